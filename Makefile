@@ -1,0 +1,34 @@
+# Tollymop: the two commands a new user needs are `make run` and `make test`.
+JOBS ?= $(shell nproc)
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+
+.PHONY: all deps configure build run test asan bench fuzz clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# The repository root is the game's working directory: assets, settings.txt
+# and err.txt all live there. Without a display the game runs under Xvfb.
+run: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/tollymop; \
+	 else echo "No display found: running under Xvfb."; xvfb-run -a ./$(BUILD)/tollymop; fi
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+asan: deps
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLLYMOP_SANITIZE=ON >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) build-asan build-fuzz

@@ -1,0 +1,100 @@
+#include "core/DIva.h"
+
+#include <filesystem>
+
+#include "core/SystemNames.h"
+#include "core/Timer.h"
+#include "core/eTable.h"
+
+namespace {
+// At most one application object is ever initialised per process.
+bool started = false;
+}  // namespace
+
+DIva::~DIva() {
+    if (initialized) Shutdown();
+}
+
+bool DIva::Init(void* a, void*) {
+    if (initialized || started || !a) return false;
+    name = names::DIva;
+    if (!eTable::Register(name, this)) return false;
+
+    error.clear();
+    quit = false;
+    pair = *static_cast<WindowPair*>(a);
+    std::error_code ec;
+    currentDirectory = std::filesystem::current_path(ec).string();
+
+    // The children in their fixed order. Creation goes on after a failed
+    // child: the ones after it skip work that needs what is missing.
+    Timer* timer = CreateTimer();
+
+    if (!error.empty()) {
+        plat::MessageBoxA(nullptr, error.c_str(), nullptr, plat::MB_OK);
+        // Shutdown needs the initialized flag to do its work.
+        initialized = true;
+        Shutdown();
+        return false;
+    }
+    started = true;
+    // So that the first frame does not measure the start-up time.
+    timer->Update();
+    initialized = true;
+    return true;
+}
+
+Timer* DIva::CreateTimer() { return CreateChild<Timer>(); }
+
+bool DIva::Update() {
+    if (!error.empty()) {
+        Shutdown();
+        return false;
+    }
+    if (!initialized || !active) return false;
+    UpdateChildren();
+    if (quit) {
+        Shutdown();
+        return false;
+    }
+    return true;
+}
+
+bool DIva::Shutdown() {
+    if (!initialized) return false;
+    quit = true;
+    DestroyChildren();
+    eTable::RemoveName(names::DIva);
+    initialized = false;
+    return true;
+}
+
+void DIva::SetErrorText(const char* text) {
+    error = text ? text : "";
+    if (error.size() > kMaxErrorLength) error.resize(kMaxErrorLength);
+}
+
+void DIva::FatalError(const char* text) {
+    SetErrorText(text);
+    plat::MessageBoxA(nullptr, error.c_str(), nullptr, plat::MB_OK);
+}
+
+void DIva::ResetStartedFlagForTests() { started = false; }
+
+DIva* GetDIva() { return static_cast<DIva*>(eTable::Peek(names::DIva)); }
+
+void ReportFatalError(const char* text) {
+    if (DIva* app = GetDIva()) {
+        app->FatalError(text);
+        return;
+    }
+    std::string shown = text ? text : "";
+    if (shown.size() > DIva::kMaxErrorLength) shown.resize(DIva::kMaxErrorLength);
+    plat::MessageBoxA(nullptr, shown.c_str(), nullptr, plat::MB_OK);
+}
+
+std::string AssetRoot() {
+    if (DIva* app = GetDIva()) return app->CurrentDirectory();
+    std::error_code ec;
+    return std::filesystem::current_path(ec).string();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The names under which systems register in eTable. Each name is one shared
+// constant: the registry compares names by address, so every user must pass
+// these very objects (a string with the same text elsewhere is another key).
+// The name of an unregistered class doubles as its type tag in the same way.
+
+namespace names {
+// The application object and its seven children.
+inline constexpr char DIva[] = "DIva";
+inline constexpr char Video[] = "Video";
+inline constexpr char Input[] = "Input";
+inline constexpr char Audio[] = "Audio";
+inline constexpr char Timer[] = "Timer";
+inline constexpr char Cursor[] = "Cursor";
+inline constexpr char GameLogic[] = "GameLogic";
+inline constexpr char Console[] = "Console";
+
+// Children of "Video".
+inline constexpr char MatrixMan[] = "MatrixMan";
+inline constexpr char Camera[] = "Camera";
+inline constexpr char LightMan[] = "LightMan";
+inline constexpr char MeshMan[] = "MeshMan";
+inline constexpr char TextureMan[] = "TextureMan";
+inline constexpr char EffectsMan[] = "EffectsMan";
+inline constexpr char MaterialMan[] = "MaterialMan";
+inline constexpr char MainScene[] = "Main Scene";
+inline constexpr char ManagedQuadBuffer[] = "ManagedQuadBuffer";
+inline constexpr char TextMan[] = "TextMan";
+
+// Child of "Input".
+inline constexpr char Bindings[] = "Bindings";
+
+// Children of "GameLogic".
+inline constexpr char Physics[] = "Physics";
+inline constexpr char GameObjectsMan[] = "GameObjectsMan";
+inline constexpr char AIMan[] = "AIMan";
+inline constexpr char AI_Camera[] = "AI_Camera";
+inline constexpr char PathMan[] = "PathMan";
+inline constexpr char AnimationMan[] = "AnimationMan";
+inline constexpr char PythonMan[] = "PythonMan";
+inline constexpr char EventHandler[] = "EventHandler";
+inline constexpr char HUD[] = "HUD";
+} // namespace names

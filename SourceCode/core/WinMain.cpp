@@ -1,0 +1,87 @@
+#include "core/WinMain.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/DIva.h"
+#include "platform/Clock.h"
+
+namespace {
+constexpr char kClassName[] = "MyWndClass";
+constexpr char kTitle[] = "Tollymop";
+}  // namespace
+
+plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam) {
+    using namespace plat;
+    switch (message) {
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_ACTIVATE:
+        // The input system gives its mouse back and takes it again here once
+        // it exists; until then activation changes nothing.
+        return 0;
+    case WM_SETCURSOR:
+    case WM_LBUTTONUP:
+        // No system cursor over the game: the game draws its own.
+        SetCursorVisible(false);
+        return 1;
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+bool RedirectErrorStream(const char* path) {
+    std::fflush(stderr);
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return false;
+    bool ok = ::dup2(fd, STDERR_FILENO) >= 0;
+    ::close(fd);
+    // Unbuffered, as the error stream is: a crash loses nothing written.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+    return ok;
+}
+
+int WinMain(plat::HINSTANCE instance) {
+    using namespace plat;
+    if (!RegisterClassA(kClassName, WndProc)) return 0;
+    HWND window = CreateWindowExA(kClassName, kTitle);
+    if (!window) {
+        UnregisterClassA(kClassName);
+        return 0;
+    }
+    RedirectErrorStream("err.txt");
+    UseSystemMessageBoxes();
+
+    int exitCode = 0;
+    {
+        DIva app;
+        WindowPair pair{window, instance};
+        app.Init(&pair, nullptr);
+        // Seeded only now: everything inside Init sees the default seed.
+        std::srand(timeGetTime());
+
+        MSG msg;
+        while (app.IsInitialized() && IsWindow(window)) {
+            if (PeekMessageA(&msg, window)) {
+                DispatchMessageA(&msg);
+                if (msg.message == WM_QUIT) exitCode = static_cast<int>(msg.wParam);
+            }
+            app.Update();
+        }
+        app.Shutdown();
+        // The window and its GL context outlive every system that used them.
+    }
+    UnregisterClassA(kClassName);
+    std::fflush(stderr);
+    return exitCode;
+}

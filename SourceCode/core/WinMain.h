@@ -1,0 +1,15 @@
+#pragma once
+#include "platform/Window.h"
+
+// The window procedure of the game's window: turns the few messages the
+// application cares about into actions on its systems.
+plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam);
+
+// The entry point: registers the window class, creates the window, sends the
+// error stream to "err.txt", runs the application until it ends and returns
+// the process's exit code.
+int WinMain(plat::HINSTANCE instance);
+
+// Sends the error stream (fd 2) to the file, emptied, so that every
+// diagnostic, the interpreter's too, lands there. False when it cannot.
+bool RedirectErrorStream(const char* path);

@@ -1,0 +1,3 @@
+#include "core/WinMain.h"
+
+int main() { return WinMain(nullptr); }
