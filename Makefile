@@ -30,5 +30,11 @@ asan: deps
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ctest --output-on-failure -j $(JOBS)
 
+# Fuzz targets (libFuzzer, clang) into build-fuzz/; run one with
+# build-fuzz/fuzz_<name> -max_total_time=60
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLLYMOP_FUZZ=ON >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
