@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/System.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "support/MessageBoxRecorder.h"
+
+namespace {
+inline constexpr char kProbeName[] = "Probe";
+
+// A system that records what happens to it in a shared log.
+class Probe : public System {
+public:
+    explicit Probe(std::vector<std::string>* log = nullptr, std::string tag = "", bool registered = false)
+        : log(log), tag(std::move(tag)), registered(registered) {}
+    ~Probe() override {
+        if (initialized) Shutdown();
+        Log("delete");
+    }
+    bool Init(void*, void*) override {
+        if (initialized) return false;
+        name = kProbeName;
+        if (registered && !eTable::Register(name, this)) return false;
+        initialized = true;
+        return true;
+    }
+    bool Shutdown() override {
+        if (!System::Shutdown()) return false;
+        Log("shutdown");
+        return true;
+    }
+    bool Update() override {
+        if (!System::Update()) return false;
+        Log("update");
+        if (onUpdate) onUpdate();  // may delete this probe: nothing after it
+        return true;
+    }
+    void Log(const std::string& what) {
+        if (log) log->push_back(tag + ":" + what);
+    }
+
+    std::vector<std::string>* log;
+    std::string tag;
+    bool registered;
+    std::function<void()> onUpdate;
+};
+
+using Log = std::vector<std::string>;
+}  // namespace
+
+TEST(Registry, ComparesNamesByIdentityNotText) {
+    static const char sameText[] = "Probe";
+    Probe probe;
+    ASSERT_TRUE(eTable::Register(kProbeName, &probe));
+    EXPECT_EQ(eTable::Peek(kProbeName), &probe);
+    EXPECT_EQ(eTable::Peek(sameText), nullptr);
+    // A second registration under the same literal is refused; the first stays.
+    Probe other;
+    EXPECT_FALSE(eTable::Register(kProbeName, &other));
+    EXPECT_EQ(eTable::Peek(kProbeName), &probe);
+    EXPECT_TRUE(eTable::RemoveSystem(&probe));
+    EXPECT_FALSE(eTable::RemoveSystem(&probe));
+    EXPECT_FALSE(eTable::RemoveName(kProbeName));
+}
+
+TEST(Registry, MissingSystemIsFatalExceptForTheApplication) {
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(eTable::GetSystem(names::DIva), nullptr);
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_EQ(eTable::Find<Probe>(names::Physics), nullptr);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "FATAL ERROR: eTable failed to find Physics!");
+}
+
+TEST(SystemLifeCycle, ChildrenAreDestroyedLastFirst) {
+    Log log;
+    Probe root(&log, "root");
+    root.Init(nullptr, nullptr);
+    root.CreateChild<Probe>();  // one without a log: must not disturb the rest
+    root.AdoptChild(new Probe(&log, "A"));
+    root.AdoptChild(new Probe(&log, "B"));
+    root.AdoptChild(new Probe(&log, "C"));
+    log.clear();
+    root.DestroyChildren();
+    EXPECT_EQ(log, (Log{"C:shutdown", "C:delete", "B:shutdown", "B:delete", "A:shutdown", "A:delete"}));
+    EXPECT_TRUE(root.Children().empty());
+}
+
+TEST(SystemLifeCycle, DeleteChildIgnoresStrangersAndFreesChildren) {
+    Log log;
+    Probe root(&log, "root");
+    root.Init(nullptr, nullptr);
+    Probe* a = root.AdoptChild(new Probe(&log, "A"));
+    Probe stranger;
+    root.DeleteChild(&stranger);
+    root.DeleteChild(nullptr);
+    EXPECT_EQ(root.Children().size(), 1u);
+    root.DeleteChild(a);
+    EXPECT_TRUE(root.Children().empty());
+    EXPECT_EQ(log, (Log{"A:shutdown", "A:delete"}));
+}
+
+TEST(SystemLifeCycle, InitShutdownInitRegistersAgain) {
+    Probe probe(nullptr, "", true);
+    ASSERT_TRUE(probe.Init(nullptr, nullptr));
+    EXPECT_FALSE(probe.Init(nullptr, nullptr));
+    EXPECT_EQ(eTable::Peek(kProbeName), &probe);
+    ASSERT_TRUE(probe.Shutdown());
+    EXPECT_FALSE(probe.Shutdown());
+    EXPECT_EQ(eTable::Peek(kProbeName), nullptr);
+    ASSERT_TRUE(probe.Init(nullptr, nullptr));
+    EXPECT_EQ(eTable::Peek(kProbeName), &probe);
+    probe.Shutdown();
+}
+
+TEST(SystemLifeCycle, InactiveSystemRunsNothing) {
+    Log log;
+    Probe root(&log, "root");
+    root.Init(nullptr, nullptr);
+    root.AdoptChild(new Probe(&log, "A"));
+    root.SetActive(false);
+    log.clear();
+    EXPECT_FALSE(root.Update());
+    EXPECT_TRUE(log.empty());
+    root.SetActive(true);
+    EXPECT_TRUE(root.Update());
+    EXPECT_EQ(log, (Log{"A:update", "root:update"}));
+}
+
+TEST(SystemLifeCycle, FailedChildStaysListedAndDoesNothing) {
+    Log log;
+    Probe root(&log, "root");
+    root.Init(nullptr, nullptr);
+    Probe holder(nullptr, "", true);
+    holder.Init(nullptr, nullptr);  // takes the name, so the child's Init fails
+    Probe* child = root.AdoptChild(new Probe(&log, "A", true));
+    EXPECT_FALSE(child->IsInitialized());
+    EXPECT_EQ(root.Children().size(), 1u);
+    log.clear();
+    root.Update();
+    EXPECT_EQ(log, (Log{"root:update"}));
+    holder.Shutdown();
+}
+
+TEST(SystemLifeCycle, UpdateSurvivesChildrenDeletedDuringTheWalk) {
+    Log log;
+    Probe root(&log, "root");
+    root.Init(nullptr, nullptr);
+    Probe* a = root.AdoptChild(new Probe(&log, "A"));
+    Probe* b = root.AdoptChild(new Probe(&log, "B"));
+    Probe* c = root.AdoptChild(new Probe(&log, "C"));
+    // A adds a child, deletes its next sibling and then itself: C and the new
+    // child still run in the same walk.
+    a->onUpdate = [&root, &log, a, b] {
+        root.AdoptChild(new Probe(&log, "D"));
+        root.DeleteChild(b);
+        root.DeleteChild(a);
+    };
+    log.clear();
+    root.Update();
+    EXPECT_EQ(log, (Log{"A:update", "B:shutdown", "B:delete", "A:shutdown", "A:delete", "C:update",
+                        "D:update", "root:update"}));
+    ASSERT_EQ(root.Children().size(), 2u);
+    EXPECT_EQ(root.Children().front(), c);
+}
+
+TEST(SystemLifeCycle, DestroyChildrenDuringTheWalkEndsItSafely) {
+    Log log;
+    Probe root(&log, "root");
+    root.Init(nullptr, nullptr);
+    Probe* a = root.AdoptChild(new Probe(&log, "A"));
+    root.AdoptChild(new Probe(&log, "B"));
+    a->onUpdate = [&root] { root.DestroyChildren(); };
+    log.clear();
+    root.Update();
+    EXPECT_EQ(log, (Log{"A:update", "B:shutdown", "B:delete", "A:shutdown", "A:delete", "root:update"}));
+    EXPECT_TRUE(root.Children().empty());
+}
+
+TEST(SystemLifeCycle, DestructorFreesChildrenStillListed) {
+    Log log;
+    {
+        Probe root(&log, "root");  // never initialised, so it never shuts down
+        root.AdoptChild(new Probe(&log, "A"));
+    }
+    EXPECT_EQ(log, (Log{"root:delete", "A:shutdown", "A:delete"}));
+}
