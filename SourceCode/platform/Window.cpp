@@ -93,6 +93,9 @@ bool RegisterClassA(const char* className, WNDPROC proc) {
             return false;
         }
         S().videoStarted = true;
+        // Held for the life of the process, like SDL's video itself: the GL
+        // driver is loaded once, not again with every window.
+        SDL_GL_LoadLibrary(nullptr);
     }
     return S().classes.emplace(className, proc).second;
 }
@@ -113,10 +116,9 @@ bool UnregisterClassA(const char* className) {
                   windows.end());
     S().messages.clear();
     S().classes.erase(cls);
-    if (S().classes.empty() && S().videoStarted) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-        S().videoStarted = false;
-    }
+    // SDL's video and the GL driver stay loaded until the process ends: the
+    // driver keeps one-time allocations of its own, and a later class
+    // registration (tests start several) would load it all again.
     return true;
 }
 
