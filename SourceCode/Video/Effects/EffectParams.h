@@ -3,7 +3,7 @@
 
 #include "platform/Math3D.h"
 
-struct IDirect3DBaseTexture9;
+class IDirect3DBaseTexture9;
 
 // The shader-input semantics, by index. The index range fixes the kind of
 // value: 0-8 matrices (held by pointer), 9-27 float vectors and 28-29
