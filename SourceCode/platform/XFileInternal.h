@@ -1,0 +1,29 @@
+#pragma once
+// Helpers shared by the .x reader and writer; not for other users.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "platform/XFile.h"
+
+namespace plat::xfile {
+
+// Data objects, references and inline structures nest at most this deep.
+inline constexpr int kMaxDepth = 64;
+
+XValue DefaultValue(const XMember& member);
+XValue DefaultStruct(const XTemplate& templ);
+
+bool IsIntegerType(XType type);
+// Whether v fits the integer type's range.
+bool IntegerInRange(XType type, std::int64_t v);
+// The keyword of a primitive type ("" for Template).
+const char* TypeName(XType type);
+std::optional<XType> PrimitiveType(std::string_view word);
+
+// Names of templates, members and objects: a letter or '_' first, then
+// letters, digits, '_', '-' or '.'.
+bool IsIdentifier(std::string_view s);
+bool IsIdentifierChar(char c);
+
+}  // namespace plat::xfile

@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/XFile.h"
+
+using namespace plat;
+
+namespace {
+
+// Templates in the style of the game's data files: strings, member-sized
+// arrays of structures, open and restricted templates.
+constexpr const char* kDataTemplates = R"(xof 0303txt 0032
+template TextureData { <0F3F9785-0380-4e95-A2B5-42D7296325E4> STRING texture; DWORD texLoc; }
+template Character {
+ <94AA0516-EFA7-4639-B695-B3FF8DDCF5D2>
+ DWORD charType; STRING modelName; DWORD numTextures; array TextureData tex[numTextures];
+ [...]
+}
+template LineControlPoint { <B2E426D3-B86F-4194-8E55-7F81634E6491> array FLOAT pos[3]; FLOAT width; }
+template LineLimbData {
+ <0EB5A82B-AC00-4bbb-A43C-B7221759602E>
+ DWORD loc; DWORD numControlPoints; array LineControlPoint data[numControlPoints];
+}
+template Grid { <11111111-2222-3333-4444-555555555555> WORD w; WORD h; array SWORD cells[w][h]; DOUBLE scale; }
+template OnlyLines { <22222222-2222-3333-4444-555555555555> DWORD n; [LineLimbData] }
+)";
+
+XTemplateRegistry DataRegistry() {
+    XTemplateRegistry r;
+    std::string error;
+    EXPECT_TRUE(r.RegisterTemplates(kDataTemplates, &error)) << error;
+    return r;
+}
+
+bool Parse(const std::string& body, XDocument& doc, std::string& error,
+           const XTemplateRegistry& registry = DataRegistry()) {
+    return ParseXFile("xof 0303txt 0032\n" + body, registry, doc, &error, "test.x");
+}
+
+std::string ParseError(const std::string& body, const XTemplateRegistry& registry = DataRegistry()) {
+    XDocument doc;
+    std::string error;
+    EXPECT_FALSE(Parse(body, doc, error, registry)) << "accepted:\n" << body;
+    return error;
+}
+
+}  // namespace
+
+TEST(XFileReader, ReadsMeshWithCommentsAndLooseSeparators) {
+    const std::string text = R"(xof 0303txt 0032
+// a comment
+# another comment
+Mesh Tri {
+ 3;            // vertex count
+ 0.0;0.0;0.0;,
+ 1.5;0;0;,
+ 0;-2.5e1;0;;
+ 1;
+ 3;0,1,2;;
+ MeshNormals { 1; 0;0;-1;; 1; 3;0,0,0;; }
+}
+)";
+    XDocument doc;
+    std::string error;
+    ASSERT_TRUE(ParseXFile(text, XTemplateRegistry::Standard(), doc, &error, "tri.x")) << error;
+    ASSERT_EQ(doc.objects.size(), 1u);
+    const XDataObject& mesh = *doc.objects[0];
+    EXPECT_EQ(mesh.name, "Tri");
+    EXPECT_EQ(mesh.Template().name, "Mesh");
+    EXPECT_EQ(mesh.Member("nVertices").AsDword(), 3u);
+    const XValue& vertices = mesh.Member("vertices");
+    ASSERT_EQ(vertices.Size(), 3u);
+    EXPECT_FLOAT_EQ(vertices[1].Field("x").AsFloat(), 1.5f);
+    EXPECT_FLOAT_EQ(vertices[2].Field("y").AsFloat(), -25.0f);
+    const XValue& face = mesh.Member("faces")[0];
+    EXPECT_EQ(face.Field("nFaceVertexIndices").AsDword(), 3u);
+    EXPECT_EQ(face.Field("faceVertexIndices")[2].AsDword(), 2u);
+    ASSERT_EQ(mesh.children.size(), 1u);
+    EXPECT_EQ(mesh.children[0].Target()->Template().name, "MeshNormals");
+    EXPECT_FLOAT_EQ(mesh.children[0].Target()->Member("normals")[0].Field("z").AsFloat(), -1.0f);
+}
+
+TEST(XFileReader, HeaderVersionsAndFormats) {
+    XDocument doc;
+    std::string error;
+    for (const char* header : {"xof 0302txt 0032", "xof 0303txt 0064", "xof 0303txt 0032"})
+        EXPECT_TRUE(ParseXFile(std::string(header) + "\n", XTemplateRegistry::Standard(), doc, &error)) << header;
+    EXPECT_EQ(doc.version, "0303");
+
+    auto reject = [&](const std::string& text, const std::string& expected) {
+        EXPECT_FALSE(ParseXFile(text, XTemplateRegistry::Standard(), doc, &error, "h.x")) << text;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+    };
+    reject("xof 0303bin 0032\n", "only text");
+    reject("xof 0303tzip0032\n", "only text");
+    reject("xof 0201txt 0032\n", "version");
+    reject("xof 0303txt 0016\n", "float size");
+    reject("hello", "xof");
+    reject("", "xof");
+}
+
+TEST(XFileReader, TemplatesDefinedInTheFileAreUsed) {
+    XDocument doc;
+    std::string error;
+    ASSERT_TRUE(Parse(R"(
+template Pair { <AAAAAAAA-0000-0000-0000-000000000001> DWORD a; CHAR b; UCHAR c; DOUBLE d; }
+Pair p { 7; -3; 250; 0.125; }
+)", doc, error)) << error;
+    ASSERT_NE(doc.templates.FindByName("Pair"), nullptr);
+    EXPECT_EQ(doc.objects[0]->Member("b").AsInteger(), -3);
+    EXPECT_EQ(doc.objects[0]->Member("c").AsInteger(), 250);
+    EXPECT_DOUBLE_EQ(doc.objects[0]->Member("d").AsDouble(), 0.125);
+    EXPECT_EQ(doc.objects[0]->TemplateGuid(), *XGuid::Parse("aaaaaaaa-0000-0000-0000-000000000001"));
+}
+
+TEST(XFileReader, ArraysSizedByMembersAndLiterals) {
+    XDocument doc;
+    std::string error;
+    ASSERT_TRUE(Parse(R"(
+Character Bob {
+ 3; "body.x"; 2;
+ "skin.dds"; 30;,
+ "bump.dds"; 31;;
+ LineLimbData { 1; 2; 0.0, 1.0, 2.0; 0.5;, 3.0, 4.0, 5.0; 0.25;; }
+}
+Grid { 2; 3; 1, -2, 3, 4, 5, -6; 2.5; }
+)", doc, error)) << error;
+    const XDataObject& bob = *doc.objects[0];
+    EXPECT_EQ(bob.Member("modelName").AsString(), "body.x");
+    ASSERT_EQ(bob.Member("tex").Size(), 2u);
+    EXPECT_EQ(bob.Member("tex")[1].Field("texture").AsString(), "bump.dds");
+    EXPECT_EQ(bob.Member("tex")[1].Field("texLoc").AsDword(), 31u);
+    const XDataObject& limb = *bob.children[0].Target();
+    EXPECT_FLOAT_EQ(limb.Member("data")[1].Field("pos")[2].AsFloat(), 5.0f);
+    EXPECT_FLOAT_EQ(limb.Member("data")[1].Field("width").AsFloat(), 0.25f);
+    const XValue& cells = doc.objects[1]->Member("cells");
+    ASSERT_EQ(cells.Size(), 6u);
+    EXPECT_EQ(cells[5].AsInteger(), -6);
+}
+
+TEST(XFileReader, CountsAreCheckedAgainstTheData) {
+    // Fewer elements than the count says.
+    std::string error = ParseError("LineLimbData { 1; 3; 0,0,0; 1;, 0,0,0; 1;; }");
+    EXPECT_NE(error.find("test.x:2:"), std::string::npos) << error;
+    EXPECT_NE(error.find("LineLimbData.data"), std::string::npos) << error;
+    EXPECT_NE(error.find("should have 3 elements, found 2"), std::string::npos) << error;
+    // More elements than the count says.
+    error = ParseError("LineLimbData { 1; 1; 0,0,0; 1;, 0,0,0; 1;; }");
+    EXPECT_NE(error.find("more data"), std::string::npos) << error;
+    // A huge count with no data fails without trying to hold it.
+    error = ParseError("LineLimbData { 1; 4294967295; }");
+    EXPECT_NE(error.find("found 0"), std::string::npos) << error;
+    // Literal dimensions too.
+    error = ParseError("LineLimbData { 1; 1; 0,0; 1;; }");
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(XFileReader, ValuesAreCheckedAgainstTheirTypes) {
+    EXPECT_NE(ParseError("Grid { 70000; 1; 1; 1.0; }").find("out of range for WORD"), std::string::npos);
+    EXPECT_NE(ParseError("LineLimbData { -1; 0; }").find("out of range for DWORD"), std::string::npos);
+    EXPECT_NE(ParseError("LineLimbData { 1.5; 0; }").find("expected an integer"), std::string::npos);
+    EXPECT_NE(ParseError("Character { 1; 2; 0; }").find("expected a string"), std::string::npos);
+    EXPECT_NE(ParseError("LineControlPoint { 1e39, 0, 0; 1; }").find("out of range"), std::string::npos);
+    EXPECT_NE(ParseError("LineControlPoint { 1.#QNAN, 0, 0; 1; }").find("malformed number"), std::string::npos);
+    EXPECT_NE(ParseError("LineLimbData { 99999999999999999999; 0; }").find("out of range"), std::string::npos);
+}
+
+TEST(XFileReader, ChildRestrictions) {
+    XDocument doc;
+    std::string error;
+    // Open: anything; restricted: only the listed templates; closed: nothing.
+    EXPECT_TRUE(Parse("Character { 1; \"\"; 0; Grid { 0; 0; ; 1.0; } }", doc, error)) << error;
+    EXPECT_TRUE(Parse("OnlyLines { 0; LineLimbData { 0; 0; } }", doc, error)) << error;
+    EXPECT_NE(ParseError("OnlyLines { 0; Grid { 0; 0; ; 1.0; } }").find("may not hold a 'Grid'"), std::string::npos);
+    EXPECT_NE(ParseError("Grid { 0; 0; ; 1.0; Grid { 0; 0; ; 1.0; } }").find("may not hold"), std::string::npos);
+}
+
+TEST(XFileReader, ReferencesResolveToEarlierObjects) {
+    XDocument doc;
+    std::string error;
+    ASSERT_TRUE(Parse(R"(
+LineLimbData Arm { 0; 0; }
+LineLimbData { 1; 0; }
+Character Bob { 3; ""; 0; { Arm } }
+)", doc, error)) << error;
+    const XChild& ref = doc.objects[2]->children[0];
+    EXPECT_TRUE(ref.IsReference());
+    EXPECT_EQ(ref.Target(), doc.objects[0].get());
+
+    EXPECT_NE(ParseError("Character Bob { 3; \"\"; 0; { Nobody } }").find("unknown object 'Nobody'"),
+              std::string::npos);
+    // An object cannot refer to itself while it is still open.
+    EXPECT_NE(ParseError("Character Bob { 3; \"\"; 0; { Bob } }").find("unknown object"), std::string::npos);
+    EXPECT_NE(ParseError("LineLimbData Arm { 0; 0; } OnlyLines { 0; { } }").find("empty reference"),
+              std::string::npos);
+}
+
+TEST(XFileReader, MalformedTextGivesClearErrors) {
+    struct Case {
+        const char* body;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Nothing { }", "unknown template 'Nothing'"},
+        {"template T { DWORD a; }", "has no GUID"},
+        {"template T { <1234> DWORD a; }", "malformed GUID"},
+        {"template T { <11111111-2222-3333-4444-55555555555> DWORD a; }", "malformed GUID"},
+        {"template T { <11111111-2222-3333-4444-555555555555> Missing a; }", "unknown type 'Missing'"},
+        {"template T { <11111111-2222-3333-4444-555555555555> array DWORD a[n]; }", "not an earlier member"},
+        {"template T { <11111111-2222-3333-4444-555555555555> FLOAT n; array DWORD a[n]; }", "not an integer"},
+        {"template T { <11111111-2222-3333-4444-555555555555> DWORD a; DWORD a; }", "appears twice"},
+        {"Character { 1; \"unterminated; 0; }", "unterminated string"},
+        {"Character { 1; \"\"; 0; ", "not closed"},
+        {"LineLimbData { 1; 0; } }", "expected a template or a data object"},
+        {"LineLimbData { 1; 0; @ }", "unexpected character '@'"},
+        {"LineLimbData { 1; 0; \x01 }", "\\x01"},
+    };
+    for (const Case& c : cases) {
+        std::string error = ParseError(c.body);
+        EXPECT_NE(error.find(c.expected), std::string::npos) << c.body << "\n -> " << error;
+        EXPECT_EQ(error.rfind("test.x:", 0), 0u) << error;
+    }
+}
+
+TEST(XFileReader, DeepNestingIsRefusedNotOverflowed) {
+    std::string body;
+    for (int i = 0; i < 5000; ++i) body += "Character { 1; \"\"; 0; ";
+    EXPECT_NE(ParseError(body).find("nested too deep"), std::string::npos);
+}
+
+TEST(XFileReader, TemplateRegistryRefusesDataAndStaysUnchangedOnError) {
+    XTemplateRegistry r = DataRegistry();
+    std::size_t before = r.All().size();
+    std::string error;
+    EXPECT_FALSE(r.RegisterTemplates(
+        "template New { <11111111-2222-3333-4444-555555555555> DWORD a; } LineLimbData { 0; 0; }", &error));
+    EXPECT_NE(error.find("only template definitions"), std::string::npos) << error;
+    EXPECT_EQ(r.All().size(), before);
+    EXPECT_EQ(r.FindByName("New"), nullptr);
+    // Standard templates exist and are found by name and GUID.
+    auto mesh = XTemplateRegistry::Standard().FindByName("Mesh");
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(XTemplateRegistry::Standard().FindByGuid(mesh->guid), mesh);
+}
+
+TEST(XFileReader, AccessorsOfMissingValuesAreHarmless) {
+    XValue none;
+    EXPECT_EQ(none.AsDword(), 0u);
+    EXPECT_EQ(none.AsString(), "");
+    EXPECT_EQ(none[5][3].Field("x").AsFloat(), 0.0f);
+    XDocument doc;
+    std::string error;
+    ASSERT_TRUE(Parse("LineLimbData { 1; 0; }", doc, error)) << error;
+    EXPECT_EQ(doc.objects[0]->Member("nope").GetKind(), XValue::Kind::None);
+    EXPECT_EQ(doc.objects[0]->Member("data")[10].Field("width").AsFloat(), 0.0f);
+}
+
+TEST(XFileReader, MissingFileIsReported) {
+    XDocument doc;
+    std::string error;
+    EXPECT_FALSE(LoadXFile("/nonexistent/dir/file.x", XTemplateRegistry::Standard(), doc, &error));
+    EXPECT_NE(error.find("/nonexistent/dir/file.x"), std::string::npos);
+}
