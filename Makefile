@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: all deps configure build run test asan bench fuzz clean
+.PHONY: all deps configure build run test asan bench fuzz clean assets
 
 all: build
 
@@ -35,6 +35,10 @@ asan: deps
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLLYMOP_FUZZ=ON >/dev/null
 	@cmake --build build-fuzz -j $(JOBS)
+
+# Regenerates the committed assets that the project's own tools make.
+assets: build
+	@./$(BUILD)/tools/make_sounds/make_sounds .
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

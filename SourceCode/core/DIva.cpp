@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "audio/Audio.h"
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "core/eTable.h"
@@ -28,6 +29,7 @@ bool DIva::Init(void* a, void*) {
 
     // The children in their fixed order. Creation goes on after a failed
     // child: the ones after it skip work that needs what is missing.
+    CreateAudio();
     Timer* timer = CreateTimer();
 
     if (!error.empty()) {
@@ -42,6 +44,15 @@ bool DIva::Init(void* a, void*) {
     timer->Update();
     initialized = true;
     return true;
+}
+
+// The sound library's 3D distances are in the game's units, a hundred to a
+// metre, and sounds fade slowly with distance.
+Audio* DIva::CreateAudio() {
+    AudioParams params;
+    params.distanceFactor = 100.0f;
+    params.rolloffFactor = 0.01f;
+    return CreateChild<Audio>(&params);
 }
 
 Timer* DIva::CreateTimer() { return CreateChild<Timer>(); }

@@ -4,6 +4,7 @@
 #include "core/System.h"
 #include "platform/Window.h"
 
+class Audio;
 class Timer;
 
 // The window and instance handles, handed to the input system as one pair.
@@ -50,6 +51,7 @@ public:
     static void ResetStartedFlagForTests();
 
 private:
+    Audio* CreateAudio();
     Timer* CreateTimer();
 
     WindowPair pair;

@@ -1,0 +1,184 @@
+#include "audio/Audio.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/Timer.h"
+#include "core/eTable.h"
+
+namespace {
+// Larger pools would overflow the byte count.
+constexpr std::int32_t kLargestPoolMB = 2047;
+
+AudioVector Normalized(AudioVector v) {
+    float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (!(length > 0.0f)) return {};
+    return {v.x / length, v.y / length, v.z / length};
+}
+
+// The library's pan 0..255 for -1..+1: 0 centre gives 128.
+int LibraryPan(float pan) {
+    if (std::isnan(pan)) return 128;
+    float value = pan * 128.0f + 128.0f;
+    if (value > 255.0f) value = 255.0f;
+    if (value < 0.0f) value = 0.0f;
+    return static_cast<int>(value);
+}
+}  // namespace
+
+Audio::~Audio() {
+    Shutdown();
+    // A system whose library never started is still registered.
+    eTable::RemoveSystem(this);
+}
+
+bool Audio::Init(void* a, void*) {
+    if (initialized) return false;
+    name = names::Audio;
+    if (eTable::Peek(names::Audio) != this && !eTable::Register(name, this)) return false;
+
+    params = AudioParams{};
+    if (a) params = *static_cast<const AudioParams*>(a);
+    params.listenerForward = Normalized(params.listenerForward);
+    params.listenerUp = Normalized(params.listenerUp);
+
+    const std::int32_t poolMB = std::clamp(params.memoryMB, 0, kLargestPoolMB);
+    const int poolBytes = poolMB << 20;
+    memoryPool = std::make_unique_for_overwrite<std::byte[]>(static_cast<std::size_t>(poolBytes));
+
+    DIva* app = GetDIva();
+    plat::FSOUND_SetHWND(app ? app->WindowHandle() : nullptr);
+    plat::FSOUND_SetMinHardwareChannels(params.minHardwareChannels);
+    plat::FSOUND_SetMemorySystem(memoryPool.get(), poolBytes, nullptr, nullptr, nullptr);
+    if (!plat::FSOUND_Init(kMixRate, kChannelCount, 0)) {
+        memoryPool.reset();
+        return false;
+    }
+    plat::FSOUND_3D_SetDistanceFactor(params.distanceFactor);
+    plat::FSOUND_3D_SetDopplerFactor(params.dopplerFactor);
+    plat::FSOUND_3D_SetRolloffFactor(params.rolloffFactor);
+    plat::FSOUND_SetSFXMasterVolume(params.sfxVolume);
+    initialized = true;
+    return true;
+}
+
+bool Audio::Update() {
+    if (!initialized || !active) return false;
+    UpdateChildren();
+    const AudioVector& position = params.listenerPosition;
+    const AudioVector& velocity = params.listenerVelocity;
+    const AudioVector& forward = params.listenerForward;
+    const AudioVector& up = params.listenerUp;
+    const float positionXYZ[] = {position.x, position.y, position.z};
+    const float velocityXYZ[] = {velocity.x, velocity.y, velocity.z};
+    plat::FSOUND_3D_Listener_SetAttributes(positionXYZ, velocityXYZ, forward.x, forward.y, forward.z, up.x,
+                                           up.y, up.z);
+    plat::FSOUND_Update();
+    UpdateMusic();
+    return true;
+}
+
+bool Audio::Shutdown() {
+    if (!initialized) return false;
+    DestroyChildren();
+    // Closing the library ends every channel, sample and stream.
+    plat::FSOUND_Close();
+    memoryPool.reset();
+    music.Forget();
+    sampleCache.Clear();
+    eTable::RemoveSystem(this);
+    initialized = false;
+    return true;
+}
+
+void Audio::SetListener(AudioVector position, AudioVector velocity, AudioVector forward, AudioVector up) {
+    if (!initialized) return;
+    params.listenerPosition = position;
+    params.listenerVelocity = velocity;
+    params.listenerForward = Normalized(forward);
+    params.listenerUp = Normalized(up);
+}
+
+void Audio::SetSFXVolume(std::uint8_t volume) {
+    if (!initialized) return;
+    params.sfxVolume = volume;
+    plat::FSOUND_SetSFXMasterVolume(volume);
+}
+
+int Audio::PlaySound(const char* file, const SoundParams* given) {
+    if (!initialized) return 0;
+    const SoundParams local = given ? *given : SoundParams{};
+    const char* name = file ? file : "";
+
+    plat::FSOUND_SAMPLE* sample = sampleCache.Find(name);
+    if (!sample) {
+        const unsigned mode = (local.is3D ? plat::FSOUND_HW3D : plat::FSOUND_2D) | plat::FSOUND_LOOP_NORMAL;
+        sample = plat::FSOUND_Sample_Load(plat::FSOUND_FREE, name, mode, 0, 0);
+        if (!sample) sample = plat::FSOUND_Sample_Load(plat::FSOUND_FREE, kFallbackSound, mode, 0, 0);
+        // Cached under the name asked for, so a missing file is served by the
+        // fallback from now on; a null is stored too and tried again next time.
+        sampleCache.Insert(name, sample);
+    }
+    int channel = plat::FSOUND_PlaySoundEx(plat::FSOUND_FREE, sample, nullptr, true);
+    ApplySoundParams(channel, local);
+    plat::FSOUND_SetPaused(channel, false);
+    return channel;
+}
+
+int Audio::PlayRandomSoundFrom(const SoundParams* params, const char* const* files) {
+    if (!initialized || !files) return 0;
+    int count = 0;
+    while (files[count]) ++count;
+    if (count == 0) return 0;
+    return PlaySound(files[std::rand() % count], params);
+}
+
+void Audio::ApplySoundParams(int channel, const SoundParams& p) {
+    if (!initialized) return;
+    plat::FSOUND_SetVolume(channel, p.volume);
+    plat::FSOUND_SetFrequency(channel, ScaledFrequency(plat::FSOUND_GetFrequency(channel), p.pitch));
+    plat::FSOUND_SetLoopMode(channel, p.loop ? plat::FSOUND_LOOP_NORMAL : plat::FSOUND_LOOP_OFF);
+    plat::FSOUND_SetPriority(channel, p.priority);
+    if (p.is3D) {
+        const float position[] = {p.position.x, p.position.y, p.position.z};
+        const float velocity[] = {p.velocity.x, p.velocity.y, p.velocity.z};
+        plat::FSOUND_3D_SetAttributes(channel, position, velocity);
+        return;
+    }
+    plat::FSOUND_SetPan(channel, LibraryPan(p.pan));
+}
+
+void Audio::SetMusicVolume(std::uint8_t volume) {
+    if (!initialized) return;
+    params.musicVolume = volume;
+    // Each track at its own fade scale: a fading track keeps its place in
+    // the fade instead of jumping to full volume for a frame.
+    music.ApplyVolume(volume);
+}
+
+void Audio::PlayMusic(const char* file, const MusicParams* musicParams) {
+    if (!initialized) return;
+    music.Play(file ? file : "", musicParams, params.musicVolume);
+}
+
+void Audio::PopMusic() {
+    if (!initialized) return;
+    music.Pop();
+}
+
+void Audio::UpdateMusic() {
+    if (!initialized) return;
+    music.Update(FrameSeconds(), params.musicVolume);
+}
+
+void Audio::PlayMusicEvent(const char* file) {
+    if (!initialized) return;
+    if (file && std::strcmp(file, "NOMUS") == 0)
+        PopMusic();
+    else
+        PlayMusic(file, nullptr);
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The engine's sound system ("Audio"): sets up the sound library, plays
+// sound effects through a cache that loads each file once, keeps the 3D
+// listener and owns the music stack. Every other part reaches it through the
+// registry when it needs it. When the library cannot start (no audio device)
+// "Audio" stays registered and every call on it does nothing, so the game
+// runs silent.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "audio/MusicStack.h"
+#include "audio/NameTrie.h"
+#include "audio/SoundNames.h"
+#include "core/System.h"
+#include "platform/Sound.h"
+
+struct AudioVector {
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+};
+
+// The start-up block handed to Init.
+struct AudioParams {
+    std::int32_t minHardwareChannels = 16;
+    // Size of the library's memory pool in MiB.
+    std::int32_t memoryMB = 16;
+    float distanceFactor = 1.0f;
+    float dopplerFactor = 1.0f;
+    float rolloffFactor = 1.0f;
+    std::uint8_t sfxVolume = 255;
+    std::uint8_t musicVolume = 255;
+    AudioVector listenerPosition;
+    AudioVector listenerVelocity;
+    AudioVector listenerForward{1.0f, 0.0f, 0.0f};
+    AudioVector listenerUp{0.0f, 1.0f, 0.0f};
+};
+
+// How one sound is played.
+struct SoundParams {
+    // 0..255, relative to the sound-effect master volume.
+    std::uint8_t volume = 255;
+    // -1 full left .. +1 full right; 2D sounds only.
+    float pan = 0.0f;
+    // Multiplies the sample's own playback frequency.
+    float pitch = 1.0f;
+    std::uint8_t loop = 0;
+    std::uint8_t priority = 0;
+    std::uint8_t is3D = 0;
+    // Carried for the callers; the library is not given them.
+    float minDistance = 1.0f;
+    float maxDistance = 1.0e9f;
+    AudioVector position;
+    AudioVector velocity;
+};
+
+class Audio : public System {
+public:
+    // The library runs at this mix rate with this many channels.
+    static constexpr int kMixRate = 44100;
+    static constexpr int kChannelCount = 32;
+
+    Audio() = default;
+    ~Audio() override;
+
+    // a: const AudioParams* or null for the defaults; b unused. False when
+    // already initialised, when the name cannot be registered, or when the
+    // sound library cannot start (then "Audio" stays registered, silent).
+    bool Init(void* a = nullptr, void* b = nullptr) override;
+    bool Shutdown() override;
+    bool Update() override;
+
+    // Stored at once (forward and up normalised), handed to the library at
+    // the next Update.
+    void SetListener(AudioVector position, AudioVector velocity, AudioVector forward, AudioVector up);
+    void SetSFXVolume(std::uint8_t volume);
+
+    // Plays file with params (the defaults when null); returns the channel,
+    // 0 before Init.
+    int PlaySound(const char* file, const SoundParams* params = nullptr);
+    // Plays one of the names, picked with rand(); the list ends at the first
+    // null. 0 when there is none.
+    template <class... Names>
+    int PlayRandomSound(const SoundParams* params, Names... files) {
+        const char* const list[] = {static_cast<const char*>(files)..., nullptr};
+        return PlayRandomSoundFrom(params, list);
+    }
+    int PlayRandomSoundFrom(const SoundParams* params, const char* const* files);
+    void ApplySoundParams(int channel, const SoundParams& params);
+
+    std::uint8_t GetMusicVolume() const { return params.musicVolume; }
+    void SetMusicVolume(std::uint8_t volume);
+    void PlayMusic(const char* file, const MusicParams* params = nullptr);
+    void PopMusic();
+    void UpdateMusic();
+    // What a scripted music event does with its file name: "NOMUS" pops the
+    // current track, any other name replaces it, looping, without fades.
+    void PlayMusicEvent(const char* file);
+
+    const AudioParams& Params() const { return params; }
+    const MusicStack& Music() const { return music; }
+
+private:
+    AudioParams params;
+    NameTrie<plat::FSOUND_SAMPLE*> sampleCache;
+    MusicStack music;
+    std::unique_ptr<std::byte[]> memoryPool;
+};

@@ -1,0 +1,69 @@
+#include "platform/SoundFile.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+
+namespace plat {
+
+std::unique_ptr<SoundFileReader> SoundFileReader::Open(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) return nullptr;
+    if (info.channels <= 0 || info.samplerate <= 0 || info.frames < 0) {
+        sf_close(file);
+        return nullptr;
+    }
+    std::unique_ptr<SoundFileReader> reader(new SoundFileReader());
+    reader->file = file;
+    reader->channels = info.channels;
+    reader->rate = info.samplerate;
+    reader->frames = static_cast<std::uint64_t>(info.frames);
+    return reader;
+}
+
+SoundFileReader::~SoundFileReader() {
+    if (file) sf_close(file);
+}
+
+std::size_t SoundFileReader::Read(std::int16_t* out, std::size_t count) {
+    if (count == 0) return 0;
+    sf_count_t got = sf_readf_short(file, out, static_cast<sf_count_t>(count));
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
+}
+
+bool SoundFileReader::Seek(std::uint64_t frame) {
+    frame = std::min(frame, frames);
+    return sf_seek(file, static_cast<sf_count_t>(frame), SEEK_SET) >= 0;
+}
+
+std::vector<std::int16_t> MixDownToMono(const std::int16_t* frames, std::size_t count, int channels) {
+    std::vector<std::int16_t> mono(count);
+    if (channels <= 0) return mono;
+    for (std::size_t i = 0; i < count; ++i) {
+        long sum = 0;
+        for (int c = 0; c < channels; ++c) sum += frames[i * channels + c];
+        mono[i] = static_cast<std::int16_t>(sum / channels);
+    }
+    return mono;
+}
+
+std::string SoundPathFromData(const char* name) {
+    std::string path = name ? name : "";
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+bool WriteWav16(const std::string& path, int rate, const std::vector<std::int16_t>& samples) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file) return false;
+    sf_count_t written = sf_write_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+    bool ok = written == static_cast<sf_count_t>(samples.size());
+    return sf_close(file) == 0 && ok;
+}
+
+}  // namespace plat
