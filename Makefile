@@ -39,6 +39,7 @@ fuzz: deps
 # Regenerates the committed assets that the project's own tools make.
 assets: build
 	@./$(BUILD)/tools/make_sounds/make_sounds .
+	@./$(BUILD)/tools/make_textures/make_textures .
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

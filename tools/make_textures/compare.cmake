@@ -1,0 +1,20 @@
+# Regenerates the textures into OUT and compares every file byte for byte
+# with the one under ROOT.
+file(REMOVE_RECURSE ${OUT})
+execute_process(COMMAND ${TOOL} ${OUT} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "make_textures failed: ${result}")
+endif()
+file(GLOB_RECURSE made RELATIVE ${OUT} ${OUT}/*)
+list(LENGTH made count)
+if(count LESS 2)
+    message(FATAL_ERROR "make_textures wrote only ${count} files")
+endif()
+foreach(name ${made})
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}/${name} ${ROOT}/${name}
+                    RESULT_VARIABLE differs)
+    if(NOT differs EQUAL 0)
+        message(FATAL_ERROR "${name} differs from what make_textures makes (run make assets)")
+    endif()
+endforeach()
+message(STATUS "${count} texture files match")

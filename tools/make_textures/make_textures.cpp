@@ -1,0 +1,157 @@
+// Draws the textures the engine needs on its own and writes them under
+// <output root>/Assets/Textures/:
+//   "_invalid_filename.bmp"  the fallback for textures that fail to load: a
+//                            red and white checkerboard nobody mistakes for art
+//                            (no magenta, which the colour key would cut out);
+//   "desertSky.dds"          the sky cube: blue at the zenith, pale at the
+//                            horizon, sand below it, seamless across faces.
+// Everything is computed in single precision with sqrt only (correctly
+// rounded), so the bytes are the same on every run.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Bytes {
+    std::vector<std::uint8_t> data;
+    void u8(std::uint32_t v) { data.push_back(std::uint8_t(v)); }
+    void u16(std::uint32_t v) { u8(v); u8(v >> 8); }
+    void u32(std::uint32_t v) { u16(v); u16(v >> 16); }
+    void zeros(std::size_t n) { data.insert(data.end(), n, 0); }
+};
+
+struct Rgb {
+    float r, g, b;
+};
+
+Rgb Mix(Rgb a, Rgb b, float t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
+
+std::uint8_t ToByte(float v) {
+    float scaled = v * 255.0f + 0.5f;
+    if (scaled < 0.0f) return 0;
+    if (scaled > 255.0f) return 255;
+    return std::uint8_t(scaled);
+}
+
+// 64x64 checkerboard of 8-pixel squares, 24-bit, bottom-up rows.
+Bytes FallbackBitmap() {
+    const int size = 64, square = 8;
+    const int stride = size * 3;  // already a multiple of four
+    Bytes b;
+    b.u8('B');
+    b.u8('M');
+    b.u32(14 + 40 + stride * size);
+    b.u32(0);
+    b.u32(14 + 40);
+    b.u32(40);
+    b.u32(size);
+    b.u32(size);
+    b.u16(1);
+    b.u16(24);
+    b.u32(0);
+    b.u32(stride * size);
+    b.u32(2835);
+    b.u32(2835);
+    b.u32(0);
+    b.u32(0);
+    for (int row = size - 1; row >= 0; --row)
+        for (int x = 0; x < size; ++x) {
+            bool red = ((x / square) + (row / square)) % 2 == 0;
+            b.u8(red ? 0x20 : 0xFF);  // blue
+            b.u8(red ? 0x20 : 0xFF);  // green
+            b.u8(red ? 0xE0 : 0xFF);  // red
+        }
+    return b;
+}
+
+// The direction through texel (s, t) in -1..1 of a cube face, in the face
+// order +X, -X, +Y, -Y, +Z, -Z with rows running down.
+void FaceDirection(int face, float s, float t, float& x, float& y, float& z) {
+    switch (face) {
+    case 0: x = 1; y = -t; z = -s; break;
+    case 1: x = -1; y = -t; z = s; break;
+    case 2: x = s; y = 1; z = t; break;
+    case 3: x = s; y = -1; z = -t; break;
+    case 4: x = s; y = -t; z = 1; break;
+    default: x = -s; y = -t; z = -1; break;
+    }
+}
+
+Rgb SkyColour(float elevation) {
+    const Rgb zenith{0.27f, 0.51f, 0.80f}, horizon{0.93f, 0.86f, 0.72f};
+    const Rgb sand{0.80f, 0.67f, 0.47f}, ground{0.62f, 0.47f, 0.28f};
+    if (elevation >= 0.0f) return Mix(horizon, zenith, std::sqrt(elevation));
+    float depth = -elevation * 3.0f;
+    return Mix(sand, ground, depth > 1.0f ? 1.0f : depth);
+}
+
+// A 64-pixel cube map in A8R8G8B8, one mip level.
+Bytes SkyCube() {
+    const std::uint32_t size = 64;
+    Bytes b;
+    b.u8('D'); b.u8('D'); b.u8('S'); b.u8(' ');
+    b.u32(124);
+    b.u32(0x1 | 0x2 | 0x4 | 0x8 | 0x1000);  // caps, height, width, pitch, pixel format
+    b.u32(size);
+    b.u32(size);
+    b.u32(size * 4);
+    b.u32(0);  // depth
+    b.u32(1);  // mip levels
+    b.zeros(44);
+    b.u32(32);
+    b.u32(0x41);  // RGB with alpha
+    b.u32(0);
+    b.u32(32);
+    b.u32(0x00FF0000);
+    b.u32(0x0000FF00);
+    b.u32(0x000000FF);
+    b.u32(0xFF000000);
+    b.u32(0x1000 | 0x8);  // texture, complex
+    b.u32(0x200 | 0xFC00);  // cube map with all six faces
+    b.zeros(12);
+    for (int face = 0; face < 6; ++face)
+        for (std::uint32_t row = 0; row < size; ++row)
+            for (std::uint32_t col = 0; col < size; ++col) {
+                float s = 2.0f * (float(col) + 0.5f) / float(size) - 1.0f;
+                float t = 2.0f * (float(row) + 0.5f) / float(size) - 1.0f;
+                float x, y, z;
+                FaceDirection(face, s, t, x, y, z);
+                Rgb c = SkyColour(y / std::sqrt(x * x + y * y + z * z));
+                b.u8(ToByte(c.b));
+                b.u8(ToByte(c.g));
+                b.u8(ToByte(c.r));
+                b.u8(255);
+            }
+    return b;
+}
+
+bool Write(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data.data()), std::streamsize(bytes.data.size()));
+    if (!out) std::fprintf(stderr, "make_textures: cannot write %s\n", path.string().c_str());
+    return bool(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_textures <output root>\n");
+        return 2;
+    }
+    const std::filesystem::path folder = std::filesystem::path(argv[1]) / "Assets" / "Textures";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        std::fprintf(stderr, "make_textures: cannot create %s\n", folder.string().c_str());
+        return 1;
+    }
+    bool ok = Write(folder / "_invalid_filename.bmp", FallbackBitmap());
+    ok = Write(folder / "desertSky.dds", SkyCube()) && ok;
+    return ok ? 0 : 1;
+}
