@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace plat {
 
@@ -26,10 +27,19 @@ SoundFileReader::~SoundFileReader() {
     if (file) sf_close(file);
 }
 
+// Decoded as floats in -1..1 and converted here: libsndfile hands float
+// files (and Ogg Vorbis, which decodes to floats) to a short reader unscaled.
 std::size_t SoundFileReader::Read(std::int16_t* out, std::size_t count) {
     if (count == 0) return 0;
-    sf_count_t got = sf_readf_short(file, out, static_cast<sf_count_t>(count));
-    return got > 0 ? static_cast<std::size_t>(got) : 0;
+    std::vector<float> decoded(count * static_cast<std::size_t>(channels));
+    sf_count_t got = sf_readf_float(file, decoded.data(), static_cast<sf_count_t>(count));
+    if (got <= 0) return 0;
+    const std::size_t values = static_cast<std::size_t>(got) * static_cast<std::size_t>(channels);
+    for (std::size_t i = 0; i < values; ++i) {
+        float v = std::clamp(decoded[i], -1.0f, 1.0f);
+        out[i] = static_cast<std::int16_t>(std::lrint(v * 32767.0f));
+    }
+    return static_cast<std::size_t>(got);
 }
 
 bool SoundFileReader::Seek(std::uint64_t frame) {

@@ -2,11 +2,14 @@
 // library: what it loads, caches and asks of each channel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 
 #include "audio/Audio.h"
+#include "core/DIva.h"
+#include "core/WinMain.h"
 #include "RecordingSoundLibrary.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -44,6 +47,33 @@ TEST(AudioLifeTest, InitHandsTheParameterBlockToTheLibrary) {
     ASSERT_TRUE(audio.Shutdown());
     EXPECT_EQ(library.closeCalls, 1);
     EXPECT_EQ(eTable::Peek(names::Audio), nullptr);
+}
+
+TEST(AudioLifeTest, TheApplicationStartsAudioBeforeTheTimerWithGameDistances) {
+    RecordingSoundLibrary library;
+    DIva::ResetStartedFlagForTests();
+    ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
+    WindowPair pair{plat::CreateWindowExA("MyWndClass", "Tollymop"), nullptr};
+    {
+        DIva app;
+        ASSERT_TRUE(app.Init(&pair));
+        auto* audio = static_cast<Audio*>(eTable::Peek(names::Audio));
+        ASSERT_NE(audio, nullptr);
+        EXPECT_TRUE(audio->IsInitialized());
+        EXPECT_FLOAT_EQ(library.distanceFactor, 100.0f);
+        EXPECT_FLOAT_EQ(library.rolloffFactor, 0.01f);
+        EXPECT_FLOAT_EQ(library.dopplerFactor, 1.0f);
+        const auto& children = app.Children();
+        auto audioAt = std::find(children.begin(), children.end(), audio);
+        auto timerAt = std::find(children.begin(), children.end(), eTable::Peek(names::Timer));
+        EXPECT_LT(std::distance(children.begin(), audioAt), std::distance(children.begin(), timerAt));
+        app.Update();
+        EXPECT_EQ(library.updateCalls, 1);
+        app.Shutdown();
+        EXPECT_EQ(library.closeCalls, 1);
+        EXPECT_EQ(eTable::Peek(names::Audio), nullptr);
+    }
+    plat::UnregisterClassA("MyWndClass");
 }
 
 TEST(AudioLifeTest, WithoutASoundDeviceStaysRegisteredAndDoesNothing) {

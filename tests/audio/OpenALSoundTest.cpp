@@ -1,0 +1,300 @@
+// The real sound library, played through OpenAL Soft's wave-writer back end
+// into a file that the tests read back. The back end mixes in real time, so
+// the tests let time pass while the sounds play and then look at what was
+// written, never at how long anything took.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/Audio.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "platform/Sound.h"
+#include "platform/SoundFile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace plat;
+
+constexpr int kRate = 22050;
+constexpr int kOutputRate = 44100;
+// A block of output is "sounding" above this peak and silent below kQuiet.
+constexpr int kLoud = 2000;
+constexpr int kQuiet = 40;
+
+// OpenAL Soft reads its configuration once per process: the first test to
+// touch it decides the back end for every later one in the same process.
+std::string& ChosenDriver() {
+    static std::string driver;
+    return driver;
+}
+
+bool UseDriver(const std::string& driver, const std::string& configFile) {
+    if (!ChosenDriver().empty()) return ChosenDriver() == driver;
+    ChosenDriver() = driver;
+    ::setenv("ALSOFT_DRIVERS", driver.c_str(), 1);
+    if (!configFile.empty()) ::setenv("ALSOFT_CONF", configFile.c_str(), 1);
+    return true;
+}
+
+fs::path Scratch() {
+    fs::path dir = fs::temp_directory_path() / ("tollymop-sound-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    return dir;
+}
+
+// Seconds of a 440 Hz tone (amplitude one half) and of silence, in turn.
+std::string WriteToneFile(const std::string& name, std::initializer_list<std::pair<bool, double>> parts) {
+    std::vector<std::int16_t> samples;
+    for (auto [tone, seconds] : parts) {
+        int count = static_cast<int>(seconds * kRate);
+        for (int i = 0; i < count; ++i) {
+            double value = tone ? 0.5 * std::sin(2.0 * 3.14159265358979 * 440.0 * samples.size() / kRate) : 0.0;
+            samples.push_back(static_cast<std::int16_t>(value * 32767.0));
+        }
+    }
+    std::string path = (Scratch() / name).string();
+    EXPECT_TRUE(WriteWav16(path, kRate, samples));
+    return path;
+}
+
+// Lets the mixer run while the streams are refilled, as the frame loop does.
+void PlayFor(int milliseconds) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < end) {
+        FSOUND_Update();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// The written output as the peak of each 10 ms block, per side.
+struct Output {
+    std::vector<int> left, right;
+
+    int Peak(std::size_t block) const { return std::max(left[block], right[block]); }
+    std::size_t Blocks() const { return left.size(); }
+    // Sounding stretches, as their lengths in blocks.
+    std::vector<int> Bursts() const {
+        std::vector<int> bursts;
+        bool sounding = false;
+        for (std::size_t b = 0; b < Blocks(); ++b) {
+            bool loud = Peak(b) > kLoud;
+            if (loud && !sounding) bursts.push_back(0);
+            if (loud) ++bursts.back();
+            // A tone's own zero crossings never make a whole block quiet.
+            sounding = loud || (sounding && Peak(b) > kQuiet);
+        }
+        return bursts;
+    }
+    bool SilentAtTheEnd(std::size_t blocks) const {
+        for (std::size_t b = Blocks() - blocks; b < Blocks(); ++b)
+            if (Peak(b) > kQuiet) return false;
+        return true;
+    }
+    bool SoundingAtTheEnd(std::size_t blocks) const {
+        for (std::size_t b = Blocks() - blocks; b < Blocks(); ++b)
+            if (Peak(b) < kLoud) return false;
+        return true;
+    }
+};
+
+class WaveOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        outputFile = Scratch() / "output.wav";
+        fs::path config = Scratch() / "alsoft.conf";
+        std::ofstream(config) << "[general]\nchannels = stereo\n[wave]\nfile = " << outputFile.string() << "\n";
+        if (!UseDriver("wave", config.string())) GTEST_SKIP() << "OpenAL already set up otherwise here";
+        ASSERT_TRUE(FSOUND_Init(kOutputRate, 32, 0));
+    }
+    void TearDown() override { FSOUND_Close(); }
+
+    // Closes the device (which finishes the file) and reads it back.
+    Output Finish() {
+        FSOUND_Close();
+        Output output;
+        auto reader = SoundFileReader::Open(outputFile.string());
+        EXPECT_TRUE(reader);
+        if (!reader) return output;
+        EXPECT_EQ(reader->Channels(), 2);
+        const std::size_t block = kOutputRate / 100;
+        std::vector<std::int16_t> frames(block * 2);
+        while (reader->Read(frames.data(), block) == block) {
+            int left = 0, right = 0;
+            for (std::size_t i = 0; i < block; ++i) {
+                left = std::max(left, std::abs(static_cast<int>(frames[2 * i])));
+                right = std::max(right, std::abs(static_cast<int>(frames[2 * i + 1])));
+            }
+            output.left.push_back(left);
+            output.right.push_back(right);
+        }
+        return output;
+    }
+
+    fs::path outputFile;
+};
+
+TEST_F(WaveOutputTest, APlayedSampleSoundsAndAStoppedOneFallsSilent) {
+    FSOUND_SAMPLE* tone = FSOUND_Sample_Load(FSOUND_FREE, WriteToneFile("tone.wav", {{true, 0.2}}).c_str(),
+                                             FSOUND_2D | FSOUND_LOOP_NORMAL, 0, 0);
+    ASSERT_NE(tone, nullptr);
+    int channel = FSOUND_PlaySoundEx(FSOUND_FREE, tone, nullptr, false);
+    ASSERT_GT(channel, 0);
+    EXPECT_EQ(FSOUND_GetFrequency(channel), kRate);
+    PlayFor(400);
+    EXPECT_TRUE(FSOUND_StopSound(channel));
+    PlayFor(300);
+
+    Output output = Finish();
+    ASSERT_GT(output.Blocks(), 40u);
+    ASSERT_EQ(output.Bursts().size(), 1u);
+    EXPECT_GE(output.Bursts()[0], 20);
+    EXPECT_TRUE(output.SilentAtTheEnd(15));
+}
+
+TEST_F(WaveOutputTest, PanPutsA2DSoundOnItsSide) {
+    std::string file = WriteToneFile("tone.wav", {{true, 0.2}});
+    FSOUND_SAMPLE* tone = FSOUND_Sample_Load(FSOUND_FREE, file.c_str(), FSOUND_2D | FSOUND_LOOP_NORMAL, 0, 0);
+    int channel = FSOUND_PlaySoundEx(FSOUND_FREE, tone, nullptr, true);
+    ASSERT_TRUE(FSOUND_SetPan(channel, 0));
+    ASSERT_TRUE(FSOUND_SetPaused(channel, false));
+    PlayFor(400);
+
+    Output output = Finish();
+    ASSERT_TRUE(output.SoundingAtTheEnd(10));
+    std::size_t last = output.Blocks() - 5;
+    EXPECT_GT(output.left[last], 2 * output.right[last]);
+}
+
+// The engine's space is left-handed: with the listener looking down +z and
+// y up, +x is on the right.
+TEST_F(WaveOutputTest, A3DSoundIsPlacedInTheEnginesLeftHandedSpace) {
+    std::string file = WriteToneFile("tone.wav", {{true, 0.2}});
+    FSOUND_SAMPLE* tone = FSOUND_Sample_Load(FSOUND_FREE, file.c_str(), FSOUND_HW3D | FSOUND_LOOP_NORMAL, 0, 0);
+    const float origin[] = {0, 0, 0};
+    FSOUND_3D_Listener_SetAttributes(origin, origin, 0, 0, 1, 0, 1, 0);
+    int channel = FSOUND_PlaySoundEx(FSOUND_FREE, tone, nullptr, true);
+    const float right[] = {2, 0, 0};
+    ASSERT_TRUE(FSOUND_3D_SetAttributes(channel, right, origin));
+    FSOUND_SetPaused(channel, false);
+    PlayFor(400);
+
+    Output output = Finish();
+    ASSERT_TRUE(output.SoundingAtTheEnd(10));
+    std::size_t last = output.Blocks() - 5;
+    EXPECT_GT(output.right[last], 2 * output.left[last]);
+}
+
+TEST_F(WaveOutputTest, AReservedChannelIsNeverTakenAndStolenHandlesGoStale) {
+    std::string file = WriteToneFile("tone.wav", {{true, 0.2}});
+    FSOUND_SAMPLE* tone = FSOUND_Sample_Load(FSOUND_FREE, file.c_str(), FSOUND_2D | FSOUND_LOOP_NORMAL, 0, 0);
+    int reserved = FSOUND_PlaySoundEx(FSOUND_FREE, tone, nullptr, false);
+    ASSERT_TRUE(FSOUND_SetReserved(reserved, true));
+
+    // 31 free channels, then 9 more sounds that take over the oldest.
+    std::vector<int> handles;
+    for (int i = 0; i < 40; ++i) {
+        int handle = FSOUND_PlaySoundEx(FSOUND_FREE, tone, nullptr, false);
+        ASSERT_GT(handle, 0) << i;
+        EXPECT_NE(handle & kSoundChannelIndexMask, reserved & kSoundChannelIndexMask) << i;
+        handles.push_back(handle);
+    }
+    EXPECT_EQ(FSOUND_GetFrequency(reserved), kRate);
+    EXPECT_EQ(FSOUND_GetFrequency(handles[0]), 0);
+    EXPECT_FALSE(FSOUND_SetVolume(handles[0], 10));
+    EXPECT_FALSE(FSOUND_StopSound(handles[0]));
+    EXPECT_FALSE(FSOUND_SetVolume(-1, 10));
+
+    // Nothing may be taken over when every channel outranks a new sound.
+    for (std::size_t i = 9; i < handles.size(); ++i) ASSERT_TRUE(FSOUND_SetPriority(handles[i], 255));
+    EXPECT_EQ(FSOUND_PlaySoundEx(FSOUND_FREE, tone, nullptr, false), -1);
+
+    for (std::size_t i = 9; i < handles.size(); ++i) FSOUND_StopSound(handles[i]);
+    PlayFor(300);
+    Output output = Finish();
+    EXPECT_TRUE(output.SoundingAtTheEnd(10));
+}
+
+TEST_F(WaveOutputTest, AStreamLoopsUntilItIsClosed) {
+    std::string file = WriteToneFile("beat.wav", {{true, 0.1}, {false, 0.2}});
+    FSOUND_STREAM* stream = FSOUND_Stream_Open(file.c_str(), FSOUND_2D | FSOUND_LOOP_NORMAL, 0, 0);
+    ASSERT_NE(stream, nullptr);
+    int channel = FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, false);
+    ASSERT_GT(channel, 0);
+    PlayFor(1300);
+    EXPECT_TRUE(FSOUND_Stream_Close(stream));
+    EXPECT_FALSE(FSOUND_SetVolume(channel, 10) && FSOUND_GetFrequency(channel) == 0);
+    PlayFor(300);
+
+    Output output = Finish();
+    EXPECT_GE(output.Bursts().size(), 3u);
+    EXPECT_TRUE(output.SilentAtTheEnd(15));
+}
+
+TEST_F(WaveOutputTest, AStreamLoopsAsOftenAsItsCountSays) {
+    std::string file = WriteToneFile("beat.wav", {{true, 0.1}, {false, 0.2}});
+    FSOUND_STREAM* stream = FSOUND_Stream_Open(file.c_str(), FSOUND_2D | FSOUND_LOOP_NORMAL, 0, 0);
+    ASSERT_TRUE(FSOUND_Stream_SetLoopCount(stream, 1));
+    FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, false);
+    PlayFor(1300);
+
+    EXPECT_EQ(Finish().Bursts().size(), 2u);
+}
+
+TEST_F(WaveOutputTest, AStreamLoopsBetweenItsLoopPointsFromItsStartPosition) {
+    // A short tone, a gap, then a long tone that the loop never reaches.
+    std::string file = WriteToneFile("parts.wav", {{false, 0.1}, {true, 0.1}, {false, 0.1}, {true, 0.4}});
+    FSOUND_STREAM* stream = FSOUND_Stream_Open(file.c_str(), FSOUND_2D | FSOUND_LOOP_NORMAL, 0, 0);
+    ASSERT_TRUE(FSOUND_Stream_SetLoopPoints(stream, kRate / 10, 3 * kRate / 10));
+    EXPECT_FALSE(FSOUND_Stream_SetLoopPoints(stream, 500, 500));
+    int channel = FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, true);
+    ASSERT_TRUE(FSOUND_SetCurrentPosition(channel, kRate / 10));
+    FSOUND_SetPaused(channel, false);
+    PlayFor(1200);
+
+    Output output = Finish();
+    std::vector<int> bursts = output.Bursts();
+    ASSERT_GE(bursts.size(), 3u);
+    for (int length : bursts) EXPECT_LE(length, 16);
+}
+
+TEST(NoSoundDeviceTest, EveryCallIsAHarmlessNoOpAndAudioStaysSilent) {
+    if (!UseDriver("no-such-device", "")) GTEST_SKIP() << "OpenAL already set up otherwise here";
+    EXPECT_FALSE(FSOUND_Init(44100, 32, 0));
+    EXPECT_EQ(FSOUND_Sample_Load(FSOUND_FREE, WriteToneFile("tone.wav", {{true, 0.1}}).c_str(), FSOUND_2D, 0, 0),
+              nullptr);
+    EXPECT_EQ(FSOUND_PlaySoundEx(FSOUND_FREE, nullptr, nullptr, false), -1);
+    EXPECT_EQ(FSOUND_Stream_Open("x.wav", FSOUND_2D, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_PlayEx(FSOUND_FREE, nullptr, nullptr, false), -1);
+    EXPECT_FALSE(FSOUND_Stream_Close(nullptr));
+    const float zero[] = {0, 0, 0};
+    FSOUND_3D_Listener_SetAttributes(zero, zero, 0, 0, 1, 0, 1, 0);
+    FSOUND_SetSFXMasterVolume(3);
+    FSOUND_Update();
+    for (int handle : {-1, 0, 1, 4097}) {
+        EXPECT_FALSE(FSOUND_SetVolume(handle, 1));
+        EXPECT_FALSE(FSOUND_SetPaused(handle, false));
+        EXPECT_EQ(FSOUND_GetFrequency(handle), 0);
+        EXPECT_FALSE(FSOUND_StopSound(handle));
+    }
+    FSOUND_Close();
+
+    Audio audio;
+    EXPECT_FALSE(audio.Init());
+    EXPECT_EQ(eTable::Peek(names::Audio), &audio);
+    EXPECT_EQ(audio.PlaySound("Assets/Audio/Char/seed1.wav"), 0);
+    audio.PlayMusic("Assets/Audio/Music/drift.wav");
+    EXPECT_FALSE(audio.Update());
+}
+
+}  // namespace
