@@ -14,10 +14,10 @@ namespace {
 // Larger pools would overflow the byte count.
 constexpr std::int32_t kLargestPoolMB = 2047;
 
-AudioVector Normalized(AudioVector v) {
-    float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    if (!(length > 0.0f)) return {};
-    return {v.x / length, v.y / length, v.z / length};
+D3DXVECTOR3 Normalized(const D3DXVECTOR3& v) {
+    D3DXVECTOR3 unit;
+    D3DXVec3Normalize(&unit, &v);
+    return unit;
 }
 
 // The library's pan 0..255 for -1..+1: 0 centre gives 128.
@@ -69,14 +69,10 @@ bool Audio::Init(void* a, void*) {
 bool Audio::Update() {
     if (!initialized || !active) return false;
     UpdateChildren();
-    const AudioVector& position = params.listenerPosition;
-    const AudioVector& velocity = params.listenerVelocity;
-    const AudioVector& forward = params.listenerForward;
-    const AudioVector& up = params.listenerUp;
-    const float positionXYZ[] = {position.x, position.y, position.z};
-    const float velocityXYZ[] = {velocity.x, velocity.y, velocity.z};
-    plat::FSOUND_3D_Listener_SetAttributes(positionXYZ, velocityXYZ, forward.x, forward.y, forward.z, up.x,
-                                           up.y, up.z);
+    const D3DXVECTOR3& forward = params.listenerForward;
+    const D3DXVECTOR3& up = params.listenerUp;
+    plat::FSOUND_3D_Listener_SetAttributes(params.listenerPosition, params.listenerVelocity, forward.x, forward.y,
+                                           forward.z, up.x, up.y, up.z);
     plat::FSOUND_Update();
     UpdateMusic();
     return true;
@@ -95,7 +91,7 @@ bool Audio::Shutdown() {
     return true;
 }
 
-void Audio::SetListener(AudioVector position, AudioVector velocity, AudioVector forward, AudioVector up) {
+void Audio::SetListener(D3DXVECTOR3 position, D3DXVECTOR3 velocity, D3DXVECTOR3 forward, D3DXVECTOR3 up) {
     if (!initialized) return;
     params.listenerPosition = position;
     params.listenerVelocity = velocity;
@@ -144,9 +140,7 @@ void Audio::ApplySoundParams(int channel, const SoundParams& p) {
     plat::FSOUND_SetLoopMode(channel, p.loop ? plat::FSOUND_LOOP_NORMAL : plat::FSOUND_LOOP_OFF);
     plat::FSOUND_SetPriority(channel, p.priority);
     if (p.is3D) {
-        const float position[] = {p.position.x, p.position.y, p.position.z};
-        const float velocity[] = {p.velocity.x, p.velocity.y, p.velocity.z};
-        plat::FSOUND_3D_SetAttributes(channel, position, velocity);
+        plat::FSOUND_3D_SetAttributes(channel, p.position, p.velocity);
         return;
     }
     plat::FSOUND_SetPan(channel, LibraryPan(p.pan));

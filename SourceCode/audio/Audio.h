@@ -13,11 +13,8 @@
 #include "audio/NameTrie.h"
 #include "audio/SoundNames.h"
 #include "core/System.h"
+#include "platform/Math3D.h"
 #include "platform/Sound.h"
-
-struct AudioVector {
-    float x = 0.0f, y = 0.0f, z = 0.0f;
-};
 
 // The start-up block handed to Init.
 struct AudioParams {
@@ -29,10 +26,10 @@ struct AudioParams {
     float rolloffFactor = 1.0f;
     std::uint8_t sfxVolume = 255;
     std::uint8_t musicVolume = 255;
-    AudioVector listenerPosition;
-    AudioVector listenerVelocity;
-    AudioVector listenerForward{1.0f, 0.0f, 0.0f};
-    AudioVector listenerUp{0.0f, 1.0f, 0.0f};
+    D3DXVECTOR3 listenerPosition{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 listenerVelocity{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 listenerForward{1.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 listenerUp{0.0f, 1.0f, 0.0f};
 };
 
 // How one sound is played.
@@ -49,8 +46,8 @@ struct SoundParams {
     // Carried for the callers; the library is not given them.
     float minDistance = 1.0f;
     float maxDistance = 1.0e9f;
-    AudioVector position;
-    AudioVector velocity;
+    D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 velocity{0.0f, 0.0f, 0.0f};
 };
 
 class Audio : public System {
@@ -71,7 +68,7 @@ public:
 
     // Stored at once (forward and up normalised), handed to the library at
     // the next Update.
-    void SetListener(AudioVector position, AudioVector velocity, AudioVector forward, AudioVector up);
+    void SetListener(D3DXVECTOR3 position, D3DXVECTOR3 velocity, D3DXVECTOR3 forward, D3DXVECTOR3 up);
     void SetSFXVolume(std::uint8_t volume);
 
     // Plays file with params (the defaults when null); returns the channel,

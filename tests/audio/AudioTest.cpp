@@ -100,17 +100,6 @@ TEST(AudioLifeTest, WithoutASoundDeviceStaysRegisteredAndDoesNothing) {
     EXPECT_EQ(eTable::Peek(names::Audio), nullptr);
 }
 
-TEST(AudioLifeTest, CallsBeforeInitTouchNothing) {
-    RecordingSoundLibrary library;
-    library.existingFiles = {"hit.wav"};
-    Audio audio;
-    EXPECT_EQ(audio.PlaySound("hit.wav"), 0);
-    audio.SetMusicVolume(7);
-    EXPECT_EQ(audio.GetMusicVolume(), 255);
-    EXPECT_TRUE(library.loads.empty());
-    EXPECT_TRUE(library.channels.empty());
-}
-
 TEST_F(AudioTest, AMissingFileLoadsTheFallbackOnceAndKeepsIt) {
     int first = audio.PlaySound("gone.wav");
     int second = audio.PlaySound("gone.wav");
@@ -179,7 +168,7 @@ TEST_F(AudioTest, A3DSoundGetsItsPositionAndNoPan) {
     SoundParams params;
     params.is3D = 1;
     params.pan = 1.0f;
-    params.position = {1.0f, 2.0f, 3.0f};
+    params.position = D3DXVECTOR3(1.0f, 2.0f, 3.0f);
     audio.PlaySound("hit.wav", &params);
     EXPECT_TRUE(library.Last().has3D);
     EXPECT_EQ(library.Last().position[2], 3.0f);
@@ -266,13 +255,6 @@ TEST(NameTrieTest, KeepsEveryNameApartWhateverItsBytes) {
     trie.Clear();
     EXPECT_EQ(trie.NodeCount(), 1u);
     for (const auto& name : names) EXPECT_EQ(trie.Find(name), 0);
-}
-
-TEST(CharacterSoundsTest, IndexOutsideTheTableHasNoName) {
-    EXPECT_STREQ(CharacterSoundName(0), "Assets/Audio/Char/player01.wav");
-    EXPECT_STREQ(CharacterSoundName(29), "Assets/Audio/Char/cloud1.wav");
-    EXPECT_EQ(CharacterSoundName(30), nullptr);
-    EXPECT_EQ(CharacterSoundName(-1), nullptr);
 }
 
 }  // namespace
