@@ -40,6 +40,7 @@ fuzz: deps
 assets: build
 	@./$(BUILD)/tools/make_sounds/make_sounds .
 	@./$(BUILD)/tools/make_textures/make_textures .
+	@./$(BUILD)/tools/make_models/make_models .
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
