@@ -6,6 +6,7 @@
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "core/eTable.h"
+#include "input/Input.h"
 
 namespace {
 // At most one application object is ever initialised per process.
@@ -29,6 +30,7 @@ bool DIva::Init(void* a, void*) {
 
     // The children in their fixed order. Creation goes on after a failed
     // child: the ones after it skip work that needs what is missing.
+    CreateInput();
     CreateAudio();
     Timer* timer = CreateTimer();
 
@@ -45,6 +47,8 @@ bool DIva::Init(void* a, void*) {
     initialized = true;
     return true;
 }
+
+Input* DIva::CreateInput() { return CreateChild<Input>(&pair); }
 
 // The sound library's 3D distances are in the game's units, a hundred to a
 // metre, and sounds fade slowly with distance.

@@ -5,6 +5,7 @@
 #include "platform/Window.h"
 
 class Audio;
+class Input;
 class Timer;
 
 // The window and instance handles, handed to the input system as one pair.
@@ -51,6 +52,7 @@ public:
     static void ResetStartedFlagForTests();
 
 private:
+    Input* CreateInput();
     Audio* CreateAudio();
     Timer* CreateTimer();
 

@@ -7,11 +7,32 @@
 #include <cstdlib>
 
 #include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "input/Input.h"
 #include "platform/Clock.h"
 
 namespace {
 constexpr char kClassName[] = "MyWndClass";
 constexpr char kTitle[] = "Tollymop";
+
+// The input system gives its mouse back when the window goes to the
+// background and takes a fresh one when it comes back. A click that merely
+// activates the window changes nothing.
+void OnActivate(plat::HWND window, plat::WPARAM wParam) {
+    DIva* app = GetDIva();
+    if (!app || !app->IsInitialized()) return;
+    auto* input = static_cast<Input*>(eTable::Peek(names::Input));
+    if (!input) return;
+    switch (wParam & 0xFFFF) {
+    case plat::WA_ACTIVE:
+        input->ReleaseMouse();
+        input->CreateMouse(window);
+        break;
+    case plat::WA_INACTIVE: input->ReleaseMouse(); break;
+    default: break;
+    }
+}
 }  // namespace
 
 plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam) {
@@ -24,8 +45,7 @@ plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam
         PostQuitMessage(0);
         return 0;
     case WM_ACTIVATE:
-        // The input system gives its mouse back and takes it again here once
-        // it exists; until then activation changes nothing.
+        OnActivate(window, wParam);
         return 0;
     case WM_SETCURSOR:
     case WM_LBUTTONUP:

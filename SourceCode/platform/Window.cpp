@@ -17,6 +17,8 @@ struct Window {
     std::string className;
     WNDPROC proc = nullptr;
     bool alive = true;
+    // Set by a focus loss, cleared by a focus gain.
+    bool inBackground = false;
 };
 
 namespace {
@@ -62,8 +64,12 @@ void TranslateWindowEvent(const SDL_Event& e) {
         Window* w = FindBySdlId(e.window.windowID);
         switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE: Queue(w, WM_CLOSE); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: Queue(w, WM_ACTIVATE, WA_ACTIVE); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            if (w) w->inBackground = false;
+            Queue(w, WM_ACTIVATE, WA_ACTIVE);
+            break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
+            if (w) w->inBackground = true;
             Queue(w, WM_ACTIVATE, WA_INACTIVE);
             Queue(w, WM_KILLFOCUS);
             break;
@@ -152,6 +158,8 @@ bool DestroyWindow(HWND window) {
     if (window->proc) window->proc(window, WM_DESTROY, 0, 0);
     return true;
 }
+
+bool InBackground(HWND window) { return Owns(window) && window->inBackground; }
 
 bool IsWindow(HWND window) { return window && Owns(window) && window->alive; }
 

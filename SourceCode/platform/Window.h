@@ -63,6 +63,9 @@ HWND CreateWindowExA(const char* className, const char* title);
 // systems that shut down afterwards can still free their GL objects.
 bool DestroyWindow(HWND window);
 bool IsWindow(HWND window);
+// True once the window has lost focus and until it gains it again. A window
+// that never had focus (hidden, headless) counts as in the foreground.
+bool InBackground(HWND window);
 bool ShowWindow(HWND window, int command);
 void SetWindowTitle(HWND window, const char* title);
 

@@ -1,0 +1,222 @@
+#include "input/Input.h"
+
+#include <cstring>
+
+#include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/Timer.h"
+#include "core/eTable.h"
+
+using namespace plat;
+
+namespace {
+constexpr std::uint8_t kDownBit = 0x80;
+constexpr DWORD kBufferedEvents = 16;
+}  // namespace
+
+Input::~Input() {
+    if (initialized) Shutdown();
+}
+
+bool Input::Init(void* a, void*) {
+    if (initialized || !a) return false;
+    const auto& pair = *static_cast<const WindowPair*>(a);
+
+    if (FAILED(DirectInput8Create(pair.instance, DIRECTINPUT_VERSION, IID_IDirectInput8A, &directInput,
+                                  nullptr))) {
+        directInput = nullptr;
+        ReportFatalError("Failed to aquire DirectInput interface!");
+        return false;
+    }
+    name = names::Input;
+    if (!eTable::Register(name, this)) {
+        ReleaseDevices();
+        return false;
+    }
+
+    stream = 0;
+    mouseX = mouseY = mouseWheel = 0;
+    leftButton = rightButton = middleButton = 0;
+    leftHeldTime = rightHeldTime = 0.0f;
+    ClearKeys();
+    std::memset(keyState, 0, sizeof keyState);
+    // The key bindings, this system's only child, are created here once they
+    // exist.
+
+    const char* failure = nullptr;
+    if (!CreateKeyboard(pair.window))
+        failure = "Failed to aquire keyboard!";
+    else if (!CreateMouse(pair.window))
+        failure = "Failed to aquire mouse!";
+    if (failure) {
+        ReportFatalError(failure);
+        // Not initialized, so no Shutdown would ever take the name and the
+        // devices back: leave nothing behind that outlives this object.
+        DestroyChildren();
+        ReleaseDevices();
+        eTable::RemoveSystem(this);
+        return false;
+    }
+    initialized = true;
+    return true;
+}
+
+bool Input::Shutdown() {
+    if (!initialized) return false;
+    DestroyChildren();
+    ReleaseDevices();
+    eTable::RemoveSystem(this);
+    initialized = false;
+    return true;
+}
+
+void Input::ReleaseDevices() {
+    ReleaseMouse();
+    if (keyboard) {
+        keyboard->Unacquire();
+        keyboard->Release();
+        keyboard = nullptr;
+    }
+    if (directInput) {
+        directInput->Release();
+        directInput = nullptr;
+    }
+}
+
+bool Input::CreateDevice(const GUID& kind, DWORD cooperation, const DIDATAFORMAT& format, HWND window,
+                         IDirectInputDevice8A*& device) {
+    if (!directInput) return false;
+    if (FAILED(directInput->CreateDevice(kind, &device, nullptr))) {
+        device = nullptr;
+        return false;
+    }
+    DIPROPDWORD buffer{};
+    buffer.diph.dwSize = sizeof(DIPROPDWORD);
+    buffer.diph.dwHeaderSize = sizeof(DIPROPHEADER);
+    buffer.diph.dwObj = 0;
+    buffer.diph.dwHow = DIPH_DEVICE;
+    buffer.dwData = kBufferedEvents;
+    bool ok = SUCCEEDED(device->SetCooperativeLevel(window, cooperation)) &&
+              SUCCEEDED(device->SetDataFormat(&format)) &&
+              SUCCEEDED(device->SetProperty(DIPROP_BUFFERSIZE, &buffer.diph)) &&
+              SUCCEEDED(device->Acquire());
+    if (!ok) {
+        device->Release();
+        device = nullptr;
+    }
+    return ok;
+}
+
+bool Input::CreateKeyboard(HWND window) {
+    if (keyboard) return true;
+    return CreateDevice(GUID_SysKeyboard, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY,
+                        c_dfDIKeyboard, window, keyboard);
+}
+
+bool Input::CreateMouse(HWND window) {
+    if (mouse) return true;
+    // The exclusive level hides the system cursor while the window is
+    // active; the game draws its own.
+    return CreateDevice(GUID_SysMouse, DISCL_EXCLUSIVE | DISCL_FOREGROUND, c_dfDIMouse, window, mouse);
+}
+
+void Input::ReleaseMouse() {
+    if (!mouse) return;
+    // Events that came since the last poll (a button released as the window
+    // lost focus among them) still count: a lost release would leave the
+    // button down while the mouse is away.
+    DrainMouseEvents();
+    mouse->Unacquire();
+    mouse->Release();
+    mouse = nullptr;
+}
+
+bool Input::Update() {
+    if (!initialized || !active) return false;
+    UpdateChildren();
+    if (keyboard) PollKeyboard();
+    if (mouse) PollMouse();
+    return true;
+}
+
+void Input::PollKeyboard() {
+    if (FAILED(keyboard->GetDeviceState(sizeof keyState, keyState))) {
+        // The keyboard is lost (the window went to the background) or not yet
+        // back: keys released meanwhile were released elsewhere, so nothing
+        // may read as held.
+        std::memset(keyState, 0, sizeof keyState);
+        keyboard->Acquire();
+    }
+    for (int key = 0; key < kKeyCount; ++key) {
+        if (!(keyState[key] & kDownBit)) {
+            held[key] = 0;
+        } else if (!held[key]) {
+            held[key] = 1;
+            triggered[key] = 1;
+        }
+    }
+}
+
+void Input::PollMouse() {
+    float frame = FrameSeconds();
+    if (!DrainMouseEvents()) mouse->Acquire();
+    if (leftButton) leftHeldTime += frame;
+    if (rightButton) rightHeldTime += frame;
+}
+
+bool Input::DrainMouseEvents() {
+    // Read until the queue is empty, so that no event waits for a later
+    // frame however many came in this one.
+    for (;;) {
+        mouseEventCount = kMouseEventRoom;
+        if (FAILED(mouse->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), mouseEvents, &mouseEventCount, 0))) {
+            mouseEventCount = 0;
+            return false;
+        }
+        for (DWORD i = 0; i < mouseEventCount; ++i) ApplyMouseEvent(mouseEvents[i]);
+        if (mouseEventCount < static_cast<DWORD>(kMouseEventRoom)) return true;
+    }
+}
+
+void Input::ApplyMouseEvent(const DIDEVICEOBJECTDATA& event) {
+    // Axis values are signed movements; the totals wrap rather than overflow.
+    auto add = [&](std::int32_t& total) {
+        total = static_cast<std::int32_t>(static_cast<std::uint32_t>(total) + event.dwData);
+    };
+    bool down = (event.dwData & kDownBit) != 0;
+    switch (event.dwOfs) {
+    case DIMOFS_X: add(mouseX); break;
+    case DIMOFS_Y: add(mouseY); break;
+    case DIMOFS_Z: add(mouseWheel); break;
+    case DIMOFS_BUTTON0:
+        leftButton = down;
+        if (!down) leftHeldTime = 0.0f;
+        break;
+    case DIMOFS_BUTTON1:
+        rightButton = down;
+        if (!down) rightHeldTime = 0.0f;
+        break;
+    case DIMOFS_BUTTON2: middleButton = down; break;
+    default: break;
+    }
+}
+
+bool Input::IsKeyTriggered(std::uint8_t key, std::int32_t asker) {
+    if (asker != stream || !triggered[key]) return false;
+    triggered[key] = 0;
+    return true;
+}
+
+bool Input::IsKeyDown(std::uint8_t key, std::int32_t asker) const {
+    return asker == stream && (keyState[key] & kDownBit) != 0;
+}
+
+void Input::SetStream(std::int32_t newStream) {
+    stream = newStream;
+    ClearKeys();
+}
+
+void Input::ClearKeys() {
+    std::memset(held, 0, sizeof held);
+    std::memset(triggered, 0, sizeof triggered);
+}

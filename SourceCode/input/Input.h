@@ -1,0 +1,89 @@
+#pragma once
+#include <cstdint>
+
+#include "core/System.h"
+#include "platform/DirectInput.h"
+
+// Reads the keyboard and the mouse once a frame and keeps per-key held,
+// triggered and down flags, running totals of mouse movement and wheel,
+// mouse-button flags and button hold times.
+//
+// Every key query names an input stream (0 the game, 1 the editors, 2 the
+// open console) and answers only when that stream is the current one: this
+// is how keyboard focus passes between them without any knowing the others.
+class Input : public System {
+public:
+    static constexpr int kKeyCount = 256;
+    static constexpr int kMouseEventRoom = 16;
+
+    Input() = default;
+    ~Input() override;
+
+    // a points to the application's WindowPair; b is unused.
+    bool Init(void* a = nullptr, void* b = nullptr) override;
+    // Children first (bindings fire on the previous poll's flags), then one
+    // poll of the keyboard and the mouse.
+    bool Update() override;
+    bool Shutdown() override;
+
+    // True once per key press, to the first asker on the current stream.
+    bool IsKeyTriggered(std::uint8_t key, std::int32_t stream);
+    bool IsKeyDown(std::uint8_t key, std::int32_t stream) const;
+    std::int32_t GetStream() const { return stream; }
+    // Clears every held and triggered flag, so keys held now trigger again on
+    // the new stream at the next poll.
+    void SetStream(std::int32_t newStream);
+    void ClearKeys();
+
+    // The window procedure gives the mouse back when the window is
+    // deactivated and takes it again when it is activated.
+    bool CreateMouse(plat::HWND window);
+    void ReleaseMouse();
+    bool HasMouse() const { return mouse != nullptr; }
+
+    // Running totals since Init, never reset: readers keep the value they saw
+    // last and use the difference.
+    std::int32_t MouseX() const { return mouseX; }
+    std::int32_t MouseY() const { return mouseY; }
+    std::int32_t MouseWheel() const { return mouseWheel; }
+    bool LeftButton() const { return leftButton; }
+    bool RightButton() const { return rightButton; }
+    bool MiddleButton() const { return middleButton; }
+    // Mouse conditions take a click once by clearing the flag.
+    void ClearLeftButton() { leftButton = 0; }
+    void ClearRightButton() { rightButton = 0; }
+    // Seconds the button has been held, by the timer's (pause-aware) clock.
+    float LeftHeldTime() const { return leftHeldTime; }
+    float RightHeldTime() const { return rightHeldTime; }
+
+private:
+    bool CreateKeyboard(plat::HWND window);
+    // Creation steps shared by both devices; the device is released and
+    // cleared when any step fails.
+    bool CreateDevice(const plat::GUID& kind, plat::DWORD cooperation, const plat::DIDATAFORMAT& format,
+                      plat::HWND window, plat::IDirectInputDevice8A*& device);
+    void PollKeyboard();
+    void PollMouse();
+    // Takes every queued mouse event; false when the read failed.
+    bool DrainMouseEvents();
+    void ApplyMouseEvent(const plat::DIDEVICEOBJECTDATA& event);
+    void ReleaseDevices();
+
+    plat::IDirectInput8A* directInput = nullptr;
+    std::int32_t stream = 0;
+    plat::IDirectInputDevice8A* mouse = nullptr;
+    plat::IDirectInputDevice8A* keyboard = nullptr;
+    std::uint8_t held[kKeyCount] = {};
+    std::uint8_t triggered[kKeyCount] = {};
+    plat::DIDEVICEOBJECTDATA mouseEvents[kMouseEventRoom] = {};
+    plat::DWORD mouseEventCount = 0;
+    std::int32_t mouseX = 0;
+    std::int32_t mouseY = 0;
+    std::int32_t mouseWheel = 0;
+    std::uint8_t leftButton = 0;
+    std::uint8_t rightButton = 0;
+    std::uint8_t middleButton = 0;
+    float leftHeldTime = 0.0f;
+    float rightHeldTime = 0.0f;
+    std::uint8_t keyState[kKeyCount] = {};
+};

@@ -1,0 +1,168 @@
+// The platform's keyboard and mouse devices on their own: results of the
+// calls and the events they deliver.
+#include "input/InputFixture.h"
+#include "platform/DirectInput.h"
+
+namespace {
+
+using namespace plat;
+
+class Devices : public InputFixture {
+protected:
+    void SetUp() override {
+        InputFixture::SetUp();
+        ASSERT_EQ(DirectInput8Create(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput8A, &di, nullptr), DI_OK);
+    }
+    void TearDown() override {
+        if (di) di->Release();
+        InputFixture::TearDown();
+    }
+
+    IDirectInputDevice8A* Make(const GUID& kind, DWORD level, const DIDATAFORMAT& format) {
+        IDirectInputDevice8A* dev = nullptr;
+        EXPECT_EQ(di->CreateDevice(kind, &dev, nullptr), DI_OK);
+        EXPECT_EQ(dev->SetCooperativeLevel(window, level), DI_OK);
+        EXPECT_EQ(dev->SetDataFormat(&format), DI_OK);
+        DIPROPDWORD size{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 16};
+        EXPECT_EQ(dev->SetProperty(DIPROP_BUFFERSIZE, &size.diph), DI_OK);
+        return dev;
+    }
+
+    std::vector<DIDEVICEOBJECTDATA> ReadAll(IDirectInputDevice8A* mouse, HRESULT* result = nullptr) {
+        std::vector<DIDEVICEOBJECTDATA> all;
+        DIDEVICEOBJECTDATA chunk[16];
+        for (;;) {
+            DWORD count = 16;
+            HRESULT hr = mouse->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), chunk, &count, 0);
+            if (result) *result = hr;
+            if (FAILED(hr)) break;
+            all.insert(all.end(), chunk, chunk + count);
+            if (count < 16) break;
+        }
+        return all;
+    }
+
+    IDirectInput8A* di = nullptr;
+};
+
+TEST_F(Devices, KeyboardStateFollowsKeyEvents) {
+    auto* kb = Make(GUID_SysKeyboard, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY, c_dfDIKeyboard);
+    std::uint8_t state[256];
+    EXPECT_EQ(kb->GetDeviceState(sizeof state, state), DIERR_NOTACQUIRED);
+    ASSERT_EQ(kb->Acquire(), DI_OK);
+    PushKey(SDL_SCANCODE_KP_ENTER, true);
+    PushKey(SDL_SCANCODE_RCTRL, true);
+    PushKey(SDL_SCANCODE_RCTRL, false);
+    PushKey(SDL_SCANCODE_INTERNATIONAL3, true);  // has no code: ignored
+    PumpEvents();
+    ASSERT_EQ(kb->GetDeviceState(sizeof state, state), DI_OK);
+    for (int code = 0; code < 256; ++code)
+        EXPECT_EQ(state[code], code == DIK_NUMPADENTER ? 0x80 : 0) << "code " << code;
+    EXPECT_EQ(kb->GetDeviceState(16, state), DIERR_INVALIDPARAM);
+    DWORD count = 1;
+    EXPECT_EQ(kb->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), nullptr, &count, 0), E_NOTIMPL);
+    kb->Release();
+}
+
+TEST_F(Devices, FocusLossLosesTheInputUntilFocusReturns) {
+    auto* kb = Make(GUID_SysKeyboard, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND, c_dfDIKeyboard);
+    auto* bg = Make(GUID_SysKeyboard, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND, c_dfDIKeyboard);
+    ASSERT_EQ(kb->Acquire(), DI_OK);
+    ASSERT_EQ(bg->Acquire(), DI_OK);
+    PushKey(SDL_SCANCODE_W, true);
+    PushFocus(false);
+    PumpEvents();
+    std::uint8_t state[256];
+    EXPECT_EQ(kb->GetDeviceState(256, state), DIERR_INPUTLOST);
+    EXPECT_EQ(kb->Acquire(), DIERR_OTHERAPPHASPRIO);
+    // A background device keeps reading, with the held key released.
+    ASSERT_EQ(bg->GetDeviceState(256, state), DI_OK);
+    EXPECT_EQ(state[DIK_W], 0);
+
+    PushFocus(true);
+    PumpEvents();
+    EXPECT_EQ(kb->Acquire(), DI_OK);
+    ASSERT_EQ(kb->GetDeviceState(256, state), DI_OK);
+    EXPECT_EQ(state[DIK_W], 0);
+    kb->Release();
+    bg->Release();
+}
+
+TEST_F(Devices, MouseQueuesRelativeEventsInOrder) {
+    auto* mouse = Make(GUID_SysMouse, DISCL_EXCLUSIVE | DISCL_FOREGROUND, c_dfDIMouse);
+    PushMotion(9, 9);  // before acquisition: nobody's
+    PumpEvents();
+    // Headless, relative mode is refused; acquiring succeeds all the same.
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    PushMotion(3, -4);
+    PushWheel(2);
+    PushButton(SDL_BUTTON_RIGHT, true);
+    PushButton(SDL_BUTTON_X1, true);  // not one of the three: ignored
+    PushButton(SDL_BUTTON_RIGHT, false);
+    PumpEvents();
+    auto events = ReadAll(mouse);
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].dwOfs, DIMOFS_X);
+    EXPECT_EQ(static_cast<std::int32_t>(events[0].dwData), 3);
+    EXPECT_EQ(events[1].dwOfs, DIMOFS_Y);
+    EXPECT_EQ(static_cast<std::int32_t>(events[1].dwData), -4);
+    EXPECT_EQ(events[2].dwOfs, DIMOFS_Z);
+    EXPECT_EQ(events[2].dwData, 240u);
+    EXPECT_EQ(events[3].dwOfs, DIMOFS_BUTTON1);
+    EXPECT_EQ(events[3].dwData, 0x80u);
+    EXPECT_EQ(events[4].dwData, 0u);
+    for (std::size_t i = 1; i < events.size(); ++i) EXPECT_GT(events[i].dwSequence, events[i - 1].dwSequence);
+
+    mouse->Release();
+}
+
+TEST_F(Devices, MouseHandsOutWhatCameBeforeTheLossWithReleasedButtons) {
+    auto* mouse = Make(GUID_SysMouse, DISCL_EXCLUSIVE | DISCL_FOREGROUND, c_dfDIMouse);
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    PushButton(SDL_BUTTON_LEFT, true);
+    PushButton(SDL_BUTTON_MIDDLE, true);
+    PushMotion(2, 0);
+    PushFocus(false);
+    PushMotion(50, 50);  // after the loss: not ours
+    PumpEvents();
+    HRESULT last = DI_OK;
+    auto events = ReadAll(mouse, &last);
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[3].dwOfs, DIMOFS_BUTTON0);
+    EXPECT_EQ(events[3].dwData, 0u);
+    EXPECT_EQ(events[4].dwOfs, DIMOFS_BUTTON2);
+    EXPECT_EQ(events[4].dwData, 0u);
+    DWORD count = 16;
+    DIDEVICEOBJECTDATA buf[16];
+    EXPECT_EQ(mouse->GetDeviceData(sizeof buf[0], buf, &count, 0), DIERR_INPUTLOST);
+    EXPECT_EQ(mouse->Acquire(), DIERR_OTHERAPPHASPRIO);
+    mouse->Release();
+}
+
+TEST_F(Devices, AFloodOfMovementIsFoldedNotDropped) {
+    auto* mouse = Make(GUID_SysMouse, DISCL_EXCLUSIVE | DISCL_FOREGROUND, c_dfDIMouse);
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    // SDL's own queue is bounded, so push in batches and drain between them,
+    // as frames that never poll the mouse would.
+    const int batches = 20, perBatch = 500;
+    for (int b = 0; b < batches; ++b) {
+        for (int i = 0; i < perBatch; ++i) PushMotion(1, -1);
+        PumpEvents();
+    }
+    PushButton(SDL_BUTTON_LEFT, true);
+    PumpEvents();
+    EXPECT_LE(mouse->PendingEvents(), 4097u);
+    std::int64_t x = 0, y = 0;
+    bool pressed = false;
+    for (const auto& e : ReadAll(mouse)) {
+        if (e.dwOfs == DIMOFS_X) x += static_cast<std::int32_t>(e.dwData);
+        if (e.dwOfs == DIMOFS_Y) y += static_cast<std::int32_t>(e.dwData);
+        if (e.dwOfs == DIMOFS_BUTTON0) pressed = e.dwData & 0x80;
+    }
+    EXPECT_EQ(x, batches * perBatch);
+    EXPECT_EQ(y, -batches * perBatch);
+    EXPECT_TRUE(pressed);
+    mouse->Release();
+}
+
+}  // namespace
