@@ -15,7 +15,7 @@ namespace {
 // Past this many unread events, movement folds into the last queued movement
 // of its axis instead of lengthening the queue; buttons always queue.
 constexpr std::size_t kFoldMovementAfter = 4096;
-constexpr std::int32_t kWheelNotch = 120;
+constexpr DWORD kWheelNotch = 120;
 constexpr DWORD kDown = 0x80;
 
 DirectInputFaults& Faults() {
@@ -356,11 +356,13 @@ void IDirectInputDevice8A::OnEvent(const SDL_Event& e) {
     if (kind != Kind::Mouse || !acquired || bufferSize == 0) return;
     switch (e.type) {
     case SDL_MOUSEMOTION:
-        QueueMovement(DIMOFS_X, e.motion.xrel);
-        QueueMovement(DIMOFS_Y, e.motion.yrel);
+        QueueMovement(DIMOFS_X, static_cast<DWORD>(e.motion.xrel));
+        QueueMovement(DIMOFS_Y, static_cast<DWORD>(e.motion.yrel));
         break;
     case SDL_MOUSEWHEEL: {
-        std::int32_t notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        // Unsigned arithmetic: whatever a driver reports, it wraps, never overflows.
+        DWORD notches = static_cast<DWORD>(e.wheel.y);
+        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = 0u - notches;
         QueueMovement(DIMOFS_Z, notches * kWheelNotch);
         break;
     }
@@ -407,16 +409,16 @@ void IDirectInputDevice8A::Queue(DWORD offset, DWORD data) {
     queue.push_back(event);
 }
 
-void IDirectInputDevice8A::QueueMovement(DWORD offset, std::int32_t amount) {
+void IDirectInputDevice8A::QueueMovement(DWORD offset, DWORD amount) {
     if (amount == 0) return;
     if (queue.size() >= kFoldMovementAfter) {
         for (auto it = queue.rbegin(); it != queue.rend(); ++it) {
             if (it->dwOfs != offset) continue;
-            it->dwData += static_cast<DWORD>(amount);  // two's complement: adds signed
+            it->dwData += amount;  // two's complement: adds signed movements
             return;
         }
     }
-    Queue(offset, static_cast<DWORD>(amount));
+    Queue(offset, amount);
 }
 
 }  // namespace plat

@@ -152,7 +152,8 @@ private:
     void OnKey(int sdlScancode, bool down);
     void OnFocusLost();
     void Queue(DWORD offset, DWORD data);
-    void QueueMovement(DWORD offset, std::int32_t amount);
+    // A signed movement in two's complement, as events carry it.
+    void QueueMovement(DWORD offset, DWORD amount);
     bool InForeground() const;
     void TakeMouse();
     void GiveBackMouse();

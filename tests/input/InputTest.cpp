@@ -83,6 +83,13 @@ TEST_F(InputFixture, MouseTotalsAccumulateAndFrameMovementIsTheDifference) {
     Frame(input);
     EXPECT_EQ(input.MouseX() - lastX, -20);
     EXPECT_EQ(input.MouseWheel(), 120 - 240 - 120);
+
+    // A wild driver value wraps instead of overflowing (2^31 notches of 120
+    // are a whole number of turns of the 32-bit total).
+    int wheel = input.MouseWheel();
+    PushWheel(INT32_MIN, /*flipped=*/true);
+    Frame(input);
+    EXPECT_EQ(input.MouseWheel(), wheel);
 }
 
 TEST_F(InputFixture, NoMouseEventWaitsForALaterFrame) {
