@@ -6,12 +6,17 @@
 #include <cmath>
 
 namespace plat {
+namespace {
+// More than any sound the game plays; a file claiming more is refused
+// rather than decoded into huge buffers.
+constexpr int kMostChannels = 8;
+}  // namespace
 
 std::unique_ptr<SoundFileReader> SoundFileReader::Open(const std::string& path) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) return nullptr;
-    if (info.channels <= 0 || info.samplerate <= 0 || info.frames < 0) {
+    if (info.channels <= 0 || info.channels > kMostChannels || info.samplerate <= 0 || info.frames < 0) {
         sf_close(file);
         return nullptr;
     }
