@@ -53,6 +53,16 @@ fs::path Scratch() {
     return dir;
 }
 
+// Removes the scratch folder when the test program ends.
+class ScratchCleanup : public ::testing::Environment {
+public:
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(fs::temp_directory_path() / ("tollymop-sound-" + std::to_string(::getpid())), ec);
+    }
+};
+const auto* const cleanup = ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
+
 // Seconds of a 440 Hz tone (amplitude one half) and of silence, in turn.
 std::string WriteToneFile(const std::string& name, std::initializer_list<std::pair<bool, double>> parts) {
     std::vector<std::int16_t> samples;
