@@ -63,7 +63,9 @@ IDirect3D9* Direct3DCreate9(UINT sdkVersion);
 // adapter (0). Its answers are virtual so that a test can stand in for it.
 class IDirect3D9 : public plat::RefCounted {
 public:
-    IDirect3D9();
+    // ownsVideo: the object holds one count of SDL's video subsystem and
+    // gives it back when it goes.
+    explicit IDirect3D9(bool ownsVideo = false);
     virtual UINT GetAdapterCount();
     // The desktop mode, always reported as D3DFMT_X8R8G8B8.
     virtual HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode);
@@ -100,10 +102,16 @@ public:
     D3DPOOL GetPool() const { return pool_; }
     DWORD GetUsage() const { return usage_; }
 
+    // Platform internals: frees the GL object (the device's context is
+    // current) and forgets the device; called when the device goes first.
+    void Orphan();
+    IDirect3DDevice9* Device() const { return device_; }
+
 protected:
     IDirect3DResource9(IDirect3DDevice9* device, D3DPOOL pool, DWORD usage);
     ~IDirect3DResource9() override;
-    IDirect3DDevice9* device_;  // not a counted reference: the device outlives its resources
+    virtual void FreeGl() = 0;
+    IDirect3DDevice9* device_;  // not counted: a device outliving its users orphans them
     D3DPOOL pool_;
     DWORD usage_;
 };
@@ -126,6 +134,7 @@ public:
 protected:
     D3DBufferBase(IDirect3DDevice9* device, UINT length, DWORD usage, D3DPOOL pool);
     ~D3DBufferBase() override;
+    void FreeGl() override;
 };
 
 class IDirect3DVertexBuffer9 : public D3DBufferBase {
@@ -163,6 +172,7 @@ private:
     std::vector<D3DVERTEXELEMENT9> elements_;
 };
 
+namespace plat {
 // One mip level of one face (or the whole depth of a volume level).
 struct TextureLevel {
     UINT width = 0, height = 0, depth = 1;
@@ -170,8 +180,10 @@ struct TextureLevel {
     UINT slicePitch = 0;  // bytes per depth slice
     std::vector<std::uint8_t> bytes;
     bool locked = false;
+    bool lockedReadOnly = false;
     bool dirty = true;
 };
+}  // namespace plat
 
 // Textures keep every level in a CPU copy, uploaded on unlock (lazily, at
 // the next draw that samples them).
@@ -183,14 +195,15 @@ public:
     // Platform internals.
     std::uint32_t glTexture_ = 0;
     std::uint32_t faces_ = 1;
-    std::vector<TextureLevel> levels_;  // face-major: face * levelCount + level
-    TextureLevel* Level(UINT face, UINT level);
+    std::vector<plat::TextureLevel> levels_;  // face-major: face * levelCount + level
+    plat::TextureLevel* Level(UINT face, UINT level);
     bool AnyDirty() const;
 
 protected:
     IDirect3DBaseTexture9(IDirect3DDevice9* device, UINT width, UINT height, UINT depth,
                           UINT faces, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
     ~IDirect3DBaseTexture9() override;
+    void FreeGl() override;
     HRESULT LockLevel(UINT face, UINT level, D3DLOCKED_BOX* locked, const D3DBOX* box, DWORD flags);
     HRESULT UnlockLevel(UINT face, UINT level);
     DWORD levelCount_;
@@ -273,11 +286,10 @@ public:
     HRESULT GetDevice(IDirect3DDevice9** device);
 
     // Platform internals (the device records into them).
+    void Orphan() { device_ = nullptr; }
     plat::StateMask mask_;
     plat::DeviceStates values_;
     bool layoutIsDeclaration_ = false;
-    // Takes a counted reference on every resource the values hold.
-    void HoldResources();
 
 private:
     ~IDirect3DStateBlock9() override;
@@ -394,14 +406,15 @@ public:
     void InjectCooperativeLevel(HRESULT result);
     void InjectResetFailure(HRESULT result);
 
-    // Platform internals: resources count themselves here.
-    void ResourceCreated(const IDirect3DResource9* resource);
-    void ResourceDestroyed(const IDirect3DResource9* resource);
-    void StateBlockCreated();
-    void StateBlockDestroyed();
-    void ReleaseGlTexture(std::uint32_t name);
-    void ReleaseGlBuffer(std::uint32_t name);
+    // Platform internals: resources and state blocks list themselves here,
+    // so that Reset can refuse while default-pool ones live and so that
+    // those outliving the device are cut loose safely.
+    void ResourceCreated(IDirect3DResource9* resource);
+    void ResourceDestroyed(IDirect3DResource9* resource);
+    void StateBlockCreated(IDirect3DStateBlock9* block);
+    void StateBlockDestroyed(IDirect3DStateBlock9* block);
     plat::DeviceStates& States();
+    bool LayoutIsDeclaration() const;
 
 protected:
     ~IDirect3DDevice9() override;
