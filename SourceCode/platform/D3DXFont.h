@@ -13,6 +13,7 @@
 #include "platform/TextLayout.h"
 
 class IDirect3DDevice9;
+class IDirect3DStateBlock9;
 class ID3DXSprite;
 
 namespace plat {
@@ -35,8 +36,10 @@ public:
     // Without DT_NOCLIP the glyphs are clipped to rect. Sprites are not
     // supported: sprite must be null.
     INT DrawTextA(ID3DXSprite* sprite, const char* text, INT count, RECT* rect, DWORD format, D3DCOLOR colour);
-    // The atlas is dropped at a loss and rebuilt on the first draw after the
-    // reset; drawing in between draws nothing.
+    // The saved-state block is released at a loss (a device cannot be reset
+    // while it lives) and made again on the first draw after the reset;
+    // drawing in between measures but draws nothing. The atlas lives in the
+    // managed pool and survives.
     HRESULT OnLostDevice();
     HRESULT OnResetDevice();
     HRESULT GetDevice(IDirect3DDevice9** device);
@@ -52,13 +55,20 @@ private:
     ID3DXFont(IDirect3DDevice9* device, std::unique_ptr<plat::FontFace> face);
     ~ID3DXFont();
 
+    // Packs every character of text into the atlas; false without one.
     bool EnsureGlyphs(const std::u32string& text);
+    // Doubles the atlas and packs what it held again.
+    bool Regrow();
+    void ReleaseSavedStates();
     void DrawLines(const std::u32string& text, const plat::TextLayoutResult& layout, const RECT& clip,
                    bool clipped, D3DCOLOR colour);
 
     DWORD refs = 1;
     bool lost = false;
     IDirect3DDevice9* device;
+    // The device's values of the states text drawing changes, captured
+    // before each draw and applied after it.
+    IDirect3DStateBlock9* savedStates = nullptr;
     std::unique_ptr<plat::FontFace> face;
     std::unique_ptr<plat::FontAtlas> atlas;
 };
