@@ -12,14 +12,14 @@ namespace {
 class EchoInclude : public plat::ID3DXInclude {
 public:
     explicit EchoInclude(const std::string& text) : text(text) {}
-    plat::HRESULT Open(plat::D3DXINCLUDE_TYPE, const char* name, const void*, const void** data,
+    HRESULT Open(plat::D3DXINCLUDE_TYPE, const char* name, const void*, const void** data,
                        std::uint32_t* bytes) override {
-        if (std::string(name) == "missing") return plat::E_FAIL;
+        if (std::string(name) == "missing") return E_FAIL;
         *data = text.data();
         *bytes = static_cast<std::uint32_t>(text.size());
-        return plat::S_OK;
+        return S_OK;
     }
-    plat::HRESULT Close(const void*) override { return plat::S_OK; }
+    HRESULT Close(const void*) override { return S_OK; }
 
 private:
     const std::string& text;
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     EchoInclude include(text);
     plat::FxError error;
     if (auto effect = plat::ParseEffect(text, "fuzz.fx", &include, &error)) {
-        for (const plat::FxStage& stage : effect->stages) (void)plat::ComposeStage(*effect, stage, "");
+        for (const plat::FxStage& stage : effect->stages) (void)plat::ComposeStage(*effect, stage);
         const auto bytes = plat::SerializeEffect(*effect);
         (void)plat::DeserializeEffect(bytes.data(), bytes.size());
     }

@@ -712,21 +712,16 @@ std::optional<FxEffect> ParseEffect(const std::string& text, const std::string& 
     return effect;
 }
 
-std::string ComposeStage(const FxEffect& effect, const FxStage& stage, const std::string& prelude) {
-    std::string out = "#version 330 core\n";
-    out += prelude;
-    if (!prelude.empty() && prelude.back() != '\n') out += "\n";
+std::string ComposeStage(const FxEffect& effect, const FxStage& stage) {
+    std::string out;
     AppendUniforms(&out, effect);
     for (const FxCode& code : effect.shared) AppendCode(&out, code);
     AppendCode(&out, stage.code);
     return out;
 }
 
-std::string ComposeFillProgram(const FxEffect& effect, const std::string& function,
-                               const std::string& prelude) {
-    std::string out = "#version 330 core\n";
-    out += prelude;
-    if (!prelude.empty() && prelude.back() != '\n') out += "\n";
+std::string ComposeFillProgram(const FxEffect& effect, const std::string& function) {
+    std::string out;
     AppendUniforms(&out, effect);
     for (const FxCode& code : effect.shared) AppendCode(&out, code);
     out += "#line 1 0\n"

@@ -10,15 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/D3DTypes.h"
+
 namespace plat {
 
 // ---- Include handler, shaped like the D3DX one --------------------------
-
-using HRESULT = std::int32_t;
-inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
-inline bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline bool FAILED(HRESULT hr) { return hr < 0; }
 
 enum D3DXINCLUDE_TYPE : std::uint32_t { D3DXINC_LOCAL = 0, D3DXINC_SYSTEM = 1 };
 
@@ -139,17 +135,16 @@ struct FxError {
 std::optional<FxEffect> ParseEffect(const std::string& text, const std::string& fileName,
                                     ID3DXInclude* include, FxError* error);
 
-// The GLSL 330 text of one stage of a pass: version line, the given prelude
-// (the device's attribute and standard-uniform declarations), one uniform per
+// The GLSL text of one stage of a pass, to be put after the version line and
+// the device's prelude (GpuProgram::Build does that): one uniform per
 // parameter, the shared code, then the stage. '#line' directives keep every
 // line traceable: the source-string number is the file index.
-std::string ComposeStage(const FxEffect& effect, const FxStage& stage, const std::string& prelude);
+std::string ComposeStage(const FxEffect& effect, const FxStage& stage);
 
 // The fragment program that fills a procedural texture: the shared code and a
 // main that writes function(position, texelSize) for the texel being drawn.
-// The position uniform/varying contract is described with FillTexture.
-std::string ComposeFillProgram(const FxEffect& effect, const std::string& function,
-                               const std::string& prelude);
+// Like ComposeStage, the text goes after the version line and prelude.
+std::string ComposeFillProgram(const FxEffect& effect, const std::string& function);
 
 // True when the shared code defines "vec4 function(vec3 ..., vec3 ...)".
 bool DefinesFillFunction(const FxEffect& effect, const std::string& function);

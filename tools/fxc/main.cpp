@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/EffectPrelude.h"
+#include "platform/GpuProgram.h"
 #include "platform/EffectSource.h"
 
 namespace fs = std::filesystem;
@@ -28,31 +28,38 @@ namespace {
 class FolderInclude : public plat::ID3DXInclude {
 public:
     explicit FolderInclude(fs::path folder) : folder(std::move(folder)) {}
-    plat::HRESULT Open(plat::D3DXINCLUDE_TYPE, const char* fileName, const void*, const void** data,
+    HRESULT Open(plat::D3DXINCLUDE_TYPE, const char* fileName, const void*, const void** data,
                        std::uint32_t* bytes) override {
         std::ifstream in(folder / fileName, std::ios::binary);
-        if (!in) return plat::E_FAIL;
+        if (!in) return E_FAIL;
         std::ostringstream text;
         text << in.rdbuf();
         auto* buffer = new std::string(text.str());
         *data = buffer->data();
         *bytes = static_cast<std::uint32_t>(buffer->size());
         open.push_back(buffer);
-        return plat::S_OK;
+        return S_OK;
     }
-    plat::HRESULT Close(const void* data) override {
+    HRESULT Close(const void* data) override {
         auto it = std::find_if(open.begin(), open.end(), [&](std::string* s) { return s->data() == data; });
         if (it != open.end()) {
             delete *it;
             open.erase(it);
         }
-        return plat::S_OK;
+        return S_OK;
     }
 
 private:
     fs::path folder;
     std::vector<std::string*> open;
 };
+
+// What GpuProgram::Build puts in front of a stage.
+std::string Header(plat::FxStage::Kind kind) {
+    return std::string("#version 330 core\n") +
+           (kind == plat::FxStage::Kind::Vertex ? "#define TM_VERTEX 1\n" : "#define TM_FRAGMENT 1\n") +
+           plat::ShaderPrelude() + "#line 1\n";
+}
 
 EShLanguage Language(plat::FxStage::Kind kind) {
     return kind == plat::FxStage::Kind::Vertex ? EShLangVertex : EShLangFragment;
@@ -84,7 +91,7 @@ bool ValidateEffect(const plat::FxEffect& effect) {
     std::vector<std::unique_ptr<glslang::TShader>> compiled(effect.stages.size());
     for (std::size_t i = 0; i < effect.stages.size(); ++i) {
         const plat::FxStage& stage = effect.stages[i];
-        const std::string text = plat::ComposeStage(effect, stage, plat::EffectPrelude(stage.kind));
+        const std::string text = Header(stage.kind) + plat::ComposeStage(effect, stage);
         compiled[i] = Validate(effect, Language(stage.kind), text, "stage " + stage.name);
         if (!compiled[i]) return false;
     }
@@ -103,8 +110,14 @@ bool ValidateEffect(const plat::FxEffect& effect) {
     for (const plat::FxParameter& parameter : effect.parameters) {
         for (const plat::FxAnnotation& annotation : parameter.annotations) {
             if (annotation.name != "function" || annotation.type != plat::FxAnnotation::Type::String) continue;
-            const std::string text = plat::ComposeFillProgram(effect, annotation.text,
-                                                              plat::EffectPrelude(plat::FxStage::Kind::Fragment));
+            if (!plat::DefinesFillFunction(effect, annotation.text)) {
+                std::cerr << effect.files[0] << ":0: parameter '" << parameter.name << "' names texture function '"
+                          << annotation.text << "', which the glsl blocks do not define as vec4 "
+                          << annotation.text << "(vec3, vec3)\n";
+                return false;
+            }
+            const std::string text = Header(plat::FxStage::Kind::Fragment) +
+                                     plat::ComposeFillProgram(effect, annotation.text);
             if (!Validate(effect, EShLangFragment, text, "texture function " + annotation.text)) return false;
         }
     }

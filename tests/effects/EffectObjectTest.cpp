@@ -1,0 +1,341 @@
+// The platform's effect object on a real device (llvmpipe): loading the
+// compiled form, handles and annotations, techniques by index, pass states
+// and their restoration, and procedural texture fills read back texel by
+// texel.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/D3DXEffect.h"
+#include "support/TempDir.h"
+#include "support/TestDevice.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path DataDir() { return ScopedTempDir::RepositoryRoot() / "tests/effects/data"; }
+
+class FolderInclude : public ID3DXInclude {
+public:
+    HRESULT Open(D3DXINCLUDE_TYPE, const char* name, const void*, const void** data, std::uint32_t* bytes) override {
+        std::ifstream in(DataDir() / name, std::ios::binary);
+        if (!in) return E_FAIL;
+        std::ostringstream text;
+        text << in.rdbuf();
+        held = text.str();
+        *data = held.data();
+        *bytes = static_cast<std::uint32_t>(held.size());
+        return S_OK;
+    }
+    HRESULT Close(const void*) override { return S_OK; }
+    std::string held;
+};
+
+// Compiles the test effect source into "<dir>/fxTest.fxo".
+std::string CompileTestEffect(const fs::path& dir) {
+    std::ifstream in(DataDir() / "fxTest.fx", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    FolderInclude include;
+    plat::FxError error;
+    auto effect = plat::ParseEffect(text.str(), "fxTest.fx", &include, &error);
+    EXPECT_TRUE(effect.has_value()) << error.Text();
+    const auto bytes = plat::SerializeEffect(effect ? *effect : plat::FxEffect{});
+    const fs::path out = dir / "fxTest.fxo";
+    std::ofstream(out, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<std::streamsize>(bytes.size()));
+    return out.string();
+}
+
+struct ClipVertex {
+    float x, y, z, w;
+};
+
+// A quad over the whole target, in clip space (the world-view-projection
+// parameter is the identity).
+void DrawFullQuad(IDirect3DDevice9* device) {
+    const ClipVertex quad[4] = {{-1, 1, 0.5f, 1}, {1, 1, 0.5f, 1}, {-1, -1, 0.5f, 1}, {1, -1, 0.5f, 1}};
+    device->SetFVF(D3DFVF_XYZW);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ClipVertex));
+}
+
+bool Near(D3DCOLOR a, D3DCOLOR b, int tolerance = 2) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int ca = static_cast<int>((a >> shift) & 0xFF);
+        const int cb = static_cast<int>((b >> shift) & 0xFF);
+        if (std::abs(ca - cb) > tolerance) return false;
+    }
+    return true;
+}
+
+D3DCOLOR Argb(float r, float g, float b) {
+    auto byte = [](float v) { return static_cast<D3DCOLOR>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    return 0xFF000000u | (byte(r) << 16) | (byte(g) << 8) | byte(b);
+}
+
+class EffectObject : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(t.ok());
+        path = CompileTestEffect(dir.Path());
+        ASSERT_EQ(D3DXCreateEffectFromFileA(t.device, path.c_str(), nullptr, nullptr, 0, nullptr, &fx, nullptr),
+                  D3D_OK);
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        fx->SetMatrix(fx->GetParameterBySemantic(nullptr, "WORLDVIEWPROJECTION"), &identity);
+    }
+    void TearDown() override {
+        if (fx) fx->Release();
+    }
+    void DrawTechnique(UINT index) {
+        ASSERT_EQ(fx->SetTechnique(fx->GetTechnique(index)), D3D_OK);
+        UINT passes = 0;
+        ASSERT_EQ(fx->Begin(&passes, 0), D3D_OK);
+        for (UINT p = 0; p < passes; ++p) {
+            fx->Pass(p);
+            DrawFullQuad(t.device);
+        }
+        fx->End();
+    }
+
+    ScopedTempDir dir;
+    TestDevice t{32, 32};
+    std::string path;
+    ID3DXEffect* fx = nullptr;
+};
+
+TEST_F(EffectObject, DescribesTechniquesParametersAndAnnotations) {
+    D3DXEFFECT_DESC desc;
+    ASSERT_EQ(fx->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.Techniques, 4u);
+    EXPECT_EQ(desc.Parameters, 9u);
+    D3DXTECHNIQUE_DESC technique;
+    ASSERT_EQ(fx->GetTechniqueDesc(fx->GetTechnique(2), &technique), D3D_OK);
+    EXPECT_EQ(technique.Passes, 2u);
+    EXPECT_STREQ(technique.Name, "Additive");
+    EXPECT_NE(fx->GetPass(fx->GetTechnique(2), 1), nullptr);
+    EXPECT_EQ(fx->GetPass(fx->GetTechnique(2), 2), nullptr);
+    EXPECT_EQ(fx->GetTechnique(4), nullptr);
+
+    D3DXHANDLE diffuse = fx->GetParameterBySemantic(nullptr, "DIFFUSECOLOR");
+    ASSERT_NE(diffuse, nullptr);
+    EXPECT_EQ(fx->GetParameterBySemantic(nullptr, "diffusecolor"), diffuse);
+    EXPECT_EQ(fx->GetParameterBySemantic(nullptr, "LIGHTCOLOR"), nullptr);
+    EXPECT_EQ(fx->GetParameter(nullptr, 1), diffuse);
+    D3DXPARAMETER_DESC pd;
+    ASSERT_EQ(fx->GetParameterDesc(diffuse, &pd), D3D_OK);
+    EXPECT_STREQ(pd.Name, "gDiffuse");
+    EXPECT_EQ(pd.Annotations, 2u);
+
+    const char* text = nullptr;
+    INT number = 0;
+    ASSERT_EQ(fx->GetString(fx->GetAnnotation(diffuse, 0), &text), D3D_OK);
+    EXPECT_STREQ(text, "Diffuse");
+    ASSERT_EQ(fx->GetInt(fx->GetAnnotationByName(diffuse, "UIOrder"), &number), D3D_OK);
+    EXPECT_EQ(number, 3);
+    EXPECT_EQ(fx->GetInt(fx->GetAnnotation(diffuse, 0), &number), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->GetAnnotation(diffuse, 2), nullptr);
+}
+
+TEST_F(EffectObject, BadHandlesFailAndKeepTheCurrentTechnique) {
+    EXPECT_EQ(fx->GetCurrentTechnique(), fx->GetTechnique(0));
+    EXPECT_EQ(fx->SetTechnique(nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->GetCurrentTechnique(), fx->GetTechnique(0));
+    EXPECT_EQ(fx->SetTechnique(fx->GetTechnique(1)), D3D_OK);
+    EXPECT_EQ(fx->SetTechnique(fx->GetTechnique(7)), D3DERR_INVALIDCALL);
+    // A parameter handle is not a technique, and an address inside a record
+    // is no handle at all.
+    D3DXHANDLE parameter = fx->GetParameter(nullptr, 0);
+    EXPECT_EQ(fx->SetTechnique(parameter), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetTechnique(static_cast<const char*>(fx->GetTechnique(1)) + 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->GetCurrentTechnique(), fx->GetTechnique(1));
+
+    const D3DXVECTOR4 v(1, 2, 3, 4);
+    EXPECT_EQ(fx->SetVector(nullptr, &v), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetInt(fx->GetTechnique(0), 3), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetTexture(fx->GetParameterBySemantic(nullptr, "DIFFUSECOLOR"), nullptr), D3DERR_INVALIDCALL);
+    UINT passes = 7;
+    EXPECT_EQ(fx->Pass(0), D3DERR_INVALIDCALL);  // not begun
+    EXPECT_EQ(fx->End(), D3DERR_INVALIDCALL);
+    ASSERT_EQ(fx->Begin(&passes, 0), D3D_OK);
+    EXPECT_EQ(passes, 1u);
+    EXPECT_EQ(fx->Begin(&passes, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->Pass(1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->End(), D3D_OK);
+}
+
+TEST_F(EffectObject, TechniquesZeroAndOneDrawDifferentPixels) {
+    const D3DXVECTOR4 red(1, 0, 0, 1);
+    fx->SetVector(fx->GetParameterBySemantic(nullptr, "DIFFUSECOLOR"), &red);
+    fx->SetInt(fx->GetParameterBySemantic(nullptr, "SPECULARPOWER"), 8);
+    t.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    DrawTechnique(0);
+    EXPECT_TRUE(Near(t.Pixel(16, 16), 0xFFFF0000)) << std::hex << t.Pixel(16, 16);
+    DrawTechnique(1);
+    EXPECT_TRUE(Near(t.Pixel(16, 16), 0xFF00FF00)) << std::hex << t.Pixel(16, 16);
+}
+
+TEST_F(EffectObject, ValuesSetBetweenPassAndDrawReachTheShader) {
+    D3DXHANDLE diffuse = fx->GetParameterBySemantic(nullptr, "DIFFUSECOLOR");
+    const D3DXVECTOR4 red(1, 0, 0, 1), blue(0, 0, 1, 1);
+    fx->SetVector(diffuse, &red);
+    UINT passes = 0;
+    fx->Begin(&passes, 0);
+    fx->Pass(0);
+    fx->SetVector(diffuse, &blue);
+    DrawFullQuad(t.device);
+    fx->End();
+    EXPECT_TRUE(Near(t.Pixel(3, 3), 0xFF0000FF)) << std::hex << t.Pixel(3, 3);
+}
+
+TEST_F(EffectObject, PassStatesTakeEffectAndEndRestoresThem) {
+    const D3DXVECTOR4 quarterRed(0.25f, 0, 0, 1);
+    fx->SetVector(fx->GetParameterBySemantic(nullptr, "DIFFUSECOLOR"), &quarterRed);
+    t.device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    t.device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    t.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF200000, 1.0f, 0);
+
+    // Additive blending adds the quarter red once (the second pass writes no
+    // colour at all).
+    DrawTechnique(2);
+    EXPECT_TRUE(Near(t.Pixel(5, 20), Argb(0x60 / 255.0f, 0, 0))) << std::hex << t.Pixel(5, 20);
+    DWORD value = 0;
+    t.device->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(FALSE));
+    t.device->GetRenderState(D3DRS_COLORWRITEENABLE, &value);
+    EXPECT_EQ(value, 0xFu);
+    t.device->GetRenderState(D3DRS_ZENABLE, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DZB_TRUE));
+    t.device->GetRenderState(D3DRS_CULLMODE, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DCULL_CCW));
+    t.device->GetSamplerState(0, D3DSAMP_ADDRESSU, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTADDRESS_WRAP));
+    EXPECT_EQ(t.device->GetProgram(), nullptr);
+
+    // A depth test that never passes draws nothing.
+    DrawTechnique(3);
+    EXPECT_TRUE(Near(t.Pixel(5, 20), Argb(0x60 / 255.0f, 0, 0))) << std::hex << t.Pixel(5, 20);
+    t.device->GetRenderState(D3DRS_ZFUNC, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DCMP_LESSEQUAL));
+}
+
+TEST_F(EffectObject, LostDeviceEndsAnOpenBeginSoResetCanGoOn) {
+    UINT passes = 0;
+    ASSERT_EQ(fx->Begin(&passes, 0), D3D_OK);
+    EXPECT_EQ(fx->OnLostDevice(), D3D_OK);
+    EXPECT_EQ(fx->End(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(t.device->Reset(&t.pp), D3D_OK);
+    EXPECT_EQ(fx->OnResetDevice(), D3D_OK);
+    const D3DXVECTOR4 red(1, 0, 0, 1);
+    fx->SetVector(fx->GetParameterBySemantic(nullptr, "DIFFUSECOLOR"), &red);
+    DrawTechnique(0);
+    EXPECT_TRUE(Near(t.Pixel(16, 16), 0xFFFF0000)) << std::hex << t.Pixel(16, 16);
+}
+
+TEST(EffectFile, MissingOrMalformedFilesGiveNoEffect) {
+    TestDevice t(16, 16);
+    ASSERT_TRUE(t.ok());
+    ScopedTempDir dir;
+    ID3DXEffect* fx = reinterpret_cast<ID3DXEffect*>(1);
+    EXPECT_EQ(D3DXCreateEffectFromFileA(t.device, "nowhere.fxo", nullptr, nullptr, 0, nullptr, &fx, nullptr), E_FAIL);
+    EXPECT_EQ(fx, nullptr);
+    std::ofstream("junk.fxo") << "not an effect";
+    ID3DXBuffer* errors = nullptr;
+    EXPECT_EQ(D3DXCreateEffectFromFileA(t.device, "junk.fxo", nullptr, nullptr, 0, nullptr, &fx, &errors), E_FAIL);
+    ASSERT_NE(errors, nullptr);
+    EXPECT_NE(std::string(static_cast<char*>(errors->GetBufferPointer())).find("junk.fxo"), std::string::npos);
+    errors->Release();
+}
+
+class TextureFill : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(t.ok());
+        const std::string source = (DataDir() / "fxTest.fx").string();
+        ASSERT_EQ(D3DXCompileShaderFromFileA(source.c_str(), nullptr, &include, "Ramp", "tx_1_0", 0, &code, nullptr,
+                                             nullptr),
+                  D3D_OK);
+    }
+    void TearDown() override {
+        if (code) code->Release();
+    }
+    TestDevice t{16, 16};
+    FolderInclude include;
+    ID3DXBuffer* code = nullptr;
+};
+
+TEST_F(TextureFill, TwoDimensionalTexelsAreTheFunctionAtTheirCentres) {
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(t.device->CreateTexture(8, 4, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    ASSERT_EQ(D3DXFillTextureTX(texture, code->GetBufferPointer(), nullptr, 0), D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            D3DCOLOR texel;
+            std::memcpy(&texel, static_cast<const std::uint8_t*>(locked.pBits) + y * locked.Pitch + x * 4, 4);
+            EXPECT_TRUE(Near(texel, Argb((x + 0.5f) / 8, (y + 0.5f) / 4, 0.25f), 1))
+                << x << "," << y << " " << std::hex << texel;
+        }
+    }
+    texture->UnlockRect(0);
+    // The last level (1x1) holds the function at its single centre.
+    const DWORD last = texture->GetLevelCount() - 1;
+    ASSERT_EQ(texture->LockRect(last, &locked, nullptr, 0), D3D_OK);
+    D3DCOLOR texel;
+    std::memcpy(&texel, locked.pBits, 4);
+    EXPECT_TRUE(Near(texel, Argb(0.5f, 0.5f, 0.25f), 1)) << std::hex << texel;
+    texture->UnlockRect(last);
+    texture->Release();
+}
+
+TEST_F(TextureFill, VolumeSlicesAndCubeFacesGetTheirPositions) {
+    IDirect3DVolumeTexture9* volume = nullptr;
+    ASSERT_EQ(t.device->CreateVolumeTexture(4, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &volume, nullptr), D3D_OK);
+    ASSERT_EQ(D3DXFillVolumeTextureTX(volume, code->GetBufferPointer(), nullptr, 0), D3D_OK);
+    D3DLOCKED_BOX box;
+    ASSERT_EQ(volume->LockBox(0, &box, nullptr, 0), D3D_OK);
+    D3DCOLOR texel;
+    // Slice 3, row 1, column 2: (0.625, 0.375, 0.875).
+    std::memcpy(&texel, static_cast<const std::uint8_t*>(box.pBits) + 3 * box.SlicePitch + 1 * box.RowPitch + 2 * 4, 4);
+    EXPECT_TRUE(Near(texel, Argb(0.625f, 0.375f, 0.875f * 0.5f + 0.25f), 1)) << std::hex << texel;
+    volume->UnlockBox(0);
+    volume->Release();
+
+    IDirect3DCubeTexture9* cube = nullptr;
+    ASSERT_EQ(t.device->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube, nullptr), D3D_OK);
+    ASSERT_EQ(D3DXFillCubeTextureTX(cube, code->GetBufferPointer(), nullptr, 0), D3D_OK);
+    // The top-left texel of +X looks along (1, 0.75, 0.75), normalised; of
+    // +Z along (-0.75, 0.75, 1).
+    const float n = 1.0f / std::sqrt(1.0f + 2 * 0.5625f);
+    D3DLOCKED_RECT rect;
+    ASSERT_EQ(cube->LockRect(D3DCUBEMAP_FACE_POSITIVE_X, 0, &rect, nullptr, 0), D3D_OK);
+    std::memcpy(&texel, rect.pBits, 4);
+    EXPECT_TRUE(Near(texel, Argb(n, 0.75f * n, 0.75f * n * 0.5f + 0.25f), 1)) << std::hex << texel;
+    cube->UnlockRect(D3DCUBEMAP_FACE_POSITIVE_X, 0);
+    ASSERT_EQ(cube->LockRect(D3DCUBEMAP_FACE_POSITIVE_Z, 0, &rect, nullptr, 0), D3D_OK);
+    std::memcpy(&texel, rect.pBits, 4);
+    EXPECT_TRUE(Near(texel, Argb(0.0f, 0.75f * n, n * 0.5f + 0.25f), 1)) << std::hex << texel;
+    cube->UnlockRect(D3DCUBEMAP_FACE_POSITIVE_Z, 0);
+    cube->Release();
+}
+
+TEST_F(TextureFill, AnUndefinedFunctionDoesNotCompile) {
+    ID3DXBuffer* other = nullptr;
+    const std::string source = (DataDir() / "fxTest.fx").string();
+    EXPECT_EQ(D3DXCompileShaderFromFileA(source.c_str(), nullptr, &include, "NotThere", "tx_1_0", 0, &other, nullptr,
+                                         nullptr),
+              E_FAIL);
+    EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(D3DXCompileShaderFromFileA("missing.fx", nullptr, &include, "Ramp", "tx_1_0", 0, &other, nullptr,
+                                         nullptr),
+              E_FAIL);
+}
+
+}  // namespace
