@@ -25,6 +25,11 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The engine's empty frame against a bare SDL2 + GL loop (frames/s and ratio).
+bench: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/bench_frame; \
+	 else echo "No display found: running under Xvfb."; xvfb-run -a ./$(BUILD)/bench_frame; fi
+
 asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLLYMOP_SANITIZE=ON >/dev/null
 	@cmake --build build-asan -j $(JOBS)

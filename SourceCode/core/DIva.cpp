@@ -6,6 +6,7 @@
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "core/eTable.h"
+#include "Video/Video.h"
 #include "input/Input.h"
 
 namespace {
@@ -30,6 +31,7 @@ bool DIva::Init(void* a, void*) {
 
     // The children in their fixed order. Creation goes on after a failed
     // child: the ones after it skip work that needs what is missing.
+    CreateVideo();
     CreateInput();
     CreateAudio();
     Timer* timer = CreateTimer();
@@ -47,6 +49,8 @@ bool DIva::Init(void* a, void*) {
     initialized = true;
     return true;
 }
+
+Video* DIva::CreateVideo() { return CreateChild<Video>(); }
 
 Input* DIva::CreateInput() { return CreateChild<Input>(&pair); }
 

@@ -7,6 +7,7 @@
 class Audio;
 class Input;
 class Timer;
+class Video;
 
 // The window and instance handles, handed to the input system as one pair.
 struct WindowPair {
@@ -52,6 +53,7 @@ public:
     static void ResetStartedFlagForTests();
 
 private:
+    Video* CreateVideo();
     Input* CreateInput();
     Audio* CreateAudio();
     Timer* CreateTimer();

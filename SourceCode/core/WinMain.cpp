@@ -9,6 +9,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "Video/Video.h"
 #include "input/Input.h"
 #include "platform/Clock.h"
 
@@ -33,6 +34,9 @@ void OnActivate(plat::HWND window, plat::WPARAM wParam) {
     default: break;
     }
 }
+
+// The video system when it runs; messages may come before it exists.
+Video* RunningVideo() { return static_cast<Video*>(eTable::Peek(names::Video)); }
 }  // namespace
 
 plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam) {
@@ -47,10 +51,16 @@ plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam
     case WM_ACTIVATE:
         OnActivate(window, wParam);
         return 0;
+    case WM_KILLFOCUS:
+        // A full-screen game that loses the focus gets out of the way.
+        if (Video* video = RunningVideo(); video && !video->Settings().present.Windowed)
+            ShowWindow(window, SW_MINIMIZE);
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_SETCURSOR:
     case WM_LBUTTONUP:
         // No system cursor over the game: the game draws its own.
         SetCursorVisible(false);
+        if (Video* video = RunningVideo(); video && video->Device()) video->Device()->ShowCursor(TRUE);
         return 1;
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
