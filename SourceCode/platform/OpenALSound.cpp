@@ -2,10 +2,13 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -102,6 +105,34 @@ unsigned LoopModeOf(unsigned mode) {
     return (mode & (FSOUND_LOOP_NORMAL | FSOUND_LOOP_BIDI)) ? FSOUND_LOOP_NORMAL : FSOUND_LOOP_OFF;
 }
 
+// While the sound back ends probe for a device, the error stream is sent to
+// /dev/null: ALSA and OpenAL print every absent card there, and a machine
+// without sound is normal for the game, so that noise stays out of err.txt.
+class QuietErrorStream {
+public:
+    QuietErrorStream() {
+        std::fflush(stderr);
+        saved = ::dup(STDERR_FILENO);
+        int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
+    ~QuietErrorStream() {
+        std::fflush(stderr);
+        if (saved >= 0) {
+            ::dup2(saved, STDERR_FILENO);
+            ::close(saved);
+        }
+    }
+    QuietErrorStream(const QuietErrorStream&) = delete;
+    QuietErrorStream& operator=(const QuietErrorStream&) = delete;
+
+private:
+    int saved = -1;
+};
+
 bool Is3DMode(unsigned mode) { return (mode & FSOUND_HW3D) && !(mode & FSOUND_2D); }
 
 class OpenALSoundLibrary final : public SoundLibrary {
@@ -118,7 +149,10 @@ public:
 
     bool Init(int mixRate, int channelCount, unsigned) override {
         if (device) return false;
-        device = alcOpenDevice(nullptr);
+        {
+            QuietErrorStream quiet;
+            device = alcOpenDevice(nullptr);
+        }
         if (!device) return false;
         const ALCint attributes[] = {ALC_FREQUENCY, mixRate > 0 ? mixRate : 44100, 0};
         context = alcCreateContext(device, attributes);
