@@ -6,6 +6,7 @@
 
 #include "Video/Camera.h"
 #include "Video/MatrixMan.h"
+#include "Video/TextureMan.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -80,7 +81,7 @@ bool Video::Init(void*, void*) {
     // as its manager joins the video system:
     // 3 "LightMan"          CreateLightMan(): Init(&caps, 0)
     // 4 "MeshMan"           CreateMeshMan()
-    // 5 "TextureMan"        CreateTextureMan()
+    CreateTextureMan();
     // 6 "EffectsMan"        CreateEffectsMan()
     // 7 "MaterialMan"       CreateMaterialMan()
     // 8 "Main Scene"        CreateScene(): Init(&{"Main Scene", 0}, 0)
@@ -93,6 +94,7 @@ bool Video::Init(void*, void*) {
 
 MatrixMan* Video::CreateMatrixMan() { return CreateChild<MatrixMan>(); }
 Camera* Video::CreateCamera() { return CreateChild<Camera>(); }
+TextureMan* Video::CreateTextureMan() { return CreateChild<TextureMan>(); }
 
 bool Video::CreateDevice(DIva* app) {
     ReleaseDevice();

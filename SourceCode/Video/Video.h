@@ -10,6 +10,7 @@
 class DIva;
 class Camera;
 class MatrixMan;
+class TextureMan;
 
 // Owns the graphics device for the whole program: the adapter object, the
 // one device, its capabilities and the display settings. Creates the
@@ -90,6 +91,7 @@ private:
 
     MatrixMan* CreateMatrixMan();
     Camera* CreateCamera();
+    TextureMan* CreateTextureMan();
 
     IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;

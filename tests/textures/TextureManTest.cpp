@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "TextureFiles.h"
+#include "Video/TextureMan.h"
+#include "Video/Video.h"
+#include "core/SystemNames.h"
+#include "core/WinMain.h"
+#include "core/eTable.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr const char* kLoadFailed = "FATAL ERROR: Loading texture (_invalid_filename.bmp) to video memory failed!";
+
+// "Video" with its real device in a temporary working directory whose
+// Assets/Textures holds the files a test writes.
+class TextureManTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
+        ASSERT_NE(plat::CreateWindowExA("MyWndClass", "Tollymop"), nullptr);
+        std::ofstream("settings.txt")
+            << "RESOLUTION = 64 x 48\nWINDOWED = TRUE\nBACKBUFFER_RESOLUTION = 64 x 48\n"
+            << "BACKBUFFER_FORMAT = X8R8G8B8\nDEVICE_TYPE = HAL\nDEVICE_BEHAVIOR = SOFTWARE\n"
+            << "PRESENTATION_INTERVAL = IMMEDIATE\nCLEAR_COLOR = 0 6 102\n"
+            << "CLEAR_SURFACE_FLAGS = TARGET ZBUFFER STENCIL !END_FLAGS\nENABLE_DEPTH_BUFFER = TRUE\n"
+            << "ZBUFFER_DEPTH = 1\nDEPTH_BUFFER_FORMAT = D24S8\n";
+        std::filesystem::create_directories(Textures());
+        std::filesystem::copy_file(ScopedTempDir::RepositoryRoot() / "Assets/Textures/_invalid_filename.bmp",
+                                   Textures() / "_invalid_filename.bmp");
+        WriteFile(Textures() / "basket.bmp", Bitmap32(2, 2, {0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0}));
+        ASSERT_TRUE(video.Init());
+        textures = eTable::Find<TextureMan>(names::TextureMan);
+        ASSERT_NE(textures, nullptr);
+    }
+    void TearDown() override {
+        video.Shutdown();
+        plat::UnregisterClassA("MyWndClass");
+    }
+
+    std::filesystem::path Textures() const { return dir.Path() / "Assets" / "Textures"; }
+    std::int32_t Count(IDirect3DBaseTexture9* texture) {
+        TextureRecord* record = textures->FindRecordByTexture(texture);
+        return record ? record->references : 0;
+    }
+
+    ScopedTempDir dir;
+    MessageBoxRecorder boxes;
+    Video video;
+    TextureMan* textures = nullptr;
+    TextureLoadInfo info;
+};
+
+}  // namespace
+
+TEST_F(TextureManTest, SharedByNameAndTypeWithCountedReferences) {
+    IDirect3DBaseTexture9* first = textures->GetTexture("basket.bmp", TextureMan::kFlat, &info);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetType(), D3DRTYPE_TEXTURE);
+    EXPECT_EQ(textures->GetTexture("basket.bmp", TextureMan::kFlat, &info), first);
+    EXPECT_EQ(Count(first), 2);
+    EXPECT_EQ(textures->FindRecordByTexture(first)->name, "basket.bmp");
+
+    // Same name as a cube: a texture of its own, made from the same file.
+    IDirect3DBaseTexture9* cube = textures->GetTexture("basket.bmp", TextureMan::kCube, &info);
+    ASSERT_NE(cube, nullptr);
+    EXPECT_NE(cube, first);
+    EXPECT_EQ(cube->GetType(), D3DRTYPE_CUBETEXTURE);
+    EXPECT_EQ(textures->Records().size(), 2u);
+    EXPECT_EQ(textures->Records().front().texture, cube);  // newest first
+
+    EXPECT_EQ(textures->AddRef(first), first);
+    EXPECT_EQ(Count(first), 3);
+    for (int i = 0; i < 3; ++i) textures->ReleaseTexture(first);
+    EXPECT_EQ(textures->FindRecordByTexture(first), nullptr);
+    textures->ReleaseTexture(first);  // no record holds it any more: ignored
+    EXPECT_EQ(textures->AddRef(first), nullptr);
+    EXPECT_EQ(textures->Records().size(), 1u);
+
+    // Names compare exactly: another case is another file and record.
+    WriteFile(Textures() / "Basket.bmp", Bitmap32(1, 1, {0xFF000000}));
+    IDirect3DBaseTexture9* upper = textures->GetTexture("Basket.bmp", TextureMan::kFlat, &info);
+    IDirect3DBaseTexture9* lower = textures->GetTexture("basket.bmp", TextureMan::kFlat, &info);
+    EXPECT_NE(upper, lower);
+    EXPECT_EQ(textures->Records().size(), 3u);
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
+TEST_F(TextureManTest, MissingFilesShareTheFallbackRecordAndFreeItOnce) {
+    IDirect3DBaseTexture9* fallback = textures->GetTexture("_invalid_filename.bmp", TextureMan::kFlat, nullptr);
+    ASSERT_NE(fallback, nullptr);
+    const std::string longName = std::string(300, 'x') + ".png";
+    const int misses = 4;
+    for (int i = 0; i < misses; ++i) {
+        const char* name = i % 2 ? "nothere.jpg" : longName.c_str();
+        EXPECT_EQ(textures->GetTexture(name, i == 3 ? TextureMan::kCube : TextureMan::kFlat, &info), fallback);
+    }
+    // One record only, holding every reference.
+    EXPECT_EQ(textures->Records().size(), 1u);
+    EXPECT_EQ(Count(fallback), misses + 1);
+
+    // The misses give their references back; the direct holder still has a
+    // live texture (an early free would show up under the sanitizers here).
+    for (int i = 0; i < misses; ++i) textures->ReleaseTexture(fallback);
+    ASSERT_EQ(Count(fallback), 1);
+    EXPECT_EQ(fallback->GetType(), D3DRTYPE_TEXTURE);
+    textures->ReleaseTexture(fallback);
+    EXPECT_TRUE(textures->Records().empty());
+    EXPECT_TRUE(boxes.texts.empty());
+
+    // A file that appears later is loaded on the next get: no record kept the miss.
+    WriteFile(Textures() / "nothere.jpg", Bitmap32(1, 1, {0xFF00FF00}));
+    IDirect3DBaseTexture9* late = textures->GetTexture("nothere.jpg", TextureMan::kFlat, &info);
+    ASSERT_NE(late, nullptr);
+    EXPECT_EQ(textures->FindRecordByTexture(late)->name, "nothere.jpg");
+}
+
+TEST_F(TextureManTest, AMissingFallbackIsFatal) {
+    std::filesystem::remove(Textures() / "_invalid_filename.bmp");
+    EXPECT_EQ(textures->GetTexture("nothere.jpg", TextureMan::kFlat, &info), nullptr);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], kLoadFailed);
+    EXPECT_TRUE(textures->Records().empty());
+}
+
+TEST_F(TextureManTest, CreatedTexturesAreSharedAndFailuresFatal) {
+    TextureLoadInfo made;
+    made.width = 16;
+    made.height = 8;
+    made.depth = 4;
+    made.mipLevels = 1;
+    IDirect3DBaseTexture9* volume = textures->CreateTexture("fxNoise.fxo", TextureMan::kVolume, &made);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->GetType(), D3DRTYPE_VOLUMETEXTURE);
+    D3DVOLUME_DESC desc{};
+    static_cast<IDirect3DVolumeTexture9*>(volume)->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Width, 16u);
+    EXPECT_EQ(desc.Depth, 4u);
+    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+    EXPECT_EQ(textures->CreateTexture("fxNoise.fxo", TextureMan::kVolume, &made), volume);
+    EXPECT_EQ(Count(volume), 2);
+
+    made.format = 0x7FFF;  // no such format
+    EXPECT_EQ(textures->CreateTexture("fxBad.fxo", TextureMan::kFlat, &made), nullptr);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "FATAL ERROR: Creating texture (fxBad.fxo) to video memory failed!");
+
+    // Shutting down releases everything, whatever the counts.
+    textures->Shutdown();
+    EXPECT_TRUE(textures->Records().empty());
+    EXPECT_EQ(eTable::Peek(names::TextureMan), nullptr);
+    EXPECT_FALSE(textures->Shutdown());
+}
