@@ -260,6 +260,11 @@ bool DeviceGL::CreateContext(HRESULT* error) {
         *error = D3DERR_NOTAVAILABLE;
         return false;
     }
+    builtinUseTexture0 = builtin->Location("tm_UseTexture0");
+    builtinColorOp0 = builtin->Location("tm_ColorOp0");
+    builtinAlphaOp0 = builtin->Location("tm_AlphaOp0");
+    int stage0 = 0;
+    builtin->SetInts("tm_Texture0", &stage0, 1);
     return true;
 }
 
@@ -663,32 +668,29 @@ void DeviceGL::BindProgramAndUniforms(const std::vector<D3DVERTEXELEMENT9>& layo
     glUseProgram(p->GlName());
     const DWORD* rs = states.render;
     const D3DVIEWPORT9& vp = states.viewport;
-    auto setF = [p](const char* name, std::initializer_list<float> v) {
-        if (const UniformInfo* u = p->FindUniform(name)) p->SetFloats(*u, v.begin(), int(v.size()));
-    };
-    auto setI = [p](const char* name, int v) {
-        if (const UniformInfo* u = p->FindUniform(name)) p->SetInts(*u, &v, 1);
-    };
+    const GpuProgram::StandardLocations& at = p->Standard();
     bool pretransformed = std::any_of(layout.begin(), layout.end(), [](const D3DVERTEXELEMENT9& e) {
         return e.Usage == D3DDECLUSAGE_POSITIONT;
     });
-    setF("tm_FlipY", {Flipped() ? -1.0f : 1.0f});
-    setF("tm_Viewport", {float(vp.X), float(vp.Y), float(vp.Width), float(vp.Height)});
-    setF("tm_DepthRange", {vp.MinZ, vp.MaxZ});
-    setI("tm_Pretransformed", pretransformed ? 1 : 0);
-    setI("tm_AlphaFunc", rs[D3DRS_ALPHATESTENABLE] ? int(rs[D3DRS_ALPHAFUNC]) : int(D3DCMP_ALWAYS));
-    setF("tm_AlphaRef", {float(rs[D3DRS_ALPHAREF] & 0xFF)});
+    if (at.flipY >= 0) glUniform1f(at.flipY, Flipped() ? -1.0f : 1.0f);
+    if (at.viewport >= 0)
+        glUniform4f(at.viewport, float(vp.X), float(vp.Y), float(vp.Width), float(vp.Height));
+    if (at.depthRange >= 0) glUniform2f(at.depthRange, vp.MinZ, vp.MaxZ);
+    if (at.pretransformed >= 0) glUniform1i(at.pretransformed, pretransformed ? 1 : 0);
+    if (at.alphaFunc >= 0)
+        glUniform1i(at.alphaFunc, rs[D3DRS_ALPHATESTENABLE] ? GLint(rs[D3DRS_ALPHAFUNC]) : GLint(D3DCMP_ALWAYS));
+    if (at.alphaRef >= 0) glUniform1f(at.alphaRef, float(rs[D3DRS_ALPHAREF] & 0xFF));
     if (p == builtin.get()) {
         IDirect3DBaseTexture9* t0 = states.texture[0];
-        setI("tm_UseTexture0", t0 && t0->GetType() == D3DRTYPE_TEXTURE ? 1 : 0);
-        setI("tm_Texture0", 0);
-        setI("tm_ColorOp0", int(states.stage[0][D3DTSS_COLOROP]));
-        setI("tm_AlphaOp0", int(states.stage[0][D3DTSS_ALPHAOP]));
+        glUniform1i(builtinUseTexture0, t0 && t0->GetType() == D3DRTYPE_TEXTURE ? 1 : 0);
+        glUniform1i(builtinColorOp0, GLint(states.stage[0][D3DTSS_COLOROP]));
+        glUniform1i(builtinAlphaOp0, GLint(states.stage[0][D3DTSS_ALPHAOP]));
     }
 }
 
 void DeviceGL::BindTextures() {
-    for (DWORD s = 0; s < D3D_MAX_SAMPLERS; ++s) {
+    // Stages above the highest ever given a texture have nothing to unbind.
+    for (DWORD s = 0; s < stagesInUse; ++s) {
         IDirect3DBaseTexture9* t = states.texture[s];
         glActiveTexture(GL_TEXTURE0 + s);
         if (!t) {

@@ -21,10 +21,12 @@ UINT MaxLevels(UINT width, UINT height, UINT depth) {
 
 // Checks a texture request; levels 0 becomes the whole chain.
 HRESULT CheckTextureRequest(UINT width, UINT height, UINT depth, UINT* levels, DWORD usage,
-                            D3DFORMAT format) {
+                            D3DFORMAT format, bool volume) {
     if (width == 0 || height == 0 || depth == 0) return D3DERR_INVALIDCALL;
     const plat::GlFormat* gl = plat::GlFormatOf(format);
     if (!gl) return D3DERR_INVALIDCALL;
+    // OpenGL keeps S3TC to 2D images and cube faces.
+    if (volume && gl->compressed) return D3DERR_INVALIDCALL;
     if ((usage & D3DUSAGE_RENDERTARGET) && !gl->renderable) return D3DERR_INVALIDCALL;
     UINT most = MaxLevels(width, height, depth);
     if (*levels == 0) *levels = most;
@@ -273,6 +275,7 @@ HRESULT IDirect3DDevice9::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture
         return D3D_OK;
     }
     Assign(g.states.texture[stage], texture);
+    if (texture) g.stagesInUse = std::max(g.stagesInUse, stage + 1);
     return D3D_OK;
 }
 
@@ -394,7 +397,7 @@ HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DW
                                         void*) {
     if (!texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
-    HRESULT hr = CheckTextureRequest(width, height, 1, &levels, usage, format);
+    HRESULT hr = CheckTextureRequest(width, height, 1, &levels, usage, format, false);
     if (hr != D3D_OK) return hr;
     *texture = new IDirect3DTexture9(this, width, height, levels, usage, format, pool);
     return D3D_OK;
@@ -404,7 +407,7 @@ HRESULT IDirect3DDevice9::CreateCubeTexture(UINT edge, UINT levels, DWORD usage,
                                             D3DPOOL pool, IDirect3DCubeTexture9** texture, void*) {
     if (!texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
-    HRESULT hr = CheckTextureRequest(edge, edge, 1, &levels, usage, format);
+    HRESULT hr = CheckTextureRequest(edge, edge, 1, &levels, usage, format, false);
     if (hr != D3D_OK) return hr;
     *texture = new IDirect3DCubeTexture9(this, edge, levels, usage, format, pool);
     return D3D_OK;
@@ -415,7 +418,7 @@ HRESULT IDirect3DDevice9::CreateVolumeTexture(UINT width, UINT height, UINT dept
                                               IDirect3DVolumeTexture9** texture, void*) {
     if (!texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
-    HRESULT hr = CheckTextureRequest(width, height, depth, &levels, usage, format);
+    HRESULT hr = CheckTextureRequest(width, height, depth, &levels, usage, format, true);
     if (hr != D3D_OK) return hr;
     *texture = new IDirect3DVolumeTexture9(this, width, height, depth, levels, usage, format, pool);
     return D3D_OK;

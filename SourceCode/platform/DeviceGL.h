@@ -61,6 +61,8 @@ struct DeviceGL {
     bool cursorShown = false;
     GpuProgram* program = nullptr;
     std::unique_ptr<GpuProgram> builtin;
+    GLint builtinUseTexture0 = -1, builtinColorOp0 = -1, builtinAlphaOp0 = -1;
+    DWORD stagesInUse = 0;  // one past the highest stage ever given a texture
 
     HRESULT injectedLevel = D3D_OK;
     HRESULT injectedResetFailure = D3D_OK;

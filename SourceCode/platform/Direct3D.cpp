@@ -248,8 +248,10 @@ HRESULT IDirect3D9::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT a
     case D3DRTYPE_SURFACE:
     case D3DRTYPE_TEXTURE:
     case D3DRTYPE_CUBETEXTURE:
-    case D3DRTYPE_VOLUMETEXTURE:
         return plat::GlFormatOf(checkFormat) ? D3D_OK : D3DERR_NOTAVAILABLE;
+    case D3DRTYPE_VOLUMETEXTURE:  // S3TC exists for 2D images and cube faces only
+        return plat::GlFormatOf(checkFormat) && !plat::IsBlockCompressed(checkFormat) ? D3D_OK
+                                                                                    : D3DERR_NOTAVAILABLE;
     case D3DRTYPE_VERTEXBUFFER: return checkFormat == D3DFMT_VERTEXDATA ? D3D_OK : D3DERR_NOTAVAILABLE;
     case D3DRTYPE_INDEXBUFFER:
         return checkFormat == D3DFMT_INDEX16 || checkFormat == D3DFMT_INDEX32 ? D3D_OK

@@ -199,6 +199,17 @@ void GpuProgram::ReadUniforms() {
         info.arraySize = size;
         if (info.location >= 0) uniforms_.push_back(std::move(info));
     }
+    standard_.flipY = Location("tm_FlipY");
+    standard_.viewport = Location("tm_Viewport");
+    standard_.depthRange = Location("tm_DepthRange");
+    standard_.pretransformed = Location("tm_Pretransformed");
+    standard_.alphaFunc = Location("tm_AlphaFunc");
+    standard_.alphaRef = Location("tm_AlphaRef");
+}
+
+int GpuProgram::Location(std::string_view name) const {
+    const UniformInfo* u = FindUniform(name);
+    return u ? u->location : -1;
 }
 
 const UniformInfo* GpuProgram::FindUniform(std::string_view name) const {

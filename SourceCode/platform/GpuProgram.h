@@ -55,11 +55,22 @@ public:
 
     std::uint32_t GlName() const { return program_; }
 
+    // Where the standard uniforms that the device uploads at every draw
+    // live in this program (-1 where it does not use one).
+    struct StandardLocations {
+        int flipY = -1, viewport = -1, depthRange = -1, pretransformed = -1, alphaFunc = -1,
+            alphaRef = -1;
+    };
+    const StandardLocations& Standard() const { return standard_; }
+    // The location of a uniform, -1 when absent.
+    int Location(std::string_view name) const;
+
 private:
     explicit GpuProgram(std::uint32_t program);
     void ReadUniforms();
     std::uint32_t program_;
     std::vector<UniformInfo> uniforms_;
+    StandardLocations standard_;
 };
 
 // The text Build puts in front of every stage (after "#version 330 core"

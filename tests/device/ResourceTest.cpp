@@ -104,6 +104,8 @@ TEST_F(Resources, TextureLevelsPitchesAndLocks) {
     EXPECT_EQ(static_cast<BYTE*>(sub.pBits) - static_cast<BYTE*>(b.pBits), 3 * 64 + 2 * 16 + 4);
     vol->UnlockBox(0);
     vol->Release();
+    // OpenGL has no compressed volumes.
+    EXPECT_EQ(d->CreateVolumeTexture(4, 4, 4, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &vol, nullptr), D3DERR_INVALIDCALL);
 }
 
 // Texel (0, 0) is the top left of the image and of the drawn rectangle.
