@@ -77,7 +77,10 @@ HRESULT D3DBufferBase::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     if (size == 0) size = total - offset;
     if (size > total - offset) return D3DERR_INVALIDCALL;
     ++locks_;
-    if (!(flags & D3DLOCK_READONLY)) dirty_ = true;
+    if (!(flags & D3DLOCK_READONLY)) {
+        dirty_ = true;
+        ++writes_;
+    }
     *data = bytes_.data() + offset;
     return D3D_OK;
 }
@@ -101,6 +104,32 @@ HRESULT IDirect3DVertexBuffer9::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
 IDirect3DIndexBuffer9::IDirect3DIndexBuffer9(IDirect3DDevice9* device, UINT length, DWORD usage,
                                              D3DFORMAT format, D3DPOOL pool)
     : D3DBufferBase(device, length, usage, pool), format_(format) {}
+
+void IDirect3DIndexBuffer9::WholeRange(long long* smallest, long long* largest) {
+    if (rangeWrites_ != writes_) {
+        bool wide = format_ == D3DFMT_INDEX32;
+        size_t size = wide ? 4 : 2, count = bytes_.size() / size;
+        smallest_ = count ? (wide ? 0xFFFFFFFFll : 0xFFFFll) : 0;
+        largest_ = count ? 0 : -1;
+        for (size_t i = 0; i < count; ++i) {
+            long long value;
+            if (wide) {
+                std::uint32_t v;
+                std::memcpy(&v, bytes_.data() + i * 4, 4);
+                value = v;
+            } else {
+                std::uint16_t v;
+                std::memcpy(&v, bytes_.data() + i * 2, 2);
+                value = v;
+            }
+            smallest_ = std::min(smallest_, value);
+            largest_ = std::max(largest_, value);
+        }
+        rangeWrites_ = writes_;
+    }
+    *smallest = smallest_;
+    *largest = largest_;
+}
 
 HRESULT IDirect3DIndexBuffer9::GetDesc(D3DINDEXBUFFER_DESC* desc) {
     if (!desc) return D3DERR_INVALIDCALL;

@@ -33,12 +33,14 @@ HRESULT CheckTextureRequest(UINT width, UINT height, UINT depth, UINT* levels, D
     return *levels > most ? D3DERR_INVALIDCALL : D3D_OK;
 }
 
-// The largest index among `count` indices, or -1 when the data is short.
-long long LargestIndex(const std::uint8_t* data, size_t available, size_t first, UINT count,
-                       bool wide) {
+// The smallest and largest of `count` indices from `first`; false when the
+// data is too short.
+bool IndexRange(const std::uint8_t* data, size_t available, size_t first, UINT count, bool wide,
+                long long* smallest, long long* largest) {
     size_t size = wide ? 4 : 2;
-    if ((first + count) * size > available) return -1;
-    long long largest = 0;
+    if ((first + count) * size > available) return false;
+    *smallest = wide ? 0xFFFFFFFFll : 0xFFFFll;
+    *largest = 0;
     for (UINT i = 0; i < count; ++i) {
         const std::uint8_t* p = data + (first + i) * size;
         long long value;
@@ -51,9 +53,10 @@ long long LargestIndex(const std::uint8_t* data, size_t available, size_t first,
             std::memcpy(&v, p, 2);
             value = v;
         }
-        largest = std::max(largest, value);
+        *smallest = std::min(*smallest, value);
+        *largest = std::max(*largest, value);
     }
-    return largest;
+    return true;
 }
 }  // namespace
 
@@ -545,12 +548,20 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVe
     if (count == 0) return primitiveCount == 0 ? D3D_OK : D3DERR_INVALIDCALL;
     if (!ib) return D3DERR_INVALIDCALL;
     bool wide = ib->Format() == D3DFMT_INDEX32;
+    if ((size_t(startIndex) + count) * (wide ? 4 : 2) > ib->Size()) return D3DERR_INVALIDCALL;
     // The indices are at hand in the CPU copy: the vertices they reach are
-    // checked against the streams instead of trusting the range arguments.
-    long long largest = LargestIndex(ib->bytes_.data(), ib->bytes_.size(), startIndex, count, wide);
-    if (largest < 0 || largest + baseVertexIndex < 0) return D3DERR_INVALIDCALL;
+    // checked against the streams rather than trusting the range arguments.
+    // The whole buffer's range (cached) settles most draws; only when it
+    // does not fit are this draw's own indices looked at.
     MakeCurrent();
-    if (!g.PrepareDraw(0, 0, UINT(largest + baseVertexIndex))) return D3DERR_INVALIDCALL;
+    long long smallest = 0, largest = 0;
+    ib->WholeRange(&smallest, &largest);
+    bool fits = smallest + baseVertexIndex >= 0 && g.PrepareDraw(0, 0, UINT(largest + baseVertexIndex));
+    if (!fits) {
+        IndexRange(ib->bytes_.data(), ib->bytes_.size(), startIndex, count, wide, &smallest, &largest);
+        if (smallest + baseVertexIndex < 0) return D3DERR_INVALIDCALL;
+        if (!g.PrepareDraw(0, 0, UINT(largest + baseVertexIndex))) return D3DERR_INVALIDCALL;
+    }
     g.UploadBuffer(ib, GL_ELEMENT_ARRAY_BUFFER);
     size_t offset = size_t(startIndex) * (wide ? 4 : 2);
     glDrawElementsBaseVertex(plat::PrimitiveToGl(type), GLsizei(count),
@@ -587,7 +598,8 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UI
     if (!indexData || !vertexData || stride == 0 || count == 0) return D3DERR_INVALIDCALL;
     if (!wide && indexFormat != D3DFMT_INDEX16) return D3DERR_INVALIDCALL;
     size_t indexBytes = size_t(count) * (wide ? 4 : 2);
-    long long largest = LargestIndex(static_cast<const std::uint8_t*>(indexData), indexBytes, 0, count, wide);
+    long long smallest = 0, largest = 0;
+    IndexRange(static_cast<const std::uint8_t*>(indexData), indexBytes, 0, count, wide, &smallest, &largest);
     MakeCurrent();
     glBindVertexArray(g.vao);
     glBindBuffer(GL_ARRAY_BUFFER, g.upVertices);

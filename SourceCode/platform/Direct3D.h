@@ -130,6 +130,7 @@ public:
     std::uint32_t glBuffer_ = 0;
     bool dirty_ = true;
     int locks_ = 0;
+    std::uint64_t writes_ = 0;  // counts writable locks, so caches of the contents can tell
 
 protected:
     D3DBufferBase(IDirect3DDevice9* device, UINT length, DWORD usage, D3DPOOL pool);
@@ -155,8 +156,14 @@ public:
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc);
     D3DFORMAT Format() const { return format_; }
 
+    // Platform internals: the smallest and largest index in the whole
+    // buffer, remembered until the next writable lock.
+    void WholeRange(long long* smallest, long long* largest);
+
 private:
     D3DFORMAT format_;
+    std::uint64_t rangeWrites_ = ~std::uint64_t(0);
+    long long smallest_ = 0, largest_ = -1;
 };
 
 // A vertex layout as a list of elements (without the end element).

@@ -163,7 +163,7 @@ TEST_F(Draw, IndexedDrawFromBuffersWithBaseVertex) {
     IDirect3DIndexBuffer9* ib = nullptr;
     ASSERT_EQ(d->CreateVertexBuffer(8 * sizeof(ScreenVertex), D3DUSAGE_WRITEONLY, kScreenFVF, D3DPOOL_MANAGED, &vb, nullptr),
               D3D_OK);
-    ASSERT_EQ(d->CreateIndexBuffer(6 * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    ASSERT_EQ(d->CreateIndexBuffer(12 * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
     ScreenVertex* v = nullptr;
     ASSERT_EQ(vb->Lock(0, 0, reinterpret_cast<void**>(&v), 0), D3D_OK);
     for (int q = 0; q < 2; ++q) {  // two quads, the second 16 pixels lower
@@ -177,8 +177,8 @@ TEST_F(Draw, IndexedDrawFromBuffersWithBaseVertex) {
     vb->Unlock();
     WORD* idx = nullptr;
     ASSERT_EQ(ib->Lock(0, 0, reinterpret_cast<void**>(&idx), 0), D3D_OK);
-    const WORD quad[6] = {0, 1, 2, 2, 1, 3};
-    std::copy(quad, quad + 6, idx);
+    const WORD quads[12] = {0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7};
+    std::copy(quads, quads + 12, idx);
     ib->Unlock();
     d->SetFVF(kScreenFVF);
     d->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
@@ -194,9 +194,15 @@ TEST_F(Draw, IndexedDrawFromBuffersWithBaseVertex) {
     d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2);
     EXPECT_EQ(t.Pixel(4, 20), 0xFF0000FFu);
 
-    // Indices that reach past the vertex buffer are refused, not read.
+    // The second half of the indices, from base -4, reaches the first quad.
+    d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -4, 0, 4, 6, 2), D3D_OK);
+    EXPECT_EQ(t.Pixel(4, 4), 0xFFFF0000u);
+
+    // Indices that reach outside the vertex buffer are refused, not read.
     EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 5, 0, 4, 0, 2), D3DERR_INVALIDCALL);
-    EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 9, 2), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 6, 1), D3DERR_INVALIDCALL);
     d->SetStreamSource(0, nullptr, 0, 0);
     d->SetIndices(nullptr);
