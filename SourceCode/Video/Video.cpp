@@ -7,6 +7,7 @@
 #include "Video/Camera.h"
 #include "Video/MatrixMan.h"
 #include "Video/TextureMan.h"
+#include "Video/Effects/EffectsMan.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -39,6 +40,8 @@ std::vector<Video::DeviceLossRow> DefaultLossRows() {
         // The quad batcher is shut down (releasing its buffers and leaving
         // the registry) and initialised again after the reset.
         {names::ManagedQuadBuffer, nullptr, nullptr, true},
+        {names::EffectsMan, [](System& c) { static_cast<EffectsMan&>(c).OnLostDevice(); },
+         [](System& c) { static_cast<EffectsMan&>(c).OnResetDevice(); }, false},
     };
 }
 }  // namespace
@@ -82,7 +85,7 @@ bool Video::Init(void*, void*) {
     // 3 "LightMan"          CreateLightMan(): Init(&caps, 0)
     // 4 "MeshMan"           CreateMeshMan()
     CreateTextureMan();
-    // 6 "EffectsMan"        CreateEffectsMan()
+    CreateEffectsMan();
     // 7 "MaterialMan"       CreateMaterialMan()
     // 8 "Main Scene"        CreateScene(): Init(&{"Main Scene", 0}, 0)
     // 9 "ManagedQuadBuffer" CreateManagedQuadBuffer()
@@ -95,6 +98,7 @@ bool Video::Init(void*, void*) {
 MatrixMan* Video::CreateMatrixMan() { return CreateChild<MatrixMan>(); }
 Camera* Video::CreateCamera() { return CreateChild<Camera>(); }
 TextureMan* Video::CreateTextureMan() { return CreateChild<TextureMan>(); }
+EffectsMan* Video::CreateEffectsMan() { return CreateChild<EffectsMan>(); }
 
 bool Video::CreateDevice(DIva* app) {
     ReleaseDevice();

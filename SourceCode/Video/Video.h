@@ -11,6 +11,7 @@ class DIva;
 class Camera;
 class MatrixMan;
 class TextureMan;
+class EffectsMan;
 
 // Owns the graphics device for the whole program: the adapter object, the
 // one device, its capabilities and the display settings. Creates the
@@ -92,6 +93,7 @@ private:
     MatrixMan* CreateMatrixMan();
     Camera* CreateCamera();
     TextureMan* CreateTextureMan();
+    EffectsMan* CreateEffectsMan();
 
     IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "platform/D3DXEffect.h"
+#include "TestEffects.h"
 #include "support/TempDir.h"
 #include "support/TestDevice.h"
 
@@ -19,39 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path DataDir() { return ScopedTempDir::RepositoryRoot() / "tests/effects/data"; }
+using testfx::Argb;
+using testfx::DataDir;
+using testfx::Near;
+using FolderInclude = testfx::DataInclude;
 
-class FolderInclude : public ID3DXInclude {
-public:
-    HRESULT Open(D3DXINCLUDE_TYPE, const char* name, const void*, const void** data, std::uint32_t* bytes) override {
-        std::ifstream in(DataDir() / name, std::ios::binary);
-        if (!in) return E_FAIL;
-        std::ostringstream text;
-        text << in.rdbuf();
-        held = text.str();
-        *data = held.data();
-        *bytes = static_cast<std::uint32_t>(held.size());
-        return S_OK;
-    }
-    HRESULT Close(const void*) override { return S_OK; }
-    std::string held;
-};
-
-// Compiles the test effect source into "<dir>/fxTest.fxo".
-std::string CompileTestEffect(const fs::path& dir) {
-    std::ifstream in(DataDir() / "fxTest.fx", std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    FolderInclude include;
-    plat::FxError error;
-    auto effect = plat::ParseEffect(text.str(), "fxTest.fx", &include, &error);
-    EXPECT_TRUE(effect.has_value()) << error.Text();
-    const auto bytes = plat::SerializeEffect(effect ? *effect : plat::FxEffect{});
-    const fs::path out = dir / "fxTest.fxo";
-    std::ofstream(out, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
-    return out.string();
-}
+std::string CompileTestEffect(const fs::path& dir) { return testfx::Compile("fxTest.fx", dir); }
 
 struct ClipVertex {
     float x, y, z, w;
@@ -63,20 +37,6 @@ void DrawFullQuad(IDirect3DDevice9* device) {
     const ClipVertex quad[4] = {{-1, 1, 0.5f, 1}, {1, 1, 0.5f, 1}, {-1, -1, 0.5f, 1}, {1, -1, 0.5f, 1}};
     device->SetFVF(D3DFVF_XYZW);
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ClipVertex));
-}
-
-bool Near(D3DCOLOR a, D3DCOLOR b, int tolerance = 2) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int ca = static_cast<int>((a >> shift) & 0xFF);
-        const int cb = static_cast<int>((b >> shift) & 0xFF);
-        if (std::abs(ca - cb) > tolerance) return false;
-    }
-    return true;
-}
-
-D3DCOLOR Argb(float r, float g, float b) {
-    auto byte = [](float v) { return static_cast<D3DCOLOR>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
-    return 0xFF000000u | (byte(r) << 16) | (byte(g) << 8) | byte(b);
 }
 
 class EffectObject : public ::testing::Test {

@@ -1,0 +1,210 @@
+#include "Video/Effects/Effect.h"
+
+#include <filesystem>
+
+#include "Video/Effects/EffectInclude.h"
+#include "Video/TextureMan.h"
+#include "Video/Video.h"
+#include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+
+namespace {
+
+constexpr D3DFORMAT kDefaultFormat = D3DFMT_A8R8G8B8;
+constexpr std::int32_t kDefaultSize = 64;
+constexpr DWORD kColourKey = 0xFFFF00FF;
+constexpr DWORD kFullMipChain = 0xFFFFFFFF;
+
+std::string ForwardSlashes(std::string path) {
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    return path;
+}
+
+IDirect3DDevice9* VideoDevice() {
+    auto* video = static_cast<Video*>(eTable::Peek(names::Video));
+    return video ? video->Device() : nullptr;
+}
+
+// What the annotations of one parameter ask for.
+struct ProcRequest {
+    const char* function = nullptr;
+    const char* target = nullptr;
+    const char* type = nullptr;
+    const char* name = nullptr;
+    std::int32_t width = -1;
+    std::int32_t height = -1;
+    std::int32_t depth = -1;
+    std::int32_t format = 0;
+};
+
+ProcRequest ReadAnnotations(ID3DXEffect* fx, D3DXHANDLE parameter, UINT count) {
+    ProcRequest request;
+    for (UINT i = 0; i < count; ++i) {
+        D3DXHANDLE annotation = fx->GetAnnotation(parameter, i);
+        D3DXPARAMETER_DESC desc;
+        if (!annotation || FAILED(fx->GetParameterDescOfAnnotation(annotation, &desc)) || !desc.Name) continue;
+        const std::string name = desc.Name;
+        const char** text = name == "function" ? &request.function
+                            : name == "target" ? &request.target
+                            : name == "type"   ? &request.type
+                            : name == "name"   ? &request.name
+                                               : nullptr;
+        std::int32_t* number = name == "width"    ? &request.width
+                               : name == "height" ? &request.height
+                               : name == "depth"  ? &request.depth
+                               : name == "format" ? &request.format
+                                                  : nullptr;
+        if (text) {
+            const char* value = nullptr;
+            if (SUCCEEDED(fx->GetString(annotation, &value))) *text = value;
+        } else if (number) {
+            INT value = 0;
+            if (SUCCEEDED(fx->GetInt(annotation, &value))) *number = value;
+        }
+    }
+    return request;
+}
+
+// The kind a "type" annotation names; -1 for a name that names none.
+int KindOf(const char* type) {
+    if (!type) return ProcTexture::k2D;
+    const std::string text = type;
+    if (text == "volume") return ProcTexture::kVolume;
+    if (text == "cube") return ProcTexture::kCube;
+    return -1;
+}
+
+HRESULT Fill(IDirect3DBaseTexture9* texture, int kind, const void* code) {
+    switch (kind) {
+    case ProcTexture::kVolume:
+        if (texture->GetType() != D3DRTYPE_VOLUMETEXTURE) return E_FAIL;
+        return D3DXFillVolumeTextureTX(static_cast<IDirect3DVolumeTexture9*>(texture), code, nullptr, 0);
+    case ProcTexture::kCube:
+        if (texture->GetType() != D3DRTYPE_CUBETEXTURE) return E_FAIL;
+        return D3DXFillCubeTextureTX(static_cast<IDirect3DCubeTexture9*>(texture), code, nullptr, 0);
+    default:
+        if (texture->GetType() != D3DRTYPE_TEXTURE) return E_FAIL;
+        return D3DXFillTextureTX(static_cast<IDirect3DTexture9*>(texture), code, nullptr, 0);
+    }
+}
+
+}  // namespace
+
+Effect::~Effect() { Release(); }
+
+bool Effect::Load(const char* fileName) {
+    Release();
+    if (!fileName) return false;
+    IDirect3DDevice9* device = VideoDevice();
+    if (!device) return false;
+    const std::string path = AssetRoot() + "/Assets/Shaders/" + ForwardSlashes(fileName);
+    ID3DXEffect* loaded = nullptr;
+    if (FAILED(D3DXCreateEffectFromFileA(device, path.c_str(), nullptr, nullptr, 0, nullptr, &loaded, nullptr)) ||
+        !loaded)
+        return false;
+    effect = loaded;
+
+    D3DXEFFECT_DESC desc;
+    effect->GetDesc(&desc);
+    parameterCount = desc.Parameters;
+    techniqueCount = desc.Techniques;
+    techniques.assign(techniqueCount, TechniqueRecord{});
+    for (std::uint32_t t = 0; t < techniqueCount; ++t) {
+        TechniqueRecord& record = techniques[t];
+        record.handle = effect->GetTechnique(t);
+        D3DXTECHNIQUE_DESC techniqueDesc;
+        if (FAILED(effect->GetTechniqueDesc(record.handle, &techniqueDesc))) continue;
+        record.passCount = techniqueDesc.Passes;
+        for (std::uint32_t p = 0; p < record.passCount; ++p) record.passes.push_back(effect->GetPass(record.handle, p));
+    }
+    for (int s = 0; s < sem::Count; ++s) handles[s] = effect->GetParameterBySemantic(nullptr, EffectSemantics[s]);
+    CreateProceduralTextures(fileName);
+    return true;
+}
+
+void Effect::Release() {
+    if (effect) {
+        effect->Release();
+        effect = nullptr;
+    }
+    techniques.clear();
+    techniqueCount = 0;
+    parameterCount = 0;
+    if (!procTextures.empty()) {
+        auto* textures = static_cast<TextureMan*>(eTable::Peek(names::TextureMan));
+        for (ProcTexture& proc : procTextures) {
+            if (textures) textures->ReleaseTexture(proc.texture);
+        }
+        procTextures.clear();
+    }
+    for (D3DXHANDLE& handle : handles) handle = nullptr;
+}
+
+void Effect::CreateProceduralTextures(const char* fileName) {
+    if (!effect || !fileName) return;
+    for (std::uint32_t i = 0; i < parameterCount; ++i) {
+        D3DXHANDLE parameter = effect->GetParameter(nullptr, i);
+        if (parameter) CreateProceduralTexture(parameter, fileName);
+    }
+}
+
+void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName) {
+    D3DXPARAMETER_DESC desc;
+    if (FAILED(effect->GetParameterDesc(parameter, &desc))) return;
+    const ProcRequest request = ReadAnnotations(effect, parameter, desc.Annotations);
+    if (!request.function) return;
+    const char* target = request.target ? request.target : "tx_1_0";
+
+    // The source is the compiled file's name less its last letter
+    // ("fxBasic.fxo" -> "fxBasic.fx"). Sources live in the include folder;
+    // one beside the current directory is taken when the folder has none.
+    const std::string folder = AssetRoot() + "/SourceCode/Video/Effects/";
+    std::string source = ForwardSlashes(fileName);
+    if (source.empty()) return;
+    source.pop_back();
+    std::error_code ec;
+    const std::string inFolder = folder + source;
+    const std::string sourcePath = std::filesystem::is_regular_file(inFolder, ec) ? inFolder : source;
+
+    EffectInclude include(folder);
+    ID3DXBuffer* code = nullptr;
+    if (FAILED(D3DXCompileShaderFromFileA(sourcePath.c_str(), nullptr, &include, request.function, target,
+                                          D3DXSHADER_SKIPVALIDATION, &code, nullptr, nullptr)) ||
+        !code)
+        return;
+
+    const int kind = KindOf(request.type);
+    auto* textures = eTable::Find<TextureMan>(names::TextureMan);
+    if (kind >= 0 && textures) {
+        TextureLoadInfo info;
+        info.width = static_cast<std::uint32_t>(request.width == -1 ? kDefaultSize : request.width);
+        info.height = static_cast<std::uint32_t>(request.height == -1 ? kDefaultSize : request.height);
+        info.depth = static_cast<std::uint32_t>(request.depth == -1 ? kDefaultSize : request.depth);
+        info.mipLevels = kFullMipChain;
+        info.colorKey = kColourKey;
+        info.usage = 0;
+        info.format = static_cast<std::uint32_t>(request.format == 0 ? static_cast<std::int32_t>(kDefaultFormat) : request.format);
+        const std::string name = request.name ? request.name : fileName;
+        IDirect3DBaseTexture9* texture =
+            textures->CreateTexture(name.c_str(), static_cast<std::uint32_t>(kind), &info);
+        if (texture) {
+            if (FAILED(Fill(texture, kind, code->GetBufferPointer()))) {
+                textures->ReleaseTexture(texture);
+            } else {
+                procTextures.push_back({texture, name, static_cast<std::uint32_t>(kind)});
+            }
+        }
+    }
+    code->Release();
+}
+
+const ProcTexture* Effect::FindProcTexture(const std::string& name) const {
+    if (procTextures.empty()) return nullptr;
+    for (const ProcTexture& proc : procTextures) {
+        if (proc.name == name) return &proc;
+    }
+    return &procTextures.front();
+}

@@ -1,0 +1,90 @@
+#pragma once
+// The test effect of tests/effects/data, compiled at run time the way the
+// build's compiler does it, and a small video system to load it with.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/D3DXEffect.h"
+#include "support/TempDir.h"
+
+namespace testfx {
+
+namespace fs = std::filesystem;
+
+inline fs::path DataDir() { return ScopedTempDir::RepositoryRoot() / "tests/effects/data"; }
+
+// Serves includes from the test data folder.
+class DataInclude : public ID3DXInclude {
+public:
+    HRESULT Open(D3DXINCLUDE_TYPE, const char* name, const void*, const void** data, std::uint32_t* bytes) override {
+        std::ifstream in(DataDir() / name, std::ios::binary);
+        if (!in) return E_FAIL;
+        std::ostringstream text;
+        text << in.rdbuf();
+        held = text.str();
+        *data = held.data();
+        *bytes = static_cast<std::uint32_t>(held.size());
+        return S_OK;
+    }
+    HRESULT Close(const void*) override { return S_OK; }
+    std::string held;
+};
+
+// Compiles data/<source> into <outDir>/<source>o and returns that path.
+inline std::string Compile(const std::string& source, const fs::path& outDir) {
+    std::ifstream in(DataDir() / source, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    DataInclude include;
+    plat::FxError error;
+    auto effect = plat::ParseEffect(text.str(), source, &include, &error);
+    if (!effect) return {};
+    const auto bytes = plat::SerializeEffect(*effect);
+    fs::create_directories(outDir);
+    const fs::path out = outDir / (source + "o");
+    std::ofstream(out, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return out.string();
+}
+
+// Lays out a working directory as the game has it: the compiled test effect
+// under Assets/Shaders and its sources under SourceCode/Video/Effects.
+inline void LayOutWorkingDirectory(const fs::path& root) {
+    const fs::path sources = root / "SourceCode/Video/Effects";
+    fs::create_directories(sources);
+    for (const char* name : {"fxTest.fx", "TestCommon.fxh"})
+        fs::copy_file(DataDir() / name, sources / name, fs::copy_options::overwrite_existing);
+    Compile("fxTest.fx", root / "Assets/Shaders");
+}
+
+inline bool Near(D3DCOLOR a, D3DCOLOR b, int tolerance = 2) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int ca = static_cast<int>((a >> shift) & 0xFF);
+        const int cb = static_cast<int>((b >> shift) & 0xFF);
+        if (std::abs(ca - cb) > tolerance) return false;
+    }
+    return true;
+}
+
+inline D3DCOLOR Argb(float r, float g, float b) {
+    auto byte = [](float v) { return static_cast<D3DCOLOR>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    return 0xFF000000u | (byte(r) << 16) | (byte(g) << 8) | byte(b);
+}
+
+// A windowed settings file for a small back buffer.
+inline void WriteSettings() {
+    std::ofstream out("settings.txt");
+    out << "RESOLUTION = 64 x 48\nWINDOWED = TRUE\n"
+        << "BACKBUFFER_RESOLUTION = 64 x 48\nBACKBUFFER_FORMAT = X8R8G8B8\n"
+        << "DEVICE_TYPE = HAL\nDEVICE_BEHAVIOR = SOFTWARE\n"
+        << "PRESENTATION_INTERVAL = IMMEDIATE\nCLEAR_COLOR = 0 6 102\n"
+        << "CLEAR_SURFACE_FLAGS = TARGET ZBUFFER STENCIL !END_FLAGS\nENABLE_DEPTH_BUFFER = TRUE\n"
+        << "ZBUFFER_DEPTH = 1\nDEPTH_BUFFER_FORMAT = D24S8\n";
+}
+
+}  // namespace testfx
