@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "Video/Camera.h"
+#include "Video/LightMan.h"
+#include "Video/TextMan.h"
 #include "Video/MatrixMan.h"
 #include "Video/TextureMan.h"
 #include "Video/Effects/EffectsMan.h"
@@ -37,6 +39,10 @@ constexpr int kDesktopMarginY = 64;
 // Each gets its row here when its class joins the video system.
 std::vector<Video::DeviceLossRow> DefaultLossRows() {
     return {
+        {names::LightMan, [](System& c) { static_cast<LightMan&>(c).ReleaseFogStateBlock(); },
+         [](System& c) { static_cast<LightMan&>(c).RecordFogStateBlock(); }, false},
+        {names::TextMan, [](System& c) { static_cast<TextMan&>(c).OnLostDevice(); },
+         [](System& c) { static_cast<TextMan&>(c).OnResetDevice(); }, false},
         // The quad batcher is shut down (releasing its buffers and leaving
         // the registry) and initialised again after the reset.
         {names::ManagedQuadBuffer, nullptr, nullptr, true},
@@ -80,16 +86,16 @@ bool Video::Init(void*, void*) {
     // frame updates and, reversed, of their shutdown.
     CreateMatrixMan();
     CreateCamera();
+    CreateLightMan();
     // The rest of the order, each created here by its own Create operation
     // as its manager joins the video system:
-    // 3 "LightMan"          CreateLightMan(): Init(&caps, 0)
     // 4 "MeshMan"           CreateMeshMan()
     CreateTextureMan();
     CreateEffectsMan();
     // 7 "MaterialMan"       CreateMaterialMan()
     // 8 "Main Scene"        CreateScene(): Init(&{"Main Scene", 0}, 0)
     // 9 "ManagedQuadBuffer" CreateManagedQuadBuffer()
-    // 10 "TextMan"          CreateTextMan()
+    CreateTextMan();
 
     initialized = true;
     return true;
@@ -97,8 +103,10 @@ bool Video::Init(void*, void*) {
 
 MatrixMan* Video::CreateMatrixMan() { return CreateChild<MatrixMan>(); }
 Camera* Video::CreateCamera() { return CreateChild<Camera>(); }
+LightMan* Video::CreateLightMan() { return CreateChild<LightMan>(&caps); }
 TextureMan* Video::CreateTextureMan() { return CreateChild<TextureMan>(); }
 EffectsMan* Video::CreateEffectsMan() { return CreateChild<EffectsMan>(); }
+TextMan* Video::CreateTextMan() { return CreateChild<TextMan>(); }
 
 bool Video::CreateDevice(DIva* app) {
     ReleaseDevice();

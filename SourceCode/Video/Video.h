@@ -9,6 +9,8 @@
 
 class DIva;
 class Camera;
+class LightMan;
+class TextMan;
 class MatrixMan;
 class TextureMan;
 class EffectsMan;
@@ -92,8 +94,10 @@ private:
 
     MatrixMan* CreateMatrixMan();
     Camera* CreateCamera();
+    LightMan* CreateLightMan();
     TextureMan* CreateTextureMan();
     EffectsMan* CreateEffectsMan();
+    TextMan* CreateTextMan();
 
     IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FakeAdapter.h"
+#include "Video/LightMan.h"
 #include "Video/MatrixMan.h"
 #include "Video/Video.h"
 #include "core/DIva.h"
@@ -148,7 +149,7 @@ TEST_F(VideoTest, HardwareBehaviourFirstWhateverTheFileSays) {
     // The children that exist so far, in the fixed order.
     std::vector<std::string> children;
     for (System* child : video.Children()) children.push_back(child->Name());
-    EXPECT_EQ(children, (std::vector<std::string>{"MatrixMan", "Camera", "TextureMan", "EffectsMan"}));
+    EXPECT_EQ(children, (std::vector<std::string>{"MatrixMan", "Camera", "LightMan", "TextureMan", "EffectsMan", "TextMan"}));
 }
 
 TEST_F(VideoTest, HalFailuresFallBackToRefWithRefCaps) {
@@ -252,7 +253,10 @@ TEST_F(VideoTest, EachFrameClearsToTheSettingsColour) {
 
 TEST_F(VideoTest, ADeviceNotResetFrameDrawsNothingAndRunsTheResetPasses) {
     ASSERT_TRUE(video.Init());
-    video.SetDeviceLossRowsForTests({{kProbeA, LogLost, LogReset, false},
+    // The light manager's fog state block must go before any reset.
+    video.SetDeviceLossRowsForTests({{names::LightMan, [](System& c) { static_cast<LightMan&>(c).ReleaseFogStateBlock(); },
+                                      [](System& c) { static_cast<LightMan&>(c).RecordFogStateBlock(); }, false},
+                                     {kProbeA, LogLost, LogReset, false},
                                      {names::ManagedQuadBuffer, nullptr, nullptr, true},
                                      {kProbeB, LogLost, LogReset, false}});
     video.AdoptChild(new Probe(kProbeA, &log));

@@ -1,0 +1,73 @@
+#pragma once
+// The whole video system on a hidden window, for tests of its children that
+// draw: a temporary working directory holding a windowed "settings.txt"
+// (back buffer width x height, cleared to black), the repository's assets
+// linked in, and Video initialised with every child it creates.
+//
+//   TestVideo t(160, 96);
+//   ASSERT_TRUE(t.ok());
+//   t.video.Update();                       // one frame
+//   D3DCOLOR p = t.Pixel(10, 10);           // (x, y) from the top left
+//
+// One at a time in a test process (tests run one per process). Message boxes
+// are recorded, not shown.
+#include <fstream>
+#include <vector>
+
+#include "Video/Video.h"
+#include "core/eTable.h"
+#include "platform/Direct3D.h"
+#include "platform/Window.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/TempDir.h"
+
+class TestVideo {
+public:
+    explicit TestVideo(int width = 160, int height = 96) {
+        dir.LinkAssets();
+        std::ofstream("settings.txt") << "RESOLUTION = " << width << " x " << height << "\nWINDOWED = TRUE\n"
+                                      << "BACKBUFFER_RESOLUTION = " << width << " x " << height
+                                      << "\nBACKBUFFER_FORMAT = X8R8G8B8\nDEVICE_TYPE = HAL\n"
+                                      << "DEVICE_BEHAVIOR = HARDWARE\nPRESENTATION_INTERVAL = IMMEDIATE\n"
+                                      << "CLEAR_COLOR = 0 0 0\nCLEAR_SURFACE_FLAGS = TARGET ZBUFFER STENCIL "
+                                      << "!END_FLAGS\nENABLE_DEPTH_BUFFER = TRUE\nZBUFFER_DEPTH = 1\n"
+                                      << "DEPTH_BUFFER_FORMAT = D24S8\n";
+        if (!plat::RegisterClassA(kClass, &Procedure)) return;
+        if (!plat::CreateWindowExA(kClass, "video test")) return;
+        started = video.Init();
+    }
+    ~TestVideo() {
+        video.Shutdown();
+        plat::UnregisterClassA(kClass);
+    }
+    TestVideo(const TestVideo&) = delete;
+    TestVideo& operator=(const TestVideo&) = delete;
+
+    bool ok() const { return started && video.Device() != nullptr; }
+    IDirect3DDevice9* Device() const { return video.Device(); }
+
+    // The back buffer, top row first, and its width.
+    std::vector<D3DCOLOR> Pixels(UINT* width = nullptr) {
+        std::vector<D3DCOLOR> pixels;
+        UINT w = 0, h = 0;
+        video.Device()->ReadBackBuffer(&pixels, &w, &h);
+        if (width) *width = w;
+        return pixels;
+    }
+    D3DCOLOR Pixel(UINT x, UINT y) {
+        UINT width = 0;
+        std::vector<D3DCOLOR> pixels = Pixels(&width);
+        return y * width + x < pixels.size() ? pixels[y * width + x] : 0;
+    }
+
+    ScopedTempDir dir;
+    MessageBoxRecorder boxes;
+    Video video;
+
+private:
+    static constexpr const char* kClass = "TollymopTestVideo";
+    static plat::LRESULT Procedure(plat::HWND w, plat::UINT m, plat::WPARAM wp, plat::LPARAM lp) {
+        return plat::DefWindowProcA(w, m, wp, lp);
+    }
+    bool started = false;
+};
