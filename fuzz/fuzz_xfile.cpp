@@ -1,12 +1,15 @@
 // Feeds arbitrary bytes to the .x reader. Whatever it accepts must write
-// out, and reading the written text back must write the same text again.
+// out, and reading the written text back must write the same text again;
+// and the mesh loader and the mesh operations run over whatever it reads.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <string_view>
 
+#include "platform/D3DXMesh.h"
 #include "platform/XFile.h"
 
 namespace {
@@ -33,6 +36,25 @@ bool NamesAreUnique(const std::vector<std::shared_ptr<const plat::XTemplate>>& t
     return true;
 }
 
+void LoadMesh(std::string_view input) {
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    ID3DXBuffer* adjacency = nullptr;
+    DWORD count = 0;
+    if (FAILED(D3DXLoadMeshFromXInMemory(input.data(), DWORD(input.size()), D3DXMESH_MANAGED, nullptr, &adjacency,
+                                         &materials, nullptr, &count, &mesh)))
+        return;
+    std::vector<DWORD> reps(mesh->GetNumVertices());
+    mesh->ConvertAdjacencyToPointReps(static_cast<DWORD*>(adjacency->GetBufferPointer()), reps.data());
+    D3DXComputeNormals(mesh, nullptr);
+    auto* records = static_cast<D3DXMATERIAL*>(materials->GetBufferPointer());
+    for (DWORD i = 0; i < count; ++i)
+        if (records[i].pTextureFilename && std::strlen(records[i].pTextureFilename) > size_t(1) << 30) std::abort();
+    adjacency->Release();
+    materials->Release();
+    mesh->Release();
+}
+
 void ReadWriteRead(std::string_view input) {
     plat::XDocument doc;
     std::string error;
@@ -40,6 +62,7 @@ void ReadWriteRead(std::string_view input) {
         if (error.empty()) std::abort();
         return;
     }
+    LoadMesh(input);
     std::string written = WriteAll(doc);
     if (!NamesAreUnique(plat::TemplatesUsedBy(Objects(doc)))) return;
     plat::XDocument again;
