@@ -3,6 +3,7 @@
 #include "platform/D3DXMesh.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <numeric>
@@ -273,12 +274,14 @@ HRESULT ID3DXMesh::GenerateAdjacency(float epsilon, DWORD* adjacency) {
     std::iota(byX.begin(), byX.end(), 0u);
     std::vector<D3DXVECTOR3> positions(numVertices_);
     for (DWORD v = 0; v < numVertices_; ++v) positions[v] = pos(v);
-    std::stable_sort(byX.begin(), byX.end(), [&](DWORD a, DWORD b) { return positions[a].x < positions[b].x; });
+    // NaN sorts last so that the order stays strict; it joins nothing.
+    auto sortKey = [&](DWORD v) { return std::isnan(positions[v].x) ? INFINITY : positions[v].x; };
+    std::stable_sort(byX.begin(), byX.end(), [&](DWORD a, DWORD b) { return sortKey(a) < sortKey(b); });
     for (std::size_t i = 0; i < byX.size(); ++i) {
         const D3DXVECTOR3& p = positions[byX[i]];
         for (std::size_t j = i; j-- > 0;) {
             const D3DXVECTOR3& q = positions[byX[j]];
-            if (p.x - q.x > epsilon) break;
+            if (!(p.x - q.x <= epsilon)) break;
             if (std::abs(p.y - q.y) <= epsilon && std::abs(p.z - q.z) <= epsilon) points.Join(byX[i], byX[j]);
         }
     }
