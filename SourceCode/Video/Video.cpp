@@ -8,6 +8,7 @@
 #include "Video/LightMan.h"
 #include "Video/TextMan.h"
 #include "Video/MatrixMan.h"
+#include "Video/MeshMan.h"
 #include "Video/TextureMan.h"
 #include "Video/Effects/EffectsMan.h"
 #include "core/DIva.h"
@@ -87,11 +88,11 @@ bool Video::Init(void*, void*) {
     CreateMatrixMan();
     CreateCamera();
     CreateLightMan();
-    // The rest of the order, each created here by its own Create operation
-    // as its manager joins the video system:
-    // 4 "MeshMan"           CreateMeshMan()
+    CreateMeshMan();
     CreateTextureMan();
     CreateEffectsMan();
+    // The rest of the order, each created here by its own Create operation
+    // as its manager joins the video system:
     // 7 "MaterialMan"       CreateMaterialMan()
     // 8 "Main Scene"        CreateScene(): Init(&{"Main Scene", 0}, 0)
     // 9 "ManagedQuadBuffer" CreateManagedQuadBuffer()
@@ -104,6 +105,7 @@ bool Video::Init(void*, void*) {
 MatrixMan* Video::CreateMatrixMan() { return CreateChild<MatrixMan>(); }
 Camera* Video::CreateCamera() { return CreateChild<Camera>(); }
 LightMan* Video::CreateLightMan() { return CreateChild<LightMan>(&caps); }
+MeshMan* Video::CreateMeshMan() { return CreateChild<MeshMan>(); }
 TextureMan* Video::CreateTextureMan() { return CreateChild<TextureMan>(); }
 EffectsMan* Video::CreateEffectsMan() { return CreateChild<EffectsMan>(); }
 TextMan* Video::CreateTextMan() { return CreateChild<TextMan>(); }

@@ -12,6 +12,7 @@ class Camera;
 class LightMan;
 class TextMan;
 class MatrixMan;
+class MeshMan;
 class TextureMan;
 class EffectsMan;
 
@@ -95,6 +96,7 @@ private:
     MatrixMan* CreateMatrixMan();
     Camera* CreateCamera();
     LightMan* CreateLightMan();
+    MeshMan* CreateMeshMan();
     TextureMan* CreateTextureMan();
     EffectsMan* CreateEffectsMan();
     TextMan* CreateTextMan();
