@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Video/TextureMan.h"
 #include "Video/Video.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
@@ -99,11 +100,17 @@ void Mesh::LoadTextures(ID3DXBuffer* materialBuffer) {
         textures.resize(available);
     }
     auto* records = static_cast<const D3DXMATERIAL*>(materialBuffer->GetBufferPointer());
+    auto* textureMan = static_cast<TextureMan*>(eTable::Peek(names::TextureMan));
+    // Material textures: sizes and mip levels from the file, magenta keyed
+    // out, 32-bit colour with alpha (the load information's defaults).
+    const TextureLoadInfo info;
     for (std::uint32_t i = 0; i < materialCount; ++i) {
         D3DMATERIAL9 m = records[i].MatD3D;
         m.Specular = m.Diffuse;
         m.Ambient = m.Diffuse;
         materials[i] = m;
+        const char* texture = records[i].pTextureFilename;
+        if (texture && texture[0] && textureMan) textures[i] = textureMan->GetTexture(texture, TextureMan::kFlat, &info);
     }
     materialBuffer->Release();
 }
@@ -198,6 +205,11 @@ void Mesh::Release() {
     if (shadowMesh) shadowMesh->Release();
     shadowMesh = nullptr;
     materials.clear();
+    // At shutdown "TextureMan" (created after "MeshMan") is gone first and
+    // has released every texture itself.
+    auto* textureMan = static_cast<TextureMan*>(eTable::Peek(names::TextureMan));
+    for (IDirect3DBaseTexture9* texture : textures)
+        if (texture && textureMan) textureMan->ReleaseTexture(texture);
     textures.clear();
     materialCount = 0;
 }

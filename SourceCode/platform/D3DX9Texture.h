@@ -4,6 +4,7 @@
 // error codes. Images come from the decoders in Image.h (BMP, TGA, DDS, PNG,
 // JPEG); every texture is filled through the device's LockRect / LockBox.
 #include "platform/D3DTypes.h"
+#include "platform/D3DXErrors.h"
 #include "platform/Direct3D.h"
 
 // Special values of the size, mip-level, format and filter arguments.
@@ -17,8 +18,6 @@ constexpr DWORD D3DX_FILTER_POINT = 2;
 constexpr DWORD D3DX_FILTER_LINEAR = 3;
 constexpr DWORD D3DX_FILTER_TRIANGLE = 4;
 constexpr DWORD D3DX_FILTER_BOX = 5;
-
-constexpr HRESULT D3DXERR_INVALIDDATA = static_cast<HRESULT>(0x88760B59u);
 
 enum D3DXIMAGE_FILEFORMAT : DWORD {
     D3DXIFF_BMP = 0,

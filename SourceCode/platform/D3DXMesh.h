@@ -13,6 +13,7 @@
 
 #include "platform/D3DTypes.h"
 #include "platform/D3DXBuffer.h"
+#include "platform/D3DXErrors.h"
 #include "platform/Direct3D.h"
 #include "platform/Math3D.h"
 
@@ -42,11 +43,6 @@ constexpr UINT MAX_FVF_DECL_SIZE = MAXD3DDECLLENGTH + 1;
 
 // No neighbour across an edge (adjacency) / no index.
 constexpr DWORD D3DX_UNUSED_INDEX = 0xFFFFFFFFu;
-
-// D3DX result codes of meshes and .x files.
-constexpr HRESULT D3DXERR_INVALIDMESH = static_cast<HRESULT>(0x88760B55u);
-constexpr HRESULT D3DXERR_INVALIDDATA = static_cast<HRESULT>(0x88760B57u);
-constexpr HRESULT D3DXERR_LOADEDMESHASNODATA = static_cast<HRESULT>(0x88760B58u);
 
 // One run of faces of one subset, and the vertices those faces use.
 struct D3DXATTRIBUTERANGE {
