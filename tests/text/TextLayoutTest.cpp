@@ -90,7 +90,3 @@ TEST(TextLayout, ExtentCoversTheLaidOutText) {
     EXPECT_EQ(empty.extent.right, 10);
     EXPECT_EQ(empty.extent.bottom, 20);
 }
-
-TEST(TextLayout, NormalizingKeepsBreaksTurnsTabsToSpacesAndDropsControls) {
-    EXPECT_EQ(NormalizeForLayout(U"a\tb\x01\x7f\n\rc"), U"a b\x7f\n\rc");
-}

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "Video/Effects/EffectParams.h"
 #include "Video/LightMan.h"
 #include "core/SystemNames.h"
 #include "support/TestVideo.h"
@@ -143,18 +142,6 @@ TEST_F(LightManTest, IdsCountUpAndAreNeverReused) {
     EXPECT_FALSE(lights.Init());
     ASSERT_TRUE(lights.Shutdown());
     EXPECT_TRUE(lights.Lights().empty());
-}
-
-TEST_F(LightManTest, SceneLightingIsPublishedInTheStore) {
-    EffectParams::ClearForTests();
-    StartWith(8);
-    lights.sceneAmbient[0] = 0.25f;
-    lights.groundColour[2] = 0.5f;
-    lights.PublishSceneLighting();
-    EXPECT_EQ(EffectParams::GetVector(sem::SceneAmbient)[0], 0.25f);
-    EXPECT_EQ(EffectParams::GetVector(sem::SceneSkyColor)[3], 1.0f);
-    EXPECT_EQ(EffectParams::GetVector(sem::SceneGroundColor)[2], 0.5f);
-    EXPECT_EQ(EffectParams::GetVector(sem::SceneSkyDir)[1], 1.0f);
 }
 
 namespace {
