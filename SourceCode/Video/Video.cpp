@@ -11,6 +11,7 @@
 #include "Video/MeshMan.h"
 #include "Video/TextureMan.h"
 #include "Video/Effects/EffectsMan.h"
+#include "Video/Effects/MaterialMan.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -93,7 +94,7 @@ bool Video::Init(void*, void*) {
     CreateEffectsMan();
     // The rest of the order, each created here by its own Create operation
     // as its manager joins the video system:
-    // 7 "MaterialMan"       CreateMaterialMan()
+    CreateMaterialMan();
     // 8 "Main Scene"        CreateScene(): Init(&{"Main Scene", 0}, 0)
     // 9 "ManagedQuadBuffer" CreateManagedQuadBuffer()
     CreateTextMan();
@@ -108,6 +109,7 @@ LightMan* Video::CreateLightMan() { return CreateChild<LightMan>(&caps); }
 MeshMan* Video::CreateMeshMan() { return CreateChild<MeshMan>(); }
 TextureMan* Video::CreateTextureMan() { return CreateChild<TextureMan>(); }
 EffectsMan* Video::CreateEffectsMan() { return CreateChild<EffectsMan>(); }
+MaterialMan* Video::CreateMaterialMan() { return CreateChild<MaterialMan>(); }
 TextMan* Video::CreateTextMan() { return CreateChild<TextMan>(); }
 
 bool Video::CreateDevice(DIva* app) {

@@ -15,6 +15,7 @@ class MatrixMan;
 class MeshMan;
 class TextureMan;
 class EffectsMan;
+class MaterialMan;
 
 // Owns the graphics device for the whole program: the adapter object, the
 // one device, its capabilities and the display settings. Creates the
@@ -99,6 +100,7 @@ private:
     MeshMan* CreateMeshMan();
     TextureMan* CreateTextureMan();
     EffectsMan* CreateEffectsMan();
+    MaterialMan* CreateMaterialMan();
     TextMan* CreateTextMan();
 
     IDirect3D9* d3d = nullptr;

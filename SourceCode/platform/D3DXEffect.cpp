@@ -413,6 +413,20 @@ HRESULT ID3DXEffect::SetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9* tex
     return D3D_OK;
 }
 
+HRESULT ID3DXEffect::GetMatrix(D3DXHANDLE parameter, D3DXMATRIX* matrix) {
+    plat::ParameterValue* v = r_->Value(parameter);
+    if (!v || !matrix) return D3DERR_INVALIDCALL;
+    std::memcpy(&matrix->m[0][0], v->f, sizeof v->f);
+    return D3D_OK;
+}
+
+HRESULT ID3DXEffect::GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector) {
+    plat::ParameterValue* v = r_->Value(parameter);
+    if (!v || !vector) return D3DERR_INVALIDCALL;
+    *vector = D3DXVECTOR4(v->f[0], v->f[1], v->f[2], v->f[3]);
+    return D3D_OK;
+}
+
 HRESULT ID3DXEffect::GetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9** texture) {
     plat::ParameterValue* v = r_->Value(parameter);
     if (!v || !texture) return D3DERR_INVALIDCALL;

@@ -98,6 +98,9 @@ public:
     HRESULT SetInt(D3DXHANDLE parameter, INT value);
     HRESULT SetBool(D3DXHANDLE parameter, BOOL value);
     HRESULT SetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9* texture);
+    // The values last set (zero before any set).
+    HRESULT GetMatrix(D3DXHANDLE parameter, D3DXMATRIX* matrix);
+    HRESULT GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector);
     HRESULT GetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9** texture);
 
     // A null or foreign handle fails and keeps the current technique (the

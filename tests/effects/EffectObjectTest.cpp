@@ -74,7 +74,7 @@ TEST_F(EffectObject, DescribesTechniquesParametersAndAnnotations) {
     D3DXEFFECT_DESC desc;
     ASSERT_EQ(fx->GetDesc(&desc), D3D_OK);
     EXPECT_EQ(desc.Techniques, 4u);
-    EXPECT_EQ(desc.Parameters, 9u);
+    EXPECT_EQ(desc.Parameters, 13u);
     D3DXTECHNIQUE_DESC technique;
     ASSERT_EQ(fx->GetTechniqueDesc(fx->GetTechnique(2), &technique), D3D_OK);
     EXPECT_EQ(technique.Passes, 2u);

@@ -49,7 +49,7 @@ TEST_F(VideoEffects, LoadsTechniquesHandlesAndProceduralTextures) {
     Effect* e = effects->GetEffect(kTestFile);
     ASSERT_TRUE(e->IsLoaded());
     EXPECT_EQ(e->techniqueCount, 4u);
-    EXPECT_EQ(e->parameterCount, 9u);
+    EXPECT_EQ(e->parameterCount, 13u);
     ASSERT_EQ(e->techniques.size(), 4u);
     EXPECT_EQ(e->techniques[2].passCount, 2u);
     EXPECT_EQ(e->techniques[2].passes.size(), 2u);

@@ -18,11 +18,12 @@ namespace fs = std::filesystem;
 
 inline fs::path DataDir() { return ScopedTempDir::RepositoryRoot() / "tests/effects/data"; }
 
-// Serves includes from the test data folder.
+// Serves includes from a folder (the test data folder by default).
 class DataInclude : public ID3DXInclude {
 public:
+    explicit DataInclude(fs::path folder = DataDir()) : folder(std::move(folder)) {}
     HRESULT Open(D3DXINCLUDE_TYPE, const char* name, const void*, const void** data, std::uint32_t* bytes) override {
-        std::ifstream in(DataDir() / name, std::ios::binary);
+        std::ifstream in(folder / name, std::ios::binary);
         if (!in) return E_FAIL;
         std::ostringstream text;
         text << in.rdbuf();
@@ -32,15 +33,17 @@ public:
         return S_OK;
     }
     HRESULT Close(const void*) override { return S_OK; }
+    fs::path folder;
     std::string held;
 };
 
-// Compiles data/<source> into <outDir>/<source>o and returns that path.
-inline std::string Compile(const std::string& source, const fs::path& outDir) {
-    std::ifstream in(DataDir() / source, std::ios::binary);
+// Compiles <folder>/<source> into <outDir>/<source>o and returns that path
+// (empty when the source does not parse).
+inline std::string CompileFrom(const fs::path& folder, const std::string& source, const fs::path& outDir) {
+    std::ifstream in(folder / source, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    DataInclude include;
+    DataInclude include(folder);
     plat::FxError error;
     auto effect = plat::ParseEffect(text.str(), source, &include, &error);
     if (!effect) return {};
@@ -50,6 +53,10 @@ inline std::string Compile(const std::string& source, const fs::path& outDir) {
     std::ofstream(out, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return out.string();
+}
+
+inline std::string Compile(const std::string& source, const fs::path& outDir) {
+    return CompileFrom(DataDir(), source, outDir);
 }
 
 // Lays out a working directory as the game has it: the compiled test effect

@@ -149,7 +149,7 @@ TEST_F(VideoTest, HardwareBehaviourFirstWhateverTheFileSays) {
     // The children that exist so far, in the fixed order.
     std::vector<std::string> children;
     for (System* child : video.Children()) children.push_back(child->Name());
-    EXPECT_EQ(children, (std::vector<std::string>{"MatrixMan", "Camera", "LightMan", "MeshMan", "TextureMan", "EffectsMan", "TextMan"}));
+    EXPECT_EQ(children, (std::vector<std::string>{"MatrixMan", "Camera", "LightMan", "MeshMan", "TextureMan", "EffectsMan", "MaterialMan", "TextMan"}));
 }
 
 TEST_F(VideoTest, HalFailuresFallBackToRefWithRefCaps) {

@@ -7,12 +7,17 @@ parameter mat4 gWvp : WORLDVIEWPROJECTION;
 parameter vec4 gDiffuse : DIFFUSECOLOR < string UIName = "Diffuse"; int UIOrder = 3; >;
 parameter int gPower : SPECULARPOWER;
 parameter sampler2D gBase : BASETEXTURE0;
-parameter sampler2D gRamp < string function = "Ramp"; >;
+parameter sampler2D gRamp : LOOKUPTEXTURE1 < string function = "Ramp"; >;
 parameter sampler3D gWrongCase < string function = "Ramp"; string type = "Volume"; >;
-parameter sampler2D gNoise < string function = "Ramp"; string name = "NoiseLookUp"; int width = 16; int height = 8; >;
+parameter sampler2D gNoise : LOOKUPTEXTURE0 < string function = "Ramp"; string name = "NoiseLookUp"; int width = 16; int height = 8; >;
 parameter sampler3D gVolume < string function = "Ramp"; string type = "volume"; string name = "RampVolume";
                               int width = 4; int height = 4; int depth = 4; >;
 parameter samplerCube gCube < string function = "Ramp"; string type = "cube"; string name = "RampCube"; int width = 4; >;
+// Light values, in object space.
+parameter vec4 gLightDirection : LIGHTDIRECTION;
+parameter vec4 gLightPosition : LIGHTPOSITION;
+parameter vec4 gLightAttenuation : LIGHTATTENUATION;
+parameter mat4 gWorldInverse : WORLDINV;
 
 vertex VS {
     layout(location = TM_POSITION) in vec4 position;

@@ -1,0 +1,60 @@
+#pragma once
+#include <cstdint>
+
+#include "platform/Math3D.h"
+
+class Effect;
+class Mesh;
+struct Light;
+struct ShadowItem;
+class IDirect3DVertexBuffer9;
+class IDirect3DIndexBuffer9;
+
+// The drawing strategy of one material kind: one shared effect, the values
+// to bind, the technique to choose and how to draw a mesh or a batch of
+// quads. Kinds without a light to draw by hand the object to their fallback.
+class Material {
+public:
+    // Results of Render and DrawBuffers.
+    enum : std::int32_t { kDrawn = 0, kCulled = 2, kFailed = 4 };
+
+    Material() = default;
+    Material(const Material&) = delete;
+    Material& operator=(const Material&) = delete;
+    virtual ~Material();
+
+    // Gives back the effect and the fallback.
+    virtual void Release();
+    // Sets kind, fallback and effect. arg is passed through and unused.
+    virtual bool Load(void* arg) = 0;
+    // Draws one mesh with a world matrix; item is the shadow caster's
+    // record to fill, or null.
+    virtual std::int32_t Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item) = 0;
+    // Draws a batch of screen or line quads from the quad batcher's buffers.
+    virtual std::int32_t DrawBuffers(IDirect3DVertexBuffer9* vertexBuffer, IDirect3DIndexBuffer9* indexBuffer,
+                                     std::uint32_t reserved1, std::uint32_t start, std::uint32_t primitiveCount,
+                                     std::uint32_t stride, std::uint32_t reserved2) = 0;
+
+    // Shared drawing operations, on this material's effect. An effect that
+    // did not load draws nothing: DrawMesh reports kFailed and the binds do
+    // nothing (BindSceneParams and BindLight still report what they would).
+    //
+    // Runs technique `index` (a null technique, keeping the current one,
+    // when index is not below the technique count): every pass draws subset
+    // 0 of the mesh. kFailed when a subset draw fails.
+    std::int32_t DrawMesh(Mesh* mesh, std::uint32_t index);
+    // Binds the scene values of the parameter store; 1 when a base texture
+    // was bound, else 0: the base technique index.
+    std::int32_t BindSceneParams();
+    // Binds one light in object space; 0 for a directional light, else 1.
+    std::int32_t BindLight(const Light* light, const D3DXMATRIX* worldInverse);
+    void SetSiloAndVelocity();
+
+    Effect* effect = nullptr;
+    std::uint32_t kind = 0;
+    Material* fallback = nullptr;
+
+protected:
+    // The common Load of the kinds: fallbackKind < 0 for none.
+    bool LoadKind(std::uint32_t ownKind, std::int32_t fallbackKind, const char* fileLiteral);
+};
