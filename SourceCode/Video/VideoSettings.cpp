@@ -208,7 +208,8 @@ bool Video::LoadSettings(std::istream& in) {
         } else if (isKey("ZBUFFER_DEPTH")) {
             words.Next();
             settings.clearDepth = static_cast<float>(std::atof(words.Next().c_str()));
-            if (settings.clearDepth < 0.0f || settings.clearDepth > 1.0f) return false;
+            // Written this way round so that "nan" is refused as well.
+            if (!(settings.clearDepth >= 0.0f && settings.clearDepth <= 1.0f)) return false;
         } else {
             return false;
         }

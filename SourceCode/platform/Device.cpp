@@ -302,6 +302,18 @@ void DeviceGL::DeleteBackBuffer() {
 }
 
 void DeviceGL::ApplyPresentation() {
+    bool fullScreenNow = (SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (!pp.Windowed && !fullScreenNow) {
+        // Without a window manager (a bare X server, Xvfb) nobody honours
+        // the full-screen request, so the window first covers the desktop
+        // by itself; a window manager then makes it full screen as usual.
+        SDL_Rect desktop;
+        int display = SDL_GetWindowDisplayIndex(sdl);
+        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &desktop) == 0) {
+            SDL_SetWindowSize(sdl, desktop.w, desktop.h);
+            SDL_SetWindowPosition(sdl, desktop.x, desktop.y);
+        }
+    }
     SDL_SetWindowFullscreen(sdl, pp.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
     int interval = 1;
     switch (pp.PresentationInterval) {

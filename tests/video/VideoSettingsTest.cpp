@@ -242,6 +242,7 @@ TEST_F(SettingsFixture, ValuesTheReaderRefuses) {
     EXPECT_FALSE(Load("ZBUFFER_DEPTH = 1.5"));
     EXPECT_EQ(S().clearDepth, 1.5f);  // stored before the check
     EXPECT_FALSE(Load("ZBUFFER_DEPTH = -0.1"));
+    EXPECT_FALSE(Load("ZBUFFER_DEPTH = nan"));
     // A colour that is not a number fails the stream, then the next key.
     EXPECT_FALSE(Load("CLEAR_COLOR = black 0 0\nWINDOWED = TRUE\n"));
     // Without "!END_FLAGS" the next key ends the flags and its "=" is no key.
