@@ -92,9 +92,8 @@ bool Video::Init(void*, void*) {
     CreateMeshMan();
     CreateTextureMan();
     CreateEffectsMan();
-    // The rest of the order, each created here by its own Create operation
-    // as its manager joins the video system:
     CreateMaterialMan();
+    // Still to come in their places, each with its own Create operation:
     // 8 "Main Scene"        CreateScene(): Init(&{"Main Scene", 0}, 0)
     // 9 "ManagedQuadBuffer" CreateManagedQuadBuffer()
     CreateTextMan();
