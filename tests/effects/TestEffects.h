@@ -11,6 +11,7 @@
 
 #include "platform/D3DXEffect.h"
 #include "support/TempDir.h"
+#include "support/TestSettings.h"
 
 namespace testfx {
 
@@ -84,14 +85,6 @@ inline D3DCOLOR Argb(float r, float g, float b) {
 }
 
 // A windowed settings file for a small back buffer.
-inline void WriteSettings() {
-    std::ofstream out("settings.txt");
-    out << "RESOLUTION = 64 x 48\nWINDOWED = TRUE\n"
-        << "BACKBUFFER_RESOLUTION = 64 x 48\nBACKBUFFER_FORMAT = X8R8G8B8\n"
-        << "DEVICE_TYPE = HAL\nDEVICE_BEHAVIOR = SOFTWARE\n"
-        << "PRESENTATION_INTERVAL = IMMEDIATE\nCLEAR_COLOR = 0 6 102\n"
-        << "CLEAR_SURFACE_FLAGS = TARGET ZBUFFER STENCIL !END_FLAGS\nENABLE_DEPTH_BUFFER = TRUE\n"
-        << "ZBUFFER_DEPTH = 1\nDEPTH_BUFFER_FORMAT = D24S8\n";
-}
+inline void WriteSettings() { WriteWindowedSettings(); }
 
 }  // namespace testfx

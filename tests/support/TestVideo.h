@@ -20,18 +20,18 @@
 #include "platform/Window.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
+#include "support/TestSettings.h"
 
 class TestVideo {
 public:
     explicit TestVideo(int width = 160, int height = 96) {
         dir.LinkAssets();
-        std::ofstream("settings.txt") << "RESOLUTION = " << width << " x " << height << "\nWINDOWED = TRUE\n"
-                                      << "BACKBUFFER_RESOLUTION = " << width << " x " << height
-                                      << "\nBACKBUFFER_FORMAT = X8R8G8B8\nDEVICE_TYPE = HAL\n"
-                                      << "DEVICE_BEHAVIOR = HARDWARE\nPRESENTATION_INTERVAL = IMMEDIATE\n"
-                                      << "CLEAR_COLOR = 0 0 0\nCLEAR_SURFACE_FLAGS = TARGET ZBUFFER STENCIL "
-                                      << "!END_FLAGS\nENABLE_DEPTH_BUFFER = TRUE\nZBUFFER_DEPTH = 1\n"
-                                      << "DEPTH_BUFFER_FORMAT = D24S8\n";
+        WriteWindowedSettings({.width = width,
+                               .height = height,
+                               .backBufferWidth = width,
+                               .backBufferHeight = height,
+                               .behavior = "HARDWARE",
+                               .clearColor = "0 0 0"});
         if (!plat::RegisterClassA(kClass, &Procedure)) return;
         if (!plat::CreateWindowExA(kClass, "video test")) return;
         started = video.Init();

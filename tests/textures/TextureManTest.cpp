@@ -12,6 +12,7 @@
 #include "core/eTable.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
+#include "support/TestSettings.h"
 
 namespace {
 
@@ -24,12 +25,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
         ASSERT_NE(plat::CreateWindowExA("MyWndClass", "Tollymop"), nullptr);
-        std::ofstream("settings.txt")
-            << "RESOLUTION = 64 x 48\nWINDOWED = TRUE\nBACKBUFFER_RESOLUTION = 64 x 48\n"
-            << "BACKBUFFER_FORMAT = X8R8G8B8\nDEVICE_TYPE = HAL\nDEVICE_BEHAVIOR = SOFTWARE\n"
-            << "PRESENTATION_INTERVAL = IMMEDIATE\nCLEAR_COLOR = 0 6 102\n"
-            << "CLEAR_SURFACE_FLAGS = TARGET ZBUFFER STENCIL !END_FLAGS\nENABLE_DEPTH_BUFFER = TRUE\n"
-            << "ZBUFFER_DEPTH = 1\nDEPTH_BUFFER_FORMAT = D24S8\n";
+        WriteWindowedSettings();
         std::filesystem::create_directories(Textures());
         std::filesystem::copy_file(ScopedTempDir::RepositoryRoot() / "Assets/Textures/_invalid_filename.bmp",
                                    Textures() / "_invalid_filename.bmp");

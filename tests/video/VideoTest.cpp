@@ -17,19 +17,14 @@
 #include "platform/WindowPlacement.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
+#include "support/TestSettings.h"
 
 namespace {
 using Attempt = std::pair<D3DDEVTYPE, DWORD>;
 using Log = std::vector<std::string>;
 
 void WriteSettings(int width, int height, const char* deviceType = "HAL") {
-    std::ofstream out("settings.txt");
-    out << "RESOLUTION = " << width << " x " << height << "\nWINDOWED = TRUE\n"
-        << "BACKBUFFER_RESOLUTION = 64 x 48\nBACKBUFFER_FORMAT = X8R8G8B8\n"
-        << "DEVICE_TYPE = " << deviceType << "\nDEVICE_BEHAVIOR = SOFTWARE\n"
-        << "PRESENTATION_INTERVAL = IMMEDIATE\nCLEAR_COLOR = 0 6 102\n"
-        << "CLEAR_SURFACE_FLAGS = TARGET ZBUFFER STENCIL !END_FLAGS\nENABLE_DEPTH_BUFFER = TRUE\n"
-        << "ZBUFFER_DEPTH = 1\nDEPTH_BUFFER_FORMAT = D24S8\n";
+    WriteWindowedSettings({.width = width, .height = height, .deviceType = deviceType});
 }
 
 std::string ReadFile(const char* path) {
