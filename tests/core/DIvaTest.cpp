@@ -10,9 +10,12 @@
 #include "core/SystemNames.h"
 #include "core/WinMain.h"
 #include "core/eTable.h"
+#include "Video/Video.h"
+#include "platform/Direct3D.h"
 #include "platform/Window.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
+#include "support/TestSettings.h"
 
 namespace {
 using Log = std::vector<std::string>;
@@ -46,6 +49,7 @@ class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         DIva::ResetStartedFlagForTests();
+        WriteWindowedSettings();
         ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
         pair.window = plat::CreateWindowExA("MyWndClass", "Tollymop");
         ASSERT_NE(pair.window, nullptr);
@@ -159,4 +163,17 @@ TEST_F(AppTest, MessagesAreTakenOnePerFrameAndSystemKeysSwallowed) {
     ASSERT_TRUE(plat::PeekMessageA(&msg, pair.window));
     plat::DispatchMessageA(&msg);
     EXPECT_FALSE(plat::IsWindow(pair.window));
+}
+
+TEST_F(AppTest, AFailedChildStopsTheStartAfterTheRestWereCreated) {
+    plat::SetDirect3DCreateHook([](plat::UINT) -> IDirect3D9* { return nullptr; });
+    EXPECT_FALSE(app.Init(&pair, nullptr));
+    plat::SetDirect3DCreateHook(nullptr);
+    // Shown by the video system, then once more by the application.
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{Video::kNoDirect3D, Video::kNoDirect3D}));
+    EXPECT_FALSE(app.IsInitialized());
+    EXPECT_TRUE(app.Children().empty());
+    EXPECT_EQ(eTable::Count(), 0);
+    // A start that failed does not count: the process may try again.
+    EXPECT_TRUE(app.Init(&pair, nullptr));
 }
