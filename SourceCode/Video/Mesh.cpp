@@ -9,6 +9,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -52,8 +53,7 @@ bool Mesh::ReplaceMesh(ID3DXMesh* created) {
 
 bool Mesh::LoadFromFile(const char* fileName, std::int32_t layoutReady, std::uint32_t options) {
     Release();
-    std::string name = fileName ? fileName : "";
-    std::replace(name.begin(), name.end(), '\\', '/');
+    std::string name = plat::ForwardSlashes(fileName ? fileName : "");
     std::string path = AssetRoot() + "/Assets/Models/" + name;
 
     ID3DXBuffer* materialBuffer = nullptr;

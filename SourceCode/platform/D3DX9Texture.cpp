@@ -9,6 +9,7 @@
 
 #include "platform/Image.h"
 #include "platform/ImageOps.h"
+#include "platform/Files.h"
 
 namespace {
 using plat::Image;
@@ -254,8 +255,7 @@ HRESULT WriteFaces(const std::vector<std::vector<ImageLevel>>& faces, D3DFORMAT 
 
 HRESULT ReadImage(const char* file, Image& image) {
     if (!file) return D3DERR_INVALIDCALL;
-    std::string path = file;
-    std::replace(path.begin(), path.end(), '\\', '/');
+    std::string path = plat::ForwardSlashes(file);
     std::string error;
     if (!plat::LoadImageFile(path, image, error)) {
         std::fprintf(stderr, "Texture not loaded: %s\n", error.c_str());

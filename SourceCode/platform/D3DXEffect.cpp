@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <strings.h>
 
 #include "platform/GpuProgram.h"
+#include "platform/Files.h"
 
 namespace plat {
 
@@ -517,15 +516,6 @@ HRESULT Fail(ID3DXBuffer** errors, const std::string& text) {
     return E_FAIL;
 }
 
-bool ReadFile(const char* path, std::string* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    *out = text.str();
-    return static_cast<bool>(in) || in.eof();
-}
-
 }  // namespace
 
 HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, const void*, ID3DXInclude*, DWORD,
@@ -535,7 +525,7 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, co
     *effect = nullptr;
     if (!device || !path) return D3DERR_INVALIDCALL;
     std::string bytes;
-    if (!ReadFile(path, &bytes)) return Fail(errors, std::string(path) + ": cannot be read");
+    if (!plat::ReadWholeFile(path, bytes)) return Fail(errors, std::string(path) + ": cannot be read");
     auto parsed = plat::DeserializeEffect(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (!parsed) return Fail(errors, std::string(path) + ": not a compiled effect");
     auto* made = new ID3DXEffect(device, std::move(*parsed));
@@ -555,7 +545,7 @@ HRESULT D3DXCompileShaderFromFileA(const char* sourceFile, const void*, ID3DXInc
     if (!code || !sourceFile || !function) return D3DERR_INVALIDCALL;
     *code = nullptr;
     std::string text;
-    if (!ReadFile(sourceFile, &text)) return Fail(errors, std::string(sourceFile) + ": cannot be read");
+    if (!plat::ReadWholeFile(sourceFile, text)) return Fail(errors, std::string(sourceFile) + ": cannot be read");
     plat::FxError error;
     auto effect = plat::ParseEffect(text, sourceFile, include, &error);
     if (!effect) return Fail(errors, error.Text());

@@ -1,4 +1,5 @@
 #include "platform/SoundFile.h"
+#include "platform/Files.h"
 
 #include <sndfile.h>
 
@@ -64,9 +65,7 @@ std::vector<std::int16_t> MixDownToMono(const std::int16_t* frames, std::size_t 
 }
 
 std::string SoundPathFromData(const char* name) {
-    std::string path = name ? name : "";
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
+    return ForwardSlashes(name ? name : "");
 }
 
 bool WriteWav16(const std::string& path, int rate, const std::vector<std::int16_t>& samples) {

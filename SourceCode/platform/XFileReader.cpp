@@ -3,12 +3,11 @@
 // "source:line: what was wrong".
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "platform/XFile.h"
 #include "platform/XFileInternal.h"
+#include "platform/Files.h"
 
 namespace plat {
 
@@ -556,12 +555,9 @@ bool ParseXFile(std::string_view text, const XTemplateRegistry& registry, XDocum
 }
 
 bool LoadXFile(const std::string& path, const XTemplateRegistry& registry, XDocument& out, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Fail(error, path + ": cannot open the file");
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return Fail(error, path + ": cannot read the file");
-    return ParseXFile(content.str(), registry, out, error, path);
+    std::string content;
+    if (!ReadWholeFile(path, content)) return Fail(error, path + ": cannot open or read the file");
+    return ParseXFile(content, registry, out, error, path);
 }
 
 bool XTemplateRegistry::RegisterTemplates(std::string_view text, std::string* error, const std::string& sourceName) {

@@ -19,6 +19,7 @@
 
 #include "platform/GpuProgram.h"
 #include "platform/EffectSource.h"
+#include "platform/Files.h"
 
 namespace fs = std::filesystem;
 
@@ -30,11 +31,11 @@ public:
     explicit FolderInclude(fs::path folder) : folder(std::move(folder)) {}
     HRESULT Open(plat::D3DXINCLUDE_TYPE, const char* fileName, const void*, const void** data,
                        std::uint32_t* bytes) override {
-        std::ifstream in(folder / fileName, std::ios::binary);
-        if (!in) return E_FAIL;
-        std::ostringstream text;
-        text << in.rdbuf();
-        auto* buffer = new std::string(text.str());
+        auto* buffer = new std::string;
+        if (!plat::ReadWholeFile((folder / fileName).string(), *buffer)) {
+            delete buffer;
+            return E_FAIL;
+        }
         *data = buffer->data();
         *bytes = static_cast<std::uint32_t>(buffer->size());
         open.push_back(buffer);
@@ -125,16 +126,14 @@ bool ValidateEffect(const plat::FxEffect& effect) {
 }
 
 bool CompileOne(const fs::path& sourceDir, const fs::path& outputDir, const std::string& name) {
-    std::ifstream in(sourceDir / name, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!plat::ReadWholeFile((sourceDir / name).string(), text)) {
         std::cerr << name << ":0: cannot open the source\n";
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
     FolderInclude include(sourceDir);
     plat::FxError error;
-    auto effect = plat::ParseEffect(text.str(), name, &include, &error);
+    auto effect = plat::ParseEffect(text, name, &include, &error);
     if (!effect) {
         std::cerr << error.Text() << "\n";
         return false;

@@ -8,6 +8,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -15,13 +16,6 @@ constexpr D3DFORMAT kDefaultFormat = D3DFMT_A8R8G8B8;
 constexpr std::int32_t kDefaultSize = 64;
 constexpr DWORD kColourKey = 0xFFFF00FF;
 constexpr DWORD kFullMipChain = 0xFFFFFFFF;
-
-std::string ForwardSlashes(std::string path) {
-    for (char& c : path) {
-        if (c == '\\') c = '/';
-    }
-    return path;
-}
 
 IDirect3DDevice9* VideoDevice() {
     auto* video = static_cast<Video*>(eTable::Peek(names::Video));
@@ -100,7 +94,7 @@ bool Effect::Load(const char* fileName) {
     if (!fileName) return false;
     IDirect3DDevice9* device = VideoDevice();
     if (!device) return false;
-    const std::string path = AssetRoot() + "/Assets/Shaders/" + ForwardSlashes(fileName);
+    const std::string path = AssetRoot() + "/Assets/Shaders/" + plat::ForwardSlashes(fileName);
     ID3DXEffect* loaded = nullptr;
     if (FAILED(D3DXCreateEffectFromFileA(device, path.c_str(), nullptr, nullptr, 0, nullptr, &loaded, nullptr)) ||
         !loaded)
@@ -162,7 +156,7 @@ void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName)
     // ("fxBasic.fxo" -> "fxBasic.fx"). Sources live in the include folder;
     // one beside the current directory is taken when the folder has none.
     const std::string folder = AssetRoot() + "/SourceCode/Video/Effects/";
-    std::string source = ForwardSlashes(fileName);
+    std::string source = plat::ForwardSlashes(fileName);
     if (source.empty()) return;
     source.pop_back();
     std::error_code ec;

@@ -1,21 +1,14 @@
 #include "Video/Effects/EffectInclude.h"
+#include "platform/Files.h"
 
-#include <fstream>
-#include <sstream>
 
 HRESULT EffectInclude::Open(D3DXINCLUDE_TYPE, const char* fileName, const void*, const void** data,
                             std::uint32_t* bytes) {
     if (!fileName || !data || !bytes) return E_FAIL;
-    std::string path = folder.empty() ? std::string(fileName) : folder + fileName;
-    for (char& c : path) {
-        if (c == '\\') c = '/';
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return E_FAIL;
-    std::ostringstream read;
-    read << in.rdbuf();
+    const std::string path = plat::ForwardSlashes(folder.empty() ? std::string(fileName) : folder + fileName);
+    std::string raw;
+    if (!plat::ReadWholeFile(path, raw)) return E_FAIL;
     // Text mode: a carriage-return line-feed pair is one line end.
-    const std::string raw = read.str();
     std::string text;
     text.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size(); ++i) {
