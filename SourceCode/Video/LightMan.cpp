@@ -87,8 +87,7 @@ HRESULT LightMan::RecordFogStateBlock() {
     ReleaseFogStateBlock();
     // Without a device (a failed start, or a test of the light list alone)
     // there is nothing to record; the lights still work.
-    auto* video = static_cast<Video*>(eTable::Peek(names::Video));
-    IDirect3DDevice9* device = video ? video->Device() : nullptr;
+    IDirect3DDevice9* device = RunningDevice();
     if (!device) return D3DERR_INVALIDCALL;
     HRESULT result = device->BeginStateBlock();
     if (FAILED(result)) return result;

@@ -38,8 +38,7 @@ Mesh::~Mesh() { Release(); }
 
 IDirect3DDevice9* Mesh::Device() {
     // Without a video system (tools, tests) meshes are CPU-only.
-    auto* video = static_cast<Video*>(eTable::Peek(names::Video));
-    return video ? video->Device() : nullptr;
+    return RunningDevice();
 }
 
 bool Mesh::ReplaceMesh(ID3DXMesh* created) {

@@ -269,3 +269,8 @@ bool Video::Shutdown() {
     initialized = false;
     return true;
 }
+
+IDirect3DDevice9* RunningDevice() {
+    auto* video = static_cast<Video*>(eTable::Peek(names::Video));
+    return video ? video->Device() : nullptr;
+}

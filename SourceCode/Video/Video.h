@@ -110,3 +110,8 @@ private:
     plat::HWND window = nullptr;
     std::vector<DeviceLossRow> lossRows;
 };
+
+// The device of the running video system, or null when there is none (a
+// failed start, or tools and tests without video). Never a fatal error.
+IDirect3DDevice9* RunningDevice();
+

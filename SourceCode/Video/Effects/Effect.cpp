@@ -17,11 +17,6 @@ constexpr std::int32_t kDefaultSize = 64;
 constexpr DWORD kColourKey = 0xFFFF00FF;
 constexpr DWORD kFullMipChain = 0xFFFFFFFF;
 
-IDirect3DDevice9* VideoDevice() {
-    auto* video = static_cast<Video*>(eTable::Peek(names::Video));
-    return video ? video->Device() : nullptr;
-}
-
 // What the annotations of one parameter ask for.
 struct ProcRequest {
     const char* function = nullptr;
@@ -92,7 +87,7 @@ Effect::~Effect() { Release(); }
 bool Effect::Load(const char* fileName) {
     Release();
     if (!fileName) return false;
-    IDirect3DDevice9* device = VideoDevice();
+    IDirect3DDevice9* device = RunningDevice();
     if (!device) return false;
     const std::string path = AssetRoot() + "/Assets/Shaders/" + plat::ForwardSlashes(fileName);
     ID3DXEffect* loaded = nullptr;
