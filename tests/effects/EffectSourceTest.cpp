@@ -2,10 +2,14 @@
 // compiled form and its strict reader.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
+#include "Video/Effects/EffectInclude.h"
 #include "platform/EffectSource.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -186,6 +190,29 @@ TEST(EffectSource, CompiledFormRoundTripsAndRefusesEveryTruncation) {
     std::vector<std::uint8_t> badMagic = bytes;
     badMagic[0] = 'X';
     EXPECT_FALSE(plat::DeserializeEffect(badMagic.data(), badMagic.size()).has_value());
+}
+
+// The folder handler the game and the build's compiler share: a name written
+// with backslashes finds the file below the folder, and Windows line ends
+// count as one line each, so errors point at the right line.
+TEST(EffectSource, FolderIncludesTakeBackslashNamesAndWindowsLineEnds) {
+    ScopedTempDir dir;
+    std::filesystem::create_directories(dir.Path() / "fx/sub");
+    std::ofstream(dir.Path() / "fx/sub/Common.fxh", std::ios::binary)
+        << "glsl { vec4 Fill(vec3 p, vec3 s) { return vec4(p, 1.0); } }\r\n\r\nparameter oops;\r\n";
+    EffectInclude include((dir.Path() / "fx").string() + "/");
+    plat::FxError error;
+    EXPECT_FALSE(plat::ParseEffect("#include \"sub\\Common.fxh\"\n", "fxTest.fx", &include, &error).has_value());
+    EXPECT_EQ(error.file, "sub\\Common.fxh");
+    EXPECT_EQ(error.line, 3u);
+    EXPECT_NE(error.message.find("parameter type"), std::string::npos) << error.Text();
+
+    const void* data = nullptr;
+    std::uint32_t bytes = 0;
+    ASSERT_EQ(include.Open(plat::D3DXINC_LOCAL, "sub\\Common.fxh", nullptr, &data, &bytes), S_OK);
+    EXPECT_EQ(std::string(static_cast<const char*>(data), bytes).find('\r'), std::string::npos);
+    include.Close(data);
+    EXPECT_EQ(include.Open(plat::D3DXINC_LOCAL, "sub\\Missing.fxh", nullptr, &data, &bytes), E_FAIL);
 }
 
 }  // namespace

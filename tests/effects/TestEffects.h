@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "Video/Effects/EffectInclude.h"
 #include "platform/D3DXEffect.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
@@ -19,23 +20,11 @@ namespace fs = std::filesystem;
 
 inline fs::path DataDir() { return ScopedTempDir::RepositoryRoot() / "tests/effects/data"; }
 
-// Serves includes from a folder (the test data folder by default).
-class DataInclude : public ID3DXInclude {
+// Serves includes from a folder (the test data folder by default), the way
+// the game and the build's compiler do.
+class DataInclude : public EffectInclude {
 public:
-    explicit DataInclude(fs::path folder = DataDir()) : folder(std::move(folder)) {}
-    HRESULT Open(D3DXINCLUDE_TYPE, const char* name, const void*, const void** data, std::uint32_t* bytes) override {
-        std::ifstream in(folder / name, std::ios::binary);
-        if (!in) return E_FAIL;
-        std::ostringstream text;
-        text << in.rdbuf();
-        held = text.str();
-        *data = held.data();
-        *bytes = static_cast<std::uint32_t>(held.size());
-        return S_OK;
-    }
-    HRESULT Close(const void*) override { return S_OK; }
-    fs::path folder;
-    std::string held;
+    explicit DataInclude(const fs::path& folder = DataDir()) : EffectInclude(folder.string() + "/") {}
 };
 
 // Compiles <folder>/<source> into <outDir>/<source>o and returns that path

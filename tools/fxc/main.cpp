@@ -17,43 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/GpuProgram.h"
+#include "Video/Effects/EffectInclude.h"
 #include "platform/EffectSource.h"
 #include "platform/Files.h"
+#include "platform/GpuProgram.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Reads includes from the source folder.
-class FolderInclude : public plat::ID3DXInclude {
-public:
-    explicit FolderInclude(fs::path folder) : folder(std::move(folder)) {}
-    HRESULT Open(plat::D3DXINCLUDE_TYPE, const char* fileName, const void*, const void** data,
-                       std::uint32_t* bytes) override {
-        auto* buffer = new std::string;
-        if (!plat::ReadWholeFile((folder / fileName).string(), *buffer)) {
-            delete buffer;
-            return E_FAIL;
-        }
-        *data = buffer->data();
-        *bytes = static_cast<std::uint32_t>(buffer->size());
-        open.push_back(buffer);
-        return S_OK;
-    }
-    HRESULT Close(const void* data) override {
-        auto it = std::find_if(open.begin(), open.end(), [&](std::string* s) { return s->data() == data; });
-        if (it != open.end()) {
-            delete *it;
-            open.erase(it);
-        }
-        return S_OK;
-    }
-
-private:
-    fs::path folder;
-    std::vector<std::string*> open;
-};
 
 // What GpuProgram::Build puts in front of a stage.
 std::string Header(plat::FxStage::Kind kind) {
@@ -131,7 +102,7 @@ bool CompileOne(const fs::path& sourceDir, const fs::path& outputDir, const std:
         std::cerr << name << ":0: cannot open the source\n";
         return false;
     }
-    FolderInclude include(sourceDir);
+    EffectInclude include(sourceDir.string() + "/");
     plat::FxError error;
     auto effect = plat::ParseEffect(text, name, &include, &error);
     if (!effect) {
