@@ -158,17 +158,6 @@ ImageLevel SourceLevel(const Image& source, UINT face, UINT mip, bool firstSlice
     return level;
 }
 
-bool ContainsColor(const ImageLevel& pixels, D3DCOLOR key) {
-    if (key == 0) return false;
-    for (std::size_t i = 0; i + 4 <= pixels.bytes.size(); i += 4) {
-        const std::uint8_t* p = &pixels.bytes[i];
-        if ((std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-             std::uint32_t(p[3]) << 24) == key)
-            return true;
-    }
-    return false;
-}
-
 ImageLevel Encode(const ImageLevel& pixels, ImageLayout layout) {
     return layout == ImageLayout::BGRA8 ? pixels : plat::CompressDxt(layout, pixels);
 }
@@ -189,7 +178,7 @@ std::vector<ImageLevel> BuildFace(const Image& source, UINT sourceFace, const Re
             ImageLevel stored = SourceLevel(source, sourceFace, m, oneSlice);
             if (source.layout != ImageLayout::BGRA8) {
                 ImageLevel pixels = plat::DecompressDxt(source.layout, stored);
-                if (source.layout == target && !ContainsColor(pixels, request.colorKey)) {
+                if (source.layout == target && !plat::ContainsColor(pixels, request.colorKey)) {
                     out.push_back(std::move(stored));
                     previous = std::move(pixels);
                     continue;

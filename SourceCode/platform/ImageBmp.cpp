@@ -144,12 +144,6 @@ bool DecodeRle(ByteReader& in, const BmpHeader& h, std::vector<std::uint8_t>& in
     return true;
 }
 
-std::uint32_t ReadPixelWord(const std::uint8_t* p, std::uint32_t bytes) {
-    std::uint32_t word = 0;
-    for (std::uint32_t i = 0; i < bytes; ++i) word |= std::uint32_t(p[i]) << (8 * i);
-    return word;
-}
-
 void DefaultMasks(BmpHeader& h) {
     bool fields = h.compression == kBitFields || h.compression == kAlphaBitFields;
     if (fields && (h.masks[0] | h.masks[1] | h.masks[2])) return;
@@ -215,7 +209,7 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Image& out, std::stri
                     auto c = palette.at(index);
                     std::copy(c.begin(), c.end(), o);
                 } else {
-                    std::uint32_t word = ReadPixelWord(src + x * pixelBytes, pixelBytes);
+                    auto word = std::uint32_t(imagebytes::ReadLittleEndian(src + x * pixelBytes, pixelBytes));
                     imagebytes::PutBGRA(o, r.expand(word, 0), g.expand(word, 0), b.expand(word, 0),
                                         a.expand(word, 255));
                 }

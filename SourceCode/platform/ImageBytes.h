@@ -1,12 +1,24 @@
 #pragma once
-// Small helpers shared by the image decoders: a bounds-checked little-endian
-// reader and the expansion of bit-masked channels to 8 bits.
+// Small helpers shared by the image decoders and operations: little-endian
+// words, a bounds-checked reader of them and the expansion of bit-masked
+// channels to 8 bits.
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 namespace plat::imagebytes {
+
+// The little-endian value of the count (at most 8) bytes at p. A BGRA8
+// pixel read as 4 bytes is its 0xAARRGGBB colour.
+inline std::uint64_t ReadLittleEndian(const std::uint8_t* p, std::size_t count) {
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < count; ++i) value |= std::uint64_t(p[i]) << (8 * i);
+    return value;
+}
+inline void WriteLittleEndian(std::uint8_t* p, std::uint64_t value, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) p[i] = std::uint8_t(value >> (8 * i));
+}
 
 // Reads little-endian values from a byte range. A read past the end yields 0
 // and clears ok(), so a decoder can read a whole header and check once.
@@ -42,8 +54,7 @@ private:
             pos_ = size_;
             return 0;
         }
-        std::uint64_t value = 0;
-        for (std::size_t i = 0; i < count; ++i) value |= std::uint64_t(data_[pos_ + i]) << (8 * i);
+        std::uint64_t value = ReadLittleEndian(data_ + pos_, count);
         pos_ += count;
         return value;
     }

@@ -109,8 +109,7 @@ ImageLevel ExpandLevel(const std::uint8_t* src, const PixelFormat& pf, std::uint
     const std::size_t count = std::size_t(w) * h * d;
     level.bytes.resize(count * 4);
     for (std::size_t i = 0; i < count; ++i, src += bytes) {
-        std::uint32_t word = 0;
-        for (std::uint32_t k = 0; k < bytes; ++k) word |= std::uint32_t(src[k]) << (8 * k);
+        auto word = std::uint32_t(imagebytes::ReadLittleEndian(src, bytes));
         std::uint8_t red = r.expand(word, 0);
         std::uint8_t green = luminance ? red : g.expand(word, 0);
         std::uint8_t blue = luminance ? red : b.expand(word, 0);

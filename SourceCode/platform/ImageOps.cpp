@@ -4,8 +4,12 @@
 #include <array>
 #include <cmath>
 
+#include "platform/ImageBytes.h"
+
 namespace plat {
 namespace {
+using imagebytes::ReadLittleEndian;
+using imagebytes::WriteLittleEndian;
 
 using Rgba = std::array<int, 4>;  // b, g, r, a as stored
 
@@ -49,27 +53,18 @@ std::array<int, 8> AlphaPalette(int a0, int a1) {
     return p;
 }
 
-std::uint64_t ReadLE(const std::uint8_t* p, int bytes) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= std::uint64_t(p[i]) << (8 * i);
-    return v;
-}
-void WriteLE(std::uint8_t* p, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) p[i] = std::uint8_t(v >> (8 * i));
-}
-
 void DecodeBlock(ImageLayout layout, const std::uint8_t* block, std::array<Rgba, 16>& px) {
     const std::uint8_t* color = layout == ImageLayout::DXT1 ? block : block + 8;
-    auto palette = ColorPalette(std::uint16_t(ReadLE(color, 2)), std::uint16_t(ReadLE(color + 2, 2)),
+    auto palette = ColorPalette(std::uint16_t(ReadLittleEndian(color, 2)), std::uint16_t(ReadLittleEndian(color + 2, 2)),
                                 layout == ImageLayout::DXT1);
-    std::uint32_t indices = std::uint32_t(ReadLE(color + 4, 4));
+    std::uint32_t indices = std::uint32_t(ReadLittleEndian(color + 4, 4));
     for (int i = 0; i < 16; ++i) px[i] = palette[(indices >> (2 * i)) & 3];
     if (layout == ImageLayout::DXT3) {
-        std::uint64_t alpha = ReadLE(block, 8);
+        std::uint64_t alpha = ReadLittleEndian(block, 8);
         for (int i = 0; i < 16; ++i) px[i][3] = int((alpha >> (4 * i)) & 15) * 17;
     } else if (layout == ImageLayout::DXT5) {
         auto alphas = AlphaPalette(block[0], block[1]);
-        std::uint64_t bits = ReadLE(block + 2, 6);
+        std::uint64_t bits = ReadLittleEndian(block + 2, 6);
         for (int i = 0; i < 16; ++i) px[i][3] = alphas[(bits >> (3 * i)) & 7];
     }
 }
@@ -122,16 +117,16 @@ void EncodeColor(const std::array<Rgba, 16>& px, bool dxt1, std::uint8_t* out) {
         }
         indices |= std::uint32_t(best) << (2 * i);
     }
-    WriteLE(out, c0, 2);
-    WriteLE(out + 2, c1, 2);
-    WriteLE(out + 4, indices, 4);
+    WriteLittleEndian(out, c0, 2);
+    WriteLittleEndian(out + 2, c1, 2);
+    WriteLittleEndian(out + 4, indices, 4);
 }
 
 void EncodeAlpha(const std::array<Rgba, 16>& px, ImageLayout layout, std::uint8_t* out) {
     if (layout == ImageLayout::DXT3) {
         std::uint64_t bits = 0;
         for (int i = 0; i < 16; ++i) bits |= std::uint64_t((px[i][3] * 15 + 127) / 255) << (4 * i);
-        WriteLE(out, bits, 8);
+        WriteLittleEndian(out, bits, 8);
         return;
     }
     int a0 = 0, a1 = 255;
@@ -149,7 +144,7 @@ void EncodeAlpha(const std::array<Rgba, 16>& px, ImageLayout layout, std::uint8_
     }
     out[0] = std::uint8_t(a0);
     out[1] = std::uint8_t(a1);
-    WriteLE(out + 2, bits, 6);
+    WriteLittleEndian(out + 2, bits, 6);
 }
 
 // Walks the 4x4 blocks of a level, slice by slice.
@@ -323,13 +318,18 @@ void DecompressImage(Image& image) {
     image.layout = ImageLayout::BGRA8;
 }
 
+bool ContainsColor(const ImageLevel& pixels, std::uint32_t key) {
+    if (key == 0) return false;
+    for (std::size_t i = 0; i + 4 <= pixels.bytes.size(); i += 4)
+        if (ReadLittleEndian(&pixels.bytes[i], 4) == key) return true;
+    return false;
+}
+
 void ApplyColorKey(ImageLevel& pixels, std::uint32_t key) {
     if (key == 0) return;
     for (std::size_t i = 0; i + 4 <= pixels.bytes.size(); i += 4) {
         std::uint8_t* p = &pixels.bytes[i];
-        std::uint32_t argb = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                             std::uint32_t(p[3]) << 24;
-        if (argb == key) std::fill(p, p + 4, std::uint8_t(0));
+        if (ReadLittleEndian(p, 4) == key) std::fill(p, p + 4, std::uint8_t(0));
     }
 }
 

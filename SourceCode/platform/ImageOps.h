@@ -23,6 +23,9 @@ ImageLevel CompressDxt(ImageLayout layout, const ImageLevel& pixels);
 // Makes every level of the image BGRA8.
 void DecompressImage(Image& image);
 
+// Whether a BGRA8 level holds a pixel equal to key (0xAARRGGBB); never
+// for a key of 0, which means none.
+bool ContainsColor(const ImageLevel& pixels, std::uint32_t key);
 // Replaces every pixel equal to key (0xAARRGGBB) by transparent black.
 // A key of 0 means none.
 void ApplyColorKey(ImageLevel& pixels, std::uint32_t key);

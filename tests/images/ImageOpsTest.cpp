@@ -29,12 +29,16 @@ TEST(ColorKey, OnlyTheExactOpaqueKeyBecomesTransparentBlack) {
     ImageLevel l = Solid(3, 1, {255, 0, 255, 255});  // opaque magenta
     Set(l, 1, 0, {255, 0, 255, 254});                 // not quite opaque
     Set(l, 2, 0, {254, 0, 255, 255});                 // not quite magenta
+    EXPECT_TRUE(ContainsColor(l, 0xFFFF00FF));
+    EXPECT_TRUE(ContainsColor(l, 0xFEFF00FF));
     ApplyColorKey(l, 0xFFFF00FF);
+    EXPECT_FALSE(ContainsColor(l, 0xFFFF00FF));
     EXPECT_EQ(At(l, 0, 0), (std::array<int, 4>{0, 0, 0, 0}));
     EXPECT_EQ(At(l, 1, 0), (std::array<int, 4>{255, 0, 255, 254}));
     EXPECT_EQ(At(l, 2, 0), (std::array<int, 4>{254, 0, 255, 255}));
 
     ImageLevel black = Solid(1, 1, {0, 0, 0, 0});
+    EXPECT_FALSE(ContainsColor(black, 0));
     ApplyColorKey(black, 0);  // no key: transparent black is not "matched" by 0
     EXPECT_EQ(At(black, 0, 0), (std::array<int, 4>{0, 0, 0, 0}));
 }
