@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/XFile.h"
 
@@ -13,6 +14,13 @@ inline constexpr int kMaxDepth = 64;
 
 XValue DefaultValue(const XMember& member);
 XValue DefaultStruct(const XTemplate& templ);
+
+// The number of elements of an array member: the product of its
+// dimensions, each a literal or the value of an earlier integer member among
+// the structure's fields. Nullopt when a count is negative or the product
+// passes 0xFFFFFFFF: no file can hold that array.
+std::optional<std::uint64_t> ArrayCount(const XTemplate& templ, const XMember& member,
+                                        const std::vector<XValue>& fields);
 
 bool IsIntegerType(XType type);
 // Whether v fits the integer type's range.

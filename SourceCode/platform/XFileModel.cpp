@@ -227,6 +227,22 @@ XValue XStructBuilder::Build() const {
     return XValue::Struct(&templ, fields);
 }
 
+std::optional<std::uint64_t> xfile::ArrayCount(const XTemplate& templ, const XMember& member,
+                                               const std::vector<XValue>& fields) {
+    std::uint64_t count = 1;
+    for (const XDimension& dim : member.dimensions) {
+        std::int64_t n = dim.count;
+        if (!dim.sizeMember.empty()) {
+            int index = templ.MemberIndex(dim.sizeMember);
+            n = index < 0 || std::size_t(index) >= fields.size() ? 0 : fields[std::size_t(index)].AsInteger();
+        }
+        if (n < 0 || n > 0xFFFFFFFFll) return std::nullopt;
+        count *= static_cast<std::uint64_t>(n);
+        if (count > 0xFFFFFFFFull) return std::nullopt;
+    }
+    return count;
+}
+
 bool xfile::IntegerInRange(XType type, std::int64_t v) {
     switch (type) {
     case XType::Word:

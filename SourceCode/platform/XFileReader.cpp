@@ -453,7 +453,9 @@ private:
     XValue ParseMemberValue(const XTemplate& templ, const XMember& member, const std::vector<XValue>& earlier,
                             int depth) {
         if (!member.IsArray()) return ParseSingle(templ, member, depth);
-        std::uint64_t count = ArrayCount(templ, member, earlier);
+        std::optional<std::uint64_t> counted = xfile::ArrayCount(templ, member, earlier);
+        if (!counted) Fail(Peek(), "'" + templ.name + "." + member.name + "' is too large");
+        const std::uint64_t count = *counted;
         // Never trust the count for memory: the data must be there.
         std::size_t remaining = tokens.size() - pos;
         std::vector<XValue> items;
@@ -470,20 +472,6 @@ private:
             if (pos == before) Fail(t, "'" + templ.name + "." + member.name + "' has elements that carry no data");
         }
         return XValue::Array(std::move(items));
-    }
-
-    std::uint64_t ArrayCount(const XTemplate& templ, const XMember& member, const std::vector<XValue>& earlier) {
-        std::uint64_t count = 1;
-        for (const XDimension& dim : member.dimensions) {
-            std::uint64_t n = dim.count;
-            if (!dim.sizeMember.empty()) {
-                int index = templ.MemberIndex(dim.sizeMember);
-                n = static_cast<std::uint64_t>(earlier[static_cast<std::size_t>(index)].AsInteger());
-            }
-            count *= n;
-            if (count > 0xFFFFFFFFull) Fail(Peek(), "'" + templ.name + "." + member.name + "' is too large");
-        }
-        return count;
     }
 
     XValue ParseSingle(const XTemplate& templ, const XMember& member, int depth) {

@@ -31,20 +31,6 @@ std::string ReferenceText(const XChild& child) {
     return "";
 }
 
-std::uint64_t ExpectedCount(const XTemplate& templ, const XMember& member, const XValue& fields) {
-    std::uint64_t count = 1;
-    for (const XDimension& dim : member.dimensions) {
-        std::uint64_t n = dim.count;
-        if (!dim.sizeMember.empty()) {
-            std::int64_t v = fields[static_cast<std::size_t>(templ.MemberIndex(dim.sizeMember))].AsInteger();
-            n = v < 0 ? 0 : static_cast<std::uint64_t>(v);
-        }
-        count *= n;
-        if (count > 0xFFFFFFFFull) return count;
-    }
-    return count;
-}
-
 class Validator {
 public:
     explicit Validator(std::string* error) : error(error) {}
@@ -86,10 +72,11 @@ private:
                 continue;
             }
             if (value[i].GetKind() != XValue::Kind::Array) return Fail(error, at + ": not an array");
-            std::uint64_t expected = ExpectedCount(templ, member, value);
-            if (value[i].Size() != expected)
+            std::optional<std::uint64_t> expected = xfile::ArrayCount(templ, member, value.Items());
+            if (!expected) return Fail(error, at + ": its count is negative or too large");
+            if (value[i].Size() != *expected)
                 return Fail(error, at + ": has " + std::to_string(value[i].Size()) + " elements, its count says " +
-                                       std::to_string(expected));
+                                       std::to_string(*expected));
             for (const XValue& element : value[i].Items())
                 if (!Single(member, element, at, depth)) return false;
         }

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "platform/XFile.h"
+#include "support/TempDir.h"
 
 using namespace plat;
 
@@ -101,12 +101,12 @@ TEST(XFileWriter, BuildsObjectsInCodeAndSavesThem) {
                         .Set("surface", XValue::Array(surfaces))
                         .Build();
 
-    auto path = std::filesystem::temp_directory_path() / ("xwriter_" + std::to_string(::getpid()) + ".x");
+    ScopedTempDir dir;
+    auto path = dir.Path() / "built.x";
     std::string error;
     ASSERT_TRUE(SaveXFile(path.string(), r.All(), {&object}, &error)) << error;
     XDocument back;
     ASSERT_TRUE(LoadXFile(path.string(), XTemplateRegistry(), back, &error)) << error;
-    std::filesystem::remove(path);
     ASSERT_EQ(back.objects.size(), 1u);
     EXPECT_EQ(back.objects[0]->Member("surface")[2].Field("pow").AsDword(), 12u);
     EXPECT_EQ(back.objects[0]->Member("surface")[2].Field("diff")[0].AsFloat(), 2.0f);
@@ -144,6 +144,20 @@ TEST(XFileWriter, RefusesTreesThatWouldNotReadBack) {
     parent.AddChild(std::make_unique<XDataObject>(r.FindByName("SurfaceData"), ""));
     EXPECT_FALSE(WriteXFile({}, {&parent}, text, &error));
     EXPECT_NE(error.find("may not hold"), std::string::npos) << error;
+
+    // A negative signed count: the reader refuses it even over an empty
+    // array, so the writer must not write it.
+    XTemplateRegistry signedCounts = Registry();
+    ASSERT_TRUE(signedCounts.RegisterTemplates(
+        "template Signed { <44444444-2222-3333-4444-555555555555> SDWORD n; array DWORD items[n]; }", &error))
+        << error;
+    XDocument negativeRead;
+    EXPECT_FALSE(ParseXFile("xof 0303txt 0032\nSigned { -1; ; }\n", signedCounts, negativeRead, &error));
+    auto signedTemplate = signedCounts.FindByName("Signed");
+    XDataObject negative(signedTemplate, "");
+    negative.Data() = XStructBuilder(*signedTemplate).Set("n", XValue::Integer(-1)).Build();
+    EXPECT_FALSE(WriteXFile({}, {&negative}, text, &error));
+    EXPECT_NE(error.find("member 'items'"), std::string::npos) << error;
 
     EXPECT_FALSE(SaveXFile("/nonexistent/dir/out.x", {}, {}, &error));
 }
