@@ -1,7 +1,8 @@
 #include "platform/Image.h"
 
 #include <algorithm>
-#include <fstream>
+
+#include "platform/Files.h"
 
 namespace plat {
 namespace {
@@ -64,18 +65,12 @@ bool DecodeImage(const std::uint8_t* data, std::size_t size, Image& out, std::st
 }
 
 bool LoadImageFile(const std::string& path, Image& out, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot open image file \"" + path + "\"";
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) {
+        error = "cannot open or read image file \"" + path + "\"";
         return false;
     }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                    std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        error = "cannot read image file \"" + path + "\"";
-        return false;
-    }
-    if (!DecodeImage(bytes.data(), bytes.size(), out, error)) {
+    if (!DecodeImage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, error)) {
         error = "\"" + path + "\": " + error;
         return false;
     }
