@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Sound.h"
+#include "platform/SoundFile.h"
 
 class RecordingSoundLibrary : public plat::SoundLibrary {
 public:
@@ -99,7 +100,7 @@ public:
     }
     plat::FSOUND_SAMPLE* SampleLoad(int, const char* name, unsigned mode, int, int) override {
         loads.push_back(name);
-        if (!existingFiles.count(PathOf(name))) return nullptr;
+        if (!existingFiles.count(plat::SoundPathFromData(name))) return nullptr;
         auto sample = std::make_unique<Sample>();
         sample->name = name;
         sample->mode = mode;
@@ -137,7 +138,7 @@ public:
     bool StopSound(int channel) override { return Set(channel, &Channel::stopped, true); }
     plat::FSOUND_STREAM* StreamOpen(const char* name, unsigned, int, int) override {
         loads.push_back(name);
-        if (!existingFiles.count(PathOf(name))) return nullptr;
+        if (!existingFiles.count(plat::SoundPathFromData(name))) return nullptr;
         auto stream = std::make_unique<Stream>();
         stream->name = name;
         streams.push_back(std::move(stream));
@@ -167,12 +168,6 @@ public:
     }
 
 private:
-    static std::string PathOf(const char* name) {
-        std::string path = name;
-        for (char& c : path)
-            if (c == '\\') c = '/';
-        return path;
-    }
     Channel* Find(int channel) {
         auto it = channels.find(channel);
         return it == channels.end() ? nullptr : &it->second;
