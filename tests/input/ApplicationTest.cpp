@@ -53,9 +53,9 @@ TEST_F(InputFixture, ApplicationStopsWhenTheInputCannotStart) {
     EXPECT_FALSE(app.Init(&pair, nullptr));
     plat::SetDirectInputFaults({});
     // Shown by the input system, then once more by the application.
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0], "Failed to aquire mouse!");
-    EXPECT_EQ(boxes[1], "Failed to aquire mouse!");
+    ASSERT_EQ(boxes.texts.size(), 2u);
+    EXPECT_EQ(boxes.texts[0], "Failed to aquire mouse!");
+    EXPECT_EQ(boxes.texts[1], "Failed to aquire mouse!");
     EXPECT_EQ(eTable::Count(), 0);
 }
 

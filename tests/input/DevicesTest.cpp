@@ -1,5 +1,7 @@
 // The platform's keyboard and mouse devices on their own: results of the
 // calls and the events they deliver.
+#include <vector>
+
 #include "input/InputFixture.h"
 #include "platform/DirectInput.h"
 

@@ -5,14 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "core/DIva.h"
 #include "core/Timer.h"
 #include "input/Input.h"
 #include "platform/Clock.h"
 #include "platform/Window.h"
+#include "support/MessageBoxRecorder.h"
 
 class InputFixture : public ::testing::Test {
 protected:
@@ -24,11 +23,9 @@ protected:
         window = plat::CreateWindowExA("InputTestClass", "input test");
         ASSERT_NE(window, nullptr);
         plat::SetClockSource([this] { return now; });
-        plat::SetMessageBoxSink([this](const std::string& text, const std::string&) { boxes.push_back(text); });
         pair.window = window;
     }
     void TearDown() override {
-        plat::SetMessageBoxSink(nullptr);
         plat::SetClockSource(nullptr);
         plat::UnregisterClassA("InputTestClass");
     }
@@ -90,5 +87,5 @@ protected:
     WindowPair pair;
     Timer timer;
     std::uint32_t now = 1000;
-    std::vector<std::string> boxes;
+    MessageBoxRecorder boxes;
 };

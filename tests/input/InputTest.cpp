@@ -203,15 +203,15 @@ TEST_F(InputFixture, FailedStartLeavesNothingRegistered) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         plat::SetDirectInputFaults(c.faults);
-        boxes.clear();
+        boxes.texts.clear();
         {
             Input input;
             EXPECT_FALSE(StartInput(input));
             EXPECT_FALSE(input.IsInitialized());
             EXPECT_EQ(eTable::Peek(names::Input), nullptr);
             EXPECT_EQ(eTable::Peek(names::Bindings), nullptr);
-            ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0], c.text);
+            ASSERT_EQ(boxes.texts.size(), 1u);
+            EXPECT_EQ(boxes.texts[0], c.text);
         }
         plat::SetDirectInputFaults({});
     }
