@@ -12,6 +12,13 @@
 namespace {
 // At most one application object is ever initialised per process.
 bool started = false;
+
+// The error text as the application keeps and shows it.
+std::string CutToErrorLength(const char* text) {
+    std::string cut = text ? text : "";
+    if (cut.size() > DIva::kMaxErrorLength) cut.resize(DIva::kMaxErrorLength);
+    return cut;
+}
 }  // namespace
 
 DIva::~DIva() {
@@ -88,10 +95,7 @@ bool DIva::Shutdown() {
     return true;
 }
 
-void DIva::SetErrorText(const char* text) {
-    error = text ? text : "";
-    if (error.size() > kMaxErrorLength) error.resize(kMaxErrorLength);
-}
+void DIva::SetErrorText(const char* text) { error = CutToErrorLength(text); }
 
 void DIva::FatalError(const char* text) {
     SetErrorText(text);
@@ -107,9 +111,7 @@ void ReportFatalError(const char* text) {
         app->FatalError(text);
         return;
     }
-    std::string shown = text ? text : "";
-    if (shown.size() > DIva::kMaxErrorLength) shown.resize(DIva::kMaxErrorLength);
-    plat::MessageBoxA(nullptr, shown.c_str(), nullptr, plat::MB_OK);
+    plat::MessageBoxA(nullptr, CutToErrorLength(text).c_str(), nullptr, plat::MB_OK);
 }
 
 std::string AssetRoot() {
