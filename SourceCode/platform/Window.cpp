@@ -259,10 +259,10 @@ void UseSystemMessageBoxes() {
         return;
     }
     SetMessageBoxSink([](const std::string& text, const std::string& caption) {
-        // Also into the log, since the box leaves no trace once answered.
+        // Also into the log, since the box leaves no trace once answered (and
+        // a box that cannot be shown still leaves the line).
         DefaultMessageBox(text, caption);
-        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr) != 0)
-            return;
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr);
     });
 }
 
