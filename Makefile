@@ -16,11 +16,14 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Runs a program on the display, or under Xvfb when there is none.
+on_display = if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(1); \
+	 else echo "No display found: running under Xvfb."; xvfb-run -a $(1); fi
+
 # The repository root is the game's working directory: assets, settings.txt
-# and err.txt all live there. Without a display the game runs under Xvfb.
+# and err.txt all live there.
 run: build
-	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/tollymop; \
-	 else echo "No display found: running under Xvfb."; xvfb-run -a ./$(BUILD)/tollymop; fi
+	@$(call on_display,./$(BUILD)/tollymop)
 
 # A failing test is run once more before the run fails: the real-time sound
 # tests can lose a race on a machine loaded far beyond its cores. A second
@@ -30,8 +33,7 @@ test: build
 
 # The engine's empty frame against a bare SDL2 + GL loop (frames/s and ratio).
 bench: build
-	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/bench_frame; \
-	 else echo "No display found: running under Xvfb."; xvfb-run -a ./$(BUILD)/bench_frame; fi
+	@$(call on_display,./$(BUILD)/bench_frame)
 
 asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLLYMOP_SANITIZE=ON >/dev/null
