@@ -1,6 +1,8 @@
 #include "platform/D3DXEffect.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -64,6 +66,16 @@ int ComponentCount(FxType type) {
 }
 
 bool IsIntType(FxType type) { return type == FxType::Int || type == FxType::IVec4 || type == FxType::Bool; }
+
+// The integer an int parameter reads from a float: truncated toward zero,
+// NaN as 0 and values beyond the range held at its ends (a plain cast of
+// those is undefined).
+int TruncatedInt(float value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483648.0f) return INT_MAX;
+    if (value < -2147483648.0f) return INT_MIN;
+    return static_cast<int>(value);
+}
 
 // Full-target quad in Direct3D clip space, drawn as a strip.
 constexpr float kFillQuad[] = {
@@ -134,11 +146,20 @@ struct EffectRecords {
     void UploadAll(PassProgram& pass) {
         for (std::size_t i = 0; i < values.size(); ++i) Upload(pass, i);
     }
-    void AfterSet(D3DXHANDLE h) {
-        PassProgram* pass = Active();
-        if (!pass) return;
+    // Marks a parameter as set and, inside a pass, uploads it at once.
+    void Changed(int index) {
+        values[index].set = true;
+        if (PassProgram* pass = Active()) Upload(*pass, static_cast<std::size_t>(index));
+    }
+    // Stores count floats, and their integer readings for int parameters.
+    HRESULT SetFloats(D3DXHANDLE h, const float* f, int count) {
         const int index = IndexOf(fx.parameters, h);
-        if (index >= 0) Upload(*pass, static_cast<std::size_t>(index));
+        if (index < 0 || !f) return D3DERR_INVALIDCALL;
+        ParameterValue& v = values[index];
+        std::copy(f, f + count, v.f);
+        for (int k = 0; k < std::min(count, 4); ++k) v.i[k] = TruncatedInt(f[k]);
+        Changed(index);
+        return D3D_OK;
     }
 };
 
@@ -356,59 +377,34 @@ HRESULT ID3DXEffect::GetInt(D3DXHANDLE handle, INT* value) {
 }
 
 HRESULT ID3DXEffect::SetMatrix(D3DXHANDLE parameter, const D3DXMATRIX* matrix) {
-    plat::ParameterValue* v = r_->Value(parameter);
-    if (!v || !matrix) return D3DERR_INVALIDCALL;
-    std::memcpy(v->f, &matrix->m[0][0], sizeof v->f);
-    for (int k = 0; k < 4; ++k) v->i[k] = static_cast<int>(v->f[k]);
-    v->set = true;
-    r_->AfterSet(parameter);
-    return D3D_OK;
+    return r_->SetFloats(parameter, matrix ? static_cast<const float*>(*matrix) : nullptr, 16);
 }
 
 HRESULT ID3DXEffect::SetVector(D3DXHANDLE parameter, const D3DXVECTOR4* vector) {
-    plat::ParameterValue* v = r_->Value(parameter);
-    if (!v || !vector) return D3DERR_INVALIDCALL;
-    const float values[4] = {vector->x, vector->y, vector->z, vector->w};
-    for (int k = 0; k < 4; ++k) {
-        v->f[k] = values[k];
-        v->i[k] = static_cast<int>(values[k]);
-    }
-    v->set = true;
-    r_->AfterSet(parameter);
-    return D3D_OK;
+    return r_->SetFloats(parameter, vector ? static_cast<const float*>(*vector) : nullptr, 4);
 }
 
-HRESULT ID3DXEffect::SetFloat(D3DXHANDLE parameter, float value) {
-    plat::ParameterValue* v = r_->Value(parameter);
-    if (!v) return D3DERR_INVALIDCALL;
-    v->f[0] = value;
-    v->i[0] = static_cast<int>(value);
-    v->set = true;
-    r_->AfterSet(parameter);
-    return D3D_OK;
-}
+HRESULT ID3DXEffect::SetFloat(D3DXHANDLE parameter, float value) { return r_->SetFloats(parameter, &value, 1); }
 
 HRESULT ID3DXEffect::SetInt(D3DXHANDLE parameter, INT value) {
-    plat::ParameterValue* v = r_->Value(parameter);
-    if (!v) return D3DERR_INVALIDCALL;
-    v->i[0] = value;
-    v->f[0] = static_cast<float>(value);
-    v->set = true;
-    r_->AfterSet(parameter);
+    const int index = plat::IndexOf(r_->fx.parameters, parameter);
+    if (index < 0) return D3DERR_INVALIDCALL;
+    r_->values[index].i[0] = value;
+    r_->values[index].f[0] = static_cast<float>(value);
+    r_->Changed(index);
     return D3D_OK;
 }
 
 HRESULT ID3DXEffect::SetBool(D3DXHANDLE parameter, BOOL value) { return SetInt(parameter, value ? 1 : 0); }
 
 HRESULT ID3DXEffect::SetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9* texture) {
-    plat::ParameterValue* v = r_->Value(parameter);
     const int index = plat::IndexOf(r_->fx.parameters, parameter);
-    if (!v || !plat::FxTypeIsSampler(r_->fx.parameters[index].type)) return D3DERR_INVALIDCALL;
+    if (index < 0 || !plat::FxTypeIsSampler(r_->fx.parameters[index].type)) return D3DERR_INVALIDCALL;
+    plat::ParameterValue& v = r_->values[index];
     if (texture) texture->AddRef();
-    if (v->texture) v->texture->Release();
-    v->texture = texture;
-    v->set = true;
-    r_->AfterSet(parameter);
+    if (v.texture) v.texture->Release();
+    v.texture = texture;
+    r_->Changed(index);
     return D3D_OK;
 }
 

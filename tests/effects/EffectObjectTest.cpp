@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "platform/D3DXEffect.h"
 #include "TestEffects.h"
@@ -128,6 +130,26 @@ TEST_F(EffectObject, BadHandlesFailAndKeepTheCurrentTechnique) {
     EXPECT_EQ(fx->Begin(&passes, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(fx->Pass(1), D3DERR_INVALIDCALL);
     EXPECT_EQ(fx->End(), D3D_OK);
+}
+
+// An int parameter given floats reads them truncated toward zero; NaN and
+// values beyond the int range read as 0 and the range's ends.
+TEST_F(EffectObject, FloatsGivenToAnIntParameterReadAsWholeNumbersInRange) {
+    D3DXHANDLE power = fx->GetParameterBySemantic(nullptr, "SPECULARPOWER");
+    INT n = 0;
+    const std::pair<float, INT> cases[] = {{7.9f, 7},         {-7.9f, -7},        {1e20f, INT_MAX},
+                                           {-1e20f, INT_MIN}, {std::nanf(""), 0}, {-2147483648.0f, INT_MIN}};
+    for (const auto& [given, read] : cases) {
+        ASSERT_EQ(fx->SetFloat(power, given), D3D_OK);
+        ASSERT_EQ(fx->GetInt(power, &n), D3D_OK);
+        EXPECT_EQ(n, read) << given;
+    }
+    const D3DXVECTOR4 huge(3e9f, 0, 0, 0);
+    ASSERT_EQ(fx->SetVector(power, &huge), D3D_OK);
+    ASSERT_EQ(fx->GetInt(power, &n), D3D_OK);
+    EXPECT_EQ(n, INT_MAX);
+    EXPECT_EQ(fx->SetVector(power, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetMatrix(power, nullptr), D3DERR_INVALIDCALL);
 }
 
 TEST_F(EffectObject, TechniquesZeroAndOneDrawDifferentPixels) {
