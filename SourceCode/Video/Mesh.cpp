@@ -63,8 +63,7 @@ bool Mesh::LoadFromFile(const char* fileName, std::int32_t layoutReady, std::uin
     materialCount = count;
     effectLayoutReady = layoutReady;
     LoadTextures(materialBuffer);
-    ComputeBoundingBox(&boxMin.x, &boxMax.x);
-    ComputeBoundingSphere(&sphereCentre.x, &sphereRadius);
+    ComputeBounds();
     return true;
 }
 

@@ -142,10 +142,8 @@ HRESULT ID3DXMesh::GetDevice(IDirect3DDevice9** device) {
 }
 
 int ID3DXMesh::OffsetOf(BYTE usage, BYTE usageIndex) const {
-    int offset = -1;
-    for (const auto& e : elements_)
-        if (e.Usage == usage && e.UsageIndex == usageIndex) offset = e.Offset;
-    return offset;
+    const D3DVERTEXELEMENT9* element = FindElement(usage, usageIndex);
+    return element ? element->Offset : -1;
 }
 
 const D3DVERTEXELEMENT9* ID3DXMesh::FindElement(BYTE usage, BYTE usageIndex) const {
@@ -153,6 +151,12 @@ const D3DVERTEXELEMENT9* ID3DXMesh::FindElement(BYTE usage, BYTE usageIndex) con
     for (const auto& e : elements_)
         if (e.Usage == usage && e.UsageIndex == usageIndex) found = &e;
     return found;
+}
+
+D3DXVECTOR3 ID3DXMesh::PositionAt(DWORD v, int offset) const {
+    D3DXVECTOR3 p;
+    std::memcpy(&p.x, &vertices_[std::size_t(v) * vertexSize_ + std::size_t(offset)], sizeof(float) * 3);
+    return p;
 }
 
 void ID3DXMesh::Touch() {
@@ -262,18 +266,12 @@ HRESULT ID3DXMesh::GenerateAdjacency(float epsilon, DWORD* adjacency) {
     if (!adjacency || epsilon < 0.0f) return D3DERR_INVALIDCALL;
     int position = OffsetOf(D3DDECLUSAGE_POSITION);
     if (position < 0) return D3DERR_INVALIDCALL;
-    auto pos = [&](DWORD v) {
-        D3DXVECTOR3 p;
-        std::memcpy(&p.x, &vertices_[std::size_t(v) * vertexSize_ + std::size_t(position)], sizeof(float) * 3);
-        return p;
-    };
-
     // Points: vertices within epsilon on every axis, found along x order.
     PointSets points(numVertices_);
     std::vector<DWORD> byX(numVertices_);
     std::iota(byX.begin(), byX.end(), 0u);
     std::vector<D3DXVECTOR3> positions(numVertices_);
-    for (DWORD v = 0; v < numVertices_; ++v) positions[v] = pos(v);
+    for (DWORD v = 0; v < numVertices_; ++v) positions[v] = PositionAt(v, position);
     // NaN sorts last so that the order stays strict; it joins nothing.
     auto sortKey = [&](DWORD v) { return std::isnan(positions[v].x) ? INFINITY : positions[v].x; };
     std::stable_sort(byX.begin(), byX.end(), [&](DWORD a, DWORD b) { return sortKey(a) < sortKey(b); });
@@ -320,10 +318,7 @@ HRESULT ID3DXMesh::ConvertAdjacencyToPointReps(const DWORD* adjacency, DWORD* po
     };
     auto distance = [&](DWORD a, DWORD b) {
         if (position < 0) return 0.0f;
-        D3DXVECTOR3 p, q;
-        std::memcpy(&p.x, &vertices_[std::size_t(a) * vertexSize_ + std::size_t(position)], sizeof(float) * 3);
-        std::memcpy(&q.x, &vertices_[std::size_t(b) * vertexSize_ + std::size_t(position)], sizeof(float) * 3);
-        D3DXVECTOR3 d = p - q;
+        D3DXVECTOR3 d = PositionAt(a, position) - PositionAt(b, position);
         return D3DXVec3LengthSq(&d);
     };
     if (adjacency) {

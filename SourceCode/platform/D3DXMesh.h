@@ -126,6 +126,8 @@ protected:
 private:
     bool Upload();
     void BuildAttributeTable();
+    // The three floats at that byte offset of vertex v.
+    D3DXVECTOR3 PositionAt(DWORD v, int offset) const;
 
     IDirect3DDevice9* device_;
     DWORD options_;

@@ -261,11 +261,12 @@ HRESULT BuildMesh(const MeshGatherer& g, DWORD options, IDirect3DDevice9* device
 
     std::uint8_t* bytes = mesh->VertexBytes().data();
     std::size_t stride = mesh->GetNumBytesPerVertex();
-    int normalOffset = mesh->OffsetOf(D3DDECLUSAGE_NORMAL);
-    int uvOffset = mesh->OffsetOf(D3DDECLUSAGE_TEXCOORD);
+    const int positionOffset = mesh->OffsetOf(D3DDECLUSAGE_POSITION);
+    const int normalOffset = mesh->OffsetOf(D3DDECLUSAGE_NORMAL);
+    const int uvOffset = mesh->OffsetOf(D3DDECLUSAGE_TEXCOORD);
     for (std::size_t v = 0; v < g.vertices.size(); ++v) {
         std::uint8_t* vertex = bytes + v * stride;
-        std::memcpy(vertex + mesh->OffsetOf(D3DDECLUSAGE_POSITION), &g.vertices[v].position.x, 12);
+        std::memcpy(vertex + positionOffset, &g.vertices[v].position.x, 12);
         if (normalOffset >= 0) std::memcpy(vertex + normalOffset, &g.vertices[v].normal.x, 12);
         if (uvOffset >= 0) std::memcpy(vertex + uvOffset, &g.vertices[v].uv.x, 8);
     }
