@@ -42,6 +42,13 @@ TextureRecord* TextureMan::FindRecord(const std::string& textureName, std::uint3
     return nullptr;
 }
 
+IDirect3DBaseTexture9* TextureMan::TakeShared(const std::string& textureName, std::uint32_t type) {
+    TextureRecord* record = FindRecord(textureName, type);
+    if (!record) return nullptr;
+    ++record->references;
+    return record->texture;
+}
+
 TextureRecord* TextureMan::FindRecordByTexture(IDirect3DBaseTexture9* texture) {
     if (!texture) return nullptr;
     for (TextureRecord& record : records)
@@ -58,12 +65,9 @@ IDirect3DBaseTexture9* TextureMan::AddRecord(const std::string& textureName, std
 IDirect3DBaseTexture9* TextureMan::GetTexture(const char* textureName, std::uint32_t type,
                                               const TextureLoadInfo* info) {
     const std::string key = textureName ? textureName : "";
-    if (TextureRecord* record = FindRecord(key, type)) {
-        ++record->references;
-        return record->texture;
-    }
-    const TextureLoadInfo load = info ? *info : TextureLoadInfo{};
-    if (IDirect3DBaseTexture9* texture = LoadTextureFile(key, type, load)) return AddRecord(key, type, texture);
+    if (IDirect3DBaseTexture9* shared = TakeShared(key, type)) return shared;
+    if (IDirect3DBaseTexture9* texture = LoadTextureFile(key, type, info ? *info : TextureLoadInfo{}))
+        return AddRecord(key, type, texture);
 
     if (key == kFallbackName) {
         ReportFatalError(FatalText("Loading", key).c_str());
@@ -76,12 +80,8 @@ IDirect3DBaseTexture9* TextureMan::GetTexture(const char* textureName, std::uint
 IDirect3DBaseTexture9* TextureMan::CreateTexture(const char* textureName, std::uint32_t type,
                                                  const TextureLoadInfo* info) {
     const std::string key = textureName ? textureName : "";
-    if (TextureRecord* record = FindRecord(key, type)) {
-        ++record->references;
-        return record->texture;
-    }
-    const TextureLoadInfo load = info ? *info : TextureLoadInfo{};
-    IDirect3DBaseTexture9* texture = CreateTextureObject(key, type, load);
+    if (IDirect3DBaseTexture9* shared = TakeShared(key, type)) return shared;
+    IDirect3DBaseTexture9* texture = CreateTextureObject(type, info ? *info : TextureLoadInfo{});
     if (!texture) {
         ReportFatalError(FatalText("Creating", key).c_str());
         return nullptr;
@@ -143,8 +143,7 @@ IDirect3DBaseTexture9* TextureMan::LoadTextureFile(const std::string& textureNam
     return SUCCEEDED(hr) ? texture : nullptr;
 }
 
-IDirect3DBaseTexture9* TextureMan::CreateTextureObject(const std::string&, std::uint32_t type,
-                                                       const TextureLoadInfo& info) {
+IDirect3DBaseTexture9* TextureMan::CreateTextureObject(std::uint32_t type, const TextureLoadInfo& info) {
     IDirect3DDevice9* device = VideoDevice();
     if (!device) return nullptr;
     const auto format = static_cast<D3DFORMAT>(info.format);

@@ -69,11 +69,13 @@ public:
 
 private:
     TextureRecord* FindRecord(const std::string& name, std::uint32_t type);
+    // The texture of an existing record, with one reference more; null when
+    // there is no such record.
+    IDirect3DBaseTexture9* TakeShared(const std::string& name, std::uint32_t type);
     // The file's texture, or null when it cannot be loaded.
     IDirect3DBaseTexture9* LoadTextureFile(const std::string& name, std::uint32_t type,
                                            const TextureLoadInfo& info);
-    IDirect3DBaseTexture9* CreateTextureObject(const std::string& name, std::uint32_t type,
-                                               const TextureLoadInfo& info);
+    IDirect3DBaseTexture9* CreateTextureObject(std::uint32_t type, const TextureLoadInfo& info);
     IDirect3DBaseTexture9* AddRecord(const std::string& name, std::uint32_t type,
                                      IDirect3DBaseTexture9* texture);
 
