@@ -85,6 +85,22 @@ void TranslateWindowEvent(const SDL_Event& e) {
     }
 }
 
+// Every sink registered when the event comes, in the order of registration.
+// The walk looks each next sink up afresh, so a sink may add or remove sinks
+// (itself too) while the event is handed round: one removed is not called,
+// one added waits for the next event, and the one running is a copy that
+// outlives its own removal.
+void HandToSinks(const SDL_Event& e) {
+    auto& sinks = S().sinks;
+    const int newest = S().nextSinkId - 1;
+    for (auto it = sinks.begin(); it != sinks.end() && it->first <= newest;) {
+        const int id = it->first;
+        InputSink sink = it->second;
+        sink(e);
+        it = sinks.upper_bound(id);
+    }
+}
+
 void DefaultMessageBox(const std::string& text, const std::string& caption) {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     std::fflush(stderr);
@@ -183,9 +199,7 @@ void PumpEvents() {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         TranslateWindowEvent(e);
-        // Copy: a sink may remove itself while the event is handed round.
-        auto sinks = S().sinks;
-        for (auto& [id, sink] : sinks) sink(e);
+        HandToSinks(e);
     }
 }
 

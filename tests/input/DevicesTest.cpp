@@ -1,5 +1,6 @@
 // The platform's keyboard and mouse devices on their own: results of the
 // calls and the events they deliver.
+#include <string>
 #include <vector>
 
 #include "input/InputFixture.h"
@@ -165,6 +166,31 @@ TEST_F(Devices, AFloodOfMovementIsFoldedNotDropped) {
     EXPECT_EQ(y, -batches * perBatch);
     EXPECT_TRUE(pressed);
     mouse->Release();
+}
+
+// A device may be made or released while an event is being handed round: the
+// event reaches exactly the sinks that are still there and were there when
+// it came, and the sink that released itself finishes its call unharmed.
+TEST_F(InputFixture, SinksMayComeAndGoWhileAnEventIsHandedRound) {
+    std::vector<std::string> calls;
+    int first = 0, second = 0, added = 0;
+    first = plat::AddInputSink([&](const SDL_Event&) {
+        calls.push_back("first");
+        plat::RemoveInputSink(second);
+        plat::RemoveInputSink(first);
+        added = plat::AddInputSink([&](const SDL_Event&) { calls.push_back("added"); });
+        calls.push_back("first still running");
+    });
+    second = plat::AddInputSink([&](const SDL_Event&) { calls.push_back("second"); });
+    PushKey(SDL_SCANCODE_A, true);
+    plat::PumpEvents();
+    EXPECT_EQ(calls, (std::vector<std::string>{"first", "first still running"}));
+
+    calls.clear();
+    PushKey(SDL_SCANCODE_A, false);
+    plat::PumpEvents();
+    EXPECT_EQ(calls, (std::vector<std::string>{"added"}));
+    plat::RemoveInputSink(added);
 }
 
 }  // namespace
