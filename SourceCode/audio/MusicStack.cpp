@@ -37,7 +37,7 @@ int ScaledFrequency(int frequency, float pitch) {
 
 void MusicStack::Play(const char* file, const MusicParams* given, std::uint8_t volume) {
     const MusicParams params = given ? *given : MusicParams{};
-    if (given && params.fadeOutOld >= 0 && !playing.empty()) {
+    if (params.fadeOutOld >= 0 && !playing.empty()) {
         if (playing.size() >= kMaxStacked) return;
         playing.front().fade = params.fadeOutOld;
         playing.emplace_front();
@@ -52,13 +52,10 @@ void MusicStack::Play(const char* file, const MusicParams* given, std::uint8_t v
         track.fade = 0;
         track.scale = 1.0f;
     }
-    const MusicTrack replaced = track;
+    MusicTrack replaced = track;
     StartStream(track, file, params, volume);
     // A replaced track stops at once, without a fade.
-    if (replaced.stream) {
-        MusicTrack old = replaced;
-        CloseTrack(old);
-    }
+    if (replaced.stream) CloseTrack(replaced);
 }
 
 void MusicStack::StartStream(MusicTrack& track, const char* file, const MusicParams& params,
