@@ -1,5 +1,6 @@
 #include "core/eTable.h"
 
+#include <algorithm>
 #include <list>
 #include <string>
 
@@ -16,6 +17,16 @@ std::list<Entry>& Entries() {
     static std::list<Entry> entries;
     return entries;
 }
+
+// Removes the first entry that matches; false when there is none.
+template <class Match>
+bool RemoveFirst(Match match) {
+    auto& entries = Entries();
+    auto it = std::find_if(entries.begin(), entries.end(), match);
+    if (it == entries.end()) return false;
+    entries.erase(it);
+    return true;
+}
 }  // namespace
 
 namespace eTable {
@@ -27,25 +38,11 @@ bool Register(const char* name, System* system) {
 }
 
 bool RemoveName(const char* name) {
-    auto& entries = Entries();
-    for (auto it = entries.begin(); it != entries.end(); ++it) {
-        if (it->name == name) {
-            entries.erase(it);
-            return true;
-        }
-    }
-    return false;
+    return RemoveFirst([name](const Entry& e) { return e.name == name; });
 }
 
 bool RemoveSystem(System* system) {
-    auto& entries = Entries();
-    for (auto it = entries.begin(); it != entries.end(); ++it) {
-        if (it->system == system) {
-            entries.erase(it);
-            return true;
-        }
-    }
-    return false;
+    return RemoveFirst([system](const Entry& e) { return e.system == system; });
 }
 
 System* Peek(const char* name) {
