@@ -69,6 +69,13 @@ using Buffer = std::vector<double>;
 
 Buffer Silence(int rate, double seconds) { return Buffer(static_cast<std::size_t>(rate * seconds), 0.0); }
 
+// The level of sample i of count over the last few milliseconds, falling to
+// nothing, so that no sound ends in a click; 1 before them.
+double TailFade(std::size_t count, std::size_t i, int rate) {
+    double tail = static_cast<double>(count - i) / (0.004 * rate);
+    return tail > 1.0 ? 1.0 : tail;
+}
+
 // A tone whose frequency glides from f0 to f1, with a few harmonics, a short
 // attack and a per-sample decay; mixed into out from start on.
 struct Tone {
@@ -95,10 +102,7 @@ void AddTone(Buffer& out, int rate, const Tone& tone) {
         double value = 0.0;
         for (int h = 1; h <= tone.harmonics; ++h) value += Sine(phase * h) / h;
         double attack = t < tone.attack ? t / tone.attack : 1.0;
-        // Fades the last few milliseconds so that no tone ends in a click.
-        double tail = static_cast<double>(count - i) / (0.004 * rate);
-        if (tail > 1.0) tail = 1.0;
-        out[first + i] += tone.amplitude * envelope * attack * tail * value;
+        out[first + i] += tone.amplitude * envelope * attack * TailFade(count, i, rate) * value;
         envelope *= decay;
     }
 }
@@ -114,9 +118,7 @@ void AddNoise(Buffer& out, int rate, Noise& noise, double start, double length, 
         double t = static_cast<double>(i) / rate;
         low += (noise.Next() - low) * smoothing;
         double in = t < swell ? t / swell : 1.0;
-        double tail = static_cast<double>(count - i) / (0.004 * rate);
-        if (tail > 1.0) tail = 1.0;
-        out[first + i] += amplitude * envelope * in * tail * low;
+        out[first + i] += amplitude * envelope * in * TailFade(count, i, rate) * low;
         if (t >= swell) envelope *= decay;
     }
 }
