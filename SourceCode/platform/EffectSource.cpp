@@ -538,15 +538,29 @@ private:
         return Fail(file, "unknown stage '" + name + "' (declare stages before the techniques)");
     }
 
-    bool SetState(File& file, FxPass* pass, const std::string& key, const std::string& text) {
-        for (std::size_t i = 0; i < std::size(kStates); ++i) {
-            if (key != kStates[i].name) continue;
-            auto value = ParseValue(kStates[i].kind, text);
-            if (!value) return Fail(file, "invalid value '" + text + "' for " + key);
-            pass->states.push_back({static_cast<FxState>(i), *value});
+    // Finds state `key` in table and reads its value: the state's index
+    // and value, or false (the error set) for an unknown state or a value
+    // of the wrong kind.
+    template <std::size_t N>
+    bool ParseStateValue(File& file, const StateInfo (&table)[N], const char* what, const std::string& key,
+                         const std::string& text, std::size_t* index, std::uint32_t* value) {
+        for (std::size_t i = 0; i < N; ++i) {
+            if (key != table[i].name) continue;
+            auto parsed = ParseValue(table[i].kind, text);
+            if (!parsed) return Fail(file, "invalid value '" + text + "' for " + key);
+            *index = i;
+            *value = *parsed;
             return true;
         }
-        return Fail(file, "unknown render state '" + key + "'");
+        return Fail(file, std::string("unknown ") + what + " '" + key + "'");
+    }
+
+    bool SetState(File& file, FxPass* pass, const std::string& key, const std::string& text) {
+        std::size_t state = 0;
+        std::uint32_t value = 0;
+        if (!ParseStateValue(file, kStates, "render state", key, text, &state, &value)) return false;
+        pass->states.push_back({static_cast<FxState>(state), value});
+        return true;
     }
 
     bool ParseSampler(File& file, FxPass* pass) {
@@ -561,17 +575,12 @@ private:
             std::string key;
             if (!ExpectIdent(file, &key, "a sampler state name")) return false;
             if (!Expect(file, '=')) return false;
-            const std::string text = current.text;
-            bool known = false;
-            for (std::size_t i = 0; i < std::size(kSamplerStates); ++i) {
-                if (key != kSamplerStates[i].name) continue;
-                auto value = ParseValue(kSamplerStates[i].kind, text);
-                if (!value) return Fail(file, "invalid value '" + text + "' for " + key);
-                pass->samplers.push_back({static_cast<std::uint32_t>(parameter),
-                                          static_cast<FxSamplerState>(i), *value});
-                known = true;
-            }
-            if (!known) return Fail(file, "unknown sampler state '" + key + "'");
+            std::size_t state = 0;
+            std::uint32_t value = 0;
+            if (!ParseStateValue(file, kSamplerStates, "sampler state", key, current.text, &state, &value))
+                return false;
+            pass->samplers.push_back(
+                {static_cast<std::uint32_t>(parameter), static_cast<FxSamplerState>(state), value});
             if (!Advance(file)) return false;
             if (!Expect(file, ';')) return false;
         }

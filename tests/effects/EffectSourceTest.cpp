@@ -2,6 +2,7 @@
 // compiled form and its strict reader.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -141,6 +142,16 @@ TEST(EffectSource, ErrorsNameTheFileAndLine) {
     EXPECT_NE(ParseFails("parameter vec4 a;\ntechnique T { pass P { sampler a { MinFilter = Linear; } } }")
                   .message.find("not a sampler"),
               std::string::npos);
+    const char* samplerPass = "parameter sampler2D s;\ntechnique T { pass P { sampler s { %s } } }";
+    auto withSampler = [&](const char* states) {
+        char text[160];
+        std::snprintf(text, sizeof text, samplerPass, states);
+        return ParseFails(text);
+    };
+    EXPECT_EQ(withSampler("Anisotropy = 4;").message, "unknown sampler state 'Anisotropy'");
+    const plat::FxError badAddress = withSampler("MinFilter = Linear;\n AddressU = Linear;");
+    EXPECT_EQ(badAddress.message, "invalid value 'Linear' for AddressU");
+    EXPECT_EQ(badAddress.line, 3u);
 
     MapInclude include;
     include.files["Bad.fxh"] = "\n\nglsl { }\nnonsense\n";
