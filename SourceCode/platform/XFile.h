@@ -173,6 +173,8 @@ class XDataObject {
 public:
     // templ must not be null; the data starts as an empty structure of it.
     XDataObject(std::shared_ptr<const XTemplate> templ, std::string name);
+    // The same with its data already made (ValidateXObject checks it).
+    XDataObject(std::shared_ptr<const XTemplate> templ, std::string name, XValue data);
 
     const XTemplate& Template() const { return *templ; }
     const std::shared_ptr<const XTemplate>& TemplatePtr() const { return templ; }

@@ -200,6 +200,9 @@ XValue xfile::DefaultStruct(const XTemplate& templ) {
 XDataObject::XDataObject(std::shared_ptr<const XTemplate> t, std::string objectName)
     : name(std::move(objectName)), templ(std::move(t)), data(xfile::DefaultStruct(*templ)) {}
 
+XDataObject::XDataObject(std::shared_ptr<const XTemplate> t, std::string objectName, XValue objectData)
+    : name(std::move(objectName)), templ(std::move(t)), data(std::move(objectData)) {}
+
 XDataObject& XDataObject::AddChild(std::unique_ptr<XDataObject> child) {
     XChild c;
     c.object = std::move(child);

@@ -387,9 +387,13 @@ private:
         std::string name;
         if (Peek().type == Tok::Identifier) name = std::string(Take().text);
         Expect(Tok::LBrace, "'{' to open the data object");
-        auto object = std::make_unique<XDataObject>(templ, std::move(name));
-        if (Peek().type == Tok::Guid) object->guid = Take().guid;
-        object->Data() = ParseStruct(*templ, 0);
+        std::optional<XGuid> guid;
+        if (Peek().type == Tok::Guid) guid = Take().guid;
+        // Made from the parsed data: an empty default structure first would
+        // cost what the template could hold, which nested templates make
+        // exponential in the length of the text.
+        auto object = std::make_unique<XDataObject>(templ, std::move(name), ParseStruct(*templ, 0));
+        object->guid = guid;
         ParseChildren(*object, depth);
         if (!object->name.empty()) completedByName[object->name] = object.get();
         if (object->guid) completedByGuid[*object->guid] = object.get();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/XFile.h"
@@ -227,6 +228,17 @@ TEST(XFileReader, DeepNestingIsRefusedNotOverflowed) {
     std::string body;
     for (int i = 0; i < 5000; ++i) body += "Character { 1; \"\"; 0; ";
     EXPECT_NE(ParseError(body).find("nested too deep"), std::string::npos);
+
+    // Forty templates, each holding the one before twice: an object of the
+    // last costs what its text holds, not the 2^40 values its template could.
+    std::string doubling = "template T0 { <00000000-0000-0000-0000-000000000000> DWORD x; }\n";
+    for (int k = 1; k <= 40; ++k) {
+        char guid[40];
+        std::snprintf(guid, sizeof guid, "%08X-0000-0000-0000-000000000000", k);
+        doubling += "template T" + std::to_string(k) + " { <" + guid + "> T" + std::to_string(k - 1) + " a; T" +
+                    std::to_string(k - 1) + " b; }\n";
+    }
+    EXPECT_NE(ParseError(doubling + "T40 { }").find("expected an integer for 'T0.x'"), std::string::npos);
 }
 
 TEST(XFileReader, TemplateRegistryRefusesDataAndStaysUnchangedOnError) {
