@@ -158,8 +158,6 @@ IDirect3DBaseTexture9::IDirect3DBaseTexture9(IDirect3DDevice9* device, UINT widt
                                              UINT depth, UINT faces, UINT levels, DWORD usage,
                                              D3DFORMAT format, D3DPOOL pool)
     : IDirect3DResource9(device, pool, usage), faces_(faces), levelCount_(levels), format_(format) {
-    const bool blocks = plat::IsBlockCompressed(format);
-    const UINT unit = plat::BytesPerPixel(format);
     levels_.resize(size_t(faces) * levels);
     for (UINT face = 0; face < faces; ++face) {
         for (UINT l = 0; l < levels; ++l) {
@@ -167,9 +165,10 @@ IDirect3DBaseTexture9::IDirect3DBaseTexture9(IDirect3DDevice9* device, UINT widt
             level.width = std::max(1u, width >> l);
             level.height = std::max(1u, height >> l);
             level.depth = std::max(1u, depth >> l);
-            UINT rows = blocks ? std::max(1u, (level.height + 3) / 4) : level.height;
-            level.rowPitch = blocks ? std::max(1u, (level.width + 3) / 4) * unit : level.width * unit;
-            level.slicePitch = level.rowPitch * rows;
+            // The device refuses sizes whose pitches do not fit the lock records.
+            const plat::LevelPitches pitches = plat::PitchesOf(format, level.width, level.height);
+            level.rowPitch = UINT(pitches.row);
+            level.slicePitch = UINT(pitches.slice);
             level.bytes.assign(size_t(level.slicePitch) * level.depth, 0);
         }
     }

@@ -1,5 +1,6 @@
 // The device's calls: life cycle, states, resources and draws.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -28,6 +29,10 @@ HRESULT CheckTextureRequest(UINT width, UINT height, UINT depth, UINT* levels, D
     // OpenGL keeps S3TC to 2D images and cube faces.
     if (volume && gl->compressed) return D3DERR_INVALIDCALL;
     if ((usage & D3DUSAGE_RENDERTARGET) && !gl->renderable) return D3DERR_INVALIDCALL;
+    // The lock records count bytes in signed 32-bit pitches; the largest
+    // level must be addressable through them, or its copy would wrap.
+    const std::uint64_t largestLevel = plat::PitchesOf(format, width, height).slice * depth;
+    if (largestLevel > std::uint64_t(INT32_MAX)) return D3DERR_INVALIDCALL;
     UINT most = MaxLevels(width, height, depth);
     if (*levels == 0) *levels = most;
     return *levels > most ? D3DERR_INVALIDCALL : D3D_OK;

@@ -139,6 +139,13 @@ bool IsBlockCompressed(D3DFORMAT format) {
            format == D3DFMT_DXT4 || format == D3DFMT_DXT5;
 }
 
+LevelPitches PitchesOf(D3DFORMAT format, UINT width, UINT height) {
+    const std::uint64_t unit = BytesPerPixel(format);
+    if (!IsBlockCompressed(format)) return {width * unit, std::uint64_t(width) * height * unit};
+    const std::uint64_t blocksWide = std::max(1u, (width + 3) / 4), blocksHigh = std::max(1u, (height + 3) / 4);
+    return {blocksWide * unit, blocksWide * blocksHigh * unit};
+}
+
 UINT BytesPerPixel(D3DFORMAT format) {
     switch (format) {
     case D3DFMT_DXT1: return 8;

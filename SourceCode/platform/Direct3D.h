@@ -441,4 +441,10 @@ UINT SizeOfDeclType(BYTE type);
 // Bytes of one pixel, or of one 4x4 block for DXT formats (0: unknown).
 UINT BytesPerPixel(D3DFORMAT format);
 bool IsBlockCompressed(D3DFORMAT format);
+// The bytes of one row (one row of 4x4 blocks for DXT) and of one depth
+// slice of a width x height level, counted wide enough not to wrap.
+struct LevelPitches {
+    std::uint64_t row = 0, slice = 0;
+};
+LevelPitches PitchesOf(D3DFORMAT format, UINT width, UINT height);
 }  // namespace plat

@@ -108,6 +108,21 @@ TEST_F(Resources, TextureLevelsPitchesAndLocks) {
     EXPECT_EQ(d->CreateVolumeTexture(4, 4, 4, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &vol, nullptr), D3DERR_INVALIDCALL);
 }
 
+// A level of 4 GiB would wrap the 32-bit pitches to nothing and hand out a
+// lock onto an empty copy.
+TEST_F(Resources, TexturesBeyondTheLockPitchesAreRefused) {
+    IDirect3DTexture9* tex = nullptr;
+    EXPECT_EQ(d->CreateTexture(65536, 16384, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(tex, nullptr);
+    IDirect3DCubeTexture9* cube = nullptr;
+    EXPECT_EQ(d->CreateCubeTexture(32768, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube, nullptr),
+              D3DERR_INVALIDCALL);
+    IDirect3DVolumeTexture9* vol = nullptr;
+    EXPECT_EQ(d->CreateVolumeTexture(65536, 16384, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &vol, nullptr),
+              D3DERR_INVALIDCALL);
+}
+
 // Texel (0, 0) is the top left of the image and of the drawn rectangle.
 TEST_F(Resources, TextureSampledTopRowFirst) {
     IDirect3DTexture9* tex = nullptr;
