@@ -558,14 +558,17 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVe
     // checked against the streams rather than trusting the range arguments.
     // The whole buffer's range (cached) settles most draws; only when it
     // does not fit are this draw's own indices looked at.
+    // A vertex number past 32 bits would wrap, so it is refused as well.
     MakeCurrent();
+    auto prepareFor = [&](long long smallest, long long largest) {
+        long long first = smallest + baseVertexIndex, last = largest + baseVertexIndex;
+        return first >= 0 && last <= 0xFFFFFFFFll && g.PrepareDraw(0, 0, UINT(last));
+    };
     long long smallest = 0, largest = 0;
     ib->WholeRange(&smallest, &largest);
-    bool fits = smallest + baseVertexIndex >= 0 && g.PrepareDraw(0, 0, UINT(largest + baseVertexIndex));
-    if (!fits) {
+    if (!prepareFor(smallest, largest)) {
         IndexRange(ib->bytes_.data(), ib->bytes_.size(), startIndex, count, wide, &smallest, &largest);
-        if (smallest + baseVertexIndex < 0) return D3DERR_INVALIDCALL;
-        if (!g.PrepareDraw(0, 0, UINT(largest + baseVertexIndex))) return D3DERR_INVALIDCALL;
+        if (!prepareFor(smallest, largest)) return D3DERR_INVALIDCALL;
     }
     g.UploadBuffer(ib, GL_ELEMENT_ARRAY_BUFFER);
     size_t offset = size_t(startIndex) * (wide ? 4 : 2);

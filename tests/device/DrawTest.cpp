@@ -204,6 +204,19 @@ TEST_F(Draw, IndexedDrawFromBuffersWithBaseVertex) {
     EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 0, 4, 0, 2), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 9, 2), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 6, 1), D3DERR_INVALIDCALL);
+
+    // A 32-bit index plus the base vertex past 32 bits must not wrap onto
+    // vertex 0.
+    IDirect3DIndexBuffer9* wide = nullptr;
+    ASSERT_EQ(d->CreateIndexBuffer(3 * 4, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &wide, nullptr), D3D_OK);
+    DWORD* top = nullptr;
+    ASSERT_EQ(wide->Lock(0, 0, reinterpret_cast<void**>(&top), 0), D3D_OK);
+    std::fill(top, top + 3, 0xFFFFFFFFu);
+    wide->Unlock();
+    d->SetIndices(wide);
+    EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 1, 0, 1), D3DERR_INVALIDCALL);
+    wide->Release();
+
     d->SetStreamSource(0, nullptr, 0, 0);
     d->SetIndices(nullptr);
     vb->Release();
