@@ -1,11 +1,9 @@
 // Buffers, textures, vertex declarations and state blocks: CPU copies that
 // the device uploads to OpenGL when it draws with them.
-#include <epoxy/gl.h>
-
 #include <algorithm>
 #include <cstring>
 
-#include "platform/Direct3D.h"
+#include "platform/DeviceGL.h"
 
 namespace plat {
 namespace {
@@ -17,17 +15,33 @@ bool LockFailureDue() {
     --gLockFailures;
     return true;
 }
-
-template <class T>
-void Assign(T*& slot, T* value) {
-    if (slot == value) return;
-    if (value) value->AddRef();
-    if (slot) slot->Release();
-    slot = value;
-}
 }  // namespace
 
 void InjectLockFailures(int count) { gLockFailures = std::max(0, count); }
+
+bool IndexRange(const std::uint8_t* data, size_t available, size_t first, UINT count, bool wide,
+                long long* smallest, long long* largest) {
+    size_t size = wide ? 4 : 2;
+    if ((first + count) * size > available) return false;
+    *smallest = wide ? 0xFFFFFFFFll : 0xFFFFll;
+    *largest = 0;
+    for (UINT i = 0; i < count; ++i) {
+        const std::uint8_t* p = data + (first + i) * size;
+        long long value;
+        if (wide) {
+            std::uint32_t v;
+            std::memcpy(&v, p, 4);
+            value = v;
+        } else {
+            std::uint16_t v;
+            std::memcpy(&v, p, 2);
+            value = v;
+        }
+        *smallest = std::min(*smallest, value);
+        *largest = std::max(*largest, value);
+    }
+    return true;
+}
 }  // namespace plat
 
 // ---- Resource base --------------------------------------------------------
@@ -108,23 +122,10 @@ IDirect3DIndexBuffer9::IDirect3DIndexBuffer9(IDirect3DDevice9* device, UINT leng
 void IDirect3DIndexBuffer9::WholeRange(long long* smallest, long long* largest) {
     if (rangeWrites_ != writes_) {
         bool wide = format_ == D3DFMT_INDEX32;
-        size_t size = wide ? 4 : 2, count = bytes_.size() / size;
-        smallest_ = count ? (wide ? 0xFFFFFFFFll : 0xFFFFll) : 0;
-        largest_ = count ? 0 : -1;
-        for (size_t i = 0; i < count; ++i) {
-            long long value;
-            if (wide) {
-                std::uint32_t v;
-                std::memcpy(&v, bytes_.data() + i * 4, 4);
-                value = v;
-            } else {
-                std::uint16_t v;
-                std::memcpy(&v, bytes_.data() + i * 2, 2);
-                value = v;
-            }
-            smallest_ = std::min(smallest_, value);
-            largest_ = std::max(largest_, value);
-        }
+        UINT count = UINT(bytes_.size() / (wide ? 4 : 2));
+        smallest_ = 0;
+        largest_ = -1;
+        if (count > 0) plat::IndexRange(bytes_.data(), bytes_.size(), 0, count, wide, &smallest_, &largest_);
         rangeWrites_ = writes_;
     }
     *smallest = smallest_;

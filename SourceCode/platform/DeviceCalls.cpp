@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/DeviceGL.h"
 #include "platform/GlFormats.h"
@@ -38,31 +37,6 @@ HRESULT CheckTextureRequest(UINT width, UINT height, UINT depth, UINT* levels, D
     return *levels > most ? D3DERR_INVALIDCALL : D3D_OK;
 }
 
-// The smallest and largest of `count` indices from `first`; false when the
-// data is too short.
-bool IndexRange(const std::uint8_t* data, size_t available, size_t first, UINT count, bool wide,
-                long long* smallest, long long* largest) {
-    size_t size = wide ? 4 : 2;
-    if ((first + count) * size > available) return false;
-    *smallest = wide ? 0xFFFFFFFFll : 0xFFFFll;
-    *largest = 0;
-    for (UINT i = 0; i < count; ++i) {
-        const std::uint8_t* p = data + (first + i) * size;
-        long long value;
-        if (wide) {
-            std::uint32_t v;
-            std::memcpy(&v, p, 4);
-            value = v;
-        } else {
-            std::uint16_t v;
-            std::memcpy(&v, p, 2);
-            value = v;
-        }
-        *smallest = std::min(*smallest, value);
-        *largest = std::max(*largest, value);
-    }
-    return true;
-}
 }  // namespace
 
 // ---- life cycle -----------------------------------------------------------------
@@ -567,7 +541,7 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVe
     long long smallest = 0, largest = 0;
     ib->WholeRange(&smallest, &largest);
     if (!prepareFor(smallest, largest)) {
-        IndexRange(ib->bytes_.data(), ib->bytes_.size(), startIndex, count, wide, &smallest, &largest);
+        plat::IndexRange(ib->bytes_.data(), ib->bytes_.size(), startIndex, count, wide, &smallest, &largest);
         if (!prepareFor(smallest, largest)) return D3DERR_INVALIDCALL;
     }
     g.UploadBuffer(ib, GL_ELEMENT_ARRAY_BUFFER);
@@ -607,7 +581,7 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UI
     if (!wide && indexFormat != D3DFMT_INDEX16) return D3DERR_INVALIDCALL;
     size_t indexBytes = size_t(count) * (wide ? 4 : 2);
     long long smallest = 0, largest = 0;
-    IndexRange(static_cast<const std::uint8_t*>(indexData), indexBytes, 0, count, wide, &smallest, &largest);
+    plat::IndexRange(static_cast<const std::uint8_t*>(indexData), indexBytes, 0, count, wide, &smallest, &largest);
     MakeCurrent();
     glBindVertexArray(g.vao);
     glBindBuffer(GL_ARRAY_BUFFER, g.upVertices);

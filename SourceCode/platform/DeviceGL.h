@@ -27,6 +27,10 @@ GLenum PrimitiveToGl(D3DPRIMITIVETYPE type);
 // Vertices (or indices) that `count` primitives of the type use; 0 for an
 // unknown type.
 UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT count);
+// The smallest and largest of `count` 16-bit (or, wide, 32-bit) indices
+// from index `first`; false when the data is too short.
+bool IndexRange(const std::uint8_t* data, size_t available, size_t first, UINT count, bool wide,
+                long long* smallest, long long* largest);
 
 // Everything the device keeps on the OpenGL side.
 struct DeviceGL {
