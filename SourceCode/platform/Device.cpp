@@ -104,13 +104,6 @@ GLenum MinFilterToGl(DWORD minFilter, DWORD mipFilter) {
 
 }  // namespace
 
-void ColorToFloats(D3DCOLOR c, float out[4]) {
-    out[0] = float((c >> 16) & 0xFF) / 255.0f;
-    out[1] = float((c >> 8) & 0xFF) / 255.0f;
-    out[2] = float(c & 0xFF) / 255.0f;
-    out[3] = float((c >> 24) & 0xFF) / 255.0f;
-}
-
 GLenum PrimitiveToGl(D3DPRIMITIVETYPE type) {
     switch (type) {
     case D3DPT_POINTLIST: return GL_POINTS;
@@ -514,9 +507,8 @@ void DeviceGL::ApplyRenderStates() {
     }
     glBlendFuncSeparate(BlendToGl(src), BlendToGl(dst), BlendToGl(srcA), BlendToGl(dstA));
     glBlendEquationSeparate(BlendOpToGl(op), BlendOpToGl(opA));
-    float factor[4];
-    ColorToFloats(rs[D3DRS_BLENDFACTOR], factor);
-    glBlendColor(factor[0], factor[1], factor[2], factor[3]);
+    const D3DXCOLOR factor(rs[D3DRS_BLENDFACTOR]);
+    glBlendColor(factor.r, factor.g, factor.b, factor.a);
 
     DWORD write = rs[D3DRS_COLORWRITEENABLE];
     glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0);
@@ -536,8 +528,7 @@ void DeviceGL::ApplySampler(DWORD s) {
                         ss[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
     glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER,
                         GLint(MinFilterToGl(ss[D3DSAMP_MINFILTER], ss[D3DSAMP_MIPFILTER])));
-    float border[4];
-    ColorToFloats(ss[D3DSAMP_BORDERCOLOR], border);
+    const D3DXCOLOR border(ss[D3DSAMP_BORDERCOLOR]);
     glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
     glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, BitsFloat(ss[D3DSAMP_MIPMAPLODBIAS]));
     // MAXMIPLEVEL names the largest level used, i.e. the smallest LOD.

@@ -129,9 +129,8 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     glDepthMask(GL_TRUE);
     glStencilMask(0xFF);
     glEnable(GL_SCISSOR_TEST);
-    float c[4];
-    plat::ColorToFloats(color, c);
-    glClearColor(c[0], c[1], c[2], c[3]);
+    const D3DXCOLOR c(color);
+    glClearColor(c.r, c.g, c.b, c.a);
     glClearDepth(z);
     glClearStencil(GLint(stencil & 0xFF));
     GLbitfield bits = 0;

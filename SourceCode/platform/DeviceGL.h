@@ -10,6 +10,7 @@
 
 #include "platform/Direct3D.h"
 #include "platform/GpuProgram.h"
+#include "platform/Math3D.h"
 
 namespace plat {
 
@@ -22,7 +23,6 @@ void Assign(T*& slot, T* value) {
     slot = value;
 }
 
-void ColorToFloats(D3DCOLOR color, float out[4]);
 GLenum PrimitiveToGl(D3DPRIMITIVETYPE type);
 // Vertices (or indices) that `count` primitives of the type use; 0 for an
 // unknown type.
