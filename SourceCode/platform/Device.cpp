@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <set>
 
 #include "platform/Direct3D.h"
 #include "platform/GlFormats.h"
@@ -728,14 +727,12 @@ bool DeviceGL::PrepareDraw(GLuint upBuffer, UINT upStride, UINT lastVertex) {
 using plat::Assign;
 
 IDirect3DDevice9::IDirect3DDevice9(IDirect3D9* d3d, D3DDEVTYPE type, plat::HWND window,
-                                   DWORD behavior, const D3DPRESENT_PARAMETERS& pp)
+                                   const D3DPRESENT_PARAMETERS& pp)
     : gl_(std::make_unique<plat::DeviceGL>()) {
-    gl_->self = this;
     gl_->d3d = d3d;
     if (d3d) d3d->AddRef();
     gl_->type = type;
     gl_->window = window;
-    gl_->behavior = behavior;
     gl_->pp = pp;
 }
 

@@ -34,12 +34,10 @@ bool IndexRange(const std::uint8_t* data, size_t available, size_t first, UINT c
 
 // Everything the device keeps on the OpenGL side.
 struct DeviceGL {
-    IDirect3DDevice9* self = nullptr;
     IDirect3D9* d3d = nullptr;
     D3DDEVTYPE type = D3DDEVTYPE_HAL;
     HWND window = nullptr;
     SDL_Window* sdl = nullptr;
-    DWORD behavior = 0;
     D3DPRESENT_PARAMETERS pp{};
     SDL_GLContext context = nullptr;
 

@@ -331,7 +331,7 @@ HRESULT IDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE type, plat::HWND focus
     if (!window || !plat::SdlWindowOf(window)) return D3DERR_INVALIDCALL;
     if (pp->BackBufferFormat != D3DFMT_UNKNOWN && !plat::IsBackBufferFormat(pp->BackBufferFormat))
         return D3DERR_NOTAVAILABLE;
-    auto* created = new IDirect3DDevice9(this, type, window, behaviorFlags, *pp);
+    auto* created = new IDirect3DDevice9(this, type, window, *pp);
     HRESULT error = D3D_OK;
     if (!created->Initialize(&error)) {
         created->Release();

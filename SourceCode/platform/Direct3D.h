@@ -105,7 +105,6 @@ public:
     // Platform internals: frees the GL object (the device's context is
     // current) and forgets the device; called when the device goes first.
     void Orphan();
-    IDirect3DDevice9* Device() const { return device_; }
 
 protected:
     IDirect3DResource9(IDirect3DDevice9* device, D3DPOOL pool, DWORD usage);
@@ -309,8 +308,7 @@ private:
 // and every state the draw calls read.
 class IDirect3DDevice9 : public plat::RefCounted {
 public:
-    IDirect3DDevice9(IDirect3D9* d3d, D3DDEVTYPE type, plat::HWND window, DWORD behavior,
-                     const D3DPRESENT_PARAMETERS& pp);
+    IDirect3DDevice9(IDirect3D9* d3d, D3DDEVTYPE type, plat::HWND window, const D3DPRESENT_PARAMETERS& pp);
     // False when the GL context or the back buffer could not be made.
     bool Initialize(HRESULT* error);
 
