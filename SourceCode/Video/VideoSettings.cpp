@@ -44,6 +44,7 @@ constexpr WordValue<D3DFORMAT> kDepthFormats[] = {
     {"INDEX16", D3DFMT_INDEX16},           {"INDEX32", D3DFMT_INDEX32},
 };
 
+// The first word of each value is the one the writer uses.
 constexpr WordValue<UINT> kIntervalWords[] = {
     {"DEFAULT", D3DPRESENT_INTERVAL_DEFAULT}, {"ONE", D3DPRESENT_INTERVAL_ONE},
     {"1", D3DPRESENT_INTERVAL_ONE},           {"TWO", D3DPRESENT_INTERVAL_TWO},
@@ -53,12 +54,7 @@ constexpr WordValue<UINT> kIntervalWords[] = {
     {"0", D3DPRESENT_INTERVAL_IMMEDIATE},
 };
 
-// The writer's word for each interval value.
-constexpr WordValue<UINT> kIntervalNames[] = {
-    {"DEFAULT", D3DPRESENT_INTERVAL_DEFAULT}, {"ONE", D3DPRESENT_INTERVAL_ONE},
-    {"TWO", D3DPRESENT_INTERVAL_TWO},         {"THREE", D3DPRESENT_INTERVAL_THREE},
-    {"FOUR", D3DPRESENT_INTERVAL_FOUR},       {"IMMEDIATE", D3DPRESENT_INTERVAL_IMMEDIATE},
-};
+constexpr WordValue<D3DDEVTYPE> kDeviceTypeWords[] = {{"HAL", D3DDEVTYPE_HAL}, {"REF", D3DDEVTYPE_REF}};
 
 constexpr WordValue<DWORD> kBehaviourWords[] = {
     {"HARDWARE", D3DCREATE_HARDWARE_VERTEXPROCESSING},
@@ -179,11 +175,12 @@ bool Video::LoadSettings(std::istream& in) {
         } else if (isKey("DEVICE_TYPE")) {
             words.Next();
             std::string word = words.Next();
+            // The type's number (1 or 2) serves as well as its word.
             int number = IntOf(word);
-            if (Same(word, "HAL") || number == 1) {
-                settings.deviceType = D3DDEVTYPE_HAL;
-            } else if (Same(word, "REF") || number == 2) {
-                settings.deviceType = D3DDEVTYPE_REF;
+            if (const D3DDEVTYPE* type = Lookup(kDeviceTypeWords, word)) {
+                settings.deviceType = *type;
+            } else if (number == D3DDEVTYPE_HAL || number == D3DDEVTYPE_REF) {
+                settings.deviceType = D3DDEVTYPE(number);
             } else {
                 return false;
             }
@@ -280,19 +277,6 @@ bool Video::CreateDefaultSettings(bool windowed) {
 }
 
 namespace {
-const char* BehaviourName(DWORD flags) {
-    if (flags & D3DCREATE_HARDWARE_VERTEXPROCESSING) return "HARDWARE";
-    if (flags & D3DCREATE_MIXED_VERTEXPROCESSING) return "MIXED";
-    if (flags & D3DCREATE_SOFTWARE_VERTEXPROCESSING) return "SOFTWARE";
-    return nullptr;
-}
-
-const char* DeviceTypeName(D3DDEVTYPE type) {
-    if (type == D3DDEVTYPE_HAL) return "HAL";
-    if (type == D3DDEVTYPE_REF) return "REF";
-    return nullptr;
-}
-
 // "KEY = value", then the empty line. A value without a word leaves the
 // key alone on its line, and the empty line goes with the value.
 void WriteWordSetting(std::ostream& out, const char* key, const char* word) {
@@ -322,7 +306,7 @@ void Video::SaveSettings() {
     out << "SCREEN_REFRESH_RATE = " << pp.FullScreen_RefreshRateInHz << std::endl;
     out << std::endl;
     out << "# Presentation Interval - Possible values: DEFAULT, ONE, TWO, THREE, FOUR, IMMEDIATE" << std::endl;
-    WriteWordSetting(out, "PRESENTATION_INTERVAL", NameOf(kIntervalNames, pp.PresentationInterval));
+    WriteWordSetting(out, "PRESENTATION_INTERVAL", NameOf(kIntervalWords, pp.PresentationInterval));
     out << "# Backbuffer Resolution - Common values: \"640 x 480\", \"800 x 600\", \"1024 x 768\"" << std::endl;
     out << "BACKBUFFER_RESOLUTION = " << pp.BackBufferWidth << " x " << pp.BackBufferHeight << std::endl;
     out << std::endl;
@@ -330,9 +314,9 @@ void Video::SaveSettings() {
         << std::endl;
     WriteWordSetting(out, "BACKBUFFER_FORMAT", NameOf(kBackBufferFormats, pp.BackBufferFormat));
     out << "# Device Type - Possible values: HAL or REF" << std::endl;
-    WriteWordSetting(out, "DEVICE_TYPE", DeviceTypeName(settings.deviceType));
+    WriteWordSetting(out, "DEVICE_TYPE", NameOf(kDeviceTypeWords, settings.deviceType));
     out << "# Device Behavior - Possible values: HARDWARE, MIXED, or SOFTWARE" << std::endl;
-    WriteWordSetting(out, "DEVICE_BEHAVIOR", BehaviourName(settings.behaviorFlags));
+    WriteWordSetting(out, "DEVICE_BEHAVIOR", NameOf(kBehaviourWords, settings.behaviorFlags));
     out << "# Clear Color - You'll probably never see it - 3 integers from 0 to 255 (ex: 128 30 200)" << std::endl;
     out << "CLEAR_COLOR = " << ((settings.clearColor >> 16) & 0xFF) << " " << ((settings.clearColor >> 8) & 0xFF)
         << " " << (settings.clearColor & 0xFF) << " " << std::endl;
