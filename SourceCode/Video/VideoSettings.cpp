@@ -111,9 +111,9 @@ public:
         in >> value;
         return value;
     }
-    std::istream& in;
 
 private:
+    std::istream& in;
     bool tooLong = false;
 };
 
@@ -147,33 +147,27 @@ bool Video::LoadSettings(std::istream& in) {
             continue;
         }
         auto isKey = [&key](const char* name) { return Same(key, name); };
+        words.Next();  // "=", or whatever word stands in its place
         if (isKey("RESOLUTION")) {
-            words.Next();
             ReadSize(words, &settings.windowWidth, &settings.windowHeight);
         } else if (isKey("WINDOWED") || isKey("ENABLE_DEPTH_BUFFER")) {
-            words.Next();
             const BOOL* truth = Lookup(kTruthWords, words.Next());
             if (!truth) return false;
             (isKey("WINDOWED") ? pp.Windowed : pp.EnableAutoDepthStencil) = *truth;
         } else if (isKey("SCREEN_REFRESH_RATE")) {
-            words.Next();
             pp.FullScreen_RefreshRateInHz = static_cast<UINT>(IntOf(words.Next()));
         } else if (isKey("PRESENTATION_INTERVAL")) {
-            words.Next();
             // An unknown word is no error: the interval stays as it was.
             if (const UINT* interval = Lookup(kIntervalWords, words.Next())) pp.PresentationInterval = *interval;
         } else if (isKey("BACKBUFFER_RESOLUTION")) {
-            words.Next();
             ReadSize(words, &pp.BackBufferWidth, &pp.BackBufferHeight);
         } else if (isKey("BACKBUFFER_FORMAT") || isKey("DEPTH_BUFFER_FORMAT")) {
             bool backBuffer = isKey("BACKBUFFER_FORMAT");
-            words.Next();
             std::string word = words.Next();
             const D3DFORMAT* format = backBuffer ? Lookup(kBackBufferFormats, word) : Lookup(kDepthFormats, word);
             if (!format) return false;
             (backBuffer ? pp.BackBufferFormat : pp.AutoDepthStencilFormat) = *format;
         } else if (isKey("DEVICE_TYPE")) {
-            words.Next();
             std::string word = words.Next();
             // The type's number (1 or 2) serves as well as its word.
             int number = IntOf(word);
@@ -185,12 +179,10 @@ bool Video::LoadSettings(std::istream& in) {
                 return false;
             }
         } else if (isKey("DEVICE_BEHAVIOR")) {
-            words.Next();
             const DWORD* behaviour = Lookup(kBehaviourWords, words.Next());
             if (!behaviour) return false;
             settings.behaviorFlags = *behaviour;
         } else if (isKey("CLEAR_COLOR")) {
-            words.Next();
             // Numbers straight from the stream: a colour that does not start
             // with a number fails the stream, and the next key with it.
             DWORD red = static_cast<DWORD>(words.NextInt()) & 0xFF;
@@ -198,12 +190,10 @@ bool Video::LoadSettings(std::istream& in) {
             DWORD blue = static_cast<DWORD>(words.NextInt()) & 0xFF;
             settings.clearColor = 0xFF000000u | (red << 16) | (green << 8) | blue;
         } else if (isKey("CLEAR_SURFACE_FLAGS")) {
-            words.Next();
             settings.clearFlags = 0;
             // Flag words until any other word, which is consumed as the end.
             while (const DWORD* flag = Lookup(kClearFlagWords, words.Next())) settings.clearFlags |= *flag;
         } else if (isKey("ZBUFFER_DEPTH")) {
-            words.Next();
             settings.clearDepth = static_cast<float>(std::atof(words.Next().c_str()));
             // Written this way round so that "nan" is refused as well.
             if (!(settings.clearDepth >= 0.0f && settings.clearDepth <= 1.0f)) return false;
