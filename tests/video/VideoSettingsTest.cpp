@@ -9,15 +9,9 @@
 #include "FakeAdapter.h"
 #include "Video/Video.h"
 #include "support/TempDir.h"
+#include "support/TestSettings.h"
 
 namespace {
-std::string ReadFile(const char* path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -95,7 +89,7 @@ TEST_F(SettingsFixture, DefaultsFromTheDesktopWithAStencilFormat) {
     adapter->depthFormats.insert({D3DDEVTYPE_HAL, D3DFMT_D32});
     adapter->mismatched.insert(D3DFMT_D32);
     ASSERT_TRUE(video.CreateDefaultSettings(false));
-    std::string file = ReadFile("settings.txt");
+    std::string file = ReadSettingsFile();
     EXPECT_EQ(file, kDefaultFile);
     EXPECT_EQ(Lines(file).size(), 47u);
 
@@ -116,7 +110,7 @@ TEST_F(SettingsFixture, DefaultsWithoutStencilAndTheRefFallBacks) {
     adapter->depthFormats = {{D3DDEVTYPE_HAL, D3DFMT_D24X8}, {D3DDEVTYPE_HAL, D3DFMT_D16},
                              {D3DDEVTYPE_REF, D3DFMT_D16}};
     ASSERT_TRUE(video.CreateDefaultSettings(false));
-    std::vector<std::string> lines = Lines(ReadFile("settings.txt"));
+    std::vector<std::string> lines = Lines(ReadSettingsFile());
     ASSERT_EQ(lines.size(), 47u);
     EXPECT_EQ(lines[36], "CLEAR_SURFACE_FLAGS = TARGET ZBUFFER !END_FLAGS");
     EXPECT_EQ(lines[45], "DEPTH_BUFFER_FORMAT = D24X8");
@@ -125,7 +119,7 @@ TEST_F(SettingsFixture, DefaultsWithoutStencilAndTheRefFallBacks) {
     adapter->OfferNoDepthFormats(D3DDEVTYPE_HAL);
     ASSERT_TRUE(video.CreateDefaultSettings(false));
     EXPECT_EQ(S().deviceType, D3DDEVTYPE_REF);
-    EXPECT_EQ(Lines(ReadFile("settings.txt"))[23], "DEVICE_TYPE = REF");
+    EXPECT_EQ(Lines(ReadSettingsFile())[23], "DEVICE_TYPE = REF");
     EXPECT_EQ(S().present.AutoDepthStencilFormat, D3DFMT_D16);
 
     // HAL fails the device-type check: REF, but the caps read before stay.
@@ -270,7 +264,7 @@ TEST_F(SettingsFixture, AValueWithoutAWordLosesItsEmptyLine) {
     S().present.PresentationInterval = 3;
     S().deviceType = D3DDEVTYPE_SW;
     video.SaveSettings();
-    std::vector<std::string> lines = Lines(ReadFile("settings.txt"));
+    std::vector<std::string> lines = Lines(ReadSettingsFile());
     ASSERT_EQ(lines.size(), 45u);
     EXPECT_EQ(lines[14], "PRESENTATION_INTERVAL = ");
     EXPECT_EQ(lines[22], "DEVICE_TYPE = ");

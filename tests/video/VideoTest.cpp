@@ -27,13 +27,6 @@ void WriteSettings(int width, int height, const char* deviceType = "HAL") {
     WriteWindowedSettings({.width = width, .height = height, .deviceType = deviceType});
 }
 
-std::string ReadFile(const char* path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class VideoTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -289,7 +282,7 @@ TEST_F(VideoTest, AFailedResetLeavesVideoInactiveWithTheFatalText) {
 
 TEST_F(VideoTest, DisplayModeSwitchesAreNotSaved) {
     ASSERT_TRUE(video.Init());
-    const std::string file = ReadFile("settings.txt");
+    const std::string file = ReadSettingsFile();
     EXPECT_EQ(video.SetDisplayMode(true, 0, 0, 0, 0), 1);
     EXPECT_EQ(video.Settings().present.Windowed, FALSE);
     EXPECT_EQ(video.Settings().present.BackBufferWidth, 64u);
@@ -300,7 +293,7 @@ TEST_F(VideoTest, DisplayModeSwitchesAreNotSaved) {
     ASSERT_TRUE(video.Update());
     UINT width = 0;
     EXPECT_EQ(BackBuffer(&width).size(), 32u * 24u);
-    EXPECT_EQ(ReadFile("settings.txt"), file);
+    EXPECT_EQ(ReadSettingsFile(), file);
 }
 
 TEST_F(VideoTest, AFailedDisplayModeCheckKeepsTheNewSettings) {
