@@ -6,15 +6,13 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <string>
 
 #include "Video/Video.h"
 #include "core/WinMain.h"
 #include "platform/Window.h"
+#include "support/TempDir.h"
+#include "support/TestSettings.h"
 
 namespace {
 constexpr int kWidth = 640;
@@ -46,16 +44,8 @@ double FramesPerSecond(const std::function<void()>& drawFrame) {
 // The engine's own window and video system, windowed at 640x480 without
 // vertical sync, from a settings file in a scratch directory.
 double EngineFrameRate() {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / "tollymop-bench";
-    std::filesystem::create_directories(dir);
-    std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    std::ofstream("settings.txt") << "RESOLUTION = " << kWidth << " x " << kHeight << "\nWINDOWED = TRUE\n"
-                                  << "BACKBUFFER_RESOLUTION = " << kWidth << " x " << kHeight << "\n"
-                                  << "BACKBUFFER_FORMAT = X8R8G8B8\nDEVICE_TYPE = HAL\n"
-                                  << "PRESENTATION_INTERVAL = IMMEDIATE\nCLEAR_COLOR = 0 6 102\n"
-                                  << "CLEAR_SURFACE_FLAGS = TARGET ZBUFFER STENCIL !END_FLAGS\n"
-                                  << "ENABLE_DEPTH_BUFFER = TRUE\nZBUFFER_DEPTH = 1\nDEPTH_BUFFER_FORMAT = D24S8\n";
+    ScopedTempDir dir;
+    WriteWindowedSettings({.width = kWidth, .height = kHeight, .backBufferWidth = kWidth, .backBufferHeight = kHeight});
 
     double fps = 0.0;
     if (plat::RegisterClassA("MyWndClass", WndProc)) {
@@ -71,8 +61,6 @@ double EngineFrameRate() {
         }
         plat::UnregisterClassA("MyWndClass");
     }
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(dir);
     return fps;
 }
 
