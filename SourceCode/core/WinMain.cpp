@@ -16,6 +16,11 @@
 namespace {
 constexpr char kClassName[] = "MyWndClass";
 constexpr char kTitle[] = "Tollymop";
+// The process's status when the game could not start or ended on a fatal
+// error; a game that ends by closing its window or on a quit request gives 0.
+// (The loop takes only its window's messages, never a thread quit message
+// with a code of its own.)
+constexpr int kExitFailure = 1;
 
 // The input system gives its mouse back when the window goes to the
 // background and takes a fresh one when it comes back. A click that merely
@@ -83,16 +88,17 @@ bool RedirectErrorStream(const char* path) {
 
 int WinMain(plat::HINSTANCE instance) {
     using namespace plat;
-    if (!RegisterClassA(kClassName, WndProc)) return 0;
+    // The window layer has already said why on the error stream.
+    if (!RegisterClassA(kClassName, WndProc)) return kExitFailure;
     HWND window = CreateWindowExA(kClassName, kTitle);
     if (!window) {
         UnregisterClassA(kClassName);
-        return 0;
+        return kExitFailure;
     }
     RedirectErrorStream("err.txt");
     UseSystemMessageBoxes();
 
-    int exitCode = 0;
+    bool endedByError = false;
     {
         DIva app;
         WindowPair pair{window, instance};
@@ -102,16 +108,15 @@ int WinMain(plat::HINSTANCE instance) {
 
         MSG msg;
         while (app.IsInitialized() && IsWindow(window)) {
-            if (PeekMessageA(&msg, window)) {
-                DispatchMessageA(&msg);
-                if (msg.message == WM_QUIT) exitCode = static_cast<int>(msg.wParam);
-            }
+            if (PeekMessageA(&msg, window)) DispatchMessageA(&msg);
             app.Update();
         }
         app.Shutdown();
+        // A fatal error (at start or in a frame) keeps its text to the end.
+        endedByError = !app.ErrorText().empty();
         // The window and its GL context outlive every system that used them.
     }
     UnregisterClassA(kClassName);
     std::fflush(stderr);
-    return exitCode;
+    return endedByError ? kExitFailure : 0;
 }

@@ -7,7 +7,8 @@ plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam
 
 // The entry point: registers the window class, creates the window, sends the
 // error stream to "err.txt", runs the application until it ends and returns
-// the process's exit code.
+// the process's exit code: 0 after a normal end, 1 when the window could not
+// be made or a fatal error ended the game.
 int WinMain(plat::HINSTANCE instance);
 
 // Sends the error stream (fd 2) to the file, emptied, so that every

@@ -177,3 +177,28 @@ TEST_F(AppTest, AFailedChildStopsTheStartAfterTheRestWereCreated) {
     // A start that failed does not count: the process may try again.
     EXPECT_TRUE(app.Init(&pair, nullptr));
 }
+
+// The entry point's exit status: a failure to start or a fatal end is not
+// reported to the shell as success, a closed window is.
+TEST_F(AppTest, EntryPointFailsWhenItCannotMakeItsWindowClass) {
+    // The fixture holds the class already, so the entry point cannot have it.
+    EXPECT_EQ(WinMain(nullptr), 1);
+    EXPECT_TRUE(plat::IsWindow(pair.window));
+}
+
+TEST_F(AppTest, EntryPointFailsWhenTheGameCannotStart) {
+    plat::UnregisterClassA("MyWndClass");
+    plat::SetDirect3DCreateHook([](plat::UINT) -> IDirect3D9* { return nullptr; });
+    EXPECT_EQ(WinMain(nullptr), 1);
+    plat::SetDirect3DCreateHook(nullptr);
+    EXPECT_EQ(eTable::Count(), 0);
+}
+
+TEST_F(AppTest, EntryPointEndsWellWhenItsWindowCloses) {
+    plat::UnregisterClassA("MyWndClass");
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    EXPECT_EQ(WinMain(nullptr), 0);
+    EXPECT_EQ(eTable::Count(), 0);
+}
