@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <strings.h>
 
 #include "platform/GpuProgram.h"
@@ -477,10 +476,7 @@ HRESULT ID3DXEffect::Pass(UINT index) {
 }
 
 HRESULT ID3DXEffect::CommitChanges() {
-    plat::PassProgram* pass = r_->Active();
-    if (!pass) return D3DERR_INVALIDCALL;
-    r_->UploadAll(*pass);
-    return D3D_OK;
+    return r_->Active() ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
 HRESULT ID3DXEffect::End() {

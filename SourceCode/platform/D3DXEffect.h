@@ -114,7 +114,9 @@ public:
     // Begin saved (the program included).
     HRESULT Begin(UINT* passes, DWORD flags);
     HRESULT Pass(UINT index);
-    // Uploads values set since Pass into the active pass.
+    // Values set inside a pass reach its program at once, so there is
+    // nothing left to upload: D3D_OK inside a pass, D3DERR_INVALIDCALL
+    // outside one.
     HRESULT CommitChanges();
     HRESULT End();
 

@@ -167,10 +167,12 @@ TEST_F(EffectObject, ValuesSetBetweenPassAndDrawReachTheShader) {
     D3DXHANDLE diffuse = fx->GetParameterBySemantic(nullptr, "DIFFUSECOLOR");
     const D3DXVECTOR4 red(1, 0, 0, 1), blue(0, 0, 1, 1);
     fx->SetVector(diffuse, &red);
+    EXPECT_EQ(fx->CommitChanges(), D3DERR_INVALIDCALL);  // no pass to commit to
     UINT passes = 0;
     fx->Begin(&passes, 0);
     fx->Pass(0);
     fx->SetVector(diffuse, &blue);
+    EXPECT_EQ(fx->CommitChanges(), D3D_OK);
     DrawFullQuad(t.device);
     fx->End();
     EXPECT_TRUE(Near(t.Pixel(3, 3), 0xFF0000FF)) << std::hex << t.Pixel(3, 3);
