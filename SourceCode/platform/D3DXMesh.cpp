@@ -159,6 +159,10 @@ D3DXVECTOR3 ID3DXMesh::PositionAt(DWORD v, int offset) const {
     return p;
 }
 
+bool ID3DXMesh::IndicesInRange() const {
+    return std::all_of(indices_.begin(), indices_.end(), [&](WORD i) { return i < numVertices_; });
+}
+
 void ID3DXMesh::Touch() {
     uploadDirty_ = true;
     tableDirty_ = true;
@@ -263,7 +267,7 @@ HRESULT ID3DXMesh::GetAttributeTable(D3DXATTRIBUTERANGE* table, DWORD* size) {
 }
 
 HRESULT ID3DXMesh::GenerateAdjacency(float epsilon, DWORD* adjacency) {
-    if (!adjacency || epsilon < 0.0f) return D3DERR_INVALIDCALL;
+    if (!adjacency || epsilon < 0.0f || !IndicesInRange()) return D3DERR_INVALIDCALL;
     int position = OffsetOf(D3DDECLUSAGE_POSITION);
     if (position < 0) return D3DERR_INVALIDCALL;
     // Points: vertices within epsilon on every axis, found along x order.
@@ -308,7 +312,7 @@ HRESULT ID3DXMesh::GenerateAdjacency(float epsilon, DWORD* adjacency) {
 }
 
 HRESULT ID3DXMesh::ConvertAdjacencyToPointReps(const DWORD* adjacency, DWORD* pointReps) {
-    if (!pointReps) return D3DERR_INVALIDCALL;
+    if (!pointReps || !IndicesInRange()) return D3DERR_INVALIDCALL;
     PointSets points(numVertices_);
     int position = OffsetOf(D3DDECLUSAGE_POSITION);
     auto same = [&](DWORD a, DWORD b) {

@@ -102,10 +102,12 @@ public:
 
     // Three words per face: the face across each edge (corner k to k+1), or
     // D3DX_UNUSED_INDEX. Vertices within epsilon of each other in every
-    // coordinate count as one point.
+    // coordinate count as one point. D3DERR_INVALIDCALL when an index is
+    // past the vertices.
     HRESULT GenerateAdjacency(float epsilon, DWORD* adjacency);
     // One word per vertex: the lowest-numbered vertex that the adjacency
-    // joins it to (itself when none).
+    // joins it to (itself when none). D3DERR_INVALIDCALL when an index is
+    // past the vertices.
     HRESULT ConvertAdjacencyToPointReps(const DWORD* adjacency, DWORD* pointReps);
 
     // Platform internals, for the D3DX functions.
@@ -117,6 +119,9 @@ public:
     // reads positions), or -1.
     int OffsetOf(BYTE usage, BYTE usageIndex = 0) const;
     const D3DVERTEXELEMENT9* FindElement(BYTE usage, BYTE usageIndex) const;
+    // Whether every index names one of the mesh's vertices (indices come
+    // through locks and are not checked there).
+    bool IndicesInRange() const;
     // Marks the CPU copy changed (after writing through the internals).
     void Touch();
 

@@ -51,12 +51,6 @@ D3DXVECTOR3 FaceNormal(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, const D3DXV
     return NormalizedOrZero(n);
 }
 
-bool IndicesInRange(ID3DXMesh* mesh) {
-    for (WORD i : mesh->Indices())
-        if (i >= mesh->GetNumVertices()) return false;
-    return true;
-}
-
 // With adjacency, vertices at one point share what is summed at them.
 std::vector<DWORD> PointRepsOf(ID3DXMesh* mesh, const DWORD* adjacency) {
     std::vector<DWORD> reps(mesh->GetNumVertices());
@@ -101,7 +95,7 @@ HRESULT D3DXComputeNormals(ID3DXMesh* mesh, const DWORD* adjacency) {
     if (!mesh) return D3DERR_INVALIDCALL;
     int positionOffset = mesh->OffsetOf(D3DDECLUSAGE_POSITION);
     const D3DVERTEXELEMENT9* normal = mesh->FindElement(D3DDECLUSAGE_NORMAL, 0);
-    if (positionOffset < 0 || !IsFloat3(normal) || !IndicesInRange(mesh)) return D3DERR_INVALIDCALL;
+    if (positionOffset < 0 || !IsFloat3(normal) || !mesh->IndicesInRange()) return D3DERR_INVALIDCALL;
     VertexView positions(mesh, positionOffset), normals(mesh, normal->Offset);
     const std::vector<WORD>& indices = mesh->Indices();
     std::vector<DWORD> reps = PointRepsOf(mesh, adjacency);
@@ -126,7 +120,7 @@ HRESULT D3DXComputeTangent(ID3DXMesh* mesh, DWORD texStage, DWORD tangentIndex, 
     const D3DVERTEXELEMENT9* binormal = mesh->FindElement(D3DDECLUSAGE_BINORMAL, BYTE(binormIndex));
     const D3DVERTEXELEMENT9* normal = mesh->FindElement(D3DDECLUSAGE_NORMAL, 0);
     bool uvIsFloat = uv && uv->Type >= D3DDECLTYPE_FLOAT2 && uv->Type <= D3DDECLTYPE_FLOAT4;
-    if (positionOffset < 0 || !uvIsFloat || !IsFloat3(tangent) || !IsFloat3(binormal) || !IndicesInRange(mesh))
+    if (positionOffset < 0 || !uvIsFloat || !IsFloat3(tangent) || !IsFloat3(binormal) || !mesh->IndicesInRange())
         return D3DERR_INVALIDCALL;
 
     VertexView positions(mesh, positionOffset), tangents(mesh, tangent->Offset), binormals(mesh, binormal->Offset);

@@ -311,6 +311,15 @@ TEST_F(MeshFiles, AdjacencyMatchesEdgesByPosition) {
     ASSERT_EQ(mesh->ConvertAdjacencyToPointReps(adjacency.data(), reps.data()), D3D_OK);
     std::sort(reps.begin(), reps.end());
     EXPECT_EQ(std::unique(reps.begin(), reps.end()) - reps.begin(), 8);  // the 8 corners
+
+    // An index past the vertices, written through a lock, is refused rather
+    // than followed.
+    void* indices = nullptr;
+    ASSERT_EQ(mesh->LockIndexBuffer(0, &indices), D3D_OK);
+    static_cast<WORD*>(indices)[4] = WORD(mesh->GetNumVertices() + 1000);
+    mesh->UnlockIndexBuffer();
+    EXPECT_EQ(mesh->GenerateAdjacency(0.01f, adjacency.data()), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mesh->ConvertAdjacencyToPointReps(adjacency.data(), reps.data()), D3DERR_INVALIDCALL);
     mesh->Release();
 }
 
