@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # The game keeps running until SIGTERM, then shuts down in order, exits 0 and
 # leaves err.txt in its working directory.
+# Usage: run_until_sigterm.sh GAME [WORK_DIR]
+# Without WORK_DIR the game runs in a fresh folder that is removed afterwards.
 set -u
 game="$1"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+if [ $# -ge 2 ]; then
+    work="$2"
+    mkdir -p "$work"
+else
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+fi
 ln -s "${TOLLYMOP_ROOT}/Assets" "$work/Assets"
 cd "$work"
 "$game" &
