@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/SoundFile.h"
 
 namespace plat {
@@ -244,7 +245,7 @@ public:
 
     FSOUND_SAMPLE* SampleLoad(int, const char* name, unsigned mode, int, int) override {
         if (!device || !name) return nullptr;
-        auto reader = SoundFileReader::Open(SoundPathFromData(name));
+        auto reader = SoundFileReader::Open(ForwardSlashes(name));
         if (!reader) return nullptr;
         auto sample = std::make_unique<AlSample>();
         sample->is3D = Is3DMode(mode);
@@ -388,7 +389,7 @@ public:
 
     FSOUND_STREAM* StreamOpen(const char* name, unsigned mode, int, int) override {
         if (!device || !name) return nullptr;
-        auto reader = SoundFileReader::Open(SoundPathFromData(name));
+        auto reader = SoundFileReader::Open(ForwardSlashes(name));
         if (!reader) return nullptr;
         auto stream = std::make_unique<AlStream>();
         stream->is3D = Is3DMode(mode);

@@ -1,5 +1,4 @@
 #include "platform/SoundFile.h"
-#include "platform/Files.h"
 
 #include <sndfile.h>
 
@@ -62,10 +61,6 @@ std::vector<std::int16_t> MixDownToMono(const std::int16_t* frames, std::size_t 
         mono[i] = static_cast<std::int16_t>(sum / channels);
     }
     return mono;
-}
-
-std::string SoundPathFromData(const char* name) {
-    return ForwardSlashes(name ? name : "");
 }
 
 bool WriteWav16(const std::string& path, int rate, const std::vector<std::int16_t>& samples) {

@@ -41,9 +41,6 @@ private:
 // Averages interleaved frames of several channels into one.
 std::vector<std::int16_t> MixDownToMono(const std::int16_t* frames, std::size_t count, int channels);
 
-// A file name as data gives it, made usable here: backslashes become '/'.
-std::string SoundPathFromData(const char* name);
-
 // Writes mono 16-bit PCM samples as a WAV file; false when it cannot.
 bool WriteWav16(const std::string& path, int rate, const std::vector<std::int16_t>& samples);
 

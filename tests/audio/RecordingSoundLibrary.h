@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Sound.h"
-#include "platform/SoundFile.h"
 
 class RecordingSoundLibrary : public plat::SoundLibrary {
 public:
@@ -100,7 +100,7 @@ public:
     }
     plat::FSOUND_SAMPLE* SampleLoad(int, const char* name, unsigned mode, int, int) override {
         loads.push_back(name);
-        if (!existingFiles.count(plat::SoundPathFromData(name))) return nullptr;
+        if (!existingFiles.count(plat::ForwardSlashes(name))) return nullptr;
         auto sample = std::make_unique<Sample>();
         sample->name = name;
         sample->mode = mode;
@@ -138,7 +138,7 @@ public:
     bool StopSound(int channel) override { return Set(channel, &Channel::stopped, true); }
     plat::FSOUND_STREAM* StreamOpen(const char* name, unsigned, int, int) override {
         loads.push_back(name);
-        if (!existingFiles.count(plat::SoundPathFromData(name))) return nullptr;
+        if (!existingFiles.count(plat::ForwardSlashes(name))) return nullptr;
         auto stream = std::make_unique<Stream>();
         stream->name = name;
         streams.push_back(std::move(stream));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/SoundNames.h"
+#include "platform/Files.h"
 #include "platform/SoundFile.h"
 
 namespace {
@@ -288,7 +289,7 @@ Buffer DriftTrack() {
 }
 
 bool Write(const std::filesystem::path& root, const std::string& name, int rate, const Buffer& sound) {
-    std::filesystem::path path = root / plat::SoundPathFromData(name.c_str());
+    std::filesystem::path path = root / plat::ForwardSlashes(name);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     if (!plat::WriteWav16(path.string(), rate, ToPcm(sound))) {
