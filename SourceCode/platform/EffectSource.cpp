@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstring>
-#include <map>
 #include <utility>
 
 namespace plat {
@@ -173,21 +172,10 @@ public:
                 ++pos;
             } else if (std::isspace(static_cast<unsigned char>(c))) {
                 ++pos;
-            } else if (c == '/' && pos + 1 < size && data[pos + 1] == '/') {
-                while (pos < size && data[pos] != '\n') ++pos;
-            } else if (c == '/' && pos + 1 < size && data[pos + 1] == '*') {
-                pos += 2;
-                while (pos + 1 < size && !(data[pos] == '*' && data[pos + 1] == '/')) {
-                    if (data[pos] == '\n') ++line;
-                    ++pos;
-                }
-                if (pos + 1 >= size) {
-                    pos = size;
-                    return false;
-                }
-                pos += 2;
             } else {
-                return true;
+                const Comment comment = SkipComment();
+                if (comment == Comment::Open) return false;
+                if (comment == Comment::None) return true;
             }
         }
         return true;
@@ -252,29 +240,18 @@ public:
         code->line = line;
         int depth = 1;
         while (pos < size) {
+            const Comment comment = SkipComment();
+            if (comment == Comment::Open) break;
+            if (comment == Comment::Closed) continue;
             const char c = data[pos];
             if (c == '\n') {
                 ++line;
-            } else if (c == '/' && pos + 1 < size && data[pos + 1] == '/') {
-                while (pos < size && data[pos] != '\n') ++pos;
-                continue;
-            } else if (c == '/' && pos + 1 < size && data[pos + 1] == '*') {
-                pos += 2;
-                while (pos + 1 < size && !(data[pos] == '*' && data[pos + 1] == '/')) {
-                    if (data[pos] == '\n') ++line;
-                    ++pos;
-                }
-                if (pos + 1 >= size) break;
-                pos += 2;
-                continue;
             } else if (c == '{') {
                 ++depth;
-            } else if (c == '}') {
-                if (--depth == 0) {
-                    code->text.assign(data + start, pos - start);
-                    ++pos;
-                    return true;
-                }
+            } else if (c == '}' && --depth == 0) {
+                code->text.assign(data + start, pos - start);
+                ++pos;
+                return true;
             }
             ++pos;
         }
@@ -283,6 +260,31 @@ public:
     }
 
 private:
+    enum class Comment { None, Closed, Open };
+
+    // Steps over a comment that starts at pos, counting the lines it spans:
+    // a line comment up to its line end, a block comment past its "*/". One
+    // that never closes leaves pos at the end of the text (Open).
+    Comment SkipComment() {
+        if (data[pos] != '/' || pos + 1 >= size) return Comment::None;
+        if (data[pos + 1] == '/') {
+            while (pos < size && data[pos] != '\n') ++pos;
+            return Comment::Closed;
+        }
+        if (data[pos + 1] != '*') return Comment::None;
+        pos += 2;
+        while (pos + 1 < size && !(data[pos] == '*' && data[pos + 1] == '/')) {
+            if (data[pos] == '\n') ++line;
+            ++pos;
+        }
+        if (pos + 1 >= size) {
+            pos = size;
+            return Comment::Open;
+        }
+        pos += 2;
+        return Comment::Closed;
+    }
+
     const char* data;
     std::size_t size;
     std::size_t pos = 0;

@@ -139,6 +139,8 @@ TEST(EffectSource, ErrorsNameTheFileAndLine) {
     EXPECT_NE(ParseFails("parameter vec4 a < string s = \"open >;").message.find("string"), std::string::npos);
     EXPECT_NE(ParseFails("parameter int a < int x = 99999999999; >;").message.find("integer"), std::string::npos);
     EXPECT_NE(ParseFails("/* never closed").message.find("comment"), std::string::npos);
+    EXPECT_NE(ParseFails("vertex V { /* } never closed }").message.find("not closed"), std::string::npos);
+    EXPECT_EQ(ParseFails("/* one\n two */ glsl { // }\n /* \n */ }\n// }\nnonsense").line, 6u);
     EXPECT_NE(ParseFails("parameter vec4 a;\ntechnique T { pass P { sampler a { MinFilter = Linear; } } }")
                   .message.find("not a sampler"),
               std::string::npos);
