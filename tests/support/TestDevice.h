@@ -18,7 +18,7 @@
 class TestDevice {
 public:
     explicit TestDevice(UINT width = 64, UINT height = 64, D3DFORMAT backBufferFormat = D3DFMT_X8R8G8B8) {
-        if (!plat::RegisterClassA(kClass, &Procedure)) return;
+        if (!plat::RegisterClassA(kClass, &plat::DefWindowProcA)) return;
         window = plat::CreateWindowExA(kClass, "device test");
         if (!window) return;
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
@@ -66,7 +66,4 @@ public:
 
 private:
     static constexpr const char* kClass = "TollymopTestDevice";
-    static plat::LRESULT Procedure(plat::HWND w, plat::UINT m, plat::WPARAM wp, plat::LPARAM lp) {
-        return plat::DefWindowProcA(w, m, wp, lp);
-    }
 };

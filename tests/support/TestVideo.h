@@ -32,7 +32,7 @@ public:
                                .backBufferHeight = height,
                                .behavior = "HARDWARE",
                                .clearColor = "0 0 0"});
-        if (!plat::RegisterClassA(kClass, &Procedure)) return;
+        if (!plat::RegisterClassA(kClass, &plat::DefWindowProcA)) return;
         if (!plat::CreateWindowExA(kClass, "video test")) return;
         started = video.Init();
     }
@@ -66,8 +66,5 @@ public:
 
 private:
     static constexpr const char* kClass = "TollymopTestVideo";
-    static plat::LRESULT Procedure(plat::HWND w, plat::UINT m, plat::WPARAM wp, plat::LPARAM lp) {
-        return plat::DefWindowProcA(w, m, wp, lp);
-    }
     bool started = false;
 };
