@@ -54,10 +54,12 @@ public:
         if (width) *width = w;
         return pixels;
     }
+    // 0 outside the back buffer (an x past the right edge does not run on
+    // into the next row).
     D3DCOLOR Pixel(UINT x, UINT y) {
         UINT width = 0;
         std::vector<D3DCOLOR> pixels = Pixels(&width);
-        return y * width + x < pixels.size() ? pixels[y * width + x] : 0;
+        return x < width && size_t(y) * width + x < pixels.size() ? pixels[size_t(y) * width + x] : 0;
     }
 
     ScopedTempDir dir;
