@@ -25,8 +25,6 @@ float BitsFloat(DWORD d) {
     return f;
 }
 
-constexpr GLuint kAttributeCount = 16;
-
 GLenum CompareToGl(DWORD cmp) {
     switch (cmp) {
     case D3DCMP_NEVER: return GL_NEVER;
@@ -636,6 +634,7 @@ bool DeviceGL::BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLui
         GLuint buffer = upBuffer;
         UINT stride = upStride;
         size_t offset = e.Offset;
+        bool repeats = false;
         if (!upBuffer) {
             if (e.Stream >= D3D_MAX_STREAMS) continue;
             const auto& stream = states.stream[e.Stream];
@@ -648,6 +647,14 @@ bool DeviceGL::BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLui
             buffer = stream.buffer->glBuffer_;
             stride = stream.stride;
             offset += stream.offset;
+            repeats = stride == 0;
+        }
+        // Direct3D's stride 0 gives every vertex the same element; GL's
+        // stride 0 means tightly packed. A divisor holds the attribute on
+        // its first element for the whole (single-instance) draw.
+        if (repeats != attributeRepeats[location]) {
+            glVertexAttribDivisor(GLuint(location), repeats ? 1 : 0);
+            attributeRepeats[location] = repeats;
         }
         glBindBuffer(GL_ARRAY_BUFFER, buffer);
         glVertexAttribPointer(GLuint(location), f.size, f.type, f.normalized, GLsizei(stride),

@@ -32,6 +32,9 @@ UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT count);
 bool IndexRange(const std::uint8_t* data, size_t available, size_t first, UINT count, bool wide,
                 long long* smallest, long long* largest);
 
+// The vertex attribute locations the layouts map onto.
+constexpr GLuint kAttributeCount = 16;
+
 // Everything the device keeps on the OpenGL side.
 struct DeviceGL {
     IDirect3D9* d3d = nullptr;
@@ -49,6 +52,7 @@ struct DeviceGL {
     UINT targetLevel = 0, targetLayer = 0;
 
     GLuint vao = 0;
+    bool attributeRepeats[kAttributeCount] = {};  // held on their first element (stride 0)
     GLuint upVertices = 0, upIndices = 0;
     GLuint samplers[D3D_MAX_SAMPLERS] = {};
     bool samplerDirty[D3D_MAX_SAMPLERS] = {};

@@ -222,3 +222,46 @@ TEST_F(Draw, IndexedDrawFromBuffersWithBaseVertex) {
     vb->Release();
     ib->Release();
 }
+
+// A stream of stride 0 hands every vertex the same data, as Direct3D does,
+// instead of reading on past its one vertex.
+TEST_F(Draw, StreamOfStrideZeroRepeatsItsVertex) {
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_POSITIONT, 0},
+                                          {1, 0, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_COLOR, 0},
+                                          D3DDECL_END()};
+    IDirect3DVertexDeclaration9* declaration = nullptr;
+    ASSERT_EQ(d->CreateVertexDeclaration(elements, &declaration), D3D_OK);
+    IDirect3DVertexBuffer9* positions = nullptr;
+    IDirect3DVertexBuffer9* colour = nullptr;
+    ASSERT_EQ(d->CreateVertexBuffer(4 * 16, 0, 0, D3DPOOL_MANAGED, &positions, nullptr), D3D_OK);
+    ASSERT_EQ(d->CreateVertexBuffer(4, 0, 0, D3DPOOL_MANAGED, &colour, nullptr), D3D_OK);
+    float* p = nullptr;
+    ASSERT_EQ(positions->Lock(0, 0, reinterpret_cast<void**>(&p), 0), D3D_OK);
+    const float corners[16] = {-0.5f, -0.5f, 0.5f, 1, 7.5f, -0.5f, 0.5f, 1, -0.5f, 7.5f, 0.5f, 1, 7.5f, 7.5f, 0.5f, 1};
+    std::copy(corners, corners + 16, p);
+    positions->Unlock();
+    D3DCOLOR* c = nullptr;
+    ASSERT_EQ(colour->Lock(0, 0, reinterpret_cast<void**>(&c), 0), D3D_OK);
+    *c = 0xFFFF0000;
+    colour->Unlock();
+
+    d->SetVertexDeclaration(declaration);
+    d->SetStreamSource(0, positions, 0, 16);
+    d->SetStreamSource(1, colour, 0, 0);
+    ASSERT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    EXPECT_EQ(t.Pixel(1, 1), 0xFFFF0000u);
+    EXPECT_EQ(t.Pixel(6, 6), 0xFFFF0000u);
+
+    // The next draw with a stride reads each vertex again.
+    ScreenVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFF00FF00}, {7.5f, -0.5f, 0.5f, 1, 0xFF00FF00},
+                         {-0.5f, 7.5f, 0.5f, 1, 0xFF0000FF}, {7.5f, 7.5f, 0.5f, 1, 0xFF0000FF}};
+    d->SetFVF(kScreenFVF);
+    ASSERT_EQ(d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(ScreenVertex)), D3D_OK);
+    D3DCOLOR bottom = t.Pixel(3, 7);  // blended from green above to blue below
+    EXPECT_GT(bottom & 0xFF, (bottom >> 8) & 0xFF);
+
+    d->SetStreamSource(1, nullptr, 0, 0);
+    declaration->Release();
+    positions->Release();
+    colour->Release();
+}
