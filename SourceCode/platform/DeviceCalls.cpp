@@ -9,6 +9,9 @@
 using plat::Assign;
 
 namespace {
+// 0..1, written so that a NaN falls outside.
+bool InUnitRange(float value) { return value >= 0.0f && value <= 1.0f; }
+
 UINT MaxLevels(UINT width, UINT height, UINT depth) {
     UINT largest = std::max({width, height, depth});
     UINT levels = 1;
@@ -122,7 +125,7 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     plat::DeviceGL& g = *gl_;
     constexpr DWORD kAll = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
     if (flags == 0 || (flags & ~kAll) || (count > 0 && !rects)) return D3DERR_INVALIDCALL;
-    if (z < 0.0f || z > 1.0f) return D3DERR_INVALIDCALL;
+    if (!InUnitRange(z)) return D3DERR_INVALIDCALL;
     g.BindTarget();
     // A clear ignores the write masks and tests; only the viewport bounds it.
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -273,7 +276,7 @@ HRESULT IDirect3DDevice9::SetViewport(const D3DVIEWPORT9* viewport) {
     const D3DVIEWPORT9& v = *viewport;
     bool fits = std::uint64_t(v.X) + v.Width <= g.TargetWidth() &&
                 std::uint64_t(v.Y) + v.Height <= g.TargetHeight();
-    if (!fits || v.MinZ < 0.0f || v.MaxZ > 1.0f || v.MinZ > v.MaxZ) return D3DERR_INVALIDCALL;
+    if (!fits || !InUnitRange(v.MinZ) || !InUnitRange(v.MaxZ) || v.MinZ > v.MaxZ) return D3DERR_INVALIDCALL;
     if (g.recording) {
         g.recording->mask_.viewport = true;
         g.recording->values_.viewport = v;

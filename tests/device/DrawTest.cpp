@@ -1,6 +1,8 @@
 // Clears and draws on llvmpipe, read back from the back buffer.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "DrawHelpers.h"
 #include "support/TestDevice.h"
 
@@ -45,6 +47,14 @@ TEST_F(Draw, ClearKeepsToItsRectanglesAndTheViewport) {
     D3DVIEWPORT9 tooBig = {32, 0, 33, 16, 0.0f, 1.0f};
     EXPECT_EQ(d->SetViewport(&tooBig), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->Clear(0, nullptr, 0, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    // Depths outside 0..1 are refused, NaN among them.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, nan, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.5f, 0), D3DERR_INVALIDCALL);
+    D3DVIEWPORT9 nanDepth = {0, 0, 16, 16, nan, 1.0f};
+    EXPECT_EQ(d->SetViewport(&nanDepth), D3DERR_INVALIDCALL);
+    nanDepth = {0, 0, 16, 16, 0.0f, nan};
+    EXPECT_EQ(d->SetViewport(&nanDepth), D3DERR_INVALIDCALL);
 }
 
 // Pre-transformed vertices land on exactly the pixels Direct3D 9 covers,
