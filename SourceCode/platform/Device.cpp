@@ -237,6 +237,7 @@ bool DeviceGL::CreateContext(HRESULT* error) {
                     epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic");
     glGenVertexArrays(1, &vao);
     glBindVertexArray(vao);
+    for (GLuint location = 0; location < kAttributeCount; ++location) SetMissingAttributeValue(location);
     glGenBuffers(1, &upVertices);
     glGenBuffers(1, &upIndices);
     glGenSamplers(GLsizei(D3D_MAX_SAMPLERS), samplers);
@@ -659,17 +660,28 @@ bool DeviceGL::BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLui
         glBindBuffer(GL_ARRAY_BUFFER, buffer);
         glVertexAttribPointer(GLuint(location), f.size, f.type, f.normalized, GLsizei(stride),
                               reinterpret_cast<const void*>(offset));
-        glEnableVertexAttribArray(GLuint(location));
         used[location] = true;
     }
+    // Only the attributes whose use changed since the last draw are switched.
     for (GLuint location = 0; location < kAttributeCount; ++location) {
-        if (used[location]) continue;
-        glDisableVertexAttribArray(location);
-        // Colours missing from a layout read as white, everything else as 0.
-        float v = (location == 5 || location == 6) ? 1.0f : 0.0f;
-        glVertexAttrib4f(location, v, v, v, location == 0 || v == 1.0f ? 1.0f : 0.0f);
+        if (used[location] == attributeEnabled[location]) continue;
+        if (used[location]) {
+            glEnableVertexAttribArray(location);
+        } else {
+            glDisableVertexAttribArray(location);
+            // A draw that read the array leaves the current value undefined.
+            SetMissingAttributeValue(location);
+        }
+        attributeEnabled[location] = used[location];
     }
     return true;
+}
+
+// What an attribute missing from a layout reads: colours white, the rest 0
+// (with w 1 for a position).
+void DeviceGL::SetMissingAttributeValue(GLuint location) {
+    float v = (location == 5 || location == 6) ? 1.0f : 0.0f;
+    glVertexAttrib4f(location, v, v, v, location == 0 || v == 1.0f ? 1.0f : 0.0f);
 }
 
 void DeviceGL::BindProgramAndUniforms(const std::vector<D3DVERTEXELEMENT9>& layout) {

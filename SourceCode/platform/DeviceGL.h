@@ -52,6 +52,7 @@ struct DeviceGL {
     UINT targetLevel = 0, targetLayer = 0;
 
     GLuint vao = 0;
+    bool attributeEnabled[kAttributeCount] = {};  // arrays of the VAO in use
     bool attributeRepeats[kAttributeCount] = {};  // held on their first element (stride 0)
     GLuint upVertices = 0, upIndices = 0;
     GLuint samplers[D3D_MAX_SAMPLERS] = {};
@@ -101,6 +102,7 @@ struct DeviceGL {
     // too short for vertices up to lastVertex.
     bool BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLuint upBuffer, UINT upStride,
                         UINT lastVertex);
+    void SetMissingAttributeValue(GLuint location);
     void BindProgramAndUniforms(const std::vector<D3DVERTEXELEMENT9>& layout);
     void BindTextures();
     bool PrepareDraw(GLuint upBuffer, UINT upStride, UINT lastVertex);

@@ -275,3 +275,13 @@ TEST_F(Draw, StreamOfStrideZeroRepeatsItsVertex) {
     positions->Release();
     colour->Release();
 }
+
+// A layout without colours draws white, also right after one that had them.
+TEST_F(Draw, ColourMissingFromTheLayoutReadsWhite) {
+    ASSERT_EQ(DrawRect(d, 0, 0, 8, 8, 0xFFFF0000), D3D_OK);
+    EXPECT_EQ(t.Pixel(4, 4), 0xFFFF0000u);
+    const float bare[4][4] = {{-0.5f, -0.5f, 0.5f, 1}, {7.5f, -0.5f, 0.5f, 1}, {-0.5f, 7.5f, 0.5f, 1}, {7.5f, 7.5f, 0.5f, 1}};
+    d->SetFVF(D3DFVF_XYZRHW);
+    ASSERT_EQ(d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, bare, sizeof bare[0]), D3D_OK);
+    EXPECT_EQ(t.Pixel(4, 4), 0xFFFFFFFFu);
+}
