@@ -18,9 +18,6 @@
 #include "platform/WindowPlacement.h"
 
 namespace {
-constexpr UINT kAdapter = D3DADAPTER_DEFAULT;
-constexpr char kSettingsFile[] = "settings.txt";
-
 // Tried in this order; the first that creates the device is kept. The
 // behaviour word of the settings file never chooses.
 constexpr DWORD kBehaviours[] = {D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DCREATE_MIXED_VERTEXPROCESSING,

@@ -89,6 +89,10 @@ public:
     static constexpr const char* kResetFailed = "Failed to reset the device, cease running the program!";
 
 private:
+    // The one adapter, and the settings file in the working directory.
+    static constexpr UINT kAdapter = D3DADAPTER_DEFAULT;
+    static constexpr const char* kSettingsFile = "settings.txt";
+
     bool ReadSettingsFile();
     bool HasShaderModel2() const;
     bool TryBehaviours();

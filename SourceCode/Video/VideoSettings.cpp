@@ -11,8 +11,6 @@
 #include "Video/Video.h"
 
 namespace {
-constexpr UINT kAdapter = D3DADAPTER_DEFAULT;
-constexpr char kSettingsFile[] = "settings.txt";
 // A word this long or longer is refused with the whole file.
 constexpr std::size_t kMaxWord = 256;
 // Comment lines are skipped through a buffer of this size; a longer rest of
