@@ -5,6 +5,7 @@
 // the repository or collide between tests.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,8 +14,12 @@ class ScopedTempDir {
 public:
     ScopedTempDir() : previous(std::filesystem::current_path()) {
         std::string pattern = (std::filesystem::temp_directory_path() / "tollymop-XXXXXX").string();
-        char* made = ::mkdtemp(pattern.data());
-        path = made ? std::filesystem::path(made) : std::filesystem::temp_directory_path();
+        // Without a folder of its own the test fails here: the destructor
+        // must never remove a folder it did not make.
+        if (!::mkdtemp(pattern.data()))
+            throw std::filesystem::filesystem_error("cannot make a temporary folder", pattern,
+                                                    std::error_code(errno, std::generic_category()));
+        path = pattern;
         std::filesystem::current_path(path);
     }
     ~ScopedTempDir() {
