@@ -4,8 +4,6 @@
 // written, never at how long anything took.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -20,6 +18,7 @@
 #include "core/eTable.h"
 #include "platform/Sound.h"
 #include "platform/SoundFile.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -47,21 +46,11 @@ bool UseDriver(const std::string& driver, const std::string& configFile) {
     return true;
 }
 
-fs::path Scratch() {
-    fs::path dir = fs::temp_directory_path() / ("tollymop-sound-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    return dir;
+// One scratch folder for the test program, removed when it ends.
+const fs::path& Scratch() {
+    static const ScopedTempDir dir;
+    return dir.Path();
 }
-
-// Removes the scratch folder when the test program ends.
-class ScratchCleanup : public ::testing::Environment {
-public:
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(fs::temp_directory_path() / ("tollymop-sound-" + std::to_string(::getpid())), ec);
-    }
-};
-const auto* const cleanup = ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
 
 // Seconds of a 440 Hz tone (amplitude one half) and of silence, in turn.
 std::string WriteToneFile(const std::string& name, std::initializer_list<std::pair<bool, double>> parts) {
