@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -113,15 +114,18 @@ GLenum PrimitiveToGl(D3DPRIMITIVETYPE type) {
 }
 
 UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT count) {
+    std::uint64_t vertices = count;
     switch (type) {
-    case D3DPT_POINTLIST: return count;
-    case D3DPT_LINELIST: return count * 2;
-    case D3DPT_LINESTRIP: return count + 1;
-    case D3DPT_TRIANGLELIST: return count * 3;
+    case D3DPT_POINTLIST: break;
+    case D3DPT_LINELIST: vertices *= 2; break;
+    case D3DPT_LINESTRIP: vertices += 1; break;
+    case D3DPT_TRIANGLELIST: vertices *= 3; break;
     case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return count + 2;
+    case D3DPT_TRIANGLEFAN: vertices += 2; break;
     default: return 0;
     }
+    // OpenGL takes the count as a signed int.
+    return vertices > std::uint64_t(INT32_MAX) ? 0 : UINT(vertices);
 }
 
 namespace {

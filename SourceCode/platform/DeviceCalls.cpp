@@ -515,8 +515,11 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
     plat::DeviceGL& g = *gl_;
     UINT vertices = plat::VertexCountOf(type, primitiveCount);
     if (vertices == 0) return primitiveCount == 0 ? D3D_OK : D3DERR_INVALIDCALL;
+    // OpenGL takes the first vertex as a signed int, and the last must not wrap.
+    std::uint64_t lastVertex = std::uint64_t(startVertex) + vertices - 1;
+    if (lastVertex > std::uint64_t(INT32_MAX)) return D3DERR_INVALIDCALL;
     MakeCurrent();
-    if (!g.PrepareDraw(0, 0, startVertex + vertices - 1)) return D3DERR_INVALIDCALL;
+    if (!g.PrepareDraw(0, 0, UINT(lastVertex))) return D3DERR_INVALIDCALL;
     glDrawArrays(plat::PrimitiveToGl(type), GLint(startVertex), GLsizei(vertices));
     return D3D_OK;
 }

@@ -25,7 +25,7 @@ void Assign(T*& slot, T* value) {
 
 GLenum PrimitiveToGl(D3DPRIMITIVETYPE type);
 // Vertices (or indices) that `count` primitives of the type use; 0 for an
-// unknown type.
+// unknown type or a number OpenGL cannot take.
 UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT count);
 // The smallest and largest of `count` 16-bit (or, wide, 32-bit) indices
 // from index `first`; false when the data is too short.

@@ -214,6 +214,10 @@ TEST_F(Draw, IndexedDrawFromBuffersWithBaseVertex) {
     EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 0, 4, 0, 2), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 9, 2), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 6, 1), D3DERR_INVALIDCALL);
+    // Vertex numbers and counts that would wrap are refused, not drawn as
+    // something smaller.
+    EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 0xFFFFFFFFu, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 0x55555556u), D3DERR_INVALIDCALL);
 
     // A 32-bit index plus the base vertex past 32 bits must not wrap onto
     // vertex 0.
