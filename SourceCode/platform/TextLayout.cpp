@@ -49,9 +49,11 @@ void WrapParagraph(const std::u32string& text, std::size_t begin, std::size_t en
         out.push_back({begin, 0, 0});  // an empty paragraph is still a line
 }
 
+// Line breaks inside a line (a single line keeps them) take no room.
 int LineWidth(const std::u32string& text, std::size_t begin, std::size_t end, const AdvanceOf& advance) {
     int width = 0;
-    for (std::size_t i = begin; i < end; ++i) width += advance(text[i]);
+    for (std::size_t i = begin; i < end; ++i)
+        if (!IsLineBreak(text[i])) width += advance(text[i]);
     return width;
 }
 
@@ -84,17 +86,10 @@ TextLayoutResult LayoutText(const std::u32string& text, const TextBox& rect, std
     while (start <= text.size()) {
         std::size_t stop = start;
         while (stop < text.size() && (singleLine || !IsLineBreak(text[stop]))) ++stop;
-        if (singleLine) {
-            // Line breaks take no room on a single line.
-            RawLine line{start, stop - start, 0};
-            for (std::size_t i = start; i < stop; ++i)
-                if (!IsLineBreak(text[i])) line.width += advance(text[i]);
-            raw.push_back(line);
-        } else if (wrap) {
+        if (wrap)
             WrapParagraph(text, start, stop, maxWidth, advance, raw);
-        } else {
+        else
             raw.push_back({start, stop - start, LineWidth(text, start, stop, advance)});
-        }
         if (stop >= text.size()) break;
         // "\r\n" is one break.
         start = stop + ((text[stop] == U'\r' && stop + 1 < text.size() && text[stop + 1] == U'\n') ? 2 : 1);
