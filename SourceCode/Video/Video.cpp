@@ -1,7 +1,6 @@
 #include "Video/Video.h"
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 
 #include "Video/Camera.h"
@@ -204,9 +203,10 @@ bool Video::Update() {
 bool Video::ResetDevice() {
     if (!device) return false;
     auto rowOf = [this](const System* child) -> const DeviceLossRow* {
-        if (!child || !child->Name()) return nullptr;
+        if (!child) return nullptr;
+        // Names are shared constants: a child is its row's by address.
         for (const DeviceLossRow& row : lossRows)
-            if (std::strcmp(row.name, child->Name()) == 0) return &row;
+            if (row.name == child->Name()) return &row;
         return nullptr;
     };
 
