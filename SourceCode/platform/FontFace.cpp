@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -134,15 +136,16 @@ bool FontFace::Configure(const FontRequest& request, bool boldMatched, bool ital
     // logical font means it; a negative one the em size.
     FT_Size_RequestRec size{};
     size.type = request.height < 0 ? FT_SIZE_REQUEST_TYPE_NOMINAL : FT_SIZE_REQUEST_TYPE_REAL_DIM;
-    const int pixels = request.height == 0 ? kDefaultCellHeight : std::abs(request.height);
-    size.height = static_cast<FT_Long>(pixels) * 64;
+    // In 64 bits: the most negative height has no int magnitude.
+    const std::int64_t pixels = request.height == 0 ? kDefaultCellHeight : std::llabs(request.height);
+    size.height = static_cast<FT_Long>(pixels * 64);
     if (FT_Request_Size(face, &size) != 0) return false;
 
     const FT_Size_Metrics& metrics = face->size->metrics;
     ascent = RoundPixels(metrics.ascender);
     const int descent = -RoundPixels(metrics.descender);
     lineHeight = request.height > 0 ? request.height : ascent + descent;
-    if (lineHeight <= 0) lineHeight = pixels;
+    if (lineHeight <= 0) lineHeight = static_cast<int>(pixels);
 
     // A requested average width stretches the face horizontally.
     FT_Matrix stretch{0x10000, 0, 0, 0x10000};

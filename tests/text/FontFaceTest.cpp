@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/FontFace.h"
 
@@ -35,6 +36,13 @@ TEST(FontFace, PositiveHeightIsTheCellAndGlyphsFitInIt) {
     const GlyphBitmap& space = face->Glyph(U' ');
     EXPECT_GT(space.advance, 0);
     EXPECT_TRUE(space.coverage.empty() || *std::max_element(space.coverage.begin(), space.coverage.end()) == 0);
+}
+
+// Heights come from data: sizes no face can take are refused, not
+// computed with.
+TEST(FontFace, HeightsBeyondAnySizeAreRefused) {
+    EXPECT_EQ(FontFace::Open({"", INT_MIN, 0, 400, false}), nullptr);
+    EXPECT_EQ(FontFace::Open({"", -1000000, 0, 400, false}), nullptr);
 }
 
 TEST(FontFace, WidthWeightAndItalicChangeTheGlyphs) {
