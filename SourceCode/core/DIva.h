@@ -40,9 +40,7 @@ public:
     const std::string& ErrorText() const { return error; }
 
     void RequestQuit() { quit = true; }
-    bool QuitRequested() const { return quit; }
 
-    const WindowPair& Pair() const { return pair; }
     plat::HWND WindowHandle() const { return pair.window; }
     // The working directory recorded at Init, without a trailing slash; asset
     // paths ("/Assets/...") are appended to it.

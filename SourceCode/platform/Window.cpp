@@ -190,10 +190,6 @@ bool ShowWindow(HWND window, int command) {
     return wasVisible;
 }
 
-void SetWindowTitle(HWND window, const char* title) {
-    if (IsWindow(window)) SDL_SetWindowTitle(window->sdl, title ? title : "");
-}
-
 void PumpEvents() {
     if (!S().videoStarted) return;
     SDL_Event e;

@@ -67,7 +67,6 @@ bool IsWindow(HWND window);
 // that never had focus (hidden, headless) counts as in the foreground.
 bool InBackground(HWND window);
 bool ShowWindow(HWND window, int command);
-void SetWindowTitle(HWND window, const char* title);
 
 // Takes at most one message of this window (PM_REMOVE). SDL events are
 // drained first: window events become queued messages, input events go to
