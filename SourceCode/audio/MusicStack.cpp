@@ -1,7 +1,6 @@
 #include "audio/MusicStack.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "audio/SoundNames.h"
 
