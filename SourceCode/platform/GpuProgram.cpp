@@ -71,11 +71,7 @@ void tmAlphaTest(float alpha) {
 )GLSL";
 
 GLuint CompileStage(GLenum stage, const std::string& body, std::string* log) {
-    std::string source = "#version 330 core\n";
-    source += stage == GL_VERTEX_SHADER ? "#define TM_VERTEX 1\n" : "#define TM_FRAGMENT 1\n";
-    source += kPrelude;
-    source += "#line 1\n";
-    source += body;
+    std::string source = StageHeader(stage == GL_VERTEX_SHADER) + body;
     GLuint shader = glCreateShader(stage);
     const char* text = source.c_str();
     glShaderSource(shader, 1, &text, nullptr);
@@ -141,7 +137,10 @@ int IntsPerElement(UniformType type) {
 }
 }  // namespace
 
-const char* ShaderPrelude() { return kPrelude; }
+std::string StageHeader(bool vertex) {
+    return std::string("#version 330 core\n") + (vertex ? "#define TM_VERTEX 1\n" : "#define TM_FRAGMENT 1\n") +
+           kPrelude + "#line 1\n";
+}
 
 std::unique_ptr<GpuProgram> GpuProgram::Build(const std::string& vertexSource,
                                               const std::string& fragmentSource, std::string* log) {

@@ -73,8 +73,10 @@ private:
     StandardLocations standard_;
 };
 
-// The text Build puts in front of every stage (after "#version 330 core"
-// and a "#define TM_VERTEX" or "#define TM_FRAGMENT" line).
-const char* ShaderPrelude();
+// The text Build puts in front of every stage: the version, a
+// "#define TM_VERTEX" or "#define TM_FRAGMENT" line, the engine's prelude and
+// a "#line 1" so that messages count the stage's own lines. The build-time
+// effect compiler checks the same text.
+std::string StageHeader(bool vertex);
 
 }  // namespace plat

@@ -26,12 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What GpuProgram::Build puts in front of a stage.
-std::string Header(plat::FxStage::Kind kind) {
-    return std::string("#version 330 core\n") +
-           (kind == plat::FxStage::Kind::Vertex ? "#define TM_VERTEX 1\n" : "#define TM_FRAGMENT 1\n") +
-           plat::ShaderPrelude() + "#line 1\n";
-}
+std::string Header(plat::FxStage::Kind kind) { return plat::StageHeader(kind == plat::FxStage::Kind::Vertex); }
 
 EShLanguage Language(plat::FxStage::Kind kind) {
     return kind == plat::FxStage::Kind::Vertex ? EShLangVertex : EShLangFragment;
