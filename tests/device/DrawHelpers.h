@@ -2,6 +2,7 @@
 // Small drawing helpers shared by the device tests.
 #include <cstdlib>
 
+#include "support/ColorCompare.h"
 #include "platform/Direct3D.h"
 
 struct ScreenVertex {
@@ -37,13 +38,4 @@ inline HRESULT DrawTexturedRect(IDirect3DDevice9* d, float x0, float y0, float x
                            {x1 - 0.5f, y1 - 0.5f, 0.5f, 1, 0xFFFFFFFF, 1, 1}};
     d->SetFVF(kTexturedFVF);
     return d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TexturedVertex));
-}
-
-// Colours compared per channel with a tolerance (blending rounds).
-inline bool Near(D3DCOLOR a, D3DCOLOR b, int tolerance = 2) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        int ca = int((a >> shift) & 0xFF), cb = int((b >> shift) & 0xFF);
-        if (std::abs(ca - cb) > tolerance) return false;
-    }
-    return true;
 }

@@ -6,11 +6,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "support/ColorCompare.h"
 #include "Video/Effects/EffectInclude.h"
 #include "platform/D3DXEffect.h"
+#include "platform/Files.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 
@@ -30,12 +31,11 @@ public:
 // Compiles <folder>/<source> into <outDir>/<source>o and returns that path
 // (empty when the source does not parse).
 inline std::string CompileFrom(const fs::path& folder, const std::string& source, const fs::path& outDir) {
-    std::ifstream in(folder / source, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text;
+    plat::ReadWholeFile((folder / source).string(), text);
     DataInclude include(folder);
     plat::FxError error;
-    auto effect = plat::ParseEffect(text.str(), source, &include, &error);
+    auto effect = plat::ParseEffect(text, source, &include, &error);
     if (!effect) return {};
     const auto bytes = plat::SerializeEffect(*effect);
     fs::create_directories(outDir);
@@ -59,14 +59,7 @@ inline void LayOutWorkingDirectory(const fs::path& root) {
     Compile("fxTest.fx", root / "Assets/Shaders");
 }
 
-inline bool Near(D3DCOLOR a, D3DCOLOR b, int tolerance = 2) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int ca = static_cast<int>((a >> shift) & 0xFF);
-        const int cb = static_cast<int>((b >> shift) & 0xFF);
-        if (std::abs(ca - cb) > tolerance) return false;
-    }
-    return true;
-}
+using ::Near;
 
 inline D3DCOLOR Argb(float r, float g, float b) {
     auto byte = [](float v) { return static_cast<D3DCOLOR>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
