@@ -60,7 +60,7 @@ private:
     bool CreateKeyboard(plat::HWND window);
     // Creation steps shared by both devices; the device is released and
     // cleared when any step fails.
-    bool CreateDevice(const plat::GUID& kind, plat::DWORD cooperation, const plat::DIDATAFORMAT& format,
+    bool CreateDevice(const plat::GUID& kind, DWORD cooperation, const plat::DIDATAFORMAT& format,
                       plat::HWND window, plat::IDirectInputDevice8A*& device);
     void PollKeyboard();
     void PollMouse();
@@ -76,7 +76,7 @@ private:
     std::uint8_t held[kKeyCount] = {};
     std::uint8_t triggered[kKeyCount] = {};
     plat::DIDEVICEOBJECTDATA mouseEvents[kMouseEventRoom] = {};
-    plat::DWORD mouseEventCount = 0;
+    DWORD mouseEventCount = 0;
     std::int32_t mouseX = 0;
     std::int32_t mouseY = 0;
     std::int32_t mouseWheel = 0;

@@ -24,26 +24,6 @@ namespace plat {
 class GpuProgram;
 struct DeviceGL;
 
-// The count behind AddRef/Release.
-class RefCounted {
-public:
-    RefCounted() = default;
-    RefCounted(const RefCounted&) = delete;
-    RefCounted& operator=(const RefCounted&) = delete;
-    DWORD AddRef() { return ++refs_; }
-    DWORD Release() {
-        DWORD left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-
-protected:
-    virtual ~RefCounted() = default;
-
-private:
-    DWORD refs_ = 1;
-};
-
 // Test hooks. An empty function restores the normal behaviour.
 // Replaces Direct3DCreate9 (a hook returning null makes it fail).
 void SetDirect3DCreateHook(std::function<IDirect3D9*(UINT sdkVersion)> hook);

@@ -200,14 +200,6 @@ HRESULT DirectInput8Create(HINSTANCE, DWORD version, const GUID& riid, IDirectIn
     return DI_OK;
 }
 
-DWORD IDirectInput8A::AddRef() { return ++refs; }
-
-DWORD IDirectInput8A::Release() {
-    DWORD left = --refs;
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT IDirectInput8A::CreateDevice(const GUID& device, IDirectInputDevice8A** out, void* outer) {
     if (!out) return DIERR_INVALIDPARAM;
     *out = nullptr;
@@ -234,14 +226,6 @@ IDirectInputDevice8A::IDirectInputDevice8A(Kind k) : kind(k) {
 IDirectInputDevice8A::~IDirectInputDevice8A() {
     Unacquire();
     RemoveInputSink(sinkId);
-}
-
-DWORD IDirectInputDevice8A::AddRef() { return ++refs; }
-
-DWORD IDirectInputDevice8A::Release() {
-    DWORD left = --refs;
-    if (left == 0) delete this;
-    return left;
 }
 
 HRESULT IDirectInputDevice8A::SetCooperativeLevel(HWND w, DWORD flags) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 
+#include "platform/ComTypes.h"
 #include "platform/DirectInputKeys.h"
 #include "platform/Window.h"
 
@@ -25,16 +26,9 @@ union SDL_Event;
 
 namespace plat {
 
-using HRESULT = std::int32_t;
-using DWORD = std::uint32_t;
-
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-
 inline constexpr HRESULT DI_OK = 0;
 // Acquire of an acquired device, Unacquire of one that is not.
 inline constexpr HRESULT DI_NOEFFECT = 1;
-inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 inline constexpr HRESULT E_HANDLE = static_cast<HRESULT>(0x80070006u);
 inline constexpr HRESULT DIERR_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 inline constexpr HRESULT DIERR_GENERIC = static_cast<HRESULT>(0x80004005u);
@@ -110,14 +104,10 @@ enum : DWORD { DIGDD_PEEK = 1 };
 
 class IDirectInput8A;
 
-class IDirectInputDevice8A {
+// Released like every platform object; the last Release frees the device,
+// unacquired first.
+class IDirectInputDevice8A : public RefCounted {
 public:
-    IDirectInputDevice8A(const IDirectInputDevice8A&) = delete;
-    IDirectInputDevice8A& operator=(const IDirectInputDevice8A&) = delete;
-
-    DWORD AddRef();
-    // Frees the device (unacquired first) when the last reference goes.
-    DWORD Release();
 
     // Exactly one of exclusive/non-exclusive and one of foreground/background.
     // An exclusive mouse hides the system cursor and takes relative mouse
@@ -146,7 +136,7 @@ private:
     friend class IDirectInput8A;
     enum class Kind { Keyboard, Mouse };
     explicit IDirectInputDevice8A(Kind kind);
-    ~IDirectInputDevice8A();
+    ~IDirectInputDevice8A() override;
 
     void OnEvent(const SDL_Event& e);
     void OnKey(int sdlScancode, bool down);
@@ -160,7 +150,6 @@ private:
     HRESULT ReadFailure() const { return lost ? DIERR_INPUTLOST : DIERR_NOTACQUIRED; }
 
     Kind kind;
-    DWORD refs = 1;
     int sinkId = 0;
     HWND window = nullptr;
     std::uint32_t sdlWindowId = 0;
@@ -175,21 +164,15 @@ private:
     std::deque<DIDEVICEOBJECTDATA> queue;
 };
 
-class IDirectInput8A {
+class IDirectInput8A : public RefCounted {
 public:
-    IDirectInput8A(const IDirectInput8A&) = delete;
-    IDirectInput8A& operator=(const IDirectInput8A&) = delete;
-
-    DWORD AddRef();
-    DWORD Release();
     // GUID_SysKeyboard or GUID_SysMouse; outer must be null.
     HRESULT CreateDevice(const GUID& device, IDirectInputDevice8A** out, void* outer);
 
 private:
     friend HRESULT DirectInput8Create(HINSTANCE, DWORD, const GUID&, IDirectInput8A**, void*);
     IDirectInput8A() = default;
-    ~IDirectInput8A() = default;
-    DWORD refs = 1;
+    ~IDirectInput8A() override = default;
 };
 
 HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, const GUID& riid,
