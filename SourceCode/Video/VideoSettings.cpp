@@ -2,13 +2,13 @@
 // white-space separated words: KEY, one word where the equals sign stands,
 // then the key's values. Keys and value words ignore case; a word starting
 // with '#' in key position comments out the rest of its line.
-#include <strings.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "Video/Video.h"
+#include "platform/AsciiCase.h"
 
 namespace {
 // A word this long or longer is refused with the whole file.
@@ -65,7 +65,7 @@ constexpr WordValue<DWORD> kClearFlagWords[] = {
 
 constexpr WordValue<BOOL> kTruthWords[] = {{"TRUE", 1}, {"YES", 1}, {"1", 1}, {"FALSE", 0}, {"NO", 0}, {"0", 0}};
 
-bool Same(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+bool Same(const std::string& a, const char* b) { return plat::SameIgnoringCase(a, b); }
 
 template <class T, std::size_t N>
 const T* Lookup(const WordValue<T> (&table)[N], const std::string& word) {

@@ -1,6 +1,7 @@
 #include "input/KeyNames.h"
 
 #include "platform/DirectInputKeys.h"
+#include "platform/AsciiCase.h"
 
 namespace {
 
@@ -107,20 +108,12 @@ constexpr KeyName kKeyNames[] = {
     {"Z", plat::DIK_Z},
 };
 
-char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (FoldCase(*a) != FoldCase(*b)) return false;
-    return *a == *b;
-}
-
 }  // namespace
 
 std::uint8_t KeyCodeFromName(const char* name) {
     if (!name) return kUnknownKeyCode;
     for (const KeyName& key : kKeyNames)
-        if (SameIgnoringCase(name, key.name)) return key.code;
+        if (plat::SameIgnoringCase(name, key.name)) return key.code;
     return kUnknownKeyCode;
 }
 

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <strings.h>
 
 #include "platform/GpuProgram.h"
 #include "platform/Files.h"
+#include "platform/AsciiCase.h"
 
 namespace plat {
 
@@ -291,7 +291,7 @@ D3DXHANDLE ID3DXEffect::GetParameterByName(D3DXHANDLE parent, const char* name) 
 D3DXHANDLE ID3DXEffect::GetParameterBySemantic(D3DXHANDLE parent, const char* semantic) {
     if (parent || !semantic) return nullptr;
     for (const plat::FxParameter& p : r_->fx.parameters) {
-        if (!p.semantic.empty() && strcasecmp(p.semantic.c_str(), semantic) == 0) return &p;
+        if (!p.semantic.empty() && plat::SameIgnoringCase(p.semantic, semantic)) return &p;
     }
     return nullptr;
 }
