@@ -10,10 +10,10 @@
 #include "Video/TextureMan.h"
 #include "Video/Video.h"
 #include "core/SystemNames.h"
-#include "core/WinMain.h"
 #include "core/eTable.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
+#include "support/GameWindow.h"
 
 namespace {
 
@@ -25,8 +25,7 @@ protected:
     void SetUp() override {
         testfx::LayOutWorkingDirectory(dir.Path());
         testfx::WriteSettings();
-        ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
-        ASSERT_NE(plat::CreateWindowExA("MyWndClass", "Tollymop"), nullptr);
+        ASSERT_NE(gameWindow.Handle(), nullptr);
         ASSERT_TRUE(video.Init());
         effects = eTable::Find<EffectsMan>(names::EffectsMan);
         textures = eTable::Find<TextureMan>(names::TextureMan);
@@ -35,10 +34,10 @@ protected:
     }
     void TearDown() override {
         video.Shutdown();
-        plat::UnregisterClassA("MyWndClass");
     }
 
     ScopedTempDir dir;
+    GameWindow gameWindow;
     MessageBoxRecorder boxes;
     Video video;
     EffectsMan* effects = nullptr;

@@ -15,10 +15,10 @@
 #include "Video/Mesh.h"
 #include "Video/Video.h"
 #include "core/SystemNames.h"
-#include "core/WinMain.h"
 #include "core/eTable.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
+#include "support/GameWindow.h"
 
 namespace {
 
@@ -36,15 +36,13 @@ protected:
                       dir.Path() / "SourceCode/Video/Effects/fxPlastic.fx");
         testfx::CompileFrom(ScopedTempDir::RepositoryRoot() / "SourceCode/Video/Effects", "fxBasic.fx", shaders);
         testfx::WriteSettings();
-        ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
-        ASSERT_NE(plat::CreateWindowExA("MyWndClass", "Tollymop"), nullptr);
+        ASSERT_NE(gameWindow.Handle(), nullptr);
         ASSERT_TRUE(video.Init());
         materials = eTable::Find<MaterialMan>(names::MaterialMan);
         ASSERT_NE(materials, nullptr);
     }
     void TearDown() override {
         video.Shutdown();
-        plat::UnregisterClassA("MyWndClass");
     }
     D3DXVECTOR4 Value(Material* m, int semantic) {
         D3DXVECTOR4 v(0, 0, 0, 0);
@@ -53,6 +51,7 @@ protected:
     }
 
     ScopedTempDir dir;
+    GameWindow gameWindow;
     MessageBoxRecorder boxes;
     Video video;
     MaterialMan* materials = nullptr;

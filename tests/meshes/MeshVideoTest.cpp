@@ -9,11 +9,11 @@
 #include "Video/TextureMan.h"
 #include "Video/Video.h"
 #include "core/SystemNames.h"
-#include "core/WinMain.h"
 #include "core/eTable.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
+#include "support/GameWindow.h"
 
 namespace {
 
@@ -29,8 +29,7 @@ Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,1;;
 class MeshVideoTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
-        ASSERT_NE(plat::CreateWindowExA("MyWndClass", "Tollymop"), nullptr);
+        ASSERT_NE(gameWindow.Handle(), nullptr);
         WriteWindowedSettings();
         auto root = ScopedTempDir::RepositoryRoot() / "Assets";
         std::filesystem::create_directories(dir.Path() / "Assets/Textures");
@@ -46,10 +45,10 @@ protected:
     }
     void TearDown() override {
         video.Shutdown();
-        plat::UnregisterClassA("MyWndClass");
     }
 
     ScopedTempDir dir;
+    GameWindow gameWindow;
     MessageBoxRecorder boxes;
     Video video;
     MeshMan* meshes = nullptr;

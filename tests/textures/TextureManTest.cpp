@@ -8,11 +8,11 @@
 #include "Video/TextureMan.h"
 #include "Video/Video.h"
 #include "core/SystemNames.h"
-#include "core/WinMain.h"
 #include "core/eTable.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
+#include "support/GameWindow.h"
 
 namespace {
 
@@ -23,8 +23,7 @@ constexpr const char* kLoadFailed = "FATAL ERROR: Loading texture (_invalid_file
 class TextureManTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
-        ASSERT_NE(plat::CreateWindowExA("MyWndClass", "Tollymop"), nullptr);
+        ASSERT_NE(gameWindow.Handle(), nullptr);
         WriteWindowedSettings();
         std::filesystem::create_directories(Textures());
         std::filesystem::copy_file(ScopedTempDir::RepositoryRoot() / "Assets/Textures/_invalid_filename.bmp",
@@ -36,7 +35,6 @@ protected:
     }
     void TearDown() override {
         video.Shutdown();
-        plat::UnregisterClassA("MyWndClass");
     }
 
     std::filesystem::path Textures() const { return dir.Path() / "Assets" / "Textures"; }
@@ -46,6 +44,7 @@ protected:
     }
 
     ScopedTempDir dir;
+    GameWindow gameWindow;
     MessageBoxRecorder boxes;
     Video video;
     TextureMan* textures = nullptr;

@@ -12,12 +12,12 @@
 #include "Video/Video.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
-#include "core/WinMain.h"
 #include "core/eTable.h"
 #include "platform/WindowPlacement.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
+#include "support/GameWindow.h"
 
 namespace {
 using Attempt = std::pair<D3DDEVTYPE, DWORD>;
@@ -30,8 +30,7 @@ void WriteSettings(int width, int height, const char* deviceType = "HAL") {
 class VideoTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
-        window = plat::CreateWindowExA("MyWndClass", "Tollymop");
+        window = gameWindow.Handle();
         ASSERT_NE(window, nullptr);
         WriteSettings(64, 48);
     }
@@ -39,7 +38,6 @@ protected:
         video.Shutdown();
         plat::SetDirect3DCreateHook(nullptr);
         plat::SetCreateDeviceHook(nullptr);
-        plat::UnregisterClassA("MyWndClass");
     }
 
     // Device creation sees the stand-in adapter and records every attempt;
@@ -68,6 +66,7 @@ protected:
     }
 
     ScopedTempDir dir;
+    GameWindow gameWindow;
     MessageBoxRecorder boxes;
     plat::HWND window = nullptr;
     IDirect3D9* adapter = nullptr;
