@@ -10,7 +10,7 @@
 
 #include "Video/Video.h"
 #include "core/WinMain.h"
-#include "platform/Window.h"
+#include "platform/window/Window.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 

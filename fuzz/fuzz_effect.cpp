@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/EffectSource.h"
+#include "platform/d3dx/EffectSource.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Image.h"
-#include "platform/ImageOps.h"
+#include "platform/image/Image.h"
+#include "platform/image/ImageOps.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     plat::Image image;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/SoundFile.h"
+#include "platform/sound/SoundFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     int fd = ::memfd_create("sound", 0);

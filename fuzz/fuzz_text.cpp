@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/FontFace.h"
-#include "platform/TextLayout.h"
+#include "platform/d3dx/FontFace.h"
+#include "platform/d3dx/TextLayout.h"
 
 // Fontconfig keeps a few bytes of its parsed configuration unreachable for
 // the life of the process; that is the library's, not a leak of ours.

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/D3DXMesh.h"
-#include "platform/XFile.h"
+#include "platform/d3dx/D3DXMesh.h"
+#include "platform/xfile/XFile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "core/System.h"
-#include "platform/Math3D.h"
+#include "platform/d3dx/Math3D.h"
 
 // The one viewpoint of the renderer: an eye, a target and an up direction
 // with a perspective lens. Its four matrices live in the matrix pool and are

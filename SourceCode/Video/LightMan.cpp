@@ -8,7 +8,7 @@
 #include "Video/Video.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/Direct3D.h"
+#include "platform/gfx/Direct3D.h"
 
 namespace {
 DWORD FloatBits(float value) {

@@ -3,7 +3,7 @@
 #include <list>
 
 #include "core/System.h"
-#include "platform/D3DTypes.h"
+#include "platform/gfx/D3DTypes.h"
 
 class IDirect3DStateBlock9;
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/System.h"
-#include "platform/Math3D.h"
+#include "platform/d3dx/Math3D.h"
 
 // The video system's pool of transform matrices. Every matrix is a separate
 // allocation, so its address stays valid however the table grows: the effect

@@ -9,7 +9,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/Files.h"
+#include "platform/common/Files.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/D3DXMesh.h"
+#include "platform/d3dx/D3DXMesh.h"
 
 // One shared mesh with what the renderer needs beside it: the materials and
 // textures its .x file names, an axis-aligned bounding box, a bounding

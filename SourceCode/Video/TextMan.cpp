@@ -3,7 +3,7 @@
 #include "Video/Video.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/Direct3D.h"
+#include "platform/gfx/Direct3D.h"
 
 namespace {
 // The quality and character set every screen-text font is created with.

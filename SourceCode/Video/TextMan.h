@@ -4,8 +4,8 @@
 #include <string>
 
 #include "core/System.h"
-#include "platform/D3DTypes.h"
-#include "platform/D3DXFont.h"
+#include "platform/gfx/D3DTypes.h"
+#include "platform/d3dx/D3DXFont.h"
 
 // How a screen-text font is asked for. Two descriptions are the same font
 // when they name the face through the same pointer (not merely equal text)

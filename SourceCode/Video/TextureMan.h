@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/System.h"
-#include "platform/D3DX9Texture.h"
+#include "platform/d3dx/D3DX9Texture.h"
 
 // Creation parameters handed with a name. The defaults are the load
 // information of texture slots and of the fallback: sizes and mip levels

@@ -14,7 +14,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/WindowPlacement.h"
+#include "platform/window/WindowPlacement.h"
 
 namespace {
 // Tried in this order; the first that creates the device is kept. The

@@ -5,7 +5,7 @@
 
 #include "Video/VideoSettings.h"
 #include "core/System.h"
-#include "platform/Direct3D.h"
+#include "platform/gfx/Direct3D.h"
 
 class DIva;
 class Camera;

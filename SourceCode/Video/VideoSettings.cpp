@@ -8,7 +8,7 @@
 #include <string>
 
 #include "Video/Video.h"
-#include "platform/AsciiCase.h"
+#include "platform/common/AsciiCase.h"
 
 namespace {
 // A word this long or longer is refused with the whole file.

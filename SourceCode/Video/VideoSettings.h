@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/D3DTypes.h"
+#include "platform/gfx/D3DTypes.h"
 
 // The display and device settings, as "settings.txt" holds them.
 struct VideoSettings {

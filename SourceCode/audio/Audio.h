@@ -13,8 +13,8 @@
 #include "audio/NameTrie.h"
 #include "audio/SoundNames.h"
 #include "core/System.h"
-#include "platform/Math3D.h"
-#include "platform/Sound.h"
+#include "platform/d3dx/Math3D.h"
+#include "platform/sound/Sound.h"
 
 // The start-up block handed to Init.
 struct AudioParams {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <list>
 
-#include "platform/Sound.h"
+#include "platform/sound/Sound.h"
 
 // How one track is started.
 struct MusicParams {

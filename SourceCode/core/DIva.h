@@ -2,7 +2,7 @@
 #include <string>
 
 #include "core/System.h"
-#include "platform/Window.h"
+#include "platform/window/Window.h"
 
 class Audio;
 class Input;

@@ -2,7 +2,7 @@
 
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/Clock.h"
+#include "platform/window/Clock.h"
 
 namespace {
 constexpr float kFpsWindowSeconds = 0.25f;

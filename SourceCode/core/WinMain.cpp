@@ -11,7 +11,7 @@
 #include "core/eTable.h"
 #include "Video/Video.h"
 #include "input/Input.h"
-#include "platform/Clock.h"
+#include "platform/window/Clock.h"
 
 namespace {
 constexpr char kClassName[] = "MyWndClass";

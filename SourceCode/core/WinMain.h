@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Window.h"
+#include "platform/window/Window.h"
 
 // The window procedure of the game's window: turns the few messages the
 // application cares about into actions on its systems.

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "core/System.h"
-#include "platform/DirectInput.h"
+#include "platform/input/DirectInput.h"
 
 // Reads the keyboard and the mouse once a frame and keeps per-key held,
 // triggered and down flags, running totals of mouse movement and wheel,

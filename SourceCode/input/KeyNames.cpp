@@ -1,7 +1,7 @@
 #include "input/KeyNames.h"
 
-#include "platform/DirectInputKeys.h"
-#include "platform/AsciiCase.h"
+#include "platform/input/DirectInputKeys.h"
+#include "platform/common/AsciiCase.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "RecordingSoundLibrary.h"
 #include "audio/Audio.h"
 #include "core/Timer.h"
-#include "platform/Clock.h"
+#include "platform/window/Clock.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "audio/Audio.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/Sound.h"
-#include "platform/SoundFile.h"
+#include "platform/sound/Sound.h"
+#include "platform/sound/SoundFile.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Files.h"
-#include "platform/Sound.h"
+#include "platform/common/Files.h"
+#include "platform/sound/Sound.h"
 
 class RecordingSoundLibrary : public plat::SoundLibrary {
 public:

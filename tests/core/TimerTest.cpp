@@ -5,7 +5,7 @@
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "core/eTable.h"
-#include "platform/Clock.h"
+#include "platform/window/Clock.h"
 
 namespace {
 class TimerTest : public ::testing::Test {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/Direct3D.h"
+#include "platform/gfx/Direct3D.h"
 #include "support/TestDevice.h"
 
 namespace {

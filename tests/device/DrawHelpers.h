@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "support/ColorCompare.h"
-#include "platform/Direct3D.h"
+#include "platform/gfx/Direct3D.h"
 
 struct ScreenVertex {
     float x, y, z, rhw;

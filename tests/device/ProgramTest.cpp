@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DrawHelpers.h"
-#include "platform/GpuProgram.h"
+#include "platform/gfx/GpuProgram.h"
 #include "support/TestDevice.h"
 
 namespace {

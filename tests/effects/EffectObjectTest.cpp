@@ -13,7 +13,7 @@
 #include <sstream>
 #include <utility>
 
-#include "platform/D3DXEffect.h"
+#include "platform/d3dx/D3DXEffect.h"
 #include "TestEffects.h"
 #include "support/TempDir.h"
 #include "support/TestDevice.h"

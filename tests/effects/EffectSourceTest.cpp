@@ -9,7 +9,7 @@
 #include <string>
 
 #include "Video/Effects/EffectInclude.h"
-#include "platform/EffectSource.h"
+#include "platform/d3dx/EffectSource.h"
 #include "support/TempDir.h"
 
 namespace {

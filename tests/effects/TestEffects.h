@@ -10,8 +10,8 @@
 
 #include "support/ColorCompare.h"
 #include "Video/Effects/EffectInclude.h"
-#include "platform/D3DXEffect.h"
-#include "platform/Files.h"
+#include "platform/d3dx/D3DXEffect.h"
+#include "platform/common/Files.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 

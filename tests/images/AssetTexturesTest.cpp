@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/Image.h"
-#include "platform/ImageOps.h"
+#include "platform/image/Image.h"
+#include "platform/image/ImageOps.h"
 
 using namespace plat;
 

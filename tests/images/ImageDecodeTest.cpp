@@ -4,7 +4,7 @@
 
 #include "ByteBuilder.h"
 #include "SampleFiles.h"
-#include "platform/Image.h"
+#include "platform/image/Image.h"
 
 using namespace plat;
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/ImageOps.h"
+#include "platform/image/ImageOps.h"
 
 using namespace plat;
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "input/InputFixture.h"
-#include "platform/DirectInput.h"
+#include "platform/input/DirectInput.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "core/DIva.h"
 #include "core/Timer.h"
 #include "input/Input.h"
-#include "platform/Clock.h"
-#include "platform/Window.h"
+#include "platform/window/Clock.h"
+#include "platform/window/Window.h"
 #include "support/MessageBoxRecorder.h"
 
 class InputFixture : public ::testing::Test {

@@ -1,7 +1,7 @@
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "input/InputFixture.h"
-#include "platform/DirectInput.h"
+#include "platform/input/DirectInput.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "input/KeyNames.h"
-#include "platform/DirectInput.h"
+#include "platform/input/DirectInput.h"
 
 namespace {
 

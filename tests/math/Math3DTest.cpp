@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/Math3D.h"
+#include "platform/d3dx/Math3D.h"
 
 namespace {
 constexpr float kTol = 1e-5f;

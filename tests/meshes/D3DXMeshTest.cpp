@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/D3DXMesh.h"
+#include "platform/d3dx/D3DXMesh.h"
 #include "support/TempDir.h"
 
 namespace {

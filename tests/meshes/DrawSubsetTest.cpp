@@ -1,7 +1,7 @@
 // DrawSubset on the real device (llvmpipe), read back from the back buffer.
 #include <gtest/gtest.h>
 
-#include "platform/D3DXMesh.h"
+#include "platform/d3dx/D3DXMesh.h"
 #include "support/TestDevice.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // value by a rounding step or two in any channel.
 #include <cstdlib>
 
-#include "platform/D3DTypes.h"
+#include "platform/gfx/D3DTypes.h"
 
 inline bool Near(D3DCOLOR a, D3DCOLOR b, int tolerance = 2) {
     for (int shift = 0; shift < 32; shift += 8) {

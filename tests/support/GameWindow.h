@@ -3,7 +3,7 @@
 // and one hidden window, for the life of the object. Declare it before the
 // systems under test, so that they are shut down while the window exists.
 #include "core/WinMain.h"
-#include "platform/Window.h"
+#include "platform/window/Window.h"
 
 class GameWindow {
 public:

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Window.h"
+#include "platform/window/Window.h"
 
 class MessageBoxRecorder {
 public:

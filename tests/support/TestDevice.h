@@ -12,8 +12,8 @@
 // adapter are released, and the window class unregistered, on destruction.
 #include <vector>
 
-#include "platform/Direct3D.h"
-#include "platform/Window.h"
+#include "platform/gfx/Direct3D.h"
+#include "platform/window/Window.h"
 
 class TestDevice {
 public:

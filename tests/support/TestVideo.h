@@ -16,8 +16,8 @@
 
 #include "Video/Video.h"
 #include "core/eTable.h"
-#include "platform/Direct3D.h"
-#include "platform/Window.h"
+#include "platform/gfx/Direct3D.h"
+#include "platform/window/Window.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"

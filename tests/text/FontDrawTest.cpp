@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/D3DXFont.h"
-#include "platform/Direct3D.h"
+#include "platform/d3dx/D3DXFont.h"
+#include "platform/gfx/Direct3D.h"
 #include "support/TestDevice.h"
 
 namespace {

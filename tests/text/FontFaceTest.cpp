@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/FontFace.h"
+#include "platform/d3dx/FontFace.h"
 
 using namespace plat;
 

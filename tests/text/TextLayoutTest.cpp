@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/TextLayout.h"
+#include "platform/d3dx/TextLayout.h"
 
 using namespace plat;
 

@@ -6,7 +6,7 @@
 #include "Video/TextMan.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/FontFace.h"
+#include "platform/d3dx/FontFace.h"
 #include "support/TestVideo.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "TextureFiles.h"
-#include "platform/D3DX9Texture.h"
-#include "platform/GpuProgram.h"
+#include "platform/d3dx/D3DX9Texture.h"
+#include "platform/gfx/GpuProgram.h"
 #include "support/TempDir.h"
 #include "support/TestDevice.h"
 

@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "platform/Direct3D.h"
+#include "platform/gfx/Direct3D.h"
 
 class FakeAdapter : public IDirect3D9 {
 public:

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/XFile.h"
+#include "platform/xfile/XFile.h"
 
 using namespace plat;
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/XFile.h"
+#include "platform/xfile/XFile.h"
 #include "support/TempDir.h"
 
 using namespace plat;

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "Video/Effects/EffectInclude.h"
-#include "platform/EffectSource.h"
-#include "platform/Files.h"
-#include "platform/GpuProgram.h"
+#include "platform/d3dx/EffectSource.h"
+#include "platform/common/Files.h"
+#include "platform/gfx/GpuProgram.h"
 
 namespace fs = std::filesystem;
 

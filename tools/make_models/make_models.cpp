@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/XFile.h"
+#include "platform/xfile/XFile.h"
 
 namespace {
 

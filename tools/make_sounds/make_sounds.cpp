@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "audio/SoundNames.h"
-#include "platform/Files.h"
-#include "platform/SoundFile.h"
+#include "platform/common/Files.h"
+#include "platform/sound/SoundFile.h"
 
 namespace {
 

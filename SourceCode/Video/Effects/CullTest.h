@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/Math3D.h"
+#include "platform/d3dx/Math3D.h"
 
 class Mesh;
 

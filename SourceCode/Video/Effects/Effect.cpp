@@ -8,7 +8,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/Files.h"
+#include "platform/common/Files.h"
 
 namespace {
 

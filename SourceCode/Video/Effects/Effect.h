@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Video/Effects/EffectParams.h"
-#include "platform/D3DXEffect.h"
+#include "platform/d3dx/D3DXEffect.h"
 
 // One technique of a loaded effect: its handle and its passes' handles.
 struct TechniqueRecord {

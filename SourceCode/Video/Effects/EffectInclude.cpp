@@ -1,5 +1,5 @@
 #include "Video/Effects/EffectInclude.h"
-#include "platform/Files.h"
+#include "platform/common/Files.h"
 
 
 HRESULT EffectInclude::Open(D3DXINCLUDE_TYPE, const char* fileName, const void*, const void** data,

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "platform/D3DXEffect.h"
+#include "platform/d3dx/D3DXEffect.h"
 
 // Reads included effect sources from one folder, for the texture-function
 // compiler and the build's effect compiler.

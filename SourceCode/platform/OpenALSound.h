@@ -1,8 +1,0 @@
-#pragma once
-#include "platform/Sound.h"
-
-namespace plat {
-// The sound library over OpenAL Soft (default device) and libsndfile: the
-// one the FSOUND calls use unless a test installs another.
-SoundLibrary& OpenALSound();
-}  // namespace plat

@@ -1,0 +1,355 @@
+// D3DXLoadMeshFromXA: a mesh and its materials from a .x text file.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/d3dx/D3DXMesh.h"
+#include "platform/xfile/XFile.h"
+
+namespace {
+
+constexpr std::size_t kMaxVertices = 0xFFFF;
+// Frames may name a mesh many times over; past this many visits the file is
+// taken to be hostile.
+constexpr int kMaxVisits = 100000;
+constexpr int kMaxDepth = 64;
+
+struct LoadedVertex {
+    D3DXVECTOR3 position;
+    D3DXVECTOR3 normal;
+    D3DXVECTOR2 uv;
+};
+
+struct LoadedMaterial {
+    D3DMATERIAL9 material{};
+    std::string texture;
+};
+
+// Paths in files use backslashes, often doubled ("Sub\\a.png"); each run
+// becomes one '/'.
+std::string SlashPath(const std::string& path) {
+    std::string out;
+    for (char c : path) {
+        if (c != '\\') {
+            out += c;
+        } else if (out.empty() || out.back() != '/') {
+            out += '/';
+        }
+    }
+    return out;
+}
+
+struct LoadError {
+    std::string what;
+};
+
+// Everything gathered from the file, merged over all its meshes.
+class MeshGatherer {
+public:
+    void Visit(const plat::XDataObject& object, const D3DXMATRIX& world, int depth) {
+        if (++visits > kMaxVisits || depth > kMaxDepth) throw LoadError{"frames refer to meshes too often"};
+        const std::string& kind = object.Template().name;
+        if (kind == "Mesh") {
+            AddMesh(object, world);
+        } else if (kind == "Frame") {
+            D3DXMATRIX local;
+            D3DXMatrixIdentity(&local);
+            for (const plat::XChild& child : object.children) {
+                const plat::XDataObject* target = child.Target();
+                if (target->Template().name == "FrameTransformMatrix") {
+                    local = MatrixOf(target->Member("frameMatrix").Field("matrix"));
+                    break;
+                }
+            }
+            D3DXMATRIX combined;
+            D3DXMatrixMultiply(&combined, &local, &world);
+            for (const plat::XChild& child : object.children) Visit(*child.Target(), combined, depth + 1);
+        }
+    }
+
+    std::vector<LoadedVertex> vertices;
+    std::vector<DWORD> indices;     // three per triangle
+    std::vector<DWORD> attributes;  // one per triangle
+    std::vector<LoadedMaterial> materials;
+    bool anyNormals = false;
+    bool anyTexcoords = false;
+
+private:
+    static D3DXMATRIX MatrixOf(const plat::XValue& values) {
+        D3DXMATRIX m;
+        for (int i = 0; i < 16; ++i) m.m[i / 4][i % 4] = values[std::size_t(i)].AsFloat();
+        return m;
+    }
+
+    static D3DXVECTOR3 VectorOf(const plat::XValue& v) {
+        return D3DXVECTOR3(v.Field("x").AsFloat(), v.Field("y").AsFloat(), v.Field("z").AsFloat());
+    }
+
+    static const plat::XDataObject* FirstChild(const plat::XDataObject& object, const char* kind) {
+        for (const plat::XChild& child : object.children)
+            if (child.Target()->Template().name == kind) return child.Target();
+        return nullptr;
+    }
+
+    static std::string Label(const plat::XDataObject& mesh) {
+        return mesh.name.empty() ? std::string("a mesh") : "mesh '" + mesh.name + "'";
+    }
+
+    static LoadedMaterial MaterialOf(const plat::XDataObject& object) {
+        LoadedMaterial m;
+        const plat::XValue& face = object.Member("faceColor");
+        m.material.Diffuse = {face.Field("red").AsFloat(), face.Field("green").AsFloat(), face.Field("blue").AsFloat(),
+                              face.Field("alpha").AsFloat()};
+        m.material.Power = object.Member("power").AsFloat();
+        const plat::XValue& spec = object.Member("specularColor");
+        m.material.Specular = {spec.Field("red").AsFloat(), spec.Field("green").AsFloat(),
+                               spec.Field("blue").AsFloat(), 1.0f};
+        const plat::XValue& emissive = object.Member("emissiveColor");
+        m.material.Emissive = {emissive.Field("red").AsFloat(), emissive.Field("green").AsFloat(),
+                               emissive.Field("blue").AsFloat(), 1.0f};
+        if (const plat::XDataObject* texture = FirstChild(object, "TextureFilename")) {
+            m.texture = SlashPath(texture->Member("filename").AsString());
+        }
+        return m;
+    }
+
+    static LoadedMaterial DefaultMaterial() {
+        LoadedMaterial m;
+        m.material.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+        m.material.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+        m.material.Emissive = {0.0f, 0.0f, 0.0f, 1.0f};
+        return m;
+    }
+
+    // The material index of every face of the mesh, materials appended.
+    std::vector<DWORD> FaceMaterials(const plat::XDataObject& mesh, std::size_t faceCount) {
+        std::vector<DWORD> perFace(faceCount, DWORD(materials.size()));
+        const plat::XDataObject* list = FirstChild(mesh, "MeshMaterialList");
+        if (!list) {
+            materials.push_back(DefaultMaterial());
+            return perFace;
+        }
+        DWORD count = list->Member("nMaterials").AsDword();
+        if (count == 0) {
+            materials.push_back(DefaultMaterial());
+            return perFace;
+        }
+        std::vector<LoadedMaterial> found;
+        for (const plat::XChild& child : list->children)
+            if (child.Target()->Template().name == "Material" && found.size() < count)
+                found.push_back(MaterialOf(*child.Target()));
+        if (found.size() < count)
+            throw LoadError{Label(mesh) + " lists " + std::to_string(count) + " materials but holds " +
+                            std::to_string(found.size())};
+        const plat::XValue& indexes = list->Member("faceIndexes");
+        if (indexes.Size() > faceCount)
+            throw LoadError{Label(mesh) + " has more material indexes than faces"};
+        DWORD base = DWORD(materials.size());
+        for (std::size_t f = 0; f < faceCount; ++f) {
+            // Fewer indexes than faces: the last one goes on.
+            DWORD index = indexes.Size() == 0 ? 0 : indexes[std::min(f, indexes.Size() - 1)].AsDword();
+            if (index >= count)
+                throw LoadError{Label(mesh) + " gives a face material " + std::to_string(index) + " of " +
+                                std::to_string(count)};
+            perFace[f] = base + index;
+        }
+        materials.insert(materials.end(), found.begin(), found.end());
+        return perFace;
+    }
+
+    void AddMesh(const plat::XDataObject& mesh, const D3DXMATRIX& world) {
+        const plat::XValue& positions = mesh.Member("vertices");
+        const plat::XValue& faces = mesh.Member("faces");
+        const std::size_t positionCount = positions.Size();
+
+        const plat::XDataObject* normalsObject = FirstChild(mesh, "MeshNormals");
+        const plat::XValue* normals = normalsObject ? &normalsObject->Member("normals") : nullptr;
+        const plat::XValue* faceNormals = normalsObject ? &normalsObject->Member("faceNormals") : nullptr;
+        if (faceNormals && faceNormals->Size() != faces.Size())
+            throw LoadError{Label(mesh) + ": its normals describe " + std::to_string(faceNormals->Size()) +
+                            " faces, the mesh has " + std::to_string(faces.Size())};
+
+        const plat::XDataObject* uvObject = FirstChild(mesh, "MeshTextureCoords");
+        const plat::XValue* uvs = uvObject ? &uvObject->Member("textureCoords") : nullptr;
+        if (uvs && uvs->Size() != positionCount)
+            throw LoadError{Label(mesh) + ": " + std::to_string(uvs->Size()) + " texture coordinates for " +
+                            std::to_string(positionCount) + " vertices"};
+        anyNormals |= normalsObject != nullptr;
+        anyTexcoords |= uvObject != nullptr;
+
+        std::vector<DWORD> faceMaterial = FaceMaterials(mesh, faces.Size());
+        std::map<std::pair<DWORD, DWORD>, DWORD> made;  // (position, normal) -> vertex
+        for (std::size_t f = 0; f < faces.Size(); ++f) {
+            const plat::XValue& corners = faces[f].Field("faceVertexIndices");
+            if (corners.Size() < 3) throw LoadError{Label(mesh) + ": face " + std::to_string(f) + " has fewer than 3 corners"};
+            const plat::XValue* normalCorners = faceNormals ? &(*faceNormals)[f].Field("faceVertexIndices") : nullptr;
+            if (normalCorners && normalCorners->Size() != corners.Size())
+                throw LoadError{Label(mesh) + ": face " + std::to_string(f) + " has normals for another corner count"};
+            std::vector<DWORD> polygon;
+            for (std::size_t k = 0; k < corners.Size(); ++k) {
+                DWORD p = corners[k].AsDword();
+                DWORD n = normalCorners ? (*normalCorners)[k].AsDword() : 0;
+                if (p >= positionCount)
+                    throw LoadError{Label(mesh) + ": face " + std::to_string(f) + " names vertex " + std::to_string(p) +
+                                    " of " + std::to_string(positionCount)};
+                if (normalCorners && n >= normals->Size())
+                    throw LoadError{Label(mesh) + ": face " + std::to_string(f) + " names normal " + std::to_string(n) +
+                                    " of " + std::to_string(normals->Size())};
+                polygon.push_back(VertexFor(p, n, positions, normals, uvs, world, made));
+            }
+            for (std::size_t k = 1; k + 1 < polygon.size(); ++k) {
+                indices.insert(indices.end(), {polygon[0], polygon[k], polygon[k + 1]});
+                attributes.push_back(faceMaterial[f]);
+            }
+        }
+    }
+
+    DWORD VertexFor(DWORD p, DWORD n, const plat::XValue& positions, const plat::XValue* normals,
+                    const plat::XValue* uvs, const D3DXMATRIX& world,
+                    std::map<std::pair<DWORD, DWORD>, DWORD>& made) {
+        auto [it, isNew] = made.try_emplace({p, n}, DWORD(vertices.size()));
+        if (!isNew) return it->second;
+        if (vertices.size() >= kMaxVertices) throw LoadError{"more than 65535 vertices (indices are 16-bit)"};
+        LoadedVertex v;
+        D3DXVECTOR3 local = VectorOf(positions[p]);
+        D3DXVec3TransformCoord(&v.position, &local, &world);
+        if (normals) {
+            D3DXVECTOR3 ln = VectorOf((*normals)[n]);
+            D3DXVec3TransformNormal(&v.normal, &ln, &world);
+            float length = D3DXVec3Length(&v.normal);
+            if (length > 0.0f) v.normal /= length;
+        }
+        if (uvs) v.uv = D3DXVECTOR2((*uvs)[p].Field("u").AsFloat(), (*uvs)[p].Field("v").AsFloat());
+        vertices.push_back(v);
+        return it->second;
+    }
+
+    int visits = 0;
+};
+
+// D3DXMATERIAL records followed by their texture names, the pointers
+// aimed into the same buffer.
+ID3DXBuffer* MakeMaterialBuffer(const std::vector<LoadedMaterial>& materials) {
+    std::size_t size = materials.size() * sizeof(D3DXMATERIAL);
+    std::vector<std::size_t> nameOffsets;
+    for (const LoadedMaterial& m : materials) {
+        nameOffsets.push_back(size);
+        if (!m.texture.empty()) size += m.texture.size() + 1;
+    }
+    auto* buffer = new ID3DXBuffer(std::string(size, '\0'));
+    auto* base = static_cast<char*>(buffer->GetBufferPointer());
+    for (std::size_t i = 0; i < materials.size(); ++i) {
+        D3DXMATERIAL record{materials[i].material, nullptr};
+        if (!materials[i].texture.empty()) {
+            record.pTextureFilename = base + nameOffsets[i];
+            std::memcpy(record.pTextureFilename, materials[i].texture.c_str(), materials[i].texture.size() + 1);
+        }
+        std::memcpy(base + i * sizeof(D3DXMATERIAL), &record, sizeof record);
+    }
+    return buffer;
+}
+
+HRESULT BuildMesh(const MeshGatherer& g, DWORD options, IDirect3DDevice9* device, ID3DXMesh** out) {
+    DWORD fvf = D3DFVF_XYZ | (g.anyNormals ? D3DFVF_NORMAL : 0) | (g.anyTexcoords ? D3DFVF_TEX1 : 0);
+    DWORD faceCount = DWORD(g.attributes.size());
+    ID3DXMesh* mesh = nullptr;
+    HRESULT hr = D3DXCreateMeshFVF(faceCount, DWORD(g.vertices.size()), options, fvf, device, &mesh);
+    if (FAILED(hr)) return hr;
+
+    std::uint8_t* bytes = mesh->VertexBytes().data();
+    std::size_t stride = mesh->GetNumBytesPerVertex();
+    const int positionOffset = mesh->OffsetOf(D3DDECLUSAGE_POSITION);
+    const int normalOffset = mesh->OffsetOf(D3DDECLUSAGE_NORMAL);
+    const int uvOffset = mesh->OffsetOf(D3DDECLUSAGE_TEXCOORD);
+    for (std::size_t v = 0; v < g.vertices.size(); ++v) {
+        std::uint8_t* vertex = bytes + v * stride;
+        std::memcpy(vertex + positionOffset, &g.vertices[v].position.x, 12);
+        if (normalOffset >= 0) std::memcpy(vertex + normalOffset, &g.vertices[v].normal.x, 12);
+        if (uvOffset >= 0) std::memcpy(vertex + uvOffset, &g.vertices[v].uv.x, 8);
+    }
+    // Faces sorted by material so that each subset is one run.
+    std::vector<DWORD> order(faceCount);
+    for (DWORD f = 0; f < faceCount; ++f) order[f] = f;
+    std::stable_sort(order.begin(), order.end(), [&](DWORD a, DWORD b) { return g.attributes[a] < g.attributes[b]; });
+    for (DWORD f = 0; f < faceCount; ++f) {
+        for (int k = 0; k < 3; ++k) mesh->Indices()[f * 3 + k] = WORD(g.indices[order[f] * 3 + k]);
+        mesh->Attributes()[f] = g.attributes[order[f]];
+    }
+    mesh->Touch();
+    *out = mesh;
+    return D3D_OK;
+}
+
+HRESULT Fail(const char* fileName, const std::string& what, HRESULT code) {
+    std::fprintf(stderr, "Loading mesh %s: %s\n", fileName ? fileName : "(null)", what.c_str());
+    return code;
+}
+
+}  // namespace
+
+namespace {
+
+HRESULT LoadFromDocument(const char* label, bool parsed, const std::string& parseError, const plat::XDocument& doc,
+                         DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency, ID3DXBuffer** materials,
+                         ID3DXBuffer** effectInstances, DWORD* numMaterials, ID3DXMesh** mesh) {
+    if (adjacency) *adjacency = nullptr;
+    if (materials) *materials = nullptr;
+    if (effectInstances) *effectInstances = nullptr;
+    if (numMaterials) *numMaterials = 0;
+    if (!mesh) return D3DERR_INVALIDCALL;
+    *mesh = nullptr;
+    if (options & D3DXMESH_32BIT) return Fail(label, "32-bit indices are not supported", D3DERR_INVALIDCALL);
+    if (!parsed) return Fail(label, parseError, D3DXERR_INVALIDDATA);
+
+    MeshGatherer gatherer;
+    try {
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        for (const auto& object : doc.objects) gatherer.Visit(*object, identity, 0);
+    } catch (const LoadError& e) {
+        return Fail(label, e.what, D3DXERR_INVALIDDATA);
+    } catch (const std::bad_alloc&) {
+        return Fail(label, "out of memory", E_OUTOFMEMORY);
+    }
+    if (gatherer.attributes.empty()) return Fail(label, "the file holds no mesh faces", D3DXERR_LOADEDMESHASNODATA);
+
+    ID3DXMesh* result = nullptr;
+    HRESULT hr = BuildMesh(gatherer, options, device, &result);
+    if (FAILED(hr)) return Fail(label, "the mesh cannot be created", hr);
+
+    if (adjacency) {
+        auto* buffer = new ID3DXBuffer(std::string(std::size_t(result->GetNumFaces()) * 3 * sizeof(DWORD), '\0'));
+        result->GenerateAdjacency(0.0f, static_cast<DWORD*>(buffer->GetBufferPointer()));
+        *adjacency = buffer;
+    }
+    if (materials) *materials = MakeMaterialBuffer(gatherer.materials);
+    if (numMaterials) *numMaterials = DWORD(gatherer.materials.size());
+    *mesh = result;
+    return D3D_OK;
+}
+
+}  // namespace
+
+HRESULT D3DXLoadMeshFromXA(const char* fileName, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
+                           ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* numMaterials,
+                           ID3DXMesh** mesh) {
+    plat::XDocument doc;
+    std::string error = "no file name";
+    bool parsed = fileName && plat::LoadXFile(fileName, plat::XTemplateRegistry::Standard(), doc, &error);
+    return LoadFromDocument(fileName, parsed, error, doc, options, device, adjacency, materials, effectInstances,
+                            numMaterials, mesh);
+}
+
+HRESULT D3DXLoadMeshFromXInMemory(const void* memory, DWORD size, DWORD options, IDirect3DDevice9* device,
+                                  ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
+                                  DWORD* numMaterials, ID3DXMesh** mesh) {
+    plat::XDocument doc;
+    std::string error = "no data";
+    bool parsed = memory && plat::ParseXFile(std::string_view(static_cast<const char*>(memory), size),
+                                             plat::XTemplateRegistry::Standard(), doc, &error, "(memory)");
+    return LoadFromDocument("(memory)", parsed, error, doc, options, device, adjacency, materials, effectInstances,
+                            numMaterials, mesh);
+}

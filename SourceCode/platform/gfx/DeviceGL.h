@@ -1,0 +1,111 @@
+#pragma once
+// The OpenGL side of the device, shared by the files that implement it.
+// Platform layer only.
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "platform/gfx/Direct3D.h"
+#include "platform/gfx/GpuProgram.h"
+#include "platform/d3dx/Math3D.h"
+
+namespace plat {
+
+// Points a counted slot at a new value, adding and dropping references.
+template <class T>
+void Assign(T*& slot, T* value) {
+    if (slot == value) return;
+    if (value) value->AddRef();
+    if (slot) slot->Release();
+    slot = value;
+}
+
+GLenum PrimitiveToGl(D3DPRIMITIVETYPE type);
+// Vertices (or indices) that `count` primitives of the type use; 0 for an
+// unknown type or a number OpenGL cannot take.
+UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT count);
+// The smallest and largest of `count` 16-bit (or, wide, 32-bit) indices
+// from index `first`; false when the data is too short.
+bool IndexRange(const std::uint8_t* data, size_t available, size_t first, UINT count, bool wide,
+                long long* smallest, long long* largest);
+
+// The vertex attribute locations the layouts map onto.
+constexpr GLuint kAttributeCount = 16;
+
+// Everything the device keeps on the OpenGL side.
+struct DeviceGL {
+    IDirect3D9* d3d = nullptr;
+    D3DDEVTYPE type = D3DDEVTYPE_HAL;
+    HWND window = nullptr;
+    SDL_Window* sdl = nullptr;
+    D3DPRESENT_PARAMETERS pp{};
+    SDL_GLContext context = nullptr;
+
+    // The back buffer and the current render target.
+    GLuint backFbo = 0, backColor = 0, backDepth = 0;
+    UINT backWidth = 0, backHeight = 0;
+    GLuint targetFbo = 0;
+    IDirect3DBaseTexture9* target = nullptr;
+    UINT targetLevel = 0, targetLayer = 0;
+
+    GLuint vao = 0;
+    bool attributeEnabled[kAttributeCount] = {};  // arrays of the VAO in use
+    bool attributeRepeats[kAttributeCount] = {};  // held on their first element (stride 0)
+    GLuint upVertices = 0, upIndices = 0;
+    GLuint samplers[D3D_MAX_SAMPLERS] = {};
+    bool samplerDirty[D3D_MAX_SAMPLERS] = {};
+    bool renderDirty = true;
+    bool hasAnisotropy = false;
+
+    DeviceStates states;
+    bool layoutIsDeclaration = false;
+    std::vector<D3DVERTEXELEMENT9> fvfElements;  // layout of the current FVF
+    IDirect3DStateBlock9* recording = nullptr;
+    bool inScene = false;
+    bool cursorShown = false;
+    GpuProgram* program = nullptr;
+    std::unique_ptr<GpuProgram> builtin;
+    GLint builtinUseTexture0 = -1, builtinColorOp0 = -1, builtinAlphaOp0 = -1;
+    DWORD stagesInUse = 0;  // one past the highest stage ever given a texture
+
+    HRESULT injectedLevel = D3D_OK;
+    HRESULT injectedResetFailure = D3D_OK;
+    std::set<IDirect3DResource9*> resources;
+    std::set<IDirect3DStateBlock9*> blocks;
+
+    // ---- set-up ----
+    bool CreateContext(HRESULT* error);
+    bool CreateBackBuffer();
+    void DeleteBackBuffer();
+    void ApplyPresentation();
+    void SetDefaultStates();
+    void ReleaseBindings();
+
+    // ---- render target ----
+    bool Flipped() const { return target != nullptr; }
+    UINT TargetWidth() const;
+    UINT TargetHeight() const;
+    void BindTarget();
+    void CopyTargetToTexture();
+
+    // ---- drawing ----
+    void ApplyRenderStates();
+    void ApplyViewportAndScissor();
+    void ApplySampler(DWORD stage);
+    bool UploadTexture(IDirect3DBaseTexture9* texture);
+    void UploadBuffer(D3DBufferBase* buffer, GLenum target);
+    const std::vector<D3DVERTEXELEMENT9>* CurrentLayout() const;
+    // Points each attribute at its stream; false when a stream is missing or
+    // too short for vertices up to lastVertex.
+    bool BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLuint upBuffer, UINT upStride,
+                        UINT lastVertex);
+    void SetMissingAttributeValue(GLuint location);
+    void BindProgramAndUniforms(const std::vector<D3DVERTEXELEMENT9>& layout);
+    void BindTextures();
+    bool PrepareDraw(GLuint upBuffer, UINT upStride, UINT lastVertex);
+};
+
+}  // namespace plat

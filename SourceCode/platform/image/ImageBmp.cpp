@@ -1,0 +1,228 @@
+// Windows bitmaps: core and info headers (up to version 5), 1/4/8-bit
+// palettes (uncompressed, RLE4, RLE8), 16/24/32-bit pixels with or without
+// bit fields, bottom-up and top-down.
+#include <algorithm>
+#include <array>
+
+#include "platform/image/Image.h"
+#include "platform/image/ImageBytes.h"
+
+namespace plat {
+namespace {
+using imagebytes::ByteReader;
+using imagebytes::ChannelMask;
+
+enum : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6 };
+
+struct BmpHeader {
+    std::uint32_t pixelOffset = 0;
+    std::uint32_t headerSize = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0;  // negative: rows stored top-down
+    std::uint32_t bitCount = 0;
+    std::uint32_t compression = kRgb;
+    std::uint32_t paletteUsed = 0;
+    std::array<std::uint32_t, 4> masks{};  // red, green, blue, alpha
+    std::size_t paletteOffset = 0;
+    std::size_t paletteEntryBytes = 4;
+};
+
+struct Palette {
+    std::vector<std::array<std::uint8_t, 4>> entries;  // BGRA
+    std::array<std::uint8_t, 4> at(std::size_t index) const {
+        if (index < entries.size()) return entries[index];
+        return {0, 0, 0, 255};
+    }
+};
+
+bool ReadHeader(ByteReader& in, BmpHeader& h, std::string& error) {
+    in.skip(10);
+    h.pixelOffset = in.u32();
+    h.headerSize = in.u32();
+    if (!in.ok()) return error = "truncated bitmap header", false;
+    if (h.headerSize == 12) {
+        h.width = in.u16();
+        h.height = in.u16();
+        in.u16();
+        h.bitCount = in.u16();
+        h.paletteEntryBytes = 3;
+    } else if (h.headerSize >= 40 && h.headerSize <= 1024) {
+        h.width = in.i32();
+        h.height = in.i32();
+        in.u16();
+        h.bitCount = in.u16();
+        h.compression = in.u32();
+        in.skip(12);  // image size and resolution
+        h.paletteUsed = in.u32();
+        in.u32();
+        std::size_t maskCount = 0;
+        if (h.headerSize >= 56) maskCount = 4;
+        else if (h.headerSize >= 52) maskCount = 3;
+        else if (h.compression == kBitFields) maskCount = 3;  // follow the header
+        else if (h.compression == kAlphaBitFields) maskCount = 4;
+        for (std::size_t i = 0; i < maskCount; ++i) h.masks[i] = in.u32();
+        if (h.headerSize > 40) in.seek(14 + std::size_t(h.headerSize));
+    } else {
+        return error = "unsupported bitmap header size " + std::to_string(h.headerSize), false;
+    }
+    if (!in.ok()) return error = "truncated bitmap header", false;
+    h.paletteOffset = in.pos();
+    return true;
+}
+
+bool ValidateHeader(const BmpHeader& h, std::string& error) {
+    std::int64_t height = h.height < 0 ? -h.height : h.height;
+    if (h.width <= 0 || height <= 0 || !ImageSizeAllowed(std::uint64_t(h.width), std::uint64_t(height)))
+        return error = "bitmap size out of range", false;
+    switch (h.bitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: return error = "unsupported bitmap bit count " + std::to_string(h.bitCount), false;
+    }
+    bool fields = h.compression == kBitFields || h.compression == kAlphaBitFields;
+    bool ok = h.compression == kRgb || (h.compression == kRle8 && h.bitCount == 8) ||
+              (h.compression == kRle4 && h.bitCount == 4) ||
+              (fields && (h.bitCount == 16 || h.bitCount == 32));
+    if (!ok) return error = "unsupported bitmap compression " + std::to_string(h.compression), false;
+    if ((h.compression == kRle8 || h.compression == kRle4) && h.height < 0)
+        return error = "top-down bitmaps cannot be run-length coded", false;
+    return true;
+}
+
+bool ReadPalette(const std::uint8_t* data, std::size_t size, const BmpHeader& h, Palette& palette,
+                 std::string& error) {
+    if (h.bitCount > 8) return true;
+    std::size_t count = h.paletteUsed ? h.paletteUsed : std::size_t(1) << h.bitCount;
+    count = std::min<std::size_t>(count, 256);
+    ByteReader in(data, size);
+    in.seek(h.paletteOffset);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint8_t b = in.u8(), g = in.u8(), r = in.u8();
+        if (h.paletteEntryBytes == 4) in.u8();
+        if (!in.ok()) return error = "truncated bitmap palette", false;
+        palette.entries.push_back({b, g, r, 255});
+    }
+    return true;
+}
+
+// Palette indices of an RLE8 or RLE4 stream, bottom row first. Runs that
+// leave the image are cut off; pixels never written keep index 0.
+bool DecodeRle(ByteReader& in, const BmpHeader& h, std::vector<std::uint8_t>& indices,
+               std::string& error) {
+    const std::size_t width = std::size_t(h.width), height = std::size_t(h.height);
+    const bool four = h.compression == kRle4;
+    indices.assign(width * height, 0);
+    std::size_t x = 0, y = 0;
+    auto put = [&](std::uint8_t index) {
+        if (x < width && y < height) indices[y * width + x] = index;
+        ++x;
+    };
+    while (y < height) {
+        std::uint8_t count = in.u8(), value = in.u8();
+        if (!in.ok()) return error = "truncated run-length bitmap data", false;
+        if (count > 0) {
+            for (std::uint8_t i = 0; i < count; ++i)
+                put(four ? std::uint8_t(i % 2 ? value & 0x0F : value >> 4) : value);
+            continue;
+        }
+        if (value == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of bitmap
+            break;
+        } else if (value == 2) {  // move right and up
+            x += in.u8();
+            y += in.u8();
+        } else {  // literal pixels, padded to a 16-bit boundary
+            std::size_t bytes = four ? (std::size_t(value) + 1) / 2 : value;
+            if (bytes > in.remaining()) return error = "truncated run-length bitmap data", false;
+            const std::uint8_t* p = in.here();
+            for (std::size_t i = 0; i < value; ++i)
+                put(four ? std::uint8_t(i % 2 ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
+            in.skip(bytes + (bytes & 1));
+        }
+    }
+    return true;
+}
+
+void DefaultMasks(BmpHeader& h) {
+    bool fields = h.compression == kBitFields || h.compression == kAlphaBitFields;
+    if (fields && (h.masks[0] | h.masks[1] | h.masks[2])) return;
+    if (h.bitCount == 16) h.masks = {0x7C00, 0x03E0, 0x001F, 0};
+    else h.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, fields ? h.masks[3] : 0};
+}
+
+std::uint32_t FileFormatOf(const BmpHeader& h) {
+    using namespace imagefmt;
+    if (h.bitCount <= 8) return kP8;
+    if (h.bitCount == 24) return kR8G8B8;
+    if (h.bitCount == 32) return h.masks[3] ? kA8R8G8B8 : kX8R8G8B8;
+    if (h.masks[1] == 0x07E0) return kR5G6B5;
+    return h.masks[3] ? kA1R5G5B5 : kX1R5G5B5;
+}
+
+}  // namespace
+
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, Image& out, std::string& error) {
+    out = Image{};
+    ByteReader in(data, size);
+    BmpHeader h;
+    if (!ReadHeader(in, h, error) || !ValidateHeader(h, error)) return false;
+    Palette palette;
+    if (!ReadPalette(data, size, h, palette, error)) return false;
+    DefaultMasks(h);
+
+    const std::size_t width = std::size_t(h.width);
+    const std::size_t height = std::size_t(h.height < 0 ? -h.height : h.height);
+    const bool topDown = h.height < 0;
+    ImageLevel level{std::uint32_t(width), std::uint32_t(height), 1, {}};
+    level.bytes.resize(width * height * 4);
+    auto outRow = [&](std::size_t fileRow) {
+        return level.bytes.data() + (topDown ? fileRow : height - 1 - fileRow) * width * 4;
+    };
+
+    if (!in.seek(h.pixelOffset)) return error = "bitmap pixel offset beyond the file", false;
+    if (h.compression == kRle8 || h.compression == kRle4) {
+        std::vector<std::uint8_t> indices;
+        if (!DecodeRle(in, h, indices, error)) return false;
+        for (std::size_t row = 0; row < height; ++row) {
+            std::uint8_t* o = outRow(row);
+            for (std::size_t x = 0; x < width; ++x) {
+                auto c = palette.at(indices[row * width + x]);
+                std::copy(c.begin(), c.end(), o + x * 4);
+            }
+        }
+    } else {
+        const std::size_t stride = (width * h.bitCount + 31) / 32 * 4;
+        const std::size_t used = (width * h.bitCount + 7) / 8;
+        if (in.remaining() < stride * (height - 1) + used)
+            return error = "truncated bitmap pixel data", false;
+        const ChannelMask r(h.masks[0]), g(h.masks[1]), b(h.masks[2]), a(h.masks[3]);
+        const std::uint32_t pixelBytes = h.bitCount / 8;
+        for (std::size_t row = 0; row < height; ++row) {
+            const std::uint8_t* src = in.here() + row * stride;
+            std::uint8_t* o = outRow(row);
+            for (std::size_t x = 0; x < width; ++x, o += 4) {
+                if (h.bitCount <= 8) {
+                    std::size_t bit = x * h.bitCount;
+                    std::uint8_t byte = src[bit / 8];
+                    std::uint8_t index = std::uint8_t((byte >> (8 - h.bitCount - bit % 8)) & ((1u << h.bitCount) - 1));
+                    auto c = palette.at(index);
+                    std::copy(c.begin(), c.end(), o);
+                } else {
+                    auto word = std::uint32_t(imagebytes::ReadLittleEndian(src + x * pixelBytes, pixelBytes));
+                    imagebytes::PutBGRA(o, r.expand(word, 0), g.expand(word, 0), b.expand(word, 0),
+                                        a.expand(word, 255));
+                }
+            }
+        }
+    }
+
+    out.fileType = ImageFileType::BMP;
+    out.fileFormat = FileFormatOf(h);
+    out.width = level.width;
+    out.height = level.height;
+    out.levels.push_back(std::move(level));
+    return true;
+}
+
+}  // namespace plat

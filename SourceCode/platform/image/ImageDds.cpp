@@ -1,0 +1,182 @@
+// DirectDraw surfaces: 2D, cube and volume images with their mip chains,
+// DXT1/3/5 blocks kept as they are, bit-masked RGB, luminance and alpha
+// pixels expanded to BGRA.
+#include <algorithm>
+
+#include "platform/image/Image.h"
+#include "platform/image/ImageBytes.h"
+
+namespace plat {
+namespace {
+using imagebytes::ByteReader;
+using imagebytes::ChannelMask;
+
+enum : std::uint32_t {
+    kFlagMipCount = 0x20000,
+    kFlagDepth = 0x800000,
+    kPfAlphaPixels = 0x1,
+    kPfAlpha = 0x2,
+    kPfFourCC = 0x4,
+    kPfPalette8 = 0x20,
+    kPfRgb = 0x40,
+    kPfLuminance = 0x20000,
+    kCaps2Cube = 0x200,
+    kCaps2AllFaces = 0xFC00,
+    kCaps2Volume = 0x200000,
+};
+
+struct PixelFormat {
+    std::uint32_t flags = 0;
+    std::uint32_t fourCC = 0;
+    std::uint32_t bitCount = 0;
+    std::uint32_t masks[4] = {};  // red (or luminance), green, blue, alpha
+};
+
+struct DdsHeader {
+    std::uint32_t flags = 0;
+    std::uint32_t height = 0;
+    std::uint32_t width = 0;
+    std::uint32_t depth = 0;
+    std::uint32_t mipCount = 0;
+    PixelFormat pf;
+    std::uint32_t caps2 = 0;
+};
+
+bool ReadHeader(ByteReader& in, DdsHeader& h, std::string& error) {
+    in.skip(4);  // magic
+    std::uint32_t headerSize = in.u32();
+    h.flags = in.u32();
+    h.height = in.u32();
+    h.width = in.u32();
+    in.u32();  // pitch or linear size: recomputed from the format
+    h.depth = in.u32();
+    h.mipCount = in.u32();
+    in.skip(44);
+    std::uint32_t pfSize = in.u32();
+    h.pf.flags = in.u32();
+    h.pf.fourCC = in.u32();
+    h.pf.bitCount = in.u32();
+    for (auto& mask : h.pf.masks) mask = in.u32();
+    in.u32();  // caps
+    h.caps2 = in.u32();
+    in.skip(12);
+    if (!in.ok()) return error = "truncated DDS header", false;
+    if (headerSize != 124 || pfSize != 32) return error = "bad DDS header size", false;
+    return true;
+}
+
+bool ChooseLayout(const PixelFormat& pf, ImageLayout& layout, std::uint32_t& fileFormat,
+                  std::string& error) {
+    using namespace imagefmt;
+    if (pf.flags & kPfFourCC) {
+        switch (pf.fourCC) {
+        case kDXT1: layout = ImageLayout::DXT1; break;
+        case kDXT2: case kDXT3: layout = ImageLayout::DXT3; break;
+        case kDXT4: case kDXT5: layout = ImageLayout::DXT5; break;
+        default: return error = "unsupported DDS compression", false;
+        }
+        fileFormat = pf.fourCC == kDXT2 ? kDXT3 : pf.fourCC == kDXT4 ? kDXT5 : pf.fourCC;
+        return true;
+    }
+    if (pf.flags & kPfPalette8) return error = "palettised DDS images are not supported", false;
+    if (!(pf.flags & (kPfRgb | kPfLuminance | kPfAlpha)))
+        return error = "unsupported DDS pixel format", false;
+    if (pf.bitCount != 8 && pf.bitCount != 16 && pf.bitCount != 24 && pf.bitCount != 32)
+        return error = "unsupported DDS bit count", false;
+    layout = ImageLayout::BGRA8;
+    bool alpha = (pf.flags & (kPfAlphaPixels | kPfAlpha)) && pf.masks[3];
+    if (pf.flags & kPfLuminance) fileFormat = alpha ? kA8L8 : kL8;
+    else if (!(pf.flags & kPfRgb)) fileFormat = kA8;
+    else if (pf.bitCount == 16 && pf.masks[1] == 0x07E0) fileFormat = kR5G6B5;
+    else if (pf.bitCount == 16 && pf.masks[1] == 0x00F0) fileFormat = alpha ? kA4R4G4B4 : kX4R4G4B4;
+    else if (pf.bitCount == 16) fileFormat = alpha ? kA1R5G5B5 : kX1R5G5B5;
+    else if (pf.bitCount == 24) fileFormat = kR8G8B8;
+    else if (pf.masks[0] == 0xFF) fileFormat = alpha ? kA8B8G8R8 : kX8B8G8R8;
+    else fileFormat = alpha ? kA8R8G8B8 : kX8R8G8B8;
+    return true;
+}
+
+// Expands one stored level of bit-masked pixels to BGRA.
+ImageLevel ExpandLevel(const std::uint8_t* src, const PixelFormat& pf, std::uint32_t w,
+                       std::uint32_t h, std::uint32_t d) {
+    const bool luminance = pf.flags & kPfLuminance;
+    const bool rgb = pf.flags & kPfRgb;
+    const bool alpha = (pf.flags & (kPfAlphaPixels | kPfAlpha)) != 0;
+    const ChannelMask r(rgb || luminance ? pf.masks[0] : 0), g(rgb ? pf.masks[1] : 0),
+        b(rgb ? pf.masks[2] : 0), a(alpha ? pf.masks[3] : 0);
+    const std::uint32_t bytes = pf.bitCount / 8;
+    ImageLevel level{w, h, d, {}};
+    const std::size_t count = std::size_t(w) * h * d;
+    level.bytes.resize(count * 4);
+    for (std::size_t i = 0; i < count; ++i, src += bytes) {
+        auto word = std::uint32_t(imagebytes::ReadLittleEndian(src, bytes));
+        std::uint8_t red = r.expand(word, 0);
+        std::uint8_t green = luminance ? red : g.expand(word, 0);
+        std::uint8_t blue = luminance ? red : b.expand(word, 0);
+        imagebytes::PutBGRA(&level.bytes[i * 4], red, green, blue, a.expand(word, 255));
+    }
+    return level;
+}
+
+std::size_t StoredLevelBytes(ImageLayout layout, const PixelFormat& pf, std::uint32_t w,
+                             std::uint32_t h, std::uint32_t d) {
+    if (layout != ImageLayout::BGRA8) return LevelByteSize(layout, w, h, d);
+    return std::size_t(w) * h * d * (pf.bitCount / 8);
+}
+
+}  // namespace
+
+bool DecodeDds(const std::uint8_t* data, std::size_t size, Image& out, std::string& error) {
+    out = Image{};
+    ByteReader in(data, size);
+    DdsHeader h;
+    if (!ReadHeader(in, h, error)) return false;
+
+    const bool cube = h.caps2 & kCaps2Cube;
+    const bool volume = !cube && (h.caps2 & kCaps2Volume) && (h.flags & kFlagDepth) && h.depth > 0;
+    const std::uint32_t depth = volume ? h.depth : 1;
+    if (!ImageSizeAllowed(h.width, h.height, depth)) return error = "DDS image size out of range", false;
+    if (cube && (h.caps2 & kCaps2AllFaces) != kCaps2AllFaces)
+        return error = "DDS cube map without all six faces", false;
+    if (cube && h.width != h.height) return error = "DDS cube map faces are not square", false;
+
+    ImageLayout layout = ImageLayout::BGRA8;
+    std::uint32_t fileFormat = 0;
+    if (!ChooseLayout(h.pf, layout, fileFormat, error)) return false;
+
+    std::uint32_t mips = (h.flags & kFlagMipCount) && h.mipCount ? h.mipCount : 1;
+    mips = std::min(mips, FullMipCount(h.width, h.height, depth));
+    const std::uint32_t faces = cube ? 6 : 1;
+
+    // The whole chain must be present before anything is allocated.
+    std::uint64_t needed = 0;
+    for (std::uint32_t m = 0; m < mips; ++m)
+        needed += StoredLevelBytes(layout, h.pf, std::max(1u, h.width >> m), std::max(1u, h.height >> m),
+                                   std::max(1u, depth >> m));
+    if (needed * faces > in.remaining()) return error = "truncated DDS surface data", false;
+
+    out.shape = cube ? ImageShape::Cube : volume ? ImageShape::Volume : ImageShape::Flat;
+    out.layout = layout;
+    out.fileType = ImageFileType::DDS;
+    out.fileFormat = fileFormat;
+    out.width = h.width;
+    out.height = h.height;
+    out.depth = depth;
+    out.mipLevels = mips;
+    for (std::uint32_t face = 0; face < faces; ++face) {
+        for (std::uint32_t m = 0; m < mips; ++m) {
+            std::uint32_t w = std::max(1u, h.width >> m), hh = std::max(1u, h.height >> m),
+                          d = std::max(1u, depth >> m);
+            std::size_t stored = StoredLevelBytes(layout, h.pf, w, hh, d);
+            if (layout == ImageLayout::BGRA8) {
+                out.levels.push_back(ExpandLevel(in.here(), h.pf, w, hh, d));
+            } else {
+                out.levels.push_back(ImageLevel{w, hh, d, std::vector<std::uint8_t>(in.here(), in.here() + stored)});
+            }
+            in.skip(stored);
+        }
+    }
+    return true;
+}
+
+}  // namespace plat

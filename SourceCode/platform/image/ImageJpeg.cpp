@@ -1,0 +1,90 @@
+// JPEG through libjpeg: grey and colour images come out as opaque BGRA.
+#include <cstdio>  // jpeglib.h needs FILE declared first
+
+#include <jpeglib.h>
+
+#include <csetjmp>
+
+#include "platform/image/Image.h"
+
+namespace plat {
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+    std::string* message;
+};
+
+void OnError(j_common_ptr info) {
+    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+    char text[JMSG_LENGTH_MAX] = {};
+    manager->base.format_message(info, text);
+    *manager->message = text;
+    std::longjmp(manager->jump, 1);
+}
+void OnMessage(j_common_ptr) {}
+
+// Everything that may longjmp lives here; the objects it fills live with the
+// caller, so no destructor is skipped by the jump.
+bool DecodeWithLibjpeg(jpeg_decompress_struct& info, ErrorManager& errors, const std::uint8_t* data,
+                       std::size_t size, Image& out, std::string& error) {
+    if (setjmp(errors.jump)) return false;
+    jpeg_create_decompress(&info);
+    // Bounds libjpeg's own working memory, which a forged header can inflate.
+    info.mem->max_memory_to_use = 256L * 1024 * 1024;
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&info, TRUE);
+    if (!ImageSizeAllowed(info.image_width, info.image_height)) {
+        error = "JPEG image size out of range";
+        return false;
+    }
+    if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
+        error = "CMYK JPEG images are not supported";
+        return false;
+    }
+    info.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&info);
+    if (info.output_components != 4) {
+        error = "unexpected JPEG output layout";
+        return false;
+    }
+    ImageLevel& level = out.levels.emplace_back();
+    level.width = info.output_width;
+    level.height = info.output_height;
+    const std::size_t stride = std::size_t(level.width) * 4;
+    level.bytes.resize(stride * level.height);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = level.bytes.data() + std::size_t(info.output_scanline) * stride;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    out.width = level.width;
+    out.height = level.height;
+    out.fileFormat = info.jpeg_color_space == JCS_GRAYSCALE ? imagefmt::kL8 : imagefmt::kX8R8G8B8;
+    return true;
+}
+
+}  // namespace
+
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Image& out, std::string& error) {
+    out = Image{};
+    if (size < 3 || data[0] != 0xFF || data[1] != 0xD8) return error = "not a JPEG image", false;
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    errors.message = &error;
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = OnError;
+    errors.base.output_message = OnMessage;
+    bool ok = DecodeWithLibjpeg(info, errors, data, size, out, error);
+    jpeg_destroy_decompress(&info);
+    if (!ok) {
+        out = Image{};
+        if (error.empty()) error = "JPEG decoding failed";
+        return false;
+    }
+    out.fileType = ImageFileType::JPG;
+    return true;
+}
+
+}  // namespace plat

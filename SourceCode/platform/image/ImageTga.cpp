@@ -1,0 +1,185 @@
+// Targa images: colour-mapped, true-colour and grey, uncompressed or
+// run-length coded, in any of the four origins.
+#include <algorithm>
+
+#include "platform/image/Image.h"
+#include "platform/image/ImageBytes.h"
+
+namespace plat {
+namespace {
+using imagebytes::ByteReader;
+
+struct TgaHeader {
+    std::uint8_t idLength = 0;
+    std::uint8_t colorMapType = 0;
+    std::uint8_t imageType = 0;
+    std::uint16_t mapFirst = 0;
+    std::uint16_t mapLength = 0;
+    std::uint8_t mapEntryBits = 0;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::uint8_t pixelBits = 0;
+    std::uint8_t descriptor = 0;
+
+    bool rle() const { return imageType >= 9; }
+    std::uint8_t baseType() const { return std::uint8_t(imageType & 7); }
+    bool topDown() const { return descriptor & 0x20; }
+    bool rightToLeft() const { return descriptor & 0x10; }
+    bool alphaBits() const { return (descriptor & 0x0F) != 0; }
+};
+
+bool ValidHeader(const TgaHeader& h, std::string& error) {
+    bool typeOk = h.imageType == 1 || h.imageType == 2 || h.imageType == 3 || h.imageType == 9 ||
+                  h.imageType == 10 || h.imageType == 11;
+    if (!typeOk || h.colorMapType > 1) return error = "not a Targa image", false;
+    if (!ImageSizeAllowed(h.width, h.height)) return error = "Targa image size out of range", false;
+    bool depthOk = false;
+    switch (h.baseType()) {
+    case 1:
+        depthOk = h.colorMapType == 1 && h.pixelBits == 8 &&
+                  (h.mapEntryBits == 15 || h.mapEntryBits == 16 || h.mapEntryBits == 24 ||
+                   h.mapEntryBits == 32);
+        break;
+    case 2: depthOk = h.pixelBits == 15 || h.pixelBits == 16 || h.pixelBits == 24 || h.pixelBits == 32; break;
+    case 3: depthOk = h.pixelBits == 8 || h.pixelBits == 16; break;
+    }
+    if (!depthOk) return error = "unsupported Targa pixel depth", false;
+    return true;
+}
+
+// Converts one stored true-colour value of the given bit size to BGRA.
+void TrueColorToBGRA(const std::uint8_t* p, std::uint8_t bits, bool alphaBit, std::uint8_t* o) {
+    if (bits == 15 || bits == 16) {
+        std::uint32_t v = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
+        auto five = [](std::uint32_t x) { return std::uint8_t((x << 3) | (x >> 2)); };
+        std::uint8_t a = (bits == 16 && alphaBit) ? ((v & 0x8000) ? 255 : 0) : 255;
+        imagebytes::PutBGRA(o, five((v >> 10) & 31), five((v >> 5) & 31), five(v & 31), a);
+    } else {
+        imagebytes::PutBGRA(o, p[2], p[1], p[0], bits == 32 ? p[3] : 255);
+    }
+}
+
+class TgaPixels {
+public:
+    TgaPixels(const TgaHeader& h, std::vector<std::uint8_t> map) : h_(h), map_(std::move(map)) {
+        mapEntryBytes_ = (h.mapEntryBits + 7) / 8;
+    }
+    std::size_t pixelBytes() const { return (h_.pixelBits + 7) / 8; }
+
+    void toBGRA(const std::uint8_t* p, std::uint8_t* o) const {
+        switch (h_.baseType()) {
+        case 1: {
+            std::size_t index = p[0];
+            if (index < h_.mapFirst || index - h_.mapFirst >= h_.mapLength) {
+                imagebytes::PutBGRA(o, 0, 0, 0, 255);
+                return;
+            }
+            const std::uint8_t* entry = map_.data() + (index - h_.mapFirst) * mapEntryBytes_;
+            TrueColorToBGRA(entry, h_.mapEntryBits, h_.mapEntryBits == 16 && h_.alphaBits(), o);
+            return;
+        }
+        case 2: TrueColorToBGRA(p, h_.pixelBits, h_.alphaBits(), o); return;
+        default: imagebytes::PutBGRA(o, p[0], p[0], p[0], h_.pixelBits == 16 ? p[1] : 255); return;
+        }
+    }
+
+private:
+    TgaHeader h_;
+    std::vector<std::uint8_t> map_;
+    std::size_t mapEntryBytes_ = 0;
+};
+
+std::uint32_t FileFormatOf(const TgaHeader& h) {
+    using namespace imagefmt;
+    switch (h.baseType()) {
+    case 1: return kP8;
+    case 3: return h.pixelBits == 16 ? kA8L8 : kL8;
+    }
+    if (h.pixelBits == 32) return kA8R8G8B8;
+    if (h.pixelBits == 24) return kR8G8B8;
+    return h.pixelBits == 16 && h.alphaBits() ? kA1R5G5B5 : kX1R5G5B5;
+}
+
+// The pixels in file order (first stored pixel first), as BGRA.
+bool ReadPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels,
+                std::vector<std::uint8_t>& out, std::string& error) {
+    const std::size_t count = std::size_t(h.width) * h.height;
+    const std::size_t bytes = pixels.pixelBytes();
+    if (!h.rle()) {
+        if (in.remaining() / bytes < count) return error = "truncated Targa pixel data", false;
+        out.resize(count * 4);
+        for (std::size_t i = 0; i < count; ++i) pixels.toBGRA(in.here() + i * bytes, &out[i * 4]);
+        return true;
+    }
+    // Every packet stores at least one pixel for at most 128: refuse data
+    // that cannot possibly cover the image before allocating for it.
+    if (in.remaining() / (1 + bytes) < (count + 127) / 128)
+        return error = "truncated Targa run-length data", false;
+    out.resize(count * 4);
+    std::size_t done = 0;
+    while (done < count) {
+        std::uint8_t packet = in.u8();
+        std::size_t run = std::min<std::size_t>((packet & 0x7F) + 1, count - done);
+        bool repeated = packet & 0x80;
+        std::size_t stored = repeated ? 1 : run;
+        if (!in.ok() || in.remaining() / bytes < stored) return error = "truncated Targa run-length data", false;
+        for (std::size_t i = 0; i < run; ++i)
+            pixels.toBGRA(in.here() + (repeated ? 0 : i * bytes), &out[(done + i) * 4]);
+        in.skip(stored * bytes);
+        done += run;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool DecodeTga(const std::uint8_t* data, std::size_t size, Image& out, std::string& error) {
+    out = Image{};
+    ByteReader in(data, size);
+    TgaHeader h;
+    h.idLength = in.u8();
+    h.colorMapType = in.u8();
+    h.imageType = in.u8();
+    h.mapFirst = in.u16();
+    h.mapLength = in.u16();
+    h.mapEntryBits = in.u8();
+    in.skip(4);  // origin
+    h.width = in.u16();
+    h.height = in.u16();
+    h.pixelBits = in.u8();
+    h.descriptor = in.u8();
+    if (!in.ok()) return error = "not a Targa image", false;
+    if (!ValidHeader(h, error)) return false;
+
+    in.skip(h.idLength);
+    std::vector<std::uint8_t> map;
+    if (h.colorMapType == 1) {
+        std::size_t mapBytes = std::size_t(h.mapLength) * ((h.mapEntryBits + 7) / 8);
+        if (mapBytes > in.remaining()) return error = "truncated Targa colour map", false;
+        map.assign(in.here(), in.here() + mapBytes);
+        in.skip(mapBytes);
+    }
+    if (!in.ok()) return error = "truncated Targa header", false;
+
+    std::vector<std::uint8_t> stored;
+    if (!ReadPixels(in, h, TgaPixels(h, std::move(map)), stored, error)) return false;
+
+    ImageLevel level{h.width, h.height, 1, {}};
+    level.bytes.resize(stored.size());
+    for (std::size_t row = 0; row < h.height; ++row) {
+        std::size_t outRow = h.topDown() ? row : h.height - 1 - row;
+        for (std::size_t col = 0; col < h.width; ++col) {
+            std::size_t outCol = h.rightToLeft() ? h.width - 1 - col : col;
+            const std::uint8_t* s = &stored[(row * h.width + col) * 4];
+            std::copy(s, s + 4, &level.bytes[(outRow * h.width + outCol) * 4]);
+        }
+    }
+    out.fileType = ImageFileType::TGA;
+    out.fileFormat = FileFormatOf(h);
+    out.width = h.width;
+    out.height = h.height;
+    out.levels.push_back(std::move(level));
+    return true;
+}
+
+}  // namespace plat

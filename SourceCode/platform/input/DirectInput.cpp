@@ -1,0 +1,408 @@
+#include "platform/input/DirectInput.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "platform/window/Clock.h"
+
+namespace plat {
+
+namespace {
+
+// Past this many unread events, movement folds into the last queued movement
+// of its axis instead of lengthening the queue; buttons always queue.
+constexpr std::size_t kFoldMovementAfter = 4096;
+constexpr DWORD kWheelNotch = 120;
+constexpr DWORD kDown = 0x80;
+
+DirectInputFaults& Faults() {
+    static DirectInputFaults faults;
+    return faults;
+}
+
+DWORD& Sequence() {
+    static DWORD sequence = 0;
+    return sequence;
+}
+
+struct ScancodeTable {
+    std::array<std::uint8_t, SDL_NUM_SCANCODES> dik{};
+    void Map(SDL_Scancode sc, std::uint8_t code) { dik[sc] = code; }
+};
+
+// SDL scancodes name the physical key by its USB usage; the key codes are the
+// PC keyboard's set-1 scan codes. The Yen key (International3) is left out on
+// purpose: its code is the one that unknown key names stand for.
+ScancodeTable BuildScancodeTable() {
+    ScancodeTable t;
+    const SDL_Scancode letters[] = {
+        SDL_SCANCODE_A, SDL_SCANCODE_B, SDL_SCANCODE_C, SDL_SCANCODE_D, SDL_SCANCODE_E,
+        SDL_SCANCODE_F, SDL_SCANCODE_G, SDL_SCANCODE_H, SDL_SCANCODE_I, SDL_SCANCODE_J,
+        SDL_SCANCODE_K, SDL_SCANCODE_L, SDL_SCANCODE_M, SDL_SCANCODE_N, SDL_SCANCODE_O,
+        SDL_SCANCODE_P, SDL_SCANCODE_Q, SDL_SCANCODE_R, SDL_SCANCODE_S, SDL_SCANCODE_T,
+        SDL_SCANCODE_U, SDL_SCANCODE_V, SDL_SCANCODE_W, SDL_SCANCODE_X, SDL_SCANCODE_Y,
+        SDL_SCANCODE_Z};
+    const std::uint8_t letterCodes[] = {
+        DIK_A, DIK_B, DIK_C, DIK_D, DIK_E, DIK_F, DIK_G, DIK_H, DIK_I, DIK_J, DIK_K, DIK_L, DIK_M,
+        DIK_N, DIK_O, DIK_P, DIK_Q, DIK_R, DIK_S, DIK_T, DIK_U, DIK_V, DIK_W, DIK_X, DIK_Y, DIK_Z};
+    for (std::size_t i = 0; i < std::size(letters); ++i) t.Map(letters[i], letterCodes[i]);
+
+    // SDL runs 1..9, 0 in a row, as the keys lie; so do the scan codes.
+    for (int i = 0; i < 10; ++i)
+        t.Map(static_cast<SDL_Scancode>(SDL_SCANCODE_1 + i), static_cast<std::uint8_t>(DIK_1 + i));
+
+    // F1..F10 run in a row in both; F11 and F12 were added to the PC later.
+    for (int i = 0; i < 10; ++i)
+        t.Map(static_cast<SDL_Scancode>(SDL_SCANCODE_F1 + i), static_cast<std::uint8_t>(DIK_F1 + i));
+    t.Map(SDL_SCANCODE_F11, DIK_F11);
+    t.Map(SDL_SCANCODE_F12, DIK_F12);
+    t.Map(SDL_SCANCODE_F13, DIK_F13);
+    t.Map(SDL_SCANCODE_F14, DIK_F14);
+    t.Map(SDL_SCANCODE_F15, DIK_F15);
+
+    // The main block.
+    t.Map(SDL_SCANCODE_ESCAPE, DIK_ESCAPE);
+    t.Map(SDL_SCANCODE_MINUS, DIK_MINUS);
+    t.Map(SDL_SCANCODE_EQUALS, DIK_EQUALS);
+    t.Map(SDL_SCANCODE_BACKSPACE, DIK_BACK);
+    t.Map(SDL_SCANCODE_TAB, DIK_TAB);
+    t.Map(SDL_SCANCODE_LEFTBRACKET, DIK_LBRACKET);
+    t.Map(SDL_SCANCODE_RIGHTBRACKET, DIK_RBRACKET);
+    t.Map(SDL_SCANCODE_RETURN, DIK_RETURN);
+    t.Map(SDL_SCANCODE_SEMICOLON, DIK_SEMICOLON);
+    t.Map(SDL_SCANCODE_APOSTROPHE, DIK_APOSTROPHE);
+    t.Map(SDL_SCANCODE_GRAVE, DIK_GRAVE);
+    t.Map(SDL_SCANCODE_BACKSLASH, DIK_BACKSLASH);
+    // Keyboards with an ISO layout report the key beside Return as NONUSHASH;
+    // it sits where the backslash key sits on others.
+    t.Map(SDL_SCANCODE_NONUSHASH, DIK_BACKSLASH);
+    t.Map(SDL_SCANCODE_NONUSBACKSLASH, DIK_OEM_102);
+    t.Map(SDL_SCANCODE_COMMA, DIK_COMMA);
+    t.Map(SDL_SCANCODE_PERIOD, DIK_PERIOD);
+    t.Map(SDL_SCANCODE_SLASH, DIK_SLASH);
+    t.Map(SDL_SCANCODE_SPACE, DIK_SPACE);
+    t.Map(SDL_SCANCODE_CAPSLOCK, DIK_CAPITAL);
+
+    // Modifiers.
+    t.Map(SDL_SCANCODE_LSHIFT, DIK_LSHIFT);
+    t.Map(SDL_SCANCODE_RSHIFT, DIK_RSHIFT);
+    t.Map(SDL_SCANCODE_LCTRL, DIK_LCONTROL);
+    t.Map(SDL_SCANCODE_RCTRL, DIK_RCONTROL);
+    t.Map(SDL_SCANCODE_LALT, DIK_LMENU);
+    t.Map(SDL_SCANCODE_RALT, DIK_RMENU);
+    t.Map(SDL_SCANCODE_LGUI, DIK_LWIN);
+    t.Map(SDL_SCANCODE_RGUI, DIK_RWIN);
+    t.Map(SDL_SCANCODE_APPLICATION, DIK_APPS);
+
+    // Editing block and arrows.
+    t.Map(SDL_SCANCODE_PRINTSCREEN, DIK_SYSRQ);
+    t.Map(SDL_SCANCODE_SCROLLLOCK, DIK_SCROLL);
+    t.Map(SDL_SCANCODE_PAUSE, DIK_PAUSE);
+    t.Map(SDL_SCANCODE_INSERT, DIK_INSERT);
+    t.Map(SDL_SCANCODE_HOME, DIK_HOME);
+    t.Map(SDL_SCANCODE_PAGEUP, DIK_PRIOR);
+    t.Map(SDL_SCANCODE_DELETE, DIK_DELETE);
+    t.Map(SDL_SCANCODE_END, DIK_END);
+    t.Map(SDL_SCANCODE_PAGEDOWN, DIK_NEXT);
+    t.Map(SDL_SCANCODE_UP, DIK_UP);
+    t.Map(SDL_SCANCODE_DOWN, DIK_DOWN);
+    t.Map(SDL_SCANCODE_LEFT, DIK_LEFT);
+    t.Map(SDL_SCANCODE_RIGHT, DIK_RIGHT);
+
+    // Numeric keypad.
+    t.Map(SDL_SCANCODE_NUMLOCKCLEAR, DIK_NUMLOCK);
+    t.Map(SDL_SCANCODE_KP_DIVIDE, DIK_DIVIDE);
+    t.Map(SDL_SCANCODE_KP_MULTIPLY, DIK_MULTIPLY);
+    t.Map(SDL_SCANCODE_KP_MINUS, DIK_SUBTRACT);
+    t.Map(SDL_SCANCODE_KP_PLUS, DIK_ADD);
+    t.Map(SDL_SCANCODE_KP_ENTER, DIK_NUMPADENTER);
+    t.Map(SDL_SCANCODE_KP_PERIOD, DIK_DECIMAL);
+    t.Map(SDL_SCANCODE_KP_EQUALS, DIK_NUMPADEQUALS);
+    t.Map(SDL_SCANCODE_KP_COMMA, DIK_NUMPADCOMMA);
+    t.Map(SDL_SCANCODE_KP_0, DIK_NUMPAD0);
+    t.Map(SDL_SCANCODE_KP_1, DIK_NUMPAD1);
+    t.Map(SDL_SCANCODE_KP_2, DIK_NUMPAD2);
+    t.Map(SDL_SCANCODE_KP_3, DIK_NUMPAD3);
+    t.Map(SDL_SCANCODE_KP_4, DIK_NUMPAD4);
+    t.Map(SDL_SCANCODE_KP_5, DIK_NUMPAD5);
+    t.Map(SDL_SCANCODE_KP_6, DIK_NUMPAD6);
+    t.Map(SDL_SCANCODE_KP_7, DIK_NUMPAD7);
+    t.Map(SDL_SCANCODE_KP_8, DIK_NUMPAD8);
+    t.Map(SDL_SCANCODE_KP_9, DIK_NUMPAD9);
+
+    // Japanese and Brazilian keys (all but Yen).
+    t.Map(SDL_SCANCODE_INTERNATIONAL1, DIK_ABNT_C1);
+    t.Map(SDL_SCANCODE_INTERNATIONAL2, DIK_KANA);
+    t.Map(SDL_SCANCODE_INTERNATIONAL4, DIK_CONVERT);
+    t.Map(SDL_SCANCODE_INTERNATIONAL5, DIK_NOCONVERT);
+
+    // Media and browser keys.
+    t.Map(SDL_SCANCODE_AUDIOPREV, DIK_PREVTRACK);
+    t.Map(SDL_SCANCODE_AUDIONEXT, DIK_NEXTTRACK);
+    t.Map(SDL_SCANCODE_AUDIOPLAY, DIK_PLAYPAUSE);
+    t.Map(SDL_SCANCODE_AUDIOSTOP, DIK_MEDIASTOP);
+    t.Map(SDL_SCANCODE_AUDIOMUTE, DIK_MUTE);
+    t.Map(SDL_SCANCODE_VOLUMEDOWN, DIK_VOLUMEDOWN);
+    t.Map(SDL_SCANCODE_VOLUMEUP, DIK_VOLUMEUP);
+    t.Map(SDL_SCANCODE_CALCULATOR, DIK_CALCULATOR);
+    t.Map(SDL_SCANCODE_MAIL, DIK_MAIL);
+    t.Map(SDL_SCANCODE_MEDIASELECT, DIK_MEDIASELECT);
+    t.Map(SDL_SCANCODE_COMPUTER, DIK_MYCOMPUTER);
+    t.Map(SDL_SCANCODE_AC_HOME, DIK_WEBHOME);
+    t.Map(SDL_SCANCODE_AC_SEARCH, DIK_WEBSEARCH);
+    t.Map(SDL_SCANCODE_AC_BOOKMARKS, DIK_WEBFAVORITES);
+    t.Map(SDL_SCANCODE_AC_REFRESH, DIK_WEBREFRESH);
+    t.Map(SDL_SCANCODE_AC_STOP, DIK_WEBSTOP);
+    t.Map(SDL_SCANCODE_AC_FORWARD, DIK_WEBFORWARD);
+    t.Map(SDL_SCANCODE_AC_BACK, DIK_WEBBACK);
+    t.Map(SDL_SCANCODE_POWER, DIK_POWER);
+    t.Map(SDL_SCANCODE_SLEEP, DIK_SLEEP);
+    return t;
+}
+
+const ScancodeTable& Scancodes() {
+    static const ScancodeTable table = BuildScancodeTable();
+    return table;
+}
+
+// Mouse buttons 0, 1 and 2 are left, right and middle.
+int ButtonIndex(Uint8 sdlButton) {
+    switch (sdlButton) {
+    case SDL_BUTTON_LEFT: return 0;
+    case SDL_BUTTON_RIGHT: return 1;
+    case SDL_BUTTON_MIDDLE: return 2;
+    default: return -1;
+    }
+}
+
+}  // namespace
+
+std::uint8_t DikFromSdlScancode(int sdlScancode) {
+    if (sdlScancode < 0 || sdlScancode >= SDL_NUM_SCANCODES) return 0;
+    return Scancodes().dik[static_cast<std::size_t>(sdlScancode)];
+}
+
+void SetDirectInputFaults(const DirectInputFaults& faults) { Faults() = faults; }
+
+// ---------------------------------------------------------------------------
+
+HRESULT DirectInput8Create(HINSTANCE, DWORD version, const GUID& riid, IDirectInput8A** out,
+                           void* outer) {
+    if (!out) return DIERR_INVALIDPARAM;
+    *out = nullptr;
+    if (outer || version != DIRECTINPUT_VERSION) return DIERR_INVALIDPARAM;
+    if (riid != IID_IDirectInput8A) return DIERR_NOINTERFACE;
+    if (FAILED(Faults().create)) return Faults().create;
+    *out = new IDirectInput8A();
+    return DI_OK;
+}
+
+HRESULT IDirectInput8A::CreateDevice(const GUID& device, IDirectInputDevice8A** out, void* outer) {
+    if (!out) return DIERR_INVALIDPARAM;
+    *out = nullptr;
+    if (outer) return DIERR_NOINTERFACE;
+    if (device == GUID_SysKeyboard) {
+        if (FAILED(Faults().keyboard)) return Faults().keyboard;
+        *out = new IDirectInputDevice8A(IDirectInputDevice8A::Kind::Keyboard);
+        return DI_OK;
+    }
+    if (device == GUID_SysMouse) {
+        if (FAILED(Faults().mouse)) return Faults().mouse;
+        *out = new IDirectInputDevice8A(IDirectInputDevice8A::Kind::Mouse);
+        return DI_OK;
+    }
+    return DIERR_DEVICENOTREG;
+}
+
+// ---------------------------------------------------------------------------
+
+IDirectInputDevice8A::IDirectInputDevice8A(Kind k) : kind(k) {
+    sinkId = AddInputSink([this](const SDL_Event& e) { OnEvent(e); });
+}
+
+IDirectInputDevice8A::~IDirectInputDevice8A() {
+    Unacquire();
+    RemoveInputSink(sinkId);
+}
+
+HRESULT IDirectInputDevice8A::SetCooperativeLevel(HWND w, DWORD flags) {
+    if (acquired) return DIERR_ACQUIRED;
+    bool exclusive = flags & DISCL_EXCLUSIVE, nonExclusive = flags & DISCL_NONEXCLUSIVE;
+    bool foreground = flags & DISCL_FOREGROUND, background = flags & DISCL_BACKGROUND;
+    if (exclusive == nonExclusive || foreground == background) return DIERR_INVALIDPARAM;
+    SDL_Window* sdl = IsWindow(w) ? SdlWindowOf(w) : nullptr;
+    if (!sdl) return E_HANDLE;
+    window = w;
+    sdlWindowId = SDL_GetWindowID(sdl);
+    cooperation = flags;
+    return DI_OK;
+}
+
+HRESULT IDirectInputDevice8A::SetDataFormat(const DIDATAFORMAT* format) {
+    if (acquired) return DIERR_ACQUIRED;
+    if (!format) return DIERR_INVALIDPARAM;
+    DWORD expected = kind == Kind::Keyboard ? c_dfDIKeyboard.dwDataSize : c_dfDIMouse.dwDataSize;
+    if (format->dwDataSize != expected) return DIERR_INVALIDPARAM;
+    formatSet = true;
+    return DI_OK;
+}
+
+HRESULT IDirectInputDevice8A::SetProperty(const GUID& property, const DIPROPHEADER* header) {
+    if (!header) return DIERR_INVALIDPARAM;
+    if (property != DIPROP_BUFFERSIZE) return E_NOTIMPL;
+    if (header->dwSize != sizeof(DIPROPDWORD) || header->dwHeaderSize != sizeof(DIPROPHEADER) ||
+        header->dwHow != DIPH_DEVICE || header->dwObj != 0)
+        return DIERR_INVALIDPARAM;
+    if (acquired) return DIERR_ACQUIRED;
+    bufferSize = reinterpret_cast<const DIPROPDWORD*>(header)->dwData;
+    return DI_OK;
+}
+
+bool IDirectInputDevice8A::InForeground() const { return !InBackground(window); }
+
+HRESULT IDirectInputDevice8A::Acquire() {
+    if (!formatSet) return DIERR_INVALIDPARAM;
+    if (acquired) return DI_NOEFFECT;
+    if ((cooperation & DISCL_FOREGROUND) && !InForeground()) return DIERR_OTHERAPPHASPRIO;
+    acquired = true;
+    lost = false;
+    if (kind == Kind::Mouse && (cooperation & DISCL_EXCLUSIVE)) TakeMouse();
+    return DI_OK;
+}
+
+HRESULT IDirectInputDevice8A::Unacquire() {
+    lost = false;
+    if (!acquired) return DI_NOEFFECT;
+    acquired = false;
+    GiveBackMouse();
+    return DI_OK;
+}
+
+void IDirectInputDevice8A::TakeMouse() {
+    // Relative mode gives raw movement and keeps the pointer in the window;
+    // the offscreen and dummy drivers refuse it, and motion events still
+    // carry relative movement there, so a refusal is no failure.
+    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_SetRelativeMouseMode(SDL_TRUE);
+    SetCursorVisible(false);
+    mouseTaken = true;
+}
+
+void IDirectInputDevice8A::GiveBackMouse() {
+    if (!mouseTaken) return;
+    mouseTaken = false;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_SetRelativeMouseMode(SDL_FALSE);
+    SetCursorVisible(true);
+}
+
+HRESULT IDirectInputDevice8A::GetDeviceState(DWORD size, void* data) {
+    if (kind != Kind::Keyboard) return E_NOTIMPL;
+    if (!data || size != sizeof keys) return DIERR_INVALIDPARAM;
+    if (!acquired) return ReadFailure();
+    std::memcpy(data, keys, sizeof keys);
+    return DI_OK;
+}
+
+HRESULT IDirectInputDevice8A::GetDeviceData(DWORD objectSize, DIDEVICEOBJECTDATA* data, DWORD* count,
+                                            DWORD flags) {
+    if (kind != Kind::Mouse) return E_NOTIMPL;
+    if (!count || objectSize != sizeof(DIDEVICEOBJECTDATA)) return DIERR_INVALIDPARAM;
+    if (bufferSize == 0) return DIERR_NOTBUFFERED;
+    if (queue.empty()) {
+        *count = 0;
+        return acquired ? DI_OK : ReadFailure();
+    }
+    DWORD n = std::min<DWORD>(*count, static_cast<DWORD>(queue.size()));
+    if (data) std::copy_n(queue.begin(), n, data);
+    if (!(flags & DIGDD_PEEK)) queue.erase(queue.begin(), queue.begin() + n);
+    *count = n;
+    return DI_OK;
+}
+
+// ---------------------------------------------------------------------------
+
+void IDirectInputDevice8A::OnEvent(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && e.window.windowID == sdlWindowId)
+            OnFocusLost();
+        return;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        if (kind == Kind::Keyboard) OnKey(e.key.keysym.scancode, e.type == SDL_KEYDOWN);
+        return;
+    default: break;
+    }
+    // The mouse fills its buffer only while it is acquired: events that come
+    // while it is not belong to nobody.
+    if (kind != Kind::Mouse || !acquired || bufferSize == 0) return;
+    switch (e.type) {
+    case SDL_MOUSEMOTION:
+        QueueMovement(DIMOFS_X, static_cast<DWORD>(e.motion.xrel));
+        QueueMovement(DIMOFS_Y, static_cast<DWORD>(e.motion.yrel));
+        break;
+    case SDL_MOUSEWHEEL: {
+        // Unsigned arithmetic: whatever a driver reports, it wraps, never overflows.
+        DWORD notches = static_cast<DWORD>(e.wheel.y);
+        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = 0u - notches;
+        QueueMovement(DIMOFS_Z, notches * kWheelNotch);
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        int index = ButtonIndex(e.button.button);
+        if (index < 0) break;
+        bool down = e.type == SDL_MOUSEBUTTONDOWN;
+        buttonDown[index] = down;
+        Queue(DIMOFS_BUTTON0 + static_cast<DWORD>(index), down ? kDown : 0);
+        break;
+    }
+    default: break;
+    }
+}
+
+void IDirectInputDevice8A::OnKey(int sdlScancode, bool down) {
+    std::uint8_t code = DikFromSdlScancode(sdlScancode);
+    if (code) keys[code] = down ? kDown : 0;
+}
+
+void IDirectInputDevice8A::OnFocusLost() {
+    // What is held now will be released where this device cannot see it;
+    // nothing may stay down because its release went to another window.
+    std::memset(keys, 0, sizeof keys);
+    if (kind == Kind::Mouse && acquired && bufferSize > 0) {
+        for (DWORD i = 0; i < 3; ++i)
+            if (buttonDown[i]) Queue(DIMOFS_BUTTON0 + i, 0);
+    }
+    for (bool& b : buttonDown) b = false;
+    if (acquired && (cooperation & DISCL_FOREGROUND)) {
+        acquired = false;
+        lost = true;
+        GiveBackMouse();
+    }
+}
+
+void IDirectInputDevice8A::Queue(DWORD offset, DWORD data) {
+    DIDEVICEOBJECTDATA event{};
+    event.dwOfs = offset;
+    event.dwData = data;
+    event.dwTimeStamp = timeGetTime();
+    event.dwSequence = ++Sequence();
+    queue.push_back(event);
+}
+
+void IDirectInputDevice8A::QueueMovement(DWORD offset, DWORD amount) {
+    if (amount == 0) return;
+    if (queue.size() >= kFoldMovementAfter) {
+        for (auto it = queue.rbegin(); it != queue.rend(); ++it) {
+            if (it->dwOfs != offset) continue;
+            it->dwData += amount;  // two's complement: adds signed movements
+            return;
+        }
+    }
+    Queue(offset, amount);
+}
+
+}  // namespace plat

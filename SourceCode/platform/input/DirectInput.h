@@ -1,0 +1,193 @@
+#pragma once
+// The keyboard and mouse part of the platform layer, over SDL2, shaped like
+// the DirectInput 8 calls the engine was designed against: an interface that
+// creates devices, and devices that take a cooperative level, a data format
+// and a buffer size, are acquired and then read.
+//
+// The keyboard is a 256-byte state indexed by key code (bit 7 = down), built
+// from SDL's key events. The mouse is a queue of relative events: X and Y
+// (down is positive), the wheel at 120 a notch, buttons 0, 1 and 2 for left,
+// right and middle (value bit 7 = down). Both learn of events through the
+// window layer's input sinks, so tests can push SDL events.
+//
+// Foreground devices lose their input when their window loses focus: the
+// keyboard then reads every key as up, the mouse queues a release for every
+// button it saw held, and reads fail with DIERR_INPUTLOST until Acquire
+// succeeds again, which it does once the window has focus back.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+
+#include "platform/common/ComTypes.h"
+#include "platform/input/DirectInputKeys.h"
+#include "platform/window/Window.h"
+
+union SDL_Event;
+
+namespace plat {
+
+inline constexpr HRESULT DI_OK = 0;
+// Acquire of an acquired device, Unacquire of one that is not.
+inline constexpr HRESULT DI_NOEFFECT = 1;
+inline constexpr HRESULT E_HANDLE = static_cast<HRESULT>(0x80070006u);
+inline constexpr HRESULT DIERR_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+inline constexpr HRESULT DIERR_GENERIC = static_cast<HRESULT>(0x80004005u);
+inline constexpr HRESULT DIERR_OTHERAPPHASPRIO = static_cast<HRESULT>(0x80070005u);
+inline constexpr HRESULT DIERR_NOTACQUIRED = static_cast<HRESULT>(0x8007000Cu);
+inline constexpr HRESULT DIERR_INPUTLOST = static_cast<HRESULT>(0x8007001Eu);
+inline constexpr HRESULT DIERR_INVALIDPARAM = static_cast<HRESULT>(0x80070057u);
+inline constexpr HRESULT DIERR_ACQUIRED = static_cast<HRESULT>(0x800700AAu);
+inline constexpr HRESULT DIERR_NOTBUFFERED = static_cast<HRESULT>(0x80040207u);
+inline constexpr HRESULT DIERR_DEVICENOTREG = static_cast<HRESULT>(0x80040154u);
+
+inline constexpr DWORD DIRECTINPUT_VERSION = 0x0800;
+
+// Interface, device and property identifiers.
+struct GUID {
+    std::uint32_t id;
+    friend constexpr bool operator==(const GUID&, const GUID&) = default;
+};
+inline constexpr GUID IID_IDirectInput8A{0x0800};
+inline constexpr GUID GUID_SysKeyboard{1};
+inline constexpr GUID GUID_SysMouse{2};
+inline constexpr GUID DIPROP_BUFFERSIZE{0x100};
+
+// Cooperative levels.
+enum : DWORD {
+    DISCL_EXCLUSIVE = 0x01,
+    DISCL_NONEXCLUSIVE = 0x02,
+    DISCL_FOREGROUND = 0x04,
+    DISCL_BACKGROUND = 0x08,
+    DISCL_NOWINKEY = 0x10,
+};
+
+// A data format names the state record a device delivers.
+struct DIDATAFORMAT {
+    DWORD dwDataSize;
+};
+inline constexpr DIDATAFORMAT c_dfDIKeyboard{256};
+// The mouse's immediate state (three axes, four buttons); this platform's
+// mouse is read buffered only, but takes the format to know what it is.
+inline constexpr DIDATAFORMAT c_dfDIMouse{16};
+
+enum : DWORD { DIPH_DEVICE = 0, DIPH_BYOFFSET = 1 };
+struct DIPROPHEADER {
+    DWORD dwSize;
+    DWORD dwHeaderSize;
+    DWORD dwObj;
+    DWORD dwHow;
+};
+struct DIPROPDWORD {
+    DIPROPHEADER diph;
+    DWORD dwData;
+};
+
+// One buffered event: which part of the device changed (its offset in the
+// state record) and its new value or, for an axis, the relative movement.
+struct DIDEVICEOBJECTDATA {
+    DWORD dwOfs;
+    DWORD dwData;
+    DWORD dwTimeStamp;
+    DWORD dwSequence;
+    std::uintptr_t uAppData;
+};
+enum : DWORD {
+    DIMOFS_X = 0,
+    DIMOFS_Y = 4,
+    DIMOFS_Z = 8,
+    DIMOFS_BUTTON0 = 12,
+    DIMOFS_BUTTON1 = 13,
+    DIMOFS_BUTTON2 = 14,
+};
+// GetDeviceData flag: deliver without removing.
+enum : DWORD { DIGDD_PEEK = 1 };
+
+class IDirectInput8A;
+
+// Released like every platform object; the last Release frees the device,
+// unacquired first.
+class IDirectInputDevice8A : public RefCounted {
+public:
+
+    // Exactly one of exclusive/non-exclusive and one of foreground/background.
+    // An exclusive mouse hides the system cursor and takes relative mouse
+    // mode while acquired (where the video driver refuses relative mode,
+    // events still come, and acquiring still succeeds).
+    HRESULT SetCooperativeLevel(HWND window, DWORD flags);
+    HRESULT SetDataFormat(const DIDATAFORMAT* format);
+    // DIPROP_BUFFERSIZE, device-wide, makes the device buffered. The buffer
+    // grows as needed: no event is ever dropped. Past a generous length,
+    // movement is folded into the last queued movement of the same axis.
+    HRESULT SetProperty(const GUID& property, const DIPROPHEADER* header);
+    HRESULT Acquire();
+    HRESULT Unacquire();
+
+    // The keyboard's 256-byte state. E_NOTIMPL for the mouse.
+    HRESULT GetDeviceState(DWORD size, void* data);
+    // Up to *count queued mouse events, oldest first; *count says how many
+    // came. Events queued before the input was lost are still handed out;
+    // only an empty queue reports the loss. E_NOTIMPL for the keyboard.
+    HRESULT GetDeviceData(DWORD objectSize, DIDEVICEOBJECTDATA* data, DWORD* count, DWORD flags);
+
+    // Queued events not yet read (for tests and diagnostics).
+    std::size_t PendingEvents() const { return queue.size(); }
+
+private:
+    friend class IDirectInput8A;
+    enum class Kind { Keyboard, Mouse };
+    explicit IDirectInputDevice8A(Kind kind);
+    ~IDirectInputDevice8A() override;
+
+    void OnEvent(const SDL_Event& e);
+    void OnKey(int sdlScancode, bool down);
+    void OnFocusLost();
+    void Queue(DWORD offset, DWORD data);
+    // A signed movement in two's complement, as events carry it.
+    void QueueMovement(DWORD offset, DWORD amount);
+    bool InForeground() const;
+    void TakeMouse();
+    void GiveBackMouse();
+    HRESULT ReadFailure() const { return lost ? DIERR_INPUTLOST : DIERR_NOTACQUIRED; }
+
+    Kind kind;
+    int sinkId = 0;
+    HWND window = nullptr;
+    std::uint32_t sdlWindowId = 0;
+    DWORD cooperation = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
+    bool formatSet = false;
+    DWORD bufferSize = 0;
+    bool acquired = false;
+    bool lost = false;
+    bool mouseTaken = false;
+    std::uint8_t keys[256] = {};
+    bool buttonDown[3] = {};
+    std::deque<DIDEVICEOBJECTDATA> queue;
+};
+
+class IDirectInput8A : public RefCounted {
+public:
+    // GUID_SysKeyboard or GUID_SysMouse; outer must be null.
+    HRESULT CreateDevice(const GUID& device, IDirectInputDevice8A** out, void* outer);
+
+private:
+    friend HRESULT DirectInput8Create(HINSTANCE, DWORD, const GUID&, IDirectInput8A**, void*);
+    IDirectInput8A() = default;
+    ~IDirectInput8A() override = default;
+};
+
+HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, const GUID& riid,
+                           IDirectInput8A** out, void* outer);
+
+// The key code of an SDL scancode, 0 for keys that have none.
+std::uint8_t DikFromSdlScancode(int sdlScancode);
+
+// Injected failures, for tests: DirectInput8Create and the creation of a
+// keyboard or mouse return the given codes while they are set.
+struct DirectInputFaults {
+    HRESULT create = DI_OK;
+    HRESULT keyboard = DI_OK;
+    HRESULT mouse = DI_OK;
+};
+void SetDirectInputFaults(const DirectInputFaults& faults);
+
+}  // namespace plat

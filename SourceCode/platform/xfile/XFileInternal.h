@@ -1,0 +1,37 @@
+#pragma once
+// Helpers shared by the .x reader and writer; not for other users.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/xfile/XFile.h"
+
+namespace plat::xfile {
+
+// Data objects, references and inline structures nest at most this deep.
+inline constexpr int kMaxDepth = 64;
+
+XValue DefaultValue(const XMember& member);
+XValue DefaultStruct(const XTemplate& templ);
+
+// The number of elements of an array member: the product of its
+// dimensions, each a literal or the value of an earlier integer member among
+// the structure's fields. Nullopt when a count is negative or the product
+// passes 0xFFFFFFFF: no file can hold that array.
+std::optional<std::uint64_t> ArrayCount(const XTemplate& templ, const XMember& member,
+                                        const std::vector<XValue>& fields);
+
+bool IsIntegerType(XType type);
+// Whether v fits the integer type's range.
+bool IntegerInRange(XType type, std::int64_t v);
+// The keyword of a primitive type ("" for Template).
+const char* TypeName(XType type);
+std::optional<XType> PrimitiveType(std::string_view word);
+
+// Names of templates, members and objects: a letter or '_' first, then
+// letters, digits, '_', '-' or '.'.
+bool IsIdentifier(std::string_view s);
+bool IsIdentifierChar(char c);
+
+}  // namespace plat::xfile

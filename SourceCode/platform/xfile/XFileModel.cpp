@@ -1,0 +1,325 @@
+// The value and template model of .x files: GUIDs, templates, the registry,
+// typed values and data objects.
+#include <cstdio>
+
+#include "platform/xfile/XFile.h"
+#include "platform/xfile/XFileInternal.h"
+
+namespace plat {
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads `digits` hex digits at text[pos]; false when one is not hex.
+bool ReadHex(std::string_view text, std::size_t pos, int digits, std::uint64_t& out) {
+    out = 0;
+    for (int i = 0; i < digits; ++i) {
+        int d = HexDigit(text[pos + i]);
+        if (d < 0) return false;
+        out = (out << 4) | static_cast<std::uint64_t>(d);
+    }
+    return true;
+}
+
+const XValue& EmptyValue() {
+    static const XValue empty;
+    return empty;
+}
+
+const std::string& EmptyString() {
+    static const std::string empty;
+    return empty;
+}
+
+}  // namespace
+
+std::optional<XGuid> XGuid::Parse(std::string_view text) {
+    // 8-4-4-4-12 hex digits.
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
+        return std::nullopt;
+    XGuid g;
+    std::uint64_t v = 0;
+    if (!ReadHex(text, 0, 8, v)) return std::nullopt;
+    g.data1 = static_cast<std::uint32_t>(v);
+    if (!ReadHex(text, 9, 4, v)) return std::nullopt;
+    g.data2 = static_cast<std::uint16_t>(v);
+    if (!ReadHex(text, 14, 4, v)) return std::nullopt;
+    g.data3 = static_cast<std::uint16_t>(v);
+    for (int i = 0; i < 2; ++i) {
+        if (!ReadHex(text, 19 + 2 * i, 2, v)) return std::nullopt;
+        g.data4[i] = static_cast<std::uint8_t>(v);
+    }
+    for (int i = 0; i < 6; ++i) {
+        if (!ReadHex(text, 24 + 2 * i, 2, v)) return std::nullopt;
+        g.data4[2 + i] = static_cast<std::uint8_t>(v);
+    }
+    return g;
+}
+
+std::string XGuid::ToString() const {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", data1, data2, data3,
+                  data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]);
+    return buf;
+}
+
+int XTemplate::MemberIndex(std::string_view memberName) const {
+    for (std::size_t i = 0; i < members.size(); ++i)
+        if (members[i].name == memberName) return static_cast<int>(i);
+    return -1;
+}
+
+bool XTemplate::AllowsChild(const XTemplate& child) const {
+    switch (restriction) {
+    case XRestriction::Open:
+        return true;
+    case XRestriction::Closed:
+        return false;
+    case XRestriction::Restricted:
+        for (const XAllowedChild& a : allowed) {
+            // Files redefine standard templates, so a name match is enough.
+            if (a.name == child.name || (a.guid && *a.guid == child.guid)) return true;
+        }
+        return false;
+    }
+    return false;
+}
+
+void XTemplateRegistry::Add(std::shared_ptr<const XTemplate> templ) {
+    if (!templ) return;
+    auto it = byName.find(templ->name);
+    if (it != byName.end()) {
+        ordered[it->second] = std::move(templ);
+        return;
+    }
+    byName.emplace(templ->name, ordered.size());
+    ordered.push_back(std::move(templ));
+}
+
+std::shared_ptr<const XTemplate> XTemplateRegistry::FindByName(std::string_view name) const {
+    auto it = byName.find(name);
+    return it == byName.end() ? nullptr : ordered[it->second];
+}
+
+std::shared_ptr<const XTemplate> XTemplateRegistry::FindByGuid(const XGuid& guid) const {
+    for (const auto& t : ordered)
+        if (t->guid == guid) return t;
+    return nullptr;
+}
+
+XValue XValue::Integer(std::int64_t v) {
+    XValue x;
+    x.kind = Kind::Integer;
+    x.integer = v;
+    return x;
+}
+
+XValue XValue::Real(double v) {
+    XValue x;
+    x.kind = Kind::Real;
+    x.real = v;
+    return x;
+}
+
+XValue XValue::Text(std::string v) {
+    XValue x;
+    x.kind = Kind::String;
+    x.text = std::move(v);
+    return x;
+}
+
+XValue XValue::Array(std::vector<XValue> elements) {
+    XValue x;
+    x.kind = Kind::Array;
+    x.items = std::move(elements);
+    return x;
+}
+
+XValue XValue::Struct(const XTemplate* templ, std::vector<XValue> fields) {
+    XValue x;
+    x.kind = Kind::Struct;
+    x.structTemplate = templ;
+    x.items = std::move(fields);
+    return x;
+}
+
+std::int64_t XValue::AsInteger() const {
+    if (kind == Kind::Integer) return integer;
+    if (kind == Kind::Real && real > -9.0e18 && real < 9.0e18) return static_cast<std::int64_t>(real);
+    return 0;
+}
+
+double XValue::AsDouble() const {
+    if (kind == Kind::Real) return real;
+    if (kind == Kind::Integer) return static_cast<double>(integer);
+    return 0.0;
+}
+
+const std::string& XValue::AsString() const {
+    return kind == Kind::String ? text : EmptyString();
+}
+
+const XValue& XValue::operator[](std::size_t index) const {
+    return index < items.size() ? items[index] : EmptyValue();
+}
+
+const XValue& XValue::Field(std::string_view memberName) const {
+    if (kind != Kind::Struct || !structTemplate) return EmptyValue();
+    int index = structTemplate->MemberIndex(memberName);
+    return index < 0 ? EmptyValue() : (*this)[static_cast<std::size_t>(index)];
+}
+
+XValue xfile::DefaultValue(const XMember& member) {
+    if (member.IsArray()) return XValue::Array({});
+    switch (member.type) {
+    case XType::Float:
+    case XType::Double:
+        return XValue::Real(0.0);
+    case XType::String:
+        return XValue::Text("");
+    case XType::Template:
+        return xfile::DefaultStruct(*member.templateType);
+    default:
+        return XValue::Integer(0);
+    }
+}
+
+XValue xfile::DefaultStruct(const XTemplate& templ) {
+    std::vector<XValue> fields;
+    fields.reserve(templ.members.size());
+    for (const XMember& m : templ.members) fields.push_back(DefaultValue(m));
+    return XValue::Struct(&templ, std::move(fields));
+}
+
+XDataObject::XDataObject(std::shared_ptr<const XTemplate> t, std::string objectName)
+    : name(std::move(objectName)), templ(std::move(t)), data(xfile::DefaultStruct(*templ)) {}
+
+XDataObject::XDataObject(std::shared_ptr<const XTemplate> t, std::string objectName, XValue objectData)
+    : name(std::move(objectName)), templ(std::move(t)), data(std::move(objectData)) {}
+
+XDataObject& XDataObject::AddChild(std::unique_ptr<XDataObject> child) {
+    XChild c;
+    c.object = std::move(child);
+    children.push_back(std::move(c));
+    return *children.back().object;
+}
+
+void XDataObject::AddReference(const XDataObject& target) {
+    XChild c;
+    c.referenced = &target;
+    c.referenceName = target.name;
+    if (target.name.empty()) c.referenceGuid = target.guid;
+    children.push_back(std::move(c));
+}
+
+XStructBuilder::XStructBuilder(const XTemplate& t) : templ(t), fields(xfile::DefaultStruct(t).Items()) {}
+
+XStructBuilder& XStructBuilder::Set(std::string_view memberName, XValue value) {
+    int index = templ.MemberIndex(memberName);
+    if (index >= 0) fields[static_cast<std::size_t>(index)] = std::move(value);
+    return *this;
+}
+
+XValue XStructBuilder::Build() const {
+    return XValue::Struct(&templ, fields);
+}
+
+std::optional<std::uint64_t> xfile::ArrayCount(const XTemplate& templ, const XMember& member,
+                                               const std::vector<XValue>& fields) {
+    std::uint64_t count = 1;
+    for (const XDimension& dim : member.dimensions) {
+        std::int64_t n = dim.count;
+        if (!dim.sizeMember.empty()) {
+            int index = templ.MemberIndex(dim.sizeMember);
+            n = index < 0 || std::size_t(index) >= fields.size() ? 0 : fields[std::size_t(index)].AsInteger();
+        }
+        if (n < 0 || n > 0xFFFFFFFFll) return std::nullopt;
+        count *= static_cast<std::uint64_t>(n);
+        if (count > 0xFFFFFFFFull) return std::nullopt;
+    }
+    return count;
+}
+
+bool xfile::IntegerInRange(XType type, std::int64_t v) {
+    switch (type) {
+    case XType::Word:
+        return v >= 0 && v <= 0xFFFF;
+    case XType::Dword:
+        return v >= 0 && v <= 0xFFFFFFFFLL;
+    case XType::Sword:
+        return v >= -32768 && v <= 32767;
+    case XType::Sdword:
+        return v >= -2147483648LL && v <= 2147483647LL;
+    case XType::Char:
+        return v >= -128 && v <= 127;
+    case XType::Uchar:
+        return v >= 0 && v <= 255;
+    default:
+        return false;
+    }
+}
+
+bool xfile::IsIntegerType(XType type) {
+    switch (type) {
+    case XType::Word:
+    case XType::Dword:
+    case XType::Sword:
+    case XType::Sdword:
+    case XType::Char:
+    case XType::Uchar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+const char* xfile::TypeName(XType type) {
+    switch (type) {
+    case XType::Word: return "WORD";
+    case XType::Dword: return "DWORD";
+    case XType::Sword: return "SWORD";
+    case XType::Sdword: return "SDWORD";
+    case XType::Char: return "CHAR";
+    case XType::Uchar: return "UCHAR";
+    case XType::Float: return "FLOAT";
+    case XType::Double: return "DOUBLE";
+    case XType::String: return "STRING";
+    case XType::Template: return "";
+    }
+    return "";
+}
+
+std::optional<XType> xfile::PrimitiveType(std::string_view word) {
+    if (word == "WORD") return XType::Word;
+    if (word == "DWORD") return XType::Dword;
+    if (word == "SWORD") return XType::Sword;
+    if (word == "SDWORD") return XType::Sdword;
+    if (word == "CHAR") return XType::Char;
+    if (word == "UCHAR" || word == "BYTE") return XType::Uchar;
+    if (word == "FLOAT") return XType::Float;
+    if (word == "DOUBLE") return XType::Double;
+    if (word == "STRING" || word == "LPSTR" || word == "CSTRING") return XType::String;
+    return std::nullopt;
+}
+
+bool xfile::IsIdentifier(std::string_view s) {
+    if (s.empty()) return false;
+    auto isStart = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    if (!isStart(s[0])) return false;
+    for (char c : s)
+        if (!IsIdentifierChar(c)) return false;
+    return true;
+}
+
+bool xfile::IsIdentifierChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+           c == '.';
+}
+
+}  // namespace plat

@@ -1,0 +1,575 @@
+// Reader of .x text files: a lexer and a recursive parser that checks every
+// value against its template. Errors are thrown inside and come out as
+// "source:line: what was wrong".
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+
+#include "platform/xfile/XFile.h"
+#include "platform/xfile/XFileInternal.h"
+#include "platform/common/Files.h"
+
+namespace plat {
+
+namespace {
+
+enum class Tok : std::uint8_t {
+    Identifier, Integer, Real, String, Guid,
+    LBrace, RBrace, LBracket, RBracket, Semicolon, Comma, Ellipsis, End,
+};
+
+struct Token {
+    Tok type = Tok::End;
+    std::string_view text;
+    int line = 0;
+    std::int64_t integer = 0;
+    double real = 0.0;
+    XGuid guid;
+};
+
+struct ParseError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::string Printable(std::string_view text) {
+    constexpr std::size_t kMaxShown = 40;
+    std::string out;
+    for (char c : text.substr(0, kMaxShown)) {
+        auto u = static_cast<unsigned char>(c);
+        if (u >= 32 && u < 127) {
+            out += c;
+        } else {
+            static const char* hex = "0123456789ABCDEF";
+            out += "\\x";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+    }
+    if (text.size() > kMaxShown) out += "...";
+    return out;
+}
+
+class Lexer {
+public:
+    Lexer(std::string_view text, int firstLine, const std::string& source)
+        : text(text), line(firstLine), source(source) {}
+
+    std::vector<Token> Run() {
+        std::vector<Token> tokens;
+        for (;;) {
+            Token t = Next();
+            tokens.push_back(t);
+            if (t.type == Tok::End) return tokens;
+        }
+    }
+
+private:
+    [[noreturn]] void Fail(const std::string& what) const {
+        throw ParseError(source + ":" + std::to_string(line) + ": " + what);
+    }
+
+    bool AtEnd() const { return pos >= text.size(); }
+    char Peek(std::size_t ahead = 0) const { return pos + ahead < text.size() ? text[pos + ahead] : '\0'; }
+
+    void SkipSpaceAndComments() {
+        while (!AtEnd()) {
+            char c = text[pos];
+            if (c == '\n') {
+                ++line;
+                ++pos;
+            } else if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
+                ++pos;
+            } else if (c == '#' || (c == '/' && Peek(1) == '/')) {
+                while (!AtEnd() && text[pos] != '\n') ++pos;
+            } else {
+                return;
+            }
+        }
+    }
+
+    Token Make(Tok type, std::size_t start) {
+        Token t;
+        t.type = type;
+        t.text = text.substr(start, pos - start);
+        t.line = line;
+        return t;
+    }
+
+    Token Next() {
+        SkipSpaceAndComments();
+        std::size_t start = pos;
+        if (AtEnd()) return Make(Tok::End, start);
+        char c = text[pos];
+        switch (c) {
+        case '{': ++pos; return Make(Tok::LBrace, start);
+        case '}': ++pos; return Make(Tok::RBrace, start);
+        case '[': ++pos; return Make(Tok::LBracket, start);
+        case ']': ++pos; return Make(Tok::RBracket, start);
+        case ';': ++pos; return Make(Tok::Semicolon, start);
+        case ',': ++pos; return Make(Tok::Comma, start);
+        case '<': return LexGuid();
+        case '"': return LexString();
+        default: break;
+        }
+        if (c == '.' && Peek(1) == '.' && Peek(2) == '.') {
+            pos += 3;
+            return Make(Tok::Ellipsis, start);
+        }
+        if ((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.') return LexNumber();
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
+            while (!AtEnd() && xfile::IsIdentifierChar(text[pos])) ++pos;
+            return Make(Tok::Identifier, start);
+        }
+        Fail("unexpected character '" + Printable(text.substr(pos, 1)) + "'");
+    }
+
+    Token LexGuid() {
+        std::size_t start = pos++;
+        while (!AtEnd() && text[pos] != '>' && text[pos] != '\n' && pos - start < 64) ++pos;
+        if (AtEnd() || text[pos] != '>') Fail("unterminated GUID (missing '>')");
+        std::string_view inner = text.substr(start + 1, pos - start - 1);
+        while (!inner.empty() && (inner.front() == ' ' || inner.front() == '\t')) inner.remove_prefix(1);
+        while (!inner.empty() && (inner.back() == ' ' || inner.back() == '\t')) inner.remove_suffix(1);
+        auto guid = XGuid::Parse(inner);
+        if (!guid) Fail("malformed GUID <" + Printable(inner) + ">");
+        ++pos;
+        Token t = Make(Tok::Guid, start);
+        t.guid = *guid;
+        return t;
+    }
+
+    Token LexString() {
+        std::size_t start = pos++;
+        int startLine = line;
+        while (!AtEnd() && text[pos] != '"') {
+            if (text[pos] == '\n') ++line;
+            ++pos;
+        }
+        if (AtEnd()) {
+            line = startLine;
+            Fail("unterminated string");
+        }
+        ++pos;
+        Token t = Make(Tok::String, start);
+        t.text = text.substr(start + 1, pos - start - 2);
+        t.line = startLine;
+        return t;
+    }
+
+    Token LexNumber() {
+        std::size_t start = pos;
+        if (Peek() == '-' || Peek() == '+') ++pos;
+        std::size_t digits = 0;
+        bool real = false;
+        while (Peek() >= '0' && Peek() <= '9') { ++pos; ++digits; }
+        if (Peek() == '.') {
+            real = true;
+            ++pos;
+            while (Peek() >= '0' && Peek() <= '9') { ++pos; ++digits; }
+        }
+        if (digits > 0 && (Peek() == 'e' || Peek() == 'E')) {
+            real = true;
+            ++pos;
+            if (Peek() == '-' || Peek() == '+') ++pos;
+            std::size_t expDigits = 0;
+            while (Peek() >= '0' && Peek() <= '9') { ++pos; ++expDigits; }
+            if (expDigits == 0) digits = 0;
+        }
+        // "1.#QNAN" and the like are not numbers this reader takes.
+        if (digits == 0 || xfile::IsIdentifierChar(Peek()) || Peek() == '#')
+            Fail("malformed number '" + Printable(text.substr(start, pos - start + 1)) + "'");
+        Token t = Make(real ? Tok::Real : Tok::Integer, start);
+        std::string_view body = t.text;
+        if (body.front() == '+') body.remove_prefix(1);
+        const char* first = body.data();
+        const char* last = body.data() + body.size();
+        std::errc ec;
+        if (real) {
+            ec = std::from_chars(first, last, t.real).ec;
+        } else {
+            ec = std::from_chars(first, last, t.integer).ec;
+            t.real = static_cast<double>(t.integer);
+        }
+        if (ec != std::errc()) Fail("number out of range '" + Printable(t.text) + "'");
+        return t;
+    }
+
+    std::string_view text;
+    std::size_t pos = 0;
+    int line;
+    const std::string& source;
+};
+
+const char* Describe(const Token& t) {
+    switch (t.type) {
+    case Tok::Identifier: return "a name";
+    case Tok::Integer: return "an integer";
+    case Tok::Real: return "a real number";
+    case Tok::String: return "a string";
+    case Tok::Guid: return "a GUID";
+    case Tok::LBrace: return "'{'";
+    case Tok::RBrace: return "'}'";
+    case Tok::LBracket: return "'['";
+    case Tok::RBracket: return "']'";
+    case Tok::Semicolon: return "';'";
+    case Tok::Comma: return "','";
+    case Tok::Ellipsis: return "'...'";
+    case Tok::End: return "the end of the file";
+    }
+    return "?";
+}
+
+// Header: "xof " version(4) format(4) float size(4), 16 bytes.
+void CheckHeader(std::string_view text, const std::string& source, XDocument& doc) {
+    auto fail = [&](const std::string& what) { throw ParseError(source + ":1: " + what); };
+    if (text.size() < 16 || text.substr(0, 4) != "xof ") fail("not a .x file (no \"xof \" header)");
+    std::string_view version = text.substr(4, 4);
+    std::string_view format = text.substr(8, 4);
+    std::string_view floatSize = text.substr(12, 4);
+    if (format != "txt ") {
+        if (format == "bin " || format == "tzip" || format == "bzip")
+            fail("format \"" + std::string(format) + "\" is not read; only text .x files are");
+        fail("unknown .x format \"" + Printable(format) + "\"");
+    }
+    if (version != "0302" && version != "0303") fail("unsupported .x version \"" + Printable(version) + "\"");
+    if (floatSize != "0032" && floatSize != "0064") fail("unsupported float size \"" + Printable(floatSize) + "\"");
+    doc.version = std::string(version);
+    doc.floatSize = std::string(floatSize);
+}
+
+class Parser {
+public:
+    Parser(std::vector<Token> tokens, const std::string& source, XDocument& doc)
+        : tokens(std::move(tokens)), source(source), doc(doc) {}
+
+    // allowData false: only template definitions (the registry's own text).
+    void ParseFile(bool allowData) {
+        while (Peek().type != Tok::End) {
+            const Token& t = Peek();
+            if (t.type == Tok::Identifier && t.text == "template") {
+                ParseTemplate();
+            } else if (t.type == Tok::Identifier) {
+                if (!allowData) Fail(t, "only template definitions are allowed here");
+                doc.objects.push_back(ParseDataObject(nullptr, 0));
+            } else {
+                Fail(t, std::string("expected a template or a data object, found ") + Describe(t));
+            }
+        }
+    }
+
+private:
+    [[noreturn]] void Fail(const Token& at, const std::string& what) const {
+        throw ParseError(source + ":" + std::to_string(at.line) + ": " + what);
+    }
+
+    const Token& Peek() const { return tokens[pos]; }
+    const Token& Take() {
+        const Token& t = tokens[pos];
+        if (t.type != Tok::End) ++pos;
+        return t;
+    }
+    const Token& Expect(Tok type, const char* what) {
+        const Token& t = Peek();
+        if (t.type != type) Fail(t, std::string("expected ") + what + ", found " + Describe(t));
+        return Take();
+    }
+    bool Accept(Tok type) {
+        if (Peek().type != type) return false;
+        Take();
+        return true;
+    }
+    // Values are separated by ';' and ',', which writers use loosely; the
+    // counts, not the separators, decide where an array ends.
+    void SkipSeparators() {
+        while (Peek().type == Tok::Semicolon || Peek().type == Tok::Comma) Take();
+    }
+
+    // template Name { <GUID> members [restriction] }
+    void ParseTemplate() {
+        Take();  // "template"
+        const Token& nameTok = Expect(Tok::Identifier, "a template name");
+        auto templ = std::make_shared<XTemplate>();
+        templ->name = std::string(nameTok.text);
+        Expect(Tok::LBrace, "'{' after the template name");
+        if (Peek().type != Tok::Guid) Fail(Peek(), "template '" + templ->name + "' has no GUID");
+        templ->guid = Take().guid;
+        for (;;) {
+            const Token& t = Peek();
+            if (t.type == Tok::RBrace) {
+                Take();
+                break;
+            }
+            if (t.type == Tok::LBracket) {
+                ParseRestriction(*templ);
+                Expect(Tok::RBrace, "'}' after the template's restriction");
+                break;
+            }
+            ParseMember(*templ);
+        }
+        doc.templates.Add(std::move(templ));
+    }
+
+    void ParseMember(XTemplate& templ) {
+        XMember member;
+        const Token* typeTok = &Expect(Tok::Identifier, "a member type");
+        bool isArray = typeTok->text == "array";
+        if (isArray) typeTok = &Expect(Tok::Identifier, "the array's element type");
+        if (auto prim = xfile::PrimitiveType(typeTok->text)) {
+            member.type = *prim;
+        } else {
+            member.type = XType::Template;
+            member.templateType = doc.templates.FindByName(typeTok->text);
+            if (!member.templateType)
+                Fail(*typeTok, "unknown type '" + std::string(typeTok->text) + "' in template '" + templ.name + "'");
+        }
+        if (Peek().type == Tok::Identifier) member.name = std::string(Take().text);
+        if (!member.name.empty() && templ.MemberIndex(member.name) >= 0)
+            Fail(*typeTok, "member '" + member.name + "' appears twice in template '" + templ.name + "'");
+        if (isArray) {
+            if (Peek().type != Tok::LBracket) Fail(Peek(), "array member '" + member.name + "' has no dimension");
+            while (Accept(Tok::LBracket)) {
+                member.dimensions.push_back(ParseDimension(templ, member));
+                Expect(Tok::RBracket, "']' after an array dimension");
+            }
+        }
+        Expect(Tok::Semicolon, "';' after a template member");
+        templ.members.push_back(std::move(member));
+    }
+
+    XDimension ParseDimension(const XTemplate& templ, const XMember& member) {
+        XDimension dim;
+        const Token& t = Take();
+        if (t.type == Tok::Integer) {
+            if (t.integer < 0 || t.integer > 0xFFFFFFFFLL) Fail(t, "array size out of range");
+            dim.count = static_cast<std::uint32_t>(t.integer);
+        } else if (t.type == Tok::Identifier) {
+            int index = templ.MemberIndex(t.text);
+            if (index < 0)
+                Fail(t, "array '" + member.name + "' is sized by '" + std::string(t.text) +
+                            "', which is not an earlier member of '" + templ.name + "'");
+            const XMember& sizer = templ.members[static_cast<std::size_t>(index)];
+            if (!xfile::IsIntegerType(sizer.type) || sizer.IsArray())
+                Fail(t, "array '" + member.name + "' is sized by '" + sizer.name + "', which is not an integer");
+            dim.sizeMember = sizer.name;
+        } else {
+            Fail(t, std::string("expected an array size, found ") + Describe(t));
+        }
+        return dim;
+    }
+
+    // [...] or [Name <GUID>, Name, ...]
+    void ParseRestriction(XTemplate& templ) {
+        Take();  // '['
+        if (Accept(Tok::Ellipsis)) {
+            templ.restriction = XRestriction::Open;
+            Expect(Tok::RBracket, "']' after '...'");
+            return;
+        }
+        templ.restriction = XRestriction::Restricted;
+        for (;;) {
+            XAllowedChild allowed;
+            allowed.name = std::string(Expect(Tok::Identifier, "a template name in the restriction").text);
+            if (Peek().type == Tok::Guid) allowed.guid = Take().guid;
+            templ.allowed.push_back(std::move(allowed));
+            if (Accept(Tok::RBracket)) return;
+            Expect(Tok::Comma, "',' or ']' in the restriction");
+        }
+    }
+
+    // TemplateName [name] { [<GUID>] values children }
+    std::unique_ptr<XDataObject> ParseDataObject(const XTemplate* parent, int depth) {
+        const Token& typeTok = Take();
+        if (depth >= xfile::kMaxDepth) Fail(typeTok, "data objects nested too deep");
+        auto templ = doc.templates.FindByName(typeTok.text);
+        if (!templ) Fail(typeTok, "unknown template '" + std::string(typeTok.text) + "'");
+        if (parent && !parent->AllowsChild(*templ))
+            Fail(typeTok, "'" + parent->name + "' may not hold a '" + templ->name + "' object");
+        std::string name;
+        if (Peek().type == Tok::Identifier) name = std::string(Take().text);
+        Expect(Tok::LBrace, "'{' to open the data object");
+        std::optional<XGuid> guid;
+        if (Peek().type == Tok::Guid) guid = Take().guid;
+        // Made from the parsed data: an empty default structure first would
+        // cost what the template could hold, which nested templates make
+        // exponential in the length of the text.
+        auto object = std::make_unique<XDataObject>(templ, std::move(name), ParseStruct(*templ, 0));
+        object->guid = guid;
+        ParseChildren(*object, depth);
+        if (!object->name.empty()) completedByName[object->name] = object.get();
+        if (object->guid) completedByGuid[*object->guid] = object.get();
+        return object;
+    }
+
+    void ParseChildren(XDataObject& object, int depth) {
+        const XTemplate& templ = object.Template();
+        for (;;) {
+            const Token& t = Peek();
+            switch (t.type) {
+            case Tok::RBrace:
+                Take();
+                return;
+            case Tok::Identifier:
+                object.AddChild(ParseDataObject(&templ, depth + 1));
+                break;
+            case Tok::LBrace:
+                object.children.push_back(ParseReference(templ));
+                break;
+            case Tok::End:
+                Fail(t, "'" + templ.name + "' object is not closed (missing '}')");
+            default:
+                Fail(t, std::string("unexpected ") + Describe(t) + " in '" + templ.name +
+                            "' object: more data than its template and counts describe");
+            }
+        }
+    }
+
+    // { name } or { <GUID> } or { name <GUID> }: an object completed earlier.
+    XChild ParseReference(const XTemplate& parent) {
+        const Token& open = Take();
+        XChild child;
+        if (Peek().type == Tok::Identifier) child.referenceName = std::string(Take().text);
+        if (Peek().type == Tok::Guid) child.referenceGuid = Take().guid;
+        if (child.referenceName.empty() && !child.referenceGuid) Fail(open, "empty reference");
+        Expect(Tok::RBrace, "'}' to close the reference");
+        if (child.referenceGuid) {
+            auto it = completedByGuid.find(*child.referenceGuid);
+            if (it != completedByGuid.end()) child.referenced = it->second;
+        } else {
+            auto it = completedByName.find(child.referenceName);
+            if (it != completedByName.end()) child.referenced = it->second;
+        }
+        if (!child.referenced)
+            Fail(open, "reference to unknown object '" +
+                           (child.referenceName.empty() ? child.referenceGuid->ToString() : child.referenceName) + "'");
+        if (!parent.AllowsChild(child.referenced->Template()))
+            Fail(open, "'" + parent.name + "' may not hold a '" + child.referenced->Template().name + "' object");
+        return child;
+    }
+
+    XValue ParseStruct(const XTemplate& templ, int depth) {
+        if (depth >= xfile::kMaxDepth) Fail(Peek(), "structures nested too deep");
+        std::vector<XValue> fields;
+        fields.reserve(templ.members.size());
+        for (const XMember& member : templ.members) fields.push_back(ParseMemberValue(templ, member, fields, depth));
+        return XValue::Struct(&templ, std::move(fields));
+    }
+
+    XValue ParseMemberValue(const XTemplate& templ, const XMember& member, const std::vector<XValue>& earlier,
+                            int depth) {
+        if (!member.IsArray()) return ParseSingle(templ, member, depth);
+        std::optional<std::uint64_t> counted = xfile::ArrayCount(templ, member, earlier);
+        if (!counted) Fail(Peek(), "'" + templ.name + "." + member.name + "' is too large");
+        const std::uint64_t count = *counted;
+        // Never trust the count for memory: the data must be there.
+        std::size_t remaining = tokens.size() - pos;
+        std::vector<XValue> items;
+        items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, remaining)));
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const Token& t = Peek();
+            if (t.type == Tok::RBrace || t.type == Tok::End || t.type == Tok::Identifier || t.type == Tok::LBrace)
+                Fail(t, "'" + templ.name + "." + member.name + "' should have " + std::to_string(count) +
+                            " elements, found " + std::to_string(i));
+            std::size_t before = pos;
+            items.push_back(ParseSingle(templ, member, depth));
+            // Elements of a template without members read no text; a count
+            // of them would spin for nothing.
+            if (pos == before) Fail(t, "'" + templ.name + "." + member.name + "' has elements that carry no data");
+        }
+        return XValue::Array(std::move(items));
+    }
+
+    XValue ParseSingle(const XTemplate& templ, const XMember& member, int depth) {
+        XValue value;
+        if (member.type == XType::Template) {
+            value = ParseStruct(*member.templateType, depth + 1);
+        } else {
+            value = ParsePrimitive(templ, member);
+        }
+        SkipSeparators();
+        return value;
+    }
+
+    XValue ParsePrimitive(const XTemplate& templ, const XMember& member) {
+        const Token& t = Take();
+        auto where = [&] { return " for '" + templ.name + "." + member.name + "'"; };
+        switch (member.type) {
+        case XType::String:
+            if (t.type != Tok::String) Fail(t, std::string("expected a string") + where() + ", found " + Describe(t));
+            return XValue::Text(std::string(t.text));
+        case XType::Float:
+        case XType::Double: {
+            if (t.type != Tok::Integer && t.type != Tok::Real)
+                Fail(t, std::string("expected a number") + where() + ", found " + Describe(t));
+            if (member.type == XType::Double) return XValue::Real(t.real);
+            float f = static_cast<float>(t.real);
+            if (!std::isfinite(f)) Fail(t, "number out of range" + where());
+            return XValue::Real(f);
+        }
+        default:
+            if (t.type != Tok::Integer)
+                Fail(t, std::string("expected an integer") + where() + ", found " + Describe(t));
+            if (!xfile::IntegerInRange(member.type, t.integer))
+                Fail(t, std::string(t.text) + " is out of range for " + xfile::TypeName(member.type) + where());
+            return XValue::Integer(t.integer);
+        }
+    }
+
+    std::vector<Token> tokens;
+    std::size_t pos = 0;
+    const std::string& source;
+    XDocument& doc;
+    std::map<std::string, const XDataObject*, std::less<>> completedByName;
+    std::map<XGuid, const XDataObject*> completedByGuid;
+};
+
+bool Fail(std::string* error, const std::string& what) {
+    if (error) *error = what;
+    return false;
+}
+
+}  // namespace
+
+bool ParseXFile(std::string_view text, const XTemplateRegistry& registry, XDocument& out, std::string* error,
+                const std::string& sourceName) {
+    XDocument doc;
+    doc.templates = registry;
+    try {
+        CheckHeader(text, sourceName, doc);
+        Parser parser(Lexer(text.substr(16), 1, sourceName).Run(), sourceName, doc);
+        parser.ParseFile(true);
+    } catch (const ParseError& e) {
+        return Fail(error, e.what());
+    } catch (const std::bad_alloc&) {
+        return Fail(error, sourceName + ": out of memory");
+    }
+    out = std::move(doc);
+    return true;
+}
+
+bool LoadXFile(const std::string& path, const XTemplateRegistry& registry, XDocument& out, std::string* error) {
+    std::string content;
+    if (!ReadWholeFile(path, content)) return Fail(error, path + ": cannot open or read the file");
+    return ParseXFile(content, registry, out, error, path);
+}
+
+bool XTemplateRegistry::RegisterTemplates(std::string_view text, std::string* error, const std::string& sourceName) {
+    XDocument doc;
+    doc.templates = *this;
+    try {
+        std::string_view body = text;
+        if (body.substr(0, 4) == "xof ") {
+            CheckHeader(body, sourceName, doc);
+            body = body.substr(16);
+        }
+        Parser parser(Lexer(body, 1, sourceName).Run(), sourceName, doc);
+        parser.ParseFile(false);
+    } catch (const ParseError& e) {
+        return Fail(error, e.what());
+    } catch (const std::bad_alloc&) {
+        return Fail(error, sourceName + ": out of memory");
+    }
+    *this = std::move(doc.templates);
+    return true;
+}
+
+}  // namespace plat
