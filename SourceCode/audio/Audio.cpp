@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/DIva.h"
+#include "core/Random.h"
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "core/eTable.h"
@@ -130,7 +131,7 @@ int Audio::PlayRandomSoundFrom(const SoundParams* params, const char* const* fil
     int count = 0;
     while (files[count]) ++count;
     if (count == 0) return 0;
-    return PlaySound(files[std::rand() % count], params);
+    return PlaySound(files[Random::Next() % count], params);
 }
 
 void Audio::ApplySoundParams(int channel, const SoundParams& p) {

@@ -74,7 +74,7 @@ public:
     // Plays file with params (the defaults when null); returns the channel,
     // 0 before Init.
     int PlaySound(const char* file, const SoundParams* params = nullptr);
-    // Plays one of the names, picked with rand(); the list ends at the first
+    // Plays one of the names, picked with the engine's generator; the list ends at the first
     // null. 0 when there is none.
     template <class... Names>
     int PlayRandomSound(const SoundParams* params, Names... files) {

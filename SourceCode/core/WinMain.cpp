@@ -8,6 +8,7 @@
 
 #include "core/DIva.h"
 #include "core/SystemNames.h"
+#include "core/Random.h"
 #include "core/eTable.h"
 #include "Video/Video.h"
 #include "input/Input.h"
@@ -103,8 +104,9 @@ int WinMain(plat::HINSTANCE instance) {
         DIva app;
         WindowPair pair{window, instance};
         app.Init(&pair, nullptr);
-        // Seeded only now: everything inside Init sees the default seed.
-        std::srand(timeGetTime());
+        // Seeded only now, as the game always was: everything inside Init
+        // sees the default seed. The wall clock makes every run differ.
+        Random::SeedFromWallClock();
 
         MSG msg;
         while (app.IsInitialized() && IsWindow(window)) {

@@ -1,5 +1,6 @@
 // The sound-effect side of "Audio" against a recording stand-in of the sound
 // library: what it loads, caches and asks of each channel.
+#include "core/Random.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -204,7 +205,7 @@ TEST_F(AudioTest, PlayRandomSoundPicksOnlyFromTheNamesBeforeTheNull) {
     EXPECT_EQ(library.LoadsOf("a.wav"), 1);
     EXPECT_EQ(library.channels.size(), 10u);
 
-    std::srand(1);
+    Random::Seed(1);
     for (int i = 0; i < 40; ++i) audio.PlayRandomSound(nullptr, "a.wav", "b.wav", nullptr, "hit.wav");
     EXPECT_EQ(library.LoadsOf("b.wav"), 1);
     EXPECT_EQ(library.LoadsOf("hit.wav"), 0);
