@@ -5,7 +5,7 @@
 #include <fstream>
 #include <vector>
 
-#include "images/ByteBuilder.h"
+#include "platform_image/ByteBuilder.h"
 
 inline void WriteFile(const std::filesystem::path& path, const ByteBuilder& bytes) {
     std::filesystem::create_directories(path.parent_path());

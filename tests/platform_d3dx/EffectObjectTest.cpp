@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "platform/d3dx/D3DXEffect.h"
-#include "TestEffects.h"
+#include "effects/TestEffects.h"
 #include "support/TempDir.h"
 #include "support/TestDevice.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "TextureFiles.h"
+#include "textures/TextureFiles.h"
 #include "platform/d3dx/D3DX9Texture.h"
 #include "platform/gfx/GpuProgram.h"
 #include "support/TempDir.h"
