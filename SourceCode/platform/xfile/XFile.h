@@ -214,6 +214,10 @@ bool ParseXFile(std::string_view text, const XTemplateRegistry& registry, XDocum
                 std::string* error, const std::string& sourceName = "<memory>");
 bool LoadXFile(const std::string& path, const XTemplateRegistry& registry, XDocument& out,
                std::string* error);
+// The same for data files, which keep what precedes a fault: on an error
+// (false), out still receives the top-level objects completed before it.
+bool ParseXFileUpToError(std::string_view text, const XTemplateRegistry& registry, XDocument& out,
+                         std::string* error, const std::string& sourceName = "<memory>");
 
 // Checks that a data object's value tree matches its template (kinds,
 // ranges, array sizes against their count members), children included.
@@ -227,6 +231,8 @@ bool WriteXFile(const std::vector<std::shared_ptr<const XTemplate>>& templates,
 // templates its members use: what a written file must define to read back.
 std::vector<std::shared_ptr<const XTemplate>> TemplatesUsedBy(const std::vector<const XDataObject*>& objects);
 
+// Writes to a temporary file beside path and renames it over path, so that
+// a failed save leaves the old file as it was.
 bool SaveXFile(const std::string& path, const std::vector<std::shared_ptr<const XTemplate>>& templates,
                const std::vector<const XDataObject*>& objects, std::string* error);
 

@@ -16,6 +16,7 @@ namespace {
 enum class Tok : std::uint8_t {
     Identifier, Integer, Real, String, Guid,
     LBrace, RBrace, LBracket, RBracket, Semicolon, Comma, Ellipsis, End,
+    Error,  // the lexer stopped here; the token's message says why
 };
 
 struct Token {
@@ -25,6 +26,7 @@ struct Token {
     std::int64_t integer = 0;
     double real = 0.0;
     XGuid guid;
+    std::string message;  // for Tok::Error
 };
 
 struct ParseError : std::runtime_error {
@@ -54,12 +56,21 @@ public:
     Lexer(std::string_view text, int firstLine, const std::string& source)
         : text(text), line(firstLine), source(source) {}
 
+    // A lexical fault becomes an Error token in place, so that the objects
+    // before it still parse: the parser fails when it reaches that token.
     std::vector<Token> Run() {
         std::vector<Token> tokens;
         for (;;) {
-            Token t = Next();
+            Token t;
+            try {
+                t = Next();
+            } catch (const ParseError& e) {
+                t.type = Tok::Error;
+                t.line = line;
+                t.message = e.what();
+            }
             tokens.push_back(t);
-            if (t.type == Tok::End) return tokens;
+            if (t.type == Tok::End || t.type == Tok::Error) return tokens;
         }
     }
 
@@ -215,6 +226,7 @@ const char* Describe(const Token& t) {
     case Tok::Comma: return "','";
     case Tok::Ellipsis: return "'...'";
     case Tok::End: return "the end of the file";
+    case Tok::Error: return "an unreadable token";
     }
     return "?";
 }
@@ -262,9 +274,13 @@ private:
         throw ParseError(source + ":" + std::to_string(at.line) + ": " + what);
     }
 
-    const Token& Peek() const { return tokens[pos]; }
-    const Token& Take() {
+    const Token& Peek() const {
         const Token& t = tokens[pos];
+        if (t.type == Tok::Error) throw ParseError(t.message);
+        return t;
+    }
+    const Token& Take() {
+        const Token& t = Peek();
         if (t.type != Tok::End) ++pos;
         return t;
     }
@@ -527,10 +543,11 @@ bool Fail(std::string* error, const std::string& what) {
     return false;
 }
 
-}  // namespace
 
-bool ParseXFile(std::string_view text, const XTemplateRegistry& registry, XDocument& out, std::string* error,
-                const std::string& sourceName) {
+// keepComplete: on an error, out still receives the top-level objects that
+// were complete before it.
+bool Parse(std::string_view text, const XTemplateRegistry& registry, XDocument& out, std::string* error,
+           const std::string& sourceName, bool keepComplete) {
     XDocument doc;
     doc.templates = registry;
     try {
@@ -538,18 +555,32 @@ bool ParseXFile(std::string_view text, const XTemplateRegistry& registry, XDocum
         Parser parser(Lexer(text.substr(16), 1, sourceName).Run(), sourceName, doc);
         parser.ParseFile(true);
     } catch (const ParseError& e) {
+        if (keepComplete) out = std::move(doc);
         return Fail(error, e.what());
     } catch (const std::bad_alloc&) {
+        if (keepComplete) out = std::move(doc);
         return Fail(error, sourceName + ": out of memory");
     }
     out = std::move(doc);
     return true;
 }
 
+}  // namespace
+
+bool ParseXFile(std::string_view text, const XTemplateRegistry& registry, XDocument& out, std::string* error,
+                const std::string& sourceName) {
+    return Parse(text, registry, out, error, sourceName, false);
+}
+
 bool LoadXFile(const std::string& path, const XTemplateRegistry& registry, XDocument& out, std::string* error) {
     std::string content;
     if (!ReadWholeFile(path, content)) return Fail(error, path + ": cannot open or read the file");
     return ParseXFile(content, registry, out, error, path);
+}
+
+bool ParseXFileUpToError(std::string_view text, const XTemplateRegistry& registry, XDocument& out,
+                         std::string* error, const std::string& sourceName) {
+    return Parse(text, registry, out, error, sourceName, true);
 }
 
 bool XTemplateRegistry::RegisterTemplates(std::string_view text, std::string* error, const std::string& sourceName) {

@@ -2,11 +2,11 @@
 // template before it is written (so that what is written reads back).
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <set>
 
 #include "platform/xfile/XFile.h"
 #include "platform/xfile/XFileInternal.h"
+#include "platform/common/Files.h"
 
 namespace plat {
 
@@ -278,12 +278,7 @@ bool SaveXFile(const std::string& path, const std::vector<std::shared_ptr<const 
                const std::vector<const XDataObject*>& objects, std::string* error) {
     std::string text;
     if (!WriteXFile(templates, objects, text, error)) return false;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return Fail(error, path + ": cannot create the file");
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    if (!file) return Fail(error, path + ": cannot write the file");
-    return true;
+    return ReplaceFile(path, text, error);
 }
 
 }  // namespace plat

@@ -1,0 +1,45 @@
+#include "characters/NameTables.h"
+
+#include <iterator>
+
+#include "platform/common/AsciiCase.h"
+
+namespace {
+
+struct NamedKind {
+    const char* name;
+    std::uint32_t kind;
+};
+
+// In the order they are compared: the first equal name wins.
+constexpr NamedKind kBodyMaterials[] = {
+    {"Plastic", 10}, {"ShinyPlastic", 11}, {"Rubber", 13}, {"Stone", 14},  {"Wood", 15},   {"Sun", 16},
+    {"Player", 12},  {"Cloud", 18},        {"Weed", 19},   {"Water", 20}, {"Veggie", 21},
+};
+constexpr std::uint32_t kBasicBodyMaterial = 9;
+
+constexpr NamedKind kActions[] = {
+    {"Walk", action::Walk},         {"Jump", action::Jump},         {"Fall", action::Fall},
+    {"Collide", action::Collide},   {"Hold", action::Hold},         {"AddForce", action::AddForce},
+    {"LoseForce", action::LoseForce},
+};
+
+constexpr const char* kActionFiles[action::Count] = {
+    "/idle.ani", "/walk.ani", "/jump.ani", "/fall.ani", "/collide.ani", "/hold.ani", "/addforce.ani", "/loseforce.ani",
+};
+
+template <std::size_t N>
+std::uint32_t Lookup(const NamedKind (&table)[N], const char* name, std::uint32_t fallback) {
+    if (!name) return fallback;
+    for (const NamedKind& entry : table)
+        if (plat::SameIgnoringCase(entry.name, name)) return entry.kind;
+    return fallback;
+}
+
+}  // namespace
+
+std::uint32_t MaterialKindFromName(const char* name) { return Lookup(kBodyMaterials, name, kBasicBodyMaterial); }
+
+std::uint32_t AnimationActionFromName(const char* name) { return Lookup(kActions, name, action::Idle); }
+
+const char* ActionFileName(std::uint32_t id) { return id < std::size(kActionFiles) ? kActionFiles[id] : nullptr; }

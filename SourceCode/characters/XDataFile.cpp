@@ -1,0 +1,132 @@
+#include "characters/XDataFile.h"
+
+#include <cstdio>
+
+#include "platform/common/Files.h"
+
+namespace {
+
+void LogError(const std::string& what) { std::fprintf(stderr, "Error: %s\n", what.c_str()); }
+
+// A file is read at all only with a good text header; anything else is not a
+// data file of ours.
+bool HasTextHeader(const std::string& text, const std::string& fileName) {
+    plat::XDocument header;
+    std::string error;
+    return plat::ParseXFile(std::string_view(text).substr(0, 16), plat::XTemplateRegistry(), header, &error,
+                            fileName);
+}
+
+}  // namespace
+
+bool XSaveObject::SaveTemplates(const std::vector<plat::XGuid>& guids) {
+    std::vector<std::shared_ptr<const plat::XTemplate>> found;
+    for (const plat::XGuid& guid : guids) {
+        auto templ = registry.FindByGuid(guid);
+        if (!templ) return false;
+        found.push_back(std::move(templ));
+    }
+    templates.insert(templates.end(), found.begin(), found.end());
+    return true;
+}
+
+const plat::XTemplate* XSaveObject::Template(const plat::XGuid& guid) const { return registry.FindByGuid(guid).get(); }
+
+std::unique_ptr<plat::XDataObject> XSaveObject::CreateDataObject(const plat::XGuid& templ, const std::string& name,
+                                                                 plat::XValue data) const {
+    auto found = registry.FindByGuid(templ);
+    if (!found) return nullptr;
+    auto object = std::make_unique<plat::XDataObject>(std::move(found), name, std::move(data));
+    if (!plat::ValidateXObject(*object, nullptr)) return nullptr;
+    return object;
+}
+
+bool XSaveObject::SaveData(std::unique_ptr<plat::XDataObject> object) {
+    if (!object) return false;
+    objects.push_back(std::move(object));
+    return true;
+}
+
+bool XSaveObject::WriteText(std::string& out, std::string* error) const {
+    std::vector<const plat::XDataObject*> list;
+    for (const auto& o : objects) list.push_back(o.get());
+    return plat::WriteXFile(templates, list, out, error);
+}
+
+bool XDataFile::Load(const std::string& fileName, void* context) {
+    plat::XTemplateRegistry registry;
+    if (!RegisterTemplates(registry, context)) return false;
+    std::string text;
+    if (!plat::ReadWholeFile(fileName, text) || !HasTextHeader(text, fileName)) return false;
+    plat::XDocument document;
+    std::string error;
+    if (!plat::ParseXFileUpToError(text, registry, document, &error, fileName)) LogError(error);
+    bool ok = true;
+    if (BeginLoad(context)) {
+        visits = 0;
+        for (const auto& object : document.objects) {
+            if (!MayVisit(0)) break;
+            if (!LoadData(*object, nullptr, 0, context, false)) {
+                ok = false;
+                break;
+            }
+        }
+    }
+    EndLoad(context);
+    return ok;
+}
+
+bool XDataFile::Save(const std::string& fileName, void* context) {
+    plat::XTemplateRegistry registry;
+    if (!RegisterTemplates(registry, context)) return false;
+    if (!BeginSave(context)) {
+        EndSave(context);
+        return true;
+    }
+    XSaveObject save(registry);
+    SaveTemplates(save, context);
+    bool ok = SaveData(save, context);
+    std::string text, error;
+    if (!ok) {
+        LogError(fileName + ": the data cannot be written as a .x file; the file is left as it was");
+    } else if (!save.WriteText(text, &error) || !plat::ReplaceFile(fileName, text, &error)) {
+        LogError(error);
+        ok = false;
+    }
+    EndSave(context);
+    return ok;
+}
+
+bool XDataFile::MayVisit(int depth) {
+    if (depth >= kMaxDepth || visits >= kMaxVisits) return false;
+    ++visits;
+    return true;
+}
+
+bool XDataFile::LoadChildren(const plat::XDataObject& object, int depth, void* context, bool /*isReference*/) {
+    for (const plat::XChild& child : object.children) {
+        const plat::XDataObject* target = child.Target();
+        if (!target || !MayVisit(depth + 1)) continue;
+        LoadData(*target, &object, depth + 1, context, child.IsReference());
+    }
+    return true;
+}
+
+bool XDataFile::RegisterTemplateText(plat::XTemplateRegistry& registry, const char* text, const char* kind) {
+    std::string error;
+    if (registry.RegisterTemplates(text, &error, kind)) return true;
+    LogError(error);
+    return false;
+}
+
+bool XDataFile::BeginLoad(void*) { return true; }
+bool XDataFile::EndLoad(void*) { return true; }
+bool XDataFile::LoadData(const plat::XDataObject& object, const plat::XDataObject*, int depth, void* context,
+                         bool isReference) {
+    return LoadChildren(object, depth, context, isReference);
+}
+bool XDataFile::BeginSave(void*) { return true; }
+bool XDataFile::EndSave(void*) { return true; }
+bool XDataFile::SaveTemplates(XSaveObject&, void*) { return true; }
+bool XDataFile::SaveData(XSaveObject&, void*) { return true; }
+bool XDataFile::RegisterTemplates(plat::XTemplateRegistry&, void*) { return true; }
