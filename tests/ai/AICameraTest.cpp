@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "AICameraTest.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+
+namespace {
+constexpr float kTolerance = 1e-4f;
+
+void ExpectNear(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected, float tolerance = kTolerance) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
+}  // namespace
+
+TEST_F(AICameraTest, LockedOrbitPlacesTheEyeBehindTheCentre) {
+    controller.SetYPosition(15.0f, 0.0f);
+    controller.SetMode(AI_Camera::kLockedOrbit);
+    Step(16);
+    // Radius 25, height 15, heading and pitch 0.
+    ExpectNear(camera.eye, D3DXVECTOR3(0, 15, -25));
+    ExpectNear(LookDirection(), D3DXVECTOR3(0, 0, 1));
+
+    // A quarter turn of the script's rotation and a downward tilt.
+    controller.SetRotation(D3DX_PI / 2.0f);
+    controller.SetPitch(0.5f);
+    Step(16);
+    ExpectNear(camera.eye, D3DXVECTOR3(-25, 15, 0));
+    ExpectNear(LookDirection(), D3DXVECTOR3(std::cos(0.5f), -std::sin(0.5f), 0));
+}
+
+TEST_F(AICameraTest, ScriptedHeightRisesLinearlyToTheClampedTarget) {
+    controller.SetYRange(40.0f, 15.0f);
+    EXPECT_EQ(controller.HeightRange().min, 15.0f);
+    EXPECT_EQ(controller.HeightRange().max, 40.0f);
+
+    controller.SetYPosition(100.0f, -1.0f);
+    EXPECT_EQ(controller.TargetHeight(), 40.0f);
+    EXPECT_FLOAT_EQ(controller.HeightMoveTime(), 25.0f);
+
+    controller.SetMode(AI_Camera::kLockedOrbit);
+    Run(5.0f, 100);
+    EXPECT_NEAR(controller.Height(), 20.0f, 1e-3f);
+    Run(10.0f, 100);
+    EXPECT_NEAR(controller.Height(), 30.0f, 1e-3f);
+    EXPECT_NEAR(camera.eye.y, 30.0f, 1e-3f);
+    Run(11.0f, 100);
+    EXPECT_EQ(controller.Height(), 40.0f);
+
+    // A given speed is a time in seconds whatever its sign; below the range
+    // the target is the minimum.
+    controller.SetYPosition(-3.0f, -4.0f);
+    EXPECT_EQ(controller.TargetHeight(), 15.0f);
+    EXPECT_EQ(controller.HeightMoveTime(), 4.0f);
+}
+
+TEST_F(AICameraTest, MouseLookTurnsHalfARadianPerHundredCounts) {
+    camera.Set(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 1), D3DXVECTOR3(0, 1, 0), D3DX_PI / 4, 1, 1, 100);
+    // Movement made before free look was switched on does not count.
+    PushMotion(300, 0);
+    Step(16);
+    controller.SetMode(AI_Camera::kFreeLook);
+    PushMotion(100, 0);
+    Step(16);
+    const D3DXVECTOR3 look = LookDirection();
+    EXPECT_NEAR(std::atan2(look.x, look.z), 0.5f, kTolerance);
+    EXPECT_NEAR(look.y, 0.0f, kTolerance);
+
+    // Every mode above 5 flies the same way.
+    controller.SetMode(9);
+    PushMotion(-100, 0);
+    Step(16);
+    EXPECT_NEAR(std::atan2(LookDirection().x, LookDirection().z), 0.0f, kTolerance);
+
+    // The editors' flight ignores the mouse.
+    controller.SetMode(AI_Camera::kEditorFlight);
+    PushMotion(100, 0);
+    Step(16);
+    EXPECT_NEAR(std::atan2(LookDirection().x, LookDirection().z), 0.0f, kTolerance);
+}
+
+TEST_F(AICameraTest, WheelZoomsWithinItsRangeAndModesResetIt) {
+    for (int i = 0; i < 12; ++i) {
+        PushWheel(-1);
+        Step(16);
+    }
+    EXPECT_EQ(controller.ZoomDistance(), 10.0f);
+    PushWheel(3);  // one step per frame, however far the wheel went
+    Step(16);
+    EXPECT_EQ(controller.ZoomDistance(), 9.0f);
+
+    controller.SetMode(AI_Camera::kLockedOrbit);
+    EXPECT_EQ(controller.ZoomDistance(), 9.0f);
+    controller.SetMode(AI_Camera::kNoControl);
+    EXPECT_EQ(controller.ZoomDistance(), 0.0f);
+    controller.DecreaseDistance();
+    EXPECT_EQ(controller.ZoomDistance(), 0.0f);
+}
+
+TEST_F(AICameraTest, LeavesTheCameraAloneWithoutControlOrWithoutCamera) {
+    controller.SetMode(AI_Camera::kNoControl);
+    const D3DXVECTOR3 eye = camera.eye;
+    Step(16);
+    EXPECT_EQ(camera.eye, eye);
+
+    // Without a camera the locked orbit has nothing to place.
+    camera.Shutdown();
+    controller.SetMode(AI_Camera::kLockedOrbit);
+    EXPECT_TRUE(controller.Update());
+    EXPECT_EQ(camera.eye, eye);
+    ASSERT_TRUE(camera.Init());
+}
