@@ -140,7 +140,15 @@ TEST_F(TextureManTest, CreatedTexturesAreSharedAndFailuresFatal) {
     EXPECT_EQ(textures->CreateTexture("fxNoise.fxo", TextureMan::kVolume, &made), volume);
     EXPECT_EQ(Count(volume), 2);
 
-    made.format = 0x7FFF;  // no such format
+    // A format the device does not know gets the nearest one it knows.
+    made.format = 0x7FFF;
+    IDirect3DBaseTexture9* unknown = textures->CreateTexture("fxOdd.fxo", TextureMan::kFlat, &made);
+    ASSERT_NE(unknown, nullptr);
+    EXPECT_EQ(static_cast<IDirect3DTexture9*>(unknown)->Format(), D3DFMT_A8R8G8B8);
+    EXPECT_TRUE(boxes.texts.empty());
+
+    made.format = D3DFMT_A8R8G8B8;
+    made.mipLevels = 9;  // more levels than 16 x 8 has
     EXPECT_EQ(textures->CreateTexture("fxBad.fxo", TextureMan::kFlat, &made), nullptr);
     ASSERT_EQ(boxes.texts.size(), 1u);
     EXPECT_EQ(boxes.texts[0], "FATAL ERROR: Creating texture (fxBad.fxo) to video memory failed!");

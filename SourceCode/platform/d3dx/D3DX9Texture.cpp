@@ -10,6 +10,7 @@
 #include "platform/image/Image.h"
 #include "platform/image/ImageOps.h"
 #include "platform/common/Files.h"
+#include "platform/d3dx/TextureFormats.h"
 
 namespace {
 using plat::Image;
@@ -295,7 +296,11 @@ std::vector<std::vector<ImageLevel>> BuildFaces(const Image& image, const Reques
 
 UINT DefaultCreateSize(UINT size) { return size == 0 || size == D3DX_DEFAULT ? 256 : size; }
 UINT DefaultCreateLevels(UINT levels) { return levels == D3DX_DEFAULT ? 0 : levels; }
-D3DFORMAT DefaultCreateFormat(D3DFORMAT format) { return IsDefaultFormat(format) ? D3DFMT_A8R8G8B8 : format; }
+// A format the device does not know is replaced by the nearest it does,
+// as D3DX_DEFAULT is by A8R8G8B8.
+D3DFORMAT DefaultCreateFormat(D3DFORMAT format) {
+    return IsDefaultFormat(format) ? D3DFMT_A8R8G8B8 : plat::NearestKnownFormat(format);
+}
 
 }  // namespace
 
@@ -318,10 +323,12 @@ HRESULT D3DXCreateVolumeTexture(IDirect3DDevice9* device, UINT width, UINT heigh
                                 UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                 IDirect3DVolumeTexture9** texture) {
     if (!device || !texture) return D3DERR_INVALIDCALL;
+    // Block-compressed volumes do not exist on the device: plain texels.
+    D3DFORMAT held = DefaultCreateFormat(format);
+    if (plat::DxtBlockBytesOf(held) != 0) held = D3DFMT_A8R8G8B8;
     return device->CreateVolumeTexture(DefaultCreateSize(width), DefaultCreateSize(height),
                                        depth == 0 || depth == D3DX_DEFAULT ? 1 : depth,
-                                       DefaultCreateLevels(mipLevels), usage, DefaultCreateFormat(format),
-                                       pool, texture, nullptr);
+                                       DefaultCreateLevels(mipLevels), usage, held, pool, texture, nullptr);
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* file, UINT width, UINT height,

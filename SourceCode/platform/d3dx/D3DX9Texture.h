@@ -48,7 +48,9 @@ struct PALETTEENTRY {
 };
 
 // Empty textures. Sizes of D3DX_DEFAULT become 256 (depth 1), a mip level
-// count of 0 or D3DX_DEFAULT the whole chain, D3DFMT_UNKNOWN A8R8G8B8.
+// count of 0 or D3DX_DEFAULT the whole chain, D3DFMT_UNKNOWN A8R8G8B8, and a
+// format the device does not know the nearest one it knows
+// (plat::NearestKnownFormat).
 HRESULT D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT mipLevels, DWORD usage,
                           D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture);
 HRESULT D3DXCreateCubeTexture(IDirect3DDevice9* device, UINT size, UINT mipLevels, DWORD usage,

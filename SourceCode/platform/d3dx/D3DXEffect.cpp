@@ -9,6 +9,7 @@
 #include "platform/gfx/GpuProgram.h"
 #include "platform/common/Files.h"
 #include "platform/common/AsciiCase.h"
+#include "platform/d3dx/TextureFormats.h"
 
 namespace plat {
 
@@ -101,17 +102,94 @@ struct PassProgram {
     std::vector<const UniformInfo*> uniforms;  // per parameter, null when unused
 };
 
+// The device states that a technique's passes change, each once: what
+// Begin saves and End puts back.
+struct TouchedStates {
+    std::vector<D3DRENDERSTATETYPE> render;
+    std::vector<std::pair<DWORD, D3DSAMPLERSTATETYPE>> sampler;  // unit, state
+    std::vector<DWORD> textureUnits;
+};
+
+// The values Begin found for the touched states.
+struct SavedStates {
+    std::vector<DWORD> render;
+    std::vector<DWORD> sampler;
+    std::vector<IDirect3DBaseTexture9*> textures;  // one counted reference each
+    bool held = false;
+};
+
 struct EffectRecords {
     IDirect3DDevice9* device = nullptr;  // one counted reference
     FxEffect fx;
     std::vector<ParameterValue> values;
     std::vector<std::vector<PassProgram>> programs;  // [technique][pass]
+    std::vector<TouchedStates> touched;              // [technique]
     int technique = 0;
     bool begun = false;
     int activeTechnique = -1;
     int activePass = -1;
-    IDirect3DStateBlock9* saved = nullptr;
+    SavedStates saved;
     GpuProgram* savedProgram = nullptr;
+
+    // Every pass of technique t: its render states, the sampler states of
+    // its samplers, and every texture unit of the effect (each pass binds
+    // the texture of every sampler parameter).
+    void CollectTouchedStates() {
+        touched.assign(fx.techniques.size(), TouchedStates{});
+        std::vector<DWORD> units;
+        for (const ParameterValue& v : values)
+            if (v.unit >= 0) units.push_back(static_cast<DWORD>(v.unit));
+        for (std::size_t t = 0; t < fx.techniques.size(); ++t) {
+            TouchedStates& out = touched[t];
+            out.textureUnits = units;
+            for (const FxPass& pass : fx.techniques[t].passes) {
+                for (const FxStateValue& s : pass.states) {
+                    const D3DRENDERSTATETYPE state = kRenderStates[static_cast<int>(s.state)];
+                    if (std::find(out.render.begin(), out.render.end(), state) == out.render.end())
+                        out.render.push_back(state);
+                }
+                for (const FxSamplerValue& s : pass.samplers) {
+                    const int unit = values[s.parameter].unit;
+                    if (unit < 0) continue;
+                    const std::pair<DWORD, D3DSAMPLERSTATETYPE> key(static_cast<DWORD>(unit),
+                                                                    kSamplerStates[static_cast<int>(s.state)]);
+                    if (std::find(out.sampler.begin(), out.sampler.end(), key) == out.sampler.end())
+                        out.sampler.push_back(key);
+                }
+            }
+        }
+    }
+
+    void SaveStates(const TouchedStates& t) {
+        saved.render.resize(t.render.size());
+        for (std::size_t i = 0; i < t.render.size(); ++i) device->GetRenderState(t.render[i], &saved.render[i]);
+        saved.sampler.resize(t.sampler.size());
+        for (std::size_t i = 0; i < t.sampler.size(); ++i)
+            device->GetSamplerState(t.sampler[i].first, t.sampler[i].second, &saved.sampler[i]);
+        saved.textures.assign(t.textureUnits.size(), nullptr);
+        for (std::size_t i = 0; i < t.textureUnits.size(); ++i) device->GetTexture(t.textureUnits[i], &saved.textures[i]);
+        saved.held = true;
+    }
+
+    void RestoreStates(const TouchedStates& t) {
+        if (!saved.held) return;
+        for (std::size_t i = 0; i < t.render.size(); ++i) device->SetRenderState(t.render[i], saved.render[i]);
+        for (std::size_t i = 0; i < t.sampler.size(); ++i)
+            device->SetSamplerState(t.sampler[i].first, t.sampler[i].second, saved.sampler[i]);
+        for (std::size_t i = 0; i < t.textureUnits.size(); ++i) {
+            device->SetTexture(t.textureUnits[i], saved.textures[i]);
+            if (saved.textures[i]) saved.textures[i]->Release();
+        }
+        saved.textures.clear();
+        saved.held = false;
+    }
+
+    void DropSavedStates() {
+        for (IDirect3DBaseTexture9* texture : saved.textures)
+            if (texture) texture->Release();
+        saved.textures.clear();
+        saved.held = false;
+    }
 
     ParameterValue* Value(D3DXHANDLE h) {
         const int index = IndexOf(fx.parameters, h);
@@ -177,10 +255,11 @@ ID3DXEffect::ID3DXEffect(IDirect3DDevice9* device, plat::FxEffect effect) : r_(n
         if (!plat::FxTypeIsSampler(r_->fx.parameters[i].type)) continue;
         if (unit < static_cast<int>(D3D_MAX_SAMPLERS)) r_->values[i].unit = unit++;
     }
+    r_->CollectTouchedStates();
 }
 
 ID3DXEffect::~ID3DXEffect() {
-    if (r_->saved) r_->saved->Release();
+    r_->DropSavedStates();
     for (plat::ParameterValue& v : r_->values) {
         if (v.texture) v.texture->Release();
     }
@@ -443,9 +522,7 @@ HRESULT ID3DXEffect::Begin(UINT* passes, DWORD flags) {
     if (r_->begun || !r_->device || r_->technique >= static_cast<int>(r_->programs.size()))
         return D3DERR_INVALIDCALL;
     r_->device->MakeCurrent();
-    if (!(flags & D3DXFX_DONOTSAVESTATE)) {
-        if (FAILED(r_->device->CreateStateBlock(D3DSBT_ALL, &r_->saved))) r_->saved = nullptr;
-    }
+    if (!(flags & D3DXFX_DONOTSAVESTATE)) r_->SaveStates(r_->touched[r_->technique]);
     r_->savedProgram = r_->device->GetProgram();
     r_->begun = true;
     r_->activeTechnique = r_->technique;
@@ -481,11 +558,7 @@ HRESULT ID3DXEffect::CommitChanges() {
 
 HRESULT ID3DXEffect::End() {
     if (!r_->begun) return D3DERR_INVALIDCALL;
-    if (r_->saved) {
-        r_->saved->Apply();
-        r_->saved->Release();
-        r_->saved = nullptr;
-    }
+    r_->RestoreStates(r_->touched[r_->activeTechnique]);
     r_->device->SetProgram(r_->savedProgram);
     r_->savedProgram = nullptr;
     r_->begun = false;
@@ -615,8 +688,169 @@ HRESULT FillTargets(IDirect3DBaseTexture9* texture, const void* code, UINT const
 
 }  // namespace
 
+namespace {
+
+// Texture formats the device cannot render into are filled by rendering
+// into a float texture of the same shape and writing its texels over.
+constexpr D3DFORMAT kFillFormat = D3DFMT_A32B32G32R32F;
+
+// Writes one level (a face, or every slice of a volume level) of float
+// texels into the target's locked bytes.
+HRESULT WriteConverted(D3DFORMAT format, const D3DLOCKED_BOX& from, const D3DLOCKED_BOX& to, UINT width,
+                       UINT height, UINT depth) {
+    if (!from.pBits || !to.pBits) return E_FAIL;
+    const std::size_t block = plat::DxtBlockBytesOf(format);
+    std::vector<float> picture(std::size_t(width) * height * 4);
+    for (UINT z = 0; z < depth; ++z) {
+        const auto* source = static_cast<const std::uint8_t*>(from.pBits) + std::size_t(z) * from.SlicePitch;
+        auto* target = static_cast<std::uint8_t*>(to.pBits) + std::size_t(z) * to.SlicePitch;
+        for (UINT y = 0; y < height; ++y)
+            std::memcpy(&picture[std::size_t(y) * width * 4], source + std::size_t(y) * from.RowPitch,
+                        std::size_t(width) * 16);
+        if (block != 0) {
+            if (!plat::EncodeDxt(format, picture.data(), width, height, target, std::size_t(to.RowPitch)))
+                return E_FAIL;
+            continue;
+        }
+        for (UINT y = 0; y < height; ++y)
+            if (!plat::EncodeTexels(format, &picture[std::size_t(y) * width * 4], width,
+                                    target + std::size_t(y) * to.RowPitch))
+                return E_FAIL;
+    }
+    return D3D_OK;
+}
+
+D3DLOCKED_BOX AsBox(const D3DLOCKED_RECT& rect) {
+    D3DLOCKED_BOX box{};
+    box.RowPitch = rect.Pitch;
+    box.SlicePitch = 0;
+    box.pBits = rect.pBits;
+    return box;
+}
+
+HRESULT ConvertTexture(IDirect3DTexture9* from, IDirect3DTexture9* to) {
+    for (UINT level = 0; level < to->GetLevelCount(); ++level) {
+        D3DSURFACE_DESC desc;
+        D3DLOCKED_RECT a{}, b{};
+        if (FAILED(to->GetLevelDesc(level, &desc)) || FAILED(from->LockRect(level, &a, nullptr, D3DLOCK_READONLY)))
+            return E_FAIL;
+        HRESULT hr = to->LockRect(level, &b, nullptr, 0);
+        if (SUCCEEDED(hr)) {
+            hr = WriteConverted(desc.Format, AsBox(a), AsBox(b), desc.Width, desc.Height, 1);
+            to->UnlockRect(level);
+        }
+        from->UnlockRect(level);
+        if (FAILED(hr)) return hr;
+    }
+    return D3D_OK;
+}
+
+HRESULT ConvertTexture(IDirect3DCubeTexture9* from, IDirect3DCubeTexture9* to) {
+    for (UINT level = 0; level < to->GetLevelCount(); ++level) {
+        D3DSURFACE_DESC desc;
+        if (FAILED(to->GetLevelDesc(level, &desc))) return E_FAIL;
+        for (int f = 0; f < 6; ++f) {
+            const auto face = static_cast<D3DCUBEMAP_FACES>(f);
+            D3DLOCKED_RECT a{}, b{};
+            if (FAILED(from->LockRect(face, level, &a, nullptr, D3DLOCK_READONLY))) return E_FAIL;
+            HRESULT hr = to->LockRect(face, level, &b, nullptr, 0);
+            if (SUCCEEDED(hr)) {
+                hr = WriteConverted(desc.Format, AsBox(a), AsBox(b), desc.Width, desc.Height, 1);
+                to->UnlockRect(face, level);
+            }
+            from->UnlockRect(face, level);
+            if (FAILED(hr)) return hr;
+        }
+    }
+    return D3D_OK;
+}
+
+HRESULT ConvertTexture(IDirect3DVolumeTexture9* from, IDirect3DVolumeTexture9* to) {
+    for (UINT level = 0; level < to->GetLevelCount(); ++level) {
+        D3DVOLUME_DESC desc;
+        D3DLOCKED_BOX a{}, b{};
+        if (FAILED(to->GetLevelDesc(level, &desc)) || FAILED(from->LockBox(level, &a, nullptr, D3DLOCK_READONLY)))
+            return E_FAIL;
+        HRESULT hr = to->LockBox(level, &b, nullptr, 0);
+        if (SUCCEEDED(hr)) {
+            hr = WriteConverted(desc.Format, a, b, desc.Width, desc.Height, desc.Depth);
+            to->UnlockBox(level);
+        }
+        from->UnlockBox(level);
+        if (FAILED(hr)) return hr;
+    }
+    return D3D_OK;
+}
+
+// Makes a float texture shaped like `texture`, fills it with `fill` and
+// converts it into `texture`.
+template <class Texture, class Make, class Fill>
+HRESULT FillThroughFloat(Texture* texture, const Make& make, const Fill& fill) {
+    IDirect3DDevice9* device = nullptr;
+    if (FAILED(texture->GetDevice(&device)) || !device) return D3DERR_INVALIDCALL;
+    Texture* scratch = nullptr;
+    HRESULT hr = make(device, &scratch);
+    device->Release();
+    if (FAILED(hr) || !scratch) return FAILED(hr) ? hr : E_FAIL;
+    hr = fill(scratch);
+    if (SUCCEEDED(hr)) hr = ConvertTexture(scratch, texture);
+    scratch->Release();
+    return hr;
+}
+
+HRESULT FillTexture(IDirect3DTexture9* texture, const void* code, UINT count);
+HRESULT FillVolumeTexture(IDirect3DVolumeTexture9* texture, const void* code, UINT count);
+HRESULT FillCubeTexture(IDirect3DCubeTexture9* texture, const void* code, UINT count);
+
+}  // namespace
+
 HRESULT D3DXFillTextureTX(IDirect3DTexture9* texture, const void* code, const D3DXVECTOR4*, UINT count) {
     if (!texture) return D3DERR_INVALIDCALL;
+    if (plat::RenderableTextureFormat(texture->Format())) return FillTexture(texture, code, count);
+    D3DSURFACE_DESC desc;
+    if (FAILED(texture->GetLevelDesc(0, &desc))) return D3DERR_INVALIDCALL;
+    return FillThroughFloat(
+        texture,
+        [&](IDirect3DDevice9* device, IDirect3DTexture9** out) {
+            return device->CreateTexture(desc.Width, desc.Height, texture->GetLevelCount(), 0, kFillFormat,
+                                         D3DPOOL_MANAGED, out, nullptr);
+        },
+        [&](IDirect3DTexture9* scratch) { return FillTexture(scratch, code, count); });
+}
+
+HRESULT D3DXFillVolumeTextureTX(IDirect3DVolumeTexture9* texture, const void* code, const D3DXVECTOR4*,
+                                UINT count) {
+    if (!texture) return D3DERR_INVALIDCALL;
+    if (plat::RenderableTextureFormat(texture->Format())) return FillVolumeTexture(texture, code, count);
+    D3DVOLUME_DESC desc;
+    if (FAILED(texture->GetLevelDesc(0, &desc))) return D3DERR_INVALIDCALL;
+    return FillThroughFloat(
+        texture,
+        [&](IDirect3DDevice9* device, IDirect3DVolumeTexture9** out) {
+            return device->CreateVolumeTexture(desc.Width, desc.Height, desc.Depth, texture->GetLevelCount(), 0,
+                                               kFillFormat, D3DPOOL_MANAGED, out, nullptr);
+        },
+        [&](IDirect3DVolumeTexture9* scratch) { return FillVolumeTexture(scratch, code, count); });
+}
+
+HRESULT D3DXFillCubeTextureTX(IDirect3DCubeTexture9* texture, const void* code, const D3DXVECTOR4*,
+                              UINT count) {
+    if (!texture) return D3DERR_INVALIDCALL;
+    if (plat::RenderableTextureFormat(texture->Format())) return FillCubeTexture(texture, code, count);
+    D3DSURFACE_DESC desc;
+    if (FAILED(texture->GetLevelDesc(0, &desc))) return D3DERR_INVALIDCALL;
+    return FillThroughFloat(
+        texture,
+        [&](IDirect3DDevice9* device, IDirect3DCubeTexture9** out) {
+            return device->CreateCubeTexture(desc.Width, texture->GetLevelCount(), 0, kFillFormat,
+                                             D3DPOOL_MANAGED, out, nullptr);
+        },
+        [&](IDirect3DCubeTexture9* scratch) { return FillCubeTexture(scratch, code, count); });
+}
+
+namespace {
+
+HRESULT FillTexture(IDirect3DTexture9* texture, const void* code, UINT count) {
     std::vector<FillTarget> targets;
     for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
         D3DSURFACE_DESC desc;
@@ -626,9 +860,7 @@ HRESULT D3DXFillTextureTX(IDirect3DTexture9* texture, const void* code, const D3
     return FillTargets(texture, code, count, targets);
 }
 
-HRESULT D3DXFillVolumeTextureTX(IDirect3DVolumeTexture9* texture, const void* code, const D3DXVECTOR4*,
-                                UINT count) {
-    if (!texture) return D3DERR_INVALIDCALL;
+HRESULT FillVolumeTexture(IDirect3DVolumeTexture9* texture, const void* code, UINT count) {
     std::vector<FillTarget> targets;
     for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
         D3DVOLUME_DESC desc;
@@ -640,9 +872,7 @@ HRESULT D3DXFillVolumeTextureTX(IDirect3DVolumeTexture9* texture, const void* co
     return FillTargets(texture, code, count, targets);
 }
 
-HRESULT D3DXFillCubeTextureTX(IDirect3DCubeTexture9* texture, const void* code, const D3DXVECTOR4*,
-                              UINT count) {
-    if (!texture) return D3DERR_INVALIDCALL;
+HRESULT FillCubeTexture(IDirect3DCubeTexture9* texture, const void* code, UINT count) {
     std::vector<FillTarget> targets;
     for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
         D3DSURFACE_DESC desc;
@@ -652,3 +882,5 @@ HRESULT D3DXFillCubeTextureTX(IDirect3DCubeTexture9* texture, const void* code, 
     }
     return FillTargets(texture, code, count, targets);
 }
+
+}  // namespace

@@ -108,10 +108,13 @@ public:
     HRESULT SetTechnique(D3DXHANDLE technique);
     D3DXHANDLE GetCurrentTechnique();
 
-    // Begin saves every device state (unless D3DXFX_DONOTSAVESTATE) and
-    // reports the current technique's pass count; Pass(i) sets the pass's
-    // states, textures, program and parameter values; End restores what
-    // Begin saved (the program included).
+    // Begin saves the device states that the current technique's passes
+    // set (its render states, its samplers' states, the texture of every
+    // sampler unit of the effect, and the program), unless
+    // D3DXFX_DONOTSAVESTATE, and reports the technique's pass count;
+    // Pass(i) sets the pass's states, textures, program and parameter
+    // values; End puts back what Begin saved. States no pass names are
+    // neither saved nor touched.
     HRESULT Begin(UINT* passes, DWORD flags);
     HRESULT Pass(UINT index);
     // Values set inside a pass reach its program at once, so there is
@@ -120,8 +123,8 @@ public:
     HRESULT CommitChanges();
     HRESULT End();
 
-    // The GL programs survive a lost device; what does not is the saved
-    // state block, which Reset refuses to keep: it is dropped here.
+    // The GL programs survive a lost device; an effect still begun is
+    // ended here.
     HRESULT OnLostDevice();
     HRESULT OnResetDevice();
 

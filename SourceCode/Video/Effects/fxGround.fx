@@ -1,0 +1,24 @@
+// Kind 17, the ground: square tiles in two tones with grout between them,
+// repeated CUSTOMDATA0.x times across the texture coordinates (16 when it is
+// 0), each tile a little different, lit by one light.
+#include "BodyTechniques.fxh"
+
+glsl {
+    vec3 BodyDeform(vec3 position, vec3 normal) { return position; }
+
+    vec4 BodyShade(Surface s, LightSample l) {
+        float repeats = gCustom.x > 0.0 ? gCustom.x : 16.0;
+        vec2 tileUv = s.uv * repeats;
+        vec2 cell = floor(tileUv);
+        vec2 f = fract(tileUv);
+        float checker = mod(cell.x + cell.y, 2.0);
+        float variation = HashLattice(ivec3(ivec2(cell), 7)) * 0.12;
+        vec2 edge = min(f, 1.0 - f);
+        float grout = 1.0 - smoothstep(0.02, 0.05, min(edge.x, edge.y));
+        vec3 tile = mix(vec3(0.55, 0.62, 0.48), vec3(0.42, 0.5, 0.38), checker) * (0.94 + variation);
+        float speckle = NoiseAt(vec3(tileUv * 0.25, 0.5)).b;
+        tile *= 0.9 + 0.2 * speckle;
+        vec3 albedo = s.albedo.rgb * mix(tile, vec3(0.25, 0.25, 0.23), grout);
+        return vec4(DiffuseLit(s, l, albedo), s.albedo.a);
+    }
+}
