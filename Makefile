@@ -51,6 +51,7 @@ assets: build
 	@./$(BUILD)/tools/make_sounds/make_sounds .
 	@./$(BUILD)/tools/make_textures/make_textures .
 	@./$(BUILD)/tools/make_models/make_models .
+	@./$(BUILD)/tools/make_ui_textures/make_ui_textures .
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

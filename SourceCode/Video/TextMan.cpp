@@ -1,8 +1,10 @@
 #include "Video/TextMan.h"
 
 #include "Video/Video.h"
+#include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/d3dx/FontFace.h"
 #include "platform/gfx/Direct3D.h"
 
 namespace {
@@ -11,6 +13,7 @@ constexpr DWORD kDefaultCharset = 1;
 constexpr DWORD kOutDefaultPrecision = 0;
 constexpr DWORD kAntialiasedQuality = 4;
 constexpr DWORD kDefaultPitchAndFamily = 0;
+constexpr char kFontAliasFile[] = "Assets/Fonts/aliases.conf";
 
 bool SameFont(const FontDescription& a, const FontDescription& b) {
     return a.faceName == b.faceName && a.height == b.height && a.width == b.width && a.weight == b.weight &&
@@ -94,6 +97,9 @@ bool TextMan::Init(void*, void*) {
     if (initialized) return false;
     name = names::TextMan;
     if (!eTable::Register(name, this)) return false;
+    // The face names the game asks for ("Bubbly Frog") are aliases that the
+    // project maps onto installed fonts; without the file they fall back.
+    plat::LoadFontAliases(AssetRoot() + "/" + kFontAliasFile);
     initialized = true;
     return true;
 }

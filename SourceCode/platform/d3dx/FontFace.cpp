@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
 
 namespace plat {
 
@@ -191,6 +192,18 @@ const GlyphBitmap& FontFace::Glyph(char32_t code) {
         }
     }
     return cache.emplace(code, std::move(glyph)).first->second;
+}
+
+bool LoadFontAliases(const std::string& file) {
+    static std::mutex guard;
+    static std::set<std::string> loaded;
+    FcConfig* config = FontConfig();
+    if (!config) return false;
+    std::lock_guard<std::mutex> lock(guard);
+    if (loaded.count(file)) return true;
+    if (!FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(file.c_str()), FcTrue)) return false;
+    loaded.insert(file);
+    return true;
 }
 
 std::u32string DecodeText(const char* text) {

@@ -74,6 +74,12 @@ private:
     std::string file;
 };
 
+// Adds the rules of a fontconfig file, such as the aliases that map a face
+// name the game asks for onto an installed family, to the configuration every
+// face is matched with. A file already added is not read again. False when
+// the file cannot be read or parsed.
+bool LoadFontAliases(const std::string& file);
+
 // Decodes a byte string for display: well-formed UTF-8 sequences become their
 // code points, every other byte is taken as Latin-1, so no input is refused.
 std::u32string DecodeText(const char* text);
