@@ -1,0 +1,273 @@
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include "scripting/PythonMan.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "scripting/ZOPAPI.h"
+
+namespace {
+constexpr char kMainModuleName[] = "zop";
+
+std::string& ScriptFolderSetting() {
+    static std::string folder;
+    return folder;
+}
+
+void WriteError(const char* format, const char* text) {
+    std::fprintf(stderr, format, text);
+    std::fflush(stderr);
+}
+
+void WriteLine(const char* text) {
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+}
+
+void FlushPythonStderr() {
+    PyObject* stream = PySys_GetObject("stderr");  // borrowed
+    if (!stream || stream == Py_None) return;
+    PyObject* result = PyObject_CallMethod(stream, "flush", nullptr);
+    if (result)
+        Py_DECREF(result);
+    else
+        PyErr_Clear();
+}
+
+// Reads a script result as a truth; nullopt-like false with a note for
+// values that are not numbers.
+bool ResultAsBool(PyObject* result, const char* functionName) {
+    if (PyLong_Check(result)) {  // bool is an int
+        int overflow = 0;
+        long value = PyLong_AsLongAndOverflow(result, &overflow);
+        return overflow != 0 || value != 0;
+    }
+    if (PyFloat_Check(result)) {
+        double value = std::trunc(PyFloat_AsDouble(result));
+        return !std::isnan(value) && value != 0.0;
+    }
+    WriteError("Error: Python function \"%s\" did not return a number; taken as false.\n", functionName);
+    return false;
+}
+}  // namespace
+
+void ReportScriptError() {
+    if (!PyErr_Occurred()) return;
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    if (traceback && value) PyException_SetTraceback(value, traceback);
+    // PyErr_Print would end the process on SystemExit; Display only prints.
+    PyErr_Display(type, value, traceback);
+    Py_XDECREF(type);
+    Py_XDECREF(value);
+    Py_XDECREF(traceback);
+    PyErr_Clear();
+    FlushPythonStderr();
+}
+
+PythonMan::~PythonMan() {
+    if (initialized) Shutdown();
+}
+
+void PythonMan::SetScriptFolder(const std::string& folder) { ScriptFolderSetting() = folder; }
+
+std::string PythonMan::ScriptFolder() {
+    if (!ScriptFolderSetting().empty()) return ScriptFolderSetting();
+    return AssetRoot() + "/Scripts";
+}
+
+bool PythonMan::Init(void*, void*) {
+    if (initialized) return false;
+    name = names::PythonMan;
+    if (!eTable::Register(name, this)) return false;
+    ReleaseModules();
+    nextModuleName.clear();
+    hasNextModule = false;
+
+    if (StartInterpreter()) {
+        apiModule = PyImport_ImportModule(zopapi::kModuleName);
+        if (!apiModule) {
+            ReportScriptError();
+            WriteLine("Error: Failed to init Python API module.\n");
+        }
+        mainModule = ImportModule(kMainModuleName);
+        if (mainModule) {
+            mainDict = PyModule_GetDict(mainModule);
+            if (!mainDict) WriteError("Error: Failed to get dictionary for module \"%s\".\n", kMainModuleName);
+        }
+    }
+    dataBank = std::make_unique<std::uint32_t[]>(kDataBankSize);  // zeroed
+    initialized = true;
+    return true;
+}
+
+bool PythonMan::StartInterpreter() {
+    // An interpreter left running by an earlier host (one whose main module
+    // never loaded is not finalized) is used as it is.
+    if (!Py_IsInitialized()) {
+        // The built-in table is reset by every finalization, so the engine
+        // module is added again before each start.
+        if (PyImport_AppendInittab(zopapi::kModuleName, zopapi::CreateModule) != 0) {
+            WriteLine("Error: Failed to init Python API module.\n");
+            return false;
+        }
+        PyConfig config;
+        PyConfig_InitIsolatedConfig(&config);
+        config.install_signal_handlers = 0;
+        config.configure_c_stdio = 0;
+        config.write_bytecode = 0;  // no __pycache__ folders beside the scripts
+        config.parse_argv = 0;
+        PyStatus status = Py_InitializeFromConfig(&config);
+        PyConfig_Clear(&config);
+        if (PyStatus_Exception(status)) {
+            WriteError("Error: The Python interpreter did not start: %s\n",
+                       status.err_msg ? status.err_msg : "unknown reason");
+            return false;
+        }
+    }
+    AddScriptFolderToPath();
+    return true;
+}
+
+void PythonMan::AddScriptFolderToPath() {
+    PyObject* path = PySys_GetObject("path");  // borrowed
+    PyObject* folder = PyUnicode_DecodeFSDefault(ScriptFolder().c_str());
+    if (path && PyList_Check(path) && folder) {
+        // A folder already on the path (a second host in one process) moves
+        // to the front rather than appearing twice.
+        Py_ssize_t at = PySequence_Index(path, folder);
+        if (at >= 0)
+            PySequence_DelItem(path, at);
+        else
+            PyErr_Clear();
+        PyList_Insert(path, 0, folder);
+    }
+    Py_XDECREF(folder);
+    ReportScriptError();
+}
+
+PyObject* PythonMan::ImportModule(const char* moduleName) {
+    PyObject* nameObject = PyUnicode_FromString(moduleName);
+    PyObject* module = nameObject ? PyImport_Import(nameObject) : nullptr;
+    Py_XDECREF(nameObject);
+    if (!module) {
+        ReportScriptError();
+        WriteError("Error: Failed to find Python module \"%s\".\n", moduleName);
+    }
+    return module;
+}
+
+void PythonMan::ReleaseModules() {
+    secondaryDict = nullptr;
+    mainDict = nullptr;
+    if (Py_IsInitialized()) {
+        Py_XDECREF(secondaryModule);
+        Py_XDECREF(mainModule);
+        Py_XDECREF(apiModule);
+    }
+    secondaryModule = mainModule = apiModule = nullptr;
+}
+
+bool PythonMan::Shutdown() {
+    if (!initialized) return false;
+    bool finalize = mainDict != nullptr;
+    ReleaseModules();
+    // An interpreter whose main module never loaded is left running, so that
+    // nothing is ever finalized twice.
+    if (finalize && Py_IsInitialized()) Py_FinalizeEx();
+    dataBank.reset();
+    DestroyChildren();
+    eTable::RemoveSystem(this);
+    initialized = false;
+    return true;
+}
+
+bool PythonMan::Update() {
+    if (!initialized || !active) return false;
+    UpdateChildren();
+    CallFunction("everyloop");
+    return true;
+}
+
+PyObject* PythonMan::FindCallable(const char* functionName) const {
+    for (PyObject* dict : {mainDict, secondaryDict}) {
+        if (!dict) return nullptr;  // no main module: the level is not asked either
+        PyObject* function = PyDict_GetItemString(dict, functionName);  // borrowed
+        if (function && PyCallable_Check(function)) return function;
+    }
+    return nullptr;
+}
+
+PyObject* PythonMan::CallForResult(const char* functionName) {
+    if (!initialized || !functionName) return nullptr;
+    PyObject* function = FindCallable(functionName);
+    if (!function) return nullptr;
+    // The function may rebind its own name while it runs.
+    Py_INCREF(function);
+    PyObject* result = PyObject_CallObject(function, nullptr);
+    Py_DECREF(function);
+    if (!result) ReportScriptError();
+    return result;
+}
+
+bool PythonMan::CallFunction(const char* functionName) {
+    PyObject* result = CallForResult(functionName);
+    if (!result) return false;
+    Py_DECREF(result);
+    return true;
+}
+
+bool PythonMan::CallFunctionBool(const char* functionName) {
+    PyObject* result = CallForResult(functionName);
+    if (!result) return false;
+    bool truth = ResultAsBool(result, functionName);
+    Py_DECREF(result);
+    return truth;
+}
+
+void PythonMan::LoadSecondaryModule() {
+    if (!hasNextModule || !Py_IsInitialized()) return;
+    // A copy: the import may run a script that sets another name.
+    std::string moduleName = nextModuleName;
+    WriteError("Loading secondary module: %s\n", moduleName.c_str());
+    secondaryDict = nullptr;
+    Py_XDECREF(secondaryModule);
+    secondaryModule = ImportModule(moduleName.c_str());
+    if (!secondaryModule) return;
+    secondaryDict = PyModule_GetDict(secondaryModule);
+    if (!secondaryDict) WriteError("Error: Failed to get dictionary for module \"%s\".\n", moduleName.c_str());
+}
+
+void PythonMan::SetNextModuleName(const char* moduleName) {
+    if (!moduleName) return;
+    nextModuleName = moduleName;
+    hasNextModule = true;
+}
+
+void PythonMan::SetInt(std::uint8_t slot, std::int32_t value) {
+    if (dataBank) std::memcpy(&dataBank[slot], &value, sizeof value);
+}
+
+void PythonMan::SetFloat(std::uint8_t slot, float value) {
+    if (dataBank) std::memcpy(&dataBank[slot], &value, sizeof value);
+}
+
+std::int32_t PythonMan::GetInt(std::uint8_t slot) const {
+    std::int32_t value = 0;
+    if (dataBank) std::memcpy(&value, &dataBank[slot], sizeof value);
+    return value;
+}
+
+float PythonMan::GetFloat(std::uint8_t slot) const {
+    float value = 0.0f;
+    if (dataBank) std::memcpy(&value, &dataBank[slot], sizeof value);
+    return value;
+}

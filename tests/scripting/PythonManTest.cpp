@@ -1,0 +1,148 @@
+// The interpreter host: modules, calls by name, failures and the data bank.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ScriptFixture.h"
+
+namespace {
+using ::testing::HasSubstr;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
+
+using PythonManTest = ScriptFixture;
+
+TEST_F(PythonManTest, DataBankWordsAreSharedBetweenIntsAndFloatsAndSlotsWrap) {
+    Start(R"(
+def check():
+    Z.SetInt(3, 1065353216)
+    assert Z.GetFloat(3) == 1.0
+    Z.SetInt(256, 7)           # slot 0
+    Z.SetFloat(-1, 2.5)        # slot 255
+    Z.SetInt(300, 9)           # slot 44
+    assert Z.GetInt(0) == 7 and Z.GetInt(256) == 7
+    assert Z.GetFloat(255) == 2.5
+)");
+    ASSERT_TRUE(Call("check"));
+    EXPECT_EQ(python.GetFloat(3), 1.0f);
+    EXPECT_EQ(python.GetInt(0), 7);
+    EXPECT_EQ(python.GetInt(44), 9);
+    EXPECT_EQ(python.GetFloat(255), 2.5f);
+    python.SetFloat(8, -0.0f);
+    EXPECT_EQ(python.GetInt(8), INT32_MIN);
+}
+
+TEST_F(PythonManTest, MainModuleHidesTheLevelsFunctionsAndAFailedLevelImportLeavesOnlyMain) {
+    WriteScript("level1", R"(
+import ZOPAPI as Z
+def loadlevel(): Z.SetInt(2, 1)
+def levelonly(): pass
+)");
+    Start("def loadlevel(): Z.SetInt(1, 1)\n");
+    EXPECT_FALSE(Call("levelonly"));  // no level module yet
+
+    python.SetNextModuleName("level1");
+    CaptureStderr();
+    python.LoadSecondaryModule();
+    EXPECT_THAT(GetCapturedStderr(), HasSubstr("Loading secondary module: level1\n"));
+    EXPECT_TRUE(python.LoadLevel());
+    EXPECT_EQ(python.GetInt(1), 1);
+    EXPECT_EQ(python.GetInt(2), 0);
+    EXPECT_TRUE(Call("levelonly"));
+
+    python.SetNextModuleName("nosuchlevel");
+    CaptureStderr();
+    python.LoadSecondaryModule();
+    std::string err = GetCapturedStderr();
+    EXPECT_THAT(err, HasSubstr("ModuleNotFoundError"));
+    EXPECT_THAT(err, HasSubstr("Error: Failed to find Python module \"nosuchlevel\".\n"));
+    EXPECT_FALSE(python.HasSecondaryModule());
+    EXPECT_FALSE(Call("levelonly"));
+    EXPECT_TRUE(Call("loadlevel"));
+}
+
+TEST_F(PythonManTest, AFunctionThatRaisedIsReportedWithItsTracebackAndTheNextFrameRunsAgain) {
+    Start(R"(
+frames = 0
+def everyloop():
+    global frames
+    frames += 1
+    Z.SetInt(0, frames)
+    if frames == 1:
+        raise ValueError("first frame fails")
+def leave():
+    import sys
+    sys.exit(3)
+)");
+    CaptureStderr();
+    Frame();
+    std::string err = GetCapturedStderr();
+    EXPECT_THAT(err, HasSubstr("Traceback"));
+    EXPECT_THAT(err, HasSubstr("ValueError: first frame fails"));
+    Frame();
+    EXPECT_EQ(python.GetInt(0), 2);
+
+    // A script that asks to leave is an error like any other; the game goes on.
+    CaptureStderr();
+    EXPECT_FALSE(Call("leave"));
+    EXPECT_THAT(GetCapturedStderr(), HasSubstr("SystemExit"));
+    EXPECT_TRUE(Call("everyloop"));
+}
+
+TEST_F(PythonManTest, WithoutTheMainModuleEveryCallIsFalseAndTheHostRestartsCleanly) {
+    ASSERT_TRUE(handler.Init());
+    CaptureStderr();
+    ASSERT_TRUE(python.Init());
+    EXPECT_THAT(GetCapturedStderr(), HasSubstr("Error: Failed to find Python module \"zop\".\n"));
+    EXPECT_FALSE(python.InitGame());
+    EXPECT_FALSE(python.CallFunctionBool("everyloop"));
+    EXPECT_TRUE(python.Update());
+    EXPECT_FALSE(python.Init());  // a second Init is refused
+
+    // The interpreter was not finalized; a new host with a main module uses it.
+    ASSERT_TRUE(python.Shutdown());
+    WriteScript("zop", "import ZOPAPI\ndef initgame(): ZOPAPI.SetInt(5, 5)\n");
+    ASSERT_TRUE(python.Init());
+    EXPECT_TRUE(python.InitGame());
+    EXPECT_EQ(python.GetInt(5), 5);
+    ASSERT_TRUE(python.Shutdown());
+    EXPECT_FALSE(python.Shutdown());
+    EXPECT_EQ(python.GetInt(5), 0);  // no bank after shutdown
+}
+
+TEST_F(PythonManTest, CallFunctionBoolCountsOnlyNonZeroNumbersAsTrue) {
+    Start(R"(
+def yes(): return True
+def zero(): return 0
+def none(): return None
+def two_and_a_half(): return 2.5
+def half(): return 0.5
+def big(): return 2**70
+def text(): return "1"
+)");
+    EXPECT_TRUE(python.CallFunctionBool("yes"));
+    EXPECT_FALSE(python.CallFunctionBool("zero"));
+    EXPECT_TRUE(python.CallFunctionBool("two_and_a_half"));
+    EXPECT_FALSE(python.CallFunctionBool("half"));
+    EXPECT_TRUE(python.CallFunctionBool("big"));
+    CaptureStderr();
+    EXPECT_FALSE(python.CallFunctionBool("none"));
+    EXPECT_FALSE(python.CallFunctionBool("text"));
+    EXPECT_THAT(GetCapturedStderr(), HasSubstr("\"none\" did not return a number"));
+    EXPECT_TRUE(python.CallFunction("none"));
+}
+
+TEST_F(PythonManTest, ScriptsComeFromTheScriptFolderAndTheEnvironmentIsIgnored) {
+    std::filesystem::create_directory(folder.Path() / "elsewhere");
+    std::ofstream(folder.Path() / "elsewhere" / "onlyelsewhere.py") << "x = 1\n";
+    ::setenv("PYTHONPATH", (folder.Path() / "elsewhere").c_str(), 1);
+    Start("def initgame():\n    import onlyelsewhere\n");
+    ::unsetenv("PYTHONPATH");
+    CaptureStderr();
+    EXPECT_FALSE(python.InitGame());
+    EXPECT_THAT(GetCapturedStderr(), HasSubstr("No module named 'onlyelsewhere'"));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Scripts" / "__pycache__"));
+}
+
+}  // namespace
