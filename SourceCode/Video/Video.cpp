@@ -8,6 +8,8 @@
 #include "Video/TextMan.h"
 #include "Video/MatrixMan.h"
 #include "Video/MeshMan.h"
+#include "Video/QuadBatcher.h"
+#include "Video/Scene.h"
 #include "Video/TextureMan.h"
 #include "Video/Effects/EffectsMan.h"
 #include "Video/Effects/MaterialMan.h"
@@ -37,6 +39,8 @@ constexpr int kDesktopMarginY = 64;
 // Each gets its row here when its class joins the video system.
 std::vector<Video::DeviceLossRow> DefaultLossRows() {
     return {
+        {names::MainScene, [](System& c) { static_cast<Scene&>(c).OnLostDevice(); },
+         [](System& c) { static_cast<Scene&>(c).OnResetDevice(); }, false},
         {names::LightMan, [](System& c) { static_cast<LightMan&>(c).ReleaseFogStateBlock(); },
          [](System& c) { static_cast<LightMan&>(c).RecordFogStateBlock(); }, false},
         {names::TextMan, [](System& c) { static_cast<TextMan&>(c).OnLostDevice(); },
@@ -89,9 +93,8 @@ bool Video::Init(void*, void*) {
     CreateTextureMan();
     CreateEffectsMan();
     CreateMaterialMan();
-    // Still to come in their places, each with its own Create operation:
-    // 8 "Main Scene"        CreateScene(): Init(&{"Main Scene", 0}, 0)
-    // 9 "ManagedQuadBuffer" CreateManagedQuadBuffer()
+    CreateScene();
+    CreateManagedQuadBuffer();
     CreateTextMan();
 
     initialized = true;
@@ -105,6 +108,11 @@ MeshMan* Video::CreateMeshMan() { return CreateChild<MeshMan>(); }
 TextureMan* Video::CreateTextureMan() { return CreateChild<TextureMan>(); }
 EffectsMan* Video::CreateEffectsMan() { return CreateChild<EffectsMan>(); }
 MaterialMan* Video::CreateMaterialMan() { return CreateChild<MaterialMan>(); }
+Scene* Video::CreateScene() {
+    Scene::InitArg arg{names::MainScene, 0};
+    return CreateChild<Scene>(&arg);
+}
+ManagedQuadBuffer* Video::CreateManagedQuadBuffer() { return CreateChild<ManagedQuadBuffer>(); }
 TextMan* Video::CreateTextMan() { return CreateChild<TextMan>(); }
 
 bool Video::CreateDevice(DIva* app) {

@@ -16,6 +16,8 @@ class MeshMan;
 class TextureMan;
 class EffectsMan;
 class MaterialMan;
+class Scene;
+class ManagedQuadBuffer;
 
 // Owns the graphics device for the whole program: the adapter object, the
 // one device, its capabilities and the display settings. Creates the
@@ -105,6 +107,8 @@ private:
     TextureMan* CreateTextureMan();
     EffectsMan* CreateEffectsMan();
     MaterialMan* CreateMaterialMan();
+    Scene* CreateScene();
+    ManagedQuadBuffer* CreateManagedQuadBuffer();
     TextMan* CreateTextMan();
 
     IDirect3D9* d3d = nullptr;

@@ -45,15 +45,20 @@ void System::DestroyChildren() {
 }
 
 void System::DeleteChild(System* child) {
-    if (!child) return;
+    if (!ReleaseChild(child)) return;
+    child->Shutdown();
+    delete child;
+}
+
+bool System::ReleaseChild(System* child) {
+    if (!child) return false;
     auto it = std::find(children.begin(), children.end(), child);
-    if (it == children.end()) return;
+    if (it == children.end()) return false;
     if (walkDepth == 0)
         children.erase(it);
     else
         *it = nullptr;
-    child->Shutdown();
-    delete child;
+    return true;
 }
 
 void System::AddChild(System* child) {

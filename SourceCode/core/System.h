@@ -26,6 +26,9 @@ public:
     void DeleteChild(System* child);
     // Appends without calling Init.
     void AddChild(System* child);
+    // Unlinks the child without shutting it down or deleting it (the caller
+    // takes it over); false when it is not a child.
+    bool ReleaseChild(System* child);
 
     // Runs every child's Update in list order. Safe when a child deletes
     // itself or a sibling (or adds one) while the walk is going on.

@@ -27,6 +27,15 @@ inline constexpr char MainScene[] = "Main Scene";
 inline constexpr char ManagedQuadBuffer[] = "ManagedQuadBuffer";
 inline constexpr char TextMan[] = "TextMan";
 
+// The scene's shadow-buffer owner, and the type tags of render objects
+// (never registered).
+inline constexpr char BufferMan[] = "BufferMan";
+inline constexpr char ObjectMesh[] = "ObjectMesh";
+inline constexpr char ObjectCustom[] = "ObjectCustom";
+inline constexpr char ObjectLine[] = "ObjectLine";
+inline constexpr char ObjectSpline[] = "ObjectSpline";
+inline constexpr char ObjectScreenQuad[] = "ObjectScreenQuad";
+
 // Child of "Input".
 inline constexpr char Bindings[] = "Bindings";
 

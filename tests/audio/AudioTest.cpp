@@ -14,6 +14,7 @@
 #include "RecordingSoundLibrary.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ TEST(AudioLifeTest, InitHandsTheParameterBlockToTheLibrary) {
 }
 
 TEST(AudioLifeTest, TheApplicationStartsAudioBeforeTheTimerWithGameDistances) {
+    ScopedTempDir dir;
+    dir.LinkAssets();  // the video system loads the scene's meshes
     RecordingSoundLibrary library;
     DIva::ResetStartedFlagForTests();
     ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));

@@ -50,6 +50,7 @@ protected:
     void SetUp() override {
         DIva::ResetStartedFlagForTests();
         WriteWindowedSettings();
+        dir.LinkAssets();
         ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
         pair.window = plat::CreateWindowExA("MyWndClass", "Tollymop");
         ASSERT_NE(pair.window, nullptr);

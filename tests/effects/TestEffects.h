@@ -57,6 +57,10 @@ inline void LayOutWorkingDirectory(const fs::path& root) {
     for (const char* name : {"fxTest.fx", "TestCommon.fxh"})
         fs::copy_file(DataDir() / name, sources / name, fs::copy_options::overwrite_existing);
     Compile("fxTest.fx", root / "Assets/Shaders");
+    // The scene's shadow plane, which every video system loads.
+    fs::create_directories(root / "Assets/Models");
+    fs::copy_file(ScopedTempDir::RepositoryRoot() / "Assets/Models/plane.x", root / "Assets/Models/plane.x",
+                  fs::copy_options::overwrite_existing);
 }
 
 using ::Near;

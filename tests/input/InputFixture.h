@@ -12,10 +12,12 @@
 #include "platform/window/Clock.h"
 #include "platform/window/Window.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/TempDir.h"
 
 class InputFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        dir.LinkAssets();  // the application's video system loads the scene's meshes
         ASSERT_TRUE(plat::RegisterClassA("InputTestClass", [](plat::HWND w, plat::UINT m, plat::WPARAM p,
                                                              plat::LPARAM l) -> plat::LRESULT {
             return plat::DefWindowProcA(w, m, p, l);
@@ -88,4 +90,5 @@ protected:
     Timer timer;
     std::uint32_t now = 1000;
     MessageBoxRecorder boxes;
+    ScopedTempDir dir;
 };

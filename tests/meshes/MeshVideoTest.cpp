@@ -37,6 +37,8 @@ protected:
         std::filesystem::copy_file(root / "Textures/_invalid_filename.bmp",
                                    dir.Path() / "Assets/Textures/_invalid_filename.bmp");
         std::ofstream(dir.Path() / "Assets/Models/textured.x") << kTexturedTriangle;
+        // The scene's shadow plane, which every video system loads.
+        dir.CopyAsset("Models/plane.x");
         ASSERT_TRUE(video.Init());
         meshes = eTable::Find<MeshMan>(names::MeshMan);
         textures = eTable::Find<TextureMan>(names::TextureMan);

@@ -38,6 +38,17 @@ public:
         return root ? std::filesystem::path(root) : std::filesystem::current_path();
     }
 
+    // Copies one file of the repository's Assets folder (a path below it,
+    // such as "Models/plane.x") into the temp directory's own Assets, for
+    // tests that lay out only some assets: every video system loads the
+    // scene's shadow plane "Models/plane.x".
+    void CopyAsset(const std::string& relative) const {
+        const std::filesystem::path target = path / "Assets" / relative;
+        std::filesystem::create_directories(target.parent_path());
+        std::filesystem::copy_file(RepositoryRoot() / "Assets" / relative, target,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+
     // Makes the repository's Assets folder visible from the temp directory.
     void LinkAssets() const {
         std::error_code ec;

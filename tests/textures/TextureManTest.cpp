@@ -29,6 +29,7 @@ protected:
         std::filesystem::copy_file(ScopedTempDir::RepositoryRoot() / "Assets/Textures/_invalid_filename.bmp",
                                    Textures() / "_invalid_filename.bmp");
         WriteFile(Textures() / "basket.bmp", Bitmap32(2, 2, {0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0}));
+        dir.CopyAsset("Models/plane.x");
         ASSERT_TRUE(video.Init());
         textures = eTable::Find<TextureMan>(names::TextureMan);
         ASSERT_NE(textures, nullptr);

@@ -9,6 +9,7 @@
 #include "FakeAdapter.h"
 #include "Video/LightMan.h"
 #include "Video/MatrixMan.h"
+#include "Video/Scene.h"
 #include "Video/Video.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
@@ -32,6 +33,7 @@ protected:
     void SetUp() override {
         window = gameWindow.Handle();
         ASSERT_NE(window, nullptr);
+        dir.LinkAssets();
         WriteSettings(64, 48);
     }
     void TearDown() override {
@@ -136,7 +138,7 @@ TEST_F(VideoTest, HardwareBehaviourFirstWhateverTheFileSays) {
     // The children that exist so far, in the fixed order.
     std::vector<std::string> children;
     for (System* child : video.Children()) children.push_back(child->Name());
-    EXPECT_EQ(children, (std::vector<std::string>{"MatrixMan", "Camera", "LightMan", "MeshMan", "TextureMan", "EffectsMan", "MaterialMan", "TextMan"}));
+    EXPECT_EQ(children, (std::vector<std::string>{"MatrixMan", "Camera", "LightMan", "MeshMan", "TextureMan", "EffectsMan", "MaterialMan", "Main Scene", "ManagedQuadBuffer", "TextMan"}));
 }
 
 TEST_F(VideoTest, HalFailuresFallBackToRefWithRefCaps) {
@@ -241,7 +243,11 @@ TEST_F(VideoTest, EachFrameClearsToTheSettingsColour) {
 TEST_F(VideoTest, ADeviceNotResetFrameDrawsNothingAndRunsTheResetPasses) {
     ASSERT_TRUE(video.Init());
     // The light manager's fog state block must go before any reset.
-    video.SetDeviceLossRowsForTests({{names::LightMan, [](System& c) { static_cast<LightMan&>(c).ReleaseFogStateBlock(); },
+    // The stand-in takes the real quad batcher's place and name.
+    video.DeleteChild(eTable::Peek(names::ManagedQuadBuffer));
+    video.SetDeviceLossRowsForTests({{names::MainScene, [](System& c) { static_cast<Scene&>(c).OnLostDevice(); },
+                                      [](System& c) { static_cast<Scene&>(c).OnResetDevice(); }, false},
+                                     {names::LightMan, [](System& c) { static_cast<LightMan&>(c).ReleaseFogStateBlock(); },
                                       [](System& c) { static_cast<LightMan&>(c).RecordFogStateBlock(); }, false},
                                      {kProbeA, LogLost, LogReset, false},
                                      {names::ManagedQuadBuffer, nullptr, nullptr, true},

@@ -37,10 +37,6 @@ bool MaterialShinyPlastic::Load(void*) { return LoadKind(kKind, kFallbackKind, k
 
 bool MaterialBasicLine::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
 std::int32_t MaterialBasicLine::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return kFailed; }
-std::int32_t MaterialBasicLine::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
-                                   std::uint32_t, std::uint32_t, std::uint32_t) {
-    return kFailed;
-}
 
 bool MaterialSmoothVelvet::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
 
@@ -98,9 +94,5 @@ std::int32_t MaterialFaceBasic::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIn
 
 bool MaterialText::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
 std::int32_t MaterialText::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return kFailed; }
-std::int32_t MaterialText::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
-                                   std::uint32_t, std::uint32_t, std::uint32_t) {
-    return kFailed;
-}
 
 bool MaterialFire::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }

@@ -202,6 +202,7 @@ HRESULT ID3DXMesh::CloneMesh(DWORD options, const D3DVERTEXELEMENT9* declaration
 
 HRESULT ID3DXMesh::LockVertexBuffer(DWORD flags, void** data) {
     if (!data) return D3DERR_INVALIDCALL;
+    if (plat::TakeInjectedLockFailure()) return D3DERR_INVALIDCALL;
     *data = vertices_.data();
     ++vertexLocks_;
     if (!(flags & D3DLOCK_READONLY)) uploadDirty_ = true;
@@ -216,6 +217,7 @@ HRESULT ID3DXMesh::UnlockVertexBuffer() {
 
 HRESULT ID3DXMesh::LockIndexBuffer(DWORD flags, void** data) {
     if (!data) return D3DERR_INVALIDCALL;
+    if (plat::TakeInjectedLockFailure()) return D3DERR_INVALIDCALL;
     *data = indices_.data();
     ++indexLocks_;
     if (!(flags & D3DLOCK_READONLY)) Touch();
@@ -230,6 +232,7 @@ HRESULT ID3DXMesh::UnlockIndexBuffer() {
 
 HRESULT ID3DXMesh::LockAttributeBuffer(DWORD flags, DWORD** data) {
     if (!data) return D3DERR_INVALIDCALL;
+    if (plat::TakeInjectedLockFailure()) return D3DERR_INVALIDCALL;
     *data = attributes_.data();
     ++attributeLocks_;
     if (!(flags & D3DLOCK_READONLY)) tableDirty_ = true;

@@ -18,6 +18,7 @@ bool LockFailureDue() {
 }  // namespace
 
 void InjectLockFailures(int count) { gLockFailures = std::max(0, count); }
+bool TakeInjectedLockFailure() { return LockFailureDue(); }
 
 bool IndexRange(const std::uint8_t* data, size_t available, size_t first, UINT count, bool wide,
                 long long* smallest, long long* largest) {

@@ -30,9 +30,12 @@ void SetDirect3DCreateHook(std::function<IDirect3D9*(UINT sdkVersion)> hook);
 // Consulted by every CreateDevice attempt before any work: a non-zero result
 // fails that attempt with that result.
 void SetCreateDeviceHook(std::function<HRESULT(D3DDEVTYPE type, DWORD behaviorFlags)> hook);
-// The next `count` Lock, LockRect and LockBox calls fail with
-// D3DERR_INVALIDCALL.
+// The next `count` Lock, LockRect and LockBox calls, and the mesh locks
+// (vertex, index and attribute buffers), fail with D3DERR_INVALIDCALL.
 void InjectLockFailures(int count);
+// Platform internals: true when an injected lock failure is due (and uses
+// it up).
+bool TakeInjectedLockFailure();
 }  // namespace plat
 
 // Creates the adapter object (starts SDL's video if nobody has); null when

@@ -1,0 +1,51 @@
+// The drawing of the two quad-batch kinds (5 lines, 23 text): the quad
+// batcher's clip-space quads, drawn with the first pass of technique 0
+// (untextured) or 1 (textured).
+#include "Video/Effects/Effect.h"
+#include "Video/Effects/MaterialKinds.h"
+#include "Video/Video.h"
+
+namespace {
+constexpr DWORD kQuadFormat = D3DFVF_XYZW | D3DFVF_TEX1;
+
+std::int32_t DrawQuadBatch(Material& material, IDirect3DVertexBuffer9* vertexBuffer,
+                           IDirect3DIndexBuffer9* indexBuffer, std::uint32_t start, std::uint32_t primitiveCount,
+                           std::uint32_t stride) {
+    const std::int32_t base = material.BindSceneParams();
+    IDirect3DDevice9* device = RunningDevice();
+    Effect* effect = material.effect;
+    if (!device || !effect || !effect->effect || !vertexBuffer) return Material::kFailed;
+    ID3DXEffect* fx = effect->effect;
+    const auto index = static_cast<std::uint32_t>(base);
+    fx->SetTechnique(index < effect->techniqueCount ? effect->techniques[index].handle : nullptr);
+    UINT passes = 0;
+    fx->Begin(&passes, 0);
+    fx->Pass(0);
+    device->SetFVF(kQuadFormat);
+    device->SetStreamSource(0, vertexBuffer, 0, stride);
+    if (indexBuffer) {
+        device->SetIndices(indexBuffer);
+        if (FAILED(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<INT>(3 * start), 0,
+                                                2 * primitiveCount, 0, primitiveCount))) {
+            fx->End();
+            return Material::kFailed;
+        }
+    } else {
+        device->DrawPrimitive(D3DPT_TRIANGLELIST, start, primitiveCount);
+    }
+    fx->End();
+    return Material::kDrawn;
+}
+}  // namespace
+
+std::int32_t MaterialBasicLine::DrawBuffers(IDirect3DVertexBuffer9* vertexBuffer, IDirect3DIndexBuffer9* indexBuffer,
+                                            std::uint32_t, std::uint32_t start, std::uint32_t primitiveCount,
+                                            std::uint32_t stride, std::uint32_t) {
+    return DrawQuadBatch(*this, vertexBuffer, indexBuffer, start, primitiveCount, stride);
+}
+
+std::int32_t MaterialText::DrawBuffers(IDirect3DVertexBuffer9* vertexBuffer, IDirect3DIndexBuffer9* indexBuffer,
+                                       std::uint32_t, std::uint32_t start, std::uint32_t primitiveCount,
+                                       std::uint32_t stride, std::uint32_t) {
+    return DrawQuadBatch(*this, vertexBuffer, indexBuffer, start, primitiveCount, stride);
+}
