@@ -26,6 +26,7 @@ protected:
         std::filesystem::create_directories(sources);
         std::filesystem::copy_file(testfx::DataDir() / "fxFormats.fx", sources / "fxFormats.fx");
         testfx::Compile("fxFormats.fx", dir.Path() / "Assets/Shaders");
+        dir.CopyAsset("Models/plane.x");  // the scene's shadow plane
         testfx::WriteSettings();
         ASSERT_NE(gameWindow.Handle(), nullptr);
         ASSERT_TRUE(video.Init());
