@@ -18,6 +18,8 @@
 class TestDevice {
 public:
     explicit TestDevice(UINT width = 64, UINT height = 64, D3DFORMAT backBufferFormat = D3DFMT_X8R8G8B8) {
+        // Tests read the frame after Present.
+        plat::KeepPresentedFrames(true);
         if (!plat::RegisterClassA(kClass, &plat::DefWindowProcA)) return;
         window = plat::CreateWindowExA(kClass, "device test");
         if (!window) return;

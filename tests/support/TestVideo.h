@@ -32,6 +32,8 @@ public:
                                .backBufferHeight = height,
                                .behavior = "HARDWARE",
                                .clearColor = "0 0 0"});
+        // Tests read the frame after Present.
+        plat::KeepPresentedFrames(true);
         if (!plat::RegisterClassA(kClass, &plat::DefWindowProcA)) return;
         if (!plat::CreateWindowExA(kClass, "video test")) return;
         started = video.Init();

@@ -272,6 +272,12 @@ bool DeviceGL::CreateBackBuffer() {
     if (pp.BackBufferFormat == D3DFMT_UNKNOWN) pp.BackBufferFormat = D3DFMT_X8R8G8B8;
     backWidth = pp.BackBufferWidth;
     backHeight = pp.BackBufferHeight;
+    keptFrameValid = false;
+    direct = WindowCanBeBackBuffer();
+    if (direct) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        return true;
+    }
     glGenFramebuffers(1, &backFbo);
     glGenRenderbuffers(1, &backColor);
     glGenRenderbuffers(1, &backDepth);
@@ -287,6 +293,40 @@ bool DeviceGL::CreateBackBuffer() {
     bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     if (!complete) std::fprintf(stderr, "The back buffer (%ux%u) is incomplete\n", backWidth, backHeight);
     return complete;
+}
+
+bool DeviceGL::WindowCanBeBackBuffer() const {
+    int windowW = 0, windowH = 0;
+    SDL_GL_GetDrawableSize(sdl, &windowW, &windowH);
+    if (UINT(windowW) != backWidth || UINT(windowH) != backHeight) return false;
+    GLint alpha = 0, depth = 0, stencil = 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE, &alpha);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &depth);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE,
+                                          &stencil);
+    if (glGetError() != GL_NO_ERROR) return false;
+    // Without alpha bits destination alpha reads 1, which an X8R8G8B8 back
+    // buffer needs; an A8R8G8B8 one needs eight.
+    bool alphaFits = pp.BackBufferFormat == D3DFMT_A8R8G8B8 ? alpha == 8 : alpha == 0;
+    return alphaFits && depth == 24 && stencil == 8;
+}
+
+bool DeviceGL::SettleBackBuffer() {
+    if (direct == WindowCanBeBackBuffer()) return true;
+    DeleteBackBuffer();
+    return CreateBackBuffer();
+}
+
+void DeviceGL::ReadBackRows(std::vector<D3DCOLOR>* pixels) {
+    UINT w = backWidth, h = backHeight;
+    std::vector<D3DCOLOR> bottomUp(size_t(w) * h);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo);
+    if (direct) glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
+    pixels->resize(bottomUp.size());
+    for (UINT row = 0; row < h; ++row)
+        std::copy_n(bottomUp.data() + size_t(h - 1 - row) * w, w, pixels->data() + size_t(row) * w);
 }
 
 void DeviceGL::DeleteBackBuffer() {
@@ -736,6 +776,7 @@ bool DeviceGL::PrepareDraw(GLuint upBuffer, UINT upStride, UINT lastVertex) {
     if (!layout) return false;
     glBindVertexArray(vao);
     BindTarget();
+    BackBufferTouched();
     if (!BindAttributes(*layout, upBuffer, upStride, lastVertex)) return false;
     BindTextures();
     BindProgramAndUniforms(*layout);

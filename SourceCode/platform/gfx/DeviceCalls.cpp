@@ -91,18 +91,39 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
     return D3D_OK;
 }
 
+namespace {
+bool keepPresentedFrames = false;
+}
+
+void plat::KeepPresentedFrames(bool keep) { keepPresentedFrames = keep; }
+
+bool IDirect3DDevice9::DrawsIntoWindow() const { return gl_->direct; }
+
 HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, plat::HWND, const void*) {
     plat::DeviceGL& g = *gl_;
     if (g.injectedLevel != D3D_OK) return D3DERR_DEVICELOST;
-    int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(g.sdl, &w, &h);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, g.backFbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glDisable(GL_SCISSOR_TEST);
-    bool same = UINT(w) == g.backWidth && UINT(h) == g.backHeight;
-    glBlitFramebuffer(0, 0, GLint(g.backWidth), GLint(g.backHeight), 0, 0, w, h, GL_COLOR_BUFFER_BIT,
-                      same ? GL_NEAREST : GL_LINEAR);
+    MakeCurrent();
+    if (g.direct) {
+        // The frame is already in the window: a swap is all it takes. Only a
+        // test that reads after Present pays for a copy.
+        if (keepPresentedFrames) {
+            g.ReadBackRows(&g.keptFrame);
+            g.keptFrameValid = true;
+        }
+    } else {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(g.sdl, &w, &h);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, g.backFbo);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glDisable(GL_SCISSOR_TEST);
+        bool same = UINT(w) == g.backWidth && UINT(h) == g.backHeight;
+        glBlitFramebuffer(0, 0, GLint(g.backWidth), GLint(g.backHeight), 0, 0, w, h, GL_COLOR_BUFFER_BIT,
+                          same ? GL_NEAREST : GL_LINEAR);
+    }
     SDL_GL_SwapWindow(g.sdl);
+    // The window may have been resized (a window manager honouring full
+    // screen late): the next frame goes where it fits.
+    if (!g.SettleBackBuffer()) return D3DERR_DRIVERINTERNALERROR;
     g.BindTarget();
     g.renderDirty = true;
     return D3D_OK;
@@ -127,6 +148,7 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     if (flags == 0 || (flags & ~kAll) || (count > 0 && !rects)) return D3DERR_INVALIDCALL;
     if (!InUnitRange(z)) return D3DERR_INVALIDCALL;
     g.BindTarget();
+    g.BackBufferTouched();
     // A clear ignores the write masks and tests; only the viewport bounds it.
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
@@ -669,15 +691,13 @@ HRESULT IDirect3DDevice9::ReadBackBuffer(std::vector<D3DCOLOR>* pixels, UINT* wi
     plat::DeviceGL& g = *gl_;
     if (!pixels) return D3DERR_INVALIDCALL;
     MakeCurrent();
-    UINT w = g.backWidth, h = g.backHeight;
-    std::vector<D3DCOLOR> bottomUp(size_t(w) * h);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, g.backFbo);
-    glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
-    pixels->resize(bottomUp.size());
-    for (UINT row = 0; row < h; ++row)
-        std::copy_n(bottomUp.data() + size_t(h - 1 - row) * w, w, pixels->data() + size_t(row) * w);
-    if (width) *width = w;
-    if (height) *height = h;
-    g.BindTarget();
+    if (g.direct && g.keptFrameValid) {
+        *pixels = g.keptFrame;
+    } else {
+        g.ReadBackRows(pixels);
+        g.BindTarget();
+    }
+    if (width) *width = g.backWidth;
+    if (height) *height = g.backHeight;
     return D3D_OK;
 }

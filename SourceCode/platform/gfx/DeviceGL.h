@@ -44,9 +44,16 @@ struct DeviceGL {
     D3DPRESENT_PARAMETERS pp{};
     SDL_GLContext context = nullptr;
 
-    // The back buffer and the current render target.
+    // The back buffer and the current render target. A back buffer drawn
+    // straight into the window has no framebuffer object (backFbo 0 is the
+    // window's own).
     GLuint backFbo = 0, backColor = 0, backDepth = 0;
     UINT backWidth = 0, backHeight = 0;
+    bool direct = false;
+    // The last presented frame, top row first, while frames are kept for
+    // reading; valid until the next draw or clear into the back buffer.
+    std::vector<D3DCOLOR> keptFrame;
+    bool keptFrameValid = false;
     GLuint targetFbo = 0;
     IDirect3DBaseTexture9* target = nullptr;
     UINT targetLevel = 0, targetLayer = 0;
@@ -80,6 +87,14 @@ struct DeviceGL {
     bool CreateContext(HRESULT* error);
     bool CreateBackBuffer();
     void DeleteBackBuffer();
+    // True when the window's framebuffer can be the back buffer: same size,
+    // depth-stencil D24S8 and the alpha the format asks for.
+    bool WindowCanBeBackBuffer() const;
+    // Moves between the window and a framebuffer object when the window's
+    // size has come to match the back buffer's, or stopped matching.
+    bool SettleBackBuffer();
+    void ReadBackRows(std::vector<D3DCOLOR>* pixels);
+    void BackBufferTouched() { if (!target) keptFrameValid = false; }
     void ApplyPresentation();
     void SetDefaultStates();
     void ReleaseBindings();

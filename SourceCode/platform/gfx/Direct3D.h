@@ -383,8 +383,14 @@ public:
     // what was drawn into the texture's CPU copy. The viewport becomes the
     // whole target, as on every change of render target.
     HRESULT SetRenderTargetTexture(IDirect3DBaseTexture9* texture, UINT level, UINT layer);
-    // The back buffer as D3DCOLOR values, top row first.
+    // The back buffer as D3DCOLOR values, top row first. After Present it
+    // is the presented frame only while plat::KeepPresentedFrames is on
+    // (the window's back buffer is undefined after a swap).
     HRESULT ReadBackBuffer(std::vector<D3DCOLOR>* pixels, UINT* width, UINT* height);
+    // True when the back buffer is the window's own framebuffer (it has the
+    // window's size), false when it is a framebuffer object that Present
+    // copies to the window.
+    bool DrawsIntoWindow() const;
     // Makes the device's GL context current (for GL work outside draws).
     void MakeCurrent();
 
@@ -412,6 +418,11 @@ private:
 };
 
 namespace plat {
+// Test hook: while on, Present keeps a copy of every frame it swaps away,
+// so that ReadBackBuffer after Present reads what was presented. Off in
+// the game: a swap costs no copy.
+void KeepPresentedFrames(bool keep);
+
 // The elements of a flexible vertex format, in the order of its bytes
 // (without the end element); empty for an FVF without position.
 std::vector<D3DVERTEXELEMENT9> ElementsFromFVF(DWORD fvf);

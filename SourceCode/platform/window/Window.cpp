@@ -148,6 +148,13 @@ HWND CreateWindowExA(const char* className, const char* title) {
     if (!className) return nullptr;
     auto cls = S().classes.find(className);
     if (cls == S().classes.end()) return nullptr;
+    // The device draws straight into the window when the back buffer has
+    // its size, so the window's own framebuffer carries the depth-stencil
+    // the device promises. On X11 the pixel format is fixed when the window
+    // is made, so it is asked for now.
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     SDL_Window* sdl = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED,
                                        SDL_WINDOWPOS_CENTERED, 640, 480,
                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
