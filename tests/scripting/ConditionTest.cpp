@@ -1,0 +1,132 @@
+// Conditions: what they test and what evaluating them changes.
+#include <gtest/gtest.h>
+
+#include "ScriptFixture.h"
+#include "input/InputFixture.h"
+#include "platform/input/DirectInput.h"
+
+namespace {
+using ConditionTest = ScriptFixture;
+
+TEST_F(ConditionTest, TimeHoldsFromTheFirstFrameAndTimePassedCountsOnlyEvaluatedUnpausedTime) {
+    Start(R"(
+def build():
+    Z.BuildTrigger(0, 1, 1, Z.AddSetPyVarIntEvent(0, 1), Z.AddTimeCondition(0.0))
+    Z.BuildTrigger(0, 1, 1, Z.AddSetPyVarIntEvent(1, 1), Z.AddTimePassedCondition(10.0, 2.0))
+)");
+    ASSERT_TRUE(Call("build"));
+    Frame(0);
+    EXPECT_EQ(python.GetInt(0), 1);
+
+    for (int second = 1; second <= 10; ++second) Frame(1000);  // game time 10: not past the start
+    EXPECT_EQ(python.GetInt(1), 0);
+    Frame(1000);  // 11: 1 s counted
+    timer.SetPaused(true);
+    Frame(1000);  // paused: nothing counted
+    timer.SetPaused(false);
+    EXPECT_EQ(python.GetInt(1), 0);
+    Frame(999);
+    EXPECT_EQ(python.GetInt(1), 0);
+    Frame(1);
+    EXPECT_EQ(python.GetInt(1), 1);
+
+    // The restart event gives a new start and forgets the time counted.
+    auto& passed = std::get<condition_params::TimePassed>(handler.GetCondition(1)->Parameters());
+    handler.AlterTimeElapsedCondition(1, 50.0f);
+    EXPECT_EQ(passed.start, 50.0f);
+    EXPECT_EQ(passed.accumulated, 0.0f);
+}
+
+TEST_F(ConditionTest, CalledHoldsOnceAndNotOrAndListsEvaluateOnlyWhatTheyNeed) {
+    Start(R"(
+def build():
+    global a, b, toggle, orc, notc, notself
+    toggle = Z.AddToggleCondition()           # 0
+    b = Z.AddCalledCondition()                 # 1
+    orc = Z.AddOrCondition(toggle, b)          # 2
+    notc = Z.AddNotCondition(99)               # 3: no condition 99
+    notself = Z.AddNotCondition(4)             # 4: itself
+    loop_a = Z.AddOrCondition(6, 6)            # 5 -> 6 -> 5 ...
+    loop_b = Z.AddNotCondition(5)              # 6
+)");
+    ASSERT_TRUE(Call("build"));
+    handler.CallCondition(1);
+    handler.ToggleCondition(0);
+    EXPECT_TRUE(handler.EvaluateCondition(2));
+    EXPECT_TRUE(handler.EvaluateCondition(1));  // Or took the toggle and left the call
+    EXPECT_FALSE(handler.EvaluateCondition(1));
+    handler.CallCondition(0);  // not a Called condition: nothing
+    EXPECT_TRUE(handler.EvaluateCondition(0));
+
+    EXPECT_FALSE(handler.EvaluateCondition(3));
+    EXPECT_TRUE(handler.EvaluateCondition(99));
+    // Cycles end at the depth limit instead of the stack's end.
+    handler.EvaluateCondition(4);
+    handler.EvaluateCondition(5);
+    handler.EvaluateCondition(6);
+}
+
+TEST_F(ConditionTest, DataBankConditionsCompareWordsAndPyFuncAsksTheScript) {
+    Start(R"(
+def build():
+    Z.SetInt(7, 1)
+    Z.AddPyVarFloatCondition(7, 1.0)           # 0: int 1 read as a float is tiny
+    Z.AddPyVarFloatCondition(7, 1.401298464324817e-45)  # 1: its bits
+    Z.AddNotPyVarIntCondition(263, 1)           # 2: slot 7
+    Z.AddPyVarIntCondition(7, 1)                # 3
+    Z.SetFloat(8, float("nan"))
+    Z.AddNotPyVarFloatCondition(8, float("nan"))  # 4: NaN is never equal
+    Z.AddPyFuncCondition("answer")              # 5
+    Z.AddPyFuncCondition("broken")              # 6
+def answer(): return Z.GetInt(7) == 1
+def broken(): raise KeyError("x")
+)");
+    ASSERT_TRUE(Call("build"));
+    EXPECT_FALSE(handler.EvaluateCondition(0));
+    EXPECT_TRUE(handler.EvaluateCondition(1));
+    EXPECT_FALSE(handler.EvaluateCondition(2));
+    EXPECT_TRUE(handler.EvaluateCondition(3));
+    EXPECT_TRUE(handler.EvaluateCondition(4));
+    EXPECT_TRUE(handler.EvaluateCondition(5));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(handler.EvaluateCondition(6));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("KeyError"), std::string::npos);
+}
+
+// Key conditions ask the game's input stream through the real input system.
+TEST_F(InputFixture, KeyConditionsAskStreamZeroAndATriggeredKeyCountsOnce) {
+    ScopedTempDir folder;
+    std::filesystem::create_directory(folder.Path() / "Scripts");
+    std::ofstream(folder.Path() / "Scripts" / "zop.py") << R"(
+import ZOPAPI as Z
+def build():
+    Z.AddKeyTriggeredCondition("spacebar")   # 0
+    Z.AddKeyTriggeredCondition("SPACEBAR")   # 1: names ignore case
+    Z.AddKeyPressedCondition("SpaceBar")     # 2
+    Z.AddKeyPressedCondition("ESC")       # 3: not a key name
+)";
+    Input input;
+    ASSERT_TRUE(StartInput(input));
+    EventHandler handler;
+    PythonMan python;
+    ASSERT_TRUE(handler.Init());
+    ASSERT_TRUE(python.Init());
+    ASSERT_TRUE(python.CallFunction("build"));
+    EXPECT_EQ(std::get<condition_params::Ints>(handler.GetCondition(3)->Parameters()).a, 125);
+
+    PushKey(SDL_SCANCODE_SPACE, true);
+    Frame(input);
+    EXPECT_TRUE(handler.EvaluateCondition(0));
+    EXPECT_FALSE(handler.EvaluateCondition(1));
+    EXPECT_TRUE(handler.EvaluateCondition(2));
+    EXPECT_FALSE(handler.EvaluateCondition(3));
+
+    input.SetStream(2);  // the console has the keyboard
+    Frame(input);
+    EXPECT_FALSE(handler.EvaluateCondition(2));
+    python.Shutdown();
+    handler.Shutdown();
+    input.Shutdown();
+}
+
+}  // namespace
