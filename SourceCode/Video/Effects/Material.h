@@ -9,6 +9,7 @@ struct Light;
 struct ShadowItem;
 class IDirect3DVertexBuffer9;
 class IDirect3DIndexBuffer9;
+class ID3DXMesh;
 
 // The drawing strategy of one material kind: one shared effect, the values
 // to bind, the technique to choose and how to draw a mesh or a batch of
@@ -53,6 +54,37 @@ public:
     Effect* effect = nullptr;
     std::uint32_t kind = 0;
     Material* fallback = nullptr;
+
+    // The most lights one draw takes, whatever the device reports: the
+    // size of a shadow item's light array.
+    static constexpr std::uint32_t kMaxLights = 16;
+
+    // world x the store's "VIEWPROJECTION" (world alone before the camera
+    // has published one).
+    static D3DXMATRIX WorldViewProjection(const D3DXMATRIX& world);
+    // The inverse of world. A world that flattens an axis to nothing (a wall
+    // of zero thickness) has none: its flat axes then count as unit length,
+    // so that lights and shadows see a finite, plane-like object instead of
+    // NaN.
+    static D3DXMATRIX SafeInverse(const D3DXMATRIX& world);
+    // The lights that reach an object at world's translation, brightest
+    // first; at most kMaxLights. 0 without "LightMan".
+    static std::uint32_t RelevantLights(const D3DXMATRIX& world, Light** out);
+
+    // Sets a parameter of this material's effect by semantic (nothing when
+    // the effect did not load).
+    void SetMatrixParam(int semantic, const D3DXMATRIX& matrix);
+    void SetVectorParam(int semantic, const D3DXVECTOR4& vector);
+    bool EffectLoaded() const;
+
+    // The unlit family's draw (kinds 1, 22, 24): culled, no lights, the
+    // base technique; the face also binds silhouette and velocity.
+    std::int32_t RenderUnlit(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item, bool siloAndVelocity);
+
+    // Every draw of a kind runs its technique through here, on the mesh's
+    // D3DX mesh or its shadow mesh: technique `index`, every pass drawing
+    // subset 0. Tests override it to record the techniques a kind chooses.
+    virtual std::int32_t RunTechnique(ID3DXMesh* mesh, std::uint32_t index);
 
 protected:
     // The common Load of the kinds: fallbackKind < 0 for none.

@@ -13,21 +13,18 @@ std::int32_t MaterialNone::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBu
 }
 
 bool MaterialBasic::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
-std::int32_t MaterialBasic::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return kFailed; }
 std::int32_t MaterialBasic::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
                                    std::uint32_t, std::uint32_t, std::uint32_t) {
     return kFailed;
 }
 
 bool MaterialSkybox::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
-std::int32_t MaterialSkybox::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return kFailed; }
 std::int32_t MaterialSkybox::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
                                    std::uint32_t, std::uint32_t, std::uint32_t) {
     return kFailed;
 }
 
 bool MaterialPlastic::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
-std::int32_t MaterialPlastic::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return kFailed; }
 std::int32_t MaterialPlastic::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
                                    std::uint32_t, std::uint32_t, std::uint32_t) {
     return kFailed;
@@ -41,21 +38,18 @@ std::int32_t MaterialBasicLine::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return
 bool MaterialSmoothVelvet::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
 
 bool MaterialShadow::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
-std::int32_t MaterialShadow::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return kFailed; }
 std::int32_t MaterialShadow::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
                                    std::uint32_t, std::uint32_t, std::uint32_t) {
     return kFailed;
 }
 
 bool MaterialShadowProj::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
-std::int32_t MaterialShadowProj::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return kFailed; }
 std::int32_t MaterialShadowProj::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
                                    std::uint32_t, std::uint32_t, std::uint32_t) {
     return kFailed;
 }
 
 bool MaterialBodyBasic::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
-std::int32_t MaterialBodyBasic::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return kFailed; }
 std::int32_t MaterialBodyBasic::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
                                    std::uint32_t, std::uint32_t, std::uint32_t) {
     return kFailed;
@@ -86,7 +80,6 @@ bool MaterialBodyWater::Load(void*) { return LoadKind(kKind, kFallbackKind, kFil
 bool MaterialBodyVeggie::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
 
 bool MaterialFaceBasic::Load(void*) { return LoadKind(kKind, kFallbackKind, kFile); }
-std::int32_t MaterialFaceBasic::Render(Mesh*, D3DXMATRIX*, ShadowItem*) { return kFailed; }
 std::int32_t MaterialFaceBasic::DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
                                    std::uint32_t, std::uint32_t, std::uint32_t) {
     return kFailed;

@@ -3,8 +3,8 @@
 // kind it falls back to when no light reaches an object. Every class passes
 // its own file-name literal to "EffectsMan", so each kind has its own effect.
 //
-// Drawing by kind is not here yet: every kind but MaterialNone reports
-// kFailed from Render and DrawBuffers, which render objects ignore.
+// What each family draws is in MaterialFamilies.cpp (unlit, lit, body,
+// skybox) and MaterialShadows.cpp (the shadow volume and its darkening).
 #include <cstdint>
 
 #include "Video/Effects/Material.h"
@@ -89,7 +89,12 @@ public:
     static constexpr std::uint32_t kKind = 7;
     static constexpr std::int32_t kFallbackKind = -1;
     static constexpr char kFile[] = "fxShadow.fxo";
+    // The world's downward direction in the axes of a caster with this
+    // inverse world matrix (normalised, w 0): the extrusion direction.
+    static D3DXVECTOR4 DownInObjectSpace(const D3DXMATRIX& inverseWorld);
     bool Load(void* arg) override;
+    // world is the caster's world-view-projection matrix; item its record.
+    // Draws the mesh's shadow mesh once per light the item counts.
     std::int32_t Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item) override;
     std::int32_t DrawBuffers(IDirect3DVertexBuffer9* vertexBuffer, IDirect3DIndexBuffer9* indexBuffer,
                              std::uint32_t reserved1, std::uint32_t start, std::uint32_t primitiveCount,
@@ -101,6 +106,9 @@ public:
     static constexpr std::uint32_t kKind = 8;
     static constexpr std::int32_t kFallbackKind = -1;
     static constexpr char kFile[] = "fxShadowProj.fxo";
+    // The quad's world matrix for the current camera, before view and
+    // projection.
+    static D3DXMATRIX ScreenQuadWorld();
     bool Load(void* arg) override;
     std::int32_t Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item) override;
     std::int32_t DrawBuffers(IDirect3DVertexBuffer9* vertexBuffer, IDirect3DIndexBuffer9* indexBuffer,
