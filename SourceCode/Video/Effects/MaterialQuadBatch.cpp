@@ -25,7 +25,8 @@ std::int32_t DrawQuadBatch(Material& material, IDirect3DVertexBuffer9* vertexBuf
     device->SetStreamSource(0, vertexBuffer, 0, stride);
     if (indexBuffer) {
         device->SetIndices(indexBuffer);
-        if (FAILED(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<INT>(3 * start), 0,
+        // Quads of four vertices each: quad `start` begins at vertex 4 x start.
+        if (FAILED(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<INT>(4 * start), 0,
                                                 2 * primitiveCount, 0, primitiveCount))) {
             fx->End();
             return Material::kFailed;
