@@ -8,6 +8,7 @@
 #include "core/eTable.h"
 #include "Video/Video.h"
 #include "input/Input.h"
+#include "world/GameLogic.h"
 
 namespace {
 // At most one application object is ever initialised per process.
@@ -42,6 +43,9 @@ bool DIva::Init(void* a, void*) {
     CreateInput();
     CreateAudio();
     Timer* timer = CreateTimer();
+    // Pending: "Cursor" (comes with the user interface)
+    CreateGameLogic();
+    // Pending: "Console" (comes with the console)
 
     if (!error.empty()) {
         plat::MessageBoxA(nullptr, error.c_str(), nullptr, plat::MB_OK);
@@ -71,6 +75,8 @@ Audio* DIva::CreateAudio() {
 }
 
 Timer* DIva::CreateTimer() { return CreateChild<Timer>(); }
+
+GameLogic* DIva::CreateGameLogic() { return CreateChild<GameLogic>(); }
 
 bool DIva::Update() {
     if (!error.empty()) {

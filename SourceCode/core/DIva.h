@@ -5,6 +5,7 @@
 #include "platform/window/Window.h"
 
 class Audio;
+class GameLogic;
 class Input;
 class Timer;
 class Video;
@@ -55,6 +56,7 @@ private:
     Input* CreateInput();
     Audio* CreateAudio();
     Timer* CreateTimer();
+    GameLogic* CreateGameLogic();
 
     WindowPair pair;
     bool quit = false;

@@ -3,6 +3,7 @@
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "scripting/PythonMan.h"
+#include "world/GameObjectsMan.h"
 
 EventHandler::~EventHandler() {
     if (initialized) Shutdown();
@@ -65,7 +66,8 @@ void EventHandler::RunTriggerPass() {
 void EventHandler::ChangeLevel() {
     Clear();
     // Pending: "AIMan" RemoveLevelAIs (comes with ai).
-    // Pending: "GameObjectsMan" DeleteLevelObjects (comes with world).
+    if (auto* objects = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan)))
+        objects->DeleteLevelObjects();
     if (auto* python = static_cast<PythonMan*>(eTable::Peek(names::PythonMan))) {
         python->LoadSecondaryModule();
         python->LoadLevel();

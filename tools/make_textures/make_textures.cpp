@@ -4,7 +4,9 @@
 //                            red and white checkerboard nobody mistakes for art
 //                            (no magenta, which the colour key would cut out);
 //   "desertSky.dds"          the sky cube: blue at the zenith, pale at the
-//                            horizon, sand below it, seamless across faces.
+//                            horizon, sand below it, seamless across faces;
+//   "basket.jpg"             the basket's wicker: strips woven over and under
+//                            each other, straw on dark gaps.
 // Everything is computed in single precision with sqrt only (correctly
 // rounded), so the bytes are the same on every run.
 #include <cmath>
@@ -14,6 +16,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "platform/image/ImageWrite.h"
 
 namespace {
 
@@ -130,7 +134,51 @@ Bytes SkyCube() {
     return b;
 }
 
+// The weave's strips are kStrip pixels wide; where a horizontal and a
+// vertical strip cross, the one on top alternates like a checkerboard. Each
+// strip is shaded as a round cane (brightest along its middle) with a fine
+// grain along it.
+constexpr int kWickerSize = 128;
+constexpr int kStrip = 16;
+
+float CaneShade(int across) {
+    // -1..1 across the strip, with a dark gap of a pixel at each edge.
+    int inStrip = across % kStrip;
+    if (inStrip == 0 || inStrip == kStrip - 1) return 0.0f;
+    float t = (float(inStrip) + 0.5f) / float(kStrip) * 2.0f - 1.0f;
+    return std::sqrt(1.0f - t * t);
+}
+
+float Grain(int along, int strip) {
+    std::uint32_t h = std::uint32_t(along / 3) * 2654435761u ^ std::uint32_t(strip) * 40503u;
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return 0.85f + 0.15f * float(h & 0xFF) / 255.0f;
+}
+
+Bytes WickerJpeg() {
+    const Rgb straw{0.80f, 0.63f, 0.38f}, gap{0.22f, 0.14f, 0.07f};
+    std::vector<std::uint8_t> pixels(std::size_t(kWickerSize) * kWickerSize * 4);
+    for (int y = 0; y < kWickerSize; ++y)
+        for (int x = 0; x < kWickerSize; ++x) {
+            bool horizontalOnTop = ((x / kStrip) + (y / kStrip)) % 2 == 0;
+            float shade = horizontalOnTop ? CaneShade(y) * Grain(x, y / kStrip) : CaneShade(x) * Grain(y, x / kStrip);
+            Rgb c = Mix(gap, straw, shade);
+            std::uint8_t* p = &pixels[(std::size_t(y) * kWickerSize + x) * 4];
+            p[0] = ToByte(c.b);
+            p[1] = ToByte(c.g);
+            p[2] = ToByte(c.r);
+            p[3] = 255;
+        }
+    Bytes b;
+    std::string error;
+    if (!plat::EncodeJpeg(pixels.data(), kWickerSize, kWickerSize, 90, b.data, error)) std::fprintf(stderr, "make_textures: %s\n", error.c_str());
+    return b;
+}
+
 bool Write(const std::filesystem::path& path, const Bytes& bytes) {
+    if (bytes.data.empty()) return false;
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data.data()), std::streamsize(bytes.data.size()));
     if (!out) std::fprintf(stderr, "make_textures: cannot write %s\n", path.string().c_str());
@@ -153,5 +201,6 @@ int main(int argc, char** argv) {
     }
     bool ok = Write(folder / "_invalid_filename.bmp", FallbackBitmap());
     ok = Write(folder / "desertSky.dds", SkyCube()) && ok;
+    ok = Write(folder / "basket.jpg", WickerJpeg()) && ok;
     return ok ? 0 : 1;
 }

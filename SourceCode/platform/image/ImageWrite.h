@@ -13,6 +13,11 @@ namespace plat {
 bool EncodePng(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height,
                std::vector<std::uint8_t>& out, std::string& error);
 
+// A baseline JPEG of the pixels (alpha dropped) at quality 1..100. The
+// integer transform is used, so the bytes are the same on every machine.
+bool EncodeJpeg(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height, int quality,
+                std::vector<std::uint8_t>& out, std::string& error);
+
 // Encodes and writes through a temporary file renamed over path.
 bool SavePng(const std::string& path, const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height,
              std::string& error);

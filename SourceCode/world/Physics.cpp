@@ -1,0 +1,146 @@
+#include "world/Physics.h"
+
+#include "core/SystemNames.h"
+#include "core/Timer.h"
+#include "core/eTable.h"
+#include "world/GameObject.h"
+
+namespace {
+// One counter for the whole process: ids are never reused, not even after
+// the bodies of a level are gone.
+std::int32_t lastBodyId = 0;
+}  // namespace
+
+void Point::SetPosition(const D3DXVECTOR3* p, bool zeroVelocity) {
+    position = *p;
+    if (zeroVelocity) velocity = D3DXVECTOR3();
+}
+
+void Point::SetPositionXYZ(float x, float y, float z, bool zeroVelocity) {
+    D3DXVECTOR3 p(x, y, z);
+    SetPosition(&p, zeroVelocity);
+}
+
+// The tuned constants of every game-world system rest on this exact form:
+// four stages each weighted once, in single precision.
+void Point::Integrate(float h) {
+    const float u = inverseMass * h;
+    const D3DXVECTOR3 k1 = force * u;
+    const D3DXVECTOR3 k2 = (k1 * 0.5f) * u;
+    const D3DXVECTOR3 k3 = k1 * u;
+    const D3DXVECTOR3 k4 = (k1 + k3) * u;
+    velocity += (k1 + k2 + k3 + k4) * 0.16666667f;
+    position += velocity * h;
+    if (owner) owner->SetRenderPosition(&position);
+}
+
+void Body::AddPoint(GameObject* owner, float x, float y, float z, float inverseMass) {
+    Point p;
+    p.inverseMass = inverseMass;
+    p.position = {x, y, z};
+    p.owner = owner;
+    points.push_back(p);
+}
+
+Point* Body::GetPoint(std::uint32_t index) {
+    return index < points.size() ? &points[index] : nullptr;
+}
+
+void Body::SetPosition(const D3DXVECTOR3* p) {
+    if (Point* first = GetPoint(0)) first->SetPosition(p, true);
+}
+
+void Body::SetPositionXYZ(float x, float y, float z) {
+    D3DXVECTOR3 p(x, y, z);
+    SetPosition(&p);
+}
+
+void Body::GetPosition(D3DXVECTOR3* out) const {
+    *out = points.empty() ? D3DXVECTOR3() : points[0].position;
+}
+
+Physics::~Physics() {
+    if (initialized) Shutdown();
+}
+
+bool Physics::Init(void*, void*) {
+    if (initialized) return false;
+    name = names::Physics;
+    if (!eTable::Register(name, this)) return false;
+    initialized = true;
+    return true;
+}
+
+bool Physics::Shutdown() {
+    if (!initialized) return false;
+    bodies.clear();
+    DestroyChildren();
+    eTable::RemoveSystem(this);
+    initialized = false;
+    return true;
+}
+
+bool Physics::Update() {
+    std::vector<Contact>().swap(contacts);
+    if (!initialized || !active) return false;
+    UpdateChildren();
+    if (FrameSeconds() == 0.0f) return true;  // paused, or no time passed
+    // Index by id rather than hold iterators: a force function may add or
+    // remove bodies (scripts can), and the walk must survive it.
+    for (auto it = bodies.begin(); it != bodies.end();) {
+        const std::int32_t id = it->first;
+        StepBody(it->second.get());
+        it = bodies.upper_bound(id);
+    }
+    return true;
+}
+
+void Physics::StepBody(Body* body) {
+    for (std::size_t i = 0; i < body->points.size(); ++i) {
+        Point& p = body->points[i];
+        p.force.y -= kGravityForce;
+        p.Integrate(timeStep);
+        body->points[i].force = D3DXVECTOR3();
+        Collide(body);
+        for (std::size_t f = 0; f < body->forceFuncs.size(); ++f) body->forceFuncs[f](body);
+    }
+}
+
+std::uint32_t Physics::AddBody(GameObject* owner, float inverseMass) {
+    const std::int32_t id = ++lastBodyId;
+    auto body = std::make_unique<Body>(static_cast<std::uint32_t>(id));
+    D3DXVECTOR3 start = owner ? owner->GetRenderPosition() : D3DXVECTOR3();
+    body->AddPoint(owner, start.x, start.y, start.z, inverseMass);
+    if (owner) owner->body = body.get();
+    bodies[id] = std::move(body);
+    return static_cast<std::uint32_t>(id);
+}
+
+void Physics::RemoveBody(GameObject* owner) {
+    for (auto it = bodies.begin(); it != bodies.end(); ++it) {
+        Body* body = it->second.get();
+        if (body->points.empty() || body->points[0].owner != owner) continue;
+        // The owner would otherwise keep a pointer to freed memory.
+        if (owner && owner->body == body) owner->body = nullptr;
+        bodies.erase(it);
+        return;
+    }
+}
+
+void Physics::ForgetOwner(const GameObject* owner) {
+    if (!owner) return;
+    for (auto& entry : bodies) {
+        for (Point& p : entry.second->points) {
+            if (p.owner == owner) p.owner = nullptr;
+        }
+    }
+}
+
+Body* Physics::FindBody(std::uint32_t id) {
+    auto it = bodies.find(static_cast<std::int32_t>(id));
+    return it == bodies.end() ? nullptr : it->second.get();
+}
+
+void Physics::Collide(Body*) {
+    // Pending: spheres and planes meeting, the response and the trampoline hold (comes with collision)
+}

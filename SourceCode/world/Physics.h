@@ -1,0 +1,112 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "core/System.h"
+#include "platform/d3dx/Math3D.h"
+
+class Body;
+class GameObject;
+
+// One point mass. An inverse mass of 0 pins it: integration never moves it.
+struct Point {
+    float inverseMass = 0.0f;
+    std::uint8_t collides = 1;  // takes part in the collision step
+    std::uint8_t responds = 1;  // the sphere response may move it
+    float compression = 0.0f;   // a trampoline node's charge while it holds something
+    D3DXVECTOR3 force;          // gathered since the last integration
+    D3DXVECTOR3 position;
+    D3DXVECTOR3 velocity;
+    GameObject* owner = nullptr;  // its render object follows the point
+
+    void SetPosition(const D3DXVECTOR3* p, bool zeroVelocity);
+    void SetPositionXYZ(float x, float y, float z, bool zeroVelocity);
+    void SetVelocity(const D3DXVECTOR3* v) { velocity = *v; }
+    void SetVelocityXYZ(float x, float y, float z) { velocity = {x, y, z}; }
+    void AddForce(const D3DXVECTOR3* f) { force += *f; }
+    void AddForceXYZ(float x, float y, float z) { force += D3DXVECTOR3(x, y, z); }
+    float SetInverseMass(float m) { return inverseMass = m; }
+
+    // One step of length h; the owner's render object takes the new position.
+    void Integrate(float h);
+};
+
+// Runs once per point of its body in every step (see Physics::Update).
+using ForceFunc = void (*)(Body*);
+
+// A list of point masses moved together by "Physics"; point 0 is the
+// owner's own point.
+class Body {
+public:
+    explicit Body(std::uint32_t bodyId) : id(bodyId) {}
+
+    void AddPoint(GameObject* owner, float x, float y, float z, float inverseMass);
+    void AddForceFunc(ForceFunc func) { forceFuncs.push_back(func); }
+
+    // Null for an index past the last point (indices come from scripts).
+    Point* GetPoint(std::uint32_t index);
+    std::uint32_t PointCount() const { return static_cast<std::uint32_t>(points.size()); }
+
+    // Point 0 takes the position and stops.
+    void SetPosition(const D3DXVECTOR3* p);
+    void SetPositionXYZ(float x, float y, float z);
+    void GetPosition(D3DXVECTOR3* out) const;
+
+    std::uint32_t id;
+    std::vector<Point> points;
+    std::vector<ForceFunc> forceFuncs;
+};
+
+// One contact of the last step, for the collision conditions of scripts.
+// The owners are kept by id: an event of the same frame may delete an owner
+// before a condition reads the contact.
+struct Contact {
+    D3DXVECTOR3 normal;
+    float depth = 0.0f;
+    std::uint32_t firstOwnerId = 0;
+    std::uint32_t secondOwnerId = 0;
+};
+
+// Moves every physical thing as point masses: one fixed step per frame of
+// running game time (the step does not follow the frame's length, so tuned
+// numbers stay the same on any machine speed, while the simulation runs
+// faster on a faster one).
+class Physics : public System {
+public:
+    static constexpr float kTimeStep = 0.002f;
+    static constexpr float kGravityForce = 50.0f;
+
+    Physics() = default;
+    ~Physics() override;
+
+    bool Init(void* a = nullptr, void* b = nullptr) override;
+    bool Update() override;
+    bool Shutdown() override;
+
+    // A new body under the next id, its point 0 at the owner's render
+    // position; the owner's body field points at it.
+    std::uint32_t AddBody(GameObject* owner, float inverseMass);
+    // Deletes the first body (in id order) whose point 0 the owner owns.
+    void RemoveBody(GameObject* owner);
+    // Clears the owner from every point that names it, so that no point
+    // keeps an object that is being deleted.
+    void ForgetOwner(const GameObject* owner);
+
+    Body* FindBody(std::uint32_t id);
+    const std::map<std::int32_t, std::unique_ptr<Body>>& Bodies() const { return bodies; }
+    const std::vector<Contact>& Contacts() const { return contacts; }
+    void AddContact(const Contact& contact) { contacts.push_back(contact); }
+    float TimeStep() const { return timeStep; }
+
+    // The collision step of one body against the bodies after it.
+    void Collide(Body* body);
+
+private:
+    void StepBody(Body* body);
+
+    std::map<std::int32_t, std::unique_ptr<Body>> bodies;
+    std::vector<Contact> contacts;
+    float timeStep = kTimeStep;
+};
