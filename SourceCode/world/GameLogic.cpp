@@ -8,6 +8,7 @@
 #include "Video/ObjectMesh.h"
 #include "Video/Scene.h"
 #include "Video/TextMan.h"
+#include "ai/PathMan.h"
 #include "audio/Audio.h"
 #include "characters/AnimationMan.h"
 #include "core/SystemNames.h"
@@ -61,7 +62,7 @@ bool GameLogic::Init(void*, void*) {
     CreatePhysics();
     CreateGameObjectsMan();
     // Pending: "AIMan" with its camera controller (comes with AI)
-    // Pending: "PathMan" (comes with paths)
+    CreatePathMan();
     CreateAnimationMan();
     PythonMan* python = CreatePythonMan();
     CreateEventHandler();
@@ -86,6 +87,8 @@ Physics* GameLogic::CreatePhysics() { return CreateChild<Physics>(); }
 GameObjectsMan* GameLogic::CreateGameObjectsMan() {
     return CreateChild<GameObjectsMan>(const_cast<char*>(names::GameObjectsMan));
 }
+
+PathMan* GameLogic::CreatePathMan() { return CreateChild<PathMan>(); }
 
 AnimationMan* GameLogic::CreateAnimationMan() { return CreateChild<AnimationMan>(); }
 

@@ -8,6 +8,7 @@ class AnimationMan;
 class EventHandler;
 class GameObjectsMan;
 class Object;
+class PathMan;
 class Physics;
 class PythonMan;
 class Text;
@@ -61,6 +62,7 @@ public:
 private:
     Physics* CreatePhysics();
     GameObjectsMan* CreateGameObjectsMan();
+    PathMan* CreatePathMan();
     AnimationMan* CreateAnimationMan();
     PythonMan* CreatePythonMan();
     EventHandler* CreateEventHandler();
