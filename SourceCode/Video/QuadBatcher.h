@@ -50,7 +50,8 @@ public:
     // Writes and draws the queue; false when it is empty, the buffers are
     // missing or the lock fails (then the queue is kept).
     bool Flush();
-    bool Draw();
+    // Draws the queued quads through the batch's material.
+    virtual bool Draw();
     bool FillIndices();
     // The quad of one clip-space segment; false (no quad) when it is
     // outside the view, outside the depth range, or degenerate.
@@ -60,6 +61,9 @@ public:
     const Quad& QueuedQuad(std::uint32_t i) const { return quads[i]; }
     IDirect3DVertexBuffer9* VertexBuffer() const { return vertexBuffer; }
     IDirect3DIndexBuffer9* IndexBuffer() const { return indexBuffer; }
+    std::uint32_t BatchKind() const { return batchKind; }
+    const float* BatchColour() const { return batchColour; }
+    IDirect3DBaseTexture9* BatchTexture() const { return batchTexture; }
 
     // Texture coordinates of the four corners of every quad.
     static constexpr float kCornerUV[4][2] = {{0.0f, 1.0f}, {0.0f, 0.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}};
