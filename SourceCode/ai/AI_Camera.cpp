@@ -9,6 +9,10 @@
 #include "core/Timer.h"
 #include "core/eTable.h"
 #include "input/Input.h"
+#include "world/GameLogic.h"
+#include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
 
 namespace {
 constexpr float kClimbPerSecond = 2.0f;
@@ -27,9 +31,15 @@ float Clamp(float value, AI_Camera::Range range) { return std::min(std::max(valu
 
 Input* FindInput() { return static_cast<Input*>(eTable::Peek(names::Input)); }
 
-// Pending: the player's body position, found by its id 1000 in
-// "GameObjectsMan" (comes with GameObjectsMan)
-std::optional<D3DXVECTOR3> PlayerPosition() { return std::nullopt; }
+// Where the player's body is; none without a player or without its body.
+std::optional<D3DXVECTOR3> PlayerPosition() {
+    auto* objects = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan));
+    GameObject* player = objects ? objects->GetObjectById(objectid::kPlayer) : nullptr;
+    if (!player || !player->body) return std::nullopt;
+    const Point* point = player->body->GetPoint(0);
+    if (!point) return std::nullopt;
+    return point->position;
+}
 }  // namespace
 
 AI_Camera::~AI_Camera() {
@@ -100,8 +110,16 @@ void AI_Camera::StoreMousePosition() {
 }
 
 AI_Camera::Controls AI_Camera::ReadControls() {
-    // Pending: the six control flags of "GameLogic" (comes with GameLogic)
-    return Controls{};
+    auto* logic = static_cast<GameLogic*>(eTable::Peek(names::GameLogic));
+    if (!logic) return Controls{};
+    Controls controls;
+    controls.forward = logic->Forward != 0;
+    controls.backward = logic->Backward != 0;
+    controls.rotateLeft = logic->RotateLeft != 0;
+    controls.rotateRight = logic->RotateRight != 0;
+    controls.up = logic->Up != 0;
+    controls.down = logic->Down != 0;
+    return controls;
 }
 
 D3DXQUATERNION AI_Camera::HeadingOf(float angle) {

@@ -7,18 +7,25 @@ void Path::SetMode(std::uint32_t newMode) {
     if (mode != kPathReversing) backward = false;
 }
 
-std::uint32_t Path::NextIndex(std::uint32_t i) {
+std::uint32_t Path::NextIndex(std::uint32_t i) { return Following(i, backward); }
+
+std::uint32_t Path::PeekNextIndex(std::uint32_t i) const {
+    bool goingBack = backward;
+    return Following(i, goingBack);
+}
+
+std::uint32_t Path::Following(std::uint32_t i, bool& goingBack) const {
     const std::size_t n = points.size();
     if (n < 2 || i >= n) return 0;
-    while (i + 1 == n || backward) {
+    while (i + 1 == n || goingBack) {
         if (mode == kPathSingle) return i;
         if (mode != kPathReversing) return 0;
-        if (!backward) {
-            backward = true;
+        if (!goingBack) {
+            goingBack = true;
             return i - 1;
         }
         if (i > 0) return i - 1;
-        backward = false;
+        goingBack = false;
     }
     return i + 1;
 }

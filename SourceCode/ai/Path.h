@@ -22,6 +22,8 @@ public:
     // The index that follows point i. Safe for any i: an index past the end
     // restarts at 0, and a path of fewer than two points stays on point 0.
     std::uint32_t NextIndex(std::uint32_t i);
+    // What NextIndex(i) would give, leaving the path as it is.
+    std::uint32_t PeekNextIndex(std::uint32_t i) const;
     // The time of the segment that leaves point i, in the direction
     // NextIndex(i) has just chosen. 0 where there is no segment to travel.
     float GetSegmentTime(std::uint32_t i);
@@ -47,6 +49,7 @@ public:
     float Length() const;
 
 private:
+    std::uint32_t Following(std::uint32_t i, bool& goingBack) const;
     float Distance(std::size_t a, std::size_t b) const;
     float Duration(float distance) const;
 

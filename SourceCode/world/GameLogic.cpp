@@ -8,6 +8,7 @@
 #include "Video/ObjectMesh.h"
 #include "Video/Scene.h"
 #include "Video/TextMan.h"
+#include "ai/AIMan.h"
 #include "ai/PathMan.h"
 #include "audio/Audio.h"
 #include "characters/AnimationMan.h"
@@ -61,7 +62,7 @@ bool GameLogic::Init(void*, void*) {
 
     CreatePhysics();
     CreateGameObjectsMan();
-    // Pending: "AIMan" with its camera controller (comes with AI)
+    CreateAIMan();
     CreatePathMan();
     CreateAnimationMan();
     PythonMan* python = CreatePythonMan();
@@ -87,6 +88,8 @@ Physics* GameLogic::CreatePhysics() { return CreateChild<Physics>(); }
 GameObjectsMan* GameLogic::CreateGameObjectsMan() {
     return CreateChild<GameObjectsMan>(const_cast<char*>(names::GameObjectsMan));
 }
+
+AIMan* GameLogic::CreateAIMan() { return CreateChild<AIMan>(); }
 
 PathMan* GameLogic::CreatePathMan() { return CreateChild<PathMan>(); }
 

@@ -4,6 +4,7 @@
 
 #include "core/System.h"
 
+class AIMan;
 class AnimationMan;
 class EventHandler;
 class GameObjectsMan;
@@ -62,6 +63,7 @@ public:
 private:
     Physics* CreatePhysics();
     GameObjectsMan* CreateGameObjectsMan();
+    AIMan* CreateAIMan();
     PathMan* CreatePathMan();
     AnimationMan* CreateAnimationMan();
     PythonMan* CreatePythonMan();

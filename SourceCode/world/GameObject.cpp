@@ -1,6 +1,8 @@
 #include "world/GameObject.h"
 
 #include "Video/Object.h"
+#include "ai/AI.h"
+#include "ai/AI_Path.h"
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "core/eTable.h"
@@ -137,18 +139,23 @@ void GameObject::AdvanceScale(float dt) {
 AI* GameObject::AttachAI(AI* controller) {
     DetachAI();
     ai = controller;
-    // Pending: the controller's object becomes this object (comes with AI)
+    if (controller) controller->BindObject(this);
     moving = 0;
     return controller;
 }
 
 void GameObject::DetachAI() {
     if (!ai) return;
-    // Pending: a path controller's point index returns to 0 and the controller's object becomes null (comes with AI)
+    AI* controller = ai;
     ai = nullptr;
+    // A path controller also goes back to its path's first point.
+    controller->UnbindObject();
 }
 
 bool GameObject::IsPathDone() {
-    // Pending: true at the end of a single path, rewinding the path controller (comes with AI_Path)
-    return false;
+    if (!ai || ai->Kind() != kAIPath) return false;
+    auto* walker = static_cast<AI_Path*>(ai);
+    if (!walker->IsAtLastPoint() || moveTimeLeft != 0.0f) return false;
+    walker->SetPointIndex(0);
+    return true;
 }

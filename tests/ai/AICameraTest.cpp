@@ -113,3 +113,59 @@ TEST_F(AICameraTest, LeavesTheCameraAloneWithoutControlOrWithoutCamera) {
     EXPECT_EQ(camera.eye, eye);
     ASSERT_TRUE(camera.Init());
 }
+
+TEST_F(AICameraTest, FollowClimbsTwoUnitsASecondUpToTheTopOfTheRange) {
+    AddPlayer(D3DXVECTOR3(0, 0, 0));
+    Run(12.4f, 100, &GameLogic::Up);
+    EXPECT_NEAR(controller.Height(), 39.8f, 1e-3f);
+    Run(0.1f, 100, &GameLogic::Up);
+    EXPECT_NEAR(controller.Height(), 40.0f, 1e-3f);
+    Run(2.0f, 100, &GameLogic::Up);
+    EXPECT_EQ(controller.Height(), 40.0f);
+    EXPECT_NEAR(camera.eye.y, 40.0f, 1e-3f);
+    // Without the flag the height stays.
+    Run(1.0f, 100);
+    EXPECT_EQ(controller.Height(), 40.0f);
+    Run(1.0f, 100, &GameLogic::Backward);
+    EXPECT_NEAR(controller.Radius(), 28.0f, 1e-3f);
+}
+
+TEST_F(AICameraTest, FollowTiltsDownTowardThePlayerAndFrozenOrbitSnapsToRotationZero) {
+    AddPlayer(D3DXVECTOR3(0, 0, 0));
+    Run(1.0f, 100, &GameLogic::RotateLeft);
+    EXPECT_NEAR(controller.Rotation(), 1.0f, 1e-4f);
+    const float r = controller.Radius();
+    ExpectNear(camera.eye, D3DXVECTOR3(-r * std::sin(1.0f), 15.0f, -r * std::cos(1.0f)));
+    // The eye is 10 over the aim point 25 away: the view tilts down.
+    EXPECT_NEAR(controller.Pitch(), std::atan2(10.0f, 25.0f), 1e-4f);
+    EXPECT_LT(LookDirection().y, 0.0f);
+
+    controller.SetMode(AI_Camera::kFrozenOrbit);
+    controller.SetYPosition(15.0f, 0.0f);
+    Step(16);
+    ExpectNear(camera.eye, D3DXVECTOR3(0, 15, -25));
+    EXPECT_NEAR(controller.Rotation(), 1.0f, 1e-4f);
+}
+
+TEST_F(AICameraTest, FollowKeepsItsTiltWhenTheEyeIsOnTheAimPoint) {
+    AddPlayer(D3DXVECTOR3(0, 0, 0));
+    Step(16);
+    Step(16);
+    const float pitch = controller.Pitch();
+    const D3DXVECTOR3 eye = camera.eye;
+    // Aim point (x, y / 2 + 5, z) exactly on the eye.
+    playerBody.points[0].position = D3DXVECTOR3(eye.x, (eye.y - 5.0f) * 2.0f, eye.z);
+    Step(16);
+    EXPECT_EQ(controller.Pitch(), pitch);
+    EXPECT_TRUE(std::isfinite(camera.target.x) && std::isfinite(camera.target.y) && std::isfinite(camera.target.z));
+}
+
+TEST_F(AICameraTest, FollowWaitsForAPlayerWithABody) {
+    const D3DXVECTOR3 eye = camera.eye;
+    Step(16, &GameLogic::Up);
+    EXPECT_EQ(camera.eye, eye);
+    AddPlayer(D3DXVECTOR3(0, 0, 0), /*withBody=*/false);
+    Step(16, &GameLogic::Up);
+    EXPECT_EQ(camera.eye, eye);
+    EXPECT_EQ(controller.Height(), 15.0f);
+}

@@ -1,0 +1,52 @@
+#include "ai/AI.h"
+
+#include "world/GameObject.h"
+
+AI::~AI() {
+    if (initialized) Shutdown();
+    if (object) object->DetachAI();
+}
+
+bool AI::Init(void* a, void*) {
+    if (initialized) return false;
+    name = className;
+    Restart();
+    if (auto* target = static_cast<GameObject*>(a)) target->AttachAI(this);
+    initialized = true;
+    return true;
+}
+
+bool AI::Shutdown() {
+    if (!initialized) return false;
+    DestroyChildren();
+    if (object) object->DetachAI();
+    initialized = false;
+    return true;
+}
+
+void AI::BindObject(GameObject* newObject) {
+    if (object && object != newObject) {
+        if (object->ai == this)
+            object->DetachAI();
+        else
+            UnbindObject();
+    }
+    object = newObject;
+}
+
+D3DXVECTOR2 AI::SteerFrom(const D3DXVECTOR3& position, float gx, float gz) {
+    return D3DXVECTOR2((gx - position.x) * 0.5f, -(gz - position.z) * 0.5f);
+}
+
+D3DXVECTOR3 AI::ObjectPosition() const { return object ? object->GetRenderPosition() : D3DXVECTOR3(); }
+
+bool AI::DrivesCharacter() const {
+    // Pending: true when the object is an NPC or one of its kinds (comes with NPC)
+    return false;
+}
+
+void AI::SteerToward(float gx, float gz) {
+    // Pending: NPC::Move(steer, false) on the character (comes with NPC)
+    (void)gx;
+    (void)gz;
+}
