@@ -7,12 +7,15 @@
 #include "input/KeyNames.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
+#include "scripting/WorldLookup.h"
+#include "world/GameObject.h"
+#include "world/Physics.h"
+
+using scripting::FindObject;
+using scripting::OwnPoint;
+using scripting::Running;
 
 namespace {
-template <class T>
-T* Running(const char* systemName) {
-    return static_cast<T*>(eTable::Peek(systemName));
-}
 
 std::uint8_t Slot(std::int32_t scriptSlot) { return static_cast<std::uint8_t>(scriptSlot & 0xFF); }
 
@@ -145,8 +148,50 @@ bool Condition::EvaluateDataBank() {
 }
 
 bool Condition::EvaluateInWorld() {
-    // Pending: contacts of "Physics", paths and velocities of "GameObjectsMan"'s
-    // objects (comes with world), the score of "HUD" and buttons of
-    // "GameLogic" (comes with ui). Until then these conditions do not hold.
+    switch (type) {
+        case ConditionType::SingleSingleCol:
+            return EvaluateContact();
+        case ConditionType::SingleEndOfPath: {
+            GameObject* object = FindObject(std::get<Ints>(params).a);
+            return object && object->IsPathDone();
+        }
+        case ConditionType::DownwardVelocity: {
+            const auto& p = std::get<condition_params::IdFloat>(params);
+            Point* point = OwnPoint(FindObject(p.id));
+            return point && point->velocity.y >= p.value;
+        }
+        case ConditionType::RangeToLockedObj:
+            return EvaluateRangeToLocked();
+        case ConditionType::Score:
+            // Pending: the score of "HUD" (comes with ui).
+            return false;
+        case ConditionType::ButtonClicked:
+            // Pending: the buttons among "GameLogic"'s UI objects (comes with ui).
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool Condition::EvaluateContact() {
+    auto* physics = Running<Physics>(names::Physics);
+    if (!physics) return false;
+    const Ints ids = std::get<Ints>(params);
+    const auto a = static_cast<std::uint32_t>(ids.a);
+    const auto b = static_cast<std::uint32_t>(ids.b);
+    for (const Contact& contact : physics->Contacts()) {
+        bool hasA = contact.firstOwnerId == a || contact.secondOwnerId == a;
+        bool hasB = contact.firstOwnerId == b || contact.secondOwnerId == b;
+        if (hasA && hasB) return true;
+    }
     return false;
+}
+
+bool Condition::EvaluateRangeToLocked() {
+    const auto& p = std::get<condition_params::IdFloat>(params);
+    Point* mover = OwnPoint(FindObject(p.id));
+    Point* locked = OwnPoint(FindObject(p.other));
+    if (!mover || !locked || locked->inverseMass != 0.0f) return false;
+    D3DXVECTOR3 apart = mover->position - locked->position;
+    return D3DXVec3Length(&apart) <= p.value;
 }

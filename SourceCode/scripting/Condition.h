@@ -106,6 +106,8 @@ private:
     bool EvaluateKey();
     bool EvaluateDataBank();
     bool EvaluateInWorld();
+    bool EvaluateContact();
+    bool EvaluateRangeToLocked();
 
     ConditionType type;
     Params params;

@@ -7,12 +7,21 @@
 #include "core/eTable.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
+#include "scripting/WorldLookup.h"
+#include "Video/Object.h"
+#include "Video/ObjectDesc.h"
+#include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+
+using scripting::FindObject;
+using scripting::OwnPoint;
+using scripting::Running;
 
 namespace {
-template <class T>
-T* Running(const char* systemName) {
-    return static_cast<T*>(eTable::Peek(systemName));
-}
+// A trampoline node's inverse mass, restored when a script unlocks it.
+constexpr float kTrampNodeInverseMass = 10.0f;
+constexpr float kLockedHeight = 1.0f;
 
 std::uint8_t Slot(std::int32_t scriptSlot) { return static_cast<std::uint8_t>(scriptSlot & 0xFF); }
 }  // namespace
@@ -86,9 +95,80 @@ void Event::ExecuteList() {
 }
 
 void Event::ExecuteOnObject() {
-    // Pending: every object event (create, move, scale, rotate, remove, AI,
-    // animation, velocity, lock, light, surface, eyes, move-under) acts on
-    // "GameObjectsMan"'s objects (comes with world, characters and ai).
+    using namespace event_params;
+    switch (type) {
+        case EventType::CreateNPC:
+            // Pending: a level character made, loaded and placed (comes with characters' NPC).
+            return;
+        case EventType::MoveObj: {
+            const auto& p = std::get<IdVector>(params);
+            if (GameObject* object = FindObject(p.id)) object->SetMoveTarget(0, p.time, p.x, p.y, p.z);
+            return;
+        }
+        case EventType::ScaleObj: {
+            const auto& p = std::get<IdFloats>(params);
+            if (GameObject* object = FindObject(p.id)) object->SetScaleTarget(p.a, p.time);
+            return;
+        }
+        case EventType::RotateObj: {
+            const auto& p = std::get<IdFloats>(params);
+            if (GameObject* object = FindObject(p.id)) object->SetRotateTarget(p.a, p.b, p.time);
+            return;
+        }
+        case EventType::RemoveObj:
+            RemoveObject(std::get<IdValue>(params).id);
+            return;
+        case EventType::ChangeAI:
+            // Pending: the object takes the AI controller of "AIMan" (comes with ai's AIMan).
+            return;
+        case EventType::ChangeAni:
+        case EventType::ModifyLight:
+        case EventType::ChangeEyes:
+            // Pending: animation, light and eyes of a character (comes with characters' NPC).
+            return;
+        case EventType::SetObjectVelocity: {
+            const auto& p = std::get<IdVector>(params);
+            if (Point* point = OwnPoint(FindObject(p.id))) point->SetVelocityXYZ(p.x, p.y, p.z);
+            return;
+        }
+        case EventType::LockObjectPos:
+            if (Point* point = OwnPoint(FindObject(std::get<IdValue>(params).id))) {
+                point->SetVelocityXYZ(0.0f, 0.0f, 0.0f);
+                point->SetInverseMass(0.0f);
+                point->SetPositionXYZ(point->position.x, kLockedHeight, point->position.z, true);
+            }
+            return;
+        case EventType::ChangeSurfaceProps: {
+            const auto& p = std::get<Surface>(params);
+            if (SurfaceData* surface = scripting::SurfaceOf(FindObject(p.id)))
+                *surface = SurfaceData(p.diffuse, p.specular, static_cast<std::uint32_t>(p.power), 0.5f, 0.01f, 1.5f);
+            return;
+        }
+        case EventType::MoveObjectUnder:
+            MoveObjectUnder();
+            return;
+        default:
+            return;
+    }
+}
+
+void Event::RemoveObject(std::int32_t id) {
+    GameObject* object = FindObject(id);
+    if (!object) return;
+    if (auto* physics = Running<Physics>(names::Physics)) physics->RemoveBody(object);
+    // Deleting through the manager also takes it off the level's list.
+    if (auto* objects = Running<GameObjectsMan>(names::GameObjectsMan)) objects->DeleteObject(object);
+}
+
+void Event::MoveObjectUnder() {
+    const auto& p = std::get<event_params::IdValue>(params);
+    GameObject* moved = FindObject(p.id);
+    GameObject* above = FindObject(p.value);
+    Point* point = OwnPoint(moved);
+    if (!point || !above) return;
+    D3DXVECTOR3 position = above->GetRenderPosition();
+    position.y -= moved->GetScale() + above->GetScale();
+    point->SetPosition(&position, true);
 }
 
 void Event::ExecuteOnTrampoline() {

@@ -134,6 +134,8 @@ private:
     static bool IsObjectEvent(EventType type);
     void ExecuteList();
     void ExecuteOnObject();
+    void RemoveObject(std::int32_t id);
+    void MoveObjectUnder();
     void ExecuteOnTrampoline();
     void ExecuteOnInterface();
     void ExecuteOnSystems();

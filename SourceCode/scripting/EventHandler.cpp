@@ -4,6 +4,7 @@
 #include "core/eTable.h"
 #include "scripting/PythonMan.h"
 #include "world/GameObjectsMan.h"
+#include "world/GameObjectsMan.h"
 
 EventHandler::~EventHandler() {
     if (initialized) Shutdown();

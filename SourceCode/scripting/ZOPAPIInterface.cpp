@@ -1,7 +1,16 @@
 // User interface and level settings.
 #include <cstdint>
 
+#include <cstring>
+
+#include "Video/Object.h"
+#include "Video/ObjectDesc.h"
 #include "Video/Video.h"
+#include "scripting/WorldLookup.h"
+#include "world/GameLogic.h"
+#include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "scripting/ZOPAPIInternal.h"
@@ -25,6 +34,8 @@ PyObject* ParseTextThenPending(PyObject* args, const char* format, const char* s
     return SystemNotRunning(systemName);
 }
 
+constexpr std::uint32_t kCubeTexture = 2;
+
 std::uint32_t ColourByte(float c) {
     if (c >= 1.0f) return 255;
     if (c <= 0.0f) return 0;
@@ -32,8 +43,15 @@ std::uint32_t ColourByte(float c) {
 }
 }  // namespace
 
-// Pending: the user-interface objects of "GameLogic" (comes with world and ui).
-ZOPAPI_HANDLER(ClearUIObjects) { return SystemNotRunning(names::GameLogic); }
+ZOPAPI_HANDLER(ClearUIObjects) {
+    auto* logic = Target<GameLogic>(names::GameLogic);
+    if (!logic) return nullptr;
+    logic->ClearUIObjects();
+    // Pending: "HUD" Clear (comes with ui).
+    return Zero();
+}
+
+// Pending: the user-interface objects of "GameLogic" (comes with ui).
 ZOPAPI_HANDLER(AddSplashScreen) { return ParseTextThenPending(args, "ss", names::GameLogic); }
 
 ZOPAPI_HANDLER(AddButton) {
@@ -87,8 +105,22 @@ ZOPAPI_HANDLER(AddHUD) { return SystemNotRunning(names::HUD); }
 ZOPAPI_HANDLER(RemoveHUD) { return SystemNotRunning(names::HUD); }
 ZOPAPI_HANDLER(SetLevelTime) { return ParseThenPending(args, "f", names::HUD); }
 
-// Pending: the skybox of "GameLogic" (comes with world).
-ZOPAPI_HANDLER(SetSkybox) { return ParseTextThenPending(args, "s", names::GameLogic); }
+ZOPAPI_HANDLER(SetSkybox) {
+    // The game logic is looked up first: without it nothing else matters.
+    auto* logic = Target<GameLogic>(names::GameLogic);
+    if (!logic) return nullptr;
+    const char* texture = nullptr;
+    if (!PyArg_ParseTuple(args, "s", &texture)) return nullptr;
+    Object* skybox = logic->Skybox();
+    if (!skybox) return Zero();
+    if (std::strcmp(texture, "NOTEX") == 0) {
+        skybox->SetActive(false);
+    } else {
+        skybox->ReplaceTextureSlot(texture, kBaseTextureSemantic, 0, kCubeTexture);
+        skybox->SetActive(true);
+    }
+    return Zero();
+}
 
 ZOPAPI_HANDLER(SetBackColor) {
     float r = 0, g = 0, b = 0, a = 0;
@@ -100,10 +132,30 @@ ZOPAPI_HANDLER(SetBackColor) {
     return Zero();
 }
 
-// Pending: "Physics" and the game objects of "GameObjectsMan" (comes with world).
-ZOPAPI_HANDLER(SetPhysicsStatus) { return ParseThenPending(args, "i", names::Physics); }
-ZOPAPI_HANDLER(SetGameObjStatus) { return ParseThenPending(args, "iii", names::GameObjectsMan); }
-ZOPAPI_HANDLER(SetPlayerControl) { return ParseThenPending(args, "i", names::GameObjectsMan); }
+ZOPAPI_HANDLER(SetPhysicsStatus) {
+    int on = 0;
+    if (!PyArg_ParseTuple(args, "i", &on)) return nullptr;
+    auto* physics = Target<Physics>(names::Physics);
+    if (!physics) return nullptr;
+    physics->SetActive(on != 0);
+    return Zero();
+}
+
+ZOPAPI_HANDLER(SetGameObjStatus) {
+    int id = 0, ignored = 0, on = 0;
+    if (!PyArg_ParseTuple(args, "iii", &id, &ignored, &on)) return nullptr;
+    if (!Target<GameObjectsMan>(names::GameObjectsMan)) return nullptr;
+    if (GameObject* object = scripting::FindObject(id)) {
+        if (on != 0)
+            object->Enable();
+        else
+            object->Disable();
+    }
+    return Zero();
+}
+
+// Pending: the player's control flag (comes with characters' Player).
+ZOPAPI_HANDLER(SetPlayerControl) { return ParseThenPending(args, "i", "Player"); }
 
 ZOPAPI_HANDLER(GetGameTime) {
     auto* timer = Target<Timer>(names::Timer);

@@ -1,50 +1,121 @@
 // World objects, the data bank and triggers.
 #include "core/SystemNames.h"
+#include "Video/Object.h"
 #include "scripting/EventHandler.h"
+#include "scripting/WorldLookup.h"
+#include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
 #include "scripting/PythonMan.h"
 #include "scripting/ZOPAPIInternal.h"
 
 namespace zopapi {
 
 // ---- World objects ----
-
-ZOPAPI_HANDLER(AddRectTramp) {
-    int id = 0, a = 0, b = 0;
-    float x = 0, y = 0, z = 0, s = 0, unused1 = 0, unused2 = 0, unused3 = 0;
-    if (!PyArg_ParseTuple(args, "i(fff)iiffff", &id, &x, &y, &z, &a, &b, &s, &unused1, &unused2, &unused3))
-        return nullptr;
-    // Pending: the trampoline through "GameObjectsMan" (comes with world).
-    return SystemNotRunning(names::GameObjectsMan);
-}
+// Each returns 0, or -1 when the manager refuses the object (a kind without
+// a class, a trampoline grid out of bounds).
 
 namespace {
-PyObject* AddCharacter(PyObject* args) {
+// A trampoline's nodes are game objects of their own; grids past this many
+// columns or rows are refused rather than left to exhaust the engine.
+constexpr int kMaxTrampolineSide = 64;
+constexpr char kPlayerCharacter[] = "Player";
+
+GameObjectsMan* Objects() { return Target<GameObjectsMan>(names::GameObjectsMan); }
+
+void Place(GameObject* object, float x, float y, float z) {
+    if (!object->renderObject) return;
+    object->renderObject->SetPosition(x, y, z);
+    object->renderObject->UpdateWorldMatrix();
+}
+
+// Uniform scale, then yaw about y and pitch about x; roll is always 0.
+void ScaleAndTurn(GameObject* object, float scale, float yaw, float pitch) {
+    if (!object->renderObject) return;
+    object->renderObject->SetScale(scale, scale, scale);
+    object->renderObject->SetRotationYawPitchRoll(pitch, yaw, 0.0f);
+}
+
+void PlaceBody(GameObject* object, float x, float y, float z) {
+    if (object->body) object->body->SetPositionXYZ(x, y, z);
+}
+
+PyObject* AddCharacter(PyObject* args, bool levelObject) {
     int id = 0;
     float x = 0, y = 0, z = 0, yaw = 0, pitch = 0, scale = 0, extra = 0, inverseMass = 0;
     const char* character = nullptr;
     if (!PyArg_ParseTuple(args, "i(fff)fffffs", &id, &x, &y, &z, &yaw, &pitch, &scale, &extra, &inverseMass,
                           &character))
         return nullptr;
-    // Pending: the character through "GameObjectsMan" (comes with world and characters).
-    return SystemNotRunning(names::GameObjectsMan);
+    GameObjectsMan* objects = Objects();
+    if (!objects) return nullptr;
+    ObjectDesc desc;
+    desc.kind = kKindNPC;
+    desc.character = character;  // loaded by the character's Init
+    GameObject* object = levelObject ? objects->CreateLevelObject(&desc) : objects->CreateObject(&desc);
+    if (!object) return Int(-1);
+    object->id = static_cast<std::uint32_t>(id);
+    if (object->renderObject) object->renderObject->SetPosition(x, y, z);
+    ScaleAndTurn(object, scale, yaw, pitch);
+    // Pending: the character's current animation becomes its idle action's (comes with characters' NPC).
+    PlaceBody(object, x, y, z);
+    if (Point* point = scripting::OwnPoint(object)) point->SetInverseMass(inverseMass);
+    return Zero();
 }
 }  // namespace
 
-ZOPAPI_HANDLER(AddGlobalNPC) { return AddCharacter(args); }
-ZOPAPI_HANDLER(AddLevelNPC) { return AddCharacter(args); }
+ZOPAPI_HANDLER(AddRectTramp) {
+    int id = 0, columns = 0, rows = 0;
+    float x = 0, y = 0, z = 0, spacing = 0, unused1 = 0, unused2 = 0, unused3 = 0;
+    if (!PyArg_ParseTuple(args, "i(fff)iiffff", &id, &x, &y, &z, &columns, &rows, &spacing, &unused1, &unused2,
+                          &unused3))
+        return nullptr;
+    GameObjectsMan* objects = Objects();
+    if (!objects) return nullptr;
+    if (columns < 1 || rows < 1 || columns > kMaxTrampolineSide || rows > kMaxTrampolineSide) return Int(-1);
+    ObjectDesc desc;
+    desc.kind = kKindTrampoline;
+    desc.columns = static_cast<std::uint32_t>(columns);
+    desc.rows = static_cast<std::uint32_t>(rows);
+    desc.spacing = spacing;
+    desc.noBuild = 0;
+    GameObject* object = objects->CreateObject(&desc);
+    if (!object) return Int(-1);
+    Place(object, x, y, z);
+    object->id = static_cast<std::uint32_t>(id);
+    return Zero();
+}
+
+ZOPAPI_HANDLER(AddGlobalNPC) { return AddCharacter(args, false); }
+ZOPAPI_HANDLER(AddLevelNPC) { return AddCharacter(args, true); }
 
 ZOPAPI_HANDLER(AddPC) {
     float x = 0, y = 0, z = 0, yaw = 0, pitch = 0, scale = 0;
     if (!PyArg_ParseTuple(args, "(fff)fff", &x, &y, &z, &yaw, &pitch, &scale)) return nullptr;
-    // Pending: the player through "GameObjectsMan" (comes with world).
-    return SystemNotRunning(names::GameObjectsMan);
+    GameObjectsMan* objects = Objects();
+    if (!objects) return nullptr;
+    ObjectDesc desc;
+    desc.kind = kKindPlayer;
+    desc.character = kPlayerCharacter;
+    GameObject* object = objects->CreateObject(&desc);  // keeps the player's own id
+    if (!object) return Int(-1);
+    if (object->renderObject) object->renderObject->SetPosition(x, y, z);
+    PlaceBody(object, x, y, z);
+    ScaleAndTurn(object, scale, yaw, pitch);
+    // Pending: the player's current animation becomes its idle action's (comes with characters' Player).
+    return Zero();
 }
 
 ZOPAPI_HANDLER(AddLevelBasket) {
     float x = 0, y = 0, z = 0, size = 0;
     if (!PyArg_ParseTuple(args, "(fff)f", &x, &y, &z, &size)) return nullptr;
-    // Pending: the basket through "GameObjectsMan" (comes with world).
-    return SystemNotRunning(names::GameObjectsMan);
+    GameObjectsMan* objects = Objects();
+    if (!objects) return nullptr;
+    ObjectDesc desc;
+    desc.kind = kKindBasket;
+    desc.size = size;
+    desc.position = D3DXVECTOR3(x, y, z);
+    return Int(objects->CreateLevelObject(&desc) ? 0 : -1);
 }
 
 // ---- Data bank ----

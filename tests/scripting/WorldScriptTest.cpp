@@ -1,0 +1,215 @@
+// Scripts against the real game world: the game logic on a real video
+// system, with "zop" and level modules written by each test.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "Video/Object.h"
+#include "Video/ObjectMesh.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "scripting/EventHandler.h"
+#include "scripting/PythonMan.h"
+#include "support/TestVideo.h"
+#include "world/GameLogic.h"
+#include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+#include "world/WorldFixtures.h"
+
+namespace {
+
+class WorldScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(video.ok()); }
+    void TearDown() override { logic.Shutdown(); }
+
+    // Writes Scripts/<module>.py under the working directory.
+    static void WriteScript(const std::string& module, const std::string& text) {
+        std::filesystem::create_directories("Scripts");
+        std::ofstream("Scripts/" + module + ".py") << "import ZOPAPI as Z\n" << text;
+    }
+    void Start(const std::string& zop) {
+        WriteScript("zop", zop);
+        ASSERT_TRUE(logic.Init());
+        objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
+        physics = eTable::Find<Physics>(names::Physics);
+        python = eTable::Find<PythonMan>(names::PythonMan);
+        handler = eTable::Find<EventHandler>(names::EventHandler);
+        ASSERT_TRUE(python->HasMainModule());
+    }
+    void Frame() {
+        clock.Advance(16);
+        logic.Update();
+    }
+    // A pinned plane of the given half-side, as the test's stand-in object.
+    GameObject* NewPlane(std::uint32_t id, float size, D3DXVECTOR3 at, bool level = false) {
+        ObjectDesc desc;
+        desc.kind = kKindPlane;
+        desc.size = size;
+        desc.depth = 1.0f;
+        desc.mesh = "plane.x";
+        GameObject* plane = level ? objects->CreateLevelObject(&desc) : objects->CreateObject(&desc);
+        plane->id = id;
+        plane->body->SetPosition(&at);
+        plane->SetRenderPosition(&at);
+        return plane;
+    }
+    Point& OwnPoint(std::uint32_t id) { return objects->GetObjectById(id)->body->points[0]; }
+
+    TestVideo video{160, 120};
+    TestClock clock;
+    GameLogic logic;
+    GameObjectsMan* objects = nullptr;
+    Physics* physics = nullptr;
+    PythonMan* python = nullptr;
+    EventHandler* handler = nullptr;
+};
+
+TEST_F(WorldScriptTest, ObjectEventsMoveLockRemoveAndRestyleObjects) {
+    Start(R"(
+def build():
+    Z.AddMoveObjEvent(50, (1, 2, 3), 0.5)                  # 0
+    Z.AddSetObjectVelocityEvent(50, (0, -4, 0))             # 1
+    Z.AddLockObjectPosEvent(50)                             # 2
+    Z.AddMoveObjectUnderEvent(51, 52)                       # 3
+    Z.AddChangeSurfacePropsEvent(52, (0.5, 1, 0, 0), (1, 0, 0, 1), 7)  # 4
+    Z.AddRemoveObjEvent(53)                                 # 5
+    Z.AddRemoveObjEvent(999)                                # 6: no such object
+    Z.AddScaleObjEvent(50, 3, 1)                            # 7
+    Z.AddRotateObjEvent(50, 1.5, 0.5, 1)                    # 8
+)");
+    NewPlane(50, 1.0f, {5, 9, 5});
+    NewPlane(51, 1.0f, {0, 0, 0});
+    NewPlane(52, 2.0f, {0, 10, 0});
+    GameObject* doomed = NewPlane(53, 1.0f, {0, 0, 0}, true);
+    const std::size_t levelObjects = objects->LevelObjects().size();
+    ASSERT_TRUE(python->CallFunction("build"));
+    auto run = [&](std::uint32_t id) { handler->GetEvent(id)->Execute(); };
+
+    run(0);
+    GameObject* fifty = objects->GetObjectById(50);
+    EXPECT_TRUE(fifty->moving);
+    EXPECT_EQ(fifty->moveTarget, D3DXVECTOR3(1, 2, 3));
+    run(7);
+    run(8);
+    EXPECT_TRUE(fifty->scaling);
+    EXPECT_TRUE(fifty->rotating);
+    run(1);
+    EXPECT_EQ(OwnPoint(50).velocity, D3DXVECTOR3(0, -4, 0));
+    run(2);
+    EXPECT_EQ(OwnPoint(50).velocity, D3DXVECTOR3(0, 0, 0));
+    EXPECT_EQ(OwnPoint(50).inverseMass, 0.0f);
+    EXPECT_EQ(OwnPoint(50).position, D3DXVECTOR3(5, 1, 5));
+
+    run(3);  // scales 1 and 2: three below the upper object
+    EXPECT_EQ(OwnPoint(51).position, D3DXVECTOR3(0, 7, 0));
+
+    run(4);
+    const SurfaceData& surface = static_cast<ObjectMesh*>(objects->GetObjectById(52)->renderObject)->surface;
+    EXPECT_EQ(surface.diff[0], 1.0f);
+    EXPECT_EQ(surface.diff[3], 0.5f);
+    EXPECT_EQ(surface.spec[3], 1.0f);
+    EXPECT_EQ(surface.pow, 7u);
+    EXPECT_EQ(surface.m, 0.5f);
+    EXPECT_EQ(surface.str, 1.5f);
+
+    run(5);
+    run(6);
+    EXPECT_EQ(objects->GetObjectById(53), nullptr);
+    EXPECT_EQ(objects->LevelObjects().size(), levelObjects - 1);
+    for (const auto& [id, body] : physics->Bodies()) EXPECT_NE(body->points[0].owner, doomed);
+    Frame();  // the world goes on without it
+}
+
+TEST_F(WorldScriptTest, WorldConditionsReadContactsVelocitiesAndLockedObjects) {
+    Start(R"(
+def build():
+    Z.AddSingleSingleColCondition(60, 61)     # 0
+    Z.AddSingleSingleColCondition(60, 60)     # 1: any contact of 60
+    Z.AddDownwardVelocityCondition(60, -1)    # 2
+    Z.AddRangeToLockedObjCondition(60, 61, 5) # 3
+    Z.AddRangeToLockedObjCondition(61, 60, 5) # 4: 60 is not locked
+    Z.AddSingleEndOfPathCondition(60)         # 5
+)");
+    NewPlane(60, 1.0f, {0, 0, 0});
+    NewPlane(61, 1.0f, {3, 4, 0});
+    OwnPoint(60).inverseMass = 1.0f;
+    ASSERT_TRUE(python->CallFunction("build"));
+    EXPECT_FALSE(handler->EvaluateCondition(0));
+    physics->AddContact({D3DXVECTOR3(0, 1, 0), 0.1f, 61, 60});
+    EXPECT_TRUE(handler->EvaluateCondition(0));
+    EXPECT_TRUE(handler->EvaluateCondition(1));
+
+    OwnPoint(60).velocity = {0, -1, 0};
+    EXPECT_TRUE(handler->EvaluateCondition(2));
+    OwnPoint(60).velocity = {0, -1.5f, 0};
+    EXPECT_FALSE(handler->EvaluateCondition(2));
+
+    EXPECT_TRUE(handler->EvaluateCondition(3));  // exactly 5 apart
+    EXPECT_FALSE(handler->EvaluateCondition(4));
+    OwnPoint(61).position = {3, 4.1f, 0};
+    EXPECT_FALSE(handler->EvaluateCondition(3));
+    EXPECT_FALSE(handler->EvaluateCondition(5));
+}
+
+TEST_F(WorldScriptTest, LevelSettingsSwitchPhysicsObjectsAndTheSkybox) {
+    Start(R"(
+def build():
+    assert Z.SetPhysicsStatus(0) == 0
+    assert Z.SetGameObjStatus(70, 123, 0) == 0
+    assert Z.SetGameObjStatus(12345, 0, 0) == 0   # no such object: nothing
+    assert Z.SetSkybox("NOTEX") == 0
+    assert Z.AddLevelBasket((0, 0, 0), 2) == 0
+    assert Z.AddRectTramp(5, (0, 0, 0), 0, 4, 1, 0, 0, 0) == -1
+    assert Z.AddRectTramp(5, (0, 0, 0), 4, 1000, 1, 0, 0, 0) == -1
+def restore():
+    Z.SetPhysicsStatus(7)
+    Z.SetGameObjStatus(70, 0, 1)
+    Z.SetSkybox("desertSky.dds")
+)");
+    NewPlane(70, 1.0f, {0, 0, 0});
+    ASSERT_TRUE(python->CallFunction("build"));
+    EXPECT_FALSE(physics->IsActive());
+    EXPECT_FALSE(objects->GetObjectById(70)->IsActive());
+    EXPECT_FALSE(objects->GetObjectById(70)->renderObject->IsActive());
+    EXPECT_FALSE(logic.Skybox()->IsActive());
+    EXPECT_NE(objects->GetObjectById(objectid::kBasketGoal), nullptr);
+    ASSERT_TRUE(python->CallFunction("restore"));
+    EXPECT_TRUE(physics->IsActive());
+    EXPECT_TRUE(objects->GetObjectById(70)->IsActive());
+    EXPECT_TRUE(logic.Skybox()->IsActive());
+}
+
+TEST_F(WorldScriptTest, InitGameRunsFromTheGameLogicAndAWinReplacesTheLevelsObjects) {
+    WriteScript("testlevel", R"(
+def loadlevel():
+    Z.AddLevelBasket((10, 0, 0), 1)
+    Z.SetInt(1, Z.GetInt(1) + 1)
+)");
+    Start(R"(
+def initgame():
+    Z.SetInt(0, 1)
+    Z.AddLevelBasket((0, 0, 0), 2)
+    go = Z.AddCalledCondition()
+    Z.BuildTrigger(0, 2, 1, Z.AddSetNextLevelEvent("testlevel"), Z.AddWinEvent(), go)
+)");
+    EXPECT_EQ(python->GetInt(0), 1);
+    GameObject* firstGoal = objects->GetObjectById(objectid::kBasketGoal);
+    ASSERT_NE(firstGoal, nullptr);
+    const std::size_t levelObjects = objects->LevelObjects().size();
+    Frame();
+    EXPECT_EQ(python->GetInt(1), 0);
+    handler->CallCondition(0);
+    Frame();
+    EXPECT_EQ(python->GetInt(1), 1);
+    EXPECT_EQ(objects->LevelObjects().size(), levelObjects);  // the old basket went, the new one came
+    GameObject* goal = objects->GetObjectById(objectid::kBasketGoal);
+    ASSERT_NE(goal, nullptr);
+    EXPECT_EQ(goal->GetRenderPosition().x, 10.0f);
+    EXPECT_EQ(handler->TriggerCount(), 0u);
+}
+
+}  // namespace
