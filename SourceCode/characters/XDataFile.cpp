@@ -54,13 +54,17 @@ bool XSaveObject::WriteText(std::string& out, std::string* error) const {
 }
 
 bool XDataFile::Load(const std::string& fileName, void* context) {
-    plat::XTemplateRegistry registry;
-    if (!RegisterTemplates(registry, context)) return false;
     std::string text;
-    if (!plat::ReadWholeFile(fileName, text) || !HasTextHeader(text, fileName)) return false;
+    if (!plat::ReadWholeFile(fileName, text)) return false;
+    return LoadText(text, fileName, context);
+}
+
+bool XDataFile::LoadText(const std::string& text, const std::string& sourceName, void* context) {
+    plat::XTemplateRegistry registry;
+    if (!RegisterTemplates(registry, context) || !HasTextHeader(text, sourceName)) return false;
     plat::XDocument document;
     std::string error;
-    if (!plat::ParseXFileUpToError(text, registry, document, &error, fileName)) LogError(error);
+    if (!plat::ParseXFileUpToError(text, registry, document, &error, sourceName)) LogError(error);
     bool ok = true;
     if (BeginLoad(context)) {
         visits = 0;

@@ -59,6 +59,8 @@ public:
     // further in is written to the error stream and ends the reading like the
     // end of the file: what was read before it stays applied (true).
     bool Load(const std::string& fileName, void* context);
+    // The same for text already in memory (sourceName labels its errors).
+    bool LoadText(const std::string& text, const std::string& sourceName, void* context);
     // Writes to a temporary file renamed over fileName. False when the
     // templates cannot be registered, SaveData fails (nothing is written) or
     // the file cannot be written (the old file stays as it was).

@@ -1,7 +1,10 @@
 // make_models: writes the game's built-in meshes as .x text files under
 // <output root>/Assets/Models/: "plane.x", "ground.x", "skybox.x",
-// "Body/sphereLow.x" and "Body/sphereMedium.x". The output is the same byte
-// for byte on every run, so the committed files can be checked against it.
+// "Body/sphereLow.x" and "Body/sphereMedium.x"; and the characters' parts:
+// the eyes "leftEye.x" and "rightEye.x", the bodies "Body/egg.x",
+// "Body/pebble.x" and "Body/pear.x", the limb models "Limb/playerLimb.x" and
+// "Limb/leaf.x". The output is the same byte for byte on every run, so the
+// committed files can be checked against it.
 //
 // Conventions of the engine: left-handed coordinates, clockwise front faces
 // (the face normal is (p1 - p0) x (p2 - p0)), texture v pointing down.
@@ -136,6 +139,57 @@ Geometry Sphere(int rings, int segments) {
     return g;
 }
 
+// Character parts. A body has radius about 1 around its origin; eyes sit on
+// its surface 20 degrees to either side of -Z (the way a character faces);
+// a limb model grows from its origin along +Y, which a model limb turns
+// along each segment.
+
+// The geometry scaled per axis, then turned about Y by `yaw` (radians, the
+// engine's RotationY), then moved by `offset`; normals follow the scaling.
+double Radians(double degrees) { return degrees * 3.14159265358979323846 / 180.0; }
+
+Geometry Shaped(Geometry g, const Vec3& scale, double yaw, const Vec3& offset) {
+    const double c = std::cos(yaw), s = std::sin(yaw);
+    for (Vertex& v : g.vertices) {
+        Vec3 p = {v.position.x * scale.x, v.position.y * scale.y, v.position.z * scale.z};
+        Vec3 n = {v.normal.x / scale.x, v.normal.y / scale.y, v.normal.z / scale.z};
+        double length = std::sqrt(double(Dot(n, n)));
+        if (length > 0.0) n = {float(n.x / length), float(n.y / length), float(n.z / length)};
+        v.position = {Tidy(p.x * c + p.z * s + offset.x), Tidy(p.y + offset.y), Tidy(-p.x * s + p.z * c + offset.z)};
+        v.normal = {Tidy(n.x * c + n.z * s), Tidy(n.y), Tidy(-n.x * s + n.z * c)};
+    }
+    return g;
+}
+
+// A lens: a flattened sphere of radius r (depth d) facing along `yaw` from -Z,
+// its texture laid flat across its face (u to the viewer's right, v down), so
+// that an iris drawn in the middle of the texture looks out of the face.
+Geometry Eye(double yaw) {
+    const float r = 0.3f, d = 0.12f;
+    Geometry g = Sphere(10, 16);
+    for (Vertex& v : g.vertices) {
+        v.u = Tidy(0.5 + v.position.x * 0.5);
+        v.v = Tidy(0.5 - v.position.y * 0.5);
+    }
+    return Shaped(g, {r, r, d}, yaw, {Tidy(-std::sin(yaw)), 0.0f, Tidy(-std::cos(yaw))});
+}
+
+// A sphere narrowing toward the top: the pear's waist.
+Geometry Pear() {
+    Geometry g = Sphere(16, 24);
+    for (Vertex& v : g.vertices) {
+        double y = v.position.y;
+        double widen = 1.0 - 0.28 * y;  // 1.28 at the bottom, 0.72 at the top
+        v.position = {Tidy(v.position.x * widen), Tidy(y * 1.1), Tidy(v.position.z * widen)};
+        // The sphere's normal, widened like the surface and leaned upward
+        // where the taper slopes it.
+        Vec3 n = {float(v.normal.x / widen), float(v.normal.y + 0.28 * std::sqrt(1.0 - y * y)), float(v.normal.z / widen)};
+        double length = std::sqrt(double(Dot(n, n)));
+        v.normal = {Tidy(n.x / length), Tidy(n.y / length), Tidy(n.z / length)};
+    }
+    return g;
+}
+
 using plat::XDataObject;
 using plat::XStructBuilder;
 using plat::XValue;
@@ -259,6 +313,14 @@ int main(int argc, char** argv) {
     bool ok = Write(root, "plane.x", "Plane", Plane(1)) && Write(root, "ground.x", "Ground", Plane(16)) &&
               Write(root, "skybox.x", "Skybox", Skybox()) &&
               Write(root, "Body/sphereLow.x", "SphereLow", Sphere(8, 12)) &&
-              Write(root, "Body/sphereMedium.x", "SphereMedium", Sphere(16, 24));
+              Write(root, "Body/sphereMedium.x", "SphereMedium", Sphere(16, 24)) &&
+              Write(root, "Body/egg.x", "Egg", Shaped(Sphere(16, 24), {0.85f, 1.15f, 0.85f}, 0.0, {0, 0, 0})) &&
+              Write(root, "Body/pebble.x", "Pebble", Shaped(Sphere(12, 16), {1.15f, 0.75f, 1.0f}, 0.4, {0, 0, 0})) &&
+              Write(root, "Body/pear.x", "Pear", Pear()) &&
+              Write(root, "leftEye.x", "LeftEye", Eye(-Radians(20.0))) &&
+              Write(root, "rightEye.x", "RightEye", Eye(Radians(20.0))) &&
+              Write(root, "Limb/playerLimb.x", "PlayerLimb",
+                    Shaped(Sphere(8, 12), {0.22f, 0.5f, 0.22f}, 0.0, {0.0f, 0.5f, 0.0f})) &&
+              Write(root, "Limb/leaf.x", "Leaf", Shaped(Sphere(8, 12), {0.3f, 0.5f, 0.07f}, 0.0, {0.0f, 0.5f, 0.0f}));
     return ok ? 0 : 1;
 }

@@ -6,7 +6,8 @@
 //   "desertSky.dds"          the sky cube: blue at the zenith, pale at the
 //                            horizon, sand below it, seamless across faces;
 //   "basket.jpg"             the basket's wicker: strips woven over and under
-//                            each other, straw on dark gaps.
+//                            each other, straw on dark gaps;
+//   and the characters' textures (character_textures.cpp).
 // Everything is computed in single precision with sqrt only (correctly
 // rounded), so the bytes are the same on every run.
 #include <cmath>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "platform/image/ImageWrite.h"
+#include "character_textures.h"
 
 namespace {
 
@@ -202,5 +204,6 @@ int main(int argc, char** argv) {
     bool ok = Write(folder / "_invalid_filename.bmp", FallbackBitmap());
     ok = Write(folder / "desertSky.dds", SkyCube()) && ok;
     ok = Write(folder / "basket.jpg", WickerJpeg()) && ok;
+    ok = WriteCharacterTextures(folder) && ok;
     return ok ? 0 : 1;
 }
