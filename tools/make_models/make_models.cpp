@@ -161,9 +161,10 @@ Geometry Shaped(Geometry g, const Vec3& scale, double yaw, const Vec3& offset) {
     return g;
 }
 
-// A lens: a flattened sphere of radius r (depth d) facing along `yaw` from -Z,
-// its texture laid flat across its face (u to the viewer's right, v down), so
-// that an iris drawn in the middle of the texture looks out of the face.
+// A lens around its origin: a flattened sphere of radius r (depth d) facing
+// along `yaw` from -Z, its texture laid flat across its face (u to the
+// viewer's right, v down), so that an iris drawn in the middle of the
+// texture looks out of the face. The character places it on the body.
 Geometry Eye(double yaw) {
     const float r = 0.3f, d = 0.12f;
     Geometry g = Sphere(10, 16);
@@ -171,7 +172,7 @@ Geometry Eye(double yaw) {
         v.u = Tidy(0.5 + v.position.x * 0.5);
         v.v = Tidy(0.5 - v.position.y * 0.5);
     }
-    return Shaped(g, {r, r, d}, yaw, {Tidy(-std::sin(yaw)), 0.0f, Tidy(-std::cos(yaw))});
+    return Shaped(g, {r, r, d}, yaw, {0.0f, 0.0f, 0.0f});
 }
 
 // A sphere narrowing toward the top: the pear's waist.
