@@ -13,11 +13,14 @@
 
 namespace {
 
-// Vertex positions of a mesh, read through a read-only lock.
+// Vertex positions of a mesh, read through a read-only lock: a plain
+// position, or the x, y, z of a pre-transformed one (custom render objects
+// make such meshes).
 class PositionLock {
 public:
     explicit PositionLock(ID3DXMesh* mesh) : mesh(mesh) {
         int offset = mesh->OffsetOf(D3DDECLUSAGE_POSITION);
+        if (offset < 0) offset = mesh->OffsetOf(D3DDECLUSAGE_POSITIONT);
         void* data = nullptr;
         if (offset < 0 || FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data))) return;
         first = reinterpret_cast<const D3DXVECTOR3*>(static_cast<const std::uint8_t*>(data) + offset);

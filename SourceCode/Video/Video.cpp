@@ -1,6 +1,7 @@
 #include "Video/Video.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 
 #include "Video/Camera.h"
@@ -232,7 +233,12 @@ bool Video::ResetDevice() {
 
     if (device->Reset(&settings.present) != D3D_OK) {
         SetActive(false);
-        ReportFatalError(kResetFailed);
+        // The text goes straight into the application's error field, without
+        // a box: the application shuts down at its next frame.
+        if (DIva* app = GetDIva())
+            app->SetErrorText(kResetFailed);
+        else
+            std::fprintf(stderr, "%s\n", kResetFailed);
         return false;
     }
 

@@ -48,7 +48,7 @@ bool DIva::Init(void* a, void*) {
     // Pending: "Console" (comes with the console)
 
     if (!error.empty()) {
-        plat::MessageBoxA(nullptr, error.c_str(), nullptr, plat::MB_OK);
+        // The system that failed has shown the text already: once is enough.
         // Shutdown needs the initialized flag to do its work.
         initialized = true;
         Shutdown();

@@ -8,6 +8,9 @@ System::~System() {
     // Children still listed belong to this system; free them rather than
     // leak them (a class that forgot to shut down must not lose its tree).
     DestroyChildren();
+    // A system deleted while still initialised has not left the registry:
+    // leave it now, or the registry would hand out a freed system.
+    if (initialized) eTable::RemoveSystem(this);
 }
 
 bool System::Shutdown() {

@@ -6,7 +6,8 @@
 // initialized flag, an active flag and an ordered list of children it owns.
 // Life cycle: construct inactive -> Init (register, create children) ->
 // Update once a frame (children first) -> Shutdown (children last-first,
-// leave the registry) -> destroy.
+// leave the registry) -> destroy. A system destroyed while still
+// initialised leaves the registry in the base destructor.
 class System {
 public:
     System() = default;

@@ -134,10 +134,21 @@ TEST_F(MusicTest, NomusPopsAndOnlyTheExactNameDoes) {
     audio.PlayMusicEvent("nomus");
     EXPECT_EQ(library.LoadsOf("NOMUS "), 1);
     EXPECT_EQ(library.LoadsOf("nomus"), 1);
+    // Only "nomus" plays now ("NOMUS " was replaced); pop it and let it fade.
+    ASSERT_EQ(audio.Music().Playing().size(), 1u);
+    audio.PopMusic();
+    Frame(2000);
+    ASSERT_TRUE(audio.Music().Playing().empty());
+    ASSERT_TRUE(audio.Music().FadingOut().empty());
+    ASSERT_EQ(library.OpenStreams(), 0);
     // Pop on an empty stack changes nothing.
+    const std::size_t started = library.playOrder.size();
     audio.PopMusic();
     audio.PopMusic();
-    audio.PopMusic();
+    EXPECT_TRUE(audio.Music().Playing().empty());
+    EXPECT_TRUE(audio.Music().FadingOut().empty());
+    EXPECT_EQ(library.OpenStreams(), 0);
+    EXPECT_EQ(library.playOrder.size(), started);
 }
 
 TEST_F(MusicTest, AFifthStackedTrackIsDroppedButAReplacementStillReplaces) {

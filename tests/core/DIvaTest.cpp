@@ -12,6 +12,7 @@
 #include "core/eTable.h"
 #include "Video/Video.h"
 #include "platform/gfx/Direct3D.h"
+#include "platform/window/Clock.h"
 #include "platform/window/Window.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
@@ -168,10 +169,21 @@ TEST_F(AppTest, MessagesAreTakenOnePerFrameAndSystemKeysSwallowed) {
 
 TEST_F(AppTest, AFailedChildStopsTheStartAfterTheRestWereCreated) {
     plat::SetDirect3DCreateHook([](plat::UINT) -> IDirect3D9* { return nullptr; });
+    // The timer, the last child, reads the clock when it starts: by then the
+    // input and audio systems after the failed video system must be there.
+    bool laterChildrenSeen = false;
+    plat::SetClockSource([&laterChildrenSeen] {
+        if (eTable::Peek(names::Timer) && eTable::Peek(names::Input) && eTable::Peek(names::Audio))
+            laterChildrenSeen = true;
+        return std::uint32_t(1000);
+    });
     EXPECT_FALSE(app.Init(&pair, nullptr));
+    plat::SetClockSource(nullptr);
     plat::SetDirect3DCreateHook(nullptr);
-    // Shown by the video system, then once more by the application.
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{Video::kNoDirect3D, Video::kNoDirect3D}));
+    EXPECT_TRUE(laterChildrenSeen);
+    // Shown once, by the video system; the application does not repeat it.
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{Video::kNoDirect3D}));
+    EXPECT_EQ(app.ErrorText(), Video::kNoDirect3D);
     EXPECT_FALSE(app.IsInitialized());
     EXPECT_TRUE(app.Children().empty());
     EXPECT_EQ(eTable::Count(), 0);
@@ -202,4 +214,19 @@ TEST_F(AppTest, EntryPointEndsWellWhenItsWindowCloses) {
     ASSERT_EQ(SDL_PushEvent(&quit), 1);
     EXPECT_EQ(WinMain(nullptr), 0);
     EXPECT_EQ(eTable::Count(), 0);
+}
+
+// A device reset that fails puts its text into the error field without a
+// box, and the next frame ends the game.
+TEST_F(AppTest, AFailedResetEndsTheGameWithoutABox) {
+    ASSERT_TRUE(app.Init(&pair, nullptr));
+    auto* video = eTable::Find<Video>(names::Video);
+    ASSERT_NE(video, nullptr);
+    video->Device()->InjectCooperativeLevel(D3DERR_DEVICENOTRESET);
+    video->Device()->InjectResetFailure(D3DERR_DEVICELOST);
+    EXPECT_TRUE(app.Update());
+    EXPECT_EQ(app.ErrorText(), Video::kResetFailed);
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_FALSE(app.Update());
+    EXPECT_FALSE(app.IsInitialized());
 }

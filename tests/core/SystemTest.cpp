@@ -189,3 +189,22 @@ TEST(SystemLifeCycle, DestructorFreesChildrenStillListed) {
     }
     EXPECT_EQ(log, (Log{"root:delete", "A:shutdown", "A:delete"}));
 }
+
+// A registering system deleted while initialised, without its own
+// destructor shutting it down, leaves no entry behind.
+TEST(Registry, ASystemDeletedWhileInitialisedLeavesTheRegistry) {
+    class Bare : public System {
+    public:
+        bool Init(void*, void*) override {
+            name = kProbeName;
+            initialized = eTable::Register(name, this);
+            return initialized;
+        }
+    };
+    const int before = eTable::Count();
+    auto* bare = new Bare;
+    ASSERT_TRUE(bare->Init(nullptr, nullptr));
+    delete bare;
+    EXPECT_EQ(eTable::Peek(kProbeName), nullptr);
+    EXPECT_EQ(eTable::Count(), before);
+}

@@ -83,3 +83,11 @@ TEST_F(TimerTest, ReInitStartsFromZero) {
     EXPECT_EQ(timer.GameTime(), 0.0f);
     EXPECT_EQ(timer.Fps(), 0.0f);
 }
+
+TEST(TimerLifetime, DeletedWhileInitialisedLeavesTheRegistry) {
+    auto* timer = new Timer;
+    ASSERT_TRUE(timer->Init(nullptr, nullptr));
+    ASSERT_EQ(eTable::Peek(names::Timer), timer);
+    delete timer;
+    EXPECT_EQ(eTable::Peek(names::Timer), nullptr);
+}

@@ -234,3 +234,21 @@ TEST_F(MeshManTest, ShutdownEmptiesAndLeavesTheRegistry) {
     EXPECT_EQ(eTable::Peek(names::MeshMan), nullptr);
     EXPECT_FALSE(man.Shutdown());
 }
+
+// A custom render object's pre-transformed vertices (x, y, z, rhw) give
+// bounds from their x, y and z.
+TEST(MeshBounds, APreTransformedPositionGivesTheBounds) {
+    D3DVERTEXELEMENT9 decl[] = {{0, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_POSITIONT, 0}, D3DDECL_END()};
+    Mesh m;
+    ASSERT_TRUE(m.CreateMesh(1, 3, decl, D3DXMESH_MANAGED));
+    const float vertices[] = {10, 20, 0.5f, 1, 30, 20, 0.25f, 1, 10, 60, 0.75f, 1};
+    void* data = nullptr;
+    ASSERT_EQ(m.mesh->LockVertexBuffer(0, &data), D3D_OK);
+    std::memcpy(data, vertices, sizeof vertices);
+    m.mesh->UnlockVertexBuffer();
+    m.ComputeBounds();
+    EXPECT_FLOAT_EQ(m.boxMin.x, 10.0f);
+    EXPECT_FLOAT_EQ(m.boxMax.y, 60.0f);
+    EXPECT_FLOAT_EQ(m.boxMin.z, 0.25f);
+    EXPECT_FLOAT_EQ(m.sphereCentre.x, 50.0f / 3.0f);
+}

@@ -179,6 +179,11 @@ TEST(D3DXMesh, CreationRefusesWhatSixteenBitIndicesCannotHold) {
     EXPECT_EQ(mesh, nullptr);
     D3DVERTEXELEMENT9 otherStream[] = {{1, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
     EXPECT_EQ(D3DXCreateMesh(1, 3, 0, otherStream, nullptr, &mesh), D3DERR_INVALIDCALL);
+    // Everything computed over positions reads three floats.
+    D3DVERTEXELEMENT9 flat[] = {{0, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+    EXPECT_EQ(D3DXCreateMesh(1, 3, 0, flat, nullptr, &mesh), D3DERR_INVALIDCALL);
+    D3DVERTEXELEMENT9 packed[] = {{0, 0, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_POSITIONT, 0}, D3DDECL_END()};
+    EXPECT_EQ(D3DXCreateMesh(1, 3, 0, packed, nullptr, &mesh), D3DERR_INVALIDCALL);
     ASSERT_EQ(D3DXCreateMeshFVF(1, 65535, D3DXMESH_MANAGED, D3DFVF_XYZ, nullptr, &mesh), D3D_OK);
     EXPECT_EQ(mesh->GetOptions(), D3DXMESH_MANAGED);
     mesh->Release();

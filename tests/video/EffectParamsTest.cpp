@@ -58,8 +58,41 @@ TEST(EffectParams, EachKindKeepsToItsRange) {
     EXPECT_EQ(EffectParams::GetIntVector(30), nullptr);
     EXPECT_EQ(EffectParams::GetTexture(29), nullptr);
     EXPECT_EQ(EffectParams::GetTexture(37), nullptr);
-    // Out-of-range setters write nowhere (the sanitizer build would notice).
-    EffectParams::SetMatrix(-1, &view);
-    EffectParams::SetVector(37, colour);
-    EffectParams::SetTexture(1 << 30, FakeTexture(0x80));
+}
+
+namespace {
+// Every value the store holds, semantic by semantic.
+struct StoreSnapshot {
+    const D3DXMATRIX* matrices[37];
+    float vectors[37][4];
+    std::uint32_t intVectors[37][4];
+    IDirect3DBaseTexture9* textures[37];
+
+    static StoreSnapshot Take() {
+        StoreSnapshot s{};
+        for (int i = 0; i < 37; ++i) {
+            s.matrices[i] = EffectParams::GetMatrix(i);
+            if (const float* v = EffectParams::GetVector(i)) std::memcpy(s.vectors[i], v, sizeof s.vectors[i]);
+            if (const std::uint32_t* v = EffectParams::GetIntVector(i))
+                std::memcpy(s.intVectors[i], v, sizeof s.intVectors[i]);
+            s.textures[i] = EffectParams::GetTexture(i);
+        }
+        return s;
+    }
+    bool operator==(const StoreSnapshot& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+};
+}  // namespace
+
+// A setter given a semantic of another kind, or none at all, changes no
+// slot of the store, not even a neighbouring one.
+TEST(EffectParams, SettersOutsideTheirRangeChangeNothing) {
+    D3DXMATRIX view;
+    const float colour[4] = {0.5f, 0.25f, 0.125f, 1.0f};
+    const std::uint32_t ints[4] = {7, 7, 7, 7};
+    const StoreSnapshot before = StoreSnapshot::Take();
+    for (int semantic : {-1, 9, 37, 1 << 30}) EffectParams::SetMatrix(semantic, &view);
+    for (int semantic : {-1, 8, 28, 29, 37}) EffectParams::SetVector(semantic, colour);
+    for (int semantic : {-1, 27, 30, 37}) EffectParams::SetIntVector(semantic, ints);
+    for (int semantic : {-1, 29, 37, 1 << 30}) EffectParams::SetTexture(semantic, FakeTexture(0x80));
+    EXPECT_TRUE(StoreSnapshot::Take() == before);
 }

@@ -62,8 +62,13 @@ HRESULT CreateMeshFromElements(DWORD numFaces, DWORD numVertices, DWORD options,
     if (options & D3DXMESH_32BIT) return D3DERR_INVALIDCALL;
     if (numFaces > 0xFFFFFFFFu / 3) return D3DERR_INVALIDCALL;
     if (elements.empty()) return D3DERR_INVALIDCALL;
-    for (const auto& e : elements)
+    for (const auto& e : elements) {
         if (e.Stream != 0) return D3DERR_INVALIDCALL;
+        // Bounds, adjacency, normals and tangents read three floats of a
+        // position: a narrower one would have them read past the last vertex.
+        bool position = e.Usage == D3DDECLUSAGE_POSITION || e.Usage == D3DDECLUSAGE_POSITIONT;
+        if (position && e.Type != D3DDECLTYPE_FLOAT3 && e.Type != D3DDECLTYPE_FLOAT4) return D3DERR_INVALIDCALL;
+    }
     if (VertexSizeOf(elements, 0) == 0) return D3DERR_INVALIDCALL;
     try {
         *mesh = new ID3DXMesh(device, options, std::move(elements), fvf, numFaces, numVertices);

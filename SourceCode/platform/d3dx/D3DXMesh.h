@@ -166,7 +166,8 @@ UINT D3DXGetFVFVertexSize(DWORD fvf);
 
 // Creation. Refused (D3DERR_INVALIDCALL): no faces or vertices, more than
 // 65535 vertices, D3DXMESH_32BIT, a layout without stream-0 elements or one
-// that reads another stream.
+// that reads another stream, a POSITION or POSITIONT narrower than three
+// floats.
 HRESULT D3DXCreateMesh(DWORD numFaces, DWORD numVertices, DWORD options, const D3DVERTEXELEMENT9* declaration,
                        IDirect3DDevice9* device, ID3DXMesh** mesh);
 HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf, IDirect3DDevice9* device,
