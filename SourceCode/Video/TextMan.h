@@ -90,6 +90,9 @@ public:
     Text* CreateText(TextDescription* desc, const FontDescription* font = nullptr);
     // Creates, appends and initialises a text from desc.
     Text* AddText(const TextDescription* desc);
+    // Shuts down and deletes one of this manager's texts; a text it does not
+    // hold (already released with the fonts) is left alone.
+    void RemoveText(Text* text) { DeleteChild(text); }
     FontRecord* FindFont(const FontDescription* font);
 
     // Passed on to every font, around a device reset.

@@ -49,4 +49,13 @@ inline constexpr char AnimationMan[] = "AnimationMan";
 inline constexpr char PythonMan[] = "PythonMan";
 inline constexpr char EventHandler[] = "EventHandler";
 inline constexpr char HUD[] = "HUD";
+
+// User-interface objects: not registered (there are many); the name is their
+// type tag, as trigger conditions ask whether a UI object is a "Button".
+inline constexpr char HUDText[] = "HUDText";
+inline constexpr char Button[] = "Button";
+inline constexpr char SplashScreen[] = "SplashScreen";
+inline constexpr char Fire[] = "Fire";
+inline constexpr char UIObject[] = "UIOBject";
+inline constexpr char SliderBar[] = "SliderBar";
 } // namespace names
