@@ -8,6 +8,7 @@
 #include "core/eTable.h"
 #include "Video/Video.h"
 #include "input/Input.h"
+#include "ui/Cursor.h"
 #include "world/GameLogic.h"
 
 namespace {
@@ -43,7 +44,7 @@ bool DIva::Init(void* a, void*) {
     CreateInput();
     CreateAudio();
     Timer* timer = CreateTimer();
-    // Pending: "Cursor" (comes with the user interface)
+    CreateCursor();
     CreateGameLogic();
     // Pending: "Console" (comes with the console)
 
@@ -75,6 +76,8 @@ Audio* DIva::CreateAudio() {
 }
 
 Timer* DIva::CreateTimer() { return CreateChild<Timer>(); }
+
+Cursor* DIva::CreateCursor() { return CreateChild<Cursor>(); }
 
 GameLogic* DIva::CreateGameLogic() { return CreateChild<GameLogic>(); }
 

@@ -5,6 +5,7 @@
 #include "platform/window/Window.h"
 
 class Audio;
+class Cursor;
 class GameLogic;
 class Input;
 class Timer;
@@ -56,6 +57,7 @@ private:
     Input* CreateInput();
     Audio* CreateAudio();
     Timer* CreateTimer();
+    Cursor* CreateCursor();
     GameLogic* CreateGameLogic();
 
     WindowPair pair;

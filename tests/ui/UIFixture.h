@@ -1,0 +1,94 @@
+#pragma once
+// The user interface's surroundings on a hidden window: the whole video
+// system ("Main Scene", "TextMan", the quad batcher), "Input" on the same
+// window, "Timer" on an injected clock and "Cursor", with helpers that push
+// mouse events the way SDL delivers them and run one frame in the game's
+// order (video, input, timer, cursor).
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "Video/ObjectLine.h"
+#include "core/DIva.h"
+#include "core/Timer.h"
+#include "input/Input.h"
+#include "platform/window/Clock.h"
+#include "platform/window/Window.h"
+#include "support/TestVideo.h"
+#include "ui/Cursor.h"
+
+class UIFixture : public ::testing::Test {
+protected:
+    explicit UIFixture(int width = 160, int height = 120) : video(width, height) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(video.ok());
+        plat::SetClockSource([this] { return now; });
+        pair.window = plat::MainWindow();
+        ASSERT_TRUE(input.Init(&pair, nullptr));
+        ASSERT_TRUE(timer.Init());
+        ASSERT_TRUE(cursor.Init());
+    }
+    void TearDown() override {
+        cursor.Shutdown();
+        timer.Shutdown();
+        input.Shutdown();
+        plat::SetClockSource(nullptr);
+    }
+
+    std::uint32_t WindowId() const { return SDL_GetWindowID(plat::SdlWindowOf(plat::MainWindow())); }
+
+    void PushMotion(int dx, int dy) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = WindowId();
+        e.motion.xrel = dx;
+        e.motion.yrel = dy;
+        SDL_PushEvent(&e);
+    }
+    void PushWheel(int notches) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEWHEEL;
+        e.wheel.windowID = WindowId();
+        e.wheel.y = notches;
+        e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+        SDL_PushEvent(&e);
+    }
+    // SDL's buttons: 1 left, 2 middle, 3 right.
+    void PushButton(Uint8 button, bool down) {
+        SDL_Event e{};
+        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = WindowId();
+        e.button.button = button;
+        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&e);
+    }
+
+    // One frame of the systems before the game logic, ms after the last.
+    void Frame(std::uint32_t ms = 16) {
+        video.video.Update();
+        plat::PumpEvents();
+        input.Update();
+        now += ms;
+        timer.Update();
+        cursor.Update();
+    }
+    // Puts the pointer on a pixel (it starts at the top-left corner).
+    void MoveTo(int px, int py) {
+        PushMotion(px - int(cursor.position.x), py - int(cursor.position.y));
+        Frame();
+    }
+
+    // The item of a sprite (its top-left corner and size).
+    static ScreenQuadItem ItemOf(ObjectScreenQuad* quad) {
+        return quad && quad->ItemCount() > 0 ? quad->Items()[0] : ScreenQuadItem{};
+    }
+
+    TestVideo video;
+    WindowPair pair;
+    Input input;
+    Timer timer;
+    Cursor cursor;
+    std::uint32_t now = 1000;
+};
