@@ -17,6 +17,7 @@
 #include "core/eTable.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
+#include "ui/HUD.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
@@ -71,7 +72,7 @@ bool GameLogic::Init(void*, void*) {
     CreateFpsText();
     SetUpCamera();
     CreateSkybox();
-    // Pending: "HUD" created and its score and time texts shown (comes with the HUD)
+    CreateHUD()->ShowScoreAndTime();
     SetUpLighting();
     CreateGround();
     ClearUIObjects();
@@ -98,6 +99,8 @@ AnimationMan* GameLogic::CreateAnimationMan() { return CreateChild<AnimationMan>
 PythonMan* GameLogic::CreatePythonMan() { return CreateChild<PythonMan>(); }
 
 EventHandler* GameLogic::CreateEventHandler() { return CreateChild<EventHandler>(); }
+
+HUD* GameLogic::CreateHUD() { return CreateChild<HUD>(); }
 
 // The video system's parts are missing only when the device could not be
 // made, which is reported already: the set-up goes on without them.

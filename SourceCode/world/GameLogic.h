@@ -8,6 +8,7 @@ class AIMan;
 class AnimationMan;
 class EventHandler;
 class GameObjectsMan;
+class HUD;
 class Object;
 class PathMan;
 class Physics;
@@ -68,6 +69,7 @@ private:
     AnimationMan* CreateAnimationMan();
     PythonMan* CreatePythonMan();
     EventHandler* CreateEventHandler();
+    HUD* CreateHUD();
 
     void CreateFpsText();
     void SetUpCamera();
