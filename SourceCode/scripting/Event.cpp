@@ -1,5 +1,6 @@
 #include "scripting/Event.h"
 
+#include "ai/AIMan.h"
 #include "audio/Audio.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
@@ -118,9 +119,14 @@ void Event::ExecuteOnObject() {
         case EventType::RemoveObj:
             RemoveObject(std::get<IdValue>(params).id);
             return;
-        case EventType::ChangeAI:
-            // Pending: the object takes the AI controller of "AIMan" (comes with ai's AIMan).
+        case EventType::ChangeAI: {
+            const auto& p = std::get<IdValue>(params);
+            GameObject* object = FindObject(p.id);
+            auto* ais = Running<AIMan>(names::AIMan);
+            AI* ai = ais ? ais->GetAI(static_cast<std::uint32_t>(p.value)) : nullptr;
+            if (object && ai) object->AttachAI(ai);
             return;
+        }
         case EventType::ChangeAni:
         case EventType::ModifyLight:
         case EventType::ChangeEyes:

@@ -1,5 +1,6 @@
 #include "scripting/EventHandler.h"
 
+#include "ai/AIMan.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "scripting/PythonMan.h"
@@ -66,7 +67,7 @@ void EventHandler::RunTriggerPass() {
 
 void EventHandler::ChangeLevel() {
     Clear();
-    // Pending: "AIMan" RemoveLevelAIs (comes with ai).
+    if (auto* ais = static_cast<AIMan*>(eTable::Peek(names::AIMan))) ais->RemoveLevelAIs();
     if (auto* objects = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan)))
         objects->DeleteLevelObjects();
     if (auto* python = static_cast<PythonMan*>(eTable::Peek(names::PythonMan))) {

@@ -1,35 +1,83 @@
 // AI controllers, paths and the camera controller.
+#include "ai/AI.h"
+#include "ai/AIMan.h"
 #include "ai/AI_Camera.h"
+#include "ai/AI_Path.h"
 #include "ai/PathMan.h"
 #include "core/SystemNames.h"
+#include "scripting/WorldLookup.h"
+#include "world/GameObject.h"
 #include "scripting/ZOPAPIInternal.h"
 
 namespace zopapi {
+// ---- AI controllers ----
+
 namespace {
-PyObject* ParseThenPending(PyObject* args, const char* format, const char* systemName) {
-    // Parsed into scratch words only to give the script its TypeError; the
-    // formats here hold at most four ints or floats.
-    union Word {
-        int i;
-        float f;
-    } words[4] = {};
-    if (!PyArg_ParseTuple(args, format, &words[0], &words[1], &words[2], &words[3])) return nullptr;
-    return SystemNotRunning(systemName);
+std::uint32_t Id(int id) { return id < 0 ? UINT32_MAX : static_cast<std::uint32_t>(id); }
+
+PyObject* CreateAI(PyObject* args, bool levelAI) {
+    int kind = 0, objectId = 0;
+    if (!PyArg_ParseTuple(args, "ii", &kind, &objectId)) return nullptr;
+    auto* ais = Target<AIMan>(names::AIMan);
+    if (!ais) return nullptr;
+    if (kind < 0 || static_cast<std::uint32_t>(kind) >= kAIKindCount) return Int(-1);
+    GameObject* object = scripting::FindObject(objectId);
+    std::uint32_t id = levelAI ? ais->CreateLevelAI(static_cast<std::uint32_t>(kind), object)
+                               : ais->CreateAI(static_cast<std::uint32_t>(kind), object);
+    return Int(id == AIMan::kNoAI ? -1 : static_cast<long>(id));
+}
+
+// Missing controllers and objects make these do nothing; the script gets
+// its AI id back either way.
+template <class Operation>
+PyObject* OnAI(PyObject* args, Operation operation) {
+    int aiId = 0;
+    if (!PyArg_ParseTuple(args, "i", &aiId)) return nullptr;
+    auto* ais = Target<AIMan>(names::AIMan);
+    if (!ais) return nullptr;
+    if (AI* ai = ais->GetAI(Id(aiId))) operation(*ai);
+    return Int(aiId);
 }
 }  // namespace
 
-// Pending: AI controllers through "AIMan" (comes with ai).
-ZOPAPI_HANDLER(CreateLevelAI) { return ParseThenPending(args, "ii", names::AIMan); }
-ZOPAPI_HANDLER(CreateGlobalAI) { return ParseThenPending(args, "ii", names::AIMan); }
-ZOPAPI_HANDLER(SwitchAI) { return ParseThenPending(args, "ii", names::AIMan); }
-ZOPAPI_HANDLER(DisableAI) { return ParseThenPending(args, "i", names::AIMan); }
-ZOPAPI_HANDLER(EnableAI) { return ParseThenPending(args, "i", names::AIMan); }
-ZOPAPI_HANDLER(AssignPathToAI) { return ParseThenPending(args, "ii", names::AIMan); }
+ZOPAPI_HANDLER(CreateLevelAI) { return CreateAI(args, true); }
+ZOPAPI_HANDLER(CreateGlobalAI) { return CreateAI(args, false); }
+
+ZOPAPI_HANDLER(SwitchAI) {
+    int aiId = 0, objectId = 0;
+    if (!PyArg_ParseTuple(args, "ii", &aiId, &objectId)) return nullptr;
+    auto* ais = Target<AIMan>(names::AIMan);
+    if (!ais) return nullptr;
+    AI* ai = ais->GetAI(Id(aiId));
+    GameObject* object = scripting::FindObject(objectId);
+    if (ai && object) object->AttachAI(ai);
+    return Int(aiId);
+}
+
+ZOPAPI_HANDLER(DisableAI) {
+    return OnAI(args, [](AI& ai) { ai.SetActive(false); });
+}
+ZOPAPI_HANDLER(EnableAI) {
+    return OnAI(args, [](AI& ai) { ai.SetActive(true); });
+}
+
+ZOPAPI_HANDLER(AssignPathToAI) {
+    int aiId = 0, pathId = 0;
+    if (!PyArg_ParseTuple(args, "ii", &aiId, &pathId)) return nullptr;
+    auto* ais = Target<AIMan>(names::AIMan);
+    if (!ais) return nullptr;
+    auto* paths = Target<PathMan>(names::PathMan);
+    if (!paths) return nullptr;
+    AI* ai = ais->GetAI(Id(aiId));
+    // Only path followers take a path.
+    if (ai && ai->Kind() == kAIPath) static_cast<AI_Path*>(ai)->SetPath(paths->GetPath(Id(pathId)));
+    return Int(aiId);
+}
 
 // ---- Paths ----
 
 namespace {
-std::uint32_t PathId(int id) { return id < 0 ? UINT32_MAX : static_cast<std::uint32_t>(id); }
+std::uint32_t PathId(int id) { return Id(id); }
 
 template <class Operation>
 PyObject* PathWithFloat(PyObject* args, Operation operation) {

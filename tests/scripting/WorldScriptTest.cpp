@@ -7,6 +7,9 @@
 #include <fstream>
 
 #include "Video/Object.h"
+#include "ai/AI.h"
+#include "ai/AIMan.h"
+#include "ai/AI_Path.h"
 #include "Video/ObjectMesh.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -181,6 +184,47 @@ def restore():
     EXPECT_TRUE(physics->IsActive());
     EXPECT_TRUE(objects->GetObjectById(70)->IsActive());
     EXPECT_TRUE(logic.Skybox()->IsActive());
+}
+
+TEST_F(WorldScriptTest, AIFunctionsMakeSwitchAndSteerControllersAndLevelOnesGoWithTheLevel) {
+    Start(R"(
+def build():
+    global walker, keeper
+    walker = Z.CreateLevelAI(1, 80)
+    keeper = Z.CreateGlobalAI(4, 81)
+    assert walker >= 0 and keeper >= 0 and walker != keeper
+    assert Z.CreateLevelAI(5, 80) == -1 and Z.CreateGlobalAI(-1, 80) == -1
+    path = Z.CreatePath()
+    Z.AddPointToPath(path, (0, 0, 0))
+    Z.AddPointToPath(path, (10, 0, 0))
+    assert Z.AssignPathToAI(walker, path) == walker
+    assert Z.AssignPathToAI(keeper, path) == keeper        # not a path follower: nothing
+    assert Z.DisableAI(walker) == walker and Z.DisableAI(777) == 777
+    assert Z.SwitchAI(777, 80) == 777 and Z.SwitchAI(keeper, 4242) == keeper
+    Z.SetInt(0, walker)
+    Z.SetInt(1, keeper)
+    Z.AddChangeAIEvent(80, keeper)                          # event 0
+    Z.BuildTrigger(0, 1, 1, Z.AddWinEvent(), Z.AddCalledCondition())
+)");
+    GameObject* walkerObject = NewPlane(80, 1.0f, {0, 0, 0});
+    NewPlane(81, 1.0f, {0, 0, 0});
+    ASSERT_TRUE(python->CallFunction("build"));
+    auto* ais = eTable::Find<AIMan>(names::AIMan);
+    AI* walker = ais->GetAI(static_cast<std::uint32_t>(python->GetInt(0)));
+    AI* keeper = ais->GetAI(static_cast<std::uint32_t>(python->GetInt(1)));
+    ASSERT_NE(walker, nullptr);
+    ASSERT_NE(keeper, nullptr);
+    EXPECT_EQ(walkerObject->ai, walker);
+    EXPECT_FALSE(walker->IsActive());
+    EXPECT_NE(static_cast<AI_Path*>(walker)->GetPath(), nullptr);
+
+    handler->GetEvent(0)->Execute();
+    EXPECT_EQ(walkerObject->ai, keeper);
+
+    handler->CallCondition(0);
+    Frame();  // the win: the level's controller goes, the global one stays
+    EXPECT_EQ(ais->GetAI(static_cast<std::uint32_t>(python->GetInt(0))), nullptr);
+    EXPECT_EQ(ais->GetAI(static_cast<std::uint32_t>(python->GetInt(1))), keeper);
 }
 
 TEST_F(WorldScriptTest, InitGameRunsFromTheGameLogicAndAWinReplacesTheLevelsObjects) {
