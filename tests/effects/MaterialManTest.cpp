@@ -80,26 +80,55 @@ TEST_F(Materials, ShutdownDestroysEveryMaterialOnceWhateverItsCount) {
 TEST_F(Materials, TheKindTableGivesClassesFilesAndFallbacks) {
     struct Row {
         int kind;
+        const char* literal;  // the class's own file-name literal, the effect's key
         const char* file;
         int fallback;
     };
-    const Row rows[] = {{1, "fxBasic.fxo", -1},       {2, "fxSkybox.fxo", -1},      {5, "fxBasicLine.fxo", -1},
-                        {6, "fxSmoothVelvet.fxo", 3}, {7, "fxShadow.fxo", -1},      {8, "fxShadowProj.fxo", -1},
-                        {12, "fxPlayer.fxo", 10},     {16, "fxBodySun.fxo", 9},     {17, "fxGround.fxo", 10},
-                        {20, "fxBodyWater.fxo", 1},   {22, "fxFaceBasic.fxo", 1},   {23, "fxZOPText.fxo", -1},
-                        {24, "fxFire.fxo", -1}};
+    const Row rows[] = {
+        {1, MaterialBasic::kFile, "fxBasic.fxo", -1},
+        {2, MaterialSkybox::kFile, "fxSkybox.fxo", -1},
+        {3, MaterialPlastic::kFile, "fxPlastic.fxo", 1},
+        {4, MaterialShinyPlastic::kFile, "fxShinyPlastic.fxo", 3},
+        {5, MaterialBasicLine::kFile, "fxBasicLine.fxo", -1},
+        {6, MaterialSmoothVelvet::kFile, "fxSmoothVelvet.fxo", 3},
+        {7, MaterialShadow::kFile, "fxShadow.fxo", -1},
+        {8, MaterialShadowProj::kFile, "fxShadowProj.fxo", -1},
+        {9, MaterialBodyBasic::kFile, "fxBodyBasic.fxo", 1},
+        {10, MaterialBodyPlastic::kFile, "fxBodyPlastic.fxo", 9},
+        {11, MaterialBodyShinyPlastic::kFile, "fxBodyShinyPlastic.fxo", 10},
+        {12, MaterialPlayer::kFile, "fxPlayer.fxo", 10},
+        {13, MaterialBodyRubber::kFile, "fxBodyRubber.fxo", 11},
+        {14, MaterialBodyStone::kFile, "fxBodyStone.fxo", 10},
+        {15, MaterialBodyWood::kFile, "fxBodyWood.fxo", 11},
+        {16, MaterialBodySun::kFile, "fxBodySun.fxo", 9},
+        {17, MaterialGround::kFile, "fxGround.fxo", 10},
+        {18, MaterialBodyCloud::kFile, "fxBodyCloud.fxo", 1},
+        {19, MaterialBodyWeed::kFile, "fxBodyWeed.fxo", 1},
+        {20, MaterialBodyWater::kFile, "fxBodyWater.fxo", 1},
+        {21, MaterialBodyVeggie::kFile, "fxBodyVeggie.fxo", 11},
+        {22, MaterialFaceBasic::kFile, "fxFaceBasic.fxo", 1},
+        {23, MaterialText::kFile, "fxZOPText.fxo", -1},
+        {24, MaterialFire::kFile, "fxFire.fxo", -1},
+    };
     for (const Row& row : rows) {
         Material* m = materials.GetMaterial(row.kind, nullptr);
         ASSERT_NE(m, nullptr);
         EXPECT_EQ(m->kind, static_cast<std::uint32_t>(row.kind));
         EXPECT_EQ(m->fallback ? static_cast<int>(m->fallback->kind) : -1, row.fallback) << row.kind;
+        EXPECT_STREQ(row.literal, row.file) << row.kind;
         // The effect is shared under the class's own literal.
         ASSERT_NE(m->effect, nullptr);
+        EXPECT_EQ(effects.GetEffect(row.literal), m->effect) << row.kind;
+        effects.ReleaseEffect(m->effect);
         EXPECT_FALSE(m->effect->IsLoaded());
     }
+    Material* none = materials.GetMaterial(0, nullptr);
+    EXPECT_NE(dynamic_cast<MaterialNone*>(none), nullptr);
+    EXPECT_EQ(none->effect, nullptr);
+    EXPECT_EQ(none->fallback, nullptr);
     EXPECT_NE(dynamic_cast<MaterialBasic*>(materials.Slot(24).material), nullptr);  // fire is a basic material
+    EXPECT_NE(dynamic_cast<MaterialPlastic*>(materials.Slot(6).material), nullptr);
     EXPECT_NE(dynamic_cast<MaterialBodyBasic*>(materials.Slot(17).material), nullptr);
-    EXPECT_EQ(effects.CountOf(materials.Slot(24).material->effect), 1);
     EXPECT_NE(materials.Slot(24).material->effect, materials.Slot(1).material->effect);
 }
 
