@@ -25,11 +25,8 @@ on_display = if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(1); \
 run: build
 	@$(call on_display,./$(BUILD)/tollymop)
 
-# A failing test is run once more before the run fails: the real-time sound
-# tests can lose a race on a machine loaded far beyond its cores. A second
-# failure fails the run, and every failure is printed either way.
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --repeat until-pass:2
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The engine's empty frame against a bare SDL2 + GL loop (frames/s and ratio).
 bench: build

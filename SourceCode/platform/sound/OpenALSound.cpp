@@ -2,6 +2,7 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -150,13 +151,20 @@ public:
 
     bool Init(int mixRate, int channelCount, unsigned) override {
         if (device) return false;
-        {
+        const ALCint rate = mixRate > 0 ? mixRate : 44100;
+        if (loopbackWanted) {
+            device = OpenLoopbackDevice();
+        } else {
             QuietErrorStream quiet;
             device = alcOpenDevice(nullptr);
         }
         if (!device) return false;
-        const ALCint attributes[] = {ALC_FREQUENCY, mixRate > 0 ? mixRate : 44100, 0};
-        context = alcCreateContext(device, attributes);
+        loopback = loopbackWanted;
+        const ALCint attributes[] = {ALC_FREQUENCY, rate, 0};
+        const ALCint loopbackAttributes[] = {ALC_FREQUENCY,          rate,          ALC_FORMAT_CHANNELS_SOFT,
+                                             ALC_STEREO_SOFT,        ALC_FORMAT_TYPE_SOFT,
+                                             ALC_SHORT_SOFT,         0};
+        context = alcCreateContext(device, loopback ? loopbackAttributes : attributes);
         if (!context || !alcMakeContextCurrent(context)) {
             Close();
             return false;
@@ -195,6 +203,18 @@ public:
         context = nullptr;
         alcCloseDevice(device);
         device = nullptr;
+        loopback = false;
+    }
+
+    void UseLoopback(bool on) { loopbackWanted = on; }
+
+    bool RenderFrames(std::int16_t* out, int frames) {
+        if (!device || !loopback || !out || frames < 0) return false;
+        static const auto render = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(
+            alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
+        if (!render) return false;
+        render(device, out, frames);
+        return true;
     }
 
     void Update() override {
@@ -641,8 +661,16 @@ private:
         if (queued > 0 && SourceState(channel) != AL_PLAYING) alSourcePlay(channel.source);
     }
 
+    static ALCdevice* OpenLoopbackDevice() {
+        const auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+            alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+        return open ? open(nullptr) : nullptr;
+    }
+
     ALCdevice* device = nullptr;
     ALCcontext* context = nullptr;
+    bool loopbackWanted = false;
+    bool loopback = false;
     std::vector<Channel> channels;
     std::vector<std::unique_ptr<AlSample>> samples;
     std::vector<std::unique_ptr<AlStream>> streams;
@@ -653,11 +681,17 @@ private:
     std::uint64_t startCounter = 0;
 };
 
-}  // namespace
-
-SoundLibrary& OpenALSound() {
+OpenALSoundLibrary& Library() {
     static OpenALSoundLibrary library;
     return library;
 }
+
+}  // namespace
+
+SoundLibrary& OpenALSound() { return Library(); }
+
+void UseLoopbackSoundDevice(bool on) { Library().UseLoopback(on); }
+
+bool RenderSoundFrames(std::int16_t* out, int frames) { return Library().RenderFrames(out, frames); }
 
 }  // namespace plat
