@@ -1,14 +1,15 @@
 // Kind 17, the ground: square tiles in two tones with grout between them,
-// repeated CUSTOMDATA0.x times across the texture coordinates (16 when it is
-// 0), each tile a little different, lit by one light.
+// each a little different, lit by one light. Planes publish their pattern
+// scale p as CUSTOMDATA0 = (p, 1/p, 0, 0): the tiles repeat 1/p times per
+// unit of the object's own x and z (8 times when nothing was published).
 #include "BodyTechniques.fxh"
 
 glsl {
     vec3 BodyDeform(vec3 position, vec3 normal) { return position; }
 
     vec4 BodyShade(Surface s, LightSample l) {
-        float repeats = gCustom.x > 0.0 ? gCustom.x : 16.0;
-        vec2 tileUv = s.uv * repeats;
+        float perUnit = gCustom.y > 0.0 ? gCustom.y : 8.0;
+        vec2 tileUv = s.position.xz * perUnit;
         vec2 cell = floor(tileUv);
         vec2 f = fract(tileUv);
         float checker = mod(cell.x + cell.y, 2.0);
