@@ -8,9 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 #include "Video/ObjectLine.h"
+#include "Video/TextureMan.h"
 #include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
 #include "core/Timer.h"
 #include "input/Input.h"
 #include "platform/window/Clock.h"
@@ -78,6 +82,14 @@ protected:
     void MoveTo(int px, int py) {
         PushMotion(px - int(cursor.position.x), py - int(cursor.position.y));
         Frame();
+    }
+
+    // The file name of the texture in a sprite's slot 0 ("" for none).
+    static std::string TextureOf(ObjectScreenQuad* quad) {
+        auto* textures = static_cast<TextureMan*>(eTable::Peek(names::TextureMan));
+        if (!quad || !textures || !quad->TextureSlots()) return "";
+        const TextureRecord* record = textures->FindRecordByTexture(quad->TextureSlots()->First());
+        return record ? record->name : "";
     }
 
     // The item of a sprite (its top-left corner and size).
