@@ -8,6 +8,9 @@
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
 #include "scripting/WorldLookup.h"
+#include "ui/Button.h"
+#include "ui/HUD.h"
+#include "world/GameLogic.h"
 #include "world/GameObject.h"
 #include "world/Physics.h"
 
@@ -162,15 +165,31 @@ bool Condition::EvaluateInWorld() {
         }
         case ConditionType::RangeToLockedObj:
             return EvaluateRangeToLocked();
-        case ConditionType::Score:
-            // Pending: the score of "HUD" (comes with ui).
-            return false;
+        case ConditionType::Score: {
+            auto* hud = Running<HUD>(names::HUD);
+            return hud && hud->score >= std::get<Ints>(params).a;
+        }
         case ConditionType::ButtonClicked:
-            // Pending: the buttons among "GameLogic"'s UI objects (comes with ui).
-            return false;
+            return EvaluateButtonClicked();
         default:
             return false;
     }
+}
+
+bool Condition::EvaluateButtonClicked() {
+    auto* logic = Running<GameLogic>(names::GameLogic);
+    const std::int32_t id = std::get<Ints>(params).a;
+    System* object = logic && id >= 0 ? logic->GetUIObject(static_cast<std::uint32_t>(id)) : nullptr;
+    // The name doubles as the class's type tag.
+    if (!object || object->Name() != names::Button) return false;
+    auto* button = static_cast<Button*>(object);
+    if (!button->IsCursorOver() || !button->IsMouseDown()) return false;
+    // The click is taken, so that it counts once.
+    if (auto* input = Running<Input>(names::Input)) {
+        input->ClearLeftButton();
+        input->ClearRightButton();
+    }
+    return true;
 }
 
 bool Condition::EvaluateContact() {

@@ -107,6 +107,7 @@ private:
     bool EvaluateDataBank();
     bool EvaluateInWorld();
     bool EvaluateContact();
+    bool EvaluateButtonClicked();
     bool EvaluateRangeToLocked();
 
     ConditionType type;

@@ -11,6 +11,10 @@
 #include "scripting/WorldLookup.h"
 #include "Video/Object.h"
 #include "Video/ObjectDesc.h"
+#include "ui/HUD.h"
+#include "ui/HUDText.h"
+#include "ui/SplashScreen.h"
+#include "world/GameLogic.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
@@ -182,9 +186,67 @@ void Event::ExecuteOnTrampoline() {
     // (comes with world).
 }
 
+namespace {
+// The user-interface object of that id when it is of the class named by tag
+// (a name doubles as its class's type tag); null otherwise.
+template <class T>
+T* InterfaceObject(std::int32_t id, const char* tag) {
+    auto* logic = Running<GameLogic>(names::GameLogic);
+    System* object = logic && id >= 0 ? logic->GetUIObject(static_cast<std::uint32_t>(id)) : nullptr;
+    return object && object->Name() == tag ? static_cast<T*>(object) : nullptr;
+}
+}  // namespace
+
 void Event::ExecuteOnInterface() {
-    // Pending: text, fades, alter-text (comes with ui, through GameLogic's UI
-    // objects) and the score of "HUD" (comes with ui).
+    using namespace event_params;
+    switch (type) {
+        case EventType::ShowText:
+            ShowText();
+            return;
+        case EventType::Lose:
+        case EventType::ModifyScore:
+            if (auto* hud = Running<HUD>(names::HUD))
+                hud->score += type == EventType::Lose ? -1 : std::get<IdValue>(params).id;
+            return;
+        case EventType::FadeSplashScreen: {
+            const auto& p = std::get<Colour>(params);
+            if (auto* splash = InterfaceObject<SplashScreen>(p.id, names::SplashScreen)) {
+                splash->SetQuadFade(p.rate, p.colour);
+                splash->SetCaptionFade(p.rate, p.colour);
+            }
+            return;
+        }
+        case EventType::FadeText: {
+            const auto& p = std::get<Colour>(params);
+            if (auto* text = InterfaceObject<HUDText>(p.id, names::HUDText)) text->SetFade(p.rate, p.colour);
+            return;
+        }
+        case EventType::AlterText: {
+            const auto& p = std::get<event_params::Text>(params);
+            if (auto* text = InterfaceObject<HUDText>(p.id, names::HUDText)) {
+                text->ReleaseGlyphs();
+                text->SetText(p.text);
+                const float colour[4] = {1.0f, 1.0f, 1.0f, p.x};
+                text->SetColor(colour);
+                text->ClearFade();
+            }
+            return;
+        }
+        default:
+            return;
+    }
+}
+
+void Event::ShowText() {
+    auto* logic = Running<GameLogic>(names::GameLogic);
+    if (!logic) return;
+    const auto& p = std::get<event_params::Text>(params);
+    const float origin[2] = {p.x, p.y};
+    constexpr std::uint32_t kRandomRange = 5;
+    TextDesc desc(p.text, 1.0f, 1.0f, origin, static_cast<std::uint32_t>(p.text.size() + 1), kRandomRange, 0);
+    auto* text = new HUDText;
+    text->Init(&desc);
+    logic->AddUIObject(text);  // the game logic owns it from now on
 }
 
 void Event::ExecuteOnSystems() {

@@ -138,6 +138,7 @@ private:
     void MoveObjectUnder();
     void ExecuteOnTrampoline();
     void ExecuteOnInterface();
+    void ShowText();
     void ExecuteOnSystems();
 
     EventType type;

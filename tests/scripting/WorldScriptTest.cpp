@@ -16,6 +16,11 @@
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
 #include "support/TestVideo.h"
+#include "ui/Button.h"
+#include "ui/HUD.h"
+#include "ui/HUDText.h"
+#include "ui/SplashScreen.h"
+#include "Video/ObjectLine.h"
 #include "world/GameLogic.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
@@ -225,6 +230,87 @@ def build():
     Frame();  // the win: the level's controller goes, the global one stays
     EXPECT_EQ(ais->GetAI(static_cast<std::uint32_t>(python->GetInt(0))), nullptr);
     EXPECT_EQ(ais->GetAI(static_cast<std::uint32_t>(python->GetInt(1))), keeper);
+}
+
+TEST_F(WorldScriptTest, InterfaceFunctionsAndEventsMakeAndChangeTheGameLogicsUIObjects) {
+    Start(R"(
+def build():
+    Z.ClearUIObjects()
+    assert Z.AddSplashScreen("NOTEX", "NOTEXT") == 0
+    assert Z.AddText("hello", 1, 1, (-0.5, 0.5), 10, 1) == 1
+    assert Z.AddAnimatedButton(-0.5, 0.5, 0.5, -0.5, "NOTEX", "go", 1, 1, 4, 1, 1, 1, 1) == 2
+    assert Z.AddAnimatedText("wave", 1, 1, (0, 0), 5, 1, 2, 0.5, 0.1) == 3
+    assert Z.AddFire(0, 0, 5, 2) == 4
+    assert Z.AddButton(-0.5, 0.5, 0.5, -0.5, "button.dds", "ok", 1, 1, 4, 1) == 5
+    Z.AddShowTextEvent(0.1, 0.2, "twice")                   # 0
+    Z.AddFadeTextEvent(1, 1, 0, 0, 0, 5)                    # 1: text 1 toward black
+    Z.AddFadeTextEvent(0, 1, 0, 0, 0, 5)                    # 2: 0 is a splash screen
+    Z.AddAlterTextEvent(1, "changed", 0.25)                 # 3
+    Z.AddModifyScoreEvent(5)                                # 4
+    Z.AddLoseEvent()                                        # 5
+    Z.AddFadeSplashScreenEvent(1, 1, 1, 1, 1, 1)            # 6: 1 is a text
+    Z.AddScoreCondition(4)                                  # condition 0
+    Z.AddScoreCondition(5)                                  # condition 1
+    Z.AddButtonClickedCondition(1)                          # condition 2: a text
+def score(): return Z.GetCurrentScore()
+def hud():
+    Z.SetLevelTime(60)
+    Z.RemoveHUD()
+    Z.AddHUD()
+)");
+    ASSERT_TRUE(python->CallFunction("build"));
+    ASSERT_EQ(logic.UIObjectCount(), 6u);
+    auto* splash = static_cast<SplashScreen*>(logic.GetUIObject(0));
+    EXPECT_EQ(splash->Name(), names::SplashScreen);
+    EXPECT_EQ(splash->Caption(), nullptr);
+    EXPECT_EQ(splash->Quad()->surface.diff[0], 0.0f);
+    EXPECT_EQ(splash->Quad()->surface.diff[3], 1.0f);
+    auto* button = static_cast<Button*>(logic.GetUIObject(2));
+    EXPECT_EQ(button->Name(), names::Button);
+    ASSERT_NE(button->Label(), nullptr);
+    EXPECT_EQ(button->Label()->Mode(), 1u);
+    EXPECT_EQ(static_cast<HUDText*>(logic.GetUIObject(3))->Mode(), 1u);
+
+    auto run = [&](std::uint32_t id) { handler->GetEvent(id)->Execute(); };
+    run(0);
+    run(0);
+    ASSERT_EQ(logic.UIObjectCount(), 8u);
+    auto* shown = static_cast<HUDText*>(logic.GetUIObject(7));
+    EXPECT_EQ(shown->Text(), "twice");
+    EXPECT_EQ(shown->GlyphCount(), 6);
+
+    run(1);
+    run(2);
+    run(6);
+    Frame();
+    auto* text = static_cast<HUDText*>(logic.GetUIObject(1));
+    ASSERT_NE(text->Glyph(0), nullptr);
+    ASSERT_NE(text->Glyph(0)->quad, nullptr);
+    EXPECT_LT(text->Glyph(0)->quad->surface.diff[0], 1.0f);
+    run(3);
+    EXPECT_EQ(text->Text(), "changed");
+    EXPECT_EQ(text->Colour()[0], 1.0f);
+    EXPECT_EQ(text->Colour()[3], 0.25f);
+    const float red = text->Glyph(0)->quad->surface.diff[0];
+    Frame();
+    EXPECT_EQ(text->Glyph(0)->quad->surface.diff[0], red);  // the fade was cleared
+
+    run(4);
+    run(5);
+    auto* hud = eTable::Find<HUD>(names::HUD);
+    EXPECT_EQ(hud->score, 4);
+    EXPECT_TRUE(python->CallFunctionBool("score"));
+    EXPECT_TRUE(handler->EvaluateCondition(0));
+    EXPECT_FALSE(handler->EvaluateCondition(1));
+    EXPECT_FALSE(handler->EvaluateCondition(2));
+
+    ASSERT_TRUE(python->CallFunction("hud"));
+    EXPECT_EQ(hud->levelTime, 60.0f);
+    EXPECT_EQ(hud->elapsed, 0.0f);
+    EXPECT_NE(hud->ScoreText(), nullptr);
+
+    ASSERT_TRUE(python->CallFunction("build"));  // cleared first: ids from 0 again
+    EXPECT_EQ(logic.UIObjectCount(), 6u);
 }
 
 TEST_F(WorldScriptTest, InitGameRunsFromTheGameLogicAndAWinReplacesTheLevelsObjects) {
