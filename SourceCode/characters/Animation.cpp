@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "characters/Limb.h"
+#include "characters/NPC.h"
 
 namespace {
 
@@ -159,6 +160,13 @@ Animation::FramePair Animation::FindFrames(float t) {
     float span = end - pair.a->time;
     pair.factor = span == 0.0f ? 0.0f : (t - pair.a->time) / span;
     return pair;
+}
+
+bool Animation::Apply(NPC* character, float t, float blend) {
+    Limb* limbs[kLimbLocations] = {};
+    if (character)
+        for (std::uint32_t loc = 0; loc < kLimbLocations; ++loc) limbs[loc] = character->GetLimb(loc);
+    return ApplyToLimbs(limbs, t, blend);
 }
 
 bool Animation::ApplyToLimbs(Limb* const limbs[kLimbLocations], float t, float blend) {

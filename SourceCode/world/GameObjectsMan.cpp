@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "characters/NPC.h"
 #include "core/eTable.h"
 #include "world/Basket.h"
 #include "world/GameObject.h"
@@ -33,7 +34,7 @@ bool GameObjectsMan::Shutdown() {
 GameObject* GameObjectsMan::NewObjectOfKind(std::uint32_t kind) {
     switch (kind) {
         // Pending: kind 1, the trampoline, and kind 2, its node (come with trampolines)
-        // Pending: kind 3, the character (comes with NPC)
+        case kKindNPC: return new NPC();
         // Pending: kind 4, the player (comes with Player)
         // Pending: kinds 5 and 6, the editable character and its node (come with the editor)
         case kKindPlane: return new Plane();

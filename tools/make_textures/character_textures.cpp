@@ -6,9 +6,10 @@
 //       coloured iris with darker streaks, a black pupil and a highlight.
 //       The eye meshes lay the texture flat across their face.
 //   Eyes/pupilRound.tga, pupilSlit.tga: a black pupil on transparency.
-//   Silo/siloSoft.tga, siloHard.tga: silhouette ramps, 64 x 4: u is how
-//       squarely the surface faces the eye (0 at the outline), dark at the
-//       outline and white inside; a soft and a hard edge.
+//   Silo/inkBlack.tga, inkBrown.tga: outline colours, 16 x 16, which the
+//       player's material samples at the body's texture coordinates for the
+//       shell it draws round the body: black with a faint blue sheen, and a
+//       warm dark brown.
 //   Body/bodySpots.tga, bodyStripes.tga, bodyPlayer.tga: light patterns
 //       that the body's diffuse colour tints, wrapping around in u.
 #include "character_textures.h"
@@ -116,13 +117,14 @@ Image Pupil(bool slit) {
     return image;
 }
 
-Image Silhouette(float edge0, float edge1) {
-    Image image(64, 4);
+// Darker toward the top (v = 0), where the light seldom reaches the shell.
+Image Ink(Rgba colour) {
+    Image image(16, 16);
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) {
-            float u = (float(x) + 0.5f) / float(image.width);
-            float shade = 0.08f + 0.92f * Smooth(edge0, edge1, u);
-            image.at(x, y) = {shade, shade, shade, 1.0f};
+            float v = (float(y) + 0.5f) / float(image.height);
+            float shade = 0.7f + 0.3f * v;
+            image.at(x, y) = {colour.r * shade, colour.g * shade, colour.b * shade, 1.0f};
         }
     return image;
 }
@@ -193,8 +195,8 @@ bool WriteCharacterTextures(const std::filesystem::path& folder) {
     ok = WriteTga(folder / "Eyes" / "eyeAmber.tga", Eye({0.95f, 0.62f, 0.15f, 1.0f})) && ok;
     ok = WriteTga(folder / "Eyes" / "pupilRound.tga", Pupil(false)) && ok;
     ok = WriteTga(folder / "Eyes" / "pupilSlit.tga", Pupil(true)) && ok;
-    ok = WriteTga(folder / "Silo" / "siloSoft.tga", Silhouette(0.0f, 0.45f)) && ok;
-    ok = WriteTga(folder / "Silo" / "siloHard.tga", Silhouette(0.18f, 0.24f)) && ok;
+    ok = WriteTga(folder / "Silo" / "inkBlack.tga", Ink({0.03f, 0.035f, 0.06f, 1.0f})) && ok;
+    ok = WriteTga(folder / "Silo" / "inkBrown.tga", Ink({0.16f, 0.08f, 0.03f, 1.0f})) && ok;
     ok = WriteTga(folder / "Body" / "bodySpots.tga", Spots()) && ok;
     ok = WriteTga(folder / "Body" / "bodyStripes.tga", Stripes()) && ok;
     ok = WriteTga(folder / "Body" / "bodyPlayer.tga", PlayerSkin()) && ok;

@@ -1,0 +1,49 @@
+#pragma once
+// A character file ("Assets/Characters/<name>.x"): the body's mesh,
+// material, surface file and textures, the face, the silhouette width, a
+// carried light and the limbs with their control points. Reads a file into
+// a character and writes a character back.
+#include <memory>
+
+#include "characters/XDataFile.h"
+
+class Limb;
+class NPC;
+
+class CharacterFile : public XDataFile {
+public:
+    // Body flags a file may set: cast shadow, early, and the two group
+    // kinds. The others are the object's own (dirty, culled) or would take
+    // the body's world matrix away (32).
+    static constexpr std::uint32_t kKeptBodyFlags = 4 | 8 | 16 | 64;
+    static constexpr std::uint32_t kMaxTextures = 10;
+
+    explicit CharacterFile(NPC* character) : character(character) {}
+
+protected:
+    bool LoadData(const plat::XDataObject& object, const plat::XDataObject* parent, int depth, void* context,
+                  bool isReference) override;
+    bool SaveTemplates(XSaveObject& save, void* context) override;
+    // context: the character's name (const std::string*), which names the
+    // Character object and its surface file.
+    bool SaveData(XSaveObject& save, void* context) override;
+    bool RegisterTemplates(plat::XTemplateRegistry& registry, void* context) override;
+
+private:
+    void ReadCharacter(const plat::XDataObject& object);
+    void ReadFace(const plat::XDataObject& object);
+    void ReadSilhouette(const plat::XDataObject& object);
+    void ReadLight(const plat::XDataObject& object);
+    void ReadLineOrSplineLimb(const plat::XDataObject& object, std::uint32_t kind);
+    void ReadModelLimb(const plat::XDataObject& object);
+
+    std::unique_ptr<plat::XDataObject> WriteCharacter(const XSaveObject& save, const std::string& name) const;
+    std::unique_ptr<plat::XDataObject> WriteFace(const XSaveObject& save) const;
+    std::unique_ptr<plat::XDataObject> WriteLight(const XSaveObject& save) const;
+    std::unique_ptr<plat::XDataObject> WriteSilhouette(const XSaveObject& save) const;
+    std::unique_ptr<plat::XDataObject> WriteLimbs(const XSaveObject& save) const;
+    // One limb object into limbData; false when it cannot be made.
+    bool WriteLimb(const Limb& limb, plat::XDataObject& limbData, const XSaveObject& save) const;
+
+    NPC* character;
+};
