@@ -19,6 +19,7 @@
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "platform/gfx/Direct3D.h"
+#include "platform/window/Clock.h"
 #include "support/GameWindow.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
@@ -48,6 +49,57 @@ int Difference(D3DCOLOR a, D3DCOLOR b) {
 
 class CharacterPictures : public ::testing::TestWithParam<std::string> {};
 
+// The running game, past its start-up splash, looking at a spot 3 units up
+// from a little way off, with a white point light above the camera's left
+// (the body materials need a light that is not directional).
+class TheGame {
+public:
+    TheGame() {
+        dir.LinkAssets();
+        WriteWindowedSettings({.width = int(kWidth),
+                               .height = int(kHeight),
+                               .backBufferWidth = int(kWidth),
+                               .backBufferHeight = int(kHeight),
+                               .behavior = "HARDWARE",
+                               .clearColor = "0 0 0"});
+        // A tenth of a second a frame: six seconds leave nothing of the splash.
+        plat::SetClockSource([this] { return now += 100; });
+        DIva::ResetStartedFlagForTests();
+        WindowPair pair{window.Handle(), nullptr};
+        if (!window.Handle() || !app.Init(&pair)) return;
+        for (int i = 0; i < 60; ++i) app.Update();
+        eTable::Find<Camera>(names::Camera)
+            ->Set({0.0f, 4.0f, -14.0f}, {0.0f, 3.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, 0.7853982f, 1.0f, 0.1f, 1000.0f);
+        AddLamp();
+        started = app.Update() && app.Update();
+    }
+    ~TheGame() {
+        app.Shutdown();
+        plat::SetClockSource(nullptr);
+    }
+    void AddLamp() {
+        const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f}, lamp[3] = {-6.0f, 10.0f, -12.0f}, att[3] = {1.0f, 0.0f, 0.0f};
+        eTable::Find<LightMan>(names::LightMan)->AddPointLight(white, lamp, 500.0f, att);
+    }
+    NPC* MakeCharacter() {
+        ObjectDesc desc;
+        desc.kind = kKindNPC;
+        return static_cast<NPC*>(eTable::Find<GameObjectsMan>(names::GameObjectsMan)->CreateObject(&desc));
+    }
+    // Held 3 units up in the middle of the view.
+    void Place(NPC* npc) {
+        npc->body->SetPositionXYZ(0.0f, 3.0f, 0.0f);
+        npc->SetRenderPosition(&npc->body->points[0].position);
+    }
+
+    ScopedTempDir dir;
+    MessageBoxRecorder boxes;
+    GameWindow window;
+    std::uint32_t now = 1000;
+    DIva app;
+    bool started = false;
+};
+
 }  // namespace
 
 TEST(CharacterPictureList, EveryShippedCharacterHasAPicture) {
@@ -60,61 +112,35 @@ TEST(CharacterPictureList, EveryShippedCharacterHasAPicture) {
 
 TEST_P(CharacterPictures, LoadsCleanlyAndDrawsBodyLimbsAndEyes) {
     const std::string name = GetParam();
-    ScopedTempDir dir;
-    dir.LinkAssets();
-    MessageBoxRecorder boxes;
-    WriteWindowedSettings({.width = int(kWidth),
-                           .height = int(kHeight),
-                           .backBufferWidth = int(kWidth),
-                           .backBufferHeight = int(kHeight),
-                           .behavior = "HARDWARE",
-                           .clearColor = "0 0 0"});
-    GameWindow window;
-    ASSERT_NE(window.Handle(), nullptr);
-    DIva::ResetStartedFlagForTests();
-    DIva app;
-    WindowPair pair{window.Handle(), nullptr};
-    ASSERT_TRUE(app.Init(&pair));
-    ASSERT_TRUE(app.Update());
-
-    // The scene without the character, to tell it apart.
-    auto* camera = eTable::Find<Camera>(names::Camera);
-    camera->Set({0.0f, 4.0f, -14.0f}, {0.0f, 3.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, 0.7853982f, 1.0f, 0.1f, 1000.0f);
-    auto* lights = eTable::Find<LightMan>(names::LightMan);
-    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f}, lamp[3] = {-6.0f, 10.0f, -12.0f}, att[3] = {1.0f, 0.0f, 0.0f};
-    lights->AddPointLight(white, lamp, 500.0f, att);
-    ASSERT_TRUE(app.Update());
-    ASSERT_TRUE(app.Update());
+    TheGame game;
+    ASSERT_TRUE(game.started);
     const std::vector<D3DCOLOR> empty = Frame();
 
-    ObjectDesc desc;
-    desc.kind = kKindNPC;
-    auto* npc = static_cast<NPC*>(eTable::Find<GameObjectsMan>(names::GameObjectsMan)->CreateObject(&desc));
+    NPC* npc = game.MakeCharacter();
     ASSERT_NE(npc, nullptr);
     ::testing::internal::CaptureStderr();
     ASSERT_TRUE(npc->LoadCharacter(name.c_str()));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     for (Animation* animation : npc->actionAnimations) EXPECT_NE(animation, nullptr);
     // The light a character carries replaces the scene's: light it anyway.
-    if (npc->lightId >= 0) lights->AddPointLight(white, lamp, 500.0f, att);
+    if (npc->lightId >= 0) game.AddLamp();
 
     // Two units tall, standing in the middle of the view, turned a little
     // toward the light; at rest, idle.
     npc->BodyObject()->SetScale(2.0f, 2.0f, 2.0f);
-    npc->body->SetPositionXYZ(0.0f, 3.0f, 0.0f);
-    npc->SetRenderPosition(&npc->body->points[0].position);
+    game.Place(npc);
     D3DXQUATERNION turn;
     D3DXQuaternionRotationYawPitchRoll(&turn, -0.35f, 0.0f, 0.0f);
     npc->BodyObject()->SetRotation(&turn);
     npc->targetHeading = turn;
     npc->PlayAnimation(0, 0.1f, true);
     for (int i = 0; i < 4; ++i) {
-        npc->body->SetPositionXYZ(0.0f, 3.0f, 0.0f);  // held in the air
-        ASSERT_TRUE(app.Update());
+        game.Place(npc);  // held in the air
+        ASSERT_TRUE(game.app.Update());
     }
     const std::vector<D3DCOLOR> drawn = Frame();
     EXPECT_FALSE(SaveScreenshot(drawn, kWidth, "characters", name + ".png").empty());
-    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(game.boxes.texts.empty());
 
     // The character covers the middle of the view and a plausible share of
     // it, and nothing near the edges changed.
@@ -132,7 +158,43 @@ TEST_P(CharacterPictures, LoadsCleanlyAndDrawsBodyLimbsAndEyes) {
     EXPECT_LT(changedAtEdges, all / 200) << name;
     const std::size_t centre = std::size_t(kHeight / 2) * kWidth + kWidth / 2;
     EXPECT_GE(Difference(drawn[centre], empty[centre]), 24) << name;
-    app.Shutdown();
+}
+
+// The player's actions, each held at a telling moment: every action moves
+// the limbs visibly away from the rest pose (a picture of each).
+TEST(CharacterPoses, ThePlayersActionsMoveItsLimbs) {
+    TheGame game;
+    ASSERT_TRUE(game.started);
+    NPC* npc = game.MakeCharacter();
+    ASSERT_TRUE(npc->LoadCharacter("Player"));
+    npc->BodyObject()->SetScale(2.0f, 2.0f, 2.0f);
+    const struct {
+        std::uint32_t action;
+        float time;
+        const char* name;
+    } poses[] = {{0, 0.0f, "idle"}, {2, 0.2f, "jump"}, {3, 0.3f, "fall"}, {5, 0.2f, "hold"},
+                 {1, 0.0f, "walk"}, {4, 0.15f, "collide"}, {6, 0.5f, "addforce"}, {7, 0.5f, "loseforce"}};
+    std::vector<D3DCOLOR> rest;
+    for (const auto& pose : poses) {
+        npc->pendingAnimation = nullptr;
+        npc->currentAnimation = npc->actionAnimations[pose.action];
+        ASSERT_NE(npc->currentAnimation, nullptr) << pose.name;
+        for (int i = 0; i < 3; ++i) {
+            // The frame's own time is added before the pose is applied.
+            npc->currentTime = pose.time - 0.1f;
+            game.Place(npc);
+            ASSERT_TRUE(game.app.Update());
+        }
+        const std::vector<D3DCOLOR> drawn = Frame();
+        SaveScreenshot(drawn, kWidth, "characters", std::string("Player_") + pose.name + ".png");
+        if (rest.empty()) {
+            rest = drawn;
+            continue;
+        }
+        std::size_t moved = 0;
+        for (std::size_t i = 0; i < drawn.size(); ++i) moved += Difference(drawn[i], rest[i]) >= 24;
+        EXPECT_GT(moved, drawn.size() / 200) << pose.name << " looks like the rest pose";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, CharacterPictures, ::testing::ValuesIn(kCharacters),
