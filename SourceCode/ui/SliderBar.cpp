@@ -153,6 +153,8 @@ void SliderBar::PressRight(Cursor& cursor, float cx, float cy) {
         AddNodeAtCursor(cx);
     }
     DragHandle(cx);
+    // The node under the handle from this frame on, not from the next.
+    RebuildNodeSprites();
 }
 
 void SliderBar::Release(Cursor& cursor) {
@@ -170,8 +172,14 @@ void SliderBar::Release(Cursor& cursor) {
 void SliderBar::ApplyMove(float d) {
     d = std::clamp(d, -handlePosition, barWidth - handlePosition);
     handlePosition += d;
-    tickIndex += Truncate(d / tickSpacing);
+    tickIndex = TickAt(handlePosition);
     pendingMove = 0.0f;
+}
+
+// From the position itself: a tick counted up move by move drifts (truncated
+// halves add up) until the handle at 0 reads tick -1.
+std::int32_t SliderBar::TickAt(float position) const {
+    return std::clamp(Truncate(position / tickSpacing), 0, tickCount - 1);
 }
 
 // The handle's centre under the cursor.
@@ -283,7 +291,7 @@ void SliderBar::RebuildNodeSprites() {
         return;
     }
     selectedNode->position = handlePosition + pendingMove;
-    selectedNode->tick = tickIndex + Truncate(pendingMove / tickSpacing);
+    selectedNode->tick = TickAt(selectedNode->position);
     const ScreenQuadItem item{x + gripWidth + selectedNode->position, y, depth - kSelectionDepth, NodeWidth(),
                               height};
     if (selectionSprite)

@@ -74,6 +74,7 @@ private:
     void PressRight(Cursor& cursor, float cx, float cy);
     void Release(Cursor& cursor);
     void ApplyMove(float d);
+    std::int32_t TickAt(float position) const;
     void DragHandle(float cx);
     void DragHandleWithNode();
     SliderNode* PickNodeAt(float cx);
