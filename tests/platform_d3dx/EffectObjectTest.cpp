@@ -209,6 +209,42 @@ TEST_F(EffectObject, PassStatesTakeEffectAndEndRestoresThem) {
     EXPECT_EQ(value, static_cast<DWORD>(D3DCMP_LESSEQUAL));
 }
 
+// End puts back only what the technique's passes set: a state no pass
+// names, changed while the effect runs, stays as it was left; the textures of
+// the effect's own sampler units come back.
+TEST_F(EffectObject, EndRestoresOnlyWhatTheTechniquesPassesSet) {
+    t.device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    t.device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    IDirect3DTexture9* before = nullptr;
+    ASSERT_EQ(t.device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &before, nullptr), D3D_OK);
+    t.device->SetTexture(0, before);
+    ASSERT_EQ(fx->SetTechnique(fx->GetTechnique(2)), D3D_OK);
+    UINT passes = 0;
+    ASSERT_EQ(fx->Begin(&passes, 0), D3D_OK);
+    ASSERT_EQ(fx->Pass(0), D3D_OK);
+    t.device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    t.device->SetTexture(0, nullptr);
+    EXPECT_EQ(fx->End(), D3D_OK);
+    DWORD value = 0;
+    t.device->GetRenderState(D3DRS_FOGENABLE, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(TRUE));
+    t.device->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(FALSE));
+    IDirect3DBaseTexture9* after = nullptr;
+    t.device->GetTexture(0, &after);
+    EXPECT_EQ(after, before);
+    if (after) after->Release();
+    t.device->SetTexture(0, nullptr);
+    before->Release();
+
+    // Begin without saving leaves the pass's states behind.
+    ASSERT_EQ(fx->Begin(&passes, D3DXFX_DONOTSAVESTATE), D3D_OK);
+    fx->Pass(0);
+    fx->End();
+    t.device->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(TRUE));
+}
+
 TEST_F(EffectObject, LostDeviceEndsAnOpenBeginSoResetCanGoOn) {
     UINT passes = 0;
     ASSERT_EQ(fx->Begin(&passes, 0), D3D_OK);
