@@ -20,6 +20,16 @@ void FillCaster(ShadowItem* item, float squaredDistance, const D3DXMATRIX& world
     for (std::uint32_t i = 0; i < count; ++i) item->lights[i] = lights[i];
 }
 
+// A caster off the screen may still throw its shadow into it: its item is
+// filled all the same (lights and matrices cost nothing without an item).
+void FillOffScreenCaster(ShadowItem* item, float squaredDistance, const D3DXMATRIX& world) {
+    if (!item) return;
+    Light* lights[Material::kMaxLights];
+    const std::uint32_t count = Material::RelevantLights(world, lights);
+    FillCaster(item, squaredDistance, Material::WorldViewProjection(world), Material::SafeInverse(world), lights,
+               count);
+}
+
 // Technique of one light drawn alone, and of one light added to a base pass.
 std::uint32_t SingleLightTechnique(std::int32_t base, std::int32_t lightType) {
     return static_cast<std::uint32_t>(base + 2 * lightType + 6);
@@ -38,21 +48,18 @@ std::int32_t MaterialFaceBasic::Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem
     return RenderUnlit(mesh, world, item, true);
 }
 
-// An object off the screen still casts its shadow into it, so a caster's
-// item is filled before the cull result is reported.
 std::int32_t MaterialPlastic::Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item) {
     if (!mesh || !world) return kFailed;
     CullTest cull(1);
-    const bool outside = CullTest::IsOutside(cull.Test(mesh, world));
-    Light* lights[kMaxLights];
-    const std::uint32_t count = RelevantLights(*world, lights);
-    const D3DXMATRIX inverse = SafeInverse(*world);
-    const D3DXMATRIX m = WorldViewProjection(*world);
-    if (outside) {
-        if (item) FillCaster(item, cull.squaredDistance, m, inverse, lights, count);
+    if (CullTest::IsOutside(cull.Test(mesh, world))) {
+        FillOffScreenCaster(item, cull.squaredDistance, *world);
         return kCulled;
     }
+    Light* lights[kMaxLights];
+    const std::uint32_t count = RelevantLights(*world, lights);
     if (count == 0) return fallback ? fallback->Render(mesh, world, item) : kFailed;
+    const D3DXMATRIX inverse = SafeInverse(*world);
+    const D3DXMATRIX m = WorldViewProjection(*world);
 
     const std::int32_t base = BindSceneParams();
     SetMatrixParam(sem::WorldViewProjection, m);
@@ -73,16 +80,15 @@ std::int32_t MaterialPlastic::Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem* 
 std::int32_t MaterialBodyBasic::Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item) {
     if (!mesh || !world) return kFailed;
     CullTest cull(1);
-    const bool outside = CullTest::IsOutside(cull.Test(mesh, world));
-    Light* lights[kMaxLights];
-    const std::uint32_t count = RelevantLights(*world, lights);
-    const D3DXMATRIX inverse = SafeInverse(*world);
-    const D3DXMATRIX m = WorldViewProjection(*world);
-    if (outside) {
-        if (item) FillCaster(item, cull.squaredDistance, m, inverse, lights, count);
+    if (CullTest::IsOutside(cull.Test(mesh, world))) {
+        FillOffScreenCaster(item, cull.squaredDistance, *world);
         return kCulled;
     }
+    Light* lights[kMaxLights];
+    const std::uint32_t count = RelevantLights(*world, lights);
     if (count == 0) return fallback ? fallback->Render(mesh, world, item) : kFailed;
+    const D3DXMATRIX inverse = SafeInverse(*world);
+    const D3DXMATRIX m = WorldViewProjection(*world);
 
     const std::int32_t base = BindSceneParams();
     SetSiloAndVelocity();
