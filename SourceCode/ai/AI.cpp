@@ -1,5 +1,6 @@
 #include "ai/AI.h"
 
+#include "characters/NPC.h"
 #include "world/GameObject.h"
 
 AI::~AI() {
@@ -40,13 +41,11 @@ D3DXVECTOR2 AI::SteerFrom(const D3DXVECTOR3& position, float gx, float gz) {
 
 D3DXVECTOR3 AI::ObjectPosition() const { return object ? object->GetRenderPosition() : D3DXVECTOR3(); }
 
-bool AI::DrivesCharacter() const {
-    // Pending: true when the object is an NPC or one of its kinds (comes with NPC)
-    return false;
-}
+bool AI::DrivesCharacter() const { return dynamic_cast<NPC*>(object) != nullptr; }
 
 void AI::SteerToward(float gx, float gz) {
-    // Pending: NPC::Move(steer, false) on the character (comes with NPC)
-    (void)gx;
-    (void)gz;
+    auto* character = dynamic_cast<NPC*>(object);
+    if (!character) return;
+    D3DXVECTOR2 steer = SteerFrom(character->GetRenderPosition(), gx, gz);
+    character->Move(&steer, false);
 }

@@ -64,9 +64,8 @@ protected:
     // Chasing and wandering steer characters only: on any other object
     // (or none) those controllers do nothing at all.
     bool DrivesCharacter() const;
-    // Steers the character toward (gx, gz) through its Move. A goal right
-    // under or over it gives no direction, and the character is left as it
-    // is rather than turned by a zero-length vector.
+    // Steers the character toward (gx, gz) through its Move (which leaves
+    // the heading alone for a goal right under or over it).
     void SteerToward(float gx, float gz);
     // The position steering starts from: the object's render object.
     D3DXVECTOR3 ObjectPosition() const;

@@ -1,0 +1,146 @@
+// Controllers steering real characters in a real scene and physics.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ai/AIMan.h"
+#include "ai/AI_Chase.h"
+#include "ai/AI_Flee.h"
+#include "ai/AI_Passive.h"
+#include "audio/Audio.h"
+#include "characters/NPC.h"
+#include "core/Random.h"
+#include "core/SystemNames.h"
+#include "core/Timer.h"
+#include "core/eTable.h"
+#include "platform/window/Clock.h"
+#include "support/TestVideo.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+
+namespace {
+
+// Video, physics, sound (null output), a timer at 50 frames a second on a
+// clock the test drives, and the object and AI managers.
+class AICharacterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(video.ok());
+        ASSERT_TRUE(physics.Init());
+        audio.Init();
+        plat::SetClockSource([this] { return now; });
+        ASSERT_TRUE(timer.Init());
+        for (int i = 0; i < 20; ++i) Tick();
+        ASSERT_TRUE(objects.Init(const_cast<char*>(names::GameObjectsMan)));
+        ASSERT_TRUE(ais.Init());
+        Random::Seed(16);
+    }
+    void TearDown() override {
+        ais.Shutdown();
+        objects.Shutdown();
+        timer.Shutdown();
+        plat::SetClockSource(nullptr);
+        audio.Shutdown();
+        physics.Shutdown();
+    }
+    void Tick() {
+        now += 20;
+        timer.Update();
+    }
+    NPC* Character(float x, float y, float z, std::uint32_t id = 0) {
+        ObjectDesc desc;
+        desc.kind = kKindNPC;
+        auto* npc = static_cast<NPC*>(objects.CreateObject(&desc));
+        npc->id = id;
+        const D3DXVECTOR3 at(x, y, z);
+        npc->SetRenderPosition(&at);
+        return npc;
+    }
+    template <class Kind>
+    Kind* Controller(std::uint32_t kind, NPC* npc) {
+        return static_cast<Kind*>(ais.GetAI(ais.CreateAI(kind, npc)));
+    }
+
+    TestVideo video;
+    Physics physics;
+    Audio audio;
+    std::uint32_t now = 1000;
+    Timer timer;
+    GameObjectsMan objects;
+    AIMan ais;
+};
+
+}  // namespace
+
+TEST_F(AICharacterTest, ChaserTurnsToFaceItsTargetAndSpeedsUp) {
+    Character(0, 0, 0, 1000);
+    NPC* chaser = Character(10, 0, 0);
+    auto* chase = Controller<AI_Chase>(kAIChase, chaser);
+    ASSERT_TRUE(chase->Update());
+    // Steer (-5, 0): five units long, so 25 more run speed and a turn of
+    // k = 0.4 per frame toward -x.
+    EXPECT_FLOAT_EQ(chaser->runSpeed, 25.0f);
+    for (int i = 0; i < 4; ++i) {
+        Tick();
+        chaser->Update();
+    }
+    EXPECT_NEAR(chaser->facing.x, -1.0f, 1e-4f);
+    EXPECT_NEAR(chaser->facing.z, 0.0f, 1e-4f);
+}
+
+TEST_F(AICharacterTest, ChaserRightAboveItsTargetKeepsAFiniteHeading) {
+    Character(0, 0, 0, 1000);
+    NPC* chaser = Character(0, 6, 0);
+    auto* chase = Controller<AI_Chase>(kAIChase, chaser);
+    ASSERT_TRUE(chase->Update());
+    Tick();
+    chaser->Update();
+    const D3DXQUATERNION& q = chaser->targetHeading;
+    EXPECT_TRUE(std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z) && std::isfinite(q.w));
+    EXPECT_TRUE(std::isfinite(chaser->facing.x) && std::isfinite(chaser->facing.z));
+    EXPECT_EQ(chaser->runSpeed, 0.0f);
+
+    // Without its target it does nothing at all.
+    chase->SetTargetId(4242);
+    EXPECT_FALSE(chase->Update());
+}
+
+TEST_F(AICharacterTest, WandererDrawsANewPointOnlyOnReachingItsOwn) {
+    NPC* idler = Character(0, 0, 0);
+    auto* passive = Controller<AI_Passive>(kAIPassive, idler);
+    // It starts on its wander point (0, 0): a new one at once.
+    ASSERT_TRUE(passive->Update());
+    EXPECT_NE(D3DXVECTOR2(passive->WanderX(), passive->WanderZ()), D3DXVECTOR2(0, 0));
+    for (float w : {passive->WanderX(), passive->WanderZ()}) {
+        EXPECT_LE(std::fabs(w), 9.0f);
+        // Whole steps of 0.18 from -9.
+        EXPECT_NEAR(std::fmod((w + 9.0f) / 0.18f + 0.5f, 1.0f), 0.5f, 1e-3f);
+    }
+    EXPECT_GT(idler->runSpeed, 0.0f);
+
+    // Far from it, the point stays.
+    passive->SetWanderPoint(8.1f, -8.1f);
+    passive->Update();
+    EXPECT_EQ(passive->WanderX(), 8.1f);
+    EXPECT_EQ(passive->WanderZ(), -8.1f);
+}
+
+TEST_F(AICharacterTest, FleerLeavesAPointTheThreatComesNear) {
+    NPC* threat = Character(0, 0, 0, 1000);
+    NPC* fleer = Character(-8, 0, 8);
+    auto* flee = Controller<AI_Flee>(kAIFlee, fleer);
+    flee->SetWanderPoint(8.1f, 8.1f);
+    flee->Update();
+    EXPECT_EQ(flee->WanderX(), 8.1f);  // the threat is far from the point
+
+    const D3DXVECTOR3 near(6, 0, 6);
+    threat->SetRenderPosition(&near);
+    flee->Update();
+    EXPECT_NE(D3DXVECTOR2(flee->WanderX(), flee->WanderZ()), D3DXVECTOR2(8.1f, 8.1f));
+
+    // Without its threat nothing moves.
+    flee->SetThreatId(7);
+    const float speed = fleer->runSpeed;
+    EXPECT_FALSE(flee->Update());
+    EXPECT_EQ(fleer->runSpeed, speed);
+}
