@@ -293,18 +293,39 @@ void NPC::AdvanceHeading() {
     D3DXVec3TransformCoord(&facing, &forward, &turn);
 }
 
+void NPC::ShowLimbs(bool shown) {
+    for (System* child : Children())
+        if (IsLimb(child) && child->IsActive() != shown) static_cast<Limb*>(child)->ToggleEnabled();
+}
+
+void NPC::Disable() {
+    GameObject::Disable();
+    ShowLimbs(false);
+    for (Face::Eye& eye : face.eyes)
+        if (eye.object) eye.object->SetActive(false);
+}
+
+bool NPC::Enable() {
+    const bool enabled = GameObject::Enable();
+    ShowLimbs(!wasCulled);
+    for (Face::Eye& eye : face.eyes)
+        if (eye.object) eye.object->SetActive(true);
+    return enabled;
+}
+
 void NPC::UpdateLimbs(bool cullingChanged) {
+    // Limbs follow the body out of view and back. They are set to the body's
+    // state rather than flipped, so that hiding the character in between
+    // cannot leave them the wrong way round.
+    if (cullingChanged) ShowLimbs(!wasCulled);
     // Spline detail falls with the body's detail factor.
     float segments = 25.0f * (1.0f - renderObject->GetFactor() / 1400.0f);
     if (!(segments >= 2.0f)) segments = 2.0f;
     const auto count = static_cast<std::uint32_t>(segments);
     for (System* child : Children()) {
         if (!child) continue;
-        if (IsLimb(child)) {
-            auto* limb = static_cast<Limb*>(child);
-            if (cullingChanged) limb->ToggleEnabled();
-            if (limb->kind == Limb::kSpline) static_cast<SplineLimb*>(limb)->SetSegments(count);
-        }
+        if (IsLimb(child) && static_cast<Limb*>(child)->kind == Limb::kSpline)
+            static_cast<SplineLimb*>(child)->SetSegments(count);
         child->Update();
     }
 }

@@ -40,6 +40,10 @@ public:
     bool Init(void* a = nullptr, void* b = nullptr) override;
     bool Shutdown() override;
     bool Update() override;
+    // Hide and show the limbs and eyes with the body, which the game
+    // object's own pair would leave floating in view.
+    void Disable() override;
+    bool Enable() override;
 
     // Reads "Assets/Characters/<name>.x" into this character and takes the
     // eight action animations of that name. False when the file cannot be
@@ -102,6 +106,8 @@ protected:
     void CheckReboundAndFall();
     void AdvanceHeading();
     void UpdateLimbs(bool cullingChanged);
+    // Every limb shown or hidden (toggled only where it differs).
+    void ShowLimbs(bool shown);
     void MoveCarriedLight();
     void SetDefaults();
 };

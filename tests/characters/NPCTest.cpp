@@ -222,3 +222,25 @@ TEST_F(NPCTest, LimbsOnePerPlaceFollowTheBodyAndSplinesFollowTheDetailFactor) {
     EXPECT_EQ(npc.AddLimb(Limb::kLine, 2), nullptr);
     EXPECT_FALSE(npc.Update());
 }
+
+TEST_F(NPCTest, HidingTheCharacterHidesItsLimbsAndEyesAndCullingFollows) {
+    Limb* leg = npc.AddLimb(Limb::kLine, limbloc::LLeg);
+    npc.face.Init("Eyes/eyeBlue.tga", "", 22, nullptr);
+    Object* line = leg->GetRenderObject(0);
+    npc.Disable();
+    EXPECT_FALSE(npc.BodyObject()->IsActive());
+    EXPECT_FALSE(line->IsActive());
+    EXPECT_FALSE(npc.face.eyes[0].object->IsActive());
+    EXPECT_FALSE(npc.Update());
+    npc.Enable();
+    EXPECT_TRUE(line->IsActive());
+    EXPECT_TRUE(npc.face.eyes[1].object->IsActive());
+
+    // Out of view the limbs go; back in view they come back.
+    npc.BodyObject()->SetCulled(true);
+    npc.Update();
+    EXPECT_FALSE(line->IsActive());
+    npc.BodyObject()->SetCulled(false);
+    npc.Update();
+    EXPECT_TRUE(line->IsActive());
+}
