@@ -138,6 +138,8 @@ void SetUpLighting(LightMan& lights) {
 // over it.
 ObjectMesh* AddGround(Scene& scene) {
     SurfaceData surface;
+    const float meadow[4] = {0.62f, 0.7f, 0.55f, 1.0f};
+    std::copy(meadow, meadow + 4, surface.diff);
     MeshObjectDesc desc(8, "ground.x", 17, surface, 0);
     ObjectMesh* ground = scene.CreateMeshObject(&desc);
     ground->SetScale(12.0f, 1.0f, 12.0f);
