@@ -383,7 +383,9 @@ Canvas Glyph(const GlyphFace& glyphs, char32_t code) {
 // The classic arrow: tip on the top-left pixel (the hot spot), white with a
 // black rim, magenta around it.
 Canvas CursorArrow() {
-    const std::vector<float> arrow = {0, 0, 0, 21, 5.5f, 16.5f, 9.5f, 25, 13, 23.5f, 9, 15.5f, 15.5f, 15.5f};
+    // One pixel in from the corner, so that the rim runs down the left edge
+    // and covers the hot spot.
+    const std::vector<float> arrow = {1, 1, 1, 22, 6.5f, 17.5f, 10.5f, 26, 14, 24.5f, 10, 16.5f, 16.5f, 16.5f};
     Canvas c(32, 32);
     Canvas inside(32, 32);
     for (int y = 0; y < 32; ++y)

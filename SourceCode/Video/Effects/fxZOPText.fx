@@ -1,6 +1,10 @@
 // Kind 23, the glyphs, buttons and splash screens: screen quads already in
-// clip space, drawn over the world without touching depth, coloured by the
-// batch's diffuse colour, times the glyph texture in the textured technique.
+// clip space, coloured by the batch's diffuse colour, times the glyph texture
+// in the textured technique. Their depths layer them (glyphs and the cursor
+// at 0 over a button at 1e-7 over a splash screen at 0.001), so they test and
+// write depth like the cursor and the widgets; the alpha test keeps the
+// transparent texels out of the depth buffer. Being nearer than anything in
+// the world, they are drawn over it.
 parameter vec4 gDiffuse : DIFFUSECOLOR;
 parameter sampler2D gBase : BASETEXTURE0;
 
@@ -35,7 +39,7 @@ fragment TexturedFS {
 technique Untextured {
     pass P0 {
         vertex = QuadVS; fragment = PlainFS;
-        ZEnable = false; ZWriteEnable = false; CullMode = None;
+        ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual; CullMode = None;
         AlphaBlendEnable = true; SrcBlend = SrcAlpha; DestBlend = InvSrcAlpha; BlendOp = Add;
     }
 }
@@ -43,7 +47,7 @@ technique Untextured {
 technique Textured {
     pass P0 {
         vertex = QuadVS; fragment = TexturedFS;
-        ZEnable = false; ZWriteEnable = false; CullMode = None;
+        ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual; CullMode = None;
         AlphaBlendEnable = true; SrcBlend = SrcAlpha; DestBlend = InvSrcAlpha; BlendOp = Add;
         sampler gBase { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Clamp; AddressV = Clamp; }
     }
