@@ -10,6 +10,8 @@
 
 namespace {
 
+static_assert(Material::kMaxLights == ShadowItem::kMaxLights, "a draw's lights must fit a shadow item");
+
 // What a lit or body material writes into a shadow caster's item.
 void FillCaster(ShadowItem* item, float squaredDistance, const D3DXMATRIX& worldViewProjection,
                 const D3DXMATRIX& inverseWorld, Light* const* lights, std::uint32_t count) {
