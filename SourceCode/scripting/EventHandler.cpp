@@ -93,7 +93,10 @@ std::uint32_t EventHandler::AddTrigger() {
 
 std::int32_t EventHandler::BuildTrigger(bool reusable, std::int32_t nEvents, std::int32_t nConditions,
                                         const std::int32_t* ids) {
-    if (nEvents < 1 || nConditions < 1 || nEvents + nConditions > kMaxBuildIds) return -1;
+    // Each count is bounded before they are added, so the sum cannot overflow.
+    if (nEvents < 1 || nConditions < 1 || nEvents > kMaxBuildIds || nConditions > kMaxBuildIds ||
+        nEvents + nConditions > kMaxBuildIds)
+        return -1;
     for (std::int32_t i = 0; i < nEvents + nConditions; ++i) {
         std::size_t bound = i < nEvents ? events.size() : conditions.size();
         if (ids[i] < 0 || static_cast<std::size_t>(ids[i]) >= bound) return -1;

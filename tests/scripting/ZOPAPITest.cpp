@@ -107,6 +107,7 @@ def check():
     assert Z.BuildTrigger(0, 1, 0, e) == -1
     assert Z.BuildTrigger(0, -1, 2, c, c) == -1
     assert Z.BuildTrigger(0, 6, 5, *([e] * 10)) == -1     # more than ten ids
+    assert Z.BuildTrigger(0, 2**31 - 1, 1, e, c) == -1    # a count whose sum would overflow
     assert Z.BuildTrigger(0, 1, 1, e, 5) == -1            # no condition 5
     assert Z.BuildTrigger(0, 1, 1, -1, c) == -1
     assert Z.BuildTrigger(0, 9, 1, e, e, e, e, e, e, e, e, e, c) == 1
