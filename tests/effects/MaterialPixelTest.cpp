@@ -10,13 +10,9 @@
 #include "Video/ObjectMesh.h"
 #include "Video/Scene.h"
 #include "Video/TextureMan.h"
-#include "platform/image/ImageWrite.h"
+#include "support/Screenshot.h"
 
 namespace {
-
-// The tests' output folder: the working directory the test starts in, before
-// the fixture moves into its temporary one.
-const std::filesystem::path kOutputFolder = std::filesystem::current_path() / "effects-output";
 
 int Brightness(D3DCOLOR c) { return int((c >> 16) & 0xFF) + int((c >> 8) & 0xFF) + int(c & 0xFF); }
 
@@ -35,18 +31,8 @@ protected:
         std::vector<D3DCOLOR> pixels;
         UINT w = 0, h = 0;
         device->ReadBackBuffer(&pixels, &w, &h);
-        if (savedAs) Save(pixels, w, h, savedAs);
+        if (savedAs) SaveScreenshot(pixels, w, "effects", savedAs);
         return pixels;
-    }
-    // Kept beside the test binary for whoever wants to look.
-    static void Save(const std::vector<D3DCOLOR>& pixels, UINT w, UINT h, const char* name) {
-        std::vector<std::uint8_t> bgra(pixels.size() * 4);
-        for (std::size_t i = 0; i < pixels.size(); ++i)
-            for (int c = 0; c < 4; ++c) bgra[i * 4 + c] = std::uint8_t(pixels[i] >> (8 * c));
-        std::error_code ec;
-        std::filesystem::create_directories(kOutputFolder, ec);
-        std::string error;
-        plat::SavePng((kOutputFolder / name).string(), bgra.data(), w, h, error);
     }
     D3DCOLOR At(const std::vector<D3DCOLOR>& frame, int x, int y) const {
         return frame[std::size_t(y) * settings.backBufferWidth + x] | 0xFF000000u;

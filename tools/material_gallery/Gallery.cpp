@@ -143,8 +143,8 @@ ObjectMesh* AddGround(Scene& scene) {
     MeshObjectDesc desc(8, "ground.x", 17, surface, 0);
     ObjectMesh* ground = scene.CreateMeshObject(&desc);
     ground->SetScale(12.0f, 1.0f, 12.0f);
-    // A plane's pattern scale p, as (p, 1/p): 12 tiles a unit.
-    const float repeats[4] = {1.0f / 12.0f, 12.0f, 0.0f, 0.0f};
+    // A plane's pattern scale p, as (p, 1/p): 12 tiles a unit of the plane.
+    const float repeats[4] = {0.12f, 1.0f / 0.12f, 0.0f, 0.0f};
     ground->SetCustomData(repeats);
     return ground;
 }
