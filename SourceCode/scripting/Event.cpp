@@ -1,7 +1,9 @@
 #include "scripting/Event.h"
 
 #include "ai/AIMan.h"
+#include "Video/LightMan.h"
 #include "audio/Audio.h"
+#include "characters/NPC.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/Timer.h"
@@ -19,6 +21,7 @@
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
 
+using scripting::CharacterOf;
 using scripting::FindObject;
 using scripting::OwnPoint;
 using scripting::Running;
@@ -27,6 +30,8 @@ namespace {
 // A trampoline node's inverse mass, restored when a script unlocks it.
 constexpr float kTrampNodeInverseMass = 10.0f;
 constexpr float kLockedHeight = 1.0f;
+constexpr float kAnimationBlend = 0.1f;
+constexpr std::int32_t kHoldAction = 5;
 
 std::uint8_t Slot(std::int32_t scriptSlot) { return static_cast<std::uint8_t>(scriptSlot & 0xFF); }
 }  // namespace
@@ -103,7 +108,7 @@ void Event::ExecuteOnObject() {
     using namespace event_params;
     switch (type) {
         case EventType::CreateNPC:
-            // Pending: a level character made, loaded and placed (comes with characters' NPC).
+            CreateCharacter();
             return;
         case EventType::MoveObj: {
             const auto& p = std::get<IdVector>(params);
@@ -131,11 +136,30 @@ void Event::ExecuteOnObject() {
             if (object && ai) object->AttachAI(ai);
             return;
         }
-        case EventType::ChangeAni:
-        case EventType::ModifyLight:
-        case EventType::ChangeEyes:
-            // Pending: animation, light and eyes of a character (comes with characters' NPC).
+        case EventType::ChangeAni: {
+            const auto& p = std::get<IdValue>(params);
+            if (NPC* character = CharacterOf(FindObject(p.id))) PlayAction(character, p.value);
             return;
+        }
+        case EventType::ModifyLight: {
+            const auto& p = std::get<Colour>(params);
+            NPC* character = CharacterOf(FindObject(p.id));
+            auto* lights = Running<LightMan>(names::LightMan);
+            if (!character || character->lightId < 0 || !lights) return;
+            if (Light* light = lights->FindLight(static_cast<std::uint32_t>(character->lightId)))
+                std::copy(p.colour, p.colour + 4, light->colour);
+            return;
+        }
+        case EventType::ChangeEyes: {
+            const auto& p = std::get<event_params::Text>(params);
+            if (NPC* character = CharacterOf(FindObject(p.id))) {
+                // Copies: Init rebuilds the eyes from these very fields.
+                const std::uint32_t material = character->face.eyeMaterialKind;
+                const SurfaceData surface = character->face.eyeSurface;
+                character->face.Init(p.text.c_str(), "", material, &surface);
+            }
+            return;
+        }
         case EventType::SetObjectVelocity: {
             const auto& p = std::get<IdVector>(params);
             if (Point* point = OwnPoint(FindObject(p.id))) point->SetVelocityXYZ(p.x, p.y, p.z);
@@ -160,6 +184,35 @@ void Event::ExecuteOnObject() {
         default:
             return;
     }
+}
+
+void Event::PlayAction(NPC* character, std::int32_t action) {
+    if (action < 0 || static_cast<std::uint32_t>(action) >= NPC::kActionCount) return;
+    character->PlayAnimation(static_cast<std::uint32_t>(action), kAnimationBlend, true);
+    // A held character is carried: it no longer collides.
+    if (action == kHoldAction)
+        if (Point* point = OwnPoint(character)) point->collides = 0;
+}
+
+void Event::CreateCharacter() {
+    auto* objects = Running<GameObjectsMan>(names::GameObjectsMan);
+    if (!objects) return;
+    const auto& p = std::get<event_params::CreateNPC>(params);
+    ObjectDesc desc;
+    desc.kind = kKindNPC;
+    desc.character = p.character;
+    NPC* character = CharacterOf(objects->CreateLevelObject(&desc));
+    if (!character) return;
+    character->LoadCharacter(p.character.c_str());
+    character->id = static_cast<std::uint32_t>(p.id);
+    if (Object* render = character->renderObject) {
+        render->SetPosition(p.x, p.y, p.z);
+        render->SetScale(p.scale, p.scale, p.scale);
+        render->SetRotationYawPitchRoll(p.pitch, p.yaw, 0.0f);
+    }
+    PlayAction(character, p.action);
+    if (character->body) character->body->SetPositionXYZ(p.x, p.y, p.z);
+    if (Point* point = OwnPoint(character)) point->SetInverseMass(p.inverseMass);
 }
 
 void Event::RemoveObject(std::int32_t id) {

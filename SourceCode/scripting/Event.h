@@ -49,6 +49,7 @@ enum class EventType : std::uint32_t {
 };
 
 class Event;
+class NPC;
 
 // The parameter blocks, one shape per group of types. Colours are (r, g, b, a).
 namespace event_params {
@@ -135,6 +136,8 @@ private:
     void ExecuteList();
     void ExecuteOnObject();
     void RemoveObject(std::int32_t id);
+    void CreateCharacter();
+    static void PlayAction(NPC* character, std::int32_t action);
     void MoveObjectUnder();
     void ExecuteOnTrampoline();
     void ExecuteOnInterface();

@@ -1,6 +1,7 @@
 #include "scripting/WorldLookup.h"
 
 #include "Video/ObjectMesh.h"
+#include "characters/NPC.h"
 #include "core/SystemNames.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
@@ -11,6 +12,19 @@ namespace scripting {
 GameObject* FindObject(std::int32_t id) {
     auto* objects = Running<GameObjectsMan>(names::GameObjectsMan);
     return objects ? objects->GetObjectById(static_cast<std::uint32_t>(id)) : nullptr;
+}
+
+NPC* CharacterOf(GameObject* object) {
+    if (!object) return nullptr;
+    switch (object->kind) {
+        case kKindTrampNode:
+        case kKindNPC:
+        case kKindPlayer:
+        case kKindEditChar:
+            return static_cast<NPC*>(object);
+        default:
+            return nullptr;
+    }
 }
 
 Point* OwnPoint(GameObject* object) {

@@ -7,6 +7,7 @@
 #include "core/eTable.h"
 
 class GameObject;
+class NPC;
 struct Point;
 struct SurfaceData;
 
@@ -21,6 +22,9 @@ T* Running(const char* systemName) {
 
 // Null when "GameObjectsMan" is not running or no object has the id.
 GameObject* FindObject(std::int32_t id);
+// The object as a character (a character, the player, a trampoline node or
+// the editor's character: every kind built on NPC); null for any other.
+NPC* CharacterOf(GameObject* object);
 // Point 0 of the object's body; null without a body or points.
 Point* OwnPoint(GameObject* object);
 // The surface record of the object's render object when it is a mesh or a

@@ -1,6 +1,7 @@
 // World objects, the data bank and triggers.
 #include "core/SystemNames.h"
 #include "Video/Object.h"
+#include "characters/NPC.h"
 #include "scripting/EventHandler.h"
 #include "scripting/WorldLookup.h"
 #include "world/GameObject.h"
@@ -51,13 +52,15 @@ PyObject* AddCharacter(PyObject* args, bool levelObject) {
     if (!objects) return nullptr;
     ObjectDesc desc;
     desc.kind = kKindNPC;
-    desc.character = character;  // loaded by the character's Init
+    desc.character = character;
     GameObject* object = levelObject ? objects->CreateLevelObject(&desc) : objects->CreateObject(&desc);
-    if (!object) return Int(-1);
+    NPC* npc = scripting::CharacterOf(object);
+    if (!npc) return Int(-1);
+    npc->LoadCharacter(character);
     object->id = static_cast<std::uint32_t>(id);
     if (object->renderObject) object->renderObject->SetPosition(x, y, z);
     ScaleAndTurn(object, scale, yaw, pitch);
-    // Pending: the character's current animation becomes its idle action's (comes with characters' NPC).
+    npc->currentAnimation = npc->actionAnimations[0];
     PlaceBody(object, x, y, z);
     if (Point* point = scripting::OwnPoint(object)) point->SetInverseMass(inverseMass);
     return Zero();
@@ -97,12 +100,14 @@ ZOPAPI_HANDLER(AddPC) {
     ObjectDesc desc;
     desc.kind = kKindPlayer;
     desc.character = kPlayerCharacter;
-    GameObject* object = objects->CreateObject(&desc);  // keeps the player's own id
-    if (!object) return Int(-1);
+    // The player loads the named character itself and keeps its own id.
+    GameObject* object = objects->CreateObject(&desc);
+    NPC* player = scripting::CharacterOf(object);
+    if (!player) return Int(-1);
     if (object->renderObject) object->renderObject->SetPosition(x, y, z);
     PlaceBody(object, x, y, z);
     ScaleAndTurn(object, scale, yaw, pitch);
-    // Pending: the player's current animation becomes its idle action's (comes with characters' Player).
+    player->currentAnimation = player->actionAnimations[0];
     return Zero();
 }
 

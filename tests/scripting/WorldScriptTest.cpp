@@ -3,10 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include "Video/LightMan.h"
 #include "Video/Object.h"
+#include "characters/NPC.h"
 #include "ai/AI.h"
 #include "ai/AIMan.h"
 #include "ai/AI_Path.h"
@@ -311,6 +314,60 @@ def hud():
 
     ASSERT_TRUE(python->CallFunction("build"));  // cleared first: ids from 0 again
     EXPECT_EQ(logic.UIObjectCount(), 6u);
+}
+
+TEST_F(WorldScriptTest, CharactersAreMadeLoadedAndChangedByScriptsAndEvents) {
+    Start(R"(
+def build():
+    assert Z.AddGlobalNPC(5, (0, 2, 0), 0.0, 1.57, 2.0, 99.0, 1.0, "Sunny") == 0
+    assert Z.AddLevelNPC(6, (3, 2, 0), 0.0, 0.0, 1.0, 0.0, 0.5, "Pebble") == 0
+    Z.AddCreateNPCEvent(7, (1, 1, 1), 0.5, 0.0, 1.5, 0, 2.0, 0, 5, "Weed")  # 0: held
+    Z.AddModifyLightEvent(5, 0.5, 1.0, 0.0, 0.0)                            # 1
+    Z.AddModifyLightEvent(6, 0.5, 1.0, 0.0, 0.0)                            # 2: carries no light
+    Z.AddChangeAniEvent(6, 2)                                               # 3
+    Z.AddChangeAniEvent(6, 99)                                              # 4: no such action
+    Z.AddChangeEyesEvent(6, "eyeBlue.dds")                                  # 5
+    Z.AddChangeAniEvent(1001, 2)                                            # 6: the ground is no character
+)");
+    ASSERT_TRUE(python->CallFunction("build"));
+    auto* sunny = static_cast<NPC*>(objects->GetObjectById(5));
+    auto* pebble = static_cast<NPC*>(objects->GetObjectById(6));
+    ASSERT_NE(sunny, nullptr);
+    ASSERT_NE(pebble, nullptr);
+    EXPECT_EQ(sunny->renderObject->GetPosition(), D3DXVECTOR3(0, 2, 0));
+    EXPECT_EQ(sunny->GetScale(), 2.0f);
+    EXPECT_EQ(sunny->currentAnimation, sunny->actionAnimations[0]);
+    EXPECT_EQ(sunny->body->points[0].inverseMass, 1.0f);
+    EXPECT_EQ(pebble->body->points[0].inverseMass, 0.5f);
+    const auto& level = objects->LevelObjects();
+    EXPECT_NE(std::find(level.begin(), level.end(), pebble), level.end());
+    EXPECT_EQ(std::find(level.begin(), level.end(), sunny), level.end());
+
+    auto run = [&](std::uint32_t id) { handler->GetEvent(id)->Execute(); };
+    run(0);
+    auto* weed = static_cast<NPC*>(objects->GetObjectById(7));
+    ASSERT_NE(weed, nullptr);
+    EXPECT_NE(std::find(level.begin(), level.end(), weed), level.end());
+    EXPECT_EQ(weed->body->points[0].collides, 0);
+    EXPECT_EQ(weed->body->points[0].position, D3DXVECTOR3(1, 1, 1));
+    EXPECT_EQ(weed->body->points[0].inverseMass, 2.0f);
+
+    ASSERT_GE(sunny->lightId, 0);
+    run(1);
+    const Light* light = eTable::Find<LightMan>(names::LightMan)->FindLight(static_cast<std::uint32_t>(sunny->lightId));
+    ASSERT_NE(light, nullptr);
+    EXPECT_EQ(light->colour[0], 1.0f);
+    EXPECT_EQ(light->colour[1], 0.0f);
+    EXPECT_EQ(light->colour[3], 0.5f);
+    run(2);
+    run(3);
+    EXPECT_EQ(pebble->pendingAnimation ? pebble->pendingAnimation : pebble->currentAnimation,
+              pebble->actionAnimations[2]);
+    run(4);
+    run(5);
+    EXPECT_EQ(pebble->face.eyeTexture, "eyeBlue.dds");
+    run(6);
+    Frame();
 }
 
 TEST_F(WorldScriptTest, InitGameRunsFromTheGameLogicAndAWinReplacesTheLevelsObjects) {
