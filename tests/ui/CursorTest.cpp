@@ -82,15 +82,6 @@ TEST_F(CursorTest, TakenFlagsLastOneFrameUnlessCaptured) {
     EXPECT_FALSE(cursor.rightTaken);
 }
 
-TEST_F(CursorTest, ShowAndHideMoveTheFlagAndTheSpriteTogether) {
-    cursor.Show();
-    EXPECT_TRUE(cursor.visible);
-    EXPECT_TRUE(cursor.sprite->IsActive());
-    cursor.Hide();
-    EXPECT_FALSE(cursor.visible);
-    EXPECT_FALSE(cursor.sprite->IsActive());
-}
-
 TEST_F(CursorTest, AViewportWithNoRoomSkipsTheFrameAndOwesNothingAfterwards) {
     MoveTo(100, 100);
     D3DVIEWPORT9 minimised{0, 0, 1, 1, 0.0f, 1.0f};

@@ -173,15 +173,6 @@ TEST_F(HUDTextTest, StillTextNeverMovesAndAnimatedTextWithoutBobOnlyPulses) {
     EXPECT_FLOAT_EQ(after.width, g.baseSize + std::sin(g.rate * t) * g.amplitude * g.baseSize);
 }
 
-TEST_F(HUDTextTest, ShutdownRemovesEveryQuadFromTheScene) {
-    Make("abc", 3);
-    ObjectScreenQuad* quad = QuadAt(0);
-    ASSERT_NE(quad, nullptr);
-    EXPECT_TRUE(text.Shutdown());
-    EXPECT_EQ(text.Glyph(0), nullptr);
-    EXPECT_FALSE(text.Shutdown());
-}
-
 TEST_F(HUDTextTest, TheCopyrightSignFromAScriptShowsItsGlyph) {
     Make(GlyphCodesFromUtf8("\xC2\xA9"), 1);
     EXPECT_EQ(TextureOf(QuadAt(0)), "Fonts/copy.dds");

@@ -182,27 +182,6 @@ TEST_F(WidgetTest, HidingOrShuttingDownMidDragGivesThePressBack) {
     EXPECT_TRUE(cursor.visible);
 }
 
-TEST_F(WidgetTest, APanelFollowsTheCursorByItsGripOnly) {
-    UIObject panel;
-    ASSERT_TRUE(panel.Init());
-    MoveTo(118, 238);  // inside the panel and its grip
-    PushButton(1, true);
-    Frame();
-    panel.Update();
-    PushMotion(20, -15);
-    Frame();
-    panel.Update();
-    EXPECT_FLOAT_EQ(panel.x, -0.4f);
-    EXPECT_FLOAT_EQ(panel.y, -0.4f);
-    EXPECT_FLOAT_EQ(ItemOf(panel.Sprite()).x, -0.4f);
-    PushButton(1, false);
-    Frame();
-    panel.Update();
-    EXPECT_FALSE(panel.Grabbed());
-    EXPECT_FALSE(cursor.leftCaptured);
-    panel.Shutdown();
-}
-
 TEST_F(WidgetTest, NodesAddedByTheOwnerGoNewestFirstAndSelectionFollowsTheHandle) {
     slider.AddNode(0.25f, false);
     slider.AddNode(0.75f, false);
