@@ -16,9 +16,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Runs a program on the display, or under Xvfb when there is none.
+# Runs a program on the display, or under Xvfb when there is none. Under
+# Xvfb nobody could answer a message box, so a fatal error is only written
+# (terminal and err.txt) and the program ends by itself.
 on_display = if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(1); \
-	 else echo "No display found: running under Xvfb."; xvfb-run -a $(1); fi
+	 else echo "No display found: running under Xvfb."; TOLLYMOP_UNATTENDED=1 xvfb-run -a $(1); fi
 
 # The repository root is the game's working directory: assets, settings.txt
 # and err.txt all live there.

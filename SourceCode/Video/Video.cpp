@@ -1,8 +1,14 @@
 #include "Video/Video.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "Video/Camera.h"
 #include "Video/LightMan.h"
@@ -149,14 +155,56 @@ bool Video::CreateDevice(DIva* app) {
     return false;
 }
 
+namespace {
+enum class SettingsText { Missing, Unreadable, Read };
+
+// The settings file's text. A file that does not exist, or exists with no
+// bytes at all (a write that a full disk cut short), counts as missing;
+// one that exists but cannot be read says why in reason.
+SettingsText ReadSettingsText(const char* path, std::string* text, std::string* reason) {
+    int fd = ::open(path, O_RDONLY);
+    if (fd < 0) {
+        if (errno == ENOENT) return SettingsText::Missing;
+        *reason = std::strerror(errno);
+        return SettingsText::Unreadable;
+    }
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *reason = std::strerror(errno);
+            ::close(fd);
+            return SettingsText::Unreadable;
+        }
+        if (n == 0) break;
+        text->append(buffer, std::size_t(n));
+    }
+    ::close(fd);
+    return text->empty() ? SettingsText::Missing : SettingsText::Read;
+}
+}  // namespace
+
 bool Video::ReadSettingsFile() {
-    std::ifstream in(kSettingsFile);
-    if (in.is_open()) {
-        if (!LoadSettings(in)) {
+    std::string text, reason;
+    switch (ReadSettingsText(kSettingsFile, &text, &reason)) {
+    case SettingsText::Unreadable: {
+        // Never replaced by the defaults: the user's settings would be lost.
+        const std::string fatal = std::string(kUnreadableSettings) + kSettingsFile + " (" + reason + ")";
+        ReportFatalError(fatal.c_str());
+        return false;
+    }
+    case SettingsText::Read: {
+        std::istringstream in(text);
+        std::string problem;
+        if (!LoadSettings(in, &problem)) {
+            std::fprintf(stderr, "%s: %s\n", kSettingsFile, problem.c_str());
             ReportFatalError(kBadSettings);
             return false;
         }
         return true;
+    }
+    case SettingsText::Missing: break;
     }
     if (!CreateDefaultSettings(false)) {
         ReportFatalError(kNoDefaults);

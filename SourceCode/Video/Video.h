@@ -55,9 +55,13 @@ public:
                                 std::int32_t windowWidth, std::int32_t windowHeight);
 
     // The settings file.
-    bool LoadSettings(std::istream& in);
+    // False when the text is refused; problem (when given) then says where
+    // and why ("line 3: unknown key \"FULLSCREEN\"").
+    bool LoadSettings(std::istream& in, std::string* problem = nullptr);
     bool CreateDefaultSettings(bool windowed);
-    void SaveSettings();
+    // Writes the settings file through a temporary file renamed into place;
+    // false (and the reason on the error stream) when it cannot.
+    bool SaveSettings();
     bool FindDepthFormat(const D3DFORMAT* adapterFormat);
 
     // Takes over one reference to an adapter object, for the settings
@@ -85,6 +89,8 @@ public:
     // The texts of the fatal errors.
     static constexpr const char* kNoDirect3D = "Could not initialize D3D9";
     static constexpr const char* kBadSettings = "Settings could not load or are invalid for your computer";
+    // Followed by the file's name and the reason in brackets.
+    static constexpr const char* kUnreadableSettings = "Settings could not be read from ";
     static constexpr const char* kNoDefaults = "Your computer sucks and cannot run the software, sorry!";
     static constexpr const char* kNoShaders = "Your graphics card is incapable of running the program!";
     static constexpr const char* kNoDevice = "Failed to create a D3D9 device";

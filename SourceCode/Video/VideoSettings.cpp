@@ -3,12 +3,20 @@
 // then the key's values. Keys and value words ignore case; a word starting
 // with '#' in key position comments out the rest of its line.
 
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 #include "Video/Video.h"
 #include "platform/common/AsciiCase.h"
+#include "platform/common/Files.h"
 
 namespace {
 // A word this long or longer is refused with the whole file.
@@ -81,62 +89,140 @@ const char* NameOf(const WordValue<T> (&table)[N], T value) {
     return nullptr;
 }
 
-// The stream's words, refusing any that would not fit the reader's buffer.
+// The file's words with the line each starts on. It keeps the stream
+// reader's rules: a word of kMaxWord characters or more refuses the file, a
+// comment's rest of line must fit the comment buffer, and a number read for
+// a colour is read the way a stream reads an int (a missing one at the end
+// of the file is no error, one that is not a number is).
 class WordReader {
 public:
-    explicit WordReader(std::istream& stream) : in(stream) {}
+    explicit WordReader(std::istream& stream)
+        : text(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()) {}
 
-    // An empty word when the stream has failed or ended.
+    // An empty word when the text has ended or the reader has failed.
     std::string Next() {
-        std::string word;
-        if (tooLong) return word;
-        in >> word;
-        if (word.size() >= kMaxWord) {
-            tooLong = true;
-            word.clear();
-        }
+        if (failed) return {};
+        SkipSpace();
+        wordLine = line;
+        const std::size_t start = at;
+        while (at < text.size() && !IsSpace(text[at])) ++at;
+        if (at >= text.size()) ended = true;
+        std::string word = text.substr(start, at - start);
+        if (word.size() >= kMaxWord) return Fail("a word of " + std::to_string(kMaxWord) + " characters or more");
         return word;
     }
-    bool AtEnd() const { return in.eof() || tooLong; }
-    bool TooLong() const { return tooLong; }
+    bool AtEnd() const { return ended && !failed; }
+    bool Failed() const { return failed; }
+    const std::string& Problem() const { return problem; }
+    int Line() const { return wordLine; }
+
     void SkipLine() {
-        char rest[kCommentBuffer];
-        in.getline(rest, kCommentBuffer);
+        const std::size_t start = at;
+        while (at < text.size() && text[at] != '\n') ++at;
+        if (at - start >= std::size_t(kCommentBuffer - 1)) {
+            Fail("a comment longer than " + std::to_string(kCommentBuffer - 2) + " characters");
+            return;
+        }
+        if (at >= text.size()) ended = true;
     }
-    // A number read from the stream itself, as the stream reads an int.
-    int NextInt() {
-        int value = 0;
-        in >> value;
-        return value;
+    // A decimal int as a stream reads it: sign and digits, no more.
+    // Nullopt (and the reader failed) when no number stands there.
+    std::optional<int> NextInt(const char* key) {
+        if (failed) return std::nullopt;
+        SkipSpace();
+        wordLine = line;
+        if (at >= text.size()) {
+            ended = true;
+            return 0;
+        }
+        const char* begin = text.c_str() + at;
+        char* end = nullptr;
+        errno = 0;
+        long value = std::strtol(begin, &end, 10);
+        const bool digits = end != begin && std::isdigit(static_cast<unsigned char>(end[-1]));
+        if (!digits || errno == ERANGE || value < INT_MIN || value > INT_MAX) {
+            Fail(std::string(key) + ": \"" + WordAt(at) + "\" is not a whole number");
+            return std::nullopt;
+        }
+        at += std::size_t(end - begin);
+        if (at >= text.size()) ended = true;
+        return int(value);
+    }
+    std::string Fail(const std::string& what) {
+        if (!failed) problem = "line " + std::to_string(wordLine) + ": " + what;
+        failed = true;
+        return {};
     }
 
 private:
-    std::istream& in;
-    bool tooLong = false;
+    static bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+    void SkipSpace() {
+        while (at < text.size() && IsSpace(text[at])) {
+            if (text[at] == '\n') ++line;
+            ++at;
+        }
+    }
+    std::string WordAt(std::size_t from) const {
+        std::size_t to = from;
+        while (to < text.size() && !IsSpace(text[to]) && to - from < 40) ++to;
+        return text.substr(from, to - from);
+    }
+
+    std::string text;
+    std::size_t at = 0;
+    int line = 1, wordLine = 1;
+    bool ended = false, failed = false;
+    std::string problem;
 };
 
-// Decimal conversions as the C library does them: leading digits count.
-int IntOf(const std::string& word) { return std::atoi(word.c_str()); }
-
-void ReadSize(WordReader& words, std::int32_t* width, std::int32_t* height) {
-    *width = IntOf(words.Next());
-    words.Next();  // "x", or any separator
-    *height = IntOf(words.Next());
+// A number at the start of the word, as the C library converts it (what
+// follows the digits is ignored); nullopt when the word does not start with
+// a number, or when it lies outside [low, high].
+std::optional<long> LeadingInteger(const std::string& word, long low, long high) {
+    const char* begin = word.c_str();
+    char* end = nullptr;
+    errno = 0;
+    long value = std::strtol(begin, &end, 10);
+    if (end == begin || !std::isdigit(static_cast<unsigned char>(end[-1])) || errno == ERANGE) return std::nullopt;
+    if (value < low || value > high) return std::nullopt;
+    return value;
 }
 
-void ReadSize(WordReader& words, UINT* width, UINT* height) {
-    std::int32_t w = 0, h = 0;
-    ReadSize(words, &w, &h);
-    *width = static_cast<UINT>(w);
-    *height = static_cast<UINT>(h);
-}
-}  // namespace
+// Sizes beyond what any display or OpenGL implementation offers are refused.
+constexpr long kLargestSize = 16384;
+constexpr long kLargestRefreshRate = 1000;
 
-bool Video::LoadSettings(std::istream& in) {
+// "W x H" (any word stands for the "x"): each a whole number in [low, high].
+template <class T>
+bool ReadSize(WordReader& words, const char* key, long low, T* width, T* height) {
+    T* sides[] = {width, height};
+    for (int i = 0; i < 2; ++i) {
+        if (i == 1) words.Next();  // "x", or any separator
+        const std::string word = words.Next();
+        if (words.Failed()) return false;
+        std::optional<long> value = LeadingInteger(word, low, kLargestSize);
+        if (!value) {
+            words.Fail(std::string(key) + ": \"" + word + "\" is not a size from " + std::to_string(low) + " to " +
+                       std::to_string(kLargestSize));
+            return false;
+        }
+        *sides[i] = static_cast<T>(*value);
+    }
+    return true;
+}
+
+// A value word the key does not take.
+bool Refuse(WordReader& words, const std::string& key, const std::string& word) {
+    if (!words.Failed()) words.Fail(key + ": \"" + word + "\" is not a value it takes");
+    return false;
+}
+
+// Reads every setting of the file into settings; false at the first word
+// that refuses the file (the reader then says why).
+bool ReadSettingsWords(WordReader& words, VideoSettings& settings) {
     settings = VideoSettings{};
     settings.present.SwapEffect = D3DSWAPEFFECT_DISCARD;
     D3DPRESENT_PARAMETERS& pp = settings.present;
-    WordReader words(in);
 
     for (std::string key = words.Next(); !words.AtEnd(); key = words.Next()) {
         if (key.empty()) return false;
@@ -147,60 +233,86 @@ bool Video::LoadSettings(std::istream& in) {
         auto isKey = [&key](const char* name) { return Same(key, name); };
         words.Next();  // "=", or whatever word stands in its place
         if (isKey("RESOLUTION")) {
-            ReadSize(words, &settings.windowWidth, &settings.windowHeight);
+            if (!ReadSize(words, "RESOLUTION", 1, &settings.windowWidth, &settings.windowHeight)) return false;
         } else if (isKey("WINDOWED") || isKey("ENABLE_DEPTH_BUFFER")) {
-            const BOOL* truth = Lookup(kTruthWords, words.Next());
-            if (!truth) return false;
+            const std::string word = words.Next();
+            const BOOL* truth = Lookup(kTruthWords, word);
+            if (!truth) return Refuse(words, key, word);
             (isKey("WINDOWED") ? pp.Windowed : pp.EnableAutoDepthStencil) = *truth;
         } else if (isKey("SCREEN_REFRESH_RATE")) {
-            pp.FullScreen_RefreshRateInHz = static_cast<UINT>(IntOf(words.Next()));
+            const std::string word = words.Next();
+            std::optional<long> rate = LeadingInteger(word, 0, kLargestRefreshRate);
+            if (!rate) return Refuse(words, key, word);
+            pp.FullScreen_RefreshRateInHz = static_cast<UINT>(*rate);
         } else if (isKey("PRESENTATION_INTERVAL")) {
             // An unknown word is no error: the interval stays as it was.
             if (const UINT* interval = Lookup(kIntervalWords, words.Next())) pp.PresentationInterval = *interval;
         } else if (isKey("BACKBUFFER_RESOLUTION")) {
-            ReadSize(words, &pp.BackBufferWidth, &pp.BackBufferHeight);
+            // 0 takes the window's size.
+            if (!ReadSize(words, "BACKBUFFER_RESOLUTION", 0, &pp.BackBufferWidth, &pp.BackBufferHeight))
+                return false;
         } else if (isKey("BACKBUFFER_FORMAT") || isKey("DEPTH_BUFFER_FORMAT")) {
             bool backBuffer = isKey("BACKBUFFER_FORMAT");
             std::string word = words.Next();
             const D3DFORMAT* format = backBuffer ? Lookup(kBackBufferFormats, word) : Lookup(kDepthFormats, word);
-            if (!format) return false;
+            if (!format) return Refuse(words, key, word);
             (backBuffer ? pp.BackBufferFormat : pp.AutoDepthStencilFormat) = *format;
         } else if (isKey("DEVICE_TYPE")) {
             std::string word = words.Next();
             // The type's number (1 or 2) serves as well as its word.
-            int number = IntOf(word);
+            std::optional<long> number = LeadingInteger(word, D3DDEVTYPE_HAL, D3DDEVTYPE_REF);
             if (const D3DDEVTYPE* type = Lookup(kDeviceTypeWords, word)) {
                 settings.deviceType = *type;
-            } else if (number == D3DDEVTYPE_HAL || number == D3DDEVTYPE_REF) {
-                settings.deviceType = D3DDEVTYPE(number);
+            } else if (number) {
+                settings.deviceType = D3DDEVTYPE(*number);
             } else {
-                return false;
+                return Refuse(words, key, word);
             }
         } else if (isKey("DEVICE_BEHAVIOR")) {
-            const DWORD* behaviour = Lookup(kBehaviourWords, words.Next());
-            if (!behaviour) return false;
+            const std::string word = words.Next();
+            const DWORD* behaviour = Lookup(kBehaviourWords, word);
+            if (!behaviour) return Refuse(words, key, word);
             settings.behaviorFlags = *behaviour;
         } else if (isKey("CLEAR_COLOR")) {
-            // Numbers straight from the stream: a colour that does not start
-            // with a number fails the stream, and the next key with it.
-            DWORD red = static_cast<DWORD>(words.NextInt()) & 0xFF;
-            DWORD green = static_cast<DWORD>(words.NextInt()) & 0xFF;
-            DWORD blue = static_cast<DWORD>(words.NextInt()) & 0xFF;
-            settings.clearColor = 0xFF000000u | (red << 16) | (green << 8) | blue;
+            // Numbers read as a stream reads them, each kept to its low byte.
+            DWORD rgb[3] = {};
+            for (DWORD& channel : rgb) {
+                std::optional<int> value = words.NextInt("CLEAR_COLOR");
+                if (!value) return false;
+                channel = static_cast<DWORD>(*value) & 0xFF;
+            }
+            settings.clearColor = 0xFF000000u | (rgb[0] << 16) | (rgb[1] << 8) | rgb[2];
         } else if (isKey("CLEAR_SURFACE_FLAGS")) {
             settings.clearFlags = 0;
             // Flag words until any other word, which is consumed as the end.
             while (const DWORD* flag = Lookup(kClearFlagWords, words.Next())) settings.clearFlags |= *flag;
         } else if (isKey("ZBUFFER_DEPTH")) {
-            settings.clearDepth = static_cast<float>(std::atof(words.Next().c_str()));
-            // Written this way round so that "nan" is refused as well.
-            if (!(settings.clearDepth >= 0.0f && settings.clearDepth <= 1.0f)) return false;
+            const std::string word = words.Next();
+            char* end = nullptr;
+            const float depth = std::strtof(word.c_str(), &end);
+            settings.clearDepth = end == word.c_str() ? 0.0f : depth;
+            // Written this way round so that "nan" is refused as well; a word
+            // that is no number at all is refused rather than read as 0.
+            if (end == word.c_str() || !(depth >= 0.0f && depth <= 1.0f)) {
+                words.Fail(key + ": \"" + word + "\" is not a number from 0 to 1");
+                return false;
+            }
         } else {
+            words.Fail("unknown key \"" + key + "\"");
             return false;
         }
+        if (words.Failed()) return false;
     }
-    if (words.TooLong()) return false;
+    return !words.Failed();
+}
+}  // namespace
 
+bool Video::LoadSettings(std::istream& in, std::string* problem) {
+    WordReader words(in);
+    if (!ReadSettingsWords(words, settings)) {
+        if (problem) *problem = words.Problem().empty() ? "the file ends too early" : words.Problem();
+        return false;
+    }
     d3d->GetDeviceCaps(kAdapter, settings.deviceType, &caps);
     return true;
 }
@@ -274,9 +386,8 @@ void WriteWordSetting(std::ostream& out, const char* key, const char* word) {
 }
 }  // namespace
 
-void Video::SaveSettings() {
-    std::ofstream out(kSettingsFile, std::ios::out | std::ios::trunc);
-    if (!out.is_open()) return;
+bool Video::SaveSettings() {
+    std::ostringstream out;
     const D3DPRESENT_PARAMETERS& pp = settings.present;
     const char* truth[] = {"FALSE", "TRUE"};
 
@@ -327,4 +438,11 @@ void Video::SaveSettings() {
     out << std::endl;
     out << "# Depth Buffer Format - Common values: D32, D24S8, D24X4S4, D24X8" << std::endl;
     WriteWordSetting(out, "DEPTH_BUFFER_FORMAT", NameOf(kDepthFormats, pp.AutoDepthStencilFormat));
+
+    // A full disk or a folder the game may not write leaves the old file (or
+    // none) in place, never a truncated one.
+    std::string error;
+    if (plat::ReplaceFile(kSettingsFile, out.str(), &error)) return true;
+    std::fprintf(stderr, "The settings could not be saved: %s\n", error.c_str());
+    return false;
 }

@@ -1,6 +1,7 @@
 #include "audio/Audio.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +58,8 @@ bool Audio::Init(void* a, void*) {
     plat::FSOUND_SetMemorySystem(memoryPool.get(), poolBytes, nullptr, nullptr, nullptr);
     if (!plat::FSOUND_Init(kMixRate, kChannelCount, 0)) {
         memoryPool.reset();
+        // Not an error: the game runs on, silent. One line says why.
+        std::fprintf(stderr, "No sound device could be opened: the game runs without sound.\n");
         return false;
     }
     plat::FSOUND_3D_SetDistanceFactor(params.distanceFactor);

@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/DIva.h"
 #include "core/SystemNames.h"
@@ -22,6 +24,7 @@ constexpr char kTitle[] = "Tollymop";
 // (The loop takes only its window's messages, never a thread quit message
 // with a code of its own.)
 constexpr int kExitFailure = 1;
+constexpr char kErrorFile[] = "err.txt";
 
 // The input system gives its mouse back when the window goes to the
 // background and takes a fresh one when it comes back. A click that merely
@@ -79,6 +82,8 @@ plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam
 bool RedirectErrorStream(const char* path) {
     std::fflush(stderr);
     int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // A file that may not be written may still be replaced.
+    if (fd < 0 && errno == EACCES && ::unlink(path) == 0) fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return false;
     bool ok = ::dup2(fd, STDERR_FILENO) >= 0;
     ::close(fd);
@@ -87,16 +92,47 @@ bool RedirectErrorStream(const char* path) {
     return ok;
 }
 
+namespace {
+// Sends the error stream to "err.txt", emptied, and has fatal texts echoed
+// on the terminal; -1 when err.txt cannot be written, which is said once
+// on the terminal (where the errors then go). Otherwise the terminal's
+// descriptor, to be closed by the caller.
+int OpenErrorStream() {
+    const int terminal = ::dup(STDERR_FILENO);
+    if (RedirectErrorStream(kErrorFile)) {
+        plat::EchoToTerminal(terminal);
+        return terminal;
+    }
+    const int reason = errno;
+    std::fprintf(stderr, "Tollymop: %s cannot be written here (%s): errors go to this terminal instead.%s\n",
+                 kErrorFile, std::strerror(reason),
+                 ::access(kErrorFile, F_OK) == 0 ? " The err.txt in this folder is from an earlier run." : "");
+    if (terminal >= 0) ::close(terminal);
+    return -1;
+}
+
+void CloseErrorStream(int terminal) {
+    plat::EchoToTerminal(-1);
+    if (terminal >= 0) ::close(terminal);
+}
+}  // namespace
+
 int WinMain(plat::HINSTANCE instance) {
     using namespace plat;
-    // The window layer has already said why on the error stream.
-    if (!RegisterClassA(kClassName, WndProc)) return kExitFailure;
+    // First of all, so that err.txt is emptied at every start and says why
+    // a start failed.
+    const int terminal = OpenErrorStream();
+    // The window layer has already said why, on the terminal too.
+    if (!RegisterClassA(kClassName, WndProc)) {
+        CloseErrorStream(terminal);
+        return kExitFailure;
+    }
     HWND window = CreateWindowExA(kClassName, kTitle);
     if (!window) {
         UnregisterClassA(kClassName);
+        CloseErrorStream(terminal);
         return kExitFailure;
     }
-    RedirectErrorStream("err.txt");
     UseSystemMessageBoxes();
 
     bool endedByError = false;
@@ -120,5 +156,6 @@ int WinMain(plat::HINSTANCE instance) {
     }
     UnregisterClassA(kClassName);
     std::fflush(stderr);
+    CloseErrorStream(terminal);
     return endedByError ? kExitFailure : 0;
 }

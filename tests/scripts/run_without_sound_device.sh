@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A game started where OpenAL finds no device runs silent: it keeps running
-# until SIGTERM, exits 0, and writes nothing to err.txt that a run with a
-# (null) sound device does not write too.
+# until SIGTERM, exits 0, and err.txt holds what a run with a (null) sound
+# device writes plus one line that says there is no sound.
 set -u
 game="$1"
 here=$(cd "$(dirname "$0")" && pwd)
@@ -12,7 +12,9 @@ for driver in no-such-device null; do
     ALSOFT_DRIVERS="$driver" "$here/run_until_sigterm.sh" "$game" "$work/$driver" ||
         { echo "with sound driver '$driver'"; exit 1; }
 done
-if ! diff "$work/null/err.txt" "$work/no-such-device/err.txt"; then
+line="No sound device could be opened: the game runs without sound."
+[ "$(grep -cxF "$line" "$work/no-such-device/err.txt")" -eq 1 ] || { echo "no one line about the sound"; exit 1; }
+if ! diff "$work/null/err.txt" <(grep -vxF "$line" "$work/no-such-device/err.txt"); then
     echo "err.txt differs without a sound device"; exit 1
 fi
-echo "ran silent without a sound device; err.txt as with one"
+echo "ran silent without a sound device, saying so once"

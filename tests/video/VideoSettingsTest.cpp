@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -30,6 +31,12 @@ struct SettingsFixture : ::testing::Test {
     bool Load(const std::string& text) {
         std::istringstream in(text);
         return video.LoadSettings(in);
+    }
+    // Why the text is refused; empty when it loads.
+    std::string Problem(const std::string& text) {
+        std::istringstream in(text);
+        std::string problem;
+        return video.LoadSettings(in, &problem) ? std::string() : problem;
     }
     VideoSettings& S() { return video.Settings(); }
 };
@@ -212,8 +219,6 @@ TEST_F(SettingsFixture, KeysAndWordsAsAUserMayWriteThem) {
     EXPECT_EQ(S().behaviorFlags, D3DCREATE_MIXED_VERTEXPROCESSING);
     EXPECT_EQ(S().present.SwapEffect, D3DSWAPEFFECT_DISCARD);
 
-    ASSERT_TRUE(Load("SCREEN_REFRESH_RATE = sixty"));
-    EXPECT_EQ(S().present.FullScreen_RefreshRateInHz, 0u);
     ASSERT_TRUE(Load("PRESENTATION_INTERVAL = three PRESENTATION_INTERVAL = often"));
     EXPECT_EQ(S().present.PresentationInterval, D3DPRESENT_INTERVAL_THREE);
     ASSERT_TRUE(Load("CLEAR_COLOR = 256 6 -154 ZBUFFER_DEPTH = 1.0"));
@@ -237,6 +242,9 @@ TEST_F(SettingsFixture, ValuesTheReaderRefuses) {
     EXPECT_EQ(S().clearDepth, 1.5f);  // stored before the check
     EXPECT_FALSE(Load("ZBUFFER_DEPTH = -0.1"));
     EXPECT_FALSE(Load("ZBUFFER_DEPTH = nan"));
+    EXPECT_FALSE(Load("ZBUFFER_DEPTH = abc"));
+    EXPECT_FALSE(Load("SCREEN_REFRESH_RATE = sixty"));
+    EXPECT_FALSE(Load("SCREEN_REFRESH_RATE = -60"));
     // A colour that is not a number fails the stream, then the next key.
     EXPECT_FALSE(Load("CLEAR_COLOR = black 0 0\nWINDOWED = TRUE\n"));
     // Without "!END_FLAGS" the next key ends the flags and its "=" is no key.
@@ -270,4 +278,47 @@ TEST_F(SettingsFixture, AValueWithoutAWordLosesItsEmptyLine) {
     EXPECT_EQ(lines[22], "DEVICE_TYPE = ");
     EXPECT_EQ(lines[23], "# Device Behavior - Possible values: HARDWARE, MIXED, or SOFTWARE");
     EXPECT_EQ(lines[15], "# Backbuffer Resolution - Common values: \"640 x 480\", \"800 x 600\", \"1024 x 768\"");
+}
+
+// A refused file says on which line and with which key or value; numbers
+// that are negative, too large or no numbers at all are refused, never
+// wrapped round or read as 0.
+TEST_F(SettingsFixture, ARefusalNamesTheLineAndTheWordAtFault) {
+    EXPECT_EQ(Problem("# settings\n\nWINDOWED = TRUE\nFULLSCREEN = TRUE\n"), "line 4: unknown key \"FULLSCREEN\"");
+    EXPECT_EQ(Problem("WINDOWED = maybe"), "line 1: WINDOWED: \"maybe\" is not a value it takes");
+    EXPECT_EQ(Problem("\nRESOLUTION = -640 x 480\n"),
+              "line 2: RESOLUTION: \"-640\" is not a size from 1 to 16384");
+    EXPECT_EQ(Problem("RESOLUTION = 640 x 4294967297\n"),
+              "line 1: RESOLUTION: \"4294967297\" is not a size from 1 to 16384");
+    EXPECT_EQ(Problem("RESOLUTION = 0 x 480\n"), "line 1: RESOLUTION: \"0\" is not a size from 1 to 16384");
+    EXPECT_EQ(Problem("BACKBUFFER_RESOLUTION = abc x 480\n"),
+              "line 1: BACKBUFFER_RESOLUTION: \"abc\" is not a size from 0 to 16384");
+    EXPECT_EQ(Problem("SCREEN_REFRESH_RATE = sixty"), "line 1: SCREEN_REFRESH_RATE: \"sixty\" is not a value it takes");
+    EXPECT_EQ(Problem("ZBUFFER_DEPTH = abc"), "line 1: ZBUFFER_DEPTH: \"abc\" is not a number from 0 to 1");
+    EXPECT_EQ(Problem("ZBUFFER_DEPTH = nan"), "line 1: ZBUFFER_DEPTH: \"nan\" is not a number from 0 to 1");
+    EXPECT_EQ(Problem("CLEAR_COLOR = black 0 0\n"), "line 1: CLEAR_COLOR: \"black\" is not a whole number");
+    EXPECT_EQ(Problem("\n# " + std::string(300, 'c') + "\n"), "line 2: a comment longer than 254 characters");
+    EXPECT_EQ(Problem(std::string(256, 'A') + " = 1\n"), "line 1: a word of 256 characters or more");
+
+    // Within range all is well; a back buffer of 0 takes the window's size.
+    EXPECT_EQ(Problem("RESOLUTION = 16384 x 1 BACKBUFFER_RESOLUTION = 0 x 0 SCREEN_REFRESH_RATE = 0"), "");
+    EXPECT_EQ(S().windowWidth, 16384);
+    EXPECT_EQ(S().present.BackBufferWidth, 0u);
+}
+
+// Where the defaults cannot be written (here a folder nobody may create
+// files in, root included), the failure is reported and no file is left;
+// the defaults still serve this run.
+TEST_F(SettingsFixture, AFailedWriteOfTheDefaultsIsReported) {
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path("/proc");
+    ::testing::internal::CaptureStderr();
+    const bool made = video.CreateDefaultSettings(false);
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    std::filesystem::current_path(here);
+    EXPECT_TRUE(made);
+    EXPECT_NE(errors.find("The settings could not be saved: settings.txt: cannot create a temporary file"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(S().present.BackBufferWidth, 1600u);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -328,4 +330,43 @@ TEST_F(VideoTest, TheApplicationCreatesVideoFirst) {
     EXPECT_TRUE(app.Update());
     app.Shutdown();
     EXPECT_EQ(eTable::Peek(names::Video), nullptr);
+}
+
+// A settings file of no bytes (a write a full disk cut short) counts as
+// missing: the defaults replace it and the game starts.
+TEST_F(VideoTest, AnEmptySettingsFileIsReplacedByTheDefaults) {
+    dir.LinkAssets();
+    std::ofstream("settings.txt").close();
+    UseFakeAdapter();
+    EXPECT_TRUE(video.Init());
+    EXPECT_NE(ReadSettingsFile().find("RESOLUTION = "), std::string::npos);
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
+// A settings file that exists but cannot be read is fatal, names the file
+// and the reason, and is left as it is.
+TEST_F(VideoTest, AnUnreadableSettingsFileIsFatalAndKept) {
+    std::filesystem::remove("settings.txt");
+    std::filesystem::create_directory("settings.txt");
+    UseFakeAdapter();
+    EXPECT_FALSE(video.Init());
+    EXPECT_EQ(boxes.texts,
+              (std::vector<std::string>{std::string(Video::kUnreadableSettings) + "settings.txt (Is a directory)"}));
+    EXPECT_TRUE(std::filesystem::is_directory("settings.txt"));
+}
+
+// A refused file: the error stream says where and why, before the fixed
+// fatal text; the file is not touched.
+TEST_F(VideoTest, ARefusedSettingsFileSaysWhichLineWasWrong) {
+    const std::string text = "WINDOWED = TRUE\nRESOLUTION = -640 x 480\n";
+    std::ofstream("settings.txt") << text;
+    UseFakeAdapter();
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(video.Init());
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("settings.txt: line 2: RESOLUTION: \"-640\" is not a size from 1 to 16384\n"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{Video::kBadSettings}));
+    EXPECT_EQ(ReadSettingsFile(), text);
 }

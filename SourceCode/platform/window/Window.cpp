@@ -1,9 +1,14 @@
 #include "platform/window/Window.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -30,6 +35,7 @@ struct State {
     int nextSinkId = 1;
     MessageBoxSink messageBoxSink;
     bool videoStarted = false;
+    int terminal = -1;
 };
 
 State& S() {
@@ -101,9 +107,82 @@ void HandToSinks(const SDL_Event& e) {
     }
 }
 
-void DefaultMessageBox(const std::string& text, const std::string& caption) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+// A line for the error stream and, when it goes elsewhere, for the terminal
+// the game was started from too.
+void Tell(const char* format, ...) {
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    std::fputs(line, stderr);
     std::fflush(stderr);
+    if (S().terminal >= 0) {
+        ssize_t ignored = ::write(S().terminal, line, std::strlen(line));
+        (void)ignored;
+    }
+}
+
+// The video drivers SDL falls back to where there is no display at all.
+bool IsHeadlessDriver(const char* driver) {
+    return !driver || !std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy");
+}
+
+// While a system message box waits for a click, SIGINT and SIGTERM end the
+// game at once with the fatal exit status (the box is up because a fatal
+// error happened). SDL shows the box from a child process on X11, which must
+// not outlive the game, so the game's children are killed first. Only
+// async-signal-safe calls here.
+void KillChildrenAndExit(int) {
+    char path[64] = "/proc/self/task/";
+    char digits[16];
+    int count = 0;
+    for (long pid = long(::getpid()); pid > 0 && count < 15; pid /= 10) digits[count++] = char('0' + pid % 10);
+    std::size_t at = std::strlen(path);
+    while (count > 0) path[at++] = digits[--count];
+    std::memcpy(path + at, "/children", 10);
+    int fd = ::open(path, O_RDONLY);
+    if (fd >= 0) {
+        char pids[512];
+        ssize_t n = ::read(fd, pids, sizeof pids);
+        ::close(fd);
+        long pid = 0;
+        for (ssize_t i = 0; i <= n; ++i) {
+            if (i < n && pids[i] >= '0' && pids[i] <= '9') {
+                pid = pid * 10 + (pids[i] - '0');
+                continue;
+            }
+            if (pid > 0) ::kill(pid_t(pid), SIGKILL);
+            pid = 0;
+        }
+    }
+    ::_exit(1);
+}
+
+// SIGINT and SIGTERM end the game for as long as the object lives.
+class SignalsEndTheGame {
+public:
+    SignalsEndTheGame() {
+        struct sigaction action {};
+        action.sa_handler = KillChildrenAndExit;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGTERM, &action, &oldTerm);
+        ::sigaction(SIGINT, &action, &oldInt);
+    }
+    ~SignalsEndTheGame() {
+        ::sigaction(SIGTERM, &oldTerm, nullptr);
+        ::sigaction(SIGINT, &oldInt, nullptr);
+    }
+    SignalsEndTheGame(const SignalsEndTheGame&) = delete;
+    SignalsEndTheGame& operator=(const SignalsEndTheGame&) = delete;
+
+private:
+    struct sigaction oldTerm {};
+    struct sigaction oldInt {};
+};
+
+void DefaultMessageBox(const std::string& text, const std::string& caption) {
+    Tell("%s: %s\n", caption.c_str(), text.c_str());
 }
 }  // namespace
 
@@ -111,7 +190,17 @@ bool RegisterClassA(const char* className, WNDPROC proc) {
     if (!className || !proc) return false;
     if (!S().videoStarted) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-            std::fprintf(stderr, "SDL could not start its video: %s\n", SDL_GetError());
+            Tell("SDL could not start its video: %s\n", SDL_GetError());
+            return false;
+        }
+        // Where no display exists SDL falls back to drawing nowhere; a game
+        // nobody can see is no use. Only a driver asked for by name (the
+        // tests ask for the offscreen one) may be headless.
+        const char* asked = std::getenv("SDL_VIDEODRIVER");
+        if ((!asked || !*asked) && IsHeadlessDriver(SDL_GetCurrentVideoDriver())) {
+            Tell("No display to open the game's window on: start it from a desktop session (DISPLAY or "
+                 "WAYLAND_DISPLAY set), or with `make run`, which uses Xvfb when there is none.\n");
+            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
             return false;
         }
         S().videoStarted = true;
@@ -159,7 +248,7 @@ HWND CreateWindowExA(const char* className, const char* title) {
                                        SDL_WINDOWPOS_CENTERED, 640, 480,
                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
     if (!sdl) {
-        std::fprintf(stderr, "SDL could not create the window: %s\n", SDL_GetError());
+        Tell("SDL could not create the window: %s\n", SDL_GetError());
         return nullptr;
     }
     auto w = std::make_unique<Window>();
@@ -270,8 +359,8 @@ int MessageBoxA(HWND, const char* text, const char* caption, UINT) {
 void SetMessageBoxSink(MessageBoxSink sink) { S().messageBoxSink = std::move(sink); }
 
 void UseSystemMessageBoxes() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || !std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")) {
+    const char* unattended = std::getenv("TOLLYMOP_UNATTENDED");
+    if (IsHeadlessDriver(SDL_GetCurrentVideoDriver()) || (unattended && *unattended)) {
         SetMessageBoxSink(nullptr);
         return;
     }
@@ -279,8 +368,11 @@ void UseSystemMessageBoxes() {
         // Also into the log, since the box leaves no trace once answered (and
         // a box that cannot be shown still leaves the line).
         DefaultMessageBox(text, caption);
+        SignalsEndTheGame whileTheBoxIsUp;
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr);
     });
 }
+
+void EchoToTerminal(int fd) { S().terminal = fd; }
 
 }  // namespace plat

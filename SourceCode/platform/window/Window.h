@@ -101,7 +101,13 @@ using MessageBoxSink = std::function<void(const std::string& text, const std::st
 // Replaces where message boxes go; an empty sink restores the default line in
 // the error stream.
 void SetMessageBoxSink(MessageBoxSink sink);
-// Installs the real SDL box when there is a display that a user can answer.
+// Installs the real SDL box when there is a display that a user can answer
+// (not on a headless driver, nor when TOLLYMOP_UNATTENDED is set, as `make
+// run` does under its own Xvfb). While such a box is up, SIGINT and SIGTERM
+// end the process at once with status 1.
 void UseSystemMessageBoxes();
+// Message boxes and start-up failures are also written to this file
+// descriptor (the terminal, once the error stream goes to a file); -1 stops.
+void EchoToTerminal(int fd);
 
 }  // namespace plat
