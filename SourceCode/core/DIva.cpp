@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "audio/Audio.h"
+#include "console/Console.h"
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "core/eTable.h"
@@ -46,7 +47,9 @@ bool DIva::Init(void* a, void*) {
     Timer* timer = CreateTimer();
     CreateCursor();
     CreateGameLogic();
-    // Pending: "Console" (comes with the console)
+    // The console runs its start script as it is made, after the game
+    // scripts' "initgame"; it starts closed.
+    CreateConsole()->Shutdown();
 
     if (!error.empty()) {
         // The system that failed has shown the text already: once is enough.
@@ -80,6 +83,8 @@ Timer* DIva::CreateTimer() { return CreateChild<Timer>(); }
 Cursor* DIva::CreateCursor() { return CreateChild<Cursor>(); }
 
 GameLogic* DIva::CreateGameLogic() { return CreateChild<GameLogic>(); }
+
+Console* DIva::CreateConsole() { return CreateChild<Console>(); }
 
 bool DIva::Update() {
     if (!error.empty()) {

@@ -5,6 +5,7 @@
 #include "platform/window/Window.h"
 
 class Audio;
+class Console;
 class Cursor;
 class GameLogic;
 class Input;
@@ -59,6 +60,7 @@ private:
     Timer* CreateTimer();
     Cursor* CreateCursor();
     GameLogic* CreateGameLogic();
+    Console* CreateConsole();
 
     WindowPair pair;
     bool quit = false;

@@ -50,6 +50,11 @@ inline constexpr char PythonMan[] = "PythonMan";
 inline constexpr char EventHandler[] = "EventHandler";
 inline constexpr char HUD[] = "HUD";
 
+// The two editors, children of the application once they exist; the
+// console's editor commands look them up and are silent without them.
+inline constexpr char Editor[] = "Editor";
+inline constexpr char AnimationEditor[] = "AnimationEditor";
+
 // User-interface objects: not registered (there are many); the name is their
 // type tag, as trigger conditions ask whether a UI object is a "Button".
 inline constexpr char HUDText[] = "HUDText";

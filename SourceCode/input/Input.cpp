@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "console/Bindings.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/Timer.h"
@@ -40,8 +41,8 @@ bool Input::Init(void* a, void*) {
     leftHeldTime = rightHeldTime = 0.0f;
     ClearKeys();
     std::memset(keyState, 0, sizeof keyState);
-    // The key bindings, this system's only child, are created here once they
-    // exist.
+    // The key bindings, this system's only child: they run before each poll.
+    CreateChild<Bindings>();
 
     const char* failure = nullptr;
     if (!CreateKeyboard(pair.window))

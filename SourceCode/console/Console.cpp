@@ -1,0 +1,274 @@
+#include "console/Console.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "Video/TextMan.h"
+#include "Video/Video.h"
+#include "console/ConsoleCommands.h"
+#include "console/TypedKeys.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "input/Input.h"
+#include "platform/common/AsciiCase.h"
+#include "platform/input/DirectInputKeys.h"
+
+namespace {
+constexpr std::int32_t kConsoleStream = 2;
+constexpr std::uint32_t kAlphaStep = 0x01000000;
+constexpr std::string_view kSeparators = " ,;";
+
+Input* FindInput() { return static_cast<Input*>(eTable::Peek(names::Input)); }
+TextMan* FindTextMan() { return static_cast<TextMan*>(eTable::Peek(names::TextMan)); }
+
+// The words of a line, split at runs of separators.
+std::vector<std::string> SplitWords(std::string_view line) {
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        at = line.find_first_not_of(kSeparators, at);
+        if (at == std::string_view::npos) break;
+        std::size_t end = line.find_first_of(kSeparators, at);
+        if (end == std::string_view::npos) end = line.size();
+        words.emplace_back(line.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+}  // namespace
+
+Console::Console() {
+    toggleLatch = true;
+    fadeFrame = 0;
+    name = names::Console;
+    eTable::Register(name, this);
+    NewLine();
+    RunScript(kStartScript);
+}
+
+Console::~Console() {
+    Shutdown();
+    for (Text* line : lines) DeleteLine(line);
+    lines.clear();
+    history.clear();
+    eTable::RemoveSystem(this);
+}
+
+bool Console::Init(void*, void*) {
+    if (initialized) return false;
+    historyPos = 0;
+    input.clear();
+    if (Input* keys = FindInput()) {
+        keys->ClearKeys();
+        savedStream = keys->GetStream();
+        keys->SetStream(kConsoleStream);
+    }
+    SetLinesShown(true);
+    // What was typed before the last close is gone: so is its echo.
+    RefreshInputLine();
+    initialized = true;
+    return true;
+}
+
+bool Console::Shutdown() {
+    if (!initialized) return false;
+    SetLinesShown(false);
+    if (Input* keys = FindInput()) keys->SetStream(savedStream);
+    initialized = false;
+    return true;
+}
+
+bool Console::Update() {
+    if (!initialized || !active) return false;
+    UpdateChildren();
+    HandleInput();
+    FadeMessages();
+    return true;
+}
+
+void Console::SetLinesShown(bool shown) {
+    for (Text* line : lines) line->SetActive(shown);
+}
+
+void Console::NewLine() {
+    TextMan* texts = FindTextMan();
+    if (!texts) return;
+    std::int32_t width = 0, height = 0;
+    if (auto* video = static_cast<Video*>(eTable::Peek(names::Video))) {
+        width = video->Settings().windowWidth;
+        height = video->Settings().windowHeight;
+    }
+    TextDescription desc;
+    desc.text = kPrompt;
+    desc.rect = RECT{0, height - kLineHeight, width, height};
+    Text* line = texts->CreateText(&desc, nullptr);
+    if (!line) return;
+    lines.push_front(line);
+    if (!initialized) line->SetActive(false);
+}
+
+void Console::DeleteLine(Text* line) {
+    if (TextMan* texts = FindTextMan()) texts->RemoveText(line);
+}
+
+void Console::Print(std::string_view message, std::uint32_t colour, bool wordBreak) {
+    if (lines.empty()) return;
+    Text* newest = lines.front();
+    newest->SetText(std::string(message).c_str());
+    newest->colour = colour;
+    newest->wordBreak = wordBreak ? 1 : 0;
+    ScrollUp();
+}
+
+void Console::ScrollUp() {
+    if (!lines.empty()) {
+        // A text that measures nothing (no font, nothing drawn) still takes
+        // a line, so that the next line is not laid over it.
+        std::int32_t step = lines.front()->CalcRect();
+        if (step <= 0) step = kLineHeight;
+        for (Text* line : lines) {
+            line->rect.top -= step;
+            line->rect.bottom -= step;
+        }
+    }
+    NewLine();
+    if (!initialized) FadeMessages();
+}
+
+void Console::FadeMessages() {
+    // The newest line is the input line: it never fades and is never
+    // deleted, whatever the window's height or however long it stays idle,
+    // so that there is always a line to type into and to print on.
+    auto it = lines.begin();
+    if (it != lines.end()) ++it;
+    while (it != lines.end()) {
+        Text* line = *it;
+        if (line->rect.top < kVanishTop || (line->colour & 0xFF000000) == 0) {
+            DeleteLine(line);
+            it = lines.erase(it);
+            continue;
+        }
+        const std::uint32_t period = static_cast<std::uint32_t>(std::max((line->rect.top - 400) / 4, 1));
+        if (fadeFrame % period == 0) line->colour -= kAlphaStep;
+        ++it;
+    }
+    ++fadeFrame;
+}
+
+void Console::HandleInput() {
+    Input* keys = FindInput();
+    if (!keys) return;
+    bool changed = EditInput();
+    changed = BrowseHistory() || changed;
+    if (changed) RefreshInputLine();
+    if (keys->IsKeyTriggered(plat::DIK_RETURN, kConsoleStream) ||
+        keys->IsKeyTriggered(plat::DIK_NUMPADENTER, kConsoleStream)) {
+        const std::string line = input;
+        Execute(line, true);
+        input.clear();
+    }
+}
+
+bool Console::EditInput() {
+    Input* keys = FindInput();
+    const int old = static_cast<int>(input.size());
+    int cursor = old;
+    if (char c = ReadKeyChar()) {
+        input.push_back(c);
+        ++cursor;
+    }
+    bool refresh = false;
+    if (cursor > kLineLength)
+        --cursor;  // the 64th character is dropped
+    else if (keys->IsKeyTriggered(plat::DIK_BACK, kConsoleStream))
+        --cursor;
+    if (cursor < 0) {
+        cursor = 0;
+        refresh = true;
+    }
+    input.resize(static_cast<std::size_t>(cursor));
+    if (cursor != old) historyPos = 0;
+    return refresh || cursor != old;
+}
+
+bool Console::BrowseHistory() {
+    Input* keys = FindInput();
+    const bool up = keys->IsKeyTriggered(plat::DIK_UP, kConsoleStream);
+    const bool down = keys->IsKeyTriggered(plat::DIK_DOWN, kConsoleStream);
+    if (history.empty() || (!up && !down)) return false;
+    const auto oldest = static_cast<std::int32_t>(history.size());
+    if (up && ++historyPos > oldest) historyPos = 1;
+    if (down && --historyPos < 1) historyPos = oldest;
+    input = history[static_cast<std::size_t>(historyPos - 1)];
+    return true;
+}
+
+void Console::RefreshInputLine() {
+    if (lines.empty()) return;
+    lines.front()->SetText((std::string(kPrompt) + input).c_str());
+}
+
+void Console::RememberLine(std::string_view line) {
+    std::string entry(line.substr(0, kLineLength));
+    auto same = [&entry](const std::string& old) { return plat::SameIgnoringCase(old, entry); };
+    auto it = std::find_if(history.begin(), history.end(), same);
+    if (it != history.end()) history.erase(it);
+    history.push_front(std::move(entry));
+    if (history.size() > static_cast<std::size_t>(kHistorySize)) history.pop_back();
+    historyPos = 0;
+}
+
+void Console::Execute(std::string_view line, bool echo) {
+    if (line.empty()) return;
+    RememberLine(line);
+    if (echo) ScrollUp();
+
+    std::vector<std::string> words = SplitWords(line);
+    const ConsoleCommand* command = words.empty() ? nullptr : FindConsoleCommand(words.front());
+    if (!command) {
+        Print(kUnknownCommand, kRed);
+        return;
+    }
+    const std::size_t count = std::min(words.size() - 1, static_cast<std::size_t>(kMaxParams));
+    std::vector<const char*> params;
+    for (std::size_t i = 1; i <= count; ++i) params.push_back(words[i].c_str());
+    RunMacro(command->id, static_cast<int>(count), params.data());
+}
+
+void Console::RunScript(const char* fileName) {
+    std::ifstream file(fileName ? fileName : "", std::ios::binary);
+    if (!file.is_open()) return;
+    std::string line;
+    int number = 0;
+    while (std::getline(file, line)) {
+        ++number;
+        // Scripts written on Windows end their lines with "\r\n".
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        if (line.size() > static_cast<std::size_t>(kLineLength)) {
+            // Running a cut line could run another command than the one
+            // written (a parameter lost or shortened): stop here instead.
+            char message[160];
+            std::snprintf(message, sizeof message, "ERROR: %s line %d is longer than %d characters!",
+                          fileName, number, kLineLength);
+            Print(message, kRed);
+            std::fprintf(stderr, "%s\n", message);
+            return;
+        }
+        Execute(line, false);
+    }
+}
+
+char Console::ReadKeyChar() {
+    Input* keys = FindInput();
+    if (!keys) return 0;
+    for (const TypedKey& key : TypedKeys()) {
+        if (!keys->IsKeyTriggered(key.code, kConsoleStream)) continue;
+        const bool shift = keys->IsKeyDown(plat::DIK_LSHIFT, kConsoleStream) ||
+                           keys->IsKeyDown(plat::DIK_RSHIFT, kConsoleStream);
+        return shift ? key.shifted : key.plain;
+    }
+    return 0;
+}

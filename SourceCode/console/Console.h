@@ -1,0 +1,108 @@
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <string>
+#include <string_view>
+
+#include "core/System.h"
+
+class Text;
+
+// The developer console: a stack of screen-text lines at the bottom of the
+// window (the newest, at the very bottom, is the input line), a history of
+// typed lines, and the interpreter that runs typed lines, command scripts and
+// the commands that key bindings fire.
+//
+// It registers as "Console" when constructed and leaves the registry when
+// destroyed. Init opens it (the keyboard goes to input stream 2, the lines
+// show) and Shutdown closes it (the stream comes back, the lines hide); both
+// may be called any number of times. Commands run whether it is open or not:
+// while closed their messages go into hidden lines.
+class Console : public System {
+public:
+    // Longest typed or script line; longer script lines are refused.
+    static constexpr int kLineLength = 63;
+    static constexpr int kHistorySize = 8;
+    static constexpr int kMaxParams = 31;
+    // Line colours (ARGB).
+    static constexpr std::uint32_t kWhite = 0xFFFFFFFF;
+    static constexpr std::uint32_t kGreen = 0xFF00FF00;
+    static constexpr std::uint32_t kRed = 0xFFFF0000;
+    static constexpr std::uint32_t kYellow = 0xFFFFFF00;
+    // Lines whose top rises above this y vanish; below it they fade the
+    // faster the higher they stand.
+    static constexpr std::int32_t kVanishTop = 404;
+    static constexpr std::int32_t kLineHeight = 22;
+    static constexpr const char* kPrompt = "CONSOLE: ";
+    static constexpr const char* kStartScript = "OnStartScript.txt";
+    static constexpr const char* kUnknownCommand =
+        "ERROR: Unknown command! (type \"help\" for a list of commands)";
+
+    // Registers, makes the input line (hidden) and runs "OnStartScript.txt"
+    // from the working directory.
+    Console();
+    ~Console() override;
+
+    // Opens: false when already open. Arguments ignored.
+    bool Init(void* a = nullptr, void* b = nullptr) override;
+    // Closes: false when already closed.
+    bool Shutdown() override;
+    // While open: reads the keyboard, then fades the lines.
+    bool Update() override;
+    bool IsOpen() const { return initialized; }
+
+    // Runs one command line; echo (typed lines) keeps the line on screen
+    // above a fresh input line.
+    void Execute(std::string_view line, bool echo);
+    // Runs every line of a command script; a missing file is skipped. A
+    // line longer than kLineLength is reported and ends the script.
+    void RunScript(const char* fileName);
+    // Performs command id with its parameters and reports a failure in red.
+    // Returns the result code: 0 done, 1 wrong number of parameters, 2 a
+    // parameter that names nothing, 3 out of range, 4 the effect failed.
+    // An id outside the table is a programming error: fatal.
+    int RunMacro(std::int32_t id, int argc, const char* const* argv);
+    // Writes message into the newest line in colour, then scrolls. With word
+    // break the text wraps at the window's width.
+    void Print(std::string_view message, std::uint32_t colour, bool wordBreak = false);
+
+    // Moves every line up by the newest line's height and adds a new input
+    // line; when closed, one fade pass follows.
+    void ScrollUp();
+    // One fade pass over the lines.
+    void FadeMessages();
+
+    // The typed character of this frame on stream 2, or 0 (one a frame).
+    static char ReadKeyChar();
+
+    // For the "ToggleConsole" command: a key held over the open (which
+    // switches streams and re-triggers the key) toggles only once.
+    bool toggleLatch = true;
+
+    // Newest first; the front is the input line.
+    const std::list<Text*>& Lines() const { return lines; }
+    // Newest first.
+    const std::deque<std::string>& History() const { return history; }
+    const std::string& InputLine() const { return input; }
+    std::int32_t HistoryPosition() const { return historyPos; }
+
+private:
+    void NewLine();
+    void DeleteLine(Text* line);
+    void SetLinesShown(bool shown);
+    void HandleInput();
+    // Typing and Backspace; true when the input changed.
+    bool EditInput();
+    // Up and Down; true when the input changed.
+    bool BrowseHistory();
+    void RememberLine(std::string_view line);
+    void RefreshInputLine();
+
+    std::list<Text*> lines;  // children of "TextMan"
+    std::deque<std::string> history;
+    std::int32_t historyPos = 0;  // 1 = newest entry, 0 = none
+    std::string input;
+    std::uint32_t fadeFrame = 0;
+    std::int32_t savedStream = 0;
+};

@@ -1,0 +1,222 @@
+// The console's commands, run the way typed lines and bindings reach them.
+#include <string>
+#include <vector>
+
+#include "Video/Camera.h"
+#include "Video/Video.h"
+#include "ai/AI_Camera.h"
+#include "audio/Audio.h"
+#include "console/ConsoleFixture.h"
+#include "world/GameLogic.h"
+
+namespace {
+
+constexpr const char* kParamCountError = "ERROR: Invalid number of params!";
+constexpr const char* kParamError = "ERROR: Invalid parameter!";
+constexpr const char* kRangeError = "ERROR: Invalid parameter range!";
+
+TEST_F(ConsoleFixture, EveryCommandRefusesAWrongNumberOfParameters) {
+    Start();
+    const struct {
+        const char* command;
+        int params;
+    } wrong[] = {
+        {"Help", 2},           {"Bind", 2},           {"Echo", 0},          {"ToggleFPS", 1},
+        {"ToggleFullScreen", 1}, {"ToggleConsole", 1}, {"Controls", 0},      {"Controls", 2},
+        {"Quit", 1},           {"SFXVolume", 0},      {"SFXVolume", 2},     {"MusicVolume", 2},
+        {"MusicVolumeInc", 0}, {"LoadModel", 1},      {"LoadModel", 4},     {"FreeCamera", 1},
+        {"FirstCamera", 1},    {"CameraControlToggle", 1}, {"EditModeToggle", 1}, {"AddObject", 1},
+        {"DeleteObject", 1},   {"AnimationModeToggle", 1}, {"AddLimb", 1},   {"AddPoint", 1},
+        {"SaveCharacter", 0},  {"LoadCharacter", 2},  {"SetEyes", 1},       {"SetBody", 1},
+        {"SetSurface", 10},    {"SetSurface", 12},    {"SetMaterial", 2},   {"SetSilo", 1},
+        {"SetSiloWidth", 0},   {"CreateAnimation", 2}, {"LoadAnimation", 1}, {"LoadAnimationSet", 0},
+        {"SetAnimation", 2},   {"SaveAnimation", 0},  {"SaveAnimationSet", 2}, {"AddFrame", 0},
+        {"RemoveFrame", 2},    {"AnimationLength", 0}, {"AnimationLoop", 2}, {"Animate", 1},
+        {"ToggleNodes", 1},
+    };
+    const std::uint32_t camera = eTable::Find<AI_Camera>(names::AI_Camera)->GetMode();
+    const bool windowed = eTable::Find<Video>(names::Video)->Settings().present.Windowed;
+    for (const auto& c : wrong) {
+        std::vector<const char*> words{c.command};
+        words.insert(words.end(), static_cast<std::size_t>(c.params), "1");
+        EXPECT_EQ(Run(words), 1) << c.command << " with " << c.params;
+        EXPECT_EQ(Printed(), kParamCountError) << c.command;
+        EXPECT_EQ(PrintedColour(), Console::kRed);
+    }
+    EXPECT_EQ(Run({"LoadModel", "a", "b", "c"}), 0);
+    // Nothing was done by the refused ones.
+    EXPECT_FALSE(console->IsOpen());
+    EXPECT_EQ(eTable::Find<AI_Camera>(names::AI_Camera)->GetMode(), camera);
+    EXPECT_EQ(eTable::Find<Video>(names::Video)->Settings().present.Windowed, windowed);
+    EXPECT_TRUE(Frame()) << "a refused Quit quits nothing";
+}
+
+TEST_F(ConsoleFixture, HelpListsEveryCommandAndShowsOneCommandsText) {
+    Start();
+    EXPECT_EQ(Run({"Help"}), 0);
+    EXPECT_EQ(Printed(),
+              "COMMANDS:  AddFrame AddObject AddLimb AddPoint Animate AnimationLength AnimationLoop "
+              "AnimationModeToggle Bind CameraControlToggle Controls CreateAnimation DeleteObject Echo "
+              "EditModeToggle FirstCamera FreeCamera Help LoadAnimation LoadAnimationSet LoadCharacter "
+              "LoadModel MusicVolume MusicVolumeInc RemoveFrame SaveCharacter SaveAnimation SaveAnimationSet "
+              "SetAnimation SetBody SetEyes SetMaterial SetSilo SetSiloWidth SetSurface SFXVolume ToggleConsole "
+              "ToggleFPS ToggleFullScreen ToggleNodes Quit");
+    EXPECT_EQ(PrintedColour(), Console::kGreen);
+    EXPECT_EQ(Line(1)->wordBreak, 1);
+    EXPECT_GT(Line(1)->rect.bottom - Line(1)->rect.top, 22) << "the listing wraps over several lines";
+    EXPECT_EQ(Line(0)->rect.top, Line(1)->rect.bottom) << "the input line stays below it";
+
+    EXPECT_EQ(Run({"Help", "bind"}), 0);
+    EXPECT_EQ(Printed(),
+              "Binds a keyboard key to a command. Add a '+' to key names for triggered.\n"
+              "\"name of key to bind\" \"input stream [-1=any]\" \"command\" (params...)");
+    EXPECT_EQ(PrintedColour(), Console::kYellow);
+
+    EXPECT_EQ(Run({"Help", "Quit"}), 2) << "no help text";
+    EXPECT_EQ(Printed(), kParamError);
+    EXPECT_EQ(Run({"Help", "Nothing"}), 2);
+}
+
+TEST_F(ConsoleFixture, VolumesSaturateAndStayInRange) {
+    Start();
+    Audio* audio = eTable::Find<Audio>(names::Audio);
+    EXPECT_EQ(Run({"SFXVolume", "200"}), 0);
+    EXPECT_EQ(audio->Params().sfxVolume, 200);
+    EXPECT_EQ(Run({"SFXVolume", "256"}), 3);
+    EXPECT_EQ(Printed(), kRangeError);
+    EXPECT_EQ(Run({"SFXVolume", "4294967296"}), 3) << "no wrap to 0";
+    EXPECT_EQ(Run({"SFXVolume", "-1"}), 3);
+    EXPECT_EQ(audio->Params().sfxVolume, 200);
+    EXPECT_EQ(Run({"SFXVolume", "abc"}), 0) << "no number reads as 0";
+    EXPECT_EQ(audio->Params().sfxVolume, 0);
+    EXPECT_EQ(Printed(), "Set SFX volume to abc!");
+    EXPECT_EQ(PrintedColour(), Console::kGreen);
+
+    EXPECT_EQ(Run({"MusicVolume", "100"}), 0);
+    EXPECT_EQ(Printed(), "Set music volume to 100!");
+    EXPECT_EQ(Run({"MusicVolume", "-5"}), 3);
+    EXPECT_EQ(audio->GetMusicVolume(), 100);
+    EXPECT_EQ(Run({"MusicVolumeInc", "-300"}), 0);
+    EXPECT_EQ(audio->GetMusicVolume(), 0);
+    EXPECT_EQ(Printed(), "Set music volume to 0!");
+    EXPECT_EQ(Run({"MusicVolumeInc", "30"}), 0);
+    EXPECT_EQ(audio->GetMusicVolume(), 30);
+    EXPECT_EQ(Run({"MusicVolumeInc", "99999999999999999999"}), 0);
+    EXPECT_EQ(audio->GetMusicVolume(), 255);
+    EXPECT_EQ(Run({"MusicVolumeInc", "-2147483648"}), 0);
+    EXPECT_EQ(audio->GetMusicVolume(), 0);
+}
+
+TEST_F(ConsoleFixture, GameCommandsReachTheGameLogicAndTheCamera) {
+    Start();
+    auto* logic = eTable::Find<GameLogic>(names::GameLogic);
+    auto* camera = eTable::Find<AI_Camera>(names::AI_Camera);
+    EXPECT_EQ(Run({"Controls", "rotateLEFT"}), 0);
+    EXPECT_EQ(logic->RotateLeft, 1);
+    EXPECT_EQ(Run({"Controls", "Sideways"}), 2);
+    EXPECT_EQ(Printed(), kParamError);
+
+    const std::uint8_t fps = logic->showFPS;
+    EXPECT_EQ(Run({"ToggleFPS"}), 0);
+    EXPECT_NE(logic->showFPS, fps);
+    EXPECT_EQ(Run({"FreeCamera"}), 0);
+    EXPECT_EQ(camera->GetMode(), 3u);
+    EXPECT_EQ(Run({"FirstCamera"}), 0);
+    EXPECT_EQ(camera->GetMode(), 0u);
+
+    console->Execute("Echo a,b", false);
+    EXPECT_EQ(Printed(), "ECHO:  a b");
+}
+
+TEST_F(ConsoleFixture, AControlFlagIsSeenInItsFrameAndClearInTheNext) {
+    Start();
+    auto* logic = eTable::Find<GameLogic>(names::GameLogic);
+    auto* camera = eTable::Find<Camera>(names::Camera);
+    console->Execute("Bind W 0 Controls Forward", false);
+    console->Execute("FreeCamera", false);
+    ASSERT_TRUE(Frame());
+    const D3DXVECTOR3 before = camera->eye;
+
+    PushKey(SDL_SCANCODE_W, true);
+    ASSERT_TRUE(Frame());  // the poll sees W down
+    EXPECT_EQ(camera->eye, before);
+    ASSERT_TRUE(Frame());  // the binding sets the flag, the camera flies
+    const D3DXVECTOR3 moved = camera->eye;
+    EXPECT_NE(moved, before);
+    EXPECT_EQ(logic->Forward, 0) << "cleared at the end of the frame";
+    PushKey(SDL_SCANCODE_W, false);
+    ASSERT_TRUE(Frame());  // the binding still fires on the last poll's state
+    const D3DXVECTOR3 last = camera->eye;
+    ASSERT_TRUE(Frame());
+    EXPECT_EQ(camera->eye, last) << "released: no flag, no flight";
+}
+
+TEST_F(ConsoleFixture, AToggleKeyHeldOverTheOpenTogglesOncePerPress) {
+    Start();
+    console->Execute("Bind ~+ -1 ToggleConsole", false);
+    auto press = [this] {
+        PushKey(SDL_SCANCODE_GRAVE, true);
+        for (int i = 0; i < 5; ++i) Frame();
+        PushKey(SDL_SCANCODE_GRAVE, false);
+        Frame();
+        Frame();
+    };
+    press();
+    EXPECT_TRUE(console->IsOpen());
+    EXPECT_EQ(input->GetStream(), 2);
+    EXPECT_FALSE(console->toggleLatch);
+    press();
+    EXPECT_FALSE(console->IsOpen());
+    EXPECT_EQ(input->GetStream(), 0);
+    EXPECT_TRUE(console->toggleLatch);
+    press();
+    EXPECT_TRUE(console->IsOpen());
+}
+
+TEST_F(ConsoleFixture, EditorCommandsFindNoEditorAndSaySoNowhere) {
+    Start();
+    console->Print("marker", Console::kGreen);
+    const struct {
+        const char* command;
+        int params;
+    } editorCommands[] = {
+        {"CameraControlToggle", 0}, {"EditModeToggle", 0}, {"AddObject", 0},      {"DeleteObject", 0},
+        {"AnimationModeToggle", 0}, {"AddLimb", 2},        {"AddPoint", 0},       {"SaveCharacter", 1},
+        {"LoadCharacter", 1},       {"SetEyes", 0},        {"SetBody", 0},        {"SetSurface", 11},
+        {"SetMaterial", 3},         {"SetSilo", 0},        {"SetSiloWidth", 1},   {"CreateAnimation", 3},
+        {"LoadAnimation", 2},       {"LoadAnimationSet", 1}, {"SetAnimation", 1}, {"SaveAnimation", 1},
+        {"SaveAnimationSet", 1},    {"AddFrame", 1},       {"RemoveFrame", 1},    {"AnimationLength", 1},
+        {"AnimationLoop", 1},       {"Animate", 0},        {"ToggleNodes", 0},
+    };
+    for (const auto& c : editorCommands) {
+        std::vector<const char*> words{c.command};
+        words.insert(words.end(), static_cast<std::size_t>(c.params), "1");
+        EXPECT_EQ(Run(words), 0) << c.command;
+        EXPECT_EQ(Printed(), "marker") << c.command;
+    }
+    EXPECT_TRUE(boxes.texts.empty()) << "no registry error for the missing editors";
+    EXPECT_TRUE(app.ErrorText().empty());
+}
+
+TEST_F(ConsoleFixture, ACommandIdOutsideTheTableIsFatal) {
+    Start();
+    console->RunMacro(41, 0, nullptr);
+    EXPECT_EQ(app.ErrorText(), "Console command not linked to a known macro!");
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Console command not linked to a known macro!"});
+    EXPECT_FALSE(Frame());
+}
+
+TEST_F(ConsoleFixture, FullScreenToggleKeepsTheConsolesText) {
+    Start(256, 192, 256, 192);
+    auto* video = eTable::Find<Video>(names::Video);
+    ASSERT_TRUE(console->Init());
+    EXPECT_EQ(Run({"ToggleFullScreen"}), 0);
+    EXPECT_FALSE(video->Settings().present.Windowed);
+    EXPECT_EQ(Run({"ToggleFullScreen"}), 0);
+    EXPECT_TRUE(video->Settings().present.Windowed);
+    ASSERT_TRUE(Frame());
+    // The input line's font came through both resets: it still measures.
+    EXPECT_EQ(Line(0)->CalcRect(), 22);
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// The console in the running game with the start script it ships with.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Video/Video.h"
+#include "console/ConsoleFixture.h"
+#include "support/Screenshot.h"
+
+namespace {
+
+std::filesystem::path ShippedScript() { return ScopedTempDir::RepositoryRoot() / "OnStartScript.txt"; }
+
+bool IsNearWhite(D3DCOLOR c) { return (c >> 16 & 0xFF) > 0xE0 && (c >> 8 & 0xFF) > 0xE0 && (c & 0xFF) > 0xE0; }
+
+class GameConsoleTest : public ConsoleFixture {
+protected:
+    void SetUp() override {
+        std::filesystem::copy_file(ShippedScript(), dir.Path() / "OnStartScript.txt");
+        Start(640, 480, 640, 480);
+    }
+    // Holds a key down for a few frames, as a person presses it.
+    void Press(SDL_Scancode key) {
+        PushKey(key, true);
+        for (int i = 0; i < 4; ++i) Frame();
+        PushKey(key, false);
+        Frame();
+    }
+    std::vector<D3DCOLOR> Screen(const char* fileName) {
+        std::vector<D3DCOLOR> pixels;
+        UINT width = 0, height = 0;
+        eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
+        EXPECT_FALSE(SaveScreenshot(pixels, width, "console", fileName).empty());
+        return pixels;
+    }
+    // Near-white pixels (the console's text, fading a little) in rows
+    // [top, bottom).
+    static int WhiteIn(const std::vector<D3DCOLOR>& pixels, int top, int bottom) {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < 640; ++x)
+                if (IsNearWhite(pixels[std::size_t(y) * 640 + x])) ++count;
+        return count;
+    }
+};
+
+TEST_F(GameConsoleTest, TildeOpensTheConsoleEchoPrintsAndEscapeQuits) {
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(Frame());
+    EXPECT_EQ(WhiteIn(Screen("closed.png"), 458, 480), 0);
+
+    Press(SDL_SCANCODE_GRAVE);
+    ASSERT_TRUE(console->IsOpen());
+    Type("Echo hello");
+    Press(SDL_SCANCODE_RETURN);
+    EXPECT_EQ(Printed(), "ECHO:  hello");
+    EXPECT_EQ(Line(2)->GetText(), "CONSOLE: Echo hello");
+    const std::vector<D3DCOLOR> open = Screen("open.png");
+    EXPECT_GT(WhiteIn(open, 458, 480), 20) << "the input line's prompt";
+    EXPECT_GT(WhiteIn(open, 414, 436), 20) << "the typed line above the echo";
+
+    Press(SDL_SCANCODE_ESCAPE);
+    EXPECT_TRUE(app.IsInitialized()) << "Escape is the console's while it is open";
+    Press(SDL_SCANCODE_GRAVE);
+    ASSERT_FALSE(console->IsOpen());
+    EXPECT_EQ(input->GetStream(), 0);
+
+    PushKey(SDL_SCANCODE_ESCAPE, true);
+    bool running = true;
+    for (int i = 0; i < 3 && running; ++i) running = Frame();
+    EXPECT_FALSE(running);
+    EXPECT_FALSE(app.IsInitialized());
+    EXPECT_TRUE(app.ErrorText().empty()) << "an ordinary end: the game exits with 0";
+}
+
+// Every line of the shipped script is short, has no Windows line end, and
+// binds without an error.
+TEST_F(GameConsoleTest, EveryLineOfTheShippedScriptBinds) {
+    std::ifstream in(ShippedScript(), std::ios::binary);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+        ++count;
+        EXPECT_LT(line.size(), 64u) << line;
+        EXPECT_EQ(line.find('\r'), std::string::npos) << line;
+        console->Execute(line, false);
+        EXPECT_EQ(PrintedColour(), Console::kGreen) << line << ": " << Printed();
+        EXPECT_EQ(Printed().rfind("Bound ", 0), 0u) << line;
+    }
+    EXPECT_GT(count, 20);
+    const Binding* toggle = bindings->TriggeredBinding(plat::DIK_GRAVE, 1);
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_EQ(toggle->stream, -1);
+    EXPECT_EQ(toggle->command, kToggleConsole);
+    EXPECT_EQ(bindings->TriggeredBinding(plat::DIK_ESCAPE, 0)->command, kQuit);
+    EXPECT_EQ(bindings->TriggeredBinding(plat::DIK_ESCAPE, 2), nullptr);
+    EXPECT_EQ(bindings->HeldBinding(plat::DIK_W, 1)->command, kControls);
+}
+
+}  // namespace
