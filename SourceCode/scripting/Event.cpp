@@ -235,8 +235,37 @@ void Event::MoveObjectUnder() {
 }
 
 void Event::ExecuteOnTrampoline() {
-    // Pending: the trampoline-node events act on the trampoline of id 1005
-    // (comes with world).
+    using namespace event_params;
+    GameObject* trampoline = FindObject(static_cast<std::int32_t>(objectid::kTrampoline));
+    if (!trampoline || trampoline->kind != kKindTrampoline || !trampoline->body) return;
+    switch (type) {
+        case EventType::LockTrampNode: {
+            const auto& p = std::get<IdFloats>(params);
+            if (Point* node = trampoline->body->GetPoint(static_cast<std::uint32_t>(p.id))) {
+                node->responds = 0;
+                node->SetInverseMass(0.0f);
+                node->SetPositionXYZ(node->position.x, p.a, node->position.z, true);
+            }
+            return;
+        }
+        case EventType::LockTrampNodeXYZ: {
+            const auto& p = std::get<IdVector>(params);
+            if (Point* node = trampoline->body->GetPoint(static_cast<std::uint32_t>(p.id))) {
+                node->responds = 0;
+                node->SetInverseMass(0.0f);
+                node->SetPositionXYZ(p.x, p.y, p.z, true);
+            }
+            return;
+        }
+        case EventType::UnlockTrampNode:
+            if (Point* node = trampoline->body->GetPoint(static_cast<std::uint32_t>(std::get<IdValue>(params).id))) {
+                node->responds = 1;
+                node->SetInverseMass(kTrampNodeInverseMass);
+            }
+            return;
+        default:
+            return;
+    }
 }
 
 namespace {

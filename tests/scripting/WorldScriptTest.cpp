@@ -370,6 +370,39 @@ def build():
     Frame();
 }
 
+TEST_F(WorldScriptTest, TrampolineNodeEventsLockAndFreeNodesOfTheTrampolineOnly) {
+    Start(R"(
+def build():
+    Z.AddLockTrampNodeEvent(1, 4.0)            # 0
+    Z.AddLockTrampNodeXYZEvent(2, 1, 2, 3)     # 1
+    Z.AddUnlockTrampNodeEvent(1)               # 2
+    Z.AddLockTrampNodeEvent(3, 4.0)            # 3: no node 3
+    Z.AddLockTrampNodeEvent(-1, 4.0)           # 4
+)");
+    // A pinned plane standing in for the trampoline (id 1005, kind 1) with
+    // two node points in its body.
+    GameObject* sheet = NewPlane(objectid::kTrampoline, 1.0f, {0, 0, 0});
+    ASSERT_TRUE(python->CallFunction("build"));
+    auto run = [&](std::uint32_t id) { handler->GetEvent(id)->Execute(); };
+    sheet->body->AddPoint(sheet, 5, 0, 6, 10.0f);
+    sheet->body->AddPoint(sheet, 7, 0, 8, 10.0f);
+    run(0);
+    EXPECT_EQ(sheet->body->points[1].position, D3DXVECTOR3(5, 0, 6));  // not a trampoline yet
+    sheet->kind = kKindTrampoline;
+    run(0);
+    run(1);
+    run(3);
+    run(4);
+    EXPECT_EQ(sheet->body->points[1].position, D3DXVECTOR3(5, 4, 6));
+    EXPECT_EQ(sheet->body->points[1].inverseMass, 0.0f);
+    EXPECT_EQ(sheet->body->points[1].responds, 0);
+    EXPECT_EQ(sheet->body->points[2].position, D3DXVECTOR3(1, 2, 3));
+    run(2);
+    EXPECT_EQ(sheet->body->points[1].inverseMass, 10.0f);
+    EXPECT_EQ(sheet->body->points[1].responds, 1);
+    sheet->kind = kKindPlane;
+}
+
 TEST_F(WorldScriptTest, InitGameRunsFromTheGameLogicAndAWinReplacesTheLevelsObjects) {
     WriteScript("testlevel", R"(
 def loadlevel():
