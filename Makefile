@@ -30,9 +30,11 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The engine's empty frame against a bare SDL2 + GL loop (frames/s and ratio).
+# The engine's empty frame against a bare SDL2 + GL loop (frames/s and ratio),
+# then the physics step of trampolines of three sizes.
 bench: build
 	@$(call on_display,./$(BUILD)/bench_frame)
+	@$(call on_display,./$(BUILD)/bench_physics)
 
 asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLLYMOP_SANITIZE=ON >/dev/null

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "characters/NPC.h"
+#include "characters/Player.h"
 #include "core/eTable.h"
 #include "world/Basket.h"
 #include "world/GameObject.h"
 #include "world/Plane.h"
+#include "world/Trampoline.h"
 
 GameObjectsMan::~GameObjectsMan() {
     if (initialized) Shutdown();
@@ -33,9 +35,10 @@ bool GameObjectsMan::Shutdown() {
 // none and is refused.
 GameObject* GameObjectsMan::NewObjectOfKind(std::uint32_t kind) {
     switch (kind) {
-        // Pending: kind 1, the trampoline, and kind 2, its node (come with trampolines)
+        case kKindTrampoline: return new Trampoline();
+        case kKindTrampNode: return new TrampNode();
         case kKindNPC: return new NPC();
-        // Pending: kind 4, the player (comes with Player)
+        case kKindPlayer: return new Player();
         // Pending: kinds 5 and 6, the editable character and its node (come with the editor)
         case kKindPlane: return new Plane();
         case kKindBasket: return new Basket();

@@ -74,6 +74,7 @@ bool Physics::Init(void*, void*) {
 bool Physics::Shutdown() {
     if (!initialized) return false;
     bodies.clear();
+    indices.clear();
     DestroyChildren();
     eTable::RemoveSystem(this);
     initialized = false;
@@ -96,14 +97,21 @@ bool Physics::Update() {
 }
 
 void Physics::StepBody(Body* body) {
+    // Within a body's step only integration and the collision step move its
+    // points (force functions add forces), so the index follows them here.
+    BodyIndex* index = IndexOf(body);
+    if (index) SyncIndex(body, *index);
+    stepping = body;
     for (std::size_t i = 0; i < body->points.size(); ++i) {
         Point& p = body->points[i];
         p.force.y -= kGravityForce;
         p.Integrate(timeStep);
         body->points[i].force = D3DXVECTOR3();
+        if (index) index->grid.Update(*body, static_cast<std::uint32_t>(i));
         Collide(body);
         for (std::size_t f = 0; f < body->forceFuncs.size(); ++f) body->forceFuncs[f](body);
     }
+    stepping = nullptr;
 }
 
 std::uint32_t Physics::AddBody(GameObject* owner, float inverseMass) {
@@ -122,6 +130,7 @@ void Physics::RemoveBody(GameObject* owner) {
         if (body->points.empty() || body->points[0].owner != owner) continue;
         // The owner would otherwise keep a pointer to freed memory.
         if (owner && owner->body == body) owner->body = nullptr;
+        indices.erase(body->id);
         bodies.erase(it);
         return;
     }
@@ -139,8 +148,4 @@ void Physics::ForgetOwner(const GameObject* owner) {
 Body* Physics::FindBody(std::uint32_t id) {
     auto it = bodies.find(static_cast<std::int32_t>(id));
     return it == bodies.end() ? nullptr : it->second.get();
-}
-
-void Physics::Collide(Body*) {
-    // Pending: spheres and planes meeting, the response and the trampoline hold (comes with collision)
 }

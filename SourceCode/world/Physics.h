@@ -2,13 +2,16 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "core/System.h"
 #include "platform/d3dx/Math3D.h"
+#include "world/PointGrid.h"
 
 class Body;
 class GameObject;
+class Player;
 
 // One point mass. An inverse mass of 0 pins it: integration never moves it.
 struct Point {
@@ -104,9 +107,31 @@ public:
     void Collide(Body* body);
 
 private:
+    // What the collision step keeps of a body of many points between its
+    // calls: the grid of its sphere points and the few points that meet
+    // planes.
+    struct BodyIndex {
+        PointGrid grid;
+        std::vector<std::uint32_t> planes;          // its plane points
+        std::vector<std::uint32_t> planeMeetingSpheres;  // its spheres that are not nodes
+    };
+    // Bodies of at least this many points are collided through their index.
+    static constexpr std::size_t kIndexedPoints = 2;
+
     void StepBody(Body* body);
+    BodyIndex* IndexOf(Body* body);
+    void SyncIndex(Body* body, BodyIndex& index);
+    void CollideEveryPair(Body* body);
+    void CollideNearPairs(Body* body, BodyIndex& index);
+    // The collision step's rules (Collision.cpp).
+    void CollidePair(Point* p, Point* q);
+    void PlaneTest(Point* planePoint, Point* sphere, bool planeFirst);
+    void SpherePair(Point* p, Point* q);
+    void HoldOrLaunch(Point* node, Point* lander, float depth, float k, Player* player);
 
     std::map<std::int32_t, std::unique_ptr<Body>> bodies;
     std::vector<Contact> contacts;
     float timeStep = kTimeStep;
+    std::unordered_map<std::uint32_t, BodyIndex> indices;  // by body id
+    Body* stepping = nullptr;  // the body whose points are being integrated
 };

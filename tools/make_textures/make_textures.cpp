@@ -5,11 +5,14 @@
 //                            (no magenta, which the colour key would cut out);
 //   "desertSky.dds"          the sky cube: blue at the zenith, pale at the
 //                            horizon, sand below it, seamless across faces;
+//   "WALL_COPY.bmp"          one cell of the trampoline's mat, repeated by the
+//                            sheet once per grid cell;
 //   "basket.jpg"             the basket's wicker: strips woven over and under
 //                            each other, straw on dark gaps;
 //   and the characters' textures (character_textures.cpp).
 // Everything is computed in single precision with sqrt only (correctly
 // rounded), so the bytes are the same on every run.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -44,10 +47,11 @@ std::uint8_t ToByte(float v) {
     return std::uint8_t(scaled);
 }
 
-// 64x64 checkerboard of 8-pixel squares, 24-bit, bottom-up rows.
-Bytes FallbackBitmap() {
-    const int size = 64, square = 8;
-    const int stride = size * 3;  // already a multiple of four
+// A 24-bit bitmap of size x size pixels, bottom-up rows, each pixel's
+// colour from pixel(x, row) with row 0 at the top.
+template <class PixelFn>
+Bytes Bitmap24(int size, PixelFn pixel) {
+    const int stride = size * 3;  // a multiple of four for the sizes used
     Bytes b;
     b.u8('B');
     b.u8('M');
@@ -67,12 +71,35 @@ Bytes FallbackBitmap() {
     b.u32(0);
     for (int row = size - 1; row >= 0; --row)
         for (int x = 0; x < size; ++x) {
-            bool red = ((x / square) + (row / square)) % 2 == 0;
-            b.u8(red ? 0x20 : 0xFF);  // blue
-            b.u8(red ? 0x20 : 0xFF);  // green
-            b.u8(red ? 0xE0 : 0xFF);  // red
+            Rgb c = pixel(x, row);
+            b.u8(ToByte(c.b));
+            b.u8(ToByte(c.g));
+            b.u8(ToByte(c.r));
         }
     return b;
+}
+
+// 64x64 checkerboard of 8-pixel squares.
+Bytes FallbackBitmap() {
+    return Bitmap24(64, [](int x, int row) {
+        bool red = ((x / 8) + (row / 8)) % 2 == 0;
+        return red ? Rgb{0xE0 / 255.0f, 0x20 / 255.0f, 0x20 / 255.0f} : Rgb{1.0f, 1.0f, 1.0f};
+    });
+}
+
+// One cell of the trampoline's mat (the sheet repeats it once per grid
+// cell): a dark blue weave of fine threads framed by a pale stitched seam.
+Bytes TrampolineMatBitmap() {
+    const Rgb seam{0.86f, 0.88f, 0.92f}, thread{0.16f, 0.24f, 0.46f}, shade{0.08f, 0.12f, 0.26f};
+    return Bitmap24(64, [&](int x, int row) {
+        const int edge = std::min(std::min(x, row), std::min(63 - x, 63 - row));
+        if (edge < 2) return seam;
+        if (edge == 2) return shade;
+        if (edge == 4 && ((x + row) / 3) % 2 == 0) return seam;  // the stitches
+        const bool across = ((x / 2) + (row / 2)) % 2 == 0;
+        const int fibre = across ? x % 2 : row % 2;
+        return Mix(shade, thread, fibre ? 0.7f : 1.0f);
+    });
 }
 
 // The direction through texel (s, t) in -1..1 of a cube face, in the face
@@ -204,6 +231,7 @@ int main(int argc, char** argv) {
     bool ok = Write(folder / "_invalid_filename.bmp", FallbackBitmap());
     ok = Write(folder / "desertSky.dds", SkyCube()) && ok;
     ok = Write(folder / "basket.jpg", WickerJpeg()) && ok;
+    ok = Write(folder / "WALL_COPY.bmp", TrampolineMatBitmap()) && ok;
     ok = WriteCharacterTextures(folder) && ok;
     return ok ? 0 : 1;
 }

@@ -1,0 +1,263 @@
+#include "world/Trampoline.h"
+
+#include <cmath>
+
+#include "Video/Mesh.h"
+#include "Video/ObjectDesc.h"
+#include "Video/ObjectMesh.h"
+#include "Video/Scene.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "platform/d3dx/D3DXMesh.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+
+namespace {
+constexpr char kTrampolineName[] = "Trampoline";
+constexpr char kTrampNodeName[] = "TrampNode";
+
+constexpr std::uint32_t kSheetMaterial = 6;
+constexpr std::uint32_t kSheetComponents = CustomVertex::kNormal | CustomVertex::kTexCoord;
+constexpr std::uint32_t kSheetMeshOptions = 0x880;  // dynamic vertex and index buffers
+constexpr float kNodeInverseMass = 10.0f;
+constexpr float kSheetInverseMass = 1.0f;
+
+Scene* MainScene() { return static_cast<Scene*>(eTable::Peek(names::MainScene)); }
+
+// The grid of a sheet body: columns and rows of nodes (not cells). A body
+// whose owner is no longer a trampoline is taken as the square that its
+// point count makes.
+void GridOf(Body* body, std::uint32_t* nodeColumns, std::uint32_t* nodeRows) {
+    const GameObject* owner = body->points.empty() ? nullptr : body->points[0].owner;
+    if (owner && owner->kind == kKindTrampoline) {
+        auto* trampoline = static_cast<const Trampoline*>(owner);
+        *nodeColumns = trampoline->Columns() + 1;
+        *nodeRows = trampoline->Rows() + 1;
+        return;
+    }
+    const auto side = static_cast<std::uint32_t>(std::sqrt(float(body->PointCount() - 1)));
+    *nodeColumns = *nodeRows = side;
+}
+}  // namespace
+
+Trampoline::~Trampoline() {
+    if (initialized) Shutdown();
+}
+
+bool Trampoline::Init(void* a, void*) {
+    if (initialized || !a) return false;
+    const ObjectDesc& desc = *static_cast<const ObjectDesc*>(a);
+    name = kTrampolineName;
+    kind = kKindTrampoline;
+    if (desc.noBuild == 0 && !Build(desc)) return false;
+    noBuild = desc.noBuild;
+    id = objectid::kTrampoline;
+    initialized = true;
+    return true;
+}
+
+bool Trampoline::Build(const ObjectDesc& desc) {
+    // Sizes come from scripts: an empty grid, or one whose vertices 16-bit
+    // indices cannot reach, is refused.
+    if (desc.columns < 1 || desc.rows < 1) return false;
+    const std::uint64_t vertices = std::uint64_t(desc.columns + 1ull) * (desc.rows + 1ull);
+    if (vertices > kMaxVertices) return false;
+    columns = desc.columns;
+    rows = desc.rows;
+    if (!CreateSheet()) return false;
+
+    auto* physics = eTable::Find<Physics>(names::Physics);
+    if (!physics) {
+        RemoveSheet();
+        return false;
+    }
+    physics->AddBody(this, kSheetInverseMass);
+    body->points[0].collides = 0;
+
+    nodeCount = static_cast<std::uint32_t>(vertices);
+    records.assign(nodeCount, TrampNodeRecord{});
+    xStart = -(float(rows) * desc.spacing / 2.0f);
+    zStart = -(float(columns) * desc.spacing / 2.0f);
+    CreateNodes(desc.spacing);
+    body->AddForceFunc(ApplySheetForces);
+
+    if (!SetSheetIndices()) {
+        // Nothing may be left pointing at the sheet or the records.
+        RemoveSheet();
+        records.clear();
+        physics->RemoveBody(this);
+        body = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool Trampoline::CreateSheet() {
+    Scene* scene = MainScene();
+    if (!scene) return false;
+    CustomObjectDesc desc;
+    desc.materialKind = kSheetMaterial;
+    desc.flags = 0;
+    desc.meshName = "";
+    desc.vertexComponents = kSheetComponents;
+    desc.vertexCount = (columns + 1) * (rows + 1);
+    desc.indexCount = 6 * columns * rows;
+    desc.reserved = 4;
+    desc.textureSlotCount = 1;
+    desc.meshOptions = kSheetMeshOptions;
+    auto* sheet = new ObjectCustom();
+    if (!sheet->Init(&desc)) {
+        delete sheet;
+        return false;
+    }
+    scene->AddObject(sheet, &desc);
+    renderObject = sheet;
+    sheet->SetTextureSlot("WALL_COPY.bmp", kBaseTextureSemantic, 0);
+    const float diffuse[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+    const float specular[4] = {0.9f, 0.9f, 1.0f, 1.0f};
+    sheet->surface = SurfaceData(diffuse, specular, 10, 1.5f, 0.01f, 1.5f);
+    return true;
+}
+
+// Row by row from the -z edge, each row from the -x edge: node k is point
+// k + 1 of the body. The nodes are hidden; only the sheet is drawn.
+void Trampoline::CreateNodes(float spacing) {
+    auto* objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
+    ObjectDesc nodeDesc;
+    nodeDesc.kind = kKindTrampNode;
+    for (std::uint32_t r = 0; r <= rows; ++r) {
+        for (std::uint32_t c = 0; c <= columns; ++c) {
+            TrampNodeRecord& record = records[r * (columns + 1) + c];
+            record.position = {xStart + float(c) * spacing, 0.0f, zStart + float(r) * spacing};
+            record.column = float(c);
+            record.row = float(r);
+            auto* node = objects ? static_cast<TrampNode*>(objects->CreateObject(&nodeDesc)) : nullptr;
+            record.node = node;
+            if (node) node->SetRenderPosition(&record.position);
+            body->AddPoint(node, record.position.x, 0.0f, record.position.z, kNodeInverseMass);
+            if (node) node->Disable();
+        }
+    }
+}
+
+bool Trampoline::SetSheetIndices() {
+    std::vector<std::uint16_t> indices;
+    indices.reserve(std::size_t(6) * columns * rows);
+    for (std::uint32_t q = 0; q < columns * rows; ++q) {
+        const std::uint32_t row = q / columns, column = q % columns;
+        const std::uint32_t i0 = (columns + 1) * row + column, i1 = i0 + columns + 1;
+        for (std::uint32_t i : {i0, i1, i0 + 1, i0 + 1, i1, i1 + 1}) indices.push_back(std::uint16_t(i));
+    }
+    ObjectCustom* sheet = Sheet();
+    return sheet && sheet->SetIndices(indices.data(), 0, 0);
+}
+
+void Trampoline::RemoveSheet() {
+    if (!renderObject) return;
+    if (Scene* scene = MainScene()) scene->RemoveObject(renderObject, false);
+    renderObject = nullptr;
+}
+
+ObjectCustom* Trampoline::Sheet() const { return static_cast<ObjectCustom*>(renderObject); }
+
+TrampNode* Trampoline::LiveNode(std::size_t k) const {
+    if (!body || k + 1 >= body->points.size()) return nullptr;
+    // A deleted node is cleared from its point; the record may still name it.
+    GameObject* owner = body->points[k + 1].owner;
+    return owner == records[k].node ? records[k].node : nullptr;
+}
+
+bool Trampoline::Update() {
+    if (!initialized || !active) return false;
+    UpdateChildren();
+    UpdateSurface();
+    return true;
+}
+
+// The sheet stays at the origin and its vertices are world positions, one
+// unit above the node centres.
+bool Trampoline::UpdateSurface() {
+    ObjectCustom* sheet = Sheet();
+    if (!sheet) return false;
+    if (body) body->SetPositionXYZ(0.0f, 0.0f, 0.0f);
+    std::vector<CustomVertex> vertices(records.size());
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        TrampNodeRecord& record = records[k];
+        if (TrampNode* node = LiveNode(k)) record.position = node->GetRenderPosition() + D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+        vertices[k].x = record.position.x;
+        vertices[k].y = record.position.y;
+        vertices[k].z = record.position.z;
+        vertices[k].u = record.column;
+        vertices[k].v = record.row;
+    }
+    if (!sheet->SetVertices(vertices.data(), 0, 0)) return false;
+    if (Mesh* mesh = sheet->GetMesh(); mesh && mesh->mesh) D3DXComputeNormals(mesh->mesh, nullptr);
+    return true;
+}
+
+bool Trampoline::Shutdown() {
+    if (!initialized) return false;
+    DestroyChildren();
+    RemoveSheet();
+    if (auto* physics = static_cast<Physics*>(eTable::Peek(names::Physics))) physics->RemoveBody(this);
+    body = nullptr;
+    records.clear();
+    initialized = false;
+    return true;
+}
+
+namespace {
+// The spring's pull on a (b gets the opposite): along the spring by its
+// stretch, plus damping of the whole relative velocity (not only its part
+// along the spring). Coincident points give no direction: only the damping.
+inline void Spring(Point& a, Point& b, float rest, float k, float d) {
+    const D3DXVECTOR3 between = a.position - b.position;
+    const float length = std::sqrt(between.x * between.x + between.y * between.y + between.z * between.z);
+    D3DXVECTOR3 t = (a.velocity - b.velocity) * d;
+    if (length > 0.0f) t = between / length * (length - rest) * k + t;
+    a.force -= t;
+    b.force += t;
+}
+}  // namespace
+
+void Trampoline::ApplySpring(Body* body, std::uint32_t i, std::uint32_t j, float rest, float k, float d) {
+    Point* a = body->GetPoint(i);
+    Point* b = body->GetPoint(j);
+    if (a && b) Spring(*a, *b, rest, k, d);
+}
+
+void Trampoline::ApplySheetForces(Body* body) {
+    if (body->PointCount() < 2) return;
+    std::uint32_t cols = 0, rowsOfNodes = 0;
+    GridOf(body, &cols, &rowsOfNodes);
+    if (cols == 0 || rowsOfNodes == 0 || std::uint64_t(cols) * rowsOfNodes + 1 > body->PointCount()) return;
+
+    const std::uint32_t last = cols * rowsOfNodes;
+    for (std::uint32_t corner : {1u, cols, (rowsOfNodes - 1) * cols + 1, last})
+        body->points[corner].inverseMass = 0.0f;
+
+    // Every index is inside the body (checked above).
+    Point* points = body->points.data();
+    ForEachSpring(cols, rowsOfNodes, [points](std::uint32_t i, std::uint32_t j, float rest, float k, float d) {
+        Spring(points[i], points[j], rest, k, d);
+    });
+}
+
+bool TrampNode::Init(void*, void*) {
+    if (initialized) return false;
+    name = kTrampNodeName;
+    kind = kKindTrampNode;
+    Scene* scene = MainScene();
+    if (!scene) return false;
+    if (renderObject) scene->RemoveObject(renderObject, false);
+    const MeshObjectDesc desc(0, "Body/sphereLow.x", 1, SurfaceData(), 0);
+    renderObject = scene->CreateMeshObject(&desc);
+    initialized = true;
+    return renderObject != nullptr;
+}
+
+bool TrampNode::Shutdown() {
+    if (!initialized) return false;
+    initialized = false;
+    return true;
+}

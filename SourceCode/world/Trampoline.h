@@ -1,0 +1,101 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "characters/NPC.h"
+#include "platform/d3dx/Math3D.h"
+#include "world/GameObject.h"
+
+class Body;
+class ObjectCustom;
+class TrampNode;
+
+// One grid node of a trampoline: the node object, where its vertex is drawn
+// and its texture coordinates.
+struct TrampNodeRecord {
+    TrampNode* node = nullptr;  // owned by "GameObjectsMan"
+    D3DXVECTOR3 position;
+    float column = 0.0f;
+    float row = 0.0f;
+};
+
+// A rectangular sheet of point masses held together by damped springs, its
+// four corners pinned. Every grid node is a hidden TrampNode whose point
+// lives in the trampoline's body, so the collision step sees the nodes as
+// spheres that hold and launch what lands on them; the sheet is drawn as one
+// custom mesh whose vertices follow the nodes.
+class Trampoline : public GameObject {
+public:
+    // The most vertices a sheet may have: its indices are 16-bit.
+    static constexpr std::uint32_t kMaxVertices = 65536;
+
+    Trampoline() = default;
+    ~Trampoline() override;
+
+    // a is the const ObjectDesc* of kind 1 (columns, rows, spacing, noBuild).
+    bool Init(void* a = nullptr, void* b = nullptr) override;
+    bool Shutdown() override;
+    bool Update() override;
+
+    bool Build(const ObjectDesc& desc);
+    // Moves the sheet's vertices to the nodes and recomputes its normals.
+    bool UpdateSurface();
+
+    // The body's force function: the springs of the sheet.
+    static void ApplySheetForces(Body* body);
+    // The damped spring between points i and j of the body.
+    static void ApplySpring(Body* body, std::uint32_t i, std::uint32_t j, float rest, float k, float d);
+
+    // The springs of a sheet of nodeColumns x nodeRows nodes (point
+    // 1 + r * nodeColumns + c is the node of row r, column c), in the order
+    // they act: fn(i, j, rest length, stiffness, damping). The rest lengths
+    // do not follow the spacing: a sheet built with another spacing than 2
+    // starts stretched or compressed.
+    template <class Fn>
+    static void ForEachSpring(std::uint32_t nodeColumns, std::uint32_t nodeRows, Fn fn) {
+        const std::uint32_t cols = nodeColumns;
+        for (std::uint32_t r = 0; r < nodeRows; ++r) {
+            for (std::uint32_t c = 0; c < cols; ++c) {
+                const std::uint32_t i = 1 + r * cols + c;
+                if (c + 1 < cols) fn(i, i + 1, 2.0f, 120.0f, 0.05f);
+                if (r + 1 < nodeRows) fn(i, i + cols, 2.0f, 120.0f, 0.05f);
+                if (c + 2 < cols) fn(i, i + 2, 4.0f, 175.0f, 0.15f);
+                if (r + 2 < nodeRows) fn(i, i + 2 * cols, 4.0f, 175.0f, 0.15f);
+                if (r > 0 && c + 1 < cols) fn(i, i - cols + 1, 2.828427f, 50.0f, 0.1f);
+                if (r + 1 < nodeRows && c + 1 < cols) fn(i, i + cols + 1, 2.828427f, 50.0f, 0.1f);
+            }
+        }
+    }
+
+    ObjectCustom* Sheet() const;
+    std::uint32_t Columns() const { return columns; }
+    std::uint32_t Rows() const { return rows; }
+
+    std::uint32_t noBuild = 0;
+    std::vector<TrampNodeRecord> records;
+    std::uint32_t nodeCount = 0;
+    float xStart = 0.0f;
+    float zStart = 0.0f;
+
+private:
+    bool CreateSheet();
+    void CreateNodes(float spacing);
+    bool SetSheetIndices();
+    void RemoveSheet();
+    // The node that point k + 1 still belongs to (null once it is deleted).
+    TrampNode* LiveNode(std::size_t k) const;
+
+    std::uint32_t columns = 0;  // cells along x
+    std::uint32_t rows = 0;     // cells along z
+};
+
+// A grid node of a trampoline: a hidden sphere whose point is in the
+// trampoline's body (it has no body of its own).
+class TrampNode : public NPC {
+public:
+    TrampNode() = default;
+
+    bool Init(void* a = nullptr, void* b = nullptr) override;
+    bool Shutdown() override;
+    bool Update() override { return true; }
+};

@@ -1,0 +1,79 @@
+// The physics figure: one frame's physics step for an N x N trampoline with
+// the player on it, for N = 10, 30 and 100, as time per step and per node.
+// The cost per node should stay flat as N grows.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+
+#include "core/SystemNames.h"
+#include "core/Timer.h"
+#include "core/eTable.h"
+#include "platform/window/Clock.h"
+#include "support/TestVideo.h"
+#include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+#include "world/Trampoline.h"
+
+namespace {
+
+struct Figure {
+    double msPerStep = 0.0;
+    double nsPerNode = 0.0;
+};
+
+Figure Measure(std::uint32_t n) {
+    std::uint32_t now = 1000;
+    plat::SetClockSource([&now] { return now; });
+    Timer timer;
+    timer.Init();
+    Physics physics;
+    physics.Init();
+    GameObjectsMan objects;
+    objects.Init(const_cast<char*>(names::GameObjectsMan));
+
+    ObjectDesc desc;
+    desc.kind = kKindTrampoline;
+    desc.columns = desc.rows = n;
+    desc.spacing = 2.0f;
+    objects.CreateObject(&desc);
+    ObjectDesc playerDesc;
+    playerDesc.kind = kKindPlayer;
+    playerDesc.character = "Player";
+    GameObject* player = objects.CreateObject(&playerDesc);
+    if (player && player->body) player->body->SetPositionXYZ(0.0f, 3.0f, 0.0f);
+
+    auto frame = [&] {
+        now += 16;
+        timer.Update();
+        physics.Update();
+    };
+    for (int i = 0; i < 20; ++i) frame();  // settle into the step's rhythm
+    const int steps = n >= 100 ? 20 : 200;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < steps; ++i) frame();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    objects.Shutdown();
+    physics.Shutdown();
+    timer.Shutdown();
+    plat::SetClockSource(nullptr);
+    const double nodes = double(n + 1) * double(n + 1);
+    return {seconds / steps * 1e3, seconds / steps / nodes * 1e9};
+}
+
+}  // namespace
+
+int main() {
+    TestVideo video(64, 48);
+    if (!video.ok()) {
+        std::fprintf(stderr, "bench_physics: no video device\n");
+        return 1;
+    }
+    std::printf("physics step, N x N trampoline with the player on it\n");
+    for (std::uint32_t n : {10u, 30u, 100u}) {
+        Figure f = Measure(n);
+        std::printf("  N = %3u: %10.3f ms per step, %8.1f ns per node\n", n, f.msPerStep, f.nsPerNode);
+    }
+    return 0;
+}

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "characters/Player.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "support/TestVideo.h"
+#include "world/Collision.h"
+#include "world/GameLogic.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+#include "world/Plane.h"
+#include "world/Trampoline.h"
+#include "world/WorldFixtures.h"
+
+namespace {
+
+// Spheres as game objects of radius 1 (their render scale) on the started
+// game logic, whose ground plane has its body at (0, -5, 0).
+class CollisionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(video.ok());
+        ASSERT_TRUE(logic.Init());
+        physics = eTable::Find<Physics>(names::Physics);
+        clock.Advance(16);
+        logic.Update();  // the ground's render object comes to its point
+    }
+    void TearDown() override {
+        for (auto& o : spheres) physics->RemoveBody(o.get());
+        spheres.clear();
+        logic.Shutdown();
+    }
+
+    // A sphere object of the kind, with a body of its own at p.
+    template <class T = GameObject>
+    T* Sphere(std::uint32_t kind, D3DXVECTOR3 p, float inverseMass, D3DXVECTOR3 v = {}) {
+        auto object = std::make_unique<T>();
+        auto render = std::make_unique<BareRenderObject>();
+        render->Init();
+        render->SetPosition(p);
+        object->kind = kind;
+        object->renderObject = render.get();
+        physics->AddBody(object.get(), inverseMass);
+        object->body->points[0].velocity = v;
+        T* raw = object.get();
+        renders.push_back(std::move(render));
+        spheres.push_back(std::move(object));
+        return raw;
+    }
+    Point& PointOf(GameObject* o) { return o->body->points[0]; }
+    Body* Ground() { return eTable::Find<GameObjectsMan>(names::GameObjectsMan)->GetObjectById(1001)->body; }
+
+    TestVideo video{64, 48};
+    TestClock clock;
+    GameLogic logic;
+    Physics* physics = nullptr;
+    std::vector<std::unique_ptr<BareRenderObject>> renders;
+    std::vector<std::unique_ptr<GameObject>> spheres;
+};
+
+}  // namespace
+
+TEST(CollisionRules, SpheresThatOnlyTouchDoNotCollide) {
+    Contact c;
+    EXPECT_FALSE(collision::SphereTest({0, 0, 0}, 1.0f, {2, 0, 0}, 1.0f, &c));
+    ASSERT_TRUE(collision::SphereTest({0, 0, 0}, 1.0f, {1.5f, 0, 0}, 1.0f, &c));
+    EXPECT_EQ(c.normal, D3DXVECTOR3(1, 0, 0));
+    EXPECT_FLOAT_EQ(c.depth, 0.5f);
+    // Coincident centres still give a direction.
+    ASSERT_TRUE(collision::SphereTest({3, 3, 3}, 1.0f, {3, 3, 3}, 1.0f, &c));
+    EXPECT_EQ(c.normal, D3DXVECTOR3(0, 1, 0));
+    EXPECT_FLOAT_EQ(c.depth, 2.0f);
+}
+
+TEST(CollisionRules, MajorAxisSignsDecideTheSide) {
+    EXPECT_TRUE(collision::SameSignMajorAxis({-5, 1, 0}, {0, 1, 0}));
+    EXPECT_FALSE(collision::SameSignMajorAxis({0, -0.1f, 0}, {0, 1, 0}));
+    EXPECT_TRUE(collision::SameSignMajorAxis({0, 0, 0}, {0, 1, 0}));   // zero counts as +
+    EXPECT_FALSE(collision::SameSignMajorAxis({1, -1, 0}, {1, 1, 0}));  // a tie of x and y goes to y
+    EXPECT_FALSE(collision::SameSignMajorAxis({5, 5, -1}, {0, 0, 1}));
+}
+
+TEST_F(CollisionTest, HeadOnSpheresLeaveAlongTheNormalEachPushedHalfTheOverlap) {
+    GameObject* a = Sphere(kKindNPC, {10, 20, 0}, 1.0f, {1, 0, 0});
+    GameObject* b = Sphere(kKindNPC, {11.5f, 20, 0}, 1.0f, {-1, 0, 0});
+    physics->Collide(a->body);
+    EXPECT_FLOAT_EQ(PointOf(a).velocity.x, -1.33f);
+    EXPECT_FLOAT_EQ(PointOf(b).velocity.x, 1.33f);
+    EXPECT_FLOAT_EQ(PointOf(a).position.x, 9.75f);
+    EXPECT_FLOAT_EQ(PointOf(b).position.x, 11.75f);
+    ASSERT_EQ(physics->Contacts().size(), 1u);
+
+    // With the player in the pair the restitution is 0.1.
+    Player* p = Sphere<Player>(kKindPlayer, {30, 20, 0}, 1.0f, {1, 0, 0});
+    GameObject* c = Sphere(kKindNPC, {31.5f, 20, 0}, 1.0f, {-1, 0, 0});
+    physics->Collide(p->body);
+    EXPECT_FLOAT_EQ(PointOf(p).velocity.x, -1.1f);
+    EXPECT_FLOAT_EQ(PointOf(c).velocity.x, 1.1f);
+}
+
+TEST_F(CollisionTest, SpheresMovingApartOrWithCoincidentCentresStayFinite) {
+    GameObject* a = Sphere(kKindNPC, {10, 20, 0}, 1.0f, {-1, 0, 0});
+    GameObject* b = Sphere(kKindNPC, {11.5f, 20, 0}, 1.0f, {1, 0, 0});
+    physics->Collide(a->body);
+    EXPECT_EQ(PointOf(a).velocity.x, -1.0f);  // parting: untouched
+    EXPECT_EQ(PointOf(b).velocity.x, 1.0f);
+    EXPECT_EQ(physics->Contacts().size(), 1u);
+
+    GameObject* c = Sphere(kKindNPC, {40, 20, 0}, 1.0f, {0, -2, 0});
+    GameObject* d = Sphere(kKindNPC, {40, 20, 0}, 1.0f, {0, 0, 0});
+    physics->Collide(c->body);
+    for (GameObject* o : {c, d})
+        for (float f : {PointOf(o).velocity.x, PointOf(o).velocity.y, PointOf(o).position.y}) EXPECT_TRUE(std::isfinite(f));
+}
+
+TEST_F(CollisionTest, TheGroundMirrorsWhatFallsOnItsSquare) {
+    GameObject* s = Sphere(kKindNPC, {50, -4.5f, 50}, 1.0f, {0, -10, 0});
+    GameObject* outside = Sphere(kKindNPC, {101, -4.5f, 0}, 1.0f, {0, -10, 0});
+    GameObject* leaving = Sphere(kKindNPC, {0, -4.5f, 0}, 1.0f, {0, 10, 0});
+    physics->Collide(Ground());
+    EXPECT_EQ(PointOf(s).velocity, D3DXVECTOR3(0, 10, 0));
+    EXPECT_EQ(PointOf(s).position.y, -4.5f);  // no position correction
+    EXPECT_EQ(PointOf(outside).velocity, D3DXVECTOR3(0, -10, 0));
+    // Inside the slab the mirror works whichever way the sphere moves.
+    EXPECT_EQ(PointOf(leaving).velocity, D3DXVECTOR3(0, -10, 0));
+    ASSERT_EQ(physics->Contacts().size(), 2u);
+    const Contact& c = physics->Contacts()[0];
+    EXPECT_EQ(c.normal, D3DXVECTOR3(0, 1, 0));
+    EXPECT_FLOAT_EQ(c.depth, -0.5f);
+    EXPECT_EQ(c.firstOwnerId, 1001u);
+}
+
+TEST_F(CollisionTest, ANodeHoldsTheLandingPlayerThenLaunchesIt) {
+    auto* node = Sphere<TrampNode>(kKindTrampNode, {0, 30, 0}, 10.0f);
+    Player* player = Sphere<Player>(kKindPlayer, {0, 31.5f, 0}, 100.0f);
+    const float slowDowns[] = {1.0f, 0.7774194f, 0.4548387f, 0.1322581f};
+    for (int step = 0; step < 5; ++step) {
+        PointOf(node).SetPositionXYZ(0, 30, 0, true);
+        PointOf(player).SetPositionXYZ(0, 31.5f, 0, false);
+        PointOf(player).velocity = {0, -30, 0};
+        physics->Collide(node->body);
+        if (step < 4) {
+            EXPECT_FLOAT_EQ(PointOf(player).velocity.y, -30.0f * slowDowns[step]) << "step " << step;
+            EXPECT_EQ(player->onTrampoline, 1);
+            EXPECT_EQ(PointOf(node).compression, 10.0f * (step + 1));
+        }
+    }
+    EXPECT_EQ(PointOf(player).velocity, D3DXVECTOR3(0, 156, 0));
+    EXPECT_EQ(PointOf(node).compression, 0.0f);
+    EXPECT_EQ(player->onTrampoline, 0);
+}
+
+TEST_F(CollisionTest, ADiveRaisesTheThresholdAndTheLaunch) {
+    auto* node = Sphere<TrampNode>(kKindTrampNode, {0, 30, 0}, 10.0f);
+    Player* player = Sphere<Player>(kKindPlayer, {0, 31.5f, 0}, 100.0f);
+    player->reboundCommand = -1.0f;  // k = +125: T = 1 + 30 + 125 = 156
+    PointOf(node).compression = 150.0f;
+    PointOf(player).velocity = {0, -30, 0};
+    physics->Collide(node->body);
+    EXPECT_EQ(PointOf(node).compression, 160.0f);  // held
+    PointOf(player).velocity = {0, -30, 0};
+    PointOf(player).SetPositionXYZ(0, 31.5f, 0, false);
+    physics->Collide(node->body);
+    EXPECT_EQ(PointOf(player).velocity, D3DXVECTOR3(0, 281, 0));
+}
+
+TEST_F(CollisionTest, APinnedPointIsReportedButNotMoved) {
+    auto* node = Sphere<TrampNode>(kKindTrampNode, {0, 30, 0}, 0.0f);
+    GameObject* ball = Sphere(kKindNPC, {0, 31.5f, 0}, 1.0f, {0, -5, 0});
+    physics->Collide(node->body);
+    EXPECT_EQ(physics->Contacts().size(), 1u);
+    EXPECT_EQ(PointOf(ball).velocity, D3DXVECTOR3(0, -5, 0));
+    EXPECT_EQ(PointOf(ball).position.y, 31.5f);
+}

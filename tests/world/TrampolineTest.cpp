@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "Video/ObjectMesh.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "support/TestVideo.h"
+#include "world/GameLogic.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+#include "world/Trampoline.h"
+#include "world/WorldFixtures.h"
+
+namespace {
+
+class TrampolineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(video.ok());
+        ASSERT_TRUE(logic.Init());
+        objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
+    }
+    void TearDown() override { logic.Shutdown(); }
+    void Frame() {
+        clock.Advance(16);
+        logic.Update();
+    }
+    Trampoline* Make(std::uint32_t w, std::uint32_t h, float s = 2.0f) {
+        ObjectDesc desc;
+        desc.kind = kKindTrampoline;
+        desc.columns = w;
+        desc.rows = h;
+        desc.spacing = s;
+        return static_cast<Trampoline*>(objects->CreateObject(&desc));
+    }
+
+    TestVideo video{64, 48};
+    TestClock clock;
+    GameLogic logic;
+    GameObjectsMan* objects = nullptr;
+};
+
+}  // namespace
+
+TEST_F(TrampolineTest, ASmallSheetHasItsNodesIndicesAndPinnedCorners) {
+    Trampoline* t = Make(2, 2);
+    ASSERT_TRUE(t->IsInitialized());
+    EXPECT_EQ(t->id, 1005u);
+    ASSERT_EQ(t->records.size(), 9u);
+    ASSERT_EQ(t->body->PointCount(), 10u);
+    EXPECT_EQ(t->body->points[0].collides, 0);
+    for (std::size_t k = 0; k < 9; ++k) {
+        const D3DXVECTOR3 p = t->body->points[k + 1].position;
+        EXPECT_EQ(p, D3DXVECTOR3(-2.0f + 2.0f * float(k % 3), 0.0f, -2.0f + 2.0f * float(k / 3))) << k;
+        EXPECT_EQ(t->body->points[k + 1].owner, t->records[k].node);
+        EXPECT_FALSE(t->records[k].node->IsActive());  // the spheres are hidden
+        EXPECT_EQ(t->body->points[k + 1].inverseMass, 10.0f);
+    }
+    ASSERT_EQ(t->Sheet()->IndexCount(), 24u);
+    std::uint16_t first[6];
+    ASSERT_TRUE(t->Sheet()->GetIndices(first, 0, 6));
+    const std::uint16_t expected[6] = {0, 3, 1, 1, 3, 4};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(first[i], expected[i]);
+
+    Trampoline::ApplySheetForces(t->body);
+    for (std::uint32_t corner : {1u, 3u, 7u, 9u}) EXPECT_EQ(t->body->points[corner].inverseMass, 0.0f);
+    EXPECT_EQ(t->body->points[5].inverseMass, 10.0f);
+}
+
+TEST(TrampolineSprings, ASquareSheetHasItsThreeKindsOfSpring) {
+    std::map<float, int> byRest;
+    Trampoline::ForEachSpring(3, 3, [&](std::uint32_t, std::uint32_t, float rest, float, float) { ++byRest[rest]; });
+    EXPECT_EQ(byRest[2.0f], 12);
+    EXPECT_EQ(byRest[4.0f], 6);
+    EXPECT_EQ(byRest[2.828427f], 8);
+}
+
+TEST(TrampolineSprings, ASpringPullsByItsStretchAndDampsTheWholeRelativeVelocity) {
+    Body body(1);
+    body.AddPoint(nullptr, 0, 0, 0, 1);
+    body.AddPoint(nullptr, 3, 0, 0, 1);
+    Trampoline::ApplySpring(&body, 0, 1, 2.0f, 120.0f, 0.0f);
+    EXPECT_EQ(body.points[0].force, D3DXVECTOR3(120, 0, 0));
+    EXPECT_EQ(body.points[1].force, D3DXVECTOR3(-120, 0, 0));
+
+    // Coincident points: only the damping, and on every axis.
+    Body still(2);
+    still.AddPoint(nullptr, 1, 1, 1, 1);
+    still.AddPoint(nullptr, 1, 1, 1, 1);
+    still.points[0].velocity = {0, 0, 2};
+    Trampoline::ApplySpring(&still, 0, 1, 2.0f, 120.0f, 0.5f);
+    EXPECT_EQ(still.points[0].force, D3DXVECTOR3(0, 0, -1));
+    EXPECT_EQ(still.points[1].force, D3DXVECTOR3(0, 0, 1));
+}
+
+TEST_F(TrampolineTest, ANonSquareSheetSpansItsRealGridAndPinsItsRealCorners) {
+    Trampoline* t = Make(3, 2);
+    ASSERT_EQ(t->records.size(), 12u);
+    EXPECT_EQ(t->records.front().position, D3DXVECTOR3(-2.0f, 0.0f, -3.0f));
+    EXPECT_EQ(t->records.back().position, D3DXVECTOR3(4.0f, 0.0f, 1.0f));
+    Trampoline::ApplySheetForces(t->body);
+    for (std::uint32_t corner : {1u, 4u, 9u, 12u}) EXPECT_EQ(t->body->points[corner].inverseMass, 0.0f) << corner;
+    for (std::uint32_t inner : {2u, 3u, 5u, 8u, 10u, 11u}) EXPECT_EQ(t->body->points[inner].inverseMass, 10.0f);
+}
+
+TEST_F(TrampolineTest, TheDrawnSheetLiesOneAboveTheNodesFacingUp) {
+    Trampoline* t = Make(2, 2);
+    ASSERT_TRUE(t->UpdateSurface());
+    std::vector<CustomVertex> v(9);
+    ASSERT_TRUE(t->Sheet()->GetVertices(v.data(), 0, 0));
+    EXPECT_EQ(v[4].y, 1.0f);
+    EXPECT_EQ(v[4].x, 0.0f);
+    EXPECT_EQ(v[5].u, 2.0f);
+    EXPECT_EQ(v[5].v, 1.0f);
+    for (const CustomVertex& vertex : v) {
+        EXPECT_NEAR(vertex.nx, 0.0f, 1e-6f);
+        EXPECT_NEAR(vertex.ny, 1.0f, 1e-6f);
+    }
+}
+
+TEST_F(TrampolineTest, UnderGravityTheCornersHoldAndTheCentreSags) {
+    Trampoline* t = Make(4, 4);
+    for (int i = 0; i < 200; ++i) Frame();
+    for (std::uint32_t corner : {1u, 5u, 21u, 25u}) EXPECT_EQ(t->body->points[corner].position.y, 0.0f);
+    const float centre = t->body->points[13].position.y;
+    EXPECT_LT(centre, 0.0f);
+    for (std::uint32_t p = 1; p <= 25; ++p) EXPECT_GE(t->body->points[p].position.y, centre);
+    // The sheet object stays at the origin (give or take the one step of
+    // fall that it takes every frame), its vertices following the nodes.
+    EXPECT_NEAR(t->Sheet()->GetPosition().y, 0.0f, 1e-4f);
+}
+
+TEST_F(TrampolineTest, SizesFromScriptsThatCannotBeBuiltAreRefused) {
+    const std::size_t bodies = eTable::Find<Physics>(names::Physics)->Bodies().size();
+    EXPECT_FALSE(Make(0, 3)->IsInitialized());
+    EXPECT_FALSE(Make(3, 0)->IsInitialized());
+    EXPECT_FALSE(Make(300, 300)->IsInitialized());  // 90,601 vertices
+    EXPECT_EQ(eTable::Find<Physics>(names::Physics)->Bodies().size(), bodies);
+    // A spacing of 0 puts every node on one spot: the springs stay finite.
+    Trampoline* flat = Make(2, 2, 0.0f);
+    Frame();
+    for (const Point& p : flat->body->points) EXPECT_TRUE(std::isfinite(p.position.y));
+}
+
+TEST_F(TrampolineTest, DeletedNodesAndTrampolinesLeaveNoOwnerBehind) {
+    Trampoline* t = Make(2, 2);
+    Body* body = t->body;
+    objects->DeleteObject(t->records[4].node);
+    EXPECT_EQ(body->points[5].owner, nullptr);
+    Frame();  // the sheet goes on without the node
+    EXPECT_TRUE(t->UpdateSurface());
+
+    const std::size_t before = objects->Children().size();
+    objects->DeleteObject(t);
+    EXPECT_EQ(objects->Children().size(), before - 1);
+    Frame();
+}
