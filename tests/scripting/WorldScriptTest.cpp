@@ -403,6 +403,26 @@ def build():
     sheet->kind = kKindPlane;
 }
 
+TEST_F(WorldScriptTest, AWinAndALoseInOnePassBothApplyAndTheLevelChangesOnceKeepingTheUI) {
+    WriteScript("lvl", "def loadlevel(): Z.SetInt(1, Z.GetInt(1) + 1)\n");
+    Start(R"(
+def build():
+    Z.AddText("stays", 1, 1, (0, 0), 5, 1)
+    now = Z.AddTimeCondition(0.0)
+    Z.BuildTrigger(0, 2, 1, Z.AddSetNextLevelEvent("lvl"), Z.AddWinEvent(), now)
+    Z.BuildTrigger(0, 1, 1, Z.AddLoseEvent(), now)
+)");
+    ASSERT_TRUE(python->CallFunction("build"));
+    auto* hud = eTable::Find<HUD>(names::HUD);
+    const std::int32_t score = hud->score;
+    Frame();
+    EXPECT_EQ(hud->score, score - 1);
+    EXPECT_EQ(python->GetInt(1), 1);
+    EXPECT_EQ(logic.UIObjectCount(), 1u);  // user-interface objects are the scripts' to clear
+    Frame();
+    EXPECT_EQ(python->GetInt(1), 1);
+}
+
 TEST_F(WorldScriptTest, InitGameRunsFromTheGameLogicAndAWinReplacesTheLevelsObjects) {
     WriteScript("testlevel", R"(
 def loadlevel():
