@@ -212,6 +212,42 @@ TEST_F(D3DXTexture, FormatsConvertOrStayCompressed) {
     rgb->Release();
 }
 
+// Without a colour key the stored DXT levels are kept as they are; levels
+// the file lacks are made from the last one it has.
+TEST_F(D3DXTexture, DxtWithoutAKeyKeepsItsBlocksAndMakesTheMissingMips) {
+    ASSERT_TRUE(t.ok());
+    DdsSpec spec;
+    spec.width = spec.height = 8;
+    spec.mips = 2;  // 8x8 and 4x4 stored; 2x2 and 1x1 to be made
+    spec.pfFlags = 0x4;
+    spec.fourCC = D3DFMT_DXT1;
+    ByteBuilder dds = DdsHeader(spec);
+    const std::uint8_t red[8] = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0};
+    const std::uint8_t green[8] = {0xE0, 0x07, 0xE0, 0x07, 0, 0, 0, 0};
+    for (int block = 0; block < 4; ++block)
+        for (std::uint8_t byte : red) dds.u8(byte);
+    for (std::uint8_t byte : green) dds.u8(byte);
+    WriteFile(Path("mips.dds"), dds);
+
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileExA(t.device, Path("mips.dds").c_str(), 0, 0, 4, 0, D3DFMT_FROM_FILE,
+                                           D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &tex),
+              D3D_OK);
+    ASSERT_EQ(tex->GetLevelCount(), 4u);
+    D3DLOCKED_RECT rect{};
+    ASSERT_EQ(tex->LockRect(1, &rect, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(std::memcmp(rect.pBits, green, 8), 0);
+    tex->UnlockRect(1);
+    // The 2x2 level comes from the stored 4x4 one: green, not red.
+    ASSERT_EQ(tex->LockRect(2, &rect, nullptr, D3DLOCK_READONLY), D3D_OK);
+    std::uint16_t endpoint = 0;
+    std::memcpy(&endpoint, rect.pBits, 2);
+    EXPECT_EQ(endpoint & 0xF800, 0) << std::hex << endpoint;
+    EXPECT_NE(endpoint & 0x07E0, 0) << std::hex << endpoint;
+    tex->UnlockRect(2);
+    tex->Release();
+}
+
 TEST_F(D3DXTexture, VolumesAndRefusals) {
     ASSERT_TRUE(t.ok());
     DdsSpec spec;

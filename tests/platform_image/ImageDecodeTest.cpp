@@ -134,6 +134,28 @@ TEST(TgaDecode, OriginsAndRunLengthAcrossRows) {
     EXPECT_EQ(Pixel(l, 0, 1), (C{2, 2, 2, 255}));
 }
 
+// Uncompressed 32-bit rows are copied whole; every origin still lands each
+// pixel in its place.
+TEST(TgaDecode, ThirtyTwoBitRowsInEveryOrigin) {
+    // Stored pixels a, b / c, d (file order), BGRA bytes.
+    const std::uint8_t stored[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    const C a{1, 2, 3, 4}, b{5, 6, 7, 8}, c{9, 10, 11, 12}, d{13, 14, 15, 16};
+    struct Origin {
+        std::uint8_t descriptor;
+        C topLeft, topRight, bottomLeft;
+    };
+    const Origin origins[] = {{0x08, c, d, a}, {0x28, a, b, c}, {0x18, d, c, b}, {0x38, b, a, d}};
+    for (const Origin& o : origins) {
+        ByteBuilder tga;
+        tga.u8(0).u8(0).u8(2).zeros(5).u16(0).u16(0).u16(2).u16(2).u8(32).u8(o.descriptor);
+        for (std::uint8_t byte : stored) tga.u8(byte);
+        Image image = Decode(tga);
+        EXPECT_EQ(Pixel(image.levels[0], 0, 0), o.topLeft) << int(o.descriptor);
+        EXPECT_EQ(Pixel(image.levels[0], 1, 0), o.topRight) << int(o.descriptor);
+        EXPECT_EQ(Pixel(image.levels[0], 0, 1), o.bottomLeft) << int(o.descriptor);
+    }
+}
+
 TEST(TgaDecode, ColourMapsAndRefusals) {
     ByteBuilder b;
     b.u8(2).u8(1).u8(1).u16(1).u16(2).u8(24).zeros(4).u16(2).u16(1).u8(8).u8(0x20);
@@ -180,6 +202,21 @@ TEST(DdsDecode, UncompressedMipChainAndFormats) {
     Image li = Decode(l);
     EXPECT_EQ(li.fileFormat, imagefmt::kA8L8);
     EXPECT_EQ(Pixel(li.levels[0], 0, 0), (C{0x80, 0x80, 0x80, 0x40}));
+}
+
+// X8R8G8B8 is copied whole like A8R8G8B8, with the unused byte made opaque.
+TEST(DdsDecode, X8R8G8B8IsOpaqueWhateverItsSpareByteHolds) {
+    DdsSpec spec;
+    spec.width = 2;
+    spec.height = 1;
+    spec.pfFlags = 0x40;  // RGB, no alpha
+    spec.masks[3] = 0;
+    ByteBuilder b = DdsHeader(spec);
+    b.u32(0x00123456).u32(0x7F654321);
+    Image image = Decode(b);
+    EXPECT_EQ(image.fileFormat, imagefmt::kX8R8G8B8);
+    EXPECT_EQ(Pixel(image.levels[0], 0, 0), (C{0x56, 0x34, 0x12, 255}));
+    EXPECT_EQ(Pixel(image.levels[0], 1, 0), (C{0x21, 0x43, 0x65, 255}));
 }
 
 TEST(DdsDecode, CubeAndVolumeLayout) {

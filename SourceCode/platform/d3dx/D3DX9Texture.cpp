@@ -173,10 +173,21 @@ std::vector<ImageLevel> BuildFace(const Image& source, UINT sourceFace, const Re
         source.width == request.width && source.height == request.height && sourceDepth == request.depth;
     std::vector<ImageLevel> out;
     ImageLevel previous;  // BGRA8, the last level made, for the next mip
+    // A DXT level kept as stored is decompressed only if a later level is
+    // made from it.
+    constexpr std::size_t kNone = ~std::size_t(0);
+    std::size_t keptDxt = kNone;
     for (UINT m = 0; m < request.levels; ++m) {
         const UINT w = MipSize(request.width, m), h = MipSize(request.height, m), d = MipSize(request.depth, m);
         if (sameSize && m < source.mipLevels) {
             ImageLevel stored = SourceLevel(source, sourceFace, m, oneSlice);
+            // Without a colour key there is nothing to look for in the pixels.
+            if (source.layout != ImageLayout::BGRA8 && source.layout == target && request.colorKey == 0) {
+                keptDxt = out.size();
+                out.push_back(std::move(stored));
+                continue;
+            }
+            keptDxt = kNone;
             if (source.layout != ImageLayout::BGRA8) {
                 ImageLevel pixels = plat::DecompressDxt(source.layout, stored);
                 if (source.layout == target && !plat::ContainsColor(pixels, request.colorKey)) {
@@ -194,6 +205,8 @@ std::vector<ImageLevel> BuildFace(const Image& source, UINT sourceFace, const Re
             plat::ApplyColorKey(pixels, request.colorKey);
             previous = plat::ResampleLevel(pixels, w, h, d, request.filter);
         } else {
+            if (keptDxt != kNone) previous = plat::DecompressDxt(source.layout, out[keptDxt]);
+            keptDxt = kNone;
             previous = plat::ResampleLevel(previous, w, h, d, request.mipFilter);
         }
         out.push_back(Encode(previous, target));

@@ -107,6 +107,15 @@ ImageLevel ExpandLevel(const std::uint8_t* src, const PixelFormat& pf, std::uint
     const std::uint32_t bytes = pf.bitCount / 8;
     ImageLevel level{w, h, d, {}};
     const std::size_t count = std::size_t(w) * h * d;
+    // 32-bit A8R8G8B8 / X8R8G8B8 is stored as BGRA already: one copy (and
+    // an opaque alpha when the file has none).
+    if (rgb && !luminance && bytes == 4 && pf.masks[0] == 0x00FF0000 && pf.masks[1] == 0x0000FF00 &&
+        pf.masks[2] == 0x000000FF && (!alpha || pf.masks[3] == 0xFF000000 || pf.masks[3] == 0)) {
+        level.bytes.assign(src, src + count * 4);
+        if (!alpha || pf.masks[3] == 0)
+            for (std::size_t i = 3; i < level.bytes.size(); i += 4) level.bytes[i] = 255;
+        return level;
+    }
     level.bytes.resize(count * 4);
     for (std::size_t i = 0; i < count; ++i, src += bytes) {
         auto word = std::uint32_t(imagebytes::ReadLittleEndian(src, bytes));

@@ -107,6 +107,11 @@ bool ReadPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels,
     const std::size_t bytes = pixels.pixelBytes();
     if (!h.rle()) {
         if (in.remaining() / bytes < count) return error = "truncated Targa pixel data", false;
+        // 32-bit true colour is stored as BGRA already: one copy.
+        if (h.baseType() == 2 && h.pixelBits == 32) {
+            out.assign(in.here(), in.here() + count * 4);
+            return true;
+        }
         out.resize(count * 4);
         for (std::size_t i = 0; i < count; ++i) pixels.toBGRA(in.here() + i * bytes, &out[i * 4]);
         return true;
@@ -165,13 +170,21 @@ bool DecodeTga(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     if (!ReadPixels(in, h, TgaPixels(h, std::move(map)), stored, error)) return false;
 
     ImageLevel level{h.width, h.height, 1, {}};
-    level.bytes.resize(stored.size());
-    for (std::size_t row = 0; row < h.height; ++row) {
-        std::size_t outRow = h.topDown() ? row : h.height - 1 - row;
-        for (std::size_t col = 0; col < h.width; ++col) {
-            std::size_t outCol = h.rightToLeft() ? h.width - 1 - col : col;
-            const std::uint8_t* s = &stored[(row * h.width + col) * 4];
-            std::copy(s, s + 4, &level.bytes[(outRow * h.width + outCol) * 4]);
+    const std::size_t rowBytes = std::size_t(h.width) * 4;
+    if (h.topDown() && !h.rightToLeft()) {
+        level.bytes = std::move(stored);
+    } else {
+        level.bytes.resize(stored.size());
+        for (std::size_t row = 0; row < h.height; ++row) {
+            const std::size_t outRow = h.topDown() ? row : h.height - 1 - row;
+            const std::uint8_t* from = &stored[row * rowBytes];
+            std::uint8_t* to = &level.bytes[outRow * rowBytes];
+            if (!h.rightToLeft()) {
+                std::copy(from, from + rowBytes, to);
+                continue;
+            }
+            for (std::size_t col = 0; col < h.width; ++col)
+                std::copy(from + col * 4, from + col * 4 + 4, to + (h.width - 1 - col) * 4);
         }
     }
     out.fileType = ImageFileType::TGA;
