@@ -1,7 +1,8 @@
 // make_sounds OUTPUT_ROOT
 //
 // Synthesises the game's sounds: the thirty character sounds, the fallback
-// sound and the music tracks, as mono 16-bit WAV files under
+// sound, the game's own sounds (Game/) and the music tracks, as mono
+// 16-bit WAV files under
 // OUTPUT_ROOT/Assets/Audio/. Only IEEE additions, multiplications and
 // divisions go into a sample (our own sine, our own noise), so every machine makes the very same bytes.
 #include <cmath>
@@ -288,6 +289,119 @@ Buffer DriftTrack() {
     return out;
 }
 
+// The menu's theme: a warm, lilting waltz-like loop over two bars of a slow
+// bass (6 seconds).
+Buffer MenuTrack() {
+    const double beat = 0.5;
+    Buffer out = Silence(kMusicRate, 12 * beat);
+    const int bass[] = {-33, -28, -31, -26};
+    for (int b = 0; b < 4; ++b) {
+        double f = NoteFrequency(bass[b]);
+        AddTone(out, kMusicRate, {b * 3 * beat, 3 * beat * 0.95, f, f, 0.3, 0.6, 0.02, 3});
+    }
+    const int tune[] = {0, 4, 7, 9, 7, 4, 5, 9, 12, 11, 7, 2};
+    for (int n = 0; n < 12; ++n) {
+        double f = NoteFrequency(tune[n] - 5);
+        AddTone(out, kMusicRate, {n * beat, beat * 0.9, f, f, 0.16, 0.22, 0.006, 3, 0.006, 5.0});
+    }
+    return out;
+}
+
+// A hurried loop for the hard level: a minor bass riff in eighths and a
+// stabbing figure above it, 140 beats a minute (3.43 seconds).
+Buffer ChaseTrack() {
+    const double beat = 60.0 / 140.0;
+    Buffer out = Silence(kMusicRate, 8 * beat);
+    const int riff[] = {-36, -36, -24, -36, -33, -36, -24, -34, -36, -36, -24, -36, -31, -32, -33, -34};
+    for (int n = 0; n < 16; ++n) {
+        double f = NoteFrequency(riff[n]);
+        AddTone(out, kMusicRate, {n * beat / 2, beat * 0.45, f, f, 0.3, 0.1, 0.004, 4});
+    }
+    const int stabs[] = {3, 7, 3, 10, 8, 7, 3, 2};
+    for (int n = 0; n < 8; ++n) {
+        double f = NoteFrequency(stabs[n] - 12);
+        AddTone(out, kMusicRate, {n * beat + beat / 2, beat * 0.3, f, f, 0.14, 0.05, 0.002, 3});
+    }
+    Noise noise(23u);
+    for (int n = 0; n < 16; ++n) AddNoise(out, kMusicRate, noise, n * beat / 2, 0.03, 0.1, 0.8, 0.001, 0.01);
+    return out;
+}
+
+// The "you won" screen: a bright fanfare held on its last chord (5 seconds).
+Buffer VictoryTrack() {
+    Buffer out = Silence(kMusicRate, 5.0);
+    const int fanfare[] = {0, 4, 7, 12, 7, 12};
+    const double starts[] = {0.0, 0.2, 0.4, 0.6, 1.0, 1.2};
+    for (int n = 0; n < 6; ++n) {
+        double f = NoteFrequency(fanfare[n] - 9);
+        AddTone(out, kMusicRate, {starts[n], n == 5 ? 3.6 : 0.35, f, f, 0.2, n == 5 ? 1.2 : 0.15, 0.004, 4});
+    }
+    const int chord[] = {-21, -17, -14};
+    for (int n = 0; n < 3; ++n) {
+        double f = NoteFrequency(chord[n]);
+        AddTone(out, kMusicRate, {1.2, 3.7, f, f, 0.12, 1.5, 0.05, 2});
+    }
+    return out;
+}
+
+// --- The game's own sounds ----------------------------------------------------
+
+// A sparkle of three rising notes: something collected.
+Buffer PickupSound() {
+    Buffer out = Silence(kEffectRate, 0.35);
+    const double notes[] = {1046.5, 1318.5, 1568.0};
+    for (int n = 0; n < 3; ++n)
+        AddTone(out, kEffectRate, {0.05 * n, 0.25, notes[n], notes[n], 0.3, 0.06, 0.002, 2});
+    return out;
+}
+
+// A short wooden click for the menu's buttons.
+Buffer ClickSound() {
+    Buffer out = Silence(kEffectRate, 0.08);
+    Noise noise(501u);
+    AddNoise(out, kEffectRate, noise, 0.0, 0.01, 0.5, 0.7, 0.0005, 0.003);
+    AddTone(out, kEffectRate, {0.0, 0.07, 1800.0, 1200.0, 0.4, 0.012, 0.0005, 2});
+    return out;
+}
+
+// A dull, falling "oof": a chaser caught the player.
+Buffer OuchSound() {
+    Buffer out = Silence(kEffectRate, 0.3);
+    Noise noise(601u);
+    AddTone(out, kEffectRate, {0.0, 0.28, 320.0, 140.0, 0.55, 0.1, 0.004, 4, 0.05, 20.0});
+    AddNoise(out, kEffectRate, noise, 0.0, 0.06, 0.3, 0.1, 0.002, 0.02);
+    return out;
+}
+
+// A level won: a quick rising run ending on a held note.
+Buffer WinSound() {
+    Buffer out = Silence(kEffectRate, 0.9);
+    const int run[] = {0, 4, 7, 12};
+    for (int n = 0; n < 4; ++n) {
+        double f = NoteFrequency(run[n] + 3);
+        AddTone(out, kEffectRate, {0.08 * n, n == 3 ? 0.6 : 0.1, f, f, 0.3, n == 3 ? 0.3 : 0.05, 0.002, 3});
+    }
+    return out;
+}
+
+// Time ran out: a sliding, sagging "wah-wah".
+Buffer LoseSound() {
+    Buffer out = Silence(kEffectRate, 1.0);
+    const double starts[] = {0.0, 0.3, 0.6};
+    const double from[] = {392.0, 370.0, 349.2};
+    for (int n = 0; n < 3; ++n)
+        AddTone(out, kEffectRate, {starts[n], n == 2 ? 0.4 : 0.28, from[n], from[n] * (n == 2 ? 0.8 : 0.97), 0.35,
+                                   0.3, 0.01, 4, n == 2 ? 0.02 : 0.0, 6.0});
+    return out;
+}
+
+// A tick for the last seconds of a level.
+Buffer TickSound() {
+    Buffer out = Silence(kEffectRate, 0.06);
+    AddTone(out, kEffectRate, {0.0, 0.05, 2400.0, 2400.0, 0.3, 0.01, 0.0005, 1});
+    return out;
+}
+
 bool Write(const std::filesystem::path& root, const std::string& name, int rate, const Buffer& sound) {
     std::filesystem::path path = root / plat::ForwardSlashes(name);
     std::error_code ec;
@@ -313,5 +427,14 @@ int main(int argc, char** argv) {
     ok = Write(root, kFallbackSound, kEffectRate, FallbackSound()) && ok;
     ok = Write(root, "Assets/Audio/Music/bounce.wav", kMusicRate, BounceTrack()) && ok;
     ok = Write(root, "Assets/Audio/Music/drift.wav", kMusicRate, DriftTrack()) && ok;
+    ok = Write(root, "Assets/Audio/Music/menu.wav", kMusicRate, MenuTrack()) && ok;
+    ok = Write(root, "Assets/Audio/Music/chase.wav", kMusicRate, ChaseTrack()) && ok;
+    ok = Write(root, "Assets/Audio/Music/victory.wav", kMusicRate, VictoryTrack()) && ok;
+    ok = Write(root, "Assets/Audio/Game/pickup.wav", kEffectRate, PickupSound()) && ok;
+    ok = Write(root, "Assets/Audio/Game/click.wav", kEffectRate, ClickSound()) && ok;
+    ok = Write(root, "Assets/Audio/Game/ouch.wav", kEffectRate, OuchSound()) && ok;
+    ok = Write(root, "Assets/Audio/Game/win.wav", kEffectRate, WinSound()) && ok;
+    ok = Write(root, "Assets/Audio/Game/lose.wav", kEffectRate, LoseSound()) && ok;
+    ok = Write(root, "Assets/Audio/Game/tick.wav", kEffectRate, TickSound()) && ok;
     return ok ? 0 : 1;
 }
