@@ -1,0 +1,23 @@
+# After level 3: "you won", the victory music, and back to the menu by the
+# button or after a while.
+import ZOPAPI as Z
+
+import zop
+
+
+def loadlevel():
+    Z.ClearUIObjects()
+    zop.player_control(0)
+    Z.CamLock()
+    Z.CamSetYPosition(6.0)
+    Z.AddSplashScreen("splash.png", "NOTEXT")
+    Z.AddAnimatedText("You won!", 2.0, 2.0, (-0.6, 0.6), 9, 6, 3.0, 0.3, 0.06)
+    zop.text("Thanks for playing", -0.675, 0.2, 1.0)
+    menu = Z.AddAnimatedButton(-0.3, 0.3, -0.3, -0.45, "ButtonBack.bmp", " Menu", 1.5, 1.5, 6, 4, 2.0, 0.2, 0.02)
+    Z.ShowCursor()
+    zop.music(zop.MUSIC_VICTORY)
+    zop.trigger([Z.AddPlaySoundEvent(zop.SOUND_CLICK)] + zop.go_to("menu"), [Z.AddButtonClickedCondition(menu)])
+    zop.trigger(zop.go_to("menu"), [Z.AddTimePassedCondition(Z.GetGameTime(), 30.0)])
+    zop.trigger([Z.AddQuitGameEvent()], [Z.AddKeyTriggeredCondition("escape")])
+    Z.SetInt(zop.IN_MENU_SLOT, 1)
+    zop.level_built()

@@ -1,0 +1,173 @@
+#pragma once
+// The whole game as a player meets it: the shipped scripts, data and key
+// bindings in a scratch working directory, on a clock the test drives. The
+// test talks to it only as a person would, through pushed mouse and key
+// events; it may read the engine's state to choose its moves.
+#include <SDL.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Video/Video.h"
+#include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "platform/gfx/Direct3D.h"
+#include "platform/window/Clock.h"
+#include "platform/window/Window.h"
+#include "scripting/EventHandler.h"
+#include "scripting/PythonMan.h"
+#include "support/GameWindow.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
+#include "support/TempDir.h"
+#include "support/TestSettings.h"
+#include "ui/Cursor.h"
+#include "ui/HUD.h"
+#include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+
+class GameSession {
+public:
+    // scripts: the folder of script modules (the shipped ones by default).
+    explicit GameSession(std::filesystem::path scripts = ScopedTempDir::RepositoryRoot() / "Scripts",
+                         int width = 640, int height = 480) {
+        dir.LinkAssets();
+        std::error_code ec;
+        std::filesystem::create_directory_symlink(scripts, dir.Path() / "Scripts", ec);
+        const auto bindings = ScopedTempDir::RepositoryRoot() / "OnStartScript.txt";
+        if (std::filesystem::exists(bindings))
+            std::filesystem::copy_file(bindings, dir.Path() / "OnStartScript.txt", ec);
+        WriteWindowedSettings({.width = width,
+                               .height = height,
+                               .backBufferWidth = width,
+                               .backBufferHeight = height,
+                               .behavior = "HARDWARE",
+                               .clearColor = "0 0 0"});
+        plat::SetClockSource([this] { return now; });
+        DIva::ResetStartedFlagForTests();
+        WindowPair pair{window.Handle(), nullptr};
+        started = app.Init(&pair);
+    }
+    ~GameSession() {
+        if (app.IsInitialized()) app.Shutdown();
+        plat::SetClockSource(nullptr);
+    }
+    GameSession(const GameSession&) = delete;
+    GameSession& operator=(const GameSession&) = delete;
+
+    bool ok() const { return started; }
+    // False once the game has shut down (a quit).
+    bool Running() const { return app.IsInitialized(); }
+
+    // One frame as the entry point runs it: the window's messages, then the
+    // application's update, ms after the last frame.
+    void Frame(std::uint32_t ms = 16) {
+        plat::MSG msg;
+        if (plat::PeekMessageA(&msg, window.Handle())) plat::DispatchMessageA(&msg);
+        now += ms;
+        if (app.IsInitialized()) app.Update();
+    }
+    void Frames(int count, std::uint32_t ms = 16) {
+        for (int i = 0; i < count && Running(); ++i) Frame(ms);
+    }
+
+    // --- Input, as SDL delivers it -------------------------------------
+    void PushButton(Uint8 sdlButton, bool down) {
+        SDL_Event e{};
+        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = WindowId();
+        e.button.button = sdlButton;
+        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&e);
+    }
+    void PushMotion(int dx, int dy) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = WindowId();
+        e.motion.xrel = dx;
+        e.motion.yrel = dy;
+        SDL_PushEvent(&e);
+    }
+    void PushKey(SDL_Scancode key, bool down) {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.windowID = WindowId();
+        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.key.keysym.scancode = key;
+        SDL_PushEvent(&e);
+    }
+    void TapKey(SDL_Scancode key) {
+        PushKey(key, true);
+        Frames(2);
+        PushKey(key, false);
+        Frames(2);
+    }
+    // Moves the pointer over a point of the screen (-1..1, y upward) in a
+    // few steps of mouse motion, as a hand would.
+    void PointAt(float x, float y) {
+        for (int step = 0; step < 20; ++step) {
+            const Cursor* cursor = eTable::Find<Cursor>(names::Cursor);
+            const auto [px, py] = PixelOf(x, y);
+            const int dx = px - int(cursor->position.x), dy = py - int(cursor->position.y);
+            if (dx == 0 && dy == 0) return;
+            PushMotion(dx, dy);
+            Frame();
+        }
+    }
+    void Click() {
+        PushButton(SDL_BUTTON_LEFT, true);
+        Frames(3);
+        PushButton(SDL_BUTTON_LEFT, false);
+        Frames(3);
+    }
+
+    // --- What the test may read ----------------------------------------
+    GameObject* Object(std::uint32_t id) const {
+        auto* objects = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan));
+        return objects ? objects->GetObjectById(id) : nullptr;
+    }
+    // The body position of an object (its point 0).
+    bool PositionOf(std::uint32_t id, D3DXVECTOR3* out) const {
+        GameObject* object = Object(id);
+        if (!object || !object->body || object->body->points.empty()) return false;
+        *out = object->body->points[0].position;
+        return true;
+    }
+    int Score() const { return eTable::Find<HUD>(names::HUD)->score; }
+    int BankInt(std::uint8_t slot) const { return eTable::Find<PythonMan>(names::PythonMan)->GetInt(slot); }
+    std::string Screenshot(const std::string& name) {
+        std::vector<D3DCOLOR> pixels;
+        UINT w = 0, h = 0;
+        eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &w, &h);
+        return SaveScreenshot(pixels, w, "game", name).string();
+    }
+
+    std::uint32_t now = 1000;
+    ScopedTempDir dir;
+    MessageBoxRecorder boxes;
+    GameWindow window;
+    DIva app;
+
+private:
+    std::pair<int, int> PixelOf(float x, float y) const {
+        const D3DVIEWPORT9& view = eTable::Find<Cursor>(names::Cursor)->viewport;
+        return {int((x + 1.0f) * 0.5f * float(view.Width)), int((1.0f - y) * 0.5f * float(view.Height))};
+    }
+    std::uint32_t WindowId() const { return SDL_GetWindowID(plat::SdlWindowOf(window.Handle())); }
+    bool started = false;
+};
+
+// What the scripts keep in the data bank (Scripts/zop.py).
+inline constexpr std::uint8_t kLoadingSlot = 200;
+inline constexpr std::uint8_t kInMenuSlot = 201;
+inline constexpr std::uint32_t kPlayer = 1000;
+
+// The level the game is in: the module named by the last level change.
+inline std::string CurrentLevel() {
+    const std::string* name = eTable::Find<PythonMan>(names::PythonMan)->NextModuleName();
+    return name ? *name : "";
+}

@@ -1,0 +1,127 @@
+// Every level of the shipped game loads and runs; a level runs out of time
+// and is lost; a level module that is missing or fails leaves the player in
+// the menu with a line in the error stream.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "game/GameSession.h"
+#include "ui/HUDText.h"
+#include "world/GameLogic.h"
+
+namespace {
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// A level change the way the scripts' win makes one: the module's name, and
+// its place in the game's order in the data bank (Scripts/zop.py).
+void ChangeLevel(GameSession& game, const std::string& module) {
+    const char* order[] = {"menu", "level1", "level2", "level3", "victory"};
+    for (int i = 0; i < 5; ++i)
+        if (module == order[i]) eTable::Find<PythonMan>(names::PythonMan)->SetInt(kLoadingSlot, i + 1);
+    eTable::Find<PythonMan>(names::PythonMan)->SetNextModuleName(module.c_str());
+    eTable::Find<EventHandler>(names::EventHandler)->RequestLevelChange();
+    game.Frame();
+}
+
+// Whether any user-interface text shows the words.
+bool Shows(const std::string& words) {
+    auto* logic = eTable::Find<GameLogic>(names::GameLogic);
+    for (std::uint32_t id = 0; System* object = logic->GetUIObject(id); ++id) {
+        if (object->Name() != names::HUDText) continue;
+        if (static_cast<HUDText*>(object)->Text() == words) return true;
+    }
+    return false;
+}
+
+TEST(LevelsTest, EveryLevelLoadsAndRunsThreeHundredFramesWithoutAnErrorLine) {
+    testing::internal::CaptureStderr();
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    for (const char* level : {"level1", "level2", "level3", "victory", "menu"}) {
+        ChangeLevel(game, level);
+        EXPECT_EQ(game.BankInt(kLoadingSlot), 0) << level;
+        game.Frames(300, 33);
+        EXPECT_EQ(CurrentLevel(), level);
+        game.Screenshot(std::string("level_") + level + ".png");
+    }
+    EXPECT_TRUE(game.Running());
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, Not(HasSubstr("Error")));
+    EXPECT_THAT(err, Not(HasSubstr("Traceback")));
+}
+
+TEST(LevelsTest, LevelOneWithNoInputRunsOutOfTimeAndTheLoseTriggerFires) {
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    ChangeLevel(game, "level1");
+    // Level 1 gives 120 seconds; frames of a quarter second run the clock
+    // (the physics takes one step a frame whatever the frame's length).
+    game.Frames(470, 250);
+    const int before = game.Score();
+    EXPECT_FALSE(Shows("Time is up!"));
+    game.Frames(20, 250);
+    EXPECT_EQ(game.Score(), before - 1);
+    EXPECT_TRUE(Shows("Time is up!"));
+    game.Screenshot("time_is_up.png");
+    // A few seconds later the game is back in the menu.
+    game.Frames(20, 250);
+    EXPECT_EQ(CurrentLevel(), "menu");
+    EXPECT_EQ(game.BankInt(kInMenuSlot), 1);
+}
+
+// The shipped scripts in a folder of the test's own, with one module
+// replaced or left out.
+std::filesystem::path ScriptsWith(const ScopedTempDir& dir, const std::string& module, const char* text) {
+    const std::filesystem::path folder = dir.Path() / "scripts-under-test";
+    std::filesystem::create_directories(folder);
+    for (const auto& entry : std::filesystem::directory_iterator(ScopedTempDir::RepositoryRoot() / "Scripts"))
+        if (entry.path().extension() == ".py" && entry.path().stem() != module)
+            std::filesystem::copy_file(entry.path(), folder / entry.path().filename());
+    if (text) std::ofstream(folder / (module + ".py")) << text;
+    return folder;
+}
+
+TEST(LevelsTest, AMissingLevelModuleLeavesThePlayerInTheMenuWithALineInTheErrorStream) {
+    ScopedTempDir scripts;
+    testing::internal::CaptureStderr();
+    GameSession game(ScriptsWith(scripts, "level1", nullptr), 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(100);
+    game.PointAt(0.0f, 0.07f);
+    game.Click();
+    game.Frames(10);
+    EXPECT_EQ(CurrentLevel(), "menu");
+    EXPECT_EQ(game.BankInt(kInMenuSlot), 1);
+    EXPECT_TRUE(Shows("Tollymop"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, HasSubstr("Failed to find Python module \"level1\""));
+    EXPECT_THAT(err, HasSubstr("level \"level1\" did not load"));
+}
+
+TEST(LevelsTest, ALevelWhoseScriptsRaiseIsReportedAndTheGameGoesOn) {
+    ScopedTempDir scripts;
+    testing::internal::CaptureStderr();
+    GameSession game(ScriptsWith(scripts, "level1",
+                                 "import ZOPAPI as Z\n"
+                                 "def loadlevel():\n"
+                                 "    Z.AddHUD()\n"
+                                 "    Z.SetLevelTime('soon')\n"),
+                     320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    ChangeLevel(game, "level1");
+    game.Frames(10);
+    EXPECT_TRUE(game.Running());
+    EXPECT_EQ(CurrentLevel(), "menu");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, HasSubstr("Traceback"));
+    EXPECT_THAT(err, HasSubstr("level \"level1\" did not load"));
+}
+
+}  // namespace
