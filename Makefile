@@ -31,10 +31,12 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The engine's empty frame against a bare SDL2 + GL loop (frames/s and ratio),
-# then the physics step of trampolines of three sizes.
+# then the physics step of trampolines of three sizes, then the loaders
+# beside their references (MB/s).
 bench: build
 	@$(call on_display,./$(BUILD)/bench_frame)
 	@$(call on_display,./$(BUILD)/bench_physics)
+	@$(call on_display,./$(BUILD)/bench_loaders)
 
 asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLLYMOP_SANITIZE=ON >/dev/null

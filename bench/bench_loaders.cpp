@@ -1,0 +1,312 @@
+// The readers' speed, each beside a reference measured in the same run: the
+// .x reader against converting the same numbers with strtod (and its peak
+// heap per byte of file), the image and effect loaders against reading the
+// same file into memory, the least any loader must do.
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/common/Files.h"
+#include "platform/d3dx/D3DX9Texture.h"
+#include "platform/d3dx/D3DXEffect.h"
+#include "platform/d3dx/D3DXMesh.h"
+#include "platform/image/Image.h"
+#include "platform/image/ImageOps.h"
+#include "platform/image/ImageWrite.h"
+#include "platform/xfile/XFile.h"
+#include "support/TempDir.h"
+#include "support/TestDevice.h"
+
+// ---- heap accounting: every operator new of the process ----------------------
+
+namespace {
+std::atomic<std::size_t> heapNow{0};
+std::atomic<std::size_t> heapPeak{0};
+
+void* Take(std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    std::size_t now = heapNow += malloc_usable_size(p);
+    std::size_t peak = heapPeak.load();
+    while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
+    }
+    return p;
+}
+void Give(void* p) {
+    if (!p) return;
+    heapNow -= malloc_usable_size(p);
+    std::free(p);
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return Take(size); }
+void* operator new[](std::size_t size) { return Take(size); }
+void operator delete(void* p) noexcept { Give(p); }
+void operator delete[](void* p) noexcept { Give(p); }
+void operator delete(void* p, std::size_t) noexcept { Give(p); }
+void operator delete[](void* p, std::size_t) noexcept { Give(p); }
+
+namespace {
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+constexpr double kSecondsEach = 0.5;
+
+// Bytes per second of work(), which handles `bytes` bytes each time, run
+// until kSecondsEach have passed (at least twice).
+double Rate(std::size_t bytes, const std::function<void()>& work) {
+    work();  // warm: page cache, first-use allocations
+    auto start = Clock::now();
+    long runs = 0;
+    double elapsed = 0.0;
+    do {
+        work();
+        ++runs;
+        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    } while (elapsed < kSecondsEach || runs < 2);
+    return double(bytes) * double(runs) / elapsed;
+}
+
+void Row(const char* what, std::size_t bytes, double rate, const char* reference, double referenceRate) {
+    std::printf("  %-34s %8.1f MB/s   %-8s %8.1f MB/s   ratio %6.3f   (%zu bytes)\n", what, rate / 1e6, reference,
+                referenceRate / 1e6, referenceRate > 0 ? rate / referenceRate : 0.0, bytes);
+}
+
+volatile std::uint8_t sink;
+
+double ReadRate(const fs::path& file, std::size_t bytes) {
+    return Rate(bytes, [&] {
+        std::string contents;
+        plat::ReadWholeFile(file.string(), contents);
+        sink = std::uint8_t(contents.size());
+    });
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::string text;
+    plat::ReadWholeFile(path.string(), text);
+    return text;
+}
+
+// ---- .x --------------------------------------------------------------------
+
+// A mesh of `vertices` vertices on a wavy grid, with normals and texture
+// coordinates, as an exporter writes it.
+std::string MeshText(int vertices) {
+    const int side = int(std::sqrt(double(vertices)));
+    const int count = side * side;
+    std::string t = "xof 0303txt 0032\nMesh grid {\n " + std::to_string(count) + ";\n";
+    char line[128];
+    auto vertex = [&](int i) {
+        const float x = float(i % side) * 0.37f, z = float(i / side) * 0.41f;
+        std::snprintf(line, sizeof line, " %.6f;%.6f;%.6f;%c\n", x, std::sin(x) * std::cos(z), z,
+                      i + 1 < count ? ',' : ';');
+        t += line;
+    };
+    for (int i = 0; i < count; ++i) vertex(i);
+    const int quads = (side - 1) * (side - 1);
+    t += " " + std::to_string(quads * 2) + ";\n";
+    auto faces = [&] {
+        for (int q = 0; q < quads; ++q) {
+            const int a = (q / (side - 1)) * side + q % (side - 1), b = a + 1, c = a + side, d = c + 1;
+            std::snprintf(line, sizeof line, " 3;%d,%d,%d;,\n 3;%d,%d,%d;%c\n", a, c, b, b, c, d,
+                          q + 1 < quads ? ',' : ';');
+            t += line;
+        }
+    };
+    faces();
+    t += " MeshNormals {\n  " + std::to_string(count) + ";\n";
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(line, sizeof line, "  %.6f;%.6f;%.6f;%c\n", 0.0f, 1.0f, 0.0f, i + 1 < count ? ',' : ';');
+        t += line;
+    }
+    t += "  " + std::to_string(quads * 2) + ";\n";
+    faces();
+    t += " }\n MeshTextureCoords {\n  " + std::to_string(count) + ";\n";
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(line, sizeof line, "  %.6f;%.6f;%c\n", float(i % side) / float(side),
+                      float(i / side) / float(side), i + 1 < count ? ',' : ';');
+        t += line;
+    }
+    t += " }\n}\n";
+    return t;
+}
+
+// The reference: every number of the text converted with strtod.
+double StrtodRate(const std::string& text) {
+    return Rate(text.size(), [&] {
+        double sum = 0.0;
+        const char* p = text.c_str();
+        const char* end = p + text.size();
+        while (p < end) {
+            if ((*p >= '0' && *p <= '9') || *p == '-' || *p == '.') {
+                char* next = nullptr;
+                sum += std::strtod(p, &next);
+                p = next > p ? next : p + 1;
+            } else {
+                ++p;
+            }
+        }
+        sink = std::uint8_t(sum);
+    });
+}
+
+void XFigures(const fs::path& dir) {
+    const std::string text = MeshText(60000);
+    const fs::path file = dir / "grid.x";
+    std::string error;
+    plat::ReplaceFile(file.string(), text, &error);
+
+    // Peak heap while one document is read and held, per byte of file.
+    const std::size_t before = heapNow.load();
+    heapPeak = before;
+    {
+        plat::XDocument doc;
+        if (!plat::ParseXFile(text, plat::XTemplateRegistry::Standard(), doc, &error))
+            std::printf("  .x: %s\n", error.c_str());
+    }
+    const double perByte = double(heapPeak.load() - before) / double(text.size());
+
+    const double parse = Rate(text.size(), [&] {
+        plat::XDocument doc;
+        plat::ParseXFile(text, plat::XTemplateRegistry::Standard(), doc, nullptr);
+    });
+    const double strtodRate = StrtodRate(text);
+    Row(".x text (60,000 vertices)", text.size(), parse, "strtod", strtodRate);
+    const double load = Rate(text.size(), [&] {
+        ID3DXMesh* mesh = nullptr;
+        if (SUCCEEDED(D3DXLoadMeshFromXA(file.c_str(), D3DXMESH_MANAGED, nullptr, nullptr, nullptr, nullptr,
+                                         nullptr, &mesh)))
+            mesh->Release();
+    });
+    Row(".x mesh load (the same file)", text.size(), load, "strtod", strtodRate);
+    std::printf("  %-34s %8.2f bytes of heap per byte of file at the peak\n", ".x text", perByte);
+}
+
+// ---- images and effects ----------------------------------------------------
+
+// 1024x1024 pixels with structure a compressor can find but not collapse.
+std::vector<std::uint8_t> Picture(std::uint32_t size) {
+    std::vector<std::uint8_t> bgra(std::size_t(size) * size * 4);
+    for (std::uint32_t y = 0; y < size; ++y)
+        for (std::uint32_t x = 0; x < size; ++x) {
+            std::uint8_t* p = &bgra[(std::size_t(y) * size + x) * 4];
+            p[0] = std::uint8_t(x ^ y);
+            p[1] = std::uint8_t((x * 3 + y) >> 2);
+            p[2] = std::uint8_t(128 + 100 * std::sin(x * 0.05) * std::cos(y * 0.07));
+            p[3] = 255;
+        }
+    return bgra;
+}
+
+std::string TgaFile(const std::vector<std::uint8_t>& bgra, std::uint32_t size) {
+    std::string t(18, '\0');
+    t[2] = 2;
+    t[12] = char(size & 0xFF), t[13] = char(size >> 8), t[14] = char(size & 0xFF), t[15] = char(size >> 8);
+    t[16] = 32;
+    t[17] = 0x28;  // top-left origin, 8 alpha bits
+    t.append(reinterpret_cast<const char*>(bgra.data()), bgra.size());
+    return t;
+}
+
+void PutU32(std::string& t, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) t.push_back(char((v >> (8 * i)) & 0xFF));
+}
+
+std::string DdsHeader(std::uint32_t size, std::uint32_t mips, bool dxt1) {
+    std::string t = "DDS ";
+    PutU32(t, 124);
+    PutU32(t, 0x1007 | (mips > 1 ? 0x20000 : 0));
+    PutU32(t, size);
+    PutU32(t, size);
+    PutU32(t, 0);
+    PutU32(t, 0);
+    PutU32(t, mips);
+    t.append(44, '\0');
+    PutU32(t, 32);
+    PutU32(t, dxt1 ? 0x4 : 0x41);
+    t.append(dxt1 ? "DXT1" : std::string(4, '\0'));
+    PutU32(t, dxt1 ? 0 : 32);
+    for (std::uint32_t m : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) PutU32(t, dxt1 ? 0 : m);
+    PutU32(t, 0x1000 | (mips > 1 ? 0x400008 : 0));
+    t.append(16, '\0');
+    return t;
+}
+
+std::string DxtFileWithMips(const std::vector<std::uint8_t>& bgra, std::uint32_t size) {
+    std::uint32_t mips = plat::FullMipCount(size, size);
+    std::string t = DdsHeader(size, mips, true);
+    plat::ImageLevel level{size, size, 1, bgra};
+    for (std::uint32_t m = 0; m < mips; ++m) {
+        plat::ImageLevel blocks = plat::CompressDxt(plat::ImageLayout::DXT1, level);
+        t.append(reinterpret_cast<const char*>(blocks.bytes.data()), blocks.bytes.size());
+        level = plat::NextMipLevel(level, plat::ImageFilter::Box);
+    }
+    return t;
+}
+
+void TextureRow(IDirect3DDevice9* device, const char* what, const fs::path& file, UINT mipLevels) {
+    const std::string bytes = ReadAll(file);
+    const double load = Rate(bytes.size(), [&] {
+        IDirect3DTexture9* texture = nullptr;
+        if (SUCCEEDED(D3DXCreateTextureFromFileExA(device, file.c_str(), 0, 0, mipLevels, 0, D3DFMT_FROM_FILE,
+                                                   D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
+                                                   nullptr, &texture)))
+            texture->Release();
+    });
+    Row(what, bytes.size(), load, "read", ReadRate(file, bytes.size()));
+}
+
+void ImageAndEffectFigures(const fs::path& dir, const fs::path& shaders) {
+    TestDevice t(64, 64);
+    if (!t.ok()) {
+        std::printf("  textures and effects: no device\n");
+        return;
+    }
+    constexpr std::uint32_t kSize = 1024;
+    const std::vector<std::uint8_t> bgra = Picture(kSize);
+    std::vector<std::uint8_t> png;
+    std::string error;
+    plat::EncodePng(bgra.data(), kSize, kSize, png, error);
+    plat::ReplaceFile((dir / "p.png").string(), std::string(png.begin(), png.end()), &error);
+    plat::ReplaceFile((dir / "p.tga").string(), TgaFile(bgra, kSize), &error);
+    std::string plain = DdsHeader(kSize, 1, false);
+    plain.append(reinterpret_cast<const char*>(bgra.data()), bgra.size());
+    plat::ReplaceFile((dir / "p.dds").string(), plain, &error);
+    plat::ReplaceFile((dir / "dxt.dds").string(), DxtFileWithMips(Picture(2048), 2048), &error);
+
+    TextureRow(t.device, "PNG 1024x1024", dir / "p.png", 1);
+    TextureRow(t.device, "TGA 1024x1024, 32-bit", dir / "p.tga", 1);
+    TextureRow(t.device, "DDS 1024x1024, A8R8G8B8", dir / "p.dds", 1);
+    TextureRow(t.device, "DDS 2048x2048, DXT1, all mips", dir / "dxt.dds", D3DX_FROM_FILE);
+
+    const fs::path effect = shaders / "fxBasic.fxo";
+    const std::string bytes = ReadAll(effect);
+    const double load = Rate(bytes.size(), [&] {
+        ID3DXEffect* e = nullptr;
+        if (SUCCEEDED(D3DXCreateEffectFromFileA(t.device, effect.c_str(), nullptr, nullptr, 0, nullptr, &e,
+                                                nullptr)))
+            e->Release();
+    });
+    Row("effect fxBasic.fxo", bytes.size(), load, "read", ReadRate(effect, bytes.size()));
+}
+}  // namespace
+
+int main() {
+    const fs::path shaders = ScopedTempDir::RepositoryRoot() / "Assets/Shaders";
+    ScopedTempDir dir;
+    std::printf("Loaders, each beside its reference in the same run:\n");
+    XFigures(dir.Path());
+    ImageAndEffectFigures(dir.Path(), shaders);
+    return 0;
+}
