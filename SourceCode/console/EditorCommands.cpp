@@ -69,6 +69,8 @@ int RunEditorCommand(Console&, std::int32_t id, CommandArgs args) {
     // DeleteObject; "AnimationEditor" runs CameraControlToggle and
     // AnimationModeToggle, and ids 19 to 40 act on its edited character
     // (nothing and no message while it has none; code 4 where its operation
-    // fails).
+    // fails). "SetSurface" builds its surface with SurfaceFromWords,
+    // "SetMaterial" (limbs flag not 0) and "SetSiloWidth" act through
+    // SetCharacterMaterial and SetSilhouetteWidth (CharacterCommands.h).
     return kDone;
 }

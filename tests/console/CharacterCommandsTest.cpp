@@ -1,0 +1,87 @@
+// What the character commands do to a character in a real scene.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "Video/ObjectMesh.h"
+#include "characters/ModelLimb.h"
+#include "characters/NPC.h"
+#include "characters/NameTables.h"
+#include "console/CharacterCommands.h"
+#include "support/TestVideo.h"
+#include "world/Physics.h"
+
+namespace {
+
+class CharacterCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(video.ok());
+        ASSERT_TRUE(physics.Init());
+        ASSERT_TRUE(npc.Init());
+    }
+    void TearDown() override {
+        npc.Shutdown();
+        physics.Shutdown();
+    }
+    // A model limb at location with two points, each with a model.
+    ModelLimb* AddModelLimb(std::uint32_t location) {
+        auto* limb = static_cast<ModelLimb*>(npc.AddLimb(Limb::kModel, location));
+        LimbControlPoint points[2];
+        points[1].position = points[1].restPosition = {0.0f, -1.0f, 0.0f};
+        limb->AddControlPoints(points, 2);
+        MeshObjectDesc model(0, "Limb/playerLimb.x", 14, SurfaceData(), 0);
+        limb->AddModel(0, &model);
+        limb->AddModel(1, &model);
+        return limb;
+    }
+
+    TestVideo video;
+    Physics physics;
+    NPC npc;
+};
+
+TEST(SurfaceFromWordsTest, TakesColoursPowerAndShapeWithOpaqueAlpha) {
+    const char* words[] = {"0.5", "0.25", "1", "0.1", "0.2", "0.3", "40", "0.6", "0.02", "2.5", "1"};
+    const SurfaceData s = SurfaceFromWords(words);
+    EXPECT_EQ(s.diff[0], 0.5f);
+    EXPECT_EQ(s.diff[2], 1.0f);
+    EXPECT_EQ(s.diff[3], 1.0f);
+    EXPECT_EQ(s.spec[1], 0.2f);
+    EXPECT_EQ(s.spec[3], 1.0f);
+    EXPECT_EQ(s.pow, 40u);
+    EXPECT_EQ(s.m, 0.6f);
+    EXPECT_EQ(s.n, 0.02f);
+    EXPECT_EQ(s.str, 2.5f);
+}
+
+TEST_F(CharacterCommandsTest, MaterialReachesTheBodyAndWithTheFlagEveryModelLimb) {
+    ModelLimb* arm = AddModelLimb(1);
+    const std::uint32_t modelKind = arm->GetRenderObject(0)->MaterialKind();
+    const std::uint32_t kind = MaterialKindFromName("wood");
+    ASSERT_NE(kind, npc.BodyObject()->MaterialKind());
+
+    ASSERT_TRUE(SetCharacterMaterial(npc, kind, 0, false));
+    EXPECT_EQ(npc.BodyObject()->MaterialKind(), kind);
+    EXPECT_EQ(arm->GetRenderObject(0)->MaterialKind(), modelKind) << "limbs left alone";
+
+    ASSERT_TRUE(SetCharacterMaterial(npc, kind, 0, true));
+    EXPECT_EQ(arm->GetRenderObject(0)->MaterialKind(), kind);
+    EXPECT_EQ(arm->GetRenderObject(1)->MaterialKind(), kind);
+}
+
+TEST_F(CharacterCommandsTest, SilhouetteWidthKeepsItsInverseFinite) {
+    npc.BodyObject()->customData[2] = 7.0f;
+    ASSERT_TRUE(SetSilhouetteWidth(npc, 0.25f));
+    EXPECT_EQ(npc.BodyObject()->customData[0], 0.25f);
+    EXPECT_EQ(npc.BodyObject()->customData[1], 4.0f);
+    EXPECT_EQ(npc.BodyObject()->customData[2], 7.0f);
+    ASSERT_TRUE(SetSilhouetteWidth(npc, 0.0f));
+    EXPECT_TRUE(std::isfinite(npc.BodyObject()->customData[1]));
+
+    npc.SetBody(nullptr);
+    EXPECT_FALSE(SetSilhouetteWidth(npc, 0.5f));
+    EXPECT_FALSE(SetCharacterMaterial(npc, 9, 0, true));
+}
+
+}  // namespace
