@@ -171,6 +171,23 @@ TEST_F(MeshFiles, MalformedMeshesAreRefusedWithAReason) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot open"), std::string::npos);
 }
 
+// A small file whose frames refer to a mesh again and again, each frame
+// twice to the one before, is refused before it asks for millions of
+// triangles.
+TEST_F(MeshFiles, FramesThatMultiplyAMeshAreCappedInTriangles) {
+    std::string text = "xof 0303txt 0032\nMesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 100;";
+    for (int f = 0; f < 100; ++f) text += f + 1 < 100 ? " 3;0,1,2;," : " 3;0,1,2;;";
+    text += " }\nFrame F0 { {M} {M} }\n";
+    for (int i = 1; i < 14; ++i)
+        text += "Frame F" + std::to_string(i) + " { {F" + std::to_string(i - 1) + "} {F" + std::to_string(i - 1) + "} }\n";
+    ID3DXMesh* mesh = nullptr;
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(FAILED(Load(Write("many.x", text), &mesh)));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(mesh, nullptr);
+    EXPECT_NE(err.find("more than 1048576 triangles"), std::string::npos) << err;
+}
+
 TEST(D3DXMesh, CreationRefusesWhatSixteenBitIndicesCannotHold) {
     ID3DXMesh* mesh = nullptr;
     EXPECT_EQ(D3DXCreateMeshFVF(1, 65536, 0, D3DFVF_XYZ, nullptr, &mesh), D3DERR_INVALIDCALL);

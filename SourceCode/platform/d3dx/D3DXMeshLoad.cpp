@@ -16,6 +16,10 @@ constexpr std::size_t kMaxVertices = 0xFFFF;
 // taken to be hostile.
 constexpr int kMaxVisits = 100000;
 constexpr int kMaxDepth = 64;
+// Triangles of the merged mesh: a few frames that refer to a large mesh
+// again and again would otherwise ask for any amount of memory. A mesh of
+// 16-bit indices never needs more.
+constexpr std::size_t kMaxTriangles = std::size_t(1) << 20;
 
 struct LoadedVertex {
     D3DXVECTOR3 position;
@@ -180,6 +184,8 @@ private:
         anyNormals |= normalsObject != nullptr;
         anyTexcoords |= uvObject != nullptr;
 
+        if (attributes.size() + faces.Size() > kMaxTriangles)
+            throw LoadError{"more than " + std::to_string(kMaxTriangles) + " triangles in all"};
         std::vector<DWORD> faceMaterial = FaceMaterials(mesh, faces.Size());
         std::map<std::pair<DWORD, DWORD>, DWORD> made;  // (position, normal) -> vertex
         for (std::size_t f = 0; f < faces.Size(); ++f) {
@@ -200,6 +206,8 @@ private:
                                     " of " + std::to_string(normals->Size())};
                 polygon.push_back(VertexFor(p, n, positions, normals, uvs, world, made));
             }
+            if (attributes.size() + polygon.size() - 2 > kMaxTriangles)
+                throw LoadError{"more than " + std::to_string(kMaxTriangles) + " triangles in all"};
             for (std::size_t k = 1; k + 1 < polygon.size(); ++k) {
                 indices.insert(indices.end(), {polygon[0], polygon[k], polygon[k + 1]});
                 attributes.push_back(faceMaterial[f]);
