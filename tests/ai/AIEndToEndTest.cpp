@@ -8,7 +8,6 @@
 #include <cmath>
 #include <vector>
 
-#include "Video/Camera.h"
 #include "core/Random.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -110,22 +109,4 @@ TEST_F(AIEndToEndTest, CharactersChaseFleeWanderAndWalkAroundThePlayer) {
     EXPECT_TRUE(arrivedEachTime);
     ASSERT_GE(corners.size(), 8u);
     for (std::size_t i = 0; i < corners.size(); ++i) EXPECT_EQ(corners[i], static_cast<int>((i + 1) % 4)) << i;
-}
-
-TEST_F(AIEndToEndTest, CameraOrbitsTheCentreLookingAtThePlayer) {
-    for (int frame = 0; frame < 30; ++frame) Frame();
-    const Camera* camera = eTable::Find<Camera>(names::Camera);
-    EXPECT_NEAR(camera->eye.x, 0.0f, 1e-4f);
-    EXPECT_NEAR(camera->eye.y, 15.0f, 1e-4f);
-    EXPECT_NEAR(camera->eye.z, -25.0f, 1e-4f);
-    // Tilted down toward the point over the player (its height halved, plus
-    // 5), as seen from the eye of the frame before.
-    const D3DXVECTOR3 look = camera->target - camera->eye;
-    const D3DXVECTOR3 p = player->body->points[0].position;
-    const D3DXVECTOR3 aim(p.x, p.y / 2.0f + 5.0f, p.z);
-    const D3DXVECTOR3 toAim = aim - camera->eye;
-    const float lookPitch = std::atan2(-look.y, std::hypot(look.x, look.z));
-    const float aimPitch = std::atan2(-toAim.y, std::hypot(toAim.x, toAim.z));
-    EXPECT_GT(lookPitch, 0.0f);
-    EXPECT_NEAR(lookPitch, aimPitch, 0.05f);
 }
