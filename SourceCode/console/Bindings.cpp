@@ -69,6 +69,7 @@ void Bindings::Fire(const Binding& binding) {
 
 bool Bindings::Update() {
     if (!initialized || !active) return false;
+    ++passes;
     UpdateChildren();
     auto* input = static_cast<Input*>(eTable::Peek(names::Input));
     if (!input) return true;

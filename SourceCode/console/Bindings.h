@@ -33,6 +33,8 @@ public:
     // read again for every key, so a command that switches streams (opening
     // the console) silences the keys after it.
     bool Update() override;
+    // Number of passes so far: one a frame.
+    std::uint32_t Passes() const { return passes; }
 
     // Stores a copy of binding for the named key in the triggered or the held
     // table, replacing what was there; stream -1 puts a copy on each of the
@@ -49,6 +51,7 @@ private:
     void Clear();
     static void Fire(const Binding& binding);
 
+    std::uint32_t passes = 0;
     Table triggeredBindings;
     Table heldBindings;
 };

@@ -79,6 +79,9 @@ public:
     // For the "ToggleConsole" command: a key held over the open (which
     // switches streams and re-triggers the key) toggles only once.
     bool toggleLatch = true;
+    // The bindings pass in which the command last opened or closed the
+    // console: the re-trigger it guards against can only come in the next.
+    std::uint32_t togglePass = 0;
 
     // Newest first; the front is the input line.
     const std::list<Text*>& Lines() const { return lines; }

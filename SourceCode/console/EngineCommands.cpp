@@ -97,11 +97,19 @@ int ToggleFullScreen(Console&, CommandArgs args) {
 
 int ToggleConsole(Console& console, CommandArgs args) {
     if (!args.empty()) return kBadParamCount;
+    const auto* bindings = Running<Bindings>(names::Bindings);
+    const std::uint32_t pass = bindings ? bindings->Passes() : 0;
+    // After a toggle the latch waits for the key's re-trigger, which comes in
+    // the very next pass when the key is still down. A press short enough to
+    // end before that never re-triggers: the latch must not then swallow the
+    // next real press.
+    const bool waiting = console.IsOpen() == console.toggleLatch;
+    if (waiting && pass != console.togglePass + 1) console.toggleLatch = !console.IsOpen();
     if (!console.IsOpen()) {
-        if (console.toggleLatch) console.Init();
+        if (console.toggleLatch && console.Init()) console.togglePass = pass;
         console.toggleLatch = true;
     } else {
-        if (!console.toggleLatch) console.Shutdown();
+        if (!console.toggleLatch && console.Shutdown()) console.togglePass = pass;
         console.toggleLatch = false;
     }
     return kDone;

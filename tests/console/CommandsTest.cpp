@@ -171,6 +171,20 @@ TEST_F(ConsoleFixture, AToggleKeyHeldOverTheOpenTogglesOncePerPress) {
     EXPECT_TRUE(console->toggleLatch);
     press();
     EXPECT_TRUE(console->IsOpen());
+    press();
+    ASSERT_FALSE(console->IsOpen());
+
+    // A press that ends within a frame (a slow frame) brings no re-trigger:
+    // the next press still toggles.
+    Tap(SDL_SCANCODE_GRAVE);
+    EXPECT_TRUE(console->IsOpen());
+    Tap(SDL_SCANCODE_GRAVE);
+    EXPECT_FALSE(console->IsOpen());
+    Tap(SDL_SCANCODE_GRAVE);
+    EXPECT_TRUE(console->IsOpen());
+    // Typed, much later than any re-trigger: it closes at once.
+    console->Execute("ToggleConsole", true);
+    EXPECT_FALSE(console->IsOpen());
 }
 
 TEST_F(ConsoleFixture, EditorCommandsFindNoEditorAndSaySoNowhere) {
