@@ -56,23 +56,24 @@ public:
     Lexer(std::string_view text, int firstLine, const std::string& source)
         : text(text), line(firstLine), source(source) {}
 
-    // A lexical fault becomes an Error token in place, so that the objects
-    // before it still parse: the parser fails when it reaches that token.
-    std::vector<Token> Run() {
-        std::vector<Token> tokens;
-        for (;;) {
-            Token t;
-            try {
-                t = Next();
-            } catch (const ParseError& e) {
-                t.type = Tok::Error;
-                t.line = line;
-                t.message = e.what();
-            }
-            tokens.push_back(t);
-            if (t.type == Tok::End || t.type == Tok::Error) return tokens;
+    // The next token. A lexical fault becomes an Error token in place, so
+    // that the objects before it still parse: the parser fails when it
+    // reaches that token. Tokens are made one at a time as the parser asks:
+    // a whole file of them would take many times the file's size.
+    Token NextToken() {
+        Token t;
+        try {
+            t = Next();
+        } catch (const ParseError& e) {
+            t = Token{};
+            t.type = Tok::Error;
+            t.line = line;
+            t.message = e.what();
         }
+        return t;
     }
+    // Bytes of text not yet read.
+    std::size_t Remaining() const { return text.size() - std::min(pos, text.size()); }
 
 private:
     [[noreturn]] void Fail(const std::string& what) const {
@@ -251,8 +252,10 @@ void CheckHeader(std::string_view text, const std::string& source, XDocument& do
 
 class Parser {
 public:
-    Parser(std::vector<Token> tokens, const std::string& source, XDocument& doc)
-        : tokens(std::move(tokens)), source(source), doc(doc) {}
+    Parser(Lexer lexer, const std::string& source, XDocument& doc)
+        : lexer(std::move(lexer)), source(source), doc(doc) {
+        current = this->lexer.NextToken();
+    }
 
     // allowData false: only template definitions (the registry's own text).
     void ParseFile(bool allowData) {
@@ -275,16 +278,19 @@ private:
     }
 
     const Token& Peek() const {
-        const Token& t = tokens[pos];
-        if (t.type == Tok::Error) throw ParseError(t.message);
+        if (current.type == Tok::Error) throw ParseError(current.message);
+        return current;
+    }
+    // The current token, the next one read in its place.
+    Token Take() {
+        Peek();
+        if (current.type == Tok::End) return current;
+        Token t = std::move(current);
+        current = lexer.NextToken();
+        ++taken;
         return t;
     }
-    const Token& Take() {
-        const Token& t = Peek();
-        if (t.type != Tok::End) ++pos;
-        return t;
-    }
-    const Token& Expect(Tok type, const char* what) {
+    Token Expect(Tok type, const char* what) {
         const Token& t = Peek();
         if (t.type != type) Fail(t, std::string("expected ") + what + ", found " + Describe(t));
         return Take();
@@ -303,7 +309,7 @@ private:
     // template Name { <GUID> members [restriction] }
     void ParseTemplate() {
         Take();  // "template"
-        const Token& nameTok = Expect(Tok::Identifier, "a template name");
+        const Token nameTok = Expect(Tok::Identifier, "a template name");
         auto templ = std::make_shared<XTemplate>();
         templ->name = std::string(nameTok.text);
         Expect(Tok::LBrace, "'{' after the template name");
@@ -327,20 +333,20 @@ private:
 
     void ParseMember(XTemplate& templ) {
         XMember member;
-        const Token* typeTok = &Expect(Tok::Identifier, "a member type");
-        bool isArray = typeTok->text == "array";
-        if (isArray) typeTok = &Expect(Tok::Identifier, "the array's element type");
-        if (auto prim = xfile::PrimitiveType(typeTok->text)) {
+        Token typeTok = Expect(Tok::Identifier, "a member type");
+        bool isArray = typeTok.text == "array";
+        if (isArray) typeTok = Expect(Tok::Identifier, "the array's element type");
+        if (auto prim = xfile::PrimitiveType(typeTok.text)) {
             member.type = *prim;
         } else {
             member.type = XType::Template;
-            member.templateType = doc.templates.FindByName(typeTok->text);
+            member.templateType = doc.templates.FindByName(typeTok.text);
             if (!member.templateType)
-                Fail(*typeTok, "unknown type '" + std::string(typeTok->text) + "' in template '" + templ.name + "'");
+                Fail(typeTok, "unknown type '" + std::string(typeTok.text) + "' in template '" + templ.name + "'");
         }
         if (Peek().type == Tok::Identifier) member.name = std::string(Take().text);
         if (!member.name.empty() && templ.MemberIndex(member.name) >= 0)
-            Fail(*typeTok, "member '" + member.name + "' appears twice in template '" + templ.name + "'");
+            Fail(typeTok, "member '" + member.name + "' appears twice in template '" + templ.name + "'");
         if (isArray) {
             if (Peek().type != Tok::LBracket) Fail(Peek(), "array member '" + member.name + "' has no dimension");
             while (Accept(Tok::LBracket)) {
@@ -354,7 +360,7 @@ private:
 
     XDimension ParseDimension(const XTemplate& templ, const XMember& member) {
         XDimension dim;
-        const Token& t = Take();
+        const Token t = Take();
         if (t.type == Tok::Integer) {
             if (t.integer < 0 || t.integer > 0xFFFFFFFFLL) Fail(t, "array size out of range");
             dim.count = static_cast<std::uint32_t>(t.integer);
@@ -394,7 +400,7 @@ private:
 
     // TemplateName [name] { [<GUID>] values children }
     std::unique_ptr<XDataObject> ParseDataObject(const XTemplate* parent, int depth) {
-        const Token& typeTok = Take();
+        const Token typeTok = Take();
         if (depth >= xfile::kMaxDepth) Fail(typeTok, "data objects nested too deep");
         auto templ = doc.templates.FindByName(typeTok.text);
         if (!templ) Fail(typeTok, "unknown template '" + std::string(typeTok.text) + "'");
@@ -441,7 +447,7 @@ private:
 
     // { name } or { <GUID> } or { name <GUID> }: an object completed earlier.
     XChild ParseReference(const XTemplate& parent) {
-        const Token& open = Take();
+        const Token open = Take();
         XChild child;
         if (Peek().type == Tok::Identifier) child.referenceName = std::string(Take().text);
         if (Peek().type == Tok::Guid) child.referenceGuid = Take().guid;
@@ -476,20 +482,21 @@ private:
         std::optional<std::uint64_t> counted = xfile::ArrayCount(templ, member, earlier);
         if (!counted) Fail(Peek(), "'" + templ.name + "." + member.name + "' is too large");
         const std::uint64_t count = *counted;
-        // Never trust the count for memory: the data must be there.
-        std::size_t remaining = tokens.size() - pos;
+        // Never trust the count for memory: the data must be there (every
+        // element takes at least one character of text).
         std::vector<XValue> items;
-        items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, remaining)));
+        items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, lexer.Remaining() + 1)));
         for (std::uint64_t i = 0; i < count; ++i) {
             const Token& t = Peek();
             if (t.type == Tok::RBrace || t.type == Tok::End || t.type == Tok::Identifier || t.type == Tok::LBrace)
                 Fail(t, "'" + templ.name + "." + member.name + "' should have " + std::to_string(count) +
                             " elements, found " + std::to_string(i));
-            std::size_t before = pos;
+            const std::size_t before = taken;
             items.push_back(ParseSingle(templ, member, depth));
             // Elements of a template without members read no text; a count
             // of them would spin for nothing.
-            if (pos == before) Fail(t, "'" + templ.name + "." + member.name + "' has elements that carry no data");
+            if (taken == before)
+                Fail(Peek(), "'" + templ.name + "." + member.name + "' has elements that carry no data");
         }
         return XValue::Array(std::move(items));
     }
@@ -506,7 +513,7 @@ private:
     }
 
     XValue ParsePrimitive(const XTemplate& templ, const XMember& member) {
-        const Token& t = Take();
+        const Token t = Take();
         auto where = [&] { return " for '" + templ.name + "." + member.name + "'"; };
         switch (member.type) {
         case XType::String:
@@ -530,8 +537,9 @@ private:
         }
     }
 
-    std::vector<Token> tokens;
-    std::size_t pos = 0;
+    Lexer lexer;
+    Token current;
+    std::size_t taken = 0;  // tokens taken so far
     const std::string& source;
     XDocument& doc;
     std::map<std::string, const XDataObject*, std::less<>> completedByName;
@@ -552,7 +560,7 @@ bool Parse(std::string_view text, const XTemplateRegistry& registry, XDocument& 
     doc.templates = registry;
     try {
         CheckHeader(text, sourceName, doc);
-        Parser parser(Lexer(text.substr(16), 1, sourceName).Run(), sourceName, doc);
+        Parser parser(Lexer(text.substr(16), 1, sourceName), sourceName, doc);
         parser.ParseFile(true);
     } catch (const ParseError& e) {
         if (keepComplete) out = std::move(doc);
@@ -592,7 +600,7 @@ bool XTemplateRegistry::RegisterTemplates(std::string_view text, std::string* er
             CheckHeader(body, sourceName, doc);
             body = body.substr(16);
         }
-        Parser parser(Lexer(body, 1, sourceName).Run(), sourceName, doc);
+        Parser parser(Lexer(body, 1, sourceName), sourceName, doc);
         parser.ParseFile(false);
     } catch (const ParseError& e) {
         return Fail(error, e.what());
