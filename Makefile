@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: all deps configure build run test asan bench fuzz clean assets
+.PHONY: all deps configure build run test asan soak bench fuzz clean assets
 
 all: build
 
@@ -37,11 +37,24 @@ bench: build
 	@$(call on_display,./$(BUILD)/bench_frame)
 	@$(call on_display,./$(BUILD)/bench_physics)
 	@$(call on_display,./$(BUILD)/bench_loaders)
+	@$(call on_display,./$(BUILD)/bench_game)
 
 asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLLYMOP_SANITIZE=ON >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+# The soak: 10,000 frames of level 2 with the tests' pilot playing, under the
+# sanitizers, headless; any error line, sanitizer report or leak fails it.
+# TOLLYMOP_SOAK_FRAMES=n changes the number of frames.
+soak: deps
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLLYMOP_SANITIZE=ON >/dev/null
+	@cmake --build build-asan -j $(JOBS) --target test_game
+	@cd build-asan/tests && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null \
+	 LIBGL_ALWAYS_SOFTWARE=1 TOLLYMOP_ROOT=$(CURDIR) TOLLYMOP_TEST_OUTPUT=$(CURDIR)/build-asan/tests/output \
+	 ASAN_OPTIONS=fast_unwind_on_malloc=1 \
+	 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
+	 ./test_game --gtest_also_run_disabled_tests --gtest_filter='SoakTest.*'
 
 # Fuzz targets (libFuzzer, clang) into build-fuzz/; run one with
 # build-fuzz/fuzz_<name> -max_total_time=60

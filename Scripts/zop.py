@@ -207,24 +207,52 @@ def character(ident, position, name, inverse_mass=10.0, scale=1.0, yaw=0.0):
     return ident
 
 
-def pickup(ident, position, points=10, name="Sunny"):
-    """A character hanging in the air: touching it scores and takes it away."""
-    character(ident, position, name, 0.0, 1.0)
+def collect(ident, points=10):
+    """Touching this character scores and takes it away."""
     trigger([Z.AddModifyScoreEvent(points), Z.AddPlaySoundEvent(SOUND_PICKUP), Z.AddRemoveObjEvent(ident)],
             [Z.AddSingleSingleColCondition(PLAYER, ident)])
     return ident
 
 
+def pickup(ident, position, points=10, name="Sunny"):
+    """A character hanging in the air, to be collected."""
+    character(ident, position, name, 0.0, 1.0)
+    return collect(ident, points)
+
+
+def now_and_again(events, condition, rest=2.0):
+    """A trigger that runs the events when the condition holds, then rests
+    for the given seconds before it can run again (a touch lasts several
+    frames)."""
+    main = Z.AddTrigger()
+    resting = Z.AddTimePassedCondition(0.0, rest)
+    # The rest is counted only while its trigger is enabled; it starts again
+    # from nothing each time.
+    wake = trigger([Z.AddEnableTriggerEvent(main), Z.AddAlterTimeElapsedCondEvent(resting, 0.0)], [resting])
+    Z.DisableTrigger(wake)
+    for event in events + [Z.AddEnableTriggerEvent(wake)]:
+        Z.AddEventToTrigger(main, event)
+    Z.AddConditionToTrigger(main, condition)
+    return main
+
+
 def hazard(ident, points):
     """Touching this character costs points, with a yelp."""
-    trigger([Z.AddModifyScoreEvent(-points), Z.AddPlaySoundEvent(SOUND_OUCH)],
-            [Z.AddSingleSingleColCondition(PLAYER, ident)], 1)
+    now_and_again([Z.AddModifyScoreEvent(-points), Z.AddPlaySoundEvent(SOUND_OUCH)],
+                  Z.AddSingleSingleColCondition(PLAYER, ident))
+
+
+def shover(ident, speed=80.0):
+    """Touching this character throws the player up in the air, with a
+    yelp."""
+    now_and_again([Z.AddSetObjectVelocityEvent(PLAYER, (0.0, speed, 0.0)), Z.AddPlaySoundEvent(SOUND_OUCH)],
+                  Z.AddSingleSingleColCondition(PLAYER, ident))
 
 
 def bonus(ident, points):
-    """Catching this character scores, every time."""
-    trigger([Z.AddModifyScoreEvent(points), Z.AddPlaySoundEvent(SOUND_PICKUP)],
-            [Z.AddSingleSingleColCondition(PLAYER, ident)], 1)
+    """Catching this character scores, again after a rest."""
+    now_and_again([Z.AddModifyScoreEvent(points), Z.AddPlaySoundEvent(SOUND_PICKUP)],
+                  Z.AddSingleSingleColCondition(PLAYER, ident))
 
 
 def patrol(ident, points, seconds, name="Seed", mode="cyclic"):

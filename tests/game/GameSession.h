@@ -5,6 +5,7 @@
 // events; it may read the engine's state to choose its moves.
 #include <SDL.h>
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -171,3 +172,44 @@ inline std::string CurrentLevel() {
     const std::string* name = eTable::Find<PythonMan>(names::PythonMan)->NextModuleName();
     return name ? *name : "";
 }
+
+// A level change the way the scripts' win makes one: the module's name, and
+// its place in the game's order in the data bank (Scripts/zop.py).
+inline void ChangeLevel(GameSession& game, const std::string& module) {
+    const char* order[] = {"menu", "level1", "level2", "level3", "victory"};
+    for (int i = 0; i < 5; ++i)
+        if (module == order[i]) eTable::Find<PythonMan>(names::PythonMan)->SetInt(kLoadingSlot, i + 1);
+    eTable::Find<PythonMan>(names::PythonMan)->SetNextModuleName(module.c_str());
+    eTable::Find<EventHandler>(names::EventHandler)->RequestLevelChange();
+    game.Frame();
+}
+
+// Steers the player toward a point with the mouse: motion along the
+// direction to it (right is +x, up is away from the camera, +z), leading
+// the player's own drift a little; dives as it lands when the point is high.
+class Pilot {
+public:
+    explicit Pilot(GameSession& game) : game(game) {}
+
+    void Toward(const D3DXVECTOR3& target) {
+        D3DXVECTOR3 p;
+        if (!game.PositionOf(kPlayer, &p)) return;
+        const D3DXVECTOR3 v = (p - last) / 0.002f;
+        last = p;
+        const float ex = target.x - p.x - v.x * 0.01f, ez = target.z - p.z - v.z * 0.01f;
+        const float length = std::sqrt(ex * ex + ez * ez);
+        if (length > 0.3f) game.PushMotion(int(ex / length * 12.0f), int(-ez / length * 12.0f));
+        const bool dive = target.y > 10.0f && v.y < 0.0f && p.y < 3.0f;
+        if (dive != diving) game.PushButton(SDL_BUTTON_LEFT, dive);
+        diving = dive;
+    }
+    void Release() {
+        if (diving) game.PushButton(SDL_BUTTON_LEFT, false);
+        diving = false;
+    }
+
+private:
+    GameSession& game;
+    D3DXVECTOR3 last{0.0f, 0.0f, 0.0f};
+    bool diving = false;
+};

@@ -16,17 +16,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// A level change the way the scripts' win makes one: the module's name, and
-// its place in the game's order in the data bank (Scripts/zop.py).
-void ChangeLevel(GameSession& game, const std::string& module) {
-    const char* order[] = {"menu", "level1", "level2", "level3", "victory"};
-    for (int i = 0; i < 5; ++i)
-        if (module == order[i]) eTable::Find<PythonMan>(names::PythonMan)->SetInt(kLoadingSlot, i + 1);
-    eTable::Find<PythonMan>(names::PythonMan)->SetNextModuleName(module.c_str());
-    eTable::Find<EventHandler>(names::EventHandler)->RequestLevelChange();
-    game.Frame();
-}
-
 // Whether any user-interface text shows the words.
 bool Shows(const std::string& words) {
     auto* logic = eTable::Find<GameLogic>(names::GameLogic);

@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
 #include "game/GameSession.h"
@@ -15,36 +14,6 @@ using ::testing::Not;
 
 // The three suns of level 1 (Scripts/level1.py).
 constexpr std::uint32_t kSuns[] = {3002, 3003, 3001};
-
-// Steers the player toward a point with the mouse: motion along the
-// direction to it (right is +x, up is away from the camera, +z), leading
-// the player's own drift a little; dives as it lands when the point is high.
-class Pilot {
-public:
-    explicit Pilot(GameSession& game) : game(game) {}
-
-    void Toward(const D3DXVECTOR3& target) {
-        D3DXVECTOR3 p;
-        if (!game.PositionOf(kPlayer, &p)) return;
-        const D3DXVECTOR3 v = (p - last) / 0.002f;
-        last = p;
-        const float ex = target.x - p.x - v.x * 0.01f, ez = target.z - p.z - v.z * 0.01f;
-        const float length = std::sqrt(ex * ex + ez * ez);
-        if (length > 0.3f) game.PushMotion(int(ex / length * 12.0f), int(-ez / length * 12.0f));
-        const bool dive = target.y > 10.0f && v.y < 0.0f && p.y < 3.0f;
-        if (dive != diving) game.PushButton(SDL_BUTTON_LEFT, dive);
-        diving = dive;
-    }
-    void Release() {
-        if (diving) game.PushButton(SDL_BUTTON_LEFT, false);
-        diving = false;
-    }
-
-private:
-    GameSession& game;
-    D3DXVECTOR3 last{0.0f, 0.0f, 0.0f};
-    bool diving = false;
-};
 
 TEST(PlayingTest, FromTheMenuToAWinOfLevelOneByMouseAlone) {
     testing::internal::CaptureStderr();
