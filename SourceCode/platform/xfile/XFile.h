@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -118,11 +119,20 @@ private:
 // A typed value: an integer, a real, a string, an array or a structure (the
 // members of a template, in order). Accessors never fail: asking a value of
 // another kind, or an element out of range, gives zero, "" or an empty value.
+// A value is 16 bytes; the elements of an array or structure live in one
+// block with its template, so that a large mesh costs little more than its
+// numbers.
 class XValue {
 public:
     enum class Kind : std::uint8_t { None, Integer, Real, String, Array, Struct };
 
     XValue() = default;
+    XValue(const XValue& other);
+    XValue(XValue&& other) noexcept;
+    XValue& operator=(const XValue& other);
+    XValue& operator=(XValue&& other) noexcept;
+    ~XValue();
+
     static XValue Integer(std::int64_t v);
     static XValue Real(double v);
     static XValue Text(std::string v);
@@ -137,21 +147,29 @@ public:
     const std::string& AsString() const;
 
     // Elements of an array or fields of a structure.
-    std::size_t Size() const { return items.size(); }
+    std::size_t Size() const { return count; }
     const XValue& operator[](std::size_t index) const;
-    const std::vector<XValue>& Items() const { return items; }
-    std::vector<XValue>& Items() { return items; }
+    std::span<const XValue> Items() const { return {Elements(), count}; }
+    std::span<XValue> Items() { return {Elements(), count}; }
     // A structure's field by member name.
     const XValue& Field(std::string_view memberName) const;
-    const XTemplate* StructTemplate() const { return structTemplate; }
+    const XTemplate* StructTemplate() const;
 
 private:
+    struct Block;  // the template (structures), then the elements
+    static XValue WithElements(Kind kind, const XTemplate* templ, std::vector<XValue>& elements);
+    XValue* Elements() const;
+    void Release() noexcept;
+    void CopyFrom(const XValue& other);
+
     Kind kind = Kind::None;
-    std::int64_t integer = 0;
-    double real = 0.0;
-    std::string text;
-    std::vector<XValue> items;
-    const XTemplate* structTemplate = nullptr;  // kept alive by the object's template
+    std::uint32_t count = 0;  // elements of an array or structure
+    union {
+        std::int64_t integer = 0;
+        double real;
+        std::string* text;
+        Block* block;
+    };
 };
 
 class XDataObject;

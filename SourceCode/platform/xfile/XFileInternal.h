@@ -2,6 +2,7 @@
 // Helpers shared by the .x reader and writer; not for other users.
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -20,7 +21,7 @@ XValue DefaultStruct(const XTemplate& templ);
 // the structure's fields. Nullopt when a count is negative or the product
 // passes 0xFFFFFFFF: no file can hold that array.
 std::optional<std::uint64_t> ArrayCount(const XTemplate& templ, const XMember& member,
-                                        const std::vector<XValue>& fields);
+                                        std::span<const XValue> fields);
 
 bool IsIntegerType(XType type);
 // Whether v fits the integer type's range.

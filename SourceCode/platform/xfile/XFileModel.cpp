@@ -1,6 +1,7 @@
 // The value and template model of .x files: GUIDs, templates, the registry,
 // typed values and data objects.
 #include <cstdio>
+#include <new>
 
 #include "platform/xfile/XFile.h"
 #include "platform/xfile/XFileInternal.h"
@@ -113,6 +114,95 @@ std::shared_ptr<const XTemplate> XTemplateRegistry::FindByGuid(const XGuid& guid
     return nullptr;
 }
 
+struct XValue::Block {
+    const XTemplate* templ;
+    // The elements follow, suitably aligned.
+};
+
+namespace {
+static_assert(sizeof(XValue) == 16, "a value is two words");
+constexpr std::size_t kElementsOffset = (sizeof(void*) + alignof(XValue) - 1) / alignof(XValue) * alignof(XValue);
+}  // namespace
+
+XValue* XValue::Elements() const {
+    if ((kind != Kind::Array && kind != Kind::Struct) || !block) return nullptr;
+    return reinterpret_cast<XValue*>(reinterpret_cast<char*>(block) + kElementsOffset);
+}
+
+XValue XValue::WithElements(Kind kind, const XTemplate* templ, std::vector<XValue>& elements) {
+    XValue x;
+    x.kind = kind;
+    x.count = static_cast<std::uint32_t>(elements.size());
+    void* memory = ::operator new(kElementsOffset + elements.size() * sizeof(XValue));
+    x.block = new (memory) Block{templ};
+    XValue* to = x.Elements();
+    for (std::size_t i = 0; i < elements.size(); ++i) new (to + i) XValue(std::move(elements[i]));
+    return x;
+}
+
+void XValue::Release() noexcept {
+    if (kind == Kind::String) {
+        delete text;
+    } else if ((kind == Kind::Array || kind == Kind::Struct) && block) {
+        XValue* items = Elements();
+        for (std::uint32_t i = 0; i < count; ++i) items[i].~XValue();
+        ::operator delete(block);
+    }
+    kind = Kind::None;
+    count = 0;
+    integer = 0;
+}
+
+void XValue::CopyFrom(const XValue& other) {
+    switch (other.kind) {
+    case Kind::String:
+        text = new std::string(*other.text);
+        break;
+    case Kind::Array:
+    case Kind::Struct: {
+        std::vector<XValue> copies(other.Items().begin(), other.Items().end());
+        *this = WithElements(other.kind, other.block ? other.block->templ : nullptr, copies);
+        return;
+    }
+    default:
+        integer = other.integer;
+        break;
+    }
+    kind = other.kind;
+    count = other.count;
+}
+
+XValue::XValue(const XValue& other) { CopyFrom(other); }
+
+XValue::XValue(XValue&& other) noexcept : kind(other.kind), count(other.count), integer(other.integer) {
+    other.kind = Kind::None;
+    other.count = 0;
+    other.integer = 0;
+}
+
+XValue& XValue::operator=(const XValue& other) {
+    if (this != &other) {
+        XValue copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+XValue& XValue::operator=(XValue&& other) noexcept {
+    if (this != &other) {
+        Release();
+        kind = other.kind;
+        count = other.count;
+        integer = other.integer;
+        other.kind = Kind::None;
+        other.count = 0;
+        other.integer = 0;
+    }
+    return *this;
+}
+
+XValue::~XValue() { Release(); }
+
 XValue XValue::Integer(std::int64_t v) {
     XValue x;
     x.kind = Kind::Integer;
@@ -129,25 +219,18 @@ XValue XValue::Real(double v) {
 
 XValue XValue::Text(std::string v) {
     XValue x;
+    x.text = new std::string(std::move(v));
     x.kind = Kind::String;
-    x.text = std::move(v);
     return x;
 }
 
-XValue XValue::Array(std::vector<XValue> elements) {
-    XValue x;
-    x.kind = Kind::Array;
-    x.items = std::move(elements);
-    return x;
-}
+XValue XValue::Array(std::vector<XValue> elements) { return WithElements(Kind::Array, nullptr, elements); }
 
 XValue XValue::Struct(const XTemplate* templ, std::vector<XValue> fields) {
-    XValue x;
-    x.kind = Kind::Struct;
-    x.structTemplate = templ;
-    x.items = std::move(fields);
-    return x;
+    return WithElements(Kind::Struct, templ, fields);
 }
+
+const XTemplate* XValue::StructTemplate() const { return kind == Kind::Struct && block ? block->templ : nullptr; }
 
 std::int64_t XValue::AsInteger() const {
     if (kind == Kind::Integer) return integer;
@@ -162,16 +245,17 @@ double XValue::AsDouble() const {
 }
 
 const std::string& XValue::AsString() const {
-    return kind == Kind::String ? text : EmptyString();
+    return kind == Kind::String ? *text : EmptyString();
 }
 
 const XValue& XValue::operator[](std::size_t index) const {
-    return index < items.size() ? items[index] : EmptyValue();
+    return index < count ? Elements()[index] : EmptyValue();
 }
 
 const XValue& XValue::Field(std::string_view memberName) const {
-    if (kind != Kind::Struct || !structTemplate) return EmptyValue();
-    int index = structTemplate->MemberIndex(memberName);
+    const XTemplate* templ = StructTemplate();
+    if (!templ) return EmptyValue();
+    int index = templ->MemberIndex(memberName);
     return index < 0 ? EmptyValue() : (*this)[static_cast<std::size_t>(index)];
 }
 
@@ -218,7 +302,10 @@ void XDataObject::AddReference(const XDataObject& target) {
     children.push_back(std::move(c));
 }
 
-XStructBuilder::XStructBuilder(const XTemplate& t) : templ(t), fields(xfile::DefaultStruct(t).Items()) {}
+XStructBuilder::XStructBuilder(const XTemplate& t) : templ(t) {
+    const XValue defaults = xfile::DefaultStruct(t);
+    fields.assign(defaults.Items().begin(), defaults.Items().end());
+}
 
 XStructBuilder& XStructBuilder::Set(std::string_view memberName, XValue value) {
     int index = templ.MemberIndex(memberName);
@@ -231,7 +318,7 @@ XValue XStructBuilder::Build() const {
 }
 
 std::optional<std::uint64_t> xfile::ArrayCount(const XTemplate& templ, const XMember& member,
-                                               const std::vector<XValue>& fields) {
+                                               std::span<const XValue> fields) {
     std::uint64_t count = 1;
     for (const XDimension& dim : member.dimensions) {
         std::int64_t n = dim.count;
