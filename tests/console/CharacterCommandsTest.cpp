@@ -41,20 +41,6 @@ protected:
     NPC npc;
 };
 
-TEST(SurfaceFromWordsTest, TakesColoursPowerAndShapeWithOpaqueAlpha) {
-    const char* words[] = {"0.5", "0.25", "1", "0.1", "0.2", "0.3", "40", "0.6", "0.02", "2.5", "1"};
-    const SurfaceData s = SurfaceFromWords(words);
-    EXPECT_EQ(s.diff[0], 0.5f);
-    EXPECT_EQ(s.diff[2], 1.0f);
-    EXPECT_EQ(s.diff[3], 1.0f);
-    EXPECT_EQ(s.spec[1], 0.2f);
-    EXPECT_EQ(s.spec[3], 1.0f);
-    EXPECT_EQ(s.pow, 40u);
-    EXPECT_EQ(s.m, 0.6f);
-    EXPECT_EQ(s.n, 0.02f);
-    EXPECT_EQ(s.str, 2.5f);
-}
-
 TEST_F(CharacterCommandsTest, MaterialReachesTheBodyAndWithTheFlagEveryModelLimb) {
     ModelLimb* arm = AddModelLimb(1);
     const std::uint32_t modelKind = arm->GetRenderObject(0)->MaterialKind();

@@ -147,13 +147,4 @@ TEST_F(ConsoleFixture, ScriptsRunLineByLineAndStopAtALineTooLong) {
     EXPECT_EQ(console->History().size(), 2u);
 }
 
-TEST_F(ConsoleFixture, TheStartScriptRunsWhenTheConsoleIsMade) {
-    WriteFile("OnStartScript.txt", "Bind F5+ 0 Echo started\nEcho done\n");
-    Start();
-    EXPECT_EQ(console->History().front(), "Echo done");
-    ASSERT_NE(bindings->TriggeredBinding(plat::DIK_F5, 0), nullptr);
-    EXPECT_FALSE(console->IsOpen()) << "the application closes it at once";
-    EXPECT_EQ(input->GetStream(), 0);
-}
-
 }  // namespace

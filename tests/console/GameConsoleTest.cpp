@@ -46,6 +46,7 @@ protected:
 };
 
 TEST_F(GameConsoleTest, TildeOpensTheConsoleEchoPrintsAndEscapeQuits) {
+    EXPECT_EQ(app.Children().back(), console) << "the console runs last in the frame";
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(Frame());
     EXPECT_EQ(WhiteIn(Screen("closed.png"), 458, 480), 0);
 
