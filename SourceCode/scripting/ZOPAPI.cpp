@@ -160,9 +160,5 @@ System* RequireSystem(const char* systemName) {
     return system;
 }
 
-PyObject* SystemNotRunning(const char* systemName) {
-    PyErr_Format(PyExc_RuntimeError, "the engine's \"%s\" is not running", systemName);
-    return nullptr;
-}
 
 }  // namespace zopapi

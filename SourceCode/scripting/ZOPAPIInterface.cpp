@@ -9,6 +9,7 @@
 #include "scripting/WorldLookup.h"
 #include "Video/ObjectLine.h"
 #include "Video/ObjectMesh.h"
+#include "characters/Player.h"
 #include "ui/Button.h"
 #include "ui/Cursor.h"
 #include "ui/Fire.h"
@@ -25,18 +26,6 @@
 
 namespace zopapi {
 namespace {
-PyObject* ParseThenPending(PyObject* args, const char* format, const char* systemName) {
-    // Scratch words only to give the script its TypeError (at most four
-    // ints or floats here).
-    union Word {
-        int i;
-        float f;
-    } words[4] = {};
-    if (!PyArg_ParseTuple(args, format, &words[0], &words[1], &words[2], &words[3])) return nullptr;
-    return SystemNotRunning(systemName);
-}
-
-
 constexpr std::uint32_t kCubeTexture = 2;
 
 std::uint32_t ColourByte(float c) {
@@ -256,8 +245,15 @@ ZOPAPI_HANDLER(SetGameObjStatus) {
     return Zero();
 }
 
-// Pending: the player's control flag (comes with characters' Player).
-ZOPAPI_HANDLER(SetPlayerControl) { return ParseThenPending(args, "i", "Player"); }
+ZOPAPI_HANDLER(SetPlayerControl) {
+    int on = 0;
+    if (!PyArg_ParseTuple(args, "i", &on)) return nullptr;
+    if (!Target<GameObjectsMan>(names::GameObjectsMan)) return nullptr;
+    GameObject* object = scripting::FindObject(static_cast<std::int32_t>(objectid::kPlayer));
+    // Only the player has the flag; another object given its id is left alone.
+    if (object && object->kind == kKindPlayer) static_cast<Player*>(object)->mouseSteering = on != 0 ? 1 : 0;
+    return Zero();
+}
 
 ZOPAPI_HANDLER(GetGameTime) {
     auto* timer = Target<Timer>(names::Timer);

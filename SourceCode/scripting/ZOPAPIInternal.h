@@ -21,10 +21,6 @@ T* Target(const char* systemName) {
     return static_cast<T*>(RequireSystem(systemName));
 }
 
-// For functions whose system this build does not have yet: the same
-// RuntimeError a missing system raises.
-PyObject* SystemNotRunning(const char* systemName);
-
 inline PyObject* Int(long value) { return PyLong_FromLong(value); }
 inline PyObject* Float(double value) { return PyFloat_FromDouble(value); }
 inline PyObject* Zero() { return PyLong_FromLong(0); }

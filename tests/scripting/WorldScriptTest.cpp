@@ -10,6 +10,7 @@
 #include "Video/LightMan.h"
 #include "Video/Object.h"
 #include "characters/NPC.h"
+#include "characters/Player.h"
 #include "ai/AI.h"
 #include "ai/AIMan.h"
 #include "ai/AI_Path.h"
@@ -370,37 +371,41 @@ def build():
     Frame();
 }
 
-TEST_F(WorldScriptTest, TrampolineNodeEventsLockAndFreeNodesOfTheTrampolineOnly) {
+TEST_F(WorldScriptTest, TrampolineNodeEventsLockAndFreeNodesAndThePlayerControlSwitches) {
     Start(R"(
 def build():
+    assert Z.AddRectTramp(1005, (0, 0, 0), 2, 2, 2.0, 0, 0, 0) == 0   # 3 x 3 nodes: points 1..9
+    assert Z.AddPC((0, 8, 0), 0, 0, 1) == 0
     Z.AddLockTrampNodeEvent(1, 4.0)            # 0
     Z.AddLockTrampNodeXYZEvent(2, 1, 2, 3)     # 1
     Z.AddUnlockTrampNodeEvent(1)               # 2
-    Z.AddLockTrampNodeEvent(3, 4.0)            # 3: no node 3
+    Z.AddLockTrampNodeEvent(10, 4.0)           # 3: no node there
     Z.AddLockTrampNodeEvent(-1, 4.0)           # 4
+    Z.SetPlayerControl(0)
 )");
-    // A pinned plane standing in for the trampoline (id 1005, kind 1) with
-    // two node points in its body.
-    GameObject* sheet = NewPlane(objectid::kTrampoline, 1.0f, {0, 0, 0});
     ASSERT_TRUE(python->CallFunction("build"));
+    GameObject* trampoline = objects->GetObjectById(objectid::kTrampoline);
+    ASSERT_NE(trampoline, nullptr);
+    ASSERT_EQ(trampoline->body->PointCount(), 10u);
+    auto* player = static_cast<Player*>(objects->GetObjectById(objectid::kPlayer));
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->mouseSteering, 0);
+
     auto run = [&](std::uint32_t id) { handler->GetEvent(id)->Execute(); };
-    sheet->body->AddPoint(sheet, 5, 0, 6, 10.0f);
-    sheet->body->AddPoint(sheet, 7, 0, 8, 10.0f);
-    run(0);
-    EXPECT_EQ(sheet->body->points[1].position, D3DXVECTOR3(5, 0, 6));  // not a trampoline yet
-    sheet->kind = kKindTrampoline;
+    const Point& node = trampoline->body->points[1];
+    const D3DXVECTOR3 start = node.position;
     run(0);
     run(1);
     run(3);
     run(4);
-    EXPECT_EQ(sheet->body->points[1].position, D3DXVECTOR3(5, 4, 6));
-    EXPECT_EQ(sheet->body->points[1].inverseMass, 0.0f);
-    EXPECT_EQ(sheet->body->points[1].responds, 0);
-    EXPECT_EQ(sheet->body->points[2].position, D3DXVECTOR3(1, 2, 3));
+    EXPECT_EQ(node.position, D3DXVECTOR3(start.x, 4, start.z));
+    EXPECT_EQ(node.inverseMass, 0.0f);
+    EXPECT_EQ(node.responds, 0);
+    EXPECT_EQ(trampoline->body->points[2].position, D3DXVECTOR3(1, 2, 3));
     run(2);
-    EXPECT_EQ(sheet->body->points[1].inverseMass, 10.0f);
-    EXPECT_EQ(sheet->body->points[1].responds, 1);
-    sheet->kind = kKindPlane;
+    EXPECT_EQ(node.inverseMass, 10.0f);
+    EXPECT_EQ(node.responds, 1);
+    Frame();
 }
 
 TEST_F(WorldScriptTest, AWinAndALoseInOnePassBothApplyAndTheLevelChangesOnceKeepingTheUI) {

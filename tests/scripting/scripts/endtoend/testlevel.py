@@ -1,12 +1,13 @@
-# The end-to-end test's level: a basket, two characters (one walking a path,
-# one chasing), the HUD, and a win trigger on the player reaching the goal.
+# The end-to-end test's level: a basket right under the falling player, two
+# characters (one walking a path, one chasing), the HUD, and a win trigger on
+# the player reaching the basket's goal.
 import ZOPAPI as Z
 
 
 def loadlevel():
     Z.SetInt(0, 0)
     Z.SetInt(1, Z.GetInt(1) + 1)
-    Z.AddLevelBasket((0.0, 0.0, 10.0), 2.0)
+    Z.AddLevelBasket((0.0, 3.0, 0.0), 2.0)
     Z.AddLevelNPC(10, (5.0, 2.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, "Pebble")
     Z.AddLevelNPC(11, (-5.0, 2.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, "Weed")
 
