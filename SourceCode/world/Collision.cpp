@@ -215,13 +215,17 @@ void Physics::Collide(Body* body) {
 void Physics::CollideEveryPair(Body* body) {
     auto later = bodies.upper_bound(static_cast<std::int32_t>(body->id));
     for (std::size_t i = 0; i < body->points.size(); ++i) {
-        if (!body->points[i].collides) continue;
+        Point& p = body->points[i];
+        if (!p.collides) continue;
+        const D3DXVECTOR3 wasPosition = p.position, wasVelocity = p.velocity;
         for (auto it = later; it != bodies.end(); ++it) {
             std::vector<Point>& others = it->second->points;
             for (std::size_t k = 0; k < others.size(); ++k) {
-                if (others[k].collides) CollidePair(&body->points[i], &others[k]);
+                if (others[k].collides) CollidePair(&p, &others[k]);
             }
         }
+        if (p.position != wasPosition || p.velocity != wasVelocity)
+            body->collided.push_back(static_cast<std::uint32_t>(i));
     }
 }
 
@@ -272,8 +276,9 @@ void Physics::CollideNearPairs(Body* body, BodyIndex& index) {
         const Pair pair = pairs[i];
         Point* p = &body->points[pair.p];
         Point* q = later[pair.q];
-        const D3DXVECTOR3 wasP = p->position, wasQ = q->position;
+        const D3DXVECTOR3 wasP = p->position, wasQ = q->position, wasVelocity = p->velocity;
         CollidePair(p, q);
+        if (p->position != wasP || p->velocity != wasVelocity) body->collided.push_back(pair.p);
         if (p->position == wasP && q->position == wasQ) {
             ++i;
             continue;

@@ -102,6 +102,7 @@ void Physics::StepBody(Body* body) {
     BodyIndex* index = IndexOf(body);
     if (index) SyncIndex(body, *index);
     stepping = body;
+    body->collided.clear();
     for (std::size_t i = 0; i < body->points.size(); ++i) {
         Point& p = body->points[i];
         p.force.y -= kGravityForce;
@@ -109,8 +110,11 @@ void Physics::StepBody(Body* body) {
         body->points[i].force = D3DXVECTOR3();
         if (index) index->grid.Update(*body, static_cast<std::uint32_t>(i));
         Collide(body);
+        body->stepIndex = static_cast<std::int32_t>(i);
         for (std::size_t f = 0; f < body->forceFuncs.size(); ++f) body->forceFuncs[f](body);
+        body->stepIndex = -1;
     }
+    body->collided.clear();
     stepping = nullptr;
 }
 

@@ -60,6 +60,14 @@ public:
     std::uint32_t id;
     std::vector<Point> points;
     std::vector<ForceFunc> forceFuncs;
+
+    // While "Physics" steps the body: the point just integrated (the force
+    // functions run after each), else -1. A force function that keeps its
+    // own account of the points (the trampoline sheet's) reads it, and
+    // `collided`, the points of this body that the collision step moved or
+    // stopped since the functions last ran (they clear it).
+    std::int32_t stepIndex = -1;
+    std::vector<std::uint32_t> collided;
 };
 
 // One contact of the last step, for the collision conditions of scripts.

@@ -13,30 +13,29 @@ bool Eligible(const Point& p) { return p.collides && p.owner && p.owner->kind !=
 }  // namespace
 
 PointGrid::Key PointGrid::Pack(std::int64_t x, std::int64_t y, std::int64_t z) {
-    // 21 bits per axis: cells of kFarAway reach stay well inside them for any
-    // cell size the step uses (the far list takes the rest).
+    // 21 bits per axis, wrapping: distinct cells may share a key.
     const auto bits = [](std::int64_t v) { return Key(std::uint64_t(v) & 0x1FFFFF); };
     return bits(x) | bits(y) << 21 | bits(z) << 42;
 }
 
-std::int64_t PointGrid::CellOf(float v) const { return std::int64_t(std::floor(v / cellSize)); }
+// In double, clamped, so that no finite coordinate overflows the index.
+std::int64_t PointGrid::CellOf(float v) const {
+    const double cell = std::floor(double(v) / double(cellSize));
+    return std::int64_t(std::clamp(cell, -4.0e18, 4.0e18));
+}
 
 PointGrid::Key PointGrid::KeyOf(const Body& body, std::uint32_t index) const {
     const Point& p = body.points[index];
     if (!Eligible(p)) return kNotHeld;
     const D3DXVECTOR3& v = p.position;
-    if (!(v.x > -kFarAway && v.x < kFarAway && v.y > -kFarAway && v.y < kFarAway && v.z > -kFarAway &&
-          v.z < kFarAway))
-        return kFar;
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return kNotHeld;
     return Pack(CellOf(v.x), CellOf(v.y), CellOf(v.z));
 }
 
 void PointGrid::Move(std::uint32_t index, Key to) {
     Key& from = keyOf[index];
     if (from == to) return;
-    if (from == kFar) {
-        far.erase(std::find(far.begin(), far.end(), index));
-    } else if (from != kNotHeld) {
+    if (from != kNotHeld) {
         auto cell = cells.find(from);
         std::vector<std::uint32_t>& list = cell->second;
         *std::find(list.begin(), list.end(), index) = list.back();
@@ -44,17 +43,13 @@ void PointGrid::Move(std::uint32_t index, Key to) {
         if (list.empty()) cells.erase(cell);
     }
     if (from != kNotHeld) --held;
-    if (to == kFar)
-        far.push_back(index);
-    else if (to != kNotHeld)
-        cells[to].push_back(index);
+    if (to != kNotHeld) cells[to].push_back(index);
     if (to != kNotHeld) ++held;
     from = to;
 }
 
 void PointGrid::Rebuild(const Body& body) {
     cells.clear();
-    far.clear();
     held = 0;
     keyOf.assign(body.points.size(), kNotHeld);
     for (std::uint32_t i = 0; i < body.points.size(); ++i) Move(i, KeyOf(body, i));

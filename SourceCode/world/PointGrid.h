@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -11,13 +12,12 @@ class Body;
 // the collision step finds the few points near a sphere of a later body
 // without walking the whole body. It holds indices, not pointers: the body
 // may grow. Kept in step with the points by Sync (once a step, before the
-// body moves) and Update (after any one point moved).
+// body moves) and Update (after any one point moved). Cell coordinates wrap
+// in the key, so far-apart cells may share a bucket: a query returns a
+// superset, never less. A point with a coordinate that is not finite can
+// meet nothing (every distance to it fails the overlap test) and is not held.
 class PointGrid {
 public:
-    // Points farther out than this are kept in a list that every query
-    // returns, so that no coordinate ever overflows a cell index.
-    static constexpr float kFarAway = 1.0e6f;
-
     // Brings every point's cell up to date: after the points moved, gained or
     // lost their collides flag, or changed size.
     void Sync(const Body& body);
@@ -35,7 +35,6 @@ public:
 private:
     using Key = std::uint64_t;
     static constexpr Key kNotHeld = ~Key(0);
-    static constexpr Key kFar = ~Key(0) - 1;
     // Beyond this many cells a query walks every point instead.
     static constexpr long kMaxCellsPerQuery = 4096;
 
@@ -50,17 +49,14 @@ private:
     std::size_t held = 0;
     std::vector<Key> keyOf;  // per point index
     std::unordered_map<Key, std::vector<std::uint32_t>> cells;
-    std::vector<std::uint32_t> far;  // the kFar points
 };
 
 template <class Fn>
 void PointGrid::ForEachNear(const D3DXVECTOR3& q, float reach, Fn fn) const {
-    for (std::uint32_t index : far) fn(index);
+    if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.z)) return;
     const float r = reach + maxRadius;
-    const bool qFar = !(q.x > -kFarAway && q.x < kFarAway && q.y > -kFarAway && q.y < kFarAway &&
-                        q.z > -kFarAway && q.z < kFarAway);
-    const long span = qFar || cellSize <= 0.0f ? kMaxCellsPerQuery + 1 : long(2.0f * r / cellSize) + 2;
-    if (qFar || span * span * span > kMaxCellsPerQuery) {
+    const double cellsAcross = double(2.0f * r) / double(cellSize) + 2.0;
+    if (!(cellsAcross * cellsAcross * cellsAcross <= double(kMaxCellsPerQuery))) {
         for (const auto& cell : cells)
             for (std::uint32_t index : cell.second) fn(index);
         return;

@@ -1,6 +1,8 @@
 #include "world/Trampoline.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "Video/Mesh.h"
 #include "Video/ObjectDesc.h"
@@ -79,6 +81,7 @@ bool Trampoline::Build(const ObjectDesc& desc) {
     xStart = -(float(rows) * desc.spacing / 2.0f);
     zStart = -(float(columns) * desc.spacing / 2.0f);
     CreateNodes(desc.spacing);
+    BuildAccount();
     body->AddForceFunc(ApplySheetForces);
 
     if (!SetSheetIndices()) {
@@ -226,8 +229,20 @@ void Trampoline::ApplySpring(Body* body, std::uint32_t i, std::uint32_t j, float
     if (a && b) Spring(*a, *b, rest, k, d);
 }
 
+// Within the physics step the trampoline's own account runs the springs;
+// called otherwise (or for a body that is no longer a trampoline's) every
+// spring pulls once.
 void Trampoline::ApplySheetForces(Body* body) {
     if (body->PointCount() < 2) return;
+    GameObject* owner = body->points[0].owner;
+    if (body->stepIndex >= 0 && owner && owner->kind == kKindTrampoline) {
+        auto* trampoline = static_cast<Trampoline*>(owner);
+        if (trampoline->body == body && !trampoline->account.springs.empty() &&
+            body->PointCount() == trampoline->nodeCount + 1) {
+            trampoline->RunSheetForces(body);
+            return;
+        }
+    }
     std::uint32_t cols = 0, rowsOfNodes = 0;
     GridOf(body, &cols, &rowsOfNodes);
     if (cols == 0 || rowsOfNodes == 0 || std::uint64_t(cols) * rowsOfNodes + 1 > body->PointCount()) return;
@@ -241,6 +256,107 @@ void Trampoline::ApplySheetForces(Body* body) {
     ForEachSpring(cols, rowsOfNodes, [points](std::uint32_t i, std::uint32_t j, float rest, float k, float d) {
         Spring(points[i], points[j], rest, k, d);
     });
+}
+
+void Trampoline::BuildAccount() {
+    account = SheetAccount{};
+    const std::uint32_t points = nodeCount + 1;
+    account.springsOf.resize(points);
+    ForEachSpring(columns + 1, rows + 1, [this](std::uint32_t i, std::uint32_t j, float rest, float k, float d) {
+        const auto index = static_cast<std::uint32_t>(account.springs.size());
+        account.springs.push_back({i, j, rest, k, d, {}});
+        account.springsOf[i].push_back(index);
+        account.springsOf[j].push_back(index);
+    });
+    account.perRun.assign(points, D3DXVECTOR3());
+    account.pending.assign(points, D3DXVECTOR3());
+    account.since.assign(points, 0);
+}
+
+void Trampoline::PinCorners(Body* b) const {
+    const std::uint32_t cols = columns + 1, last = nodeCount;
+    for (std::uint32_t corner : {1u, cols, last - cols + 1, last}) b->points[corner].inverseMass = 0.0f;
+}
+
+// Run r follows the integration of point r mod N. Before the first run of a
+// step anything may have moved the points (other bodies' collisions, timed
+// moves, scripts), so every spring is measured again; after that only the
+// point just integrated and those the collision step touched.
+void Trampoline::RunSheetForces(Body* b) {
+    Point* points = b->points.data();
+    const auto integrated = static_cast<std::uint32_t>(b->stepIndex);
+    if (integrated == 0 || !account.ready) {
+        RefreshAll(points);
+    } else {
+        RefreshAround(points, integrated);
+        for (std::uint32_t touched : b->collided)
+            if (touched < b->PointCount()) RefreshAround(points, touched);
+    }
+    b->collided.clear();
+    PinCorners(b);
+    // The next point is integrated before the next run: it takes what it
+    // has gathered, this run included.
+    const std::uint32_t next = integrated + 1;
+    if (next < b->PointCount()) {
+        Flush(next, account.run + 1);
+        points[next].force += account.pending[next];
+        account.pending[next] = D3DXVECTOR3();
+    }
+    ++account.run;
+}
+
+void Trampoline::Flush(std::uint32_t point, std::uint64_t upTo) {
+    const std::uint64_t runs = upTo - account.since[point];
+    if (runs > 0) account.pending[point] += account.perRun[point] * float(runs);
+    account.since[point] = upTo;
+}
+
+void Trampoline::SumPulls(std::uint32_t point) {
+    D3DXVECTOR3 sum;
+    for (std::uint32_t s : account.springsOf[point]) {
+        const SheetSpring& spring = account.springs[s];
+        if (spring.i == point)
+            sum -= spring.pull;
+        else
+            sum += spring.pull;
+    }
+    account.perRun[point] = sum;
+}
+
+namespace {
+D3DXVECTOR3 PullOf(const Point& a, const Point& b, float rest, float k, float d) {
+    Point first = a, second = b;
+    first.force = second.force = D3DXVECTOR3();
+    Spring(first, second, rest, k, d);
+    return second.force;
+}
+}  // namespace
+
+void Trampoline::RefreshAll(Point* points) {
+    for (std::uint32_t p = 0; p < account.perRun.size(); ++p) Flush(p, account.run);
+    for (SheetSpring& s : account.springs) s.pull = PullOf(points[s.i], points[s.j], s.rest, s.k, s.d);
+    for (std::uint32_t p = 0; p < account.perRun.size(); ++p) SumPulls(p);
+    account.ready = true;
+}
+
+void Trampoline::RefreshAround(Point* points, std::uint32_t index) {
+    if (index >= account.springsOf.size()) return;
+    for (std::uint32_t s : account.springsOf[index]) {
+        SheetSpring& spring = account.springs[s];
+        Flush(spring.i, account.run);
+        Flush(spring.j, account.run);
+        spring.pull = PullOf(points[spring.i], points[spring.j], spring.rest, spring.k, spring.d);
+    }
+    // Each neighbour once (a node has at most a dozen springs).
+    std::uint32_t summed[32];
+    std::size_t count = 0;
+    for (std::uint32_t s : account.springsOf[index]) {
+        for (std::uint32_t point : {account.springs[s].i, account.springs[s].j}) {
+            if (std::find(summed, summed + count, point) != summed + count) continue;
+            SumPulls(point);
+            if (count < std::size(summed)) summed[count++] = point;
+        }
+    }
 }
 
 bool TrampNode::Init(void*, void*) {

@@ -8,6 +8,7 @@
 
 class Body;
 class ObjectCustom;
+struct Point;
 class TrampNode;
 
 // One grid node of a trampoline: the node object, where its vertex is drawn
@@ -78,6 +79,38 @@ public:
     float zStart = 0.0f;
 
 private:
+    // The sheet's springs as the physics step runs them: the force function
+    // runs after every one of the body's points is integrated and each run
+    // adds every spring's pull, so a point gathers N runs of pulls between
+    // its integrations. A spring's pull changes only when one of its two
+    // points moves, which within the body's step is one point per run (and
+    // the few the collision step touches): the account keeps each spring's
+    // pull and each point's sum of pulls per run, and hands a point its
+    // gathered force just before it is integrated. The forces are the same
+    // as adding every spring on every run, up to rounding, at a cost per
+    // step that grows with the nodes instead of their square.
+    struct SheetSpring {
+        std::uint32_t i = 0, j = 0;
+        float rest = 0.0f, k = 0.0f, d = 0.0f;
+        D3DXVECTOR3 pull;  // on j; i gets the opposite
+    };
+    struct SheetAccount {
+        std::vector<SheetSpring> springs;
+        std::vector<std::vector<std::uint32_t>> springsOf;  // per point, in spring order
+        std::vector<D3DXVECTOR3> perRun;   // per point: what one run adds to its force
+        std::vector<D3DXVECTOR3> pending;  // per point: the runs not yet handed over
+        std::vector<std::uint64_t> since;  // per point: the first run not in pending
+        std::uint64_t run = 0;
+        bool ready = false;
+    };
+    void BuildAccount();
+    void RunSheetForces(Body* body);
+    void PinCorners(Body* body) const;
+    void RefreshAll(Point* points);
+    void RefreshAround(Point* points, std::uint32_t index);
+    void SumPulls(std::uint32_t point);
+    void Flush(std::uint32_t point, std::uint64_t upTo);
+
     bool CreateSheet();
     void CreateNodes(float spacing);
     bool SetSheetIndices();
@@ -87,6 +120,7 @@ private:
 
     std::uint32_t columns = 0;  // cells along x
     std::uint32_t rows = 0;     // cells along z
+    SheetAccount account;
 };
 
 // A grid node of a trampoline: a hidden sphere whose point is in the

@@ -158,3 +158,33 @@ TEST_F(TrampolineTest, DeletedNodesAndTrampolinesLeaveNoOwnerBehind) {
     EXPECT_EQ(objects->Children().size(), before - 1);
     Frame();
 }
+
+// The sheet's springs are run through an account that hands each node its
+// gathered pulls just before it is integrated; a copy of the sheet whose
+// springs all pull on every run (a body that is no trampoline's) must move
+// the same, up to rounding.
+TEST_F(TrampolineTest, TheSpringAccountMovesTheSheetAsEveryRunOfEverySpringWould) {
+    Trampoline* t = Make(4, 4);
+    auto* physics = eTable::Find<Physics>(names::Physics);
+    GameObject holder;  // owns the copy's point 0; never collides
+    physics->AddBody(&holder, 1.0f);
+    Body* copy = holder.body;
+    copy->points[0].collides = 0;
+    for (std::size_t k = 1; k < t->body->points.size(); ++k) {
+        const Point& p = t->body->points[k];
+        copy->AddPoint(nullptr, p.position.x, p.position.y, p.position.z, p.inverseMass);
+    }
+    copy->AddForceFunc(Trampoline::ApplySheetForces);
+    // A kick to one node of each, so that the sheets swing.
+    t->body->points[8].velocity = copy->points[8].velocity = D3DXVECTOR3(0.0f, -40.0f, 5.0f);
+
+    for (int frame = 0; frame < 150; ++frame) Frame();
+    float largest = 0.0f;
+    for (std::size_t k = 1; k < t->body->points.size(); ++k) {
+        const D3DXVECTOR3 d = t->body->points[k].position - copy->points[k].position;
+        largest = std::max({largest, std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)});
+    }
+    EXPECT_LT(largest, 1e-3f);
+    EXPECT_LT(t->body->points[13].position.y, -0.1f);  // it did swing
+    physics->RemoveBody(&holder);
+}
