@@ -10,7 +10,12 @@ def loadlevel():
     zop.player_control(0)
     Z.CamLock()
     Z.CamSetYPosition(6.0)
-    Z.AddSplashScreen("splash.png", "NOTEXT")
+    Z.CamSetRotationAngle(0.0)
+    Z.CamSetAngle(0.0)
+    Z.AddFire(0.0, 9.0, 12.0, 9.0)
+    # A black veil that clears to a dim one over the bouncing player.
+    veil = Z.AddSplashScreen("NOTEX", "NOTEXT")
+    zop.at_once([Z.AddFadeSplashScreenEvent(veil, 0.45, 0.0, 0.0, 0.0, 1.5)])
     Z.AddAnimatedText("You won!", 2.0, 2.0, (-0.6, 0.6), 9, 6, 3.0, 0.3, 0.06)
     zop.text("Thanks for playing", -0.675, 0.2, 1.0)
     menu = Z.AddAnimatedButton(-0.3, 0.3, -0.3, -0.45, "ButtonBack.bmp", " Menu", 1.5, 1.5, 6, 4, 2.0, 0.2, 0.02)
