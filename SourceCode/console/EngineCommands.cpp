@@ -122,9 +122,12 @@ int Controls(Console&, CommandArgs args) {
         const char* word;
         std::uint8_t GameLogic::*flag;
     } flags[] = {
-        {"Forward", &GameLogic::Forward},   {"Backward", &GameLogic::Backward},
-        {"RotateLeft", &GameLogic::RotateLeft}, {"RotateRight", &GameLogic::RotateRight},
-        {"Up", &GameLogic::Up},             {"Down", &GameLogic::Down},
+        {"Forward", &GameLogic::Forward},
+        {"Backward", &GameLogic::Backward},
+        {"RotateLeft", &GameLogic::RotateLeft},
+        {"RotateRight", &GameLogic::RotateRight},
+        {"Up", &GameLogic::Up},
+        {"Down", &GameLogic::Down},
     };
     for (const auto& entry : flags) {
         if (!plat::SameIgnoringCase(args[0], entry.word)) continue;
@@ -194,8 +197,8 @@ int FirstCamera(Console&, CommandArgs args) { return SetCameraMode(args, AI_Came
 using Handler = int (*)(Console&, CommandArgs);
 // By id, 0 to 13.
 constexpr Handler kEngineCommands[] = {
-    Help,      Bind,     Echo,       ToggleFPS,   ToggleFullScreen, ToggleConsole, Controls,
-    Quit,      SFXVolume, MusicVolume, MusicVolumeInc, LoadModel,   FreeCamera,    FirstCamera,
+    Help, Bind, Echo, ToggleFPS, ToggleFullScreen, ToggleConsole, Controls,
+    Quit, SFXVolume, MusicVolume, MusicVolumeInc, LoadModel, FreeCamera, FirstCamera,
 };
 static_assert(std::size(kEngineCommands) == kFirstEditorCommand);
 
