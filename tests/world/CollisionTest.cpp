@@ -176,3 +176,20 @@ TEST_F(CollisionTest, APinnedPointIsReportedButNotMoved) {
     EXPECT_EQ(PointOf(ball).velocity, D3DXVECTOR3(0, -5, 0));
     EXPECT_EQ(PointOf(ball).position.y, 31.5f);
 }
+
+TEST_F(CollisionTest, AResterIsHeldWithoutAPushAndAThresholdOfNothingLaunchesAtOnce) {
+    auto* node = Sphere<TrampNode>(kKindTrampNode, {0, 30, 0}, 10.0f);
+    Player* player = Sphere<Player>(kKindPlayer, {0, 31.5f, 0}, 100.0f);
+    physics->Collide(node->body);  // both at rest: no direction to sink in
+    EXPECT_EQ(PointOf(player).position, D3DXVECTOR3(0, 31.5f, 0));
+    EXPECT_EQ(PointOf(player).velocity, D3DXVECTOR3());
+    EXPECT_EQ(PointOf(node).compression, 10.0f);
+
+    // A boost (k = -93.75) against 100 / 100 + 92.75: T = 0.
+    player->reboundCommand = 0.75f;
+    PointOf(node).compression = 0.0f;
+    PointOf(player).velocity = {0, -92.75f, 0};
+    physics->Collide(node->body);
+    EXPECT_EQ(PointOf(player).velocity, D3DXVECTOR3(0, 125, 0));
+    EXPECT_EQ(PointOf(node).compression, 0.0f);
+}
