@@ -51,6 +51,11 @@ enum class XType : std::uint8_t {
 };
 
 class XTemplate;
+class XValue;
+
+namespace xfile {
+struct ValueFiller;  // the reader's way of filling values in place
+}
 
 // One dimension of an array member: a literal count, or the name of an
 // earlier integer member of the same template that holds the count.
@@ -156,6 +161,7 @@ public:
     const XTemplate* StructTemplate() const;
 
 private:
+    friend struct xfile::ValueFiller;
     struct Block;  // the template (structures), then the elements
     static XValue WithElements(Kind kind, const XTemplate* templ, std::vector<XValue>& elements);
     XValue* Elements() const;

@@ -13,6 +13,14 @@ namespace plat::xfile {
 // Data objects, references and inline structures nest at most this deep.
 inline constexpr int kMaxDepth = 64;
 
+// Fills an array or structure in place, element after element, without
+// first gathering the elements elsewhere. Start gives room for `capacity`
+// elements; the caller appends no more than that.
+struct ValueFiller {
+    static XValue Start(XValue::Kind kind, const XTemplate* templ, std::size_t capacity);
+    static void Append(XValue& value, XValue element);
+};
+
 XValue DefaultValue(const XMember& member);
 XValue DefaultStruct(const XTemplate& templ);
 

@@ -130,14 +130,22 @@ XValue* XValue::Elements() const {
 }
 
 XValue XValue::WithElements(Kind kind, const XTemplate* templ, std::vector<XValue>& elements) {
-    XValue x;
-    x.kind = kind;
-    x.count = static_cast<std::uint32_t>(elements.size());
-    void* memory = ::operator new(kElementsOffset + elements.size() * sizeof(XValue));
-    x.block = new (memory) Block{templ};
-    XValue* to = x.Elements();
-    for (std::size_t i = 0; i < elements.size(); ++i) new (to + i) XValue(std::move(elements[i]));
+    XValue x = xfile::ValueFiller::Start(kind, templ, elements.size());
+    for (XValue& element : elements) xfile::ValueFiller::Append(x, std::move(element));
     return x;
+}
+
+XValue xfile::ValueFiller::Start(XValue::Kind kind, const XTemplate* templ, std::size_t capacity) {
+    XValue x;
+    void* memory = ::operator new(kElementsOffset + capacity * sizeof(XValue));
+    x.block = new (memory) XValue::Block{templ};
+    x.kind = kind;
+    return x;
+}
+
+void xfile::ValueFiller::Append(XValue& value, XValue element) {
+    new (value.Elements() + value.count) XValue(std::move(element));
+    ++value.count;
 }
 
 void XValue::Release() noexcept {

@@ -26,7 +26,6 @@ struct Token {
     std::int64_t integer = 0;
     double real = 0.0;
     XGuid guid;
-    std::string message;  // for Tok::Error
 };
 
 struct ParseError : std::runtime_error {
@@ -60,18 +59,17 @@ public:
     // that the objects before it still parse: the parser fails when it
     // reaches that token. Tokens are made one at a time as the parser asks:
     // a whole file of them would take many times the file's size.
-    Token NextToken() {
-        Token t;
+    void NextToken(Token& t) {
         try {
-            t = Next();
+            Next(t);
         } catch (const ParseError& e) {
-            t = Token{};
             t.type = Tok::Error;
             t.line = line;
-            t.message = e.what();
+            error = e.what();
         }
-        return t;
     }
+    // Why the lexer stopped, once it has made an Error token.
+    const std::string& Error() const { return error; }
     // Bytes of text not yet read.
     std::size_t Remaining() const { return text.size() - std::min(pos, text.size()); }
 
@@ -99,40 +97,46 @@ private:
         }
     }
 
-    Token Make(Tok type, std::size_t start) {
-        Token t;
+    // The token of the text from start to here, filled in place: tokens
+    // are made once per value of a file, so no copy is spared.
+    void Make(Token& t, Tok type, std::size_t start) const {
         t.type = type;
         t.text = text.substr(start, pos - start);
         t.line = line;
-        return t;
     }
 
-    Token Next() {
+    void Next(Token& t) {
         SkipSpaceAndComments();
         std::size_t start = pos;
-        if (AtEnd()) return Make(Tok::End, start);
+        if (AtEnd()) return Make(t, Tok::End, start);
         char c = text[pos];
         switch (c) {
-        case '{': ++pos; return Make(Tok::LBrace, start);
-        case '}': ++pos; return Make(Tok::RBrace, start);
-        case '[': ++pos; return Make(Tok::LBracket, start);
-        case ']': ++pos; return Make(Tok::RBracket, start);
-        case ';': ++pos; return Make(Tok::Semicolon, start);
-        case ',': ++pos; return Make(Tok::Comma, start);
-        case '<': return LexGuid();
-        case '"': return LexString();
+        case '{': ++pos; return Make(t, Tok::LBrace, start);
+        case '}': ++pos; return Make(t, Tok::RBrace, start);
+        case '[': ++pos; return Make(t, Tok::LBracket, start);
+        case ']': ++pos; return Make(t, Tok::RBracket, start);
+        case ';': ++pos; return Make(t, Tok::Semicolon, start);
+        case ',': ++pos; return Make(t, Tok::Comma, start);
+        case '<': t = LexGuid(); return;
+        case '"': t = LexString(); return;
         default: break;
         }
         if (c == '.' && Peek(1) == '.' && Peek(2) == '.') {
             pos += 3;
-            return Make(Tok::Ellipsis, start);
+            return Make(t, Tok::Ellipsis, start);
         }
-        if ((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.') return LexNumber();
+        if ((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.') return LexNumber(t);
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
             while (!AtEnd() && xfile::IsIdentifierChar(text[pos])) ++pos;
-            return Make(Tok::Identifier, start);
+            return Make(t, Tok::Identifier, start);
         }
         Fail("unexpected character '" + Printable(text.substr(pos, 1)) + "'");
+    }
+
+    Token Make(Tok type, std::size_t start) const {
+        Token t;
+        Make(t, type, start);
+        return t;
     }
 
     Token LexGuid() {
@@ -168,7 +172,7 @@ private:
         return t;
     }
 
-    Token LexNumber() {
+    void LexNumber(Token& t) {
         std::size_t start = pos;
         if (Peek() == '-' || Peek() == '+') ++pos;
         std::size_t digits = 0;
@@ -190,7 +194,7 @@ private:
         // "1.#QNAN" and the like are not numbers this reader takes.
         if (digits == 0 || xfile::IsIdentifierChar(Peek()) || Peek() == '#')
             Fail("malformed number '" + Printable(text.substr(start, pos - start + 1)) + "'");
-        Token t = Make(real ? Tok::Real : Tok::Integer, start);
+        Make(t, real ? Tok::Real : Tok::Integer, start);
         std::string_view body = t.text;
         if (body.front() == '+') body.remove_prefix(1);
         const char* first = body.data();
@@ -203,13 +207,13 @@ private:
             t.real = static_cast<double>(t.integer);
         }
         if (ec != std::errc()) Fail("number out of range '" + Printable(t.text) + "'");
-        return t;
     }
 
     std::string_view text;
     std::size_t pos = 0;
     int line;
     const std::string& source;
+    std::string error;
 };
 
 const char* Describe(const Token& t) {
@@ -254,7 +258,7 @@ class Parser {
 public:
     Parser(Lexer lexer, const std::string& source, XDocument& doc)
         : lexer(std::move(lexer)), source(source), doc(doc) {
-        current = this->lexer.NextToken();
+        this->lexer.NextToken(current);
     }
 
     // allowData false: only template definitions (the registry's own text).
@@ -278,16 +282,19 @@ private:
     }
 
     const Token& Peek() const {
-        if (current.type == Tok::Error) throw ParseError(current.message);
+        if (current.type == Tok::Error) throw ParseError(lexer.Error());
         return current;
+    }
+    // Moves past the current token (never past the end).
+    void Advance() {
+        if (Peek().type == Tok::End) return;
+        lexer.NextToken(current);
+        ++taken;
     }
     // The current token, the next one read in its place.
     Token Take() {
-        Peek();
-        if (current.type == Tok::End) return current;
-        Token t = std::move(current);
-        current = lexer.NextToken();
-        ++taken;
+        Token t = Peek();
+        Advance();
         return t;
     }
     Token Expect(Tok type, const char* what) {
@@ -297,13 +304,13 @@ private:
     }
     bool Accept(Tok type) {
         if (Peek().type != type) return false;
-        Take();
+        Advance();
         return true;
     }
     // Values are separated by ';' and ',', which writers use loosely; the
     // counts, not the separators, decide where an array ends.
     void SkipSeparators() {
-        while (Peek().type == Tok::Semicolon || Peek().type == Tok::Comma) Take();
+        while (Peek().type == Tok::Semicolon || Peek().type == Tok::Comma) Advance();
     }
 
     // template Name { <GUID> members [restriction] }
@@ -470,35 +477,37 @@ private:
 
     XValue ParseStruct(const XTemplate& templ, int depth) {
         if (depth >= xfile::kMaxDepth) Fail(Peek(), "structures nested too deep");
-        std::vector<XValue> fields;
-        fields.reserve(templ.members.size());
-        for (const XMember& member : templ.members) fields.push_back(ParseMemberValue(templ, member, fields, depth));
-        return XValue::Struct(&templ, std::move(fields));
+        XValue value = xfile::ValueFiller::Start(XValue::Kind::Struct, &templ, templ.members.size());
+        for (const XMember& member : templ.members)
+            xfile::ValueFiller::Append(value, ParseMemberValue(templ, member, value.Items(), depth));
+        return value;
     }
 
-    XValue ParseMemberValue(const XTemplate& templ, const XMember& member, const std::vector<XValue>& earlier,
+    XValue ParseMemberValue(const XTemplate& templ, const XMember& member, std::span<const XValue> earlier,
                             int depth) {
         if (!member.IsArray()) return ParseSingle(templ, member, depth);
         std::optional<std::uint64_t> counted = xfile::ArrayCount(templ, member, earlier);
         if (!counted) Fail(Peek(), "'" + templ.name + "." + member.name + "' is too large");
         const std::uint64_t count = *counted;
-        // Never trust the count for memory: the data must be there (every
-        // element takes at least one character of text).
-        std::vector<XValue> items;
-        items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, lexer.Remaining() + 1)));
+        // Never trust the count for memory: the data must be there. Every
+        // element takes at least one token, every token after the current
+        // one at least a character, and one element that takes none is
+        // refused at once.
+        XValue items = xfile::ValueFiller::Start(
+            XValue::Kind::Array, nullptr, static_cast<std::size_t>(std::min<std::uint64_t>(count, lexer.Remaining() + 2)));
         for (std::uint64_t i = 0; i < count; ++i) {
             const Token& t = Peek();
             if (t.type == Tok::RBrace || t.type == Tok::End || t.type == Tok::Identifier || t.type == Tok::LBrace)
                 Fail(t, "'" + templ.name + "." + member.name + "' should have " + std::to_string(count) +
                             " elements, found " + std::to_string(i));
             const std::size_t before = taken;
-            items.push_back(ParseSingle(templ, member, depth));
+            xfile::ValueFiller::Append(items, ParseSingle(templ, member, depth));
             // Elements of a template without members read no text; a count
             // of them would spin for nothing.
             if (taken == before)
                 Fail(Peek(), "'" + templ.name + "." + member.name + "' has elements that carry no data");
         }
-        return XValue::Array(std::move(items));
+        return items;
     }
 
     XValue ParseSingle(const XTemplate& templ, const XMember& member, int depth) {
@@ -513,7 +522,12 @@ private:
     }
 
     XValue ParsePrimitive(const XTemplate& templ, const XMember& member) {
-        const Token t = Take();
+        XValue value = ReadPrimitive(Peek(), templ, member);
+        Advance();
+        return value;
+    }
+
+    XValue ReadPrimitive(const Token& t, const XTemplate& templ, const XMember& member) const {
         auto where = [&] { return " for '" + templ.name + "." + member.name + "'"; };
         switch (member.type) {
         case XType::String:
