@@ -29,7 +29,7 @@ bool ReadHex(std::string_view text, std::size_t pos, int digits, std::uint64_t& 
 }
 
 const XValue& EmptyValue() {
-    static const XValue empty;
+    static const XValue empty{};
     return empty;
 }
 
