@@ -5,8 +5,11 @@
 // length, None). A wrong argument must raise TypeError, ValueError or
 // OverflowError in the script and a missing system RuntimeError; anything
 // else (a crash, a SystemError from a handler that returned no result without
-// an exception) is a finding. After the calls the trigger pass runs, so the
-// events and conditions the input built are executed and evaluated too.
+// an exception) is a finding. After the calls one frame of the game logic
+// runs, so the events and conditions the input built are executed and
+// evaluated too, against the whole game world on a real video system
+// (SDL's offscreen driver unless SDL_VIDEODRIVER says otherwise). Run it from
+// the repository root, or set TOLLYMOP_ROOT: the assets are taken from there.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,12 +20,18 @@
 
 #include <unistd.h>
 
+#include "Video/Video.h"
 #include "ai/AIMan.h"
-#include "ai/PathMan.h"
+#include "core/SystemNames.h"
 #include "core/Timer.h"
+#include "core/eTable.h"
 #include "platform/window/Window.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
+#include "ui/Cursor.h"
+#include "world/GameLogic.h"
+#include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
 
 namespace {
 constexpr char kDriver[] = R"(
@@ -93,54 +102,124 @@ def fuzz_step():
 )";
 
 constexpr std::size_t kMaxBytes = 255 * 4;
+constexpr char kWindowClass[] = "TollymopFuzzZOPAPI";
 
+// A small windowed device, so that the video system starts on the
+// offscreen driver without touching the user's settings.
+void WriteSettings() {
+    std::ofstream("settings.txt")
+        << "RESOLUTION = 64 x 48\nWINDOWED = TRUE\nBACKBUFFER_RESOLUTION = 64 x 48\n"
+           "BACKBUFFER_FORMAT = X8R8G8B8\nDEVICE_TYPE = HAL\nDEVICE_BEHAVIOR = SOFTWARE\n"
+           "PRESENTATION_INTERVAL = IMMEDIATE\nCLEAR_COLOR = 0 0 0\n"
+           "CLEAR_SURFACE_FLAGS = TARGET ZBUFFER STENCIL !END_FLAGS\nENABLE_DEPTH_BUFFER = TRUE\n"
+           "ZBUFFER_DEPTH = 1\nDEPTH_BUFFER_FORMAT = D24S8\n";
+}
+
+// The whole game logic (world, characters, AI, paths, camera, HUD, user
+// interface, interpreter, events) on a real video system, in a folder of its
+// own holding the driver script, the settings and a link to the assets.
 struct Harness {
     Harness() {
         plat::SetMessageBoxSink([](const std::string&, const std::string&) {});
+        // Headless unless the caller chose a video driver.
+        ::setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        const char* root = std::getenv("TOLLYMOP_ROOT");
+        const std::filesystem::path repository = root ? std::filesystem::path(root) : std::filesystem::current_path();
         folder = std::filesystem::temp_directory_path() / ("tollymop-fuzz-zopapi-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder / "zop.py") << kDriver;
-        PythonMan::SetScriptFolder(folder.string());
+        std::filesystem::create_directories(folder / "Scripts");
+        std::error_code ignored;
+        std::filesystem::create_directory_symlink(repository / "Assets", folder / "Assets", ignored);
+        std::filesystem::current_path(folder);
+        // The folder goes when the fuzzer exits (it exits through exit()).
+        static std::filesystem::path made;
+        made = folder;
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(made, ec);
+        });
+        std::ofstream("Scripts/zop.py") << kDriver;
+        WriteSettings();
+        if (!plat::RegisterClassA(kWindowClass, &plat::DefWindowProcA)) std::abort();
+        if (!plat::CreateWindowExA(kWindowClass, "fuzz")) std::abort();
         timer.Init();
-        paths.Init();
-        ais.Init();
-        handler.Init();
-        if (!python.Init() || !python.HasMainModule()) std::abort();
+        if (!video.Init()) std::abort();
+        cursor.Init();
+        logic.Init();
+        python = eTable::Find<PythonMan>(names::PythonMan);
+        handler = eTable::Find<EventHandler>(names::EventHandler);
+        objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
+        ais = eTable::Find<AIMan>(names::AIMan);
+        if (!python || !python->HasMainModule() || !handler || !objects || !ais) std::abort();
+    }
+
+    // Everything one input made goes again, so that inputs do not pile up;
+    // the ground plane (made at start) stays.
+    void Forget() {
+        handler->Clear();
+        logic.ClearUIObjects();
+        ais->RemoveLevelAIs();
+        objects->DeleteLevelObjects();
+        // The last made first, looked up again each time: deleting an object
+        // may delete others (a trampoline's nodes).
+        while (GameObject* last = LastMadeObject()) objects->DeleteObject(last);
+    }
+
+    GameObject* LastMadeObject() const {
+        GameObject* last = nullptr;
+        for (System* child : objects->Children())
+            if (child && child != ground) last = static_cast<GameObject*>(child);
+        return last;
     }
 
     Timer timer;
-    PathMan paths;
-    AIMan ais;
-    EventHandler handler;
-    PythonMan python;
+    Video video;
+    Cursor cursor;
+    GameLogic logic;
+    PythonMan* python = nullptr;
+    EventHandler* handler = nullptr;
+    GameObjectsMan* objects = nullptr;
+    AIMan* ais = nullptr;
+    GameObject* ground = nullptr;
     std::filesystem::path folder;
 };
 
 Harness& TheHarness() {
-    static Harness* harness = new Harness;  // lives for the whole run
+    static Harness* harness = [] {
+        auto* h = new Harness;  // lives for the whole run
+        h->ground = h->objects->GetObjectById(objectid::kGround);
+        return h;
+    }();
     return *harness;
 }
 }  // namespace
 
 // The interpreter keeps objects that leak checking cannot see it reach (its
-// own allocator's bookkeeping); leaks of the engine's own code still count.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libpython3\n"; }
+// own allocator's bookkeeping), and the system's graphics, windowing and font
+// libraries keep one-time allocations (the list of tests/sanitizer/lsan.supp);
+// leaks of the engine's own code still count.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libpython3\nleak:libSDL2\nleak:libEGL\nleak:libGLX\nleak:libGL.so\nleak:libgallium\n"
+           "leak:swrast_dri\nleak:libLLVM\nleak:libglapi\nleak:libX11\nleak:libdbus\nleak:libfontconfig\n"
+           "leak:libopenal\nleak:__pthread_once_slow\n";
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Harness& h = TheHarness();
     if (size > kMaxBytes) size = kMaxBytes;
     std::uint8_t words[kMaxBytes] = {};
     std::memcpy(words, data, size);
-    h.python.SetInt(0, static_cast<std::int32_t>(size));
+    h.python->SetInt(0, static_cast<std::int32_t>(size));
     for (int i = 1; i < 256; ++i) {
         std::int32_t word;
         std::memcpy(&word, words + (i - 1) * 4, 4);
-        h.python.SetInt(static_cast<std::uint8_t>(i), word);
+        h.python->SetInt(static_cast<std::uint8_t>(i), word);
     }
     // A driver that fails other than by the expected exceptions is a finding.
-    if (!h.python.CallFunction("fuzz_step")) std::abort();
+    if (!h.python->CallFunction("fuzz_step")) std::abort();
+    // One frame of the game logic: physics, objects, AI, scripts, the
+    // trigger pass with its events and conditions, the HUD and the UI.
     h.timer.Update();
-    h.handler.Update();
-    h.handler.Clear();
+    h.logic.Update();
+    h.Forget();
     return 0;
 }
