@@ -1,5 +1,6 @@
 #include "ui/HUD.h"
 
+#include <cmath>
 #include <string>
 
 #include "Video/ObjectLine.h"
@@ -74,7 +75,15 @@ void HUD::SetLevelTime(float seconds) {
     elapsed = 0.0f;
 }
 
-std::int32_t HUD::RemainingSeconds() const { return static_cast<std::int32_t>(levelTime - elapsed); }
+std::int32_t HUD::RemainingSeconds() const {
+    const float left = levelTime - elapsed;
+    // Scripts may set any level time: past the int range the clock shows its
+    // ends (converting such a float to an int is undefined).
+    if (std::isnan(left)) return 0;
+    if (left >= 2147483648.0f) return INT32_MAX;
+    if (left <= -2147483648.0f) return INT32_MIN;
+    return static_cast<std::int32_t>(left);
+}
 
 bool HUD::Update() {
     if (!initialized || !active) return false;

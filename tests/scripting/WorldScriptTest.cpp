@@ -257,6 +257,7 @@ def build():
     Z.AddScoreCondition(5)                                  # condition 1
     Z.AddButtonClickedCondition(1)                          # condition 2: a text
 def score(): return Z.GetCurrentScore()
+def forever(): Z.SetLevelTime(1e30)
 def hud():
     Z.SetLevelTime(60)
     Z.RemoveHUD()
@@ -312,6 +313,9 @@ def hud():
     EXPECT_EQ(hud->levelTime, 60.0f);
     EXPECT_EQ(hud->elapsed, 0.0f);
     EXPECT_NE(hud->ScoreText(), nullptr);
+    ASSERT_TRUE(python->CallFunction("forever"));  // a time past any int still shows
+    Frame();
+    EXPECT_EQ(hud->RemainingSeconds(), INT32_MAX);
 
     ASSERT_TRUE(python->CallFunction("build"));  // cleared first: ids from 0 again
     EXPECT_EQ(logic.UIObjectCount(), 6u);
