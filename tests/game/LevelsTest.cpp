@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 
 #include "game/GameSession.h"
@@ -111,6 +113,31 @@ TEST(LevelsTest, ALevelWhoseScriptsRaiseIsReportedAndTheGameGoesOn) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_THAT(err, HasSubstr("Traceback"));
     EXPECT_THAT(err, HasSubstr("level \"level1\" did not load"));
+}
+
+}  // namespace
+
+namespace {
+
+// A sound or texture that does not open falls back without a word (the
+// fallback beeps, the fallback picture): every file the scripts name must
+// exist under its folder, with its exact case.
+TEST(LevelsTest, EveryFileTheScriptsNameExists) {
+    const std::filesystem::path root = ScopedTempDir::RepositoryRoot();
+    const std::regex sound("\"(Assets/Audio/[^\"]+)\"");
+    const std::regex picture("\"([A-Za-z0-9_/]+\\.(bmp|png|jpg|tga|dds))\"");
+    int named = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(root / "Scripts")) {
+        if (entry.path().extension() != ".py") continue;
+        std::ifstream in(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (std::sregex_iterator m(text.begin(), text.end(), sound), end; m != end; ++m, ++named)
+            EXPECT_TRUE(std::filesystem::exists(root / (*m)[1].str())) << (*m)[1] << " in " << entry.path();
+        for (std::sregex_iterator m(text.begin(), text.end(), picture), end; m != end; ++m, ++named)
+            EXPECT_TRUE(std::filesystem::exists(root / "Assets/Textures" / (*m)[1].str()))
+                << (*m)[1] << " in " << entry.path();
+    }
+    EXPECT_GT(named, 10);
 }
 
 }  // namespace
