@@ -193,3 +193,25 @@ TEST_F(CollisionTest, AResterIsHeldWithoutAPushAndAThresholdOfNothingLaunchesAtO
     EXPECT_EQ(PointOf(player).velocity, D3DXVECTOR3(0, 125, 0));
     EXPECT_EQ(PointOf(node).compression, 0.0f);
 }
+
+// A body of several points finds its pairs through its grid; a push from
+// one pair can bring the sphere into reach of a later point of the body,
+// and that pair must still be met, as the full double loop would.
+TEST_F(CollisionTest, APushIntoReachOfALaterPointOfTheBodyStillCounts) {
+    GameObject* first = Sphere(kKindNPC, {0, 20, 0}, 1.0f);
+    auto second = std::make_unique<GameObject>();
+    BareRenderObject secondRender;
+    secondRender.Init();
+    second->kind = kKindNPC;
+    second->renderObject = &secondRender;
+    first->body->AddPoint(second.get(), 3.2f, 20, 0, 1.0f);
+    GameObject* ball = Sphere(kKindNPC, {0.5f, 20, 0}, 1.0f, {-1, 0, 0});
+
+    physics->Collide(first->body);
+    // The first pair pushed the ball to 1.25, 1.95 from the second point.
+    ASSERT_EQ(physics->Contacts().size(), 2u);
+    EXPECT_NEAR(physics->Contacts()[1].depth, 0.05f, 1e-5f);
+    EXPECT_NEAR(first->body->points[1].position.x, 3.225f, 1e-5f);
+    EXPECT_NEAR(PointOf(ball).position.x, 1.225f, 1e-5f);
+    first->body->points[1].owner = nullptr;
+}
