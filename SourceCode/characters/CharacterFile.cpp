@@ -257,8 +257,7 @@ void CharacterFile::ReadLineOrSplineLimb(const XDataObject& object, std::uint32_
         LimbControlPoint point = PointAt(entry.Field("pos"));
         point.width = entry.Field("width").AsFloat();
         if (kind == Limb::kSpline) point.tension = entry.Field("constraint").AsFloat();
-        // Pending: the editable character makes its points with edit nodes (comes with the editor)
-        limb->AddControlPoints(&point, 1);
+        character->AddFilePoint(*limb, point);
     }
 }
 
@@ -269,8 +268,7 @@ void CharacterFile::ReadModelLimb(const XDataObject& object) {
     if (!limb || !body) return;
     for (const XValue& entry : object.Member("data").Items()) {
         LimbControlPoint point = PointAt(entry.Field("pos"));
-        // Pending: the editable character makes its points with edit nodes (comes with the editor)
-        if (!limb->AddControlPoints(&point, 1)) continue;
+        if (!character->AddFilePoint(*limb, point)) continue;
         const XValue& data = entry.Field("data");
         const std::string modelName = plat::ForwardSlashes(data.Field("modelName").AsString());
         if (modelName.empty()) continue;

@@ -194,6 +194,8 @@ void NPC::RemoveLimb(Limb* limb) {
         }
 }
 
+bool NPC::AddFilePoint(Limb& limb, const LimbControlPoint& point) { return limb.AddControlPoints(&point, 1); }
+
 void NPC::Move(D3DXVECTOR2* steer, bool cameraRelative) {
     if (!steer) return;
     D3DXVECTOR2 reference(0.0f, 1.0f);

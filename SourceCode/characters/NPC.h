@@ -18,6 +18,7 @@ class Animation;
 class Body;
 class Limb;
 class ObjectMesh;
+struct LimbControlPoint;
 
 namespace names {
 // A character's name; characters are not entered in the registry.
@@ -58,6 +59,10 @@ public:
     virtual Limb* AddLimb(std::uint32_t kind, std::uint32_t location, std::uint32_t ignored = 0);
     virtual void RemoveLimbByLoc(std::uint32_t location);
     virtual void RemoveLimb(Limb* limb);
+    // The character file adds each control point it reads through this
+    // (the editable character gives the point an edit node); false when the
+    // limb is full.
+    virtual bool AddFilePoint(Limb& limb, const LimbControlPoint& point);
 
     Limb* GetLimb(std::uint32_t location) const;
     std::uint32_t CountLimbs() const;

@@ -7,6 +7,8 @@
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "core/eTable.h"
+#include "editor/AnimationEditor.h"
+#include "editor/Editor.h"
 #include "Video/Video.h"
 #include "input/Input.h"
 #include "ui/Cursor.h"
@@ -47,6 +49,10 @@ bool DIva::Init(void* a, void*) {
     Timer* timer = CreateTimer();
     CreateCursor();
     CreateGameLogic();
+    // The editors find the camera, its controller, the physics and the
+    // cursor made before them; the console's start script may bind their
+    // toggles.
+    CreateEditors();
     // The console runs its start script as it is made, after the game
     // scripts' "initgame"; it starts closed.
     CreateConsole()->Shutdown();
@@ -85,6 +91,11 @@ Cursor* DIva::CreateCursor() { return CreateChild<Cursor>(); }
 GameLogic* DIva::CreateGameLogic() { return CreateChild<GameLogic>(); }
 
 Console* DIva::CreateConsole() { return CreateChild<Console>(); }
+
+void DIva::CreateEditors() {
+    CreateChild<Editor>();
+    CreateChild<AnimationEditor>();
+}
 
 bool DIva::Update() {
     if (!error.empty()) {

@@ -60,6 +60,7 @@ private:
     Timer* CreateTimer();
     Cursor* CreateCursor();
     GameLogic* CreateGameLogic();
+    void CreateEditors();
     Console* CreateConsole();
 
     WindowPair pair;

@@ -54,6 +54,11 @@ inline constexpr char HUD[] = "HUD";
 // console's editor commands look them up and are silent without them.
 inline constexpr char Editor[] = "Editor";
 inline constexpr char AnimationEditor[] = "AnimationEditor";
+// The animation editor's own game-object manager, registered while
+// animation mode is on, and the type tags of the objects it holds.
+inline constexpr char EditorObjects[] = "EditorObjects";
+inline constexpr char EditChar[] = "EditChar";
+inline constexpr char EditNode[] = "EditNode";
 
 // User-interface objects: not registered (there are many); the name is their
 // type tag, as trigger conditions ask whether a UI object is a "Button".

@@ -5,6 +5,8 @@
 #include "characters/NPC.h"
 #include "characters/Player.h"
 #include "core/eTable.h"
+#include "editor/EditChar.h"
+#include "editor/EditNode.h"
 #include "world/Basket.h"
 #include "world/GameObject.h"
 #include "world/Plane.h"
@@ -39,7 +41,8 @@ GameObject* GameObjectsMan::NewObjectOfKind(std::uint32_t kind) {
         case kKindTrampNode: return new TrampNode();
         case kKindNPC: return new NPC();
         case kKindPlayer: return new Player();
-        // Pending: kinds 5 and 6, the editable character and its node (come with the editor)
+        case kKindEditChar: return new EditChar();
+        case kKindEditNode: return new EditNode();
         case kKindPlane: return new Plane();
         case kKindBasket: return new Basket();
         default: return nullptr;

@@ -12,12 +12,18 @@
 //       warm dark brown.
 //   Body/bodySpots.tga, bodyStripes.tga, bodyPlayer.tga: light patterns
 //       that the body's diffuse colour tints, wrapping around in u.
+//   Eyes/eyeHazel.png, eyeViolet.png and Silo/inkBlue.png, inkRed.png: more
+//       eyes and inks as PNG files, the ones the character editor cycles
+//       through.
 #include "character_textures.h"
+
+#include "platform/image/ImageWrite.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -73,6 +79,25 @@ bool WriteTga(const std::filesystem::path& path, const Image& image) {
     out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
     if (!out) std::fprintf(stderr, "make_textures: cannot write %s\n", path.string().c_str());
     return bool(out);
+}
+
+// The editor's choices of eyes and silhouettes are PNG files (the editor
+// lists "*.png" in those folders).
+bool WritePng(const std::filesystem::path& path, const Image& image) {
+    std::vector<std::uint8_t> bgra;
+    for (const Rgba& p : image.pixels) {
+        bgra.push_back(Byte(p.b));
+        bgra.push_back(Byte(p.g));
+        bgra.push_back(Byte(p.r));
+        bgra.push_back(Byte(p.a));
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    std::string error;
+    if (plat::SavePng(path.string(), bgra.data(), std::uint32_t(image.width), std::uint32_t(image.height), error))
+        return true;
+    std::fprintf(stderr, "make_textures: %s: %s\n", path.string().c_str(), error.c_str());
+    return false;
 }
 
 // Texel centre in -1..1, y up.
@@ -200,5 +225,9 @@ bool WriteCharacterTextures(const std::filesystem::path& folder) {
     ok = WriteTga(folder / "Body" / "bodySpots.tga", Spots()) && ok;
     ok = WriteTga(folder / "Body" / "bodyStripes.tga", Stripes()) && ok;
     ok = WriteTga(folder / "Body" / "bodyPlayer.tga", PlayerSkin()) && ok;
+    ok = WritePng(folder / "Eyes" / "eyeHazel.png", Eye({0.55f, 0.4f, 0.2f, 1.0f})) && ok;
+    ok = WritePng(folder / "Eyes" / "eyeViolet.png", Eye({0.6f, 0.35f, 0.85f, 1.0f})) && ok;
+    ok = WritePng(folder / "Silo" / "inkBlue.png", Ink({0.05f, 0.1f, 0.35f, 1.0f})) && ok;
+    ok = WritePng(folder / "Silo" / "inkRed.png", Ink({0.35f, 0.04f, 0.04f, 1.0f})) && ok;
     return ok;
 }

@@ -1,0 +1,187 @@
+#include "editor/AnimationEditor.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "Video/Camera.h"
+#include "Video/Object.h"
+#include "characters/Animation.h"
+#include "characters/Limb.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "editor/EditChar.h"
+#include "editor/EditNode.h"
+#include "editor/Editor.h"
+#include "world/GameObjectsMan.h"
+
+namespace {
+
+constexpr const char* kModeName = "ANIMATION MODE (F10 leaves)";
+constexpr const char* kHintA =
+    "Click a node to select its limb, drag it to move it; timeline: right click adds a key, drag scrubs";
+constexpr const char* kHintB = "W/S/A/D fly, Q/E up/down, F6 free look; console: CreateAnimation, AddFrame, "
+                               "Animate, SaveAnimation, SaveCharacter";
+// Nodes drawn smaller than this are still picked at this radius.
+constexpr float kSmallestNodeRadius = 0.12f;
+constexpr const char* kLocationNames[] = {"LArm", "RArm", "LLeg", "RLeg", "Head"};
+constexpr const char* kActionNames[] = {"Idle", "Walk", "Jump", "Fall", "Collide", "Hold", "AddForce", "LoseForce"};
+
+const char* LocationName(std::uint32_t location) {
+    return location < std::size(kLocationNames) ? kLocationNames[location] : "other";
+}
+
+}  // namespace
+
+AnimationEditor::~AnimationEditor() {
+    if (initialized) Shutdown();
+}
+
+bool AnimationEditor::Init(void*, void*) {
+    if (initialized) return false;
+    name = names::AnimationEditor;
+    if (!eTable::Register(name, this)) return false;
+    CreateLabels(kModeName, kHintA, kHintB);
+    editorObjects = new GameObjectsMan();
+    AddChild(editorObjects);
+    initialized = true;
+    return true;
+}
+
+bool AnimationEditor::Shutdown() {
+    if (!initialized) return false;
+    LetGo();
+    editChar = nullptr;
+    editorObjects = nullptr;
+    return EditorSystem::Shutdown();
+}
+
+bool AnimationEditor::Update() {
+    if (!initialized || !active) return false;
+    toggleLatch = 0;
+    if (!mode) return true;
+    // The character first: its timeline takes the presses on it.
+    UpdateChildren();
+    HeldStillExists(editorObjects);
+    UpdateMouse();
+    ShowState();
+    return true;
+}
+
+EditNode* AnimationEditor::SelectedNode() const {
+    return selected && selected->kind == kKindEditNode ? static_cast<EditNode*>(selected) : nullptr;
+}
+
+void AnimationEditor::AnimationModeToggle() {
+    if (toggleLatch) return;
+    if (!mode)
+        if (auto* other = static_cast<Editor*>(eTable::Peek(names::Editor))) other->LeaveEditMode();
+    SwitchMode();
+    toggleLatch = 1;
+}
+
+void AnimationEditor::LeaveAnimationMode() {
+    if (mode) SwitchMode();
+}
+
+void AnimationEditor::SwitchMode() {
+    mode = !mode;
+    if (!mode) {
+        HeldStillExists(editorObjects);
+        DeselectObject();
+        LeaveMode();
+        // The character and its nodes go with the manager.
+        if (editorObjects) editorObjects->Shutdown();
+        editChar = nullptr;
+        return;
+    }
+    EnterMode();
+    CreateEditChar();
+    freeLook = !freeLook;
+    if (freeLook) EnableFreeLook();
+    else DisableFreeLook();
+}
+
+void AnimationEditor::CameraControlToggle() {
+    if (!mode) return;
+    freeLook = !freeLook;
+    if (freeLook) EnableFreeLook();
+    else DisableFreeLook();
+}
+
+void AnimationEditor::CreateEditChar() {
+    if (!editorObjects) return;
+    if (!editorObjects->IsInitialized()) editorObjects->Init(const_cast<char*>(names::EditorObjects));
+    ObjectDesc desc;
+    desc.kind = kKindEditChar;
+    editChar = static_cast<EditChar*>(editorObjects->CreateObject(&desc));
+    if (!editChar) return;
+    D3DXVECTOR3 place(0.0f, 0.0f, 0.0f);
+    if (auto* camera = static_cast<Camera*>(eTable::Peek(names::Camera)))
+        place = camera->eye + ViewDirection() * kCharacterDistance;
+    editChar->SetRenderPosition(&place);
+}
+
+void AnimationEditor::DeselectObject() {
+    if (SelectedNode() && editChar) editChar->SelectLimb(limbloc::Unset);
+    LetGo();
+}
+
+void AnimationEditor::Select(GameObject* object) {
+    Hold(object);
+    if (EditNode* node = SelectedNode(); node && editChar && node->limb) editChar->SelectLimb(node->limb->location);
+}
+
+GameObject* AnimationEditor::PickAt(const PickRay& ray) {
+    if (!editChar) return nullptr;
+    GameObject* nearest = nullptr;
+    float best = 0.0f;
+    for (EditNode* node : editChar->nodes) {
+        Object* sphere = node->renderObject;
+        if (!sphere || !node->IsActive() || !sphere->IsActive()) continue;
+        const float radius = std::max(sphere->GetScale().x, kSmallestNodeRadius);
+        auto hit = HitSphere(ray, sphere->GetPosition(), radius);
+        if (hit && (!nearest || *hit < best)) {
+            nearest = node;
+            best = *hit;
+        }
+    }
+    // The nodes sit on and around the body: they come first.
+    if (nearest || !editChar->renderObject) return nearest;
+    return HitSphere(ray, editChar->GetRenderPosition(), editChar->GetScale()) ? editChar : nullptr;
+}
+
+void AnimationEditor::DragTo(const D3DXVECTOR3& world) {
+    if (!editChar || !selected) return;
+    EditNode* node = SelectedNode();
+    if (!node) {
+        editChar->SetRenderPosition(&world);
+        return;
+    }
+    // In animation mode a move is a key of the selected frame; without one
+    // there is nothing to record it in.
+    if (editChar->animationMode && !editChar->selectedFrame) return;
+    node->SetPosition(editChar->WorldToBody(world));
+}
+
+void AnimationEditor::ShowState() {
+    if (!editChar) return;
+    std::string line;
+    if (editChar->selectedLimb) line += std::string("Limb ") + LocationName(editChar->selectedLimb->location);
+    if (EditNode* node = SelectedNode()) line += " point " + std::to_string(node->index);
+    char part[96];
+    const std::int32_t slot = editChar->CurrentSlot();
+    if (slot >= 0 && editChar->currentAnimation) {
+        std::snprintf(part, sizeof part, "%sAnimation %s %.2f s at %.2f", line.empty() ? "" : " | ",
+                      kActionNames[slot], double(editChar->currentAnimation->aniLength), double(editChar->currentTime));
+        line += part;
+        if (editChar->selectedFrame) {
+            std::snprintf(part, sizeof part, ", key %.2f", double(editChar->selectedFrame->time));
+            line += part;
+        }
+        if (editChar->playing) line += ", playing";
+    } else if (line.empty()) {
+        line = "No limb selected (AddLimb Line LArm), no animation (CreateAnimation Walk 1 1)";
+    }
+    SetInfo(line);
+}

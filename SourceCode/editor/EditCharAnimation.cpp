@@ -1,0 +1,258 @@
+// The editable character's animation slots, key frames and timelines.
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "characters/Animation.h"
+#include "characters/AnimationFile.h"
+#include "characters/Limb.h"
+#include "characters/NameTables.h"
+#include "core/DIva.h"
+#include "core/Timer.h"
+#include "editor/EditChar.h"
+#include "editor/EditNode.h"
+
+namespace {
+
+std::filesystem::path AnimationFolder(const std::string& name) {
+    return std::filesystem::path(AssetRoot()) / "Assets" / "Animations" / name;
+}
+
+// An animation's clock: wraps to the start when it loops, else holds at the
+// end.
+float Advance(float t, const Animation& animation, float dt) {
+    t += dt;
+    if (t > animation.aniLength) t = animation.loop ? 0.0f : animation.aniLength;
+    return t;
+}
+
+}  // namespace
+
+bool EditChar::IsSafeName(const char* name) {
+    if (!name || !*name) return false;
+    const std::string text = name;
+    return text.find('/') == std::string::npos && text.find('\\') == std::string::npos &&
+           text.find("..") == std::string::npos;
+}
+
+std::int32_t EditChar::SlotOf(const Animation* animation) const {
+    if (!animation) return -1;
+    for (std::uint32_t slot = 0; slot < kActionCount; ++slot)
+        if (actionAnimations[slot] == animation) return std::int32_t(slot);
+    return -1;
+}
+
+std::int32_t EditChar::CurrentSlot() const { return SlotOf(currentAnimation); }
+
+void EditChar::MakeCurrent(Animation* animation) {
+    currentAnimation = animation;
+    currentTime = 0.0f;
+    selectedFrame = nullptr;
+}
+
+SliderBar* EditChar::OpenTimeline(std::uint32_t slot) {
+    SliderBar& timeline = timelines[slot];
+    if (activeTimeline && activeTimeline != &timeline) activeTimeline->Hide();
+    if (!timeline.IsInitialized() && timeline.Init()) {
+        timeline.y = kTimelineY;
+        timeline.Layout();
+    }
+    activeTimeline = &timeline;
+    LoadTimelineNodes();
+    return activeTimeline;
+}
+
+// The timeline reads seconds: its range is the animation's length, and each
+// key frame is a node at its time.
+void EditChar::LoadTimelineNodes() {
+    if (!activeTimeline || !currentAnimation) return;
+    const float value = activeTimeline->GetValue();
+    activeTimeline->SetRange(0.0f, currentAnimation->aniLength);
+    for (const AnimationFrame& frame : currentAnimation->frames) activeTimeline->AddNode(frame.time, false);
+    activeTimeline->SetValue(value);
+    if (selectedFrame) activeTimeline->SelectNodeAt(selectedFrame->time);
+}
+
+bool EditChar::WriteAnimation(Animation& animation, const std::string& folder, std::uint32_t slot,
+                              bool clean) const {
+    const char* fileName = ActionFileName(slot);
+    if (!fileName) return false;
+    const std::filesystem::path dir = AnimationFolder(folder);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) return false;
+    AnimationFile file(&animation, clean);
+    // The action's file name begins with its own '/'.
+    return file.Save(dir.string() + fileName, nullptr);
+}
+
+bool EditChar::SaveTempAnimation(std::uint32_t slot) {
+    if (slot >= kActionCount || !actionAnimations[slot]) {
+        if (activeTimeline) activeTimeline->Hide();
+        return false;
+    }
+    Animation* old = actionAnimations[slot];
+    // The old animation is only dropped once it is safely on disk.
+    if (!WriteAnimation(*old, kTempFolder, slot, false)) return false;
+    if (currentAnimation == old) MakeCurrent(nullptr);
+    if (pendingAnimation == old) pendingAnimation = nullptr;
+    delete old;
+    actionAnimations[slot] = nullptr;
+    if (activeTimeline == &timelines[slot]) activeTimeline = nullptr;
+    timelines[slot].Hide();
+    timelines[slot].Shutdown();
+    return true;
+}
+
+// Puts a new animation into a slot, in place of the one there (kept in
+// "Tempy" first); false, with the slot as it was, when that cannot be kept.
+static bool ReplaceSlot(EditChar& character, std::uint32_t slot) {
+    if (!character.actionAnimations[slot]) return true;
+    return character.SaveTempAnimation(slot);
+}
+
+bool EditChar::CreateAnimation(std::uint32_t slot, float length, bool loop) {
+    if (slot >= kActionCount || !(length > 0.0f)) return false;
+    if (!ReplaceSlot(*this, slot)) return false;
+    auto* animation = new Animation(kNewAnimationName, slot, length, loop);
+    animation->Init();
+    actionAnimations[slot] = animation;
+    MakeCurrent(animation);
+    OpenTimeline(slot);
+    animationMode = 1;
+    playing = 0;
+    RestPose();
+    return true;
+}
+
+bool EditChar::LoadAnimation(const char* characterName, std::uint32_t slot) {
+    if (slot >= kActionCount || !IsSafeName(characterName)) return false;
+    auto loaded = std::make_unique<Animation>();
+    loaded->Init();
+    AnimationFile file(loaded.get());
+    if (!file.Load(AnimationFolder(characterName).string() + ActionFileName(slot), nullptr)) return false;
+    if (!ReplaceSlot(*this, slot)) return false;
+    actionAnimations[slot] = loaded.release();
+    MakeCurrent(actionAnimations[slot]);
+    OpenTimeline(slot);
+    animationMode = 1;
+    playing = 0;
+    RestPose();
+    return true;
+}
+
+bool EditChar::LoadAnimationSet(const char* characterName) {
+    bool any = false;
+    for (std::uint32_t slot = 0; slot < kActionCount; ++slot) any = LoadAnimation(characterName, slot) || any;
+    return any;
+}
+
+bool EditChar::SetAnimation(std::uint32_t slot) {
+    if (slot >= kActionCount || !actionAnimations[slot]) return false;
+    MakeCurrent(actionAnimations[slot]);
+    OpenTimeline(slot);
+    animationMode = 1;
+    playing = 0;
+    RestPose();
+    return true;
+}
+
+bool EditChar::SaveAnimation(const char* name) {
+    const std::int32_t slot = CurrentSlot();
+    if (slot < 0 || !IsSafeName(name)) return false;
+    return WriteAnimation(*currentAnimation, name, std::uint32_t(slot), false);
+}
+
+bool EditChar::SaveAnimationSet(const char* name) {
+    if (!IsSafeName(name)) return false;
+    bool ok = true;
+    for (std::uint32_t slot = 0; slot < kActionCount; ++slot)
+        if (actionAnimations[slot]) ok = WriteAnimation(*actionAnimations[slot], name, slot, true) && ok;
+    return ok;
+}
+
+AnimationFrame* EditChar::AddFrame(float time, bool reloadTimeline) {
+    if (!renderObject || !currentAnimation || !animationMode || playing) return nullptr;
+    AnimationFrame* frame = currentAnimation->AddFrame(time);
+    if (!frame) return nullptr;
+    selectedFrame = frame;
+    if (reloadTimeline) LoadTimelineNodes();
+    for (System* child : Children()) {
+        if (!IsLimb(child)) continue;
+        auto* limb = static_cast<Limb*>(child);
+        AnimationLimb* track = frame->AddLimb(static_cast<std::uint16_t>(limb->location));
+        if (!track) return nullptr;
+        for (std::uint32_t i = 0; i < limb->ControlPointCount(); ++i) track->AddControlPoint(std::uint16_t(i));
+    }
+    GoToFrame(time, false);
+    return frame;
+}
+
+bool EditChar::RemoveFrame(float time, bool reloadTimeline) {
+    if (!currentAnimation || !animationMode || playing) return false;
+    selectedFrame = nullptr;
+    RestPose();
+    const bool removed = currentAnimation->RemoveFrame(time);
+    if (reloadTimeline) LoadTimelineNodes();
+    return removed;
+}
+
+bool EditChar::SetAnimationLength(float length) {
+    if (!activeTimeline || !currentAnimation || !(length > 0.0f)) return false;
+    currentAnimation->SetLength(length);
+    currentTime = std::min(currentTime, currentAnimation->aniLength);
+    LoadTimelineNodes();
+    return true;
+}
+
+void EditChar::ToggleAnimate() {
+    playing = !playing;
+    if (playing) {
+        selectedFrame = nullptr;
+        if (activeTimeline) activeTimeline->ReleaseSelection();
+        RestPose();
+    } else {
+        GoToFrame(currentTime, true);
+    }
+}
+
+bool EditChar::GoToFrame(float time, bool updateTimeline) {
+    if (!currentAnimation) return false;
+    AnimationFrame* frame = currentAnimation->FindFrameAtOrAfter(time);
+    if (!frame) return false;
+    for (EditNode* node : nodes) {
+        if (!node->limb || !node->point || node->index < 0) continue;
+        AnimationLimb* track = frame->FindLimb(static_cast<std::uint16_t>(node->limb->location));
+        AnimationControlPoint* entry = track ? track->FindControlPoint(std::uint16_t(node->index)) : nullptr;
+        if (entry) node->SetPosition(node->point->restPosition + entry->pos);
+    }
+    if (updateTimeline && activeTimeline) {
+        selectedFrame = frame;
+        activeTimeline->SelectNodeAt(frame->time);
+    }
+    return true;
+}
+
+void EditChar::PlayStep() {
+    if (!currentAnimation) return;
+    currentTime = Advance(currentTime, *currentAnimation, FrameSeconds());
+    currentAnimation->Apply(this, currentTime, -1.0f);
+    if (activeTimeline) activeTimeline->SetValue(currentTime);
+}
+
+void EditChar::HandleTimelineEvents(std::uint32_t events) {
+    if (!animationMode || !activeTimeline || !currentAnimation || events == 0) return;
+    const float value = activeTimeline->GetValue();
+    if (events & kValueChanged) currentTime = value;
+    if (events & kNodePicked) {
+        selectedFrame = currentAnimation->FindFrame(value);
+        if (selectedFrame) GoToFrame(selectedFrame->time - 0.01f, true);
+    }
+    if ((events & kNodeMoved) && selectedFrame) {
+        selectedFrame->time = value;
+        currentAnimation->SortFrames();
+    }
+    // A node the animation refuses (too near a frame) leaves the timeline:
+    // its nodes are the animation's frames again.
+    if ((events & kNodeAdded) && !AddFrame(value, false)) LoadTimelineNodes();
+}

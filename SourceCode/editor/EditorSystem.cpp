@@ -1,0 +1,218 @@
+#include "editor/EditorSystem.h"
+
+#include "Video/ObjectLine.h"
+#include "Video/ObjectMesh.h"
+#include "Video/TextMan.h"
+#include "ai/AI_Camera.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "input/Input.h"
+#include "ui/Cursor.h"
+#include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+
+namespace {
+
+// A held object is drawn in these colours.
+SurfaceData HighlightSurface() {
+    const float diffuse[4] = {1.0f, 0.85f, 0.1f, 1.0f};
+    const float specular[4] = {1.0f, 1.0f, 0.6f, 1.0f};
+    return SurfaceData(diffuse, specular, 20, 0.5f, 0.01f, 1.5f);
+}
+
+AI_Camera* CameraController() { return static_cast<AI_Camera*>(eTable::Peek(names::AI_Camera)); }
+Cursor* TheCursor() { return static_cast<Cursor*>(eTable::Peek(names::Cursor)); }
+
+void SetCameraMode(std::uint32_t mode) {
+    if (AI_Camera* controller = CameraController()) controller->SetMode(mode);
+}
+
+void ShowText(Text* text, bool shown) {
+    if (text) text->SetActive(shown);
+}
+
+}  // namespace
+
+SurfaceData* SurfaceOf(Object* object) {
+    if (auto* mesh = dynamic_cast<ObjectMesh*>(object)) return &mesh->surface;
+    if (auto* line = dynamic_cast<ObjectLine*>(object)) return &line->surface;
+    return nullptr;
+}
+
+void HandKeyboardTo(std::int32_t stream) {
+    // Pending: while the console is open, the stream it gives back on closing becomes this one (comes with the console)
+    if (auto* input = static_cast<Input*>(eTable::Peek(names::Input))) input->SetStream(stream);
+}
+
+EditorSystem::~EditorSystem() = default;
+
+bool EditorSystem::Shutdown() {
+    if (!initialized) return false;
+    LetGo();
+    DestroyChildren();
+    RemoveLabels();
+    eTable::RemoveSystem(this);
+    initialized = false;
+    return true;
+}
+
+void EditorSystem::CreateLabels(const char* modeName, const char* hintA, const char* hintB) {
+    auto* texts = static_cast<TextMan*>(eTable::Peek(names::TextMan));
+    if (!texts) return;
+    FontDescription font;
+    font.faceName = kLabelFace;
+    font.height = kLabelHeight;
+    auto make = [&](const char* text, int top, D3DCOLOR colour) {
+        TextDescription desc;
+        desc.text = text;
+        desc.rect = {8, top, 1200, top + kLabelHeight + 4};
+        desc.colour = colour;
+        Text* made = texts->CreateText(&desc, &font);
+        ShowText(made, false);
+        return made;
+    };
+    const int step = kLabelHeight + 4;
+    modeLabel = make(modeName, 28, 0xFFFFD040);
+    statusText = make(kFreeLookOn, 28 + step, 0xFFFFFFFF);
+    freeLookHintA = make(hintA, 28 + 2 * step, 0xFFB0E0FF);
+    freeLookHintB = make(hintB, 28 + 3 * step, 0xFFB0E0FF);
+    infoText = make("", 28 + 4 * step, 0xFFC0FFC0);
+}
+
+void EditorSystem::RemoveLabels() {
+    auto* texts = static_cast<TextMan*>(eTable::Peek(names::TextMan));
+    for (Text** text : {&modeLabel, &statusText, &freeLookHintA, &freeLookHintB, &infoText}) {
+        if (texts && *text) texts->RemoveText(*text);
+        *text = nullptr;
+    }
+}
+
+void EditorSystem::ShowLabels(bool shown) {
+    ShowText(modeLabel, shown);
+    ShowText(statusText, shown);
+    ShowText(infoText, shown);
+}
+
+void EditorSystem::ShowHints(bool shown) {
+    ShowText(freeLookHintA, shown);
+    ShowText(freeLookHintB, shown);
+}
+
+void EditorSystem::SetInfo(const std::string& text) {
+    if (infoText && infoText->GetText() != text) infoText->SetText(text.c_str());
+}
+
+void EditorSystem::SwitchFreeLook(bool on) {
+    AI_Camera* controller = CameraController();
+    if (controller) {
+        controller->SetMode(on ? AI_Camera::kFreeLook : AI_Camera::kEditorFlight);
+        if (on) controller->StoreMousePosition();
+    }
+    if (statusText) statusText->SetText(on ? kFreeLookOn : kFreeLookOff);
+    if (Cursor* cursor = TheCursor()) {
+        if (on) cursor->Hide();
+        else cursor->Show();
+    }
+    ShowHints(!on && mode);
+    // The mouse goes to the camera: a drag in progress ends.
+    if (on) dragging = false;
+}
+
+void EditorSystem::EnableFreeLook() { SwitchFreeLook(true); }
+
+void EditorSystem::DisableFreeLook() { SwitchFreeLook(false); }
+
+void EditorSystem::EnterMode() {
+    ShowLabels(true);
+    if (auto* physics = static_cast<Physics*>(eTable::Peek(names::Physics))) physics->SetActive(false);
+    SetCameraMode(AI_Camera::kFreeLook);
+    HandKeyboardTo(1);
+}
+
+void EditorSystem::LeaveMode() {
+    ShowLabels(false);
+    ShowHints(false);
+    if (auto* physics = static_cast<Physics*>(eTable::Peek(names::Physics))) physics->SetActive(true);
+    freeLook = 1;
+    EnableFreeLook();
+    ShowHints(false);
+    LetGo();
+    HandKeyboardTo(0);
+    SetCameraMode(AI_Camera::kLockedOrbit);
+}
+
+void EditorSystem::Hold(GameObject* object) {
+    LetGo();
+    if (!object) return;
+    SurfaceData* surface = SurfaceOf(object->renderObject);
+    if (surface) {
+        savedSurface = *surface;
+        *surface = HighlightSurface();
+    }
+    selected = object;
+    heldFlag = 1;
+}
+
+void EditorSystem::LetGo() {
+    if (selected && heldFlag)
+        if (SurfaceData* surface = SurfaceOf(selected->renderObject)) *surface = savedSurface;
+    selected = nullptr;
+    heldFlag = 0;
+    dragging = false;
+}
+
+bool EditorSystem::HeldStillExists(const GameObjectsMan* manager) {
+    if (!selected) return false;
+    if (manager)
+        for (System* child : manager->Children())
+            if (child == selected) return true;
+    // Deleted behind the editor's back: nothing to give its surface back to.
+    selected = nullptr;
+    heldFlag = 0;
+    dragging = false;
+    return false;
+}
+
+D3DXVECTOR3 EditorSystem::HeldPosition() const {
+    return selected ? selected->GetRenderPosition() : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+}
+
+void EditorSystem::UpdateMouse() {
+    Cursor* cursor = TheCursor();
+    if (!cursor || freeLook) {
+        wasLeftDown = cursor && cursor->leftDown;
+        return;
+    }
+    if (dragging) {
+        if (!cursor->leftDown || !selected) {
+            if (cursor->leftCapturer == this) cursor->leftCaptured = 0;
+            dragging = false;
+            wasLeftDown = cursor->leftDown;
+            return;
+        }
+        if (auto ray = CursorRay())
+            if (auto to = dragPlane.Follow(*ray)) DragTo(*to);
+        return;
+    }
+    const bool pressed = cursor->leftDown && !wasLeftDown;
+    wasLeftDown = cursor->leftDown;
+    // A press a widget (a timeline) took is the widget's.
+    if (!pressed || cursor->leftTaken) return;
+    cursor->leftTaken = 1;
+    auto ray = CursorRay();
+    GameObject* hit = ray ? PickAt(*ray) : nullptr;
+    if (!hit) {
+        Deselect();
+        return;
+    }
+    if (hit != selected) Select(hit);
+    cursor->leftCaptured = 1;
+    cursor->leftCapturer = this;
+    dragPlane = DragPlane::Through(HeldPosition(), *ray);
+    dragging = true;
+}
+
+void EditorSystem::Select(GameObject* object) { Hold(object); }
+
+void EditorSystem::Deselect() { LetGo(); }
