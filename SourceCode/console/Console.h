@@ -51,6 +51,11 @@ public:
     // While open: reads the keyboard, then fades the lines.
     bool Update() override;
     bool IsOpen() const { return initialized; }
+    // While open the console keeps the keyboard: a system that switches the
+    // input stream meanwhile (an editor toggle typed here) changes the
+    // stream that closing gives back instead.
+    void SetSavedStream(std::int32_t stream) { savedStream = stream; }
+    std::int32_t SavedStream() const { return savedStream; }
 
     // Runs one command line; echo (typed lines) keeps the line on screen
     // above a fresh input line.

@@ -5,10 +5,21 @@
 #include <cstdint>
 #include <iterator>
 
+#include "Video/ObjectMesh.h"
+#include "Video/Scene.h"
+#include "characters/Animation.h"
+#include "characters/Limb.h"
+#include "characters/NameTables.h"
+#include "console/CharacterCommands.h"
 #include "console/Console.h"
 #include "console/ConsoleCommands.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "editor/AnimationEditor.h"
+#include "editor/EditChar.h"
+#include "editor/EditNode.h"
+#include "editor/Editor.h"
+#include "platform/common/AsciiCase.h"
 
 namespace {
 
@@ -56,6 +67,89 @@ constexpr bool InIdOrder() {
 }
 static_assert(InIdOrder());
 
+int Result(bool done) { return done ? kDone : kEffectFailed; }
+
+int RunObjectEditorCommand(Editor& editor, std::int32_t id) {
+    if (id == kEditModeToggle) editor.EditModeToggle();
+    if (id == kAddObject) editor.AddObject();
+    if (id == kDeleteObject) editor.DeleteObject();
+    return kDone;
+}
+
+std::uint32_t LimbType(const char* word) {
+    if (plat::SameIgnoringCase(word, "Spline")) return Limb::kSpline;
+    if (plat::SameIgnoringCase(word, "Model")) return Limb::kModel;
+    return Limb::kLine;
+}
+
+std::uint32_t LimbLocation(const char* word) {
+    constexpr const char* kLocations[] = {"LArm", "RArm", "LLeg", "RLeg", "Head"};
+    for (std::uint32_t loc = 0; loc < std::size(kLocations); ++loc)
+        if (plat::SameIgnoringCase(word, kLocations[loc])) return loc;
+    return limbloc::Unset;
+}
+
+// diffuse r g b, specular r g b, power, m, n, str, limbs flag
+int SetSurface(AnimationEditor& editor, EditChar& character, CommandArgs args) {
+    if (!character.BodyObject()) return kDone;
+    character.SetSurface(SurfaceFromWords(args), editor.SelectedObject(), std::uint32_t(ParseInt(args[10])));
+    return kDone;
+}
+
+// body-material name, object properties, limbs flag: with the flag 0 and a
+// selected node of a model limb, only that node's model changes.
+int SetMaterial(AnimationEditor& editor, EditChar& character, CommandArgs args) {
+    if (!character.BodyObject()) return kDone;
+    const std::uint32_t kind = MaterialKindFromName(args[0]);
+    const auto properties = std::uint32_t(ParseInt(args[1]));
+    const std::int32_t limbs = ParseInt(args[2]);
+    EditNode* node = editor.SelectedNode();
+    if (limbs == 0 && character.selectedLimb && character.selectedLimb->kind == Limb::kModel && node &&
+        node->point && node->point->model) {
+        node->point->model->SetMaterial(static_cast<Scene*>(eTable::Peek(names::MainScene)), kind, properties);
+        return kDone;
+    }
+    SetCharacterMaterial(character, kind, properties, limbs == 1);
+    return kDone;
+}
+
+int RunCharacterCommand(AnimationEditor& editor, EditChar& character, std::int32_t id, CommandArgs args) {
+    switch (id) {
+        case kAddLimb: return Result(character.AddLimb(LimbType(args[0]), LimbLocation(args[1]), 1));
+        case kAddPoint: return character.selectedLimb ? Result(character.AddPoint(true)) : kDone;
+        case kSaveCharacter: return Result(character.SaveCharacter(args[0]));
+        case kLoadCharacter: return Result(character.LoadCharacter(args[0]));
+        case kSetEyes: character.NextEyes(); return kDone;
+        case kSetBody:
+            if (EditNode* node = editor.SelectedNode()) character.NextLimbModel(node);
+            else character.NextBody();
+            return kDone;
+        case kSetSurface: return SetSurface(editor, character, args);
+        case kSetMaterial: return SetMaterial(editor, character, args);
+        case kSetSilo: character.NextSilhouette(); return kDone;
+        case kSetSiloWidth: SetSilhouetteWidth(character, ParseFloat(args[0])); return kDone;
+        case kCreateAnimation:
+            return Result(character.CreateAnimation(AnimationActionFromName(args[0]), ParseFloat(args[1]),
+                                                    ParseFlag(args[2])));
+        case kLoadAnimation: return Result(character.LoadAnimation(args[0], AnimationActionFromName(args[1])));
+        case kLoadAnimationSet: return Result(character.LoadAnimationSet(args[0]));
+        case kSetAnimation: return Result(character.SetAnimation(AnimationActionFromName(args[0])));
+        case kSaveAnimation: return Result(character.SaveAnimation(args[0]));
+        case kSaveAnimationSet: return Result(character.SaveAnimationSet(args[0]));
+        case kAddFrame: return Result(character.AddFrame(ParseFloat(args[0]), true));
+        case kRemoveFrame: return Result(character.RemoveFrame(ParseFloat(args[0]), true));
+        case kAnimationLength: return Result(character.SetAnimationLength(ParseFloat(args[0])));
+        case kAnimationLoop:
+            if (character.currentAnimation) character.currentAnimation->loop = ParseFlag(args[0]) ? 1 : 0;
+            return kDone;
+        case kAnimate:
+            if (character.animationMode) character.ToggleAnimate();
+            return kDone;
+        case kToggleNodes: character.ToggleNodes(); return kDone;
+        default: return kDone;
+    }
+}
+
 }  // namespace
 
 int RunEditorCommand(Console&, std::int32_t id, CommandArgs args) {
@@ -64,13 +158,13 @@ int RunEditorCommand(Console&, std::int32_t id, CommandArgs args) {
     // Looked up without the registry's fatal error: the editors are optional.
     System* editor = eTable::Peek(command.editorName);
     if (!editor) return kDone;
-    // Pending: the editor operations and the edited character's commands
-    // (comes with the editor): "Editor" runs EditModeToggle, AddObject and
-    // DeleteObject; "AnimationEditor" runs CameraControlToggle and
-    // AnimationModeToggle, and ids 19 to 40 act on its edited character
-    // (nothing and no message while it has none; code 4 where its operation
-    // fails). "SetSurface" builds its surface with SurfaceFromWords,
-    // "SetMaterial" (limbs flag not 0) and "SetSiloWidth" act through
-    // SetCharacterMaterial and SetSilhouetteWidth (CharacterCommands.h).
-    return kDone;
+    if (command.editorName == names::Editor) return RunObjectEditorCommand(*static_cast<Editor*>(editor), id);
+    auto& animationEditor = *static_cast<AnimationEditor*>(editor);
+    if (id == kCameraControlToggle) animationEditor.CameraControlToggle();
+    if (id == kAnimationModeToggle) animationEditor.AnimationModeToggle();
+    if (id < kAddLimb) return kDone;
+    // Without an edited character the character's commands are silent.
+    EditChar* character = animationEditor.GetEditChar();
+    if (!character) return kDone;
+    return RunCharacterCommand(animationEditor, *character, id, args);
 }

@@ -1,6 +1,8 @@
 // The editable character's files and looks: loading and saving it, cycling
 // through the asset folders, surfaces.
+#include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "Video/ObjectLine.h"
 #include "Video/ObjectMesh.h"
@@ -13,6 +15,7 @@
 #include "editor/AnimationEditor.h"
 #include "editor/EditChar.h"
 #include "editor/EditNode.h"
+#include "platform/common/Files.h"
 
 namespace {
 
@@ -24,6 +27,35 @@ std::string CharacterPath(const char* name) { return AssetRoot() + "/Assets/Char
 
 void SetSurfaceOf(Object* object, const SurfaceData& surface) {
     if (SurfaceData* target = SurfaceOf(object)) *target = surface;
+}
+
+// A surface file of one surface and no sounds: what a character saved under
+// a new name reads back as its body's surface.
+std::string SurfaceFileText(const SurfaceData& s) {
+    char surface[256];
+    std::snprintf(surface, sizeof surface,
+                  " 1;\n  %.6f; %.6f; %.6f; %.6f;; %.6f; %.6f; %.6f; %.6f;; %u; %.6f; %.6f; %.6f;;\n",
+                  double(s.diff[0]), double(s.diff[1]), double(s.diff[2]), double(s.diff[3]), double(s.spec[0]),
+                  double(s.spec[1]), double(s.spec[2]), double(s.spec[3]), unsigned(s.pow), double(s.m),
+                  double(s.n), double(s.str));
+    return std::string("xof 0303txt 0032\n\n"
+                       "template SurfaceData {\n <D6AC416B-CCBD-44FB-957F-61C7669C5C84>\n array FLOAT diff[4];\n"
+                       " array FLOAT spec[4];\n DWORD pow;\n FLOAT m;\n FLOAT n;\n FLOAT str;\n}\n\n"
+                       "template RandomSurfaceData {\n <FCEADA21-F9E4-42E7-9F9C-FD63D85AF85C>\n"
+                       " DWORD numSurfaces;\n array SurfaceData surface[numSurfaces];\n}\n\n"
+                       "// Written by the character editor with the character.\nRandomSurfaceData {\n") +
+           surface + "}\n";
+}
+
+// The shipped surface files (several variants, sounds) are never replaced;
+// a new name gets one with the body's surface.
+bool WriteSurfaceFileIfMissing(const std::string& characterName, const SurfaceData& surface) {
+    const std::filesystem::path path = AssetFolder("Surfaces") / (characterName + ".sur");
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) return true;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    std::string error;
+    return plat::ReplaceFile(path.string(), SurfaceFileText(surface), &error);
 }
 
 }  // namespace
@@ -53,7 +85,8 @@ bool EditChar::SaveCharacter(const char* characterName) {
     if (animationMode || !IsSafeName(characterName) || !BodyObject()) return false;
     std::string characterString = characterName;
     CharacterFile file(this);
-    return file.Save(CharacterPath(characterName), &characterString);
+    if (!file.Save(CharacterPath(characterName), &characterString)) return false;
+    return WriteSurfaceFileIfMissing(characterString, BodyObject()->surface);
 }
 
 void EditChar::NextEyes() {

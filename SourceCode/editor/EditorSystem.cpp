@@ -4,6 +4,7 @@
 #include "Video/ObjectMesh.h"
 #include "Video/TextMan.h"
 #include "ai/AI_Camera.h"
+#include "console/Console.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "input/Input.h"
@@ -41,7 +42,10 @@ SurfaceData* SurfaceOf(Object* object) {
 }
 
 void HandKeyboardTo(std::int32_t stream) {
-    // Pending: while the console is open, the stream it gives back on closing becomes this one (comes with the console)
+    if (auto* console = static_cast<Console*>(eTable::Peek(names::Console)); console && console->IsOpen()) {
+        console->SetSavedStream(stream);
+        return;
+    }
     if (auto* input = static_cast<Input*>(eTable::Peek(names::Input))) input->SetStream(stream);
 }
 

@@ -1,0 +1,146 @@
+#pragma once
+// The running game in a fresh working directory whose Assets folder shows
+// the repository's assets, except that characters, animations and surfaces
+// are copies (the editor writes there), with helpers that type console
+// lines, push mouse events the way SDL delivers them and find where a world
+// point lands on the screen.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "Video/Camera.h"
+#include "Video/TextMan.h"
+#include "console/Console.h"
+#include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "editor/AnimationEditor.h"
+#include "editor/EditChar.h"
+#include "editor/Editor.h"
+#include "platform/window/Clock.h"
+#include "platform/window/Window.h"
+#include "support/GameWindow.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/TempDir.h"
+#include "support/TestSettings.h"
+#include "ui/Cursor.h"
+
+class EditorGame : public ::testing::Test {
+protected:
+    static constexpr int kWidth = 320, kHeight = 240;
+
+    void SetUp() override {
+        LayOutAssets();
+        WriteWindowedSettings({.width = kWidth,
+                               .height = kHeight,
+                               .backBufferWidth = kWidth,
+                               .backBufferHeight = kHeight,
+                               .behavior = "HARDWARE",
+                               .clearColor = "20 30 60"});
+        plat::SetClockSource([this] { return now; });
+        DIva::ResetStartedFlagForTests();
+        WindowPair pair{window.Handle(), nullptr};
+        ASSERT_TRUE(window.Handle());
+        ASSERT_TRUE(app.Init(&pair));
+        // Past the start-up splash, at 100 ms a frame.
+        for (int i = 0; i < 60; ++i) Frame(100);
+        ASSERT_NE(Anim(), nullptr);
+        ASSERT_NE(Edit(), nullptr);
+    }
+    void TearDown() override {
+        app.Shutdown();
+        plat::SetClockSource(nullptr);
+    }
+
+    // The editor writes characters, animations and surfaces: those folders
+    // are copies; the rest of the assets are links to the repository's.
+    void LayOutAssets() {
+        namespace fs = std::filesystem;
+        const fs::path source = ScopedTempDir::RepositoryRoot() / "Assets";
+        fs::create_directory(dir.Path() / "Assets");
+        for (const auto& entry : fs::directory_iterator(source)) {
+            const std::string folder = entry.path().filename().string();
+            const fs::path target = dir.Path() / "Assets" / folder;
+            if (folder == "Characters" || folder == "Animations" || folder == "Surfaces")
+                fs::copy(entry.path(), target, fs::copy_options::recursive);
+            else
+                fs::create_directory_symlink(entry.path(), target);
+        }
+    }
+
+    bool Frame(std::uint32_t ms = 16) {
+        plat::PumpEvents();
+        now += ms;
+        return app.Update();
+    }
+    void Frames(int n) {
+        for (int i = 0; i < n; ++i) Frame();
+    }
+
+    static AnimationEditor* Anim() { return static_cast<AnimationEditor*>(eTable::Peek(names::AnimationEditor)); }
+    static Editor* Edit() { return static_cast<Editor*>(eTable::Peek(names::Editor)); }
+    static EditChar* Character() { return Anim() ? Anim()->GetEditChar() : nullptr; }
+    static Console* TheConsole() { return static_cast<Console*>(eTable::Peek(names::Console)); }
+    static Cursor* TheCursor() { return static_cast<Cursor*>(eTable::Peek(names::Cursor)); }
+    static Camera* TheCamera() { return static_cast<Camera*>(eTable::Peek(names::Camera)); }
+
+    // A line typed into the console; the message it left ("" for none).
+    std::string Type(const std::string& line) {
+        Console* console = TheConsole();
+        if (!console) return "<no console>";
+        const std::size_t before = console->Lines().size();
+        console->Execute(line, true);
+        // The echo scrolls once; a message scrolls once more.
+        if (console->Lines().size() < before + 2) return "";
+        return (*std::next(console->Lines().begin()))->GetText();
+    }
+
+    std::uint32_t WindowId() const { return SDL_GetWindowID(plat::SdlWindowOf(plat::MainWindow())); }
+    void PushMotion(int dx, int dy) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = WindowId();
+        e.motion.xrel = dx;
+        e.motion.yrel = dy;
+        SDL_PushEvent(&e);
+    }
+    void PushLeft(bool down) {
+        SDL_Event e{};
+        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = WindowId();
+        e.button.button = SDL_BUTTON_LEFT;
+        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&e);
+    }
+    // Moves the pointer onto a pixel and lets a frame see it.
+    void MoveTo(float px, float py) {
+        Cursor* cursor = TheCursor();
+        PushMotion(int(px - cursor->position.x), int(py - cursor->position.y));
+        Frame();
+    }
+    // Where a world point is drawn, in pixels of the viewport.
+    static D3DXVECTOR3 ScreenOf(const D3DXVECTOR3& world) {
+        D3DXVECTOR3 clip;
+        D3DXVec3TransformCoord(&clip, &world, TheCamera()->viewProjection);
+        return {(clip.x + 1.0f) * 0.5f * float(kWidth), (1.0f - clip.y) * 0.5f * float(kHeight), clip.z};
+    }
+
+    static std::string ReadFile(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::filesystem::path AssetPath(const std::string& relative) const { return dir.Path() / "Assets" / relative; }
+
+    ScopedTempDir dir;
+    MessageBoxRecorder boxes;
+    GameWindow window;
+    std::uint32_t now = 1000;
+    DIva app;
+};

@@ -1,0 +1,155 @@
+// The two editors' modes in the running game: what a toggle takes over and
+// gives back, the editable character's life, and who owns the keyboard.
+#include "EditorFixture.h"
+
+#include "Video/ObjectMesh.h"
+#include "ai/AI_Camera.h"
+#include "editor/EditNode.h"
+#include "input/Input.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
+
+namespace {
+
+Input* TheInput() { return static_cast<Input*>(eTable::Peek(names::Input)); }
+Physics* ThePhysics() { return static_cast<Physics*>(eTable::Peek(names::Physics)); }
+AI_Camera* TheController() { return static_cast<AI_Camera*>(eTable::Peek(names::AI_Camera)); }
+
+}  // namespace
+
+class EditorModes : public EditorGame {};
+
+TEST_F(EditorModes, EditModeTakesCameraPhysicsKeyboardAndCursorOnceAFrameAndGivesThemBack) {
+    // A binding held over the frame runs the toggle twice: it counts once.
+    Edit()->EditModeToggle();
+    Edit()->EditModeToggle();
+    EXPECT_TRUE(Edit()->EditMode());
+    EXPECT_FALSE(ThePhysics()->IsActive());
+    EXPECT_EQ(TheInput()->GetStream(), 1);
+    EXPECT_EQ(TheController()->GetMode(), AI_Camera::kEditorFlight);
+    EXPECT_TRUE(TheCursor()->visible);
+    EXPECT_TRUE(Edit()->ModeLabel()->IsActive());
+    EXPECT_TRUE(Edit()->HintA()->IsActive());
+    EXPECT_EQ(Edit()->StatusText()->GetText(), "Free Look Camera Control: Disabled");
+
+    Frame();
+    Edit()->EditModeToggle();
+    EXPECT_FALSE(Edit()->EditMode());
+    EXPECT_TRUE(ThePhysics()->IsActive());
+    EXPECT_EQ(TheInput()->GetStream(), 0);
+    EXPECT_EQ(TheController()->GetMode(), AI_Camera::kLockedOrbit);
+    EXPECT_FALSE(TheCursor()->visible);
+    EXPECT_FALSE(Edit()->ModeLabel()->IsActive());
+    EXPECT_FALSE(Edit()->HintA()->IsActive());
+}
+
+TEST_F(EditorModes, AnimationModeMakesAFreshCharacterInFrontOfTheCameraAndDeletesItWithItsNodes) {
+    const D3DXVECTOR3 eye = TheCamera()->eye;
+    D3DXVECTOR3 look = TheCamera()->target - eye;
+    D3DXVec3Normalize(&look, &look);
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    EditChar* first = Character();
+    ASSERT_NE(first, nullptr);
+    const D3DXVECTOR3 at = first->GetRenderPosition(), expected = eye + look * 5.0f;
+    EXPECT_NEAR(at.x, expected.x, 1e-4f);
+    EXPECT_NEAR(at.y, expected.y, 1e-4f);
+    EXPECT_NEAR(at.z, expected.z, 1e-4f);
+    EXPECT_EQ(first->kind, kKindEditChar);
+
+    Type("AddLimb Spline Head");
+    Type("AddPoint");
+    ASSERT_EQ(first->nodes.size(), 2u);
+    auto* objects = static_cast<GameObjectsMan*>(eTable::Peek(names::EditorObjects));
+    ASSERT_NE(objects, nullptr);
+    EXPECT_EQ(objects->Children().size(), 3u);
+
+    Frame();
+    Type("AnimationModeToggle");
+    EXPECT_EQ(Character(), nullptr);
+    EXPECT_EQ(eTable::Peek(names::EditorObjects), nullptr);
+
+    Frame();
+    Type("AnimationModeToggle");
+    ASSERT_NE(Character(), nullptr);
+    EXPECT_EQ(Character()->CountLimbs(), 0u);
+    EXPECT_TRUE(Character()->nodes.empty());
+    Frames(3);
+}
+
+TEST_F(EditorModes, FreeLookSwitchesOnlyInAnimationModeAndTheModesExcludeEachOther) {
+    Anim()->CameraControlToggle();
+    EXPECT_EQ(TheController()->GetMode(), AI_Camera::kFollow);
+    EXPECT_FALSE(TheCursor()->visible);
+
+    Edit()->EditModeToggle();
+    Frame();
+    Anim()->AnimationModeToggle();
+    EXPECT_FALSE(Edit()->EditMode());
+    EXPECT_TRUE(Anim()->AnimationMode());
+    EXPECT_FALSE(Edit()->ModeLabel()->IsActive());
+    EXPECT_TRUE(Anim()->ModeLabel()->IsActive());
+    EXPECT_EQ(TheInput()->GetStream(), 1);
+    EXPECT_EQ(TheController()->GetMode(), AI_Camera::kEditorFlight);
+
+    Anim()->CameraControlToggle();
+    EXPECT_EQ(TheController()->GetMode(), AI_Camera::kFreeLook);
+    EXPECT_FALSE(TheCursor()->visible);
+    EXPECT_FALSE(Anim()->HintA()->IsActive());
+    EXPECT_EQ(Anim()->StatusText()->GetText(), "Free Look Camera Control: Enabled");
+    Anim()->CameraControlToggle();
+    EXPECT_TRUE(TheCursor()->visible);
+    EXPECT_TRUE(Anim()->HintB()->IsActive());
+}
+
+TEST_F(EditorModes, AToggleTypedInTheOpenConsoleLeavesTheConsoleItsKeyboard) {
+    Console* console = TheConsole();
+    ASSERT_TRUE(console->Init());
+    ASSERT_EQ(TheInput()->GetStream(), 2);
+    Type("EditModeToggle");
+    EXPECT_TRUE(Edit()->EditMode());
+    EXPECT_EQ(TheInput()->GetStream(), 2);
+    console->Shutdown();
+    EXPECT_EQ(TheInput()->GetStream(), 1);
+
+    Frame();
+    console->Init();
+    Type("EditModeToggle");
+    EXPECT_EQ(TheInput()->GetStream(), 2);
+    console->Shutdown();
+    EXPECT_EQ(TheInput()->GetStream(), 0);
+}
+
+TEST_F(EditorModes, LeavingEditModeGivesTheHeldObjectItsSurfaceBackAndDeletingLetsGo) {
+    Edit()->EditModeToggle();
+    GameObject* object = Edit()->AddObject();
+    ASSERT_NE(object, nullptr);
+    auto* body = static_cast<ObjectMesh*>(object->renderObject);
+    body->surface.diff[0] = 0.25f;
+    Frames(2);
+    const D3DXVECTOR3 at = ScreenOf(object->GetRenderPosition());
+    MoveTo(at.x, at.y);
+    PushLeft(true);
+    Frame();
+    ASSERT_EQ(Edit()->HeldObject(), object);
+    EXPECT_NE(body->surface.diff[0], 0.25f);  // highlighted
+    PushLeft(false);
+    Frame();
+
+    Edit()->EditModeToggle();
+    EXPECT_EQ(Edit()->HeldObject(), nullptr);
+    EXPECT_EQ(body->surface.diff[0], 0.25f);
+
+    // Held again, then deleted: nothing is left to give a surface back to.
+    Frame();
+    Edit()->EditModeToggle();
+    Frames(2);
+    PushLeft(true);
+    Frame();
+    ASSERT_EQ(Edit()->HeldObject(), object);
+    PushLeft(false);
+    Frame();
+    Type("DeleteObject");
+    EXPECT_EQ(Edit()->HeldObject(), nullptr);
+    Frame();
+    Edit()->EditModeToggle();
+}
