@@ -178,7 +178,7 @@ LimbControlPoint* EditChar::AddPoint(bool addModel) {
     ObjectMesh* body = BodyObject();
     if (!limb || !body || animationMode) return nullptr;
     LimbControlPoint point;
-    if (limb->kind != Limb::kModel) point.width = 2.0f;
+    if (limb->kind != Limb::kModel) point.width = kNewPointWidth;
     if (limb->kind == Limb::kSpline) point.tension = 3.0f;
     point.position = LocationDirection(limb->location);
     if (limb->ControlPointCount() > 0)
@@ -250,7 +250,9 @@ void EditChar::RecordSelectedFrame() {
 
 bool EditChar::Update() {
     if (!initialized || !active) return false;
-    UpdateChildren();
+    // The limbs, with the spline detail the body's distance asks for.
+    if (renderObject) UpdateLimbs(false);
+    else UpdateChildren();
     if (renderObject) {
         if (playing) {
             PlayStep();

@@ -30,6 +30,10 @@ public:
     static constexpr const char* kTempFolder = "Tempy";
     static constexpr const char* kNewAnimationName = "Unknown";
     static constexpr float kNodeScale = 0.25f;
+    // The quad batcher's lines shrink with distance like the near plane over
+    // the depth: this is about a tenth of a unit body's radius at the game's
+    // near plane, as thick as the shipped characters' limbs.
+    static constexpr float kNewPointWidth = 6.0f;
     static constexpr float kTimelineY = -0.8f;
 
     EditChar();
@@ -94,6 +98,11 @@ public:
     void ToggleAnimate();
     bool GoToFrame(float time, bool updateTimeline);
 
+    // What the active timeline's event bits do (each frame, in animation
+    // mode): 1 the animation time follows the handle, 2 a picked key is gone
+    // to, 8 the selected key takes the handle's time, 16 a key is added.
+    void HandleTimelineEvents(std::uint32_t events);
+
     // A point of the body's space in the world, and back.
     D3DXVECTOR3 BodyToWorld(const D3DXVECTOR3& p) const;
     D3DXVECTOR3 WorldToBody(const D3DXVECTOR3& p) const;
@@ -130,7 +139,6 @@ private:
     void PlayStep();
     SliderBar* OpenTimeline(std::uint32_t slot);
     void LoadTimelineNodes();
-    void HandleTimelineEvents(std::uint32_t events);
     bool WriteAnimation(Animation& animation, const std::string& folder, std::uint32_t slot, bool clean) const;
     std::int32_t SlotOf(const Animation* animation) const;
 };

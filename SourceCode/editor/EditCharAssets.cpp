@@ -72,6 +72,8 @@ bool EditChar::LoadCharacter(const char* characterName) {
     CharacterFile file(this);
     const bool loaded = file.Load(CharacterPath(characterName), &characterString);
     SetRenderPosition(&place);
+    // The file's last limb is not a choice the user made.
+    selectedLimb = nullptr;
     // A model point's width is its model's scale, which the file sets after
     // the point is made.
     for (EditNode* node : nodes)

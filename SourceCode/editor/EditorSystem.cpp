@@ -77,11 +77,13 @@ void EditorSystem::CreateLabels(const char* modeName, const char* hintA, const c
         return made;
     };
     const int step = kLabelHeight + 4;
-    modeLabel = make(modeName, 28, 0xFFFFD040);
-    statusText = make(kFreeLookOn, 28 + step, 0xFFFFFFFF);
-    freeLookHintA = make(hintA, 28 + 2 * step, 0xFFB0E0FF);
-    freeLookHintB = make(hintB, 28 + 3 * step, 0xFFB0E0FF);
-    infoText = make("", 28 + 4 * step, 0xFFC0FFC0);
+    // Below the frame-rate line and the HUD's score and time.
+    const int top = 70;
+    modeLabel = make(modeName, top, 0xFFFFD040);
+    statusText = make(kFreeLookOn, top + step, 0xFFFFFFFF);
+    freeLookHintA = make(hintA, top + 2 * step, 0xFFB0E0FF);
+    freeLookHintB = make(hintB, top + 3 * step, 0xFFB0E0FF);
+    infoText = make("", top + 4 * step, 0xFFC0FFC0);
 }
 
 void EditorSystem::RemoveLabels() {

@@ -22,7 +22,7 @@ public:
     // The screen texts' face ("Editor Labels", an alias in
     // "Assets/Fonts/aliases.conf") and their size.
     static constexpr const char* kLabelFace = "Editor Labels";
-    static constexpr std::int32_t kLabelHeight = 18;
+    static constexpr std::int32_t kLabelHeight = 16;
     static constexpr const char* kFreeLookOff = "Free Look Camera Control: Disabled";
     static constexpr const char* kFreeLookOn = "Free Look Camera Control: Enabled";
 

@@ -32,12 +32,14 @@
 
 class EditorGame : public ::testing::Test {
 protected:
-    static constexpr int kWidth = 320, kHeight = 240;
+    static constexpr int kWidth = 640, kHeight = 480;
 
     void SetUp() override {
         LayOutAssets();
-        WriteWindowedSettings({.width = kWidth,
-                               .height = kHeight,
+        // A window as high as a screen, so that console lines stay listed
+        // (they vanish above y 404), over a small back buffer.
+        WriteWindowedSettings({.width = 1024,
+                               .height = 768,
                                .backBufferWidth = kWidth,
                                .backBufferHeight = kHeight,
                                .behavior = "HARDWARE",
@@ -93,11 +95,12 @@ protected:
     std::string Type(const std::string& line) {
         Console* console = TheConsole();
         if (!console) return "<no console>";
-        const std::size_t before = console->Lines().size();
         console->Execute(line, true);
-        // The echo scrolls once; a message scrolls once more.
-        if (console->Lines().size() < before + 2) return "";
-        return (*std::next(console->Lines().begin()))->GetText();
+        // The echo leaves the empty prompt above the input line; a message
+        // takes its place.
+        if (console->Lines().size() < 2) return "";
+        const std::string& text = (*std::next(console->Lines().begin()))->GetText();
+        return text.rfind(Console::kPrompt, 0) == 0 ? "" : text;
     }
 
     std::uint32_t WindowId() const { return SDL_GetWindowID(plat::SdlWindowOf(plat::MainWindow())); }

@@ -1,0 +1,143 @@
+// The editor as a person uses it, in the running game, through console lines
+// and mouse events: a character and a small animation are made, saved,
+// left, and loaded again.
+#include "EditorFixture.h"
+
+#include <vector>
+
+#include "Video/Video.h"
+#include "characters/Animation.h"
+#include "characters/Limb.h"
+#include "editor/EditNode.h"
+#include "platform/gfx/Direct3D.h"
+#include "support/Screenshot.h"
+
+namespace {
+
+void SaveScreen(const std::string& fileName) {
+    std::vector<D3DCOLOR> pixels;
+    UINT width = 0, height = 0;
+    eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
+    SaveScreenshot(pixels, width, "editor", fileName);
+}
+
+// The selected frame's key of the left arm's second point.
+void ExpectOffset(AnimationFrame* frame, const D3DXVECTOR3& offset) {
+    ASSERT_NE(frame, nullptr);
+    AnimationLimb* track = frame->FindLimb(limbloc::LArm);
+    ASSERT_NE(track, nullptr);
+    AnimationControlPoint* key = track->FindControlPoint(1);
+    ASSERT_NE(key, nullptr);
+    EXPECT_NEAR(key->pos.x, offset.x, 1e-4f);
+    EXPECT_NEAR(key->pos.y, offset.y, 1e-4f);
+    EXPECT_NEAR(key->pos.z, offset.z, 1e-4f);
+}
+
+}  // namespace
+
+class EditorEndToEnd : public EditorGame {
+protected:
+    // Presses on the node's sphere, moves the mouse by (dx, dy) pixels in
+    // two steps and lets go.
+    void DragNode(EditNode* node, int dx, int dy) {
+        const D3DXVECTOR3 at = ScreenOf(node->GetRenderPosition());
+        MoveTo(at.x, at.y);
+        PushLeft(true);
+        Frame();
+        PushMotion(dx / 2, dy / 2);
+        Frame();
+        PushMotion(dx - dx / 2, dy - dy / 2);
+        Frame();
+        PushLeft(false);
+        Frame();
+        Frame();
+    }
+};
+
+TEST_F(EditorEndToEnd, AKeyDraggedWithTheMouseIsSavedAndReadsBackAsItWasMade) {
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    EditChar* ch = Character();
+    ASSERT_NE(ch, nullptr);
+    EXPECT_EQ(Type("AddLimb Spline LArm"), "");
+    EXPECT_EQ(Type("AddPoint"), "");
+    EXPECT_EQ(Type("AddPoint"), "");
+    EXPECT_EQ(Type("AddLimb Line RArm"), "");
+    EXPECT_EQ(Type("AddPoint"), "");
+    EXPECT_EQ(Type("SaveCharacter Tester"), "");
+    EXPECT_EQ(Type("CreateAnimation Walk 1 1"), "");
+    EXPECT_EQ(Type("AddFrame 0.5"), "");
+    Frames(3);
+
+    EditNode* tip = ch->FindNode(ch->GetLimb(limbloc::LArm), 1);
+    ASSERT_NE(tip, nullptr);
+    const D3DXVECTOR3 rest = tip->point->restPosition;
+    DragNode(tip, 24, -18);
+    ASSERT_EQ(Anim()->SelectedObject(), tip);
+    EXPECT_EQ(ch->selectedLimb, ch->GetLimb(limbloc::LArm));
+    const D3DXVECTOR3 offset = tip->point->position - rest;
+    // Right and up on the screen is +x and +y for a camera looking along +z.
+    EXPECT_GT(offset.x, 0.1f);
+    EXPECT_GT(offset.y, 0.1f);
+    EXPECT_NEAR(offset.z, 0.0f, 1e-3f);
+    ExpectOffset(ch->selectedFrame, offset);
+    SaveScreen("end_to_end_dragged.png");
+
+    EXPECT_EQ(Type("SaveAnimation Tester"), "");
+    const std::string animationFile = ReadFile(AssetPath("Animations/Tester/walk.ani"));
+    const std::string characterFile = ReadFile(AssetPath("Characters/Tester.x"));
+    ASSERT_FALSE(animationFile.empty());
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    Frame();
+
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    ch = Character();
+    ASSERT_NE(ch, nullptr);
+    EXPECT_EQ(Type("LoadCharacter Tester"), "");
+    ASSERT_EQ(ch->nodes.size(), 5u);
+    EXPECT_EQ(Type("SaveCharacter Tester"), "");
+    EXPECT_EQ(ReadFile(AssetPath("Characters/Tester.x")), characterFile);
+    EXPECT_EQ(Type("LoadAnimation Tester Walk"), "");
+    EXPECT_EQ(Type("SaveAnimation Tester"), "");
+    EXPECT_EQ(ReadFile(AssetPath("Animations/Tester/walk.ani")), animationFile);
+
+    // Picking the key on the timeline poses the tip where it was dragged.
+    ch->activeTimeline->SetValue(0.5f);
+    ch->HandleTimelineEvents(kNodePicked);
+    ASSERT_NE(ch->selectedFrame, nullptr);
+    ExpectOffset(ch->selectedFrame, offset);
+    tip = ch->FindNode(ch->GetLimb(limbloc::LArm), 1);
+    const D3DXVECTOR3 posed = tip->point->position - tip->point->restPosition;
+    EXPECT_NEAR(posed.x, offset.x, 1e-4f);
+    EXPECT_NEAR(posed.y, offset.y, 1e-4f);
+    Frames(2);
+    SaveScreen("end_to_end_reloaded.png");
+}
+
+TEST_F(EditorEndToEnd, ADragInAnimationModeWithoutAKeyMovesNothing) {
+    Type("AnimationModeToggle");
+    EditChar* ch = Character();
+    Type("AddLimb Line Head");
+    Type("AddPoint");
+    Type("CreateAnimation Jump 1 0");
+    Frames(2);
+    ASSERT_EQ(ch->selectedFrame, nullptr);
+    EditNode* top = ch->nodes[1];
+    const D3DXVECTOR3 before = top->point->position;
+    DragNode(top, 30, 10);
+    EXPECT_EQ(Anim()->SelectedObject(), top);
+    EXPECT_EQ(top->point->position, before);
+
+    // Outside animation mode a drag moves the rest position with the point.
+    Type("AnimationModeToggle");
+    Frame();
+    Type("AnimationModeToggle");
+    ch = Character();
+    Type("AddLimb Line Head");
+    Type("AddPoint");
+    Frames(2);
+    top = ch->nodes[1];
+    const D3DXVECTOR3 rest = top->point->restPosition;
+    DragNode(top, -30, 0);
+    EXPECT_LT(top->point->restPosition.x, rest.x - 0.1f);
+    EXPECT_EQ(top->point->position, top->point->restPosition);
+}
