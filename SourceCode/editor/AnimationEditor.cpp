@@ -128,7 +128,9 @@ void AnimationEditor::DeselectObject() {
 }
 
 void AnimationEditor::Select(GameObject* object) {
-    Hold(object);
+    // The character's body keeps its own colours: its surface is what the
+    // surface commands edit and what a save writes.
+    Hold(object, object && object->kind == kKindEditNode);
     if (EditNode* node = SelectedNode(); node && editChar && node->limb) editChar->SelectLimb(node->limb->location);
 }
 

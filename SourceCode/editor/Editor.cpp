@@ -83,6 +83,7 @@ void Editor::DeleteObject() {
     if (!HeldStillExists(objects)) return;
     GameObject* held = selected;
     // Deleted, it has no surface to be given back.
+    highlighted = false;
     selected = nullptr;
     heldFlag = 0;
     dragging = false;

@@ -148,21 +148,23 @@ void EditorSystem::LeaveMode() {
     SetCameraMode(AI_Camera::kLockedOrbit);
 }
 
-void EditorSystem::Hold(GameObject* object) {
+void EditorSystem::Hold(GameObject* object, bool highlight) {
     LetGo();
     if (!object) return;
-    SurfaceData* surface = SurfaceOf(object->renderObject);
+    SurfaceData* surface = highlight ? SurfaceOf(object->renderObject) : nullptr;
     if (surface) {
         savedSurface = *surface;
         *surface = HighlightSurface();
+        highlighted = true;
     }
     selected = object;
     heldFlag = 1;
 }
 
 void EditorSystem::LetGo() {
-    if (selected && heldFlag)
+    if (selected && heldFlag && highlighted)
         if (SurfaceData* surface = SurfaceOf(selected->renderObject)) *surface = savedSurface;
+    highlighted = false;
     selected = nullptr;
     heldFlag = 0;
     dragging = false;
@@ -174,6 +176,7 @@ bool EditorSystem::HeldStillExists(const GameObjectsMan* manager) {
         for (System* child : manager->Children())
             if (child == selected) return true;
     // Deleted behind the editor's back: nothing to give its surface back to.
+    highlighted = false;
     selected = nullptr;
     heldFlag = 0;
     dragging = false;

@@ -61,9 +61,9 @@ protected:
     void EnterMode();
     void LeaveMode();
 
-    // Holding an object: its surface is kept aside and it is drawn in the
-    // highlight colours until it is let go.
-    void Hold(GameObject* object);
+    // Holding an object: with highlight, its surface is kept aside and it is
+    // drawn in the highlight colours until it is let go.
+    void Hold(GameObject* object, bool highlight = true);
     void LetGo();
     // Whether the held object is still one of the manager's objects (a level
     // change or a reload may have deleted it); forgets it when not.
@@ -87,6 +87,7 @@ protected:
     std::uint8_t mode = 0;
     std::uint8_t freeLook = 1;
     std::uint8_t heldFlag = 0;
+    bool highlighted = false;
     SurfaceData savedSurface;
     GameObject* selected = nullptr;
     bool dragging = false;

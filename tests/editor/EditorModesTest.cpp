@@ -150,6 +150,17 @@ TEST_F(EditorModes, LeavingEditModeGivesTheHeldObjectItsSurfaceBackAndDeletingLe
     Frame();
     Type("DeleteObject");
     EXPECT_EQ(Edit()->HeldObject(), nullptr);
+
+    // A level change deletes the level's objects, the held one among them.
+    GameObject* next = Edit()->AddObject();
+    Frames(2);
+    PushLeft(true);
     Frame();
+    ASSERT_EQ(Edit()->HeldObject(), next);
+    PushLeft(false);
+    eTable::Find<GameObjectsMan>(names::GameObjectsMan)->DeleteLevelObjects();
+    Frame();
+    EXPECT_EQ(Edit()->HeldObject(), nullptr);
     Edit()->EditModeToggle();
+    Frame();
 }
