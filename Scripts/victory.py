@@ -8,11 +8,8 @@ import zop
 def loadlevel():
     Z.ClearUIObjects()
     zop.player_control(0)
-    Z.CamLock()
-    Z.CamSetYPosition(6.0)
-    Z.CamSetRotationAngle(0.0)
-    Z.CamSetAngle(0.0)
-    Z.AddFire(0.0, 9.0, 12.0, 9.0)
+    zop.menu_camera()
+    Z.AddFire(0.0, 6.0, 12.0, 9.0)
     # A black veil that clears to a dim one over the bouncing player.
     veil = Z.AddSplashScreen("NOTEX", "NOTEXT")
     zop.at_once([Z.AddFadeSplashScreenEvent(veil, 0.45, 0.0, 0.0, 0.0, 1.5)])

@@ -73,7 +73,9 @@ def music(track):
 def text(line, x, y, size=1.0, glyphs=None):
     """A still line of glyph text; (x, y) is its top-left corner."""
     count = glyphs if glyphs else len(line) + 1
-    return Z.AddText(line, size, size, (x, y), count, 5)
+    # Glyph sizes vary by up to 0.02 either way: small text keeps them even.
+    wobble = 5 if size >= 0.9 else 1
+    return Z.AddText(line, size, size, (x, y), count, wobble)
 
 
 def hidden_text(line, y, size=1.0):
@@ -120,6 +122,9 @@ def begin_level(name, seconds, track):
     Z.AddHUD()
     Z.SetLevelTime(seconds)
     Z.HideCursor()
+    # The camera follows the player again, no lower than the menu's left it.
+    Z.CamSetYRange(15.0, 40.0)
+    Z.CamSetYPosition(15.0)
     Z.CamUnlock()
     Z.SetInt(IN_MENU_SLOT, 0)
     player_control(1)
@@ -164,6 +169,17 @@ def level_built():
 
 # --- The menu ---------------------------------------------------------------
 
+def menu_camera():
+    """The camera holds still, level with the top of the player's bounce,
+    looking across the trampoline at the menu's fire."""
+    Z.CamLock()
+    Z.CamSetYRange(2.0, 40.0)
+    Z.CamSetRotationAngle(0.0)
+    Z.CamSetAngle(0.0)
+    Z.CamSetRadius(25.0)
+    Z.CamSetYPosition(6.0)
+
+
 def build_menu(first):
     """The title, the fire, the Play and Quit buttons under the cursor, and
     the menu music. The player bounces on the trampoline behind it all."""
@@ -172,13 +188,8 @@ def build_menu(first):
     Z.SetLevelTime(100.0)
     player_control(0)
     reset_player()
-    # The camera holds still, level with the trampoline, facing the fire.
-    Z.CamLock()
-    Z.CamSetRotationAngle(0.0)
-    Z.CamSetAngle(0.0)
-    Z.CamSetRadius(25.0)
-    Z.CamSetYPosition(6.0)
-    Z.AddFire(0.0, 9.0, 12.0, 9.0)
+    menu_camera()
+    Z.AddFire(0.0, 6.0, 12.0, 9.0)
     if first:
         # The start-up splash: the title picture, fading to the menu.
         splash = Z.AddSplashScreen("splash.png", "NOTEXT")
