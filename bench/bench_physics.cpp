@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "core/SystemNames.h"
 #include "core/Timer.h"
@@ -78,6 +80,8 @@ Figure Measure(std::uint32_t n) {
 }  // namespace
 
 int main() {
+    // Run from the repository root (make bench): its assets are linked in.
+    setenv("TOLLYMOP_ROOT", std::filesystem::current_path().c_str(), 0);
     TestVideo video(64, 48);
     if (!video.ok()) {
         std::fprintf(stderr, "bench_physics: no video device\n");
