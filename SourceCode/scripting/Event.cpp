@@ -1,7 +1,9 @@
 #include "scripting/Event.h"
 
-#include "ai/AIMan.h"
 #include "Video/LightMan.h"
+#include "Video/Object.h"
+#include "Video/ObjectDesc.h"
+#include "ai/AIMan.h"
 #include "audio/Audio.h"
 #include "characters/NPC.h"
 #include "core/DIva.h"
@@ -11,8 +13,6 @@
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
 #include "scripting/WorldLookup.h"
-#include "Video/Object.h"
-#include "Video/ObjectDesc.h"
 #include "ui/HUD.h"
 #include "ui/HUDText.h"
 #include "ui/SplashScreen.h"
@@ -44,21 +44,25 @@ void Event::Append(Event* event) {
     if (auto* list = std::get_if<event_params::List>(&params)) list->events.push_back(event);
 }
 
+std::int32_t Event::ObjectId() const {
+    return std::visit(
+        [](const auto& block) -> std::int32_t {
+            if constexpr (requires { block.id; })
+                return block.id;
+            else
+                return 0;
+        },
+        params);
+}
+
 bool Event::IsObjectEvent(EventType type) {
     return (type >= EventType::CreateNPC && type <= EventType::ChangeAni) ||
            type == EventType::SetObjectVelocity;
 }
 
 void Event::Execute() {
-    if (IsObjectEvent(type)) {
-        // Object events of id 0 carry nothing to act on.
-        const auto* creation = std::get_if<event_params::CreateNPC>(&params);
-        const auto* vector = std::get_if<event_params::IdVector>(&params);
-        const auto* floats = std::get_if<event_params::IdFloats>(&params);
-        const auto* value = std::get_if<event_params::IdValue>(&params);
-        std::int32_t id = creation ? creation->id : vector ? vector->id : floats ? floats->id : value ? value->id : 0;
-        if (id == 0) return;
-    }
+    // Object events of id 0 carry nothing to act on.
+    if (IsObjectEvent(type) && ObjectId() == 0) return;
     switch (type) {
         case EventType::EventList:
             ExecuteList();

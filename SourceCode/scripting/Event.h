@@ -133,6 +133,9 @@ public:
 private:
     // Object events with id 0 store nothing and do nothing.
     static bool IsObjectEvent(EventType type);
+    // The id of the block's object (or UI object, node, condition...); 0
+    // for blocks without one.
+    std::int32_t ObjectId() const;
     void ExecuteList();
     void ExecuteOnObject();
     void RemoveObject(std::int32_t id);

@@ -5,7 +5,6 @@
 #include "core/eTable.h"
 #include "scripting/PythonMan.h"
 #include "world/GameObjectsMan.h"
-#include "world/GameObjectsMan.h"
 
 EventHandler::~EventHandler() {
     if (initialized) Shutdown();

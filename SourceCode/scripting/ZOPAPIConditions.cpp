@@ -1,8 +1,9 @@
 // The Add...Condition functions: each parses its arguments, builds the
 // condition and hands it to "EventHandler", returning the condition's id.
+#include "scripting/ZOPAPIInternal.h"
+
 #include "core/SystemNames.h"
 #include "scripting/EventHandler.h"
-#include "scripting/ZOPAPIInternal.h"
 
 namespace zopapi {
 namespace {

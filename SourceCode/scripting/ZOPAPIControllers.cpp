@@ -1,4 +1,6 @@
 // AI controllers, paths and the camera controller.
+#include "scripting/ZOPAPIInternal.h"
+
 #include "ai/AI.h"
 #include "ai/AIMan.h"
 #include "ai/AI_Camera.h"
@@ -7,7 +9,6 @@
 #include "core/SystemNames.h"
 #include "scripting/WorldLookup.h"
 #include "world/GameObject.h"
-#include "scripting/ZOPAPIInternal.h"
 
 namespace zopapi {
 // ---- AI controllers ----

@@ -1,9 +1,10 @@
 // The Add...Event functions: each parses its arguments, builds the event and
 // hands it to "EventHandler", returning the event's id. Colours arrive alpha
 // first and are stored red, green, blue, alpha.
+#include "scripting/ZOPAPIInternal.h"
+
 #include "core/SystemNames.h"
 #include "scripting/EventHandler.h"
-#include "scripting/ZOPAPIInternal.h"
 
 namespace zopapi {
 namespace {

@@ -1,15 +1,18 @@
 // User interface and level settings.
-#include <cstdint>
+#include "scripting/ZOPAPIInternal.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "Video/Object.h"
 #include "Video/ObjectDesc.h"
-#include "Video/Video.h"
-#include "scripting/WorldLookup.h"
 #include "Video/ObjectLine.h"
 #include "Video/ObjectMesh.h"
+#include "Video/Video.h"
 #include "characters/Player.h"
+#include "core/SystemNames.h"
+#include "core/Timer.h"
+#include "scripting/WorldLookup.h"
 #include "ui/Button.h"
 #include "ui/Cursor.h"
 #include "ui/Fire.h"
@@ -20,9 +23,6 @@
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
-#include "core/SystemNames.h"
-#include "core/Timer.h"
-#include "scripting/ZOPAPIInternal.h"
 
 namespace zopapi {
 namespace {

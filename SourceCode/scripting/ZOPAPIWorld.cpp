@@ -1,14 +1,15 @@
 // World objects, the data bank and triggers.
-#include "core/SystemNames.h"
+#include "scripting/ZOPAPIInternal.h"
+
 #include "Video/Object.h"
 #include "characters/NPC.h"
+#include "core/SystemNames.h"
 #include "scripting/EventHandler.h"
+#include "scripting/PythonMan.h"
 #include "scripting/WorldLookup.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
-#include "scripting/PythonMan.h"
-#include "scripting/ZOPAPIInternal.h"
 
 namespace zopapi {
 
