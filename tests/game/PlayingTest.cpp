@@ -59,3 +59,32 @@ TEST(PlayingTest, FromTheMenuToAWinOfLevelOneByMouseAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PlayingTest, MTakesALevelBackToTheMenuEscapeAndTheQuitButtonEndTheGame) {
+    {
+        GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+        ASSERT_TRUE(game.ok());
+        game.Frames(20);
+        game.PointAt(0.0f, 0.07f);
+        game.Click();
+        game.Frames(5);
+        ASSERT_EQ(CurrentLevel(), "level1");
+        game.TapKey(SDL_SCANCODE_M);
+        game.Frames(3);
+        EXPECT_EQ(CurrentLevel(), "menu");
+        EXPECT_EQ(game.BankInt(kInMenuSlot), 1);
+        game.TapKey(SDL_SCANCODE_ESCAPE);
+        EXPECT_FALSE(game.Running());
+    }
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(20);
+    // Quit is the lower button.
+    game.PointAt(0.0f, -0.22f);
+    game.Click();
+    EXPECT_FALSE(game.Running());
+}
+
+}  // namespace
