@@ -8,32 +8,6 @@
 namespace {
 using EventTest = ScriptFixture;
 
-TEST_F(EventTest, ColoursArriveAlphaFirstAndAreStoredAlphaLast) {
-    Start(R"(
-def build():
-    Z.AddModifyLightEvent(5, 0.5, 1.0, 0.0, 0.0)
-    Z.AddChangeSurfacePropsEvent(5, (0.1, 0.2, 0.3, 0.4), [0.5, 0.6, 0.7, 0.8], 12)
-    Z.AddFadeTextEvent(2, 0.25, 0.5, 0.75, 1.0, 3.0)
-)");
-    ASSERT_TRUE(Call("build"));
-    const auto& light = std::get<event_params::Colour>(handler.GetEvent(0)->Parameters());
-    EXPECT_EQ(light.id, 5);
-    EXPECT_FLOAT_EQ(light.colour[0], 1.0f);
-    EXPECT_FLOAT_EQ(light.colour[1], 0.0f);
-    EXPECT_FLOAT_EQ(light.colour[2], 0.0f);
-    EXPECT_FLOAT_EQ(light.colour[3], 0.5f);
-    const auto& surface = std::get<event_params::Surface>(handler.GetEvent(1)->Parameters());
-    EXPECT_FLOAT_EQ(surface.diffuse[0], 0.2f);
-    EXPECT_FLOAT_EQ(surface.diffuse[3], 0.1f);
-    EXPECT_FLOAT_EQ(surface.specular[2], 0.8f);
-    EXPECT_FLOAT_EQ(surface.specular[3], 0.5f);
-    EXPECT_EQ(surface.power, 12);
-    const auto& fade = std::get<event_params::Colour>(handler.GetEvent(2)->Parameters());
-    EXPECT_FLOAT_EQ(fade.colour[3], 0.25f);
-    EXPECT_FLOAT_EQ(fade.colour[0], 0.5f);
-    EXPECT_FLOAT_EQ(fade.rate, 3.0f);
-}
-
 TEST_F(EventTest, PauseAndUnpauseInOneFrameLeaveTheTimerRunningWithOneMoreUpdate) {
     Start(R"(
 def build():
