@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "Video/MeshMan.h"
+#include "Video/ObjectMesh.h"
 #include "Video/Video.h"
 #include "characters/Animation.h"
 #include "characters/Limb.h"
@@ -19,6 +21,12 @@ void SaveScreen(const std::string& fileName) {
     UINT width = 0, height = 0;
     eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
     SaveScreenshot(pixels, width, "editor", fileName);
+}
+
+std::string MeshName(const ObjectMesh* object) {
+    auto* meshes = static_cast<MeshMan*>(eTable::Peek(names::MeshMan));
+    const MeshRecord* record = object && meshes ? meshes->FindByMesh(object->GetMesh()) : nullptr;
+    return record ? record->name : "";
 }
 
 // The selected frame's key of the left arm's second point.
@@ -140,4 +148,50 @@ TEST_F(EditorEndToEnd, ADragInAnimationModeWithoutAKeyMovesNothing) {
     DragNode(top, -30, 0);
     EXPECT_LT(top->point->restPosition.x, rest.x - 0.1f);
     EXPECT_EQ(top->point->position, top->point->restPosition);
+}
+
+TEST_F(EditorEndToEnd, LookCommandsActOnTheSelectedNodesModelAndOtherwiseOnTheBody) {
+    Type("AnimationModeToggle");
+    EditChar* ch = Character();
+    ASSERT_NE(ch, nullptr);
+    EXPECT_EQ(Type("AddLimb Model LArm"), "");
+    EXPECT_EQ(Type("AddPoint"), "");
+    Frames(2);
+    Limb* arm = ch->GetLimb(limbloc::LArm);
+    ObjectMesh* model = arm->GetControlPoint(0)->model;
+    ASSERT_NE(model, nullptr);
+    EditNode* root = ch->FindNode(arm, 0);
+    const D3DXVECTOR3 at = ScreenOf(root->GetRenderPosition());
+    MoveTo(at.x, at.y);
+    PushLeft(true);
+    Frame();
+    PushLeft(false);
+    Frame();
+    ASSERT_EQ(Anim()->SelectedNode(), root);
+    ASSERT_EQ(ch->selectedLimb, arm);
+
+    // The limb folder in name order: leaf.x first.
+    EXPECT_EQ(Type("SetBody"), "");
+    EXPECT_EQ(MeshName(model), "Limb/leaf.x");
+    EXPECT_EQ(MeshName(ch->BodyObject()), "Body/sphereMedium.x");
+    EXPECT_EQ(Type("SetSurface 1 0 0 1 1 1 5 0.5 0.01 1.5 0"), "");
+    EXPECT_FLOAT_EQ(model->surface.diff[1], 0.0f);
+    EXPECT_FLOAT_EQ(ch->BodyObject()->surface.diff[1], 1.0f);
+    EXPECT_EQ(Type("SetMaterial Stone 0 0"), "");
+    EXPECT_EQ(model->MaterialKind(), 14u);
+    EXPECT_EQ(ch->BodyObject()->MaterialKind(), 10u);
+
+    // A click on nothing lets the node go: the body is what changes then.
+    MoveTo(5.0f, float(kHeight) / 2.0f);
+    PushLeft(true);
+    Frame();
+    PushLeft(false);
+    Frame();
+    EXPECT_EQ(Anim()->SelectedObject(), nullptr);
+    EXPECT_EQ(ch->selectedLimb, nullptr);
+    EXPECT_EQ(Type("SetBody"), "");
+    EXPECT_EQ(MeshName(ch->BodyObject()), "Body/egg.x");
+    EXPECT_EQ(Type("SetSurface 0 1 0 0 0 0 5 0.5 0.01 1.5 0"), "");
+    EXPECT_FLOAT_EQ(ch->BodyObject()->surface.diff[0], 0.0f);
+    Frames(2);
 }
