@@ -86,7 +86,7 @@ void Editor::DeleteObject() {
     highlighted = false;
     selected = nullptr;
     heldFlag = 0;
-    dragging = false;
+    EndDrag();
     objects->DeleteObject(held);
 }
 

@@ -122,7 +122,7 @@ void EditorSystem::SwitchFreeLook(bool on) {
     }
     ShowHints(!on && mode);
     // The mouse goes to the camera: a drag in progress ends.
-    if (on) dragging = false;
+    if (on) EndDrag();
 }
 
 void EditorSystem::EnableFreeLook() { SwitchFreeLook(true); }
@@ -167,7 +167,7 @@ void EditorSystem::LetGo() {
     highlighted = false;
     selected = nullptr;
     heldFlag = 0;
-    dragging = false;
+    EndDrag();
 }
 
 bool EditorSystem::HeldStillExists(const GameObjectsMan* manager) {
@@ -179,7 +179,7 @@ bool EditorSystem::HeldStillExists(const GameObjectsMan* manager) {
     highlighted = false;
     selected = nullptr;
     heldFlag = 0;
-    dragging = false;
+    EndDrag();
     return false;
 }
 
@@ -195,8 +195,7 @@ void EditorSystem::UpdateMouse() {
     }
     if (dragging) {
         if (!cursor->leftDown || !selected) {
-            if (cursor->leftCapturer == this) cursor->leftCaptured = 0;
-            dragging = false;
+            EndDrag();
             wasLeftDown = cursor->leftDown;
             return;
         }
@@ -220,6 +219,16 @@ void EditorSystem::UpdateMouse() {
     cursor->leftCapturer = this;
     dragPlane = DragPlane::Through(HeldPosition(), *ray);
     dragging = true;
+}
+
+void EditorSystem::EndDrag() {
+    // A press the editor still holds would keep every widget from the mouse.
+    if (dragging)
+        if (Cursor* cursor = TheCursor(); cursor && cursor->leftCapturer == this) {
+            cursor->leftCaptured = 0;
+            cursor->leftCapturer = nullptr;
+        }
+    dragging = false;
 }
 
 void EditorSystem::Select(GameObject* object) { Hold(object); }

@@ -77,6 +77,8 @@ protected:
     // also selects the node's limb).
     virtual void Select(GameObject* object);
     virtual void Deselect();
+    // Ends a drag, giving the cursor's press back.
+    void EndDrag();
     // The object under the ray, or null.
     virtual GameObject* PickAt(const PickRay& ray) = 0;
     // Moves the held object so that its grabbed point follows the cursor.

@@ -148,6 +148,21 @@ TEST_F(EditorEndToEnd, ADragInAnimationModeWithoutAKeyMovesNothing) {
     DragNode(top, -30, 0);
     EXPECT_LT(top->point->restPosition.x, rest.x - 0.1f);
     EXPECT_EQ(top->point->position, top->point->restPosition);
+
+    // Free look taken in the middle of a drag gives the press back, so that
+    // the widgets are not left without the mouse.
+    const D3DXVECTOR3 at = ScreenOf(top->GetRenderPosition());
+    MoveTo(at.x, at.y);
+    PushLeft(true);
+    Frame();
+    ASSERT_TRUE(TheCursor()->leftCaptured);
+    Type("CameraControlToggle");
+    EXPECT_FALSE(TheCursor()->leftCaptured);
+    PushLeft(false);
+    Frame();
+    Type("CameraControlToggle");
+    Frame();
+    EXPECT_FALSE(TheCursor()->leftTaken);
 }
 
 TEST_F(EditorEndToEnd, LookCommandsActOnTheSelectedNodesModelAndOtherwiseOnTheBody) {
