@@ -2,9 +2,9 @@
 
 #include <SDL.h>
 
-#include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "platform/window/Clock.h"
 
@@ -178,6 +178,11 @@ int ButtonIndex(Uint8 sdlButton) {
     }
 }
 
+int ButtonOfOffset(DWORD offset) {
+    if (offset < DIMOFS_BUTTON0 || offset > DIMOFS_BUTTON2) return -1;
+    return static_cast<int>(offset - DIMOFS_BUTTON0);
+}
+
 }  // namespace
 
 std::uint8_t DikFromSdlScancode(int sdlScancode) {
@@ -269,12 +274,14 @@ HRESULT IDirectInputDevice8A::Acquire() {
     if ((cooperation & DISCL_FOREGROUND) && !InForeground()) return DIERR_OTHERAPPHASPRIO;
     acquired = true;
     lost = false;
+    pressedThisPoll = {};
     if (kind == Kind::Mouse && (cooperation & DISCL_EXCLUSIVE)) TakeMouse();
     return DI_OK;
 }
 
 HRESULT IDirectInputDevice8A::Unacquire() {
     lost = false;
+    std::memset(pressedSincePoll, 0, sizeof pressedSincePoll);
     if (!acquired) return DI_NOEFFECT;
     acquired = false;
     GiveBackMouse();
@@ -301,7 +308,12 @@ HRESULT IDirectInputDevice8A::GetDeviceState(DWORD size, void* data) {
     if (kind != Kind::Keyboard) return E_NOTIMPL;
     if (!data || size != sizeof keys) return DIERR_INVALIDPARAM;
     if (!acquired) return ReadFailure();
-    std::memcpy(data, keys, sizeof keys);
+    // A key tapped between two polls (a quick press, or a press and release
+    // sent at once) reads down in this poll; the next one sees it up.
+    auto* state = static_cast<std::uint8_t*>(data);
+    for (std::size_t code = 0; code < sizeof keys; ++code)
+        state[code] = pressedSincePoll[code] ? static_cast<std::uint8_t>(kDown) : keys[code];
+    std::memset(pressedSincePoll, 0, sizeof pressedSincePoll);
     return DI_OK;
 }
 
@@ -312,13 +324,43 @@ HRESULT IDirectInputDevice8A::GetDeviceData(DWORD objectSize, DIDEVICEOBJECTDATA
     if (bufferSize == 0) return DIERR_NOTBUFFERED;
     if (queue.empty()) {
         *count = 0;
+        pressedThisPoll = {};
         return acquired ? DI_OK : ReadFailure();
     }
-    DWORD n = std::min<DWORD>(*count, static_cast<DWORD>(queue.size()));
-    if (data) std::copy_n(queue.begin(), n, data);
-    if (!(flags & DIGDD_PEEK)) queue.erase(queue.begin(), queue.begin() + n);
-    *count = n;
+    *count = HandOut(data, *count, !(flags & DIGDD_PEEK));
     return DI_OK;
+}
+
+// Up to room events, oldest first. While acquired, the release of a button
+// whose press this poll has already handed out stays queued, with that
+// button's later events, so a click shorter than a frame reads down for one
+// poll. A read that hands out fewer than room ends the poll. A device that
+// is not acquired hands out all it has: no later poll may come to take it.
+DWORD IDirectInputDevice8A::HandOut(DIDEVICEOBJECTDATA* data, DWORD room, bool remove) {
+    std::array<bool, 3> pressed = pressedThisPoll;
+    std::array<bool, 3> heldBack{};
+    std::vector<DIDEVICEOBJECTDATA> kept;
+    DWORD n = 0;
+    auto it = queue.begin();
+    for (; it != queue.end() && n < room; ++it) {
+        int button = acquired ? ButtonOfOffset(it->dwOfs) : -1;
+        if (button >= 0) {
+            bool down = (it->dwData & kDown) != 0;
+            if (heldBack[button] || (!down && pressed[button])) {
+                heldBack[button] = true;
+                kept.push_back(*it);
+                continue;
+            }
+            if (down) pressed[button] = true;
+        }
+        if (data) data[n] = *it;
+        ++n;
+    }
+    if (!remove) return n;
+    queue.erase(queue.begin(), it);
+    queue.insert(queue.begin(), kept.begin(), kept.end());
+    pressedThisPoll = n < room ? std::array<bool, 3>{} : pressed;
+    return n;
 }
 
 // ---------------------------------------------------------------------------
@@ -365,13 +407,16 @@ void IDirectInputDevice8A::OnEvent(const SDL_Event& e) {
 
 void IDirectInputDevice8A::OnKey(int sdlScancode, bool down) {
     std::uint8_t code = DikFromSdlScancode(sdlScancode);
-    if (code) keys[code] = down ? kDown : 0;
+    if (!code) return;
+    keys[code] = down ? kDown : 0;
+    if (down && acquired) pressedSincePoll[code] = true;
 }
 
 void IDirectInputDevice8A::OnFocusLost() {
     // What is held now will be released where this device cannot see it;
     // nothing may stay down because its release went to another window.
     std::memset(keys, 0, sizeof keys);
+    std::memset(pressedSincePoll, 0, sizeof pressedSincePoll);
     if (kind == Kind::Mouse && acquired && bufferSize > 0) {
         for (DWORD i = 0; i < 3; ++i)
             if (buttonDown[i]) Queue(DIMOFS_BUTTON0 + i, 0);

@@ -10,10 +10,18 @@
 // right and middle (value bit 7 = down). Both learn of events through the
 // window layer's input sinks, so tests can push SDL events.
 //
+// A tap shorter than the time between two polls is not lost: a key or button
+// pressed since the last poll reads down in this poll even when its release
+// came too, and up in the next (unless pressed again). For the mouse a poll
+// is a run of reads up to one that hands out fewer events than asked for;
+// the held-back release comes first in the next poll, after any movement
+// that came later (events of one button keep their order).
+//
 // Foreground devices lose their input when their window loses focus: the
 // keyboard then reads every key as up, the mouse queues a release for every
 // button it saw held, and reads fail with DIERR_INPUTLOST until Acquire
 // succeeds again, which it does once the window has focus back.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -141,6 +149,7 @@ private:
     void OnEvent(const SDL_Event& e);
     void OnKey(int sdlScancode, bool down);
     void OnFocusLost();
+    DWORD HandOut(DIDEVICEOBJECTDATA* data, DWORD room, bool remove);
     void Queue(DWORD offset, DWORD data);
     // A signed movement in two's complement, as events carry it.
     void QueueMovement(DWORD offset, DWORD amount);
@@ -160,7 +169,11 @@ private:
     bool lost = false;
     bool mouseTaken = false;
     std::uint8_t keys[256] = {};
+    // Keys pressed while acquired since the last GetDeviceState.
+    bool pressedSincePoll[256] = {};
     bool buttonDown[3] = {};
+    // Buttons whose press the current poll has handed out.
+    std::array<bool, 3> pressedThisPoll{};
     std::deque<DIDEVICEOBJECTDATA> queue;
 };
 
