@@ -23,6 +23,9 @@ std::filesystem::path AssetFolder(const char* relative) {
     return std::filesystem::path(AssetRoot()) / "Assets" / relative;
 }
 
+constexpr char kFirstPupil[] = "Eyes/pupilRound.tga";
+constexpr std::uint32_t kFaceMaterial = 22;
+
 std::string CharacterPath(const char* name) { return AssetRoot() + "/Assets/Characters/" + name + ".x"; }
 
 void SetSurfaceOf(Object* object, const SurfaceData& surface) {
@@ -95,9 +98,13 @@ void EditChar::NextEyes() {
     const auto file = eyesListing.Next(AssetFolder("Textures/Eyes"));
     if (!file) return;
     const std::string eye = "Eyes/" + *file;
-    const std::string pupil = face.pupilTexture;
+    // A character without eyes yet gets the shipped characters' pupil and
+    // face material with its first eyes; later ones keep what it has.
+    const bool firstEyes = !face.eyes[0].object;
+    const std::string pupil = firstEyes ? kFirstPupil : face.pupilTexture;
+    const std::uint32_t material = firstEyes ? kFaceMaterial : face.eyeMaterialKind;
     const SurfaceData surface = face.eyeSurface;
-    face.Init(eye.c_str(), pupil.c_str(), face.eyeMaterialKind, &surface);
+    face.Init(eye.c_str(), pupil.c_str(), material, &surface);
     if (ObjectMesh* body = BodyObject()) face.bodyMatrix = body->WorldMatrix();
 }
 

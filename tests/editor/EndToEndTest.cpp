@@ -71,6 +71,7 @@ TEST_F(EditorEndToEnd, AKeyDraggedWithTheMouseIsSavedAndReadsBackAsItWasMade) {
     EXPECT_EQ(Type("AddPoint"), "");
     EXPECT_EQ(Type("AddLimb Line RArm"), "");
     EXPECT_EQ(Type("AddPoint"), "");
+    EXPECT_EQ(Type("SetEyes"), "");
     EXPECT_EQ(Type("SaveCharacter Tester"), "");
     EXPECT_EQ(Type("CreateAnimation Walk 1 1"), "");
     EXPECT_EQ(Type("AddFrame 0.5"), "");
