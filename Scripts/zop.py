@@ -141,8 +141,8 @@ def add_lose_trigger(name, seconds):
     now = Z.GetGameTime()
     shown = hidden_text("Time is up!", 0.2, 1.6)
     out_of_time = Z.AddTimePassedCondition(now, seconds)
-    trigger([Z.AddLoseEvent(), Z.AddPlaySoundEvent(SOUND_LOSE), Z.AddAlterTextEvent(shown, "Time is up!", 1.0),
-             Z.AddNextMusicClipEvent("NOMUS")], [out_of_time])
+    trigger([Z.AddLoseEvent(), Z.AddNextMusicClipEvent("NOMUS"), Z.AddPlaySoundEvent(SOUND_LOSE),
+             Z.AddAlterTextEvent(shown, "Time is up!", 1.0)], [out_of_time])
     # The ticks of the last five seconds.
     for second in range(5, 0, -1):
         if seconds > second:

@@ -213,6 +213,27 @@ TEST_F(MixedOutputTest, AStreamLoopsUntilItIsClosed) {
     EXPECT_TRUE(output.SilentAtTheEnd(15));
 }
 
+// The engine starts every sound paused and then unpauses it: on a channel
+// that a closed stream left behind, the sound must still play.
+TEST_F(MixedOutputTest, ASoundStartedPausedWhereAClosedStreamPlayedSoundsOnceUnpaused) {
+    FSOUND_STREAM* stream =
+        FSOUND_Stream_Open(WriteToneFile("beat.wav", {{true, 0.3}}).c_str(), FSOUND_2D | FSOUND_LOOP_NORMAL, 0, 0);
+    const int music = FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, false);
+    PlayFor(100);
+    FSOUND_StopSound(music);
+    FSOUND_Stream_Close(stream);
+    PlayFor(100);
+    FSOUND_SAMPLE* tone = FSOUND_Sample_Load(FSOUND_FREE, WriteToneFile("tone.wav", {{true, 0.5}}).c_str(),
+                                             FSOUND_2D | FSOUND_LOOP_NORMAL, 0, 0);
+    const int channel = FSOUND_PlaySoundEx(FSOUND_FREE, tone, nullptr, true);
+    EXPECT_EQ(channel & kSoundChannelIndexMask, music & kSoundChannelIndexMask);
+    FSOUND_SetLoopMode(channel, FSOUND_LOOP_OFF);
+    ASSERT_TRUE(FSOUND_SetPaused(channel, false));
+    PlayFor(200);
+
+    EXPECT_TRUE(Finish().SoundingAtTheEnd(10));
+}
+
 TEST_F(MixedOutputTest, AStreamLoopsAsOftenAsItsCountSays) {
     std::string file = WriteToneFile("beat.wav", {{true, 0.1}, {false, 0.2}});
     FSOUND_STREAM* stream = FSOUND_Stream_Open(file.c_str(), FSOUND_2D | FSOUND_LOOP_NORMAL, 0, 0);

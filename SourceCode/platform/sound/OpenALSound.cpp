@@ -564,6 +564,10 @@ private:
     void DetachContent(Channel& channel) {
         alSourceStop(channel.source);
         alSourcei(channel.source, AL_BUFFER, 0);
+        // Back to the initial state: a source that streamed stays stopped
+        // when it is given a buffer, and a sound started paused on it would
+        // never play when unpaused.
+        alSourceRewind(channel.source);
         if (channel.stream) channel.stream->channel = -1;
         channel.sample = nullptr;
         channel.stream = nullptr;
