@@ -14,7 +14,7 @@ TARGET = 10 * len(SUNS)
 
 
 def loadlevel():
-    zop.begin_level("level1", SECONDS, MUSIC)
+    zop.begin_level(SECONDS, MUSIC)
     Z.SetBackColor(0.45, 0.65, 0.9, 1.0)
     zop.text("Level 1: catch the three suns", -0.95, -0.8, 0.7)
     zop.lesson("Move the mouse to steer", 0.5, 0.5, 6.0)

@@ -12,7 +12,7 @@ BASKET_SIZE = 3.0
 
 
 def loadlevel():
-    zop.begin_level("level2", SECONDS, MUSIC)
+    zop.begin_level(SECONDS, MUSIC)
     Z.SetBackColor(0.55, 0.5, 0.8, 1.0)
     zop.text("Level 2: land in the basket", -0.95, -0.8, 0.7)
     zop.lesson("Bounce over to the basket behind the trampoline", 0.5, 0.5, 6.0)

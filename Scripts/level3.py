@@ -15,7 +15,7 @@ NEEDED = 20
 
 
 def loadlevel():
-    zop.begin_level("level3", SECONDS, MUSIC)
+    zop.begin_level(SECONDS, MUSIC)
     Z.SetBackColor(0.35, 0.2, 0.3, 1.0)
     zop.text("Level 3: 20 points, then the basket", -0.95, -0.8, 0.7)
     zop.lesson("Catch the circling suns", 0.5, 0.5, 5.0)

@@ -21,8 +21,8 @@ TRAMPOLINE = 1005
 LEVELS = ["menu", "level1", "level2", "level3", "victory"]
 
 # Data-bank slot of the level being loaded: set by the level change's events,
-# cleared by the level once it is built. Still set a frame later means the
-# level did not load.
+# cleared by the level once it is built. Still set in two frames running
+# means the level did not load.
 LOADING_SLOT = 200
 # Data-bank slot that scripts set to 1 while the player stands in the menu.
 IN_MENU_SLOT = 201
@@ -66,7 +66,7 @@ def go_to(name):
 
 
 def music(track):
-    """Starts a track in the next trigger pass (the stack cross-fades)."""
+    """Starts a track in the next trigger pass, in place of the one playing."""
     at_once([Z.AddNextMusicClipEvent(track)])
 
 
@@ -114,7 +114,7 @@ def player_control(on):
 
 # --- The frame of every level -----------------------------------------------
 
-def begin_level(name, seconds, track):
+def begin_level(seconds, track):
     """What every playing level starts with: a clean screen with the HUD and
     its clock, no cursor, the camera following the player, the level's music,
     Escape to quit, M back to the menu, and losing when the time runs out."""
@@ -132,10 +132,10 @@ def begin_level(name, seconds, track):
     music(track)
     trigger([Z.AddQuitGameEvent()], [Z.AddKeyTriggeredCondition("escape")])
     trigger(go_to("menu"), [Z.AddKeyTriggeredCondition("m")])
-    add_lose_trigger(name, seconds)
+    add_lose_trigger(seconds)
 
 
-def add_lose_trigger(name, seconds):
+def add_lose_trigger(seconds):
     """When the level's time runs out: the lose event, a sound, a word, and
     after three seconds back to the menu."""
     now = Z.GetGameTime()
