@@ -209,5 +209,19 @@ TEST_F(EditorEndToEnd, LookCommandsActOnTheSelectedNodesModelAndOtherwiseOnTheBo
     EXPECT_EQ(MeshName(ch->BodyObject()), "Body/egg.x");
     EXPECT_EQ(Type("SetSurface 0 1 0 0 0 0 5 0.5 0.01 1.5 0"), "");
     EXPECT_FLOAT_EQ(ch->BodyObject()->surface.diff[0], 0.0f);
+
+    // A load lets the selected node go before the node is deleted.
+    MoveTo(at.x, at.y);
+    PushLeft(true);
+    Frame();
+    PushLeft(false);
+    Frame();
+    ASSERT_EQ(Anim()->SelectedNode(), root);
+    EXPECT_EQ(Type("LoadCharacter Seed"), "");
+    EXPECT_EQ(Anim()->SelectedObject(), nullptr);
+    EXPECT_EQ(ch->selectedLimb, nullptr);
+    EXPECT_FALSE(ch->nodes.empty());
     Frames(2);
+    Type("AnimationModeToggle");
+    Frame();
 }
