@@ -3,51 +3,27 @@
 // player, who shows in the middle of the picture.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <vector>
-
 #include "Video/Camera.h"
-#include "Video/Video.h"
-#include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/gfx/Direct3D.h"
-#include "platform/window/Clock.h"
 #include "scripting/PythonMan.h"
-#include "support/GameWindow.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/Screenshot.h"
-#include "support/TempDir.h"
-#include "support/TestSettings.h"
+#include "support/TestGame.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 
 TEST(FollowCameraPictureTest, TheStartLooksAtThePlayerFromTheOrbit) {
-    ScopedTempDir dir;
-    dir.LinkAssets();
-    MessageBoxRecorder boxes;
-    WriteWindowedSettings({.width = 320,
-                           .height = 240,
-                           .backBufferWidth = 320,
-                           .backBufferHeight = 240,
-                           .behavior = "HARDWARE",
-                           .clearColor = "255 0 255"});
+    TestGame game;
     PythonMan::SetScriptFolder((ScopedTempDir::RepositoryRoot() / "tests/ai/scripts/follow").string());
-    GameWindow window;
-    ASSERT_NE(window.Handle(), nullptr);
     // A tenth of a second a frame: six seconds leave nothing of the splash.
-    std::uint32_t now = 1000;
-    plat::SetClockSource([&now] { return now += 100; });
-    DIva::ResetStartedFlagForTests();
-    DIva app;
-    WindowPair pair{window.Handle(), nullptr};
-    ASSERT_TRUE(app.Init(&pair));
-    for (int i = 0; i < 60; ++i) ASSERT_TRUE(app.Update());
-
-    std::vector<D3DCOLOR> pixels;
-    UINT width = 0, height = 0;
-    eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
-    EXPECT_FALSE(SaveScreenshot(pixels, width, "ai", "follow_camera.png").empty());
+    ASSERT_TRUE(game.Start({.width = 320,
+                            .height = 240,
+                            .backBufferWidth = 320,
+                            .backBufferHeight = 240,
+                            .behavior = "HARDWARE",
+                            .clearColor = "255 0 255"},
+                           100));
+    for (int i = 0; i < 60; ++i) ASSERT_TRUE(game.app.Update());
+    EXPECT_FALSE(game.Screenshot("ai", "follow_camera.png").empty());
 
     // Radius 25, height 15, no rotation: the eye behind the arena's centre.
     const Camera* camera = eTable::Find<Camera>(names::Camera);
@@ -65,8 +41,7 @@ TEST(FollowCameraPictureTest, TheStartLooksAtThePlayerFromTheOrbit) {
     EXPECT_NEAR(screen.x, 0.0f, 0.05f);
     EXPECT_GT(screen.y, -0.6f);
     EXPECT_LT(screen.y, 0.2f);
-    EXPECT_TRUE(boxes.texts.empty());
-    app.Shutdown();
-    plat::SetClockSource(nullptr);
+    EXPECT_TRUE(game.boxes.texts.empty());
+    game.app.Shutdown();
     PythonMan::SetScriptFolder("");
 }

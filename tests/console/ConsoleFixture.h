@@ -15,44 +15,31 @@
 #include "console/Bindings.h"
 #include "console/ConsoleCommands.h"
 #include "console/Console.h"
-#include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "input/Input.h"
 #include "platform/input/DirectInputKeys.h"
-#include "platform/window/Clock.h"
 #include "platform/window/Window.h"
-#include "support/GameWindow.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/TempDir.h"
-#include "support/TestSettings.h"
+#include "support/SdlEvents.h"
+#include "support/TestGame.h"
 
-class ConsoleFixture : public ::testing::Test {
+class ConsoleFixture : public ::testing::Test, public TestGame {
 protected:
     // The console's lines stand at the bottom of the window the settings
     // describe; a small back buffer keeps the frames cheap.
     void Start(int windowWidth = 1024, int windowHeight = 768, int bufferWidth = 256, int bufferHeight = 192) {
-        dir.LinkAssets();
-        WriteWindowedSettings({.width = windowWidth,
-                               .height = windowHeight,
-                               .backBufferWidth = bufferWidth,
-                               .backBufferHeight = bufferHeight,
-                               .behavior = "HARDWARE",
-                               .clearColor = "0 0 0"});
-        plat::SetClockSource([this] { return now; });
-        DIva::ResetStartedFlagForTests();
-        WindowPair pair{window.Handle(), nullptr};
-        ASSERT_TRUE(app.Init(&pair));
+        ASSERT_TRUE(TestGame::Start({.width = windowWidth,
+                                     .height = windowHeight,
+                                     .backBufferWidth = bufferWidth,
+                                     .backBufferHeight = bufferHeight,
+                                     .behavior = "HARDWARE",
+                                     .clearColor = "0 0 0"}));
         console = eTable::Find<Console>(names::Console);
         input = eTable::Find<Input>(names::Input);
         bindings = eTable::Find<Bindings>(names::Bindings);
         ASSERT_NE(console, nullptr);
         ASSERT_NE(input, nullptr);
         ASSERT_NE(bindings, nullptr);
-    }
-    void TearDown() override {
-        app.Shutdown();
-        plat::SetClockSource(nullptr);
     }
 
     static void WriteFile(const char* name, const std::string& text) {
@@ -69,15 +56,7 @@ protected:
         return app.Update();
     }
 
-    std::uint32_t WindowId() const { return SDL_GetWindowID(plat::SdlWindowOf(window.Handle())); }
-    void PushKey(SDL_Scancode key, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = WindowId();
-        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.key.keysym.scancode = key;
-        SDL_PushEvent(&e);
-    }
+    void PushKey(SDL_Scancode key, bool down) { push::Key(window.Handle(), key, down); }
     // Down for one frame, up for the next.
     void Tap(SDL_Scancode key) {
         PushKey(key, true);
@@ -128,11 +107,6 @@ protected:
         return console->RunMacro(command->id, static_cast<int>(words.size() - 1), words.data() + 1);
     }
 
-    ScopedTempDir dir;
-    MessageBoxRecorder boxes;
-    GameWindow window;
-    std::uint32_t now = 1000;
-    DIva app;
     Console* console = nullptr;
     Input* input = nullptr;
     Bindings* bindings = nullptr;

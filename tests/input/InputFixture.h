@@ -12,6 +12,7 @@
 #include "platform/window/Clock.h"
 #include "platform/window/Window.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/SdlEvents.h"
 #include "support/TempDir.h"
 
 class InputFixture : public ::testing::Test {
@@ -32,47 +33,11 @@ protected:
         plat::UnregisterClassA("InputTestClass");
     }
 
-    std::uint32_t WindowId() const { return SDL_GetWindowID(plat::SdlWindowOf(window)); }
-
-    void PushKey(SDL_Scancode key, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = WindowId();
-        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.key.keysym.scancode = key;
-        SDL_PushEvent(&e);
-    }
-    void PushMotion(int dx, int dy) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = WindowId();
-        e.motion.xrel = dx;
-        e.motion.yrel = dy;
-        SDL_PushEvent(&e);
-    }
-    void PushWheel(int notches, bool flipped = false) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEWHEEL;
-        e.wheel.windowID = WindowId();
-        e.wheel.y = notches;
-        e.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
-        SDL_PushEvent(&e);
-    }
-    void PushButton(Uint8 button, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.windowID = WindowId();
-        e.button.button = button;
-        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        SDL_PushEvent(&e);
-    }
-    void PushFocus(bool gained) {
-        SDL_Event e{};
-        e.type = SDL_WINDOWEVENT;
-        e.window.windowID = WindowId();
-        e.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-        SDL_PushEvent(&e);
-    }
+    void PushKey(SDL_Scancode key, bool down) { push::Key(window, key, down); }
+    void PushMotion(int dx, int dy) { push::Motion(window, dx, dy); }
+    void PushWheel(int notches, bool flipped = false) { push::Wheel(window, notches, flipped); }
+    void PushButton(Uint8 button, bool down) { push::Button(window, button, down); }
+    void PushFocus(bool gained) { push::Focus(window, gained); }
 
     // One frame as the game runs it: events drained, the timer advanced by
     // ms, then the input polled.

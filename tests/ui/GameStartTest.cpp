@@ -5,20 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <iterator>
 #include <vector>
 
-#include "Video/Video.h"
-#include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/window/Clock.h"
-#include "support/GameWindow.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/Screenshot.h"
-#include "support/TempDir.h"
-#include "support/TestSettings.h"
+#include "support/TestGame.h"
 #include "ui/Cursor.h"
 #include "ui/HUD.h"
 #include "ui/HUDText.h"
@@ -37,32 +29,23 @@ int TitlePixels(const std::vector<D3DCOLOR>& pixels) {
     return count;
 }
 
-std::vector<D3DCOLOR> Screen(const char* name) {
-    std::vector<D3DCOLOR> pixels;
-    UINT width = 0, height = 0;
-    eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
+std::vector<D3DCOLOR> Screen(const TestGame& game, const char* name) {
+    UINT width = 0;
+    std::vector<D3DCOLOR> pixels = game.BackBuffer(&width);
     EXPECT_FALSE(SaveScreenshot(pixels, width, "ui", name).empty());
     return pixels;
 }
 
 TEST(GameStartTest, TheSplashFadesToTheWorldWithTheScoreAndTimeShowing) {
-    ScopedTempDir dir;
-    dir.LinkAssets();
-    MessageBoxRecorder boxes;
-    WriteWindowedSettings({.width = 640,
-                           .height = 480,
-                           .backBufferWidth = 640,
-                           .backBufferHeight = 480,
-                           .behavior = "HARDWARE",
-                           .clearColor = "255 0 255"});
-    GameWindow window;
-    ASSERT_NE(window.Handle(), nullptr);
-    std::uint32_t now = 1000;
-    plat::SetClockSource([&now] { return now += 100; });
-    DIva::ResetStartedFlagForTests();
-    DIva app;
-    WindowPair pair{window.Handle(), nullptr};
-    ASSERT_TRUE(app.Init(&pair));
+    TestGame game;
+    ASSERT_TRUE(game.Start({.width = 640,
+                            .height = 480,
+                            .backBufferWidth = 640,
+                            .backBufferHeight = 480,
+                            .behavior = "HARDWARE",
+                            .clearColor = "255 0 255"},
+                           100));
+    DIva& app = game.app;
 
     const auto& children = app.Children();
     const auto timer = std::find_if(children.begin(), children.end(),
@@ -75,11 +58,11 @@ TEST(GameStartTest, TheSplashFadesToTheWorldWithTheScoreAndTimeShowing) {
 
     ASSERT_TRUE(app.Update());
     ASSERT_TRUE(app.Update());
-    const std::vector<D3DCOLOR> start = Screen("game_start.png");
+    const std::vector<D3DCOLOR> start = Screen(game, "game_start.png");
     EXPECT_GT(TitlePixels(start), 2000);
 
     for (int i = 0; i < 70; ++i) ASSERT_TRUE(app.Update());
-    const std::vector<D3DCOLOR> later = Screen("game_after_splash.png");
+    const std::vector<D3DCOLOR> later = Screen(game, "game_after_splash.png");
     EXPECT_EQ(TitlePixels(later), 0);
 
     auto* hud = eTable::Find<HUD>(names::HUD);
@@ -91,9 +74,7 @@ TEST(GameStartTest, TheSplashFadesToTheWorldWithTheScoreAndTimeShowing) {
         for (int x = 0; x < 320; ++x)
             if (Brightness(later[std::size_t(y) * 640 + x]) > 240) ++white;
     EXPECT_GT(white, 100);
-    EXPECT_TRUE(boxes.texts.empty());
-    app.Shutdown();
-    plat::SetClockSource(nullptr);
+    EXPECT_TRUE(game.boxes.texts.empty());
 }
 
 }  // namespace

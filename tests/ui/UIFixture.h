@@ -19,6 +19,7 @@
 #include "input/Input.h"
 #include "platform/window/Clock.h"
 #include "platform/window/Window.h"
+#include "support/SdlEvents.h"
 #include "support/TestVideo.h"
 #include "ui/Cursor.h"
 
@@ -41,33 +42,10 @@ protected:
         plat::SetClockSource(nullptr);
     }
 
-    std::uint32_t WindowId() const { return SDL_GetWindowID(plat::SdlWindowOf(plat::MainWindow())); }
-
-    void PushMotion(int dx, int dy) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = WindowId();
-        e.motion.xrel = dx;
-        e.motion.yrel = dy;
-        SDL_PushEvent(&e);
-    }
-    void PushWheel(int notches) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEWHEEL;
-        e.wheel.windowID = WindowId();
-        e.wheel.y = notches;
-        e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-        SDL_PushEvent(&e);
-    }
+    void PushMotion(int dx, int dy) { push::Motion(plat::MainWindow(), dx, dy); }
+    void PushWheel(int notches) { push::Wheel(plat::MainWindow(), notches); }
     // SDL's buttons: 1 left, 2 middle, 3 right.
-    void PushButton(Uint8 button, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.windowID = WindowId();
-        e.button.button = button;
-        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        SDL_PushEvent(&e);
-    }
+    void PushButton(Uint8 button, bool down) { push::Button(plat::MainWindow(), button, down); }
 
     // One frame of the systems before the game logic, ms after the last.
     void Frame(std::uint32_t ms = 16) {

@@ -3,17 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Video/Video.h"
-#include "core/DIva.h"
-#include "core/SystemNames.h"
-#include "core/eTable.h"
-#include "platform/gfx/Direct3D.h"
-#include "platform/window/Clock.h"
-#include "support/GameWindow.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/Screenshot.h"
-#include "support/TempDir.h"
-#include "support/TestSettings.h"
+#include "support/TestGame.h"
 
 namespace {
 
@@ -42,33 +32,23 @@ Rgb MeanOfRows(const std::vector<D3DCOLOR>& pixels, std::uint32_t width, std::ui
 // has faded, the sky fills the upper part of the screen and the lit
 // sand-coloured ground the lower part.
 TEST(SkyAndGroundTest, TheGamesOwnStartShowsSkyAboveAndGroundBelow) {
-    ScopedTempDir dir;
-    dir.LinkAssets();
-    MessageBoxRecorder boxes;
-    WriteWindowedSettings({.width = 320,
-                           .height = 240,
-                           .backBufferWidth = 320,
-                           .backBufferHeight = 240,
-                           .behavior = "HARDWARE",
-                           .clearColor = "255 0 255"});
-    GameWindow window;
-    ASSERT_NE(window.Handle(), nullptr);
+    TestGame game;
     // A tenth of a second a frame: six seconds leave nothing of the splash.
-    std::uint32_t now = 1000;
-    plat::SetClockSource([&now] { return now += 100; });
-    DIva::ResetStartedFlagForTests();
-    DIva app;
-    WindowPair pair{window.Handle(), nullptr};
-    ASSERT_TRUE(app.Init(&pair));
-    for (int i = 0; i < 60; ++i) ASSERT_TRUE(app.Update());
+    ASSERT_TRUE(game.Start({.width = 320,
+                            .height = 240,
+                            .backBufferWidth = 320,
+                            .backBufferHeight = 240,
+                            .behavior = "HARDWARE",
+                            .clearColor = "255 0 255"},
+                           100));
+    for (int i = 0; i < 60; ++i) ASSERT_TRUE(game.app.Update());
 
-    std::vector<D3DCOLOR> pixels;
     UINT width = 0, height = 0;
-    eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
+    const std::vector<D3DCOLOR> pixels = game.BackBuffer(&width, &height);
     ASSERT_EQ(width, 320u);
     ASSERT_EQ(height, 240u);
     EXPECT_FALSE(SaveScreenshot(pixels, width, "world", "sky_and_ground.png").empty());
-    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(game.boxes.texts.empty());
 
     // Nothing is left of the clear colour: the sky box covers every pixel
     // the ground does not.
@@ -77,6 +57,4 @@ TEST(SkyAndGroundTest, TheGamesOwnStartShowsSkyAboveAndGroundBelow) {
     const Rgb ground = MeanOfRows(pixels, width, 200, 240);
     EXPECT_GT(sky.b, sky.r) << "sky " << sky.r << " " << sky.g << " " << sky.b;
     EXPECT_GT(ground.r, ground.b) << "ground " << ground.r << " " << ground.g << " " << ground.b;
-    app.Shutdown();
-    plat::SetClockSource(nullptr);
 }

@@ -1,0 +1,71 @@
+#pragma once
+// The whole application on the game's hidden window, in a scratch working
+// directory (the repository's assets linked in unless the test lays out its
+// own), with message boxes recorded and the millisecond clock in the test's
+// hands. Construct, prepare what the start needs (files, script folder),
+// then Start; the application is shut down and the clock given back at the
+// end.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Video/Video.h"
+#include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
+#include "platform/gfx/Direct3D.h"
+#include "platform/window/Clock.h"
+#include "support/GameWindow.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
+#include "support/TempDir.h"
+#include "support/TestSettings.h"
+
+class TestGame {
+public:
+    enum class Assets { Linked, LaidOutByTest };
+
+    explicit TestGame(Assets assets = Assets::Linked) {
+        if (assets == Assets::Linked) dir.LinkAssets();
+    }
+    ~TestGame() {
+        app.Shutdown();
+        plat::SetClockSource(nullptr);
+    }
+    TestGame(const TestGame&) = delete;
+    TestGame& operator=(const TestGame&) = delete;
+
+    // Writes the settings and starts the application. msPerClockRead: how
+    // far the clock moves at every read; 0 leaves it to the test to move now.
+    bool Start(const WindowedSettings& settings, std::uint32_t msPerClockRead = 0) {
+        WriteWindowedSettings(settings);
+        plat::SetClockSource([this, msPerClockRead] { return now += msPerClockRead; });
+        DIva::ResetStartedFlagForTests();
+        WindowPair pair{window.Handle(), nullptr};
+        return window.Handle() && app.Init(&pair);
+    }
+
+    // The back buffer, top row first.
+    std::vector<D3DCOLOR> BackBuffer(UINT* width = nullptr, UINT* height = nullptr) const {
+        std::vector<D3DCOLOR> pixels;
+        UINT w = 0, h = 0;
+        eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &w, &h);
+        if (width) *width = w;
+        if (height) *height = h;
+        return pixels;
+    }
+    // Saves the back buffer as a PNG in the test output's subfolder; the
+    // file written, empty when writing failed.
+    std::filesystem::path Screenshot(const std::string& subfolder, const std::string& name) const {
+        UINT width = 0;
+        const std::vector<D3DCOLOR> pixels = BackBuffer(&width);
+        return SaveScreenshot(pixels, width, subfolder, name);
+    }
+
+    ScopedTempDir dir;
+    MessageBoxRecorder boxes;
+    GameWindow window;
+    std::uint32_t now = 1000;
+    DIva app;
+};
