@@ -12,20 +12,24 @@
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 
-D3DXVECTOR3 Object::Move(float x, float y, float z) {
-    position.x += x;
-    position.y += y;
-    position.z += z;
+D3DXVECTOR3 Object::Move(float x, float y, float z) { return AddAndMarkDirty(&position, x, y, z); }
+
+D3DXVECTOR3 Object::AddAndMarkDirty(D3DXVECTOR3* v, float x, float y, float z) {
+    v->x += x;
+    v->y += y;
+    v->z += z;
     MarkDirty();
-    return position;
+    return *v;
+}
+
+void Object::SetAndMarkDirty(D3DXVECTOR3* v, float x, float y, float z) {
+    *v = D3DXVECTOR3(x, y, z);
+    MarkDirty();
 }
 
 D3DXVECTOR3 Object::Move(const D3DXVECTOR3& v) { return Move(v.x, v.y, v.z); }
 
-void Object::SetPosition(float x, float y, float z) {
-    position = D3DXVECTOR3(x, y, z);
-    MarkDirty();
-}
+void Object::SetPosition(float x, float y, float z) { SetAndMarkDirty(&position, x, y, z); }
 
 void Object::SetPosition(const D3DXVECTOR3& v) { SetPosition(v.x, v.y, v.z); }
 
@@ -77,20 +81,11 @@ void Object::SetDirection(const D3DXVECTOR3* d) {
     MarkDirty();
 }
 
-D3DXVECTOR3 Object::Scale(float x, float y, float z) {
-    scale.x += x;
-    scale.y += y;
-    scale.z += z;
-    MarkDirty();
-    return scale;
-}
+D3DXVECTOR3 Object::Scale(float x, float y, float z) { return AddAndMarkDirty(&scale, x, y, z); }
 
 D3DXVECTOR3 Object::Scale(const D3DXVECTOR3& v) { return Scale(v.x, v.y, v.z); }
 
-void Object::SetScale(float x, float y, float z) {
-    scale = D3DXVECTOR3(x, y, z);
-    MarkDirty();
-}
+void Object::SetScale(float x, float y, float z) { SetAndMarkDirty(&scale, x, y, z); }
 
 void Object::SetScale(const D3DXVECTOR3& v) { SetScale(v.x, v.y, v.z); }
 
@@ -104,9 +99,7 @@ void Object::SetCulled(bool culled) {
 }
 
 void Object::SetWorldMatrix(D3DXMATRIX* m) {
-    if (world && !(flags & kExternalWorld)) {
-        if (auto* pool = static_cast<MatrixMan*>(eTable::Peek(names::MatrixMan))) pool->ReleaseMatrix(world);
-    }
+    ReleasePoolMatrix();
     flags |= kExternalWorld;
     world = m;
 }
@@ -188,10 +181,22 @@ void Object::ReleaseResources() {
         material = nullptr;
     }
     ReleaseMesh();
-    if (world && !(flags & kExternalWorld)) {
-        if (auto* pool = static_cast<MatrixMan*>(eTable::Peek(names::MatrixMan))) pool->ReleaseMatrix(world);
-        world = nullptr;
-    }
+    ReleasePoolMatrix();
+}
+
+void Object::ReleasePoolMatrix() {
+    if (!world || (flags & kExternalWorld)) return;
+    if (auto* pool = static_cast<MatrixMan*>(eTable::Peek(names::MatrixMan))) pool->ReleaseMatrix(world);
+    world = nullptr;
+}
+
+bool Object::ShutdownDrawable() {
+    if (!initialized) return false;
+    DestroyChildren();
+    ReleaseResources();
+    if (TextureSlotArray* slots = TextureSlots()) slots->Release();
+    initialized = false;
+    return true;
 }
 
 void Object::TakeFlagsAndWorld(std::uint32_t descFlags) {

@@ -125,10 +125,17 @@ protected:
     Material* AcquireMaterial(std::uint32_t kind);
     // Material, mesh, then the pool matrix (not the caller's).
     void ReleaseResources();
+    // Gives the world matrix back to the pool unless it is the caller's.
+    void ReleasePoolMatrix();
+    // Shutdown of the kinds with texture slots: children, resources, then
+    // the slots; false when not initialised.
+    bool ShutdownDrawable();
     // Copies the description's flags with kDirty and takes the pool matrix
     // unless the matrix is to be the caller's.
     void TakeFlagsAndWorld(std::uint32_t descFlags);
     void MarkDirty() { flags |= kDirty; }
+    D3DXVECTOR3 AddAndMarkDirty(D3DXVECTOR3* v, float x, float y, float z);
+    void SetAndMarkDirty(D3DXVECTOR3* v, float x, float y, float z);
 
     D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
     D3DXVECTOR3 scale{1.0f, 1.0f, 1.0f};

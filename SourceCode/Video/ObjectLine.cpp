@@ -18,33 +18,21 @@ ObjectLine::~ObjectLine() {
     if (initialized) ObjectLine::Shutdown();
 }
 
-bool ObjectLine::InitCommon(const SceneObjectDesc* desc, const char* kindName, bool takesWorld) {
+bool ObjectLine::InitAs(const SceneObjectDesc* desc, const char* kindName) {
     if (initialized || !desc) return false;
     name = kindName;
-    flags = static_cast<std::uint8_t>(desc->flags | kDirty);
-    if (takesWorld && !(flags & kExternalWorld)) world = AcquireMatrix();
+    TakeFlagsAndWorld(desc->flags);
     material = AcquireMaterial(desc->materialKind);
     slots.Alloc(desc->textureSlots);
     surface = desc->surface;
-    return true;
-}
-
-bool ObjectLine::Init(void* a, void*) {
-    const auto* desc = static_cast<const SceneObjectDesc*>(a);
-    if (!InitCommon(desc, names::ObjectLine, true)) return false;
     SetPoints(desc->points, desc->pointCount);
     initialized = true;
     return true;
 }
 
-bool ObjectLine::Shutdown() {
-    if (!initialized) return false;
-    DestroyChildren();
-    ReleaseResources();
-    slots.Release();
-    initialized = false;
-    return true;
-}
+bool ObjectLine::Init(void* a, void*) { return InitAs(static_cast<const SceneObjectDesc*>(a), names::ObjectLine); }
+
+bool ObjectLine::Shutdown() { return ShutdownDrawable(); }
 
 bool ObjectLine::SetPoints(const LinePoint* src, std::uint32_t count) {
     points.clear();
@@ -85,18 +73,7 @@ bool ObjectLine::Update() {
 // ---- ObjectSpline ----
 
 bool ObjectSpline::Init(void* a, void*) {
-    const auto* desc = static_cast<const SceneObjectDesc*>(a);
-    if (!InitCommon(desc, names::ObjectSpline, true)) return false;
-    SetControlPoints(desc->points, desc->pointCount);
-    initialized = true;
-    return true;
-}
-
-bool ObjectSpline::SetControlPoints(const LinePoint* src, std::uint32_t count) {
-    points.clear();
-    if (!src) return false;
-    points.assign(src, src + count);
-    return true;
+    return InitAs(static_cast<const SceneObjectDesc*>(a), names::ObjectSpline);
 }
 
 bool ObjectSpline::SetSegments(std::uint32_t n) {
@@ -171,14 +148,7 @@ bool ObjectScreenQuad::Init(void* a, void*) {
     return true;
 }
 
-bool ObjectScreenQuad::Shutdown() {
-    if (!initialized) return false;
-    DestroyChildren();
-    ReleaseResources();
-    slots.Release();
-    initialized = false;
-    return true;
-}
+bool ObjectScreenQuad::Shutdown() { return ShutdownDrawable(); }
 
 bool ObjectScreenQuad::SetQuads(const ScreenQuadItem* src, std::uint32_t count) {
     items.clear();

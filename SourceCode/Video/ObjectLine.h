@@ -32,7 +32,9 @@ public:
     SurfaceData surface;
 
 protected:
-    bool InitCommon(const SceneObjectDesc* desc, const char* kindName, bool takesWorld);
+    // Init for the kind named kindName: flags, world matrix, material, texture
+    // slots, surface and a copy of the points.
+    bool InitAs(const SceneObjectDesc* desc, const char* kindName);
     // The world x "VIEWPROJECTION" of this frame.
     D3DXMATRIX WorldViewProjection();
     void Queue(const LinePoint* strip, std::uint32_t count);
@@ -54,7 +56,7 @@ public:
 
     // New control points start at (0, 0, 0) with width and tension 1 where
     // the source leaves them; a null source leaves none (false).
-    bool SetControlPoints(const LinePoint* src, std::uint32_t count);
+    bool SetControlPoints(const LinePoint* src, std::uint32_t count) { return SetPoints(src, count); }
     // Refuses n below 2 and n that would tessellate more than 100 points:
     // (control points - 2) x n must stay at or below 100.
     bool SetSegments(std::uint32_t n);

@@ -32,14 +32,7 @@ void ObjectMesh::BuildShadowVolumeIfCasting() {
     if ((flags & kCastsShadow) && mesh && mesh->mesh && !mesh->shadowMesh) mesh->BuildShadowVolume();
 }
 
-bool ObjectMesh::Shutdown() {
-    if (!initialized) return false;
-    DestroyChildren();
-    ReleaseResources();
-    slots.Release();
-    initialized = false;
-    return true;
-}
+bool ObjectMesh::Shutdown() { return ShutdownDrawable(); }
 
 bool ObjectMesh::ChangeMesh(const char* meshFile) {
     ReleaseMesh();

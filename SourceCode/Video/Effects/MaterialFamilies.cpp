@@ -32,6 +32,40 @@ void FillOffScreenCaster(ShadowItem* item, float squaredDistance, const D3DXMATR
                count);
 }
 
+// The part of a lit or body draw before anything is bound: the cull test (a
+// caster off the screen still fills its shadow item) and the lights that
+// reach the mesh; without lights the fallback material draws it. Begin is
+// false when the draw ends there, with *result what Render returns.
+struct LitDraw {
+    CullTest cull{1};
+    Light* lights[Material::kMaxLights];
+    std::uint32_t count = 0;
+    D3DXMATRIX inverse;
+    D3DXMATRIX worldViewProjection;
+
+    bool Begin(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item, Material* fallback, std::int32_t* result) {
+        if (!mesh || !world) return End(Material::kFailed, result);
+        if (CullTest::IsOutside(cull.Test(mesh, world))) {
+            FillOffScreenCaster(item, cull.squaredDistance, *world);
+            return End(Material::kCulled, result);
+        }
+        count = Material::RelevantLights(*world, lights);
+        if (count == 0) return End(fallback ? fallback->Render(mesh, world, item) : Material::kFailed, result);
+        inverse = Material::SafeInverse(*world);
+        worldViewProjection = Material::WorldViewProjection(*world);
+        return true;
+    }
+    void FillCasterItem(ShadowItem* item) const {
+        if (item) FillCaster(item, cull.squaredDistance, worldViewProjection, inverse, lights, count);
+    }
+
+private:
+    static bool End(std::int32_t code, std::int32_t* result) {
+        *result = code;
+        return false;
+    }
+};
+
 // Technique of one light drawn alone, and of one light added to a base pass.
 std::uint32_t SingleLightTechnique(std::int32_t base, std::int32_t lightType) {
     return static_cast<std::uint32_t>(base + 2 * lightType + 6);
@@ -51,52 +85,36 @@ std::int32_t MaterialFaceBasic::Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem
 }
 
 std::int32_t MaterialPlastic::Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item) {
-    if (!mesh || !world) return kFailed;
-    CullTest cull(1);
-    if (CullTest::IsOutside(cull.Test(mesh, world))) {
-        FillOffScreenCaster(item, cull.squaredDistance, *world);
-        return kCulled;
-    }
-    Light* lights[kMaxLights];
-    const std::uint32_t count = RelevantLights(*world, lights);
-    if (count == 0) return fallback ? fallback->Render(mesh, world, item) : kFailed;
-    const D3DXMATRIX inverse = SafeInverse(*world);
-    const D3DXMATRIX m = WorldViewProjection(*world);
+    LitDraw draw;
+    std::int32_t result = kFailed;
+    if (!draw.Begin(mesh, world, item, fallback, &result)) return result;
 
     const std::int32_t base = BindSceneParams();
-    SetMatrixParam(sem::WorldViewProjection, m);
+    SetMatrixParam(sem::WorldViewProjection, draw.worldViewProjection);
     // The base pass's ambient turns normals into world space with it, and
     // it is bound before the first light would bind it.
-    SetMatrixParam(sem::WorldInv, inverse);
-    if (item) FillCaster(item, cull.squaredDistance, m, inverse, lights, count);
-    if (count == 1) return DrawMesh(mesh, SingleLightTechnique(base, BindLight(lights[0], &inverse)));
+    SetMatrixParam(sem::WorldInv, draw.inverse);
+    draw.FillCasterItem(item);
+    if (draw.count == 1) return DrawMesh(mesh, SingleLightTechnique(base, BindLight(draw.lights[0], &draw.inverse)));
 
     DrawMesh(mesh, static_cast<std::uint32_t>(base));
-    for (std::uint32_t i = 0; i < count; ++i)
-        DrawMesh(mesh, AddedLightTechnique(base, BindLight(lights[i], &inverse)));
+    for (std::uint32_t i = 0; i < draw.count; ++i)
+        DrawMesh(mesh, AddedLightTechnique(base, BindLight(draw.lights[i], &draw.inverse)));
     return kDrawn;
 }
 
 // Bodies are lit by their first light only, and only by a point light: a
 // directional first light leaves the body undrawn (its shadow still falls).
 std::int32_t MaterialBodyBasic::Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item) {
-    if (!mesh || !world) return kFailed;
-    CullTest cull(1);
-    if (CullTest::IsOutside(cull.Test(mesh, world))) {
-        FillOffScreenCaster(item, cull.squaredDistance, *world);
-        return kCulled;
-    }
-    Light* lights[kMaxLights];
-    const std::uint32_t count = RelevantLights(*world, lights);
-    if (count == 0) return fallback ? fallback->Render(mesh, world, item) : kFailed;
-    const D3DXMATRIX inverse = SafeInverse(*world);
-    const D3DXMATRIX m = WorldViewProjection(*world);
+    LitDraw draw;
+    std::int32_t result = kFailed;
+    if (!draw.Begin(mesh, world, item, fallback, &result)) return result;
 
     const std::int32_t base = BindSceneParams();
     SetSiloAndVelocity();
-    SetMatrixParam(sem::WorldViewProjection, m);
-    if (item) FillCaster(item, cull.squaredDistance, m, inverse, lights, count);
-    if (BindLight(lights[0], &inverse) == 0) return kFailed;
+    SetMatrixParam(sem::WorldViewProjection, draw.worldViewProjection);
+    draw.FillCasterItem(item);
+    if (BindLight(draw.lights[0], &draw.inverse) == 0) return kFailed;
     return DrawMesh(mesh, static_cast<std::uint32_t>(base));
 }
 
