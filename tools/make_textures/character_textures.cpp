@@ -18,11 +18,11 @@
 #include "character_textures.h"
 
 #include "platform/image/ImageWrite.h"
+#include "../common/ImageBytes.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -45,12 +45,7 @@ float Smooth(float edge0, float edge1, float x) {
     return t * t * (3.0f - 2.0f * t);
 }
 
-std::uint8_t Byte(float v) {
-    float scaled = v * 255.0f + 0.5f;
-    if (scaled < 0.0f) return 0;
-    if (scaled > 255.0f) return 255;
-    return std::uint8_t(scaled);
-}
+using toolimage::ToByte;
 
 struct Image {
     int width, height;
@@ -60,25 +55,14 @@ struct Image {
 };
 
 bool WriteTga(const std::filesystem::path& path, const Image& image) {
-    std::vector<std::uint8_t> b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    b.push_back(std::uint8_t(image.width & 0xFF));
-    b.push_back(std::uint8_t(image.width >> 8));
-    b.push_back(std::uint8_t(image.height & 0xFF));
-    b.push_back(std::uint8_t(image.height >> 8));
-    b.push_back(32);
-    b.push_back(0x28);  // top row first, 8 alpha bits
-    for (const Rgba& p : image.pixels) {
-        b.push_back(Byte(p.b));
-        b.push_back(Byte(p.g));
-        b.push_back(Byte(p.r));
-        b.push_back(Byte(p.a));
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-    if (!out) std::fprintf(stderr, "make_textures: cannot write %s\n", path.string().c_str());
-    return bool(out);
+    toolimage::Bytes b;
+    b.data = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    b.u16(image.width);
+    b.u16(image.height);
+    b.u8(32);
+    b.u8(0x28);  // top row first, 8 alpha bits
+    for (const Rgba& p : image.pixels) b.u8(ToByte(p.b)), b.u8(ToByte(p.g)), b.u8(ToByte(p.r)), b.u8(ToByte(p.a));
+    return toolimage::Write("make_textures", path, b);
 }
 
 // The editor's choices of eyes and silhouettes are PNG files (the editor
@@ -86,10 +70,10 @@ bool WriteTga(const std::filesystem::path& path, const Image& image) {
 bool WritePng(const std::filesystem::path& path, const Image& image) {
     std::vector<std::uint8_t> bgra;
     for (const Rgba& p : image.pixels) {
-        bgra.push_back(Byte(p.b));
-        bgra.push_back(Byte(p.g));
-        bgra.push_back(Byte(p.r));
-        bgra.push_back(Byte(p.a));
+        bgra.push_back(ToByte(p.b));
+        bgra.push_back(ToByte(p.g));
+        bgra.push_back(ToByte(p.r));
+        bgra.push_back(ToByte(p.a));
     }
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);

@@ -17,22 +17,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/image/ImageWrite.h"
+#include "../common/ImageBytes.h"
 #include "character_textures.h"
 
 namespace {
 
-struct Bytes {
-    std::vector<std::uint8_t> data;
-    void u8(std::uint32_t v) { data.push_back(std::uint8_t(v)); }
-    void u16(std::uint32_t v) { u8(v); u8(v >> 8); }
-    void u32(std::uint32_t v) { u16(v); u16(v >> 16); }
-    void zeros(std::size_t n) { data.insert(data.end(), n, 0); }
-};
+using toolimage::Bytes;
+using toolimage::ToByte;
 
 struct Rgb {
     float r, g, b;
@@ -40,35 +35,13 @@ struct Rgb {
 
 Rgb Mix(Rgb a, Rgb b, float t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
 
-std::uint8_t ToByte(float v) {
-    float scaled = v * 255.0f + 0.5f;
-    if (scaled < 0.0f) return 0;
-    if (scaled > 255.0f) return 255;
-    return std::uint8_t(scaled);
-}
-
 // A 24-bit bitmap of size x size pixels, bottom-up rows, each pixel's
 // colour from pixel(x, row) with row 0 at the top.
 template <class PixelFn>
 Bytes Bitmap24(int size, PixelFn pixel) {
-    const int stride = size * 3;  // a multiple of four for the sizes used
+    // Rows need no padding: size * 3 is a multiple of four for the sizes used.
     Bytes b;
-    b.u8('B');
-    b.u8('M');
-    b.u32(14 + 40 + stride * size);
-    b.u32(0);
-    b.u32(14 + 40);
-    b.u32(40);
-    b.u32(size);
-    b.u32(size);
-    b.u16(1);
-    b.u16(24);
-    b.u32(0);
-    b.u32(stride * size);
-    b.u32(2835);
-    b.u32(2835);
-    b.u32(0);
-    b.u32(0);
+    toolimage::BmpHeader24(b, size, size);
     for (int row = size - 1; row >= 0; --row)
         for (int x = 0; x < size; ++x) {
             Rgb c = pixel(x, row);
@@ -127,26 +100,7 @@ Rgb SkyColour(float elevation) {
 Bytes SkyCube() {
     const std::uint32_t size = 64;
     Bytes b;
-    b.u8('D'); b.u8('D'); b.u8('S'); b.u8(' ');
-    b.u32(124);
-    b.u32(0x1 | 0x2 | 0x4 | 0x8 | 0x1000);  // caps, height, width, pitch, pixel format
-    b.u32(size);
-    b.u32(size);
-    b.u32(size * 4);
-    b.u32(0);  // depth
-    b.u32(1);  // mip levels
-    b.zeros(44);
-    b.u32(32);
-    b.u32(0x41);  // RGB with alpha
-    b.u32(0);
-    b.u32(32);
-    b.u32(0x00FF0000);
-    b.u32(0x0000FF00);
-    b.u32(0x000000FF);
-    b.u32(0xFF000000);
-    b.u32(0x1000 | 0x8);  // texture, complex
-    b.u32(0x200 | 0xFC00);  // cube map with all six faces
-    b.zeros(12);
+    toolimage::DdsHeaderA8R8G8B8(b, size, size, true);
     for (int face = 0; face < 6; ++face)
         for (std::uint32_t row = 0; row < size; ++row)
             for (std::uint32_t col = 0; col < size; ++col) {
@@ -206,13 +160,7 @@ Bytes WickerJpeg() {
     return b;
 }
 
-bool Write(const std::filesystem::path& path, const Bytes& bytes) {
-    if (bytes.data.empty()) return false;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data.data()), std::streamsize(bytes.data.size()));
-    if (!out) std::fprintf(stderr, "make_textures: cannot write %s\n", path.string().c_str());
-    return bool(out);
-}
+bool Write(const std::filesystem::path& path, const Bytes& bytes) { return toolimage::Write("make_textures", path, bytes); }
 
 }  // namespace
 

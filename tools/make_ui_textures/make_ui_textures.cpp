@@ -28,6 +28,7 @@
 #include "platform/common/Files.h"
 #include "platform/d3dx/FontFace.h"
 #include "platform/image/ImageWrite.h"
+#include "../common/ImageBytes.h"
 
 namespace {
 
@@ -43,7 +44,8 @@ Colour Mix(Colour x, Colour y, float t) {
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
-std::uint8_t ToByte(float v) { return std::uint8_t(Clamp01(v) * 255.0f + 0.5f); }
+using toolimage::Bytes;
+using toolimage::ToByte;
 
 // Straight (not premultiplied) RGBA pixels, top row first.
 struct Canvas {
@@ -80,35 +82,12 @@ struct Canvas {
 
 // ------------------------------------------------------------ file formats
 
-struct Bytes {
-    std::vector<std::uint8_t> data;
-    void u8(std::uint32_t v) { data.push_back(std::uint8_t(v)); }
-    void u16(std::uint32_t v) { u8(v); u8(v >> 8); }
-    void u32(std::uint32_t v) { u16(v); u16(v >> 16); }
-    void zeros(std::size_t n) { data.insert(data.end(), n, 0); }
-};
-
 // 24-bit, bottom-up rows; pixels under half coverage become the colour key
 // (opaque magenta), which the texture loader turns transparent.
 Bytes KeyedBitmap(const Canvas& c) {
-    const int stride = (c.width * 3 + 3) & ~3;
+    const int stride = toolimage::BmpStride(c.width);
     Bytes b;
-    b.u8('B');
-    b.u8('M');
-    b.u32(14 + 40 + stride * c.height);
-    b.u32(0);
-    b.u32(14 + 40);
-    b.u32(40);
-    b.u32(c.width);
-    b.u32(c.height);
-    b.u16(1);
-    b.u16(24);
-    b.u32(0);
-    b.u32(stride * c.height);
-    b.u32(2835);
-    b.u32(2835);
-    b.u32(0);
-    b.u32(0);
+    toolimage::BmpHeader24(b, c.width, c.height);
     for (int y = c.height - 1; y >= 0; --y) {
         for (int x = 0; x < c.width; ++x) {
             const Colour& p = c.At(x, y);
@@ -126,25 +105,7 @@ Bytes KeyedBitmap(const Canvas& c) {
 // Uncompressed A8R8G8B8, one level.
 Bytes Dds(const Canvas& c) {
     Bytes b;
-    b.u8('D'), b.u8('D'), b.u8('S'), b.u8(' ');
-    b.u32(124);
-    b.u32(0x1 | 0x2 | 0x4 | 0x8 | 0x1000);  // caps, height, width, pitch, pixel format
-    b.u32(c.height);
-    b.u32(c.width);
-    b.u32(c.width * 4);
-    b.u32(0);  // depth
-    b.u32(1);  // mip levels
-    b.zeros(44);
-    b.u32(32);
-    b.u32(0x41);  // RGB with alpha
-    b.u32(0);
-    b.u32(32);
-    b.u32(0x00FF0000);
-    b.u32(0x0000FF00);
-    b.u32(0x000000FF);
-    b.u32(0xFF000000);
-    b.u32(0x1000);  // texture
-    b.zeros(16);
+    toolimage::DdsHeaderA8R8G8B8(b, c.width, c.height, false);
     const std::vector<std::uint8_t> bgra = c.Bgra();
     b.data.insert(b.data.end(), bgra.begin(), bgra.end());
     return b;
@@ -177,13 +138,7 @@ bool Png(const Canvas& c, Bytes& out) {
     return true;
 }
 
-bool Write(const std::filesystem::path& path, const Bytes& bytes) {
-    std::string error;
-    const std::string_view contents(reinterpret_cast<const char*>(bytes.data.data()), bytes.data.size());
-    if (plat::ReplaceFile(path.string(), contents, &error)) return true;
-    std::fprintf(stderr, "make_ui_textures: %s\n", error.c_str());
-    return false;
-}
+bool Write(const std::filesystem::path& path, const Bytes& bytes) { return toolimage::Write("make_ui_textures", path, bytes); }
 
 // ------------------------------------------------------------ shapes
 
