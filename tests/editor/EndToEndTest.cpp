@@ -16,11 +16,13 @@
 
 namespace {
 
-void SaveScreen(const std::string& fileName) {
+// Saves the frame and hands back its pixels (0xAARRGGBB, top row first).
+std::vector<D3DCOLOR> SaveScreen(const std::string& fileName) {
     std::vector<D3DCOLOR> pixels;
     UINT width = 0, height = 0;
     eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
     SaveScreenshot(pixels, width, "editor", fileName);
+    return pixels;
 }
 
 std::string MeshName(const ObjectMesh* object) {
@@ -89,7 +91,15 @@ TEST_F(EditorEndToEnd, AKeyDraggedWithTheMouseIsSavedAndReadsBackAsItWasMade) {
     EXPECT_GT(offset.y, 0.1f);
     EXPECT_NEAR(offset.z, 0.0f, 1e-3f);
     ExpectOffset(ch->selectedFrame, offset);
-    SaveScreen("end_to_end_dragged.png");
+    // The held node is drawn in the highlight colours where it now stands
+    // (looked at up and left of the pointer, which covers its centre).
+    const std::vector<D3DCOLOR> pixels = SaveScreen("end_to_end_dragged.png");
+    const D3DXVECTOR3 drawn = ScreenOf(tip->GetRenderPosition());
+    ASSERT_EQ(pixels.size(), std::size_t(kWidth) * kHeight);
+    const D3DCOLOR c = pixels[std::size_t(int(drawn.y) - 6) * kWidth + std::size_t(int(drawn.x) - 6)];
+    EXPECT_GT(c >> 16 & 0xFF, 180u) << std::hex << c;
+    EXPECT_GT(c >> 8 & 0xFF, 120u) << std::hex << c;
+    EXPECT_LT(c & 0xFF, 90u) << std::hex << c;
 
     EXPECT_EQ(Type("SaveAnimation Tester"), "");
     const std::string animationFile = ReadFile(AssetPath("Animations/Tester/walk.ani"));
