@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/d3dx/D3DXMesh.h"
@@ -90,6 +91,28 @@ private:
 
     static D3DXVECTOR3 VectorOf(const plat::XValue& v) {
         return D3DXVECTOR3(v.Field("x").AsFloat(), v.Field("y").AsFloat(), v.Field("z").AsFloat());
+    }
+
+    // Where the named members sit in the structures of an array (all of one
+    // template): looked up once per array instead of by name per element.
+    // An index past any structure reads as an empty value, as Field does.
+    template <std::size_t N>
+    struct FieldIndexes {
+        std::size_t at[N];
+        FieldIndexes(const plat::XValue& array, const char* const (&names)[N]) {
+            const plat::XTemplate* templ = array.Size() ? array[0].StructTemplate() : nullptr;
+            for (std::size_t i = 0; i < N; ++i) {
+                int index = templ ? templ->MemberIndex(names[i]) : -1;
+                at[i] = index < 0 ? ~std::size_t(0) : std::size_t(index);
+            }
+        }
+    };
+    static constexpr const char* kXyz[] = {"x", "y", "z"};
+    static constexpr const char* kUv[] = {"u", "v"};
+    static constexpr const char* kCorners[] = {"faceVertexIndices"};
+
+    static D3DXVECTOR3 VectorAt(const plat::XValue& v, const FieldIndexes<3>& xyz) {
+        return D3DXVECTOR3(v[xyz.at[0]].AsFloat(), v[xyz.at[1]].AsFloat(), v[xyz.at[2]].AsFloat());
     }
 
     static const plat::XDataObject* FirstChild(const plat::XDataObject& object, const char* kind) {
@@ -187,14 +210,21 @@ private:
         if (attributes.size() + faces.Size() > kMaxTriangles)
             throw LoadError{"more than " + std::to_string(kMaxTriangles) + " triangles in all"};
         std::vector<DWORD> faceMaterial = FaceMaterials(mesh, faces.Size());
-        std::map<std::pair<DWORD, DWORD>, DWORD> made;  // (position, normal) -> vertex
+        const Fields fields{FieldIndexes<3>(positions, kXyz),
+                            normals ? FieldIndexes<3>(*normals, kXyz) : FieldIndexes<3>(positions, kXyz),
+                            uvs ? FieldIndexes<2>(*uvs, kUv) : FieldIndexes<2>(positions, kUv)};
+        const FieldIndexes<1> faceCorners(faces, kCorners);
+        const FieldIndexes<1> normalFaceCorners(faceNormals ? *faceNormals : faces, kCorners);
+        std::unordered_map<std::uint64_t, DWORD> made;  // (position, normal) -> vertex
+        made.reserve(positionCount);
+        std::vector<DWORD> polygon;
         for (std::size_t f = 0; f < faces.Size(); ++f) {
-            const plat::XValue& corners = faces[f].Field("faceVertexIndices");
+            const plat::XValue& corners = faces[f][faceCorners.at[0]];
             if (corners.Size() < 3) throw LoadError{Label(mesh) + ": face " + std::to_string(f) + " has fewer than 3 corners"};
-            const plat::XValue* normalCorners = faceNormals ? &(*faceNormals)[f].Field("faceVertexIndices") : nullptr;
+            const plat::XValue* normalCorners = faceNormals ? &(*faceNormals)[f][normalFaceCorners.at[0]] : nullptr;
             if (normalCorners && normalCorners->Size() != corners.Size())
                 throw LoadError{Label(mesh) + ": face " + std::to_string(f) + " has normals for another corner count"};
-            std::vector<DWORD> polygon;
+            polygon.clear();
             for (std::size_t k = 0; k < corners.Size(); ++k) {
                 DWORD p = corners[k].AsDword();
                 DWORD n = normalCorners ? (*normalCorners)[k].AsDword() : 0;
@@ -204,7 +234,7 @@ private:
                 if (normalCorners && n >= normals->Size())
                     throw LoadError{Label(mesh) + ": face " + std::to_string(f) + " names normal " + std::to_string(n) +
                                     " of " + std::to_string(normals->Size())};
-                polygon.push_back(VertexFor(p, n, positions, normals, uvs, world, made));
+                polygon.push_back(VertexFor(p, n, positions, normals, uvs, fields, world, made));
             }
             if (attributes.size() + polygon.size() - 2 > kMaxTriangles)
                 throw LoadError{"more than " + std::to_string(kMaxTriangles) + " triangles in all"};
@@ -215,22 +245,27 @@ private:
         }
     }
 
+    struct Fields {
+        FieldIndexes<3> position, normal;
+        FieldIndexes<2> uv;
+    };
+
     DWORD VertexFor(DWORD p, DWORD n, const plat::XValue& positions, const plat::XValue* normals,
-                    const plat::XValue* uvs, const D3DXMATRIX& world,
-                    std::map<std::pair<DWORD, DWORD>, DWORD>& made) {
-        auto [it, isNew] = made.try_emplace({p, n}, DWORD(vertices.size()));
+                    const plat::XValue* uvs, const Fields& fields, const D3DXMATRIX& world,
+                    std::unordered_map<std::uint64_t, DWORD>& made) {
+        auto [it, isNew] = made.try_emplace(std::uint64_t(p) << 32 | n, DWORD(vertices.size()));
         if (!isNew) return it->second;
         if (vertices.size() >= kMaxVertices) throw LoadError{"more than 65535 vertices (indices are 16-bit)"};
         LoadedVertex v;
-        D3DXVECTOR3 local = VectorOf(positions[p]);
+        D3DXVECTOR3 local = VectorAt(positions[p], fields.position);
         D3DXVec3TransformCoord(&v.position, &local, &world);
         if (normals) {
-            D3DXVECTOR3 ln = VectorOf((*normals)[n]);
+            D3DXVECTOR3 ln = VectorAt((*normals)[n], fields.normal);
             D3DXVec3TransformNormal(&v.normal, &ln, &world);
             float length = D3DXVec3Length(&v.normal);
             if (length > 0.0f) v.normal /= length;
         }
-        if (uvs) v.uv = D3DXVECTOR2((*uvs)[p].Field("u").AsFloat(), (*uvs)[p].Field("v").AsFloat());
+        if (uvs) v.uv = D3DXVECTOR2((*uvs)[p][fields.uv.at[0]].AsFloat(), (*uvs)[p][fields.uv.at[1]].AsFloat());
         vertices.push_back(v);
         return it->second;
     }
