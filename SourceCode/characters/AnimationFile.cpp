@@ -11,7 +11,8 @@ using plat::XGuid;
 using plat::XStructBuilder;
 using plat::XValue;
 
-XGuid Guid(const char* text) { return *XGuid::Parse(text); }
+using xdata::Guid;
+using xdata::Vector;
 
 const XGuid kAnimationGuid = Guid("F6CA654B-853A-4052-B135-7FBF1A9D93D3");
 const XGuid kFrameGuid = Guid("C5F5CC97-62D6-489c-A990-25B49BA314FB");
@@ -53,9 +54,7 @@ constexpr float kNegligible = 0.001f;
 constexpr std::uint16_t kLastLimbLocation = 4;
 constexpr std::uint16_t kLastControlPoint = 9;
 
-D3DXVECTOR3 Vector(const XValue& array) { return {array[0].AsFloat(), array[1].AsFloat(), array[2].AsFloat()}; }
-
-XValue Array(const D3DXVECTOR3& v) { return XValue::Array({XValue::Real(v.x), XValue::Real(v.y), XValue::Real(v.z)}); }
+XValue Array(const D3DXVECTOR3& v) { return xdata::Floats(&v.x, 3); }
 
 bool Negligible(const D3DXVECTOR3& v) {
     return std::fabs(v.x) < kNegligible && std::fabs(v.y) < kNegligible && std::fabs(v.z) < kNegligible;

@@ -25,7 +25,9 @@ using plat::XStructBuilder;
 using plat::XTemplate;
 using plat::XValue;
 
-XGuid Guid(const char* text) { return *XGuid::Parse(text); }
+using xdata::Floats;
+using xdata::Guid;
+using xdata::Vector;
 
 const XGuid kTextureData = Guid("0F3F9785-0380-4e95-A2B5-42D7296325E4");
 const XGuid kSurfaceData = Guid("4DB8538F-DFF4-4569-80D6-A8ADB85860A0");
@@ -131,14 +133,6 @@ template ModelLimbData {
  array ModelControlPoint data[numControlPoints];
 }
 )";
-
-D3DXVECTOR3 Vector(const XValue& array) { return {array[0].AsFloat(), array[1].AsFloat(), array[2].AsFloat()}; }
-
-XValue Floats(const float* values, std::size_t count) {
-    std::vector<XValue> items;
-    for (std::size_t i = 0; i < count; ++i) items.push_back(XValue::Real(values[i]));
-    return XValue::Array(std::move(items));
-}
 
 XValue Text(const std::string& s) { return XValue::Text(s); }
 XValue Word(std::uint32_t v) { return XValue::Integer(v); }

@@ -38,11 +38,7 @@ std::string SurfacePath(const char* fileName) {
     return AssetRoot() + "/Assets/Surfaces/" + plat::ForwardSlashes(fileName ? fileName : "");
 }
 
-plat::XValue Floats(const float* values, int count) {
-    std::vector<plat::XValue> items;
-    for (int i = 0; i < count; ++i) items.push_back(plat::XValue::Real(values[i]));
-    return plat::XValue::Array(std::move(items));
-}
+using xdata::Floats;
 
 }  // namespace
 

@@ -19,6 +19,22 @@ bool HasTextHeader(const std::string& text, const std::string& fileName) {
 
 }  // namespace
 
+namespace xdata {
+
+plat::XGuid Guid(const char* text) { return *plat::XGuid::Parse(text); }
+
+D3DXVECTOR3 Vector(const plat::XValue& array) {
+    return {array[0].AsFloat(), array[1].AsFloat(), array[2].AsFloat()};
+}
+
+plat::XValue Floats(const float* values, std::size_t count) {
+    std::vector<plat::XValue> items;
+    for (std::size_t i = 0; i < count; ++i) items.push_back(plat::XValue::Real(values[i]));
+    return plat::XValue::Array(std::move(items));
+}
+
+}  // namespace xdata
+
 bool XSaveObject::SaveTemplates(const std::vector<plat::XGuid>& guids) {
     std::vector<std::shared_ptr<const plat::XTemplate>> found;
     for (const plat::XGuid& guid : guids) {

@@ -9,7 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/d3dx/Math3D.h"
 #include "platform/xfile/XFile.h"
+
+// Values the file kinds read and write.
+namespace xdata {
+// A GUID written in the program's own text (it always parses).
+plat::XGuid Guid(const char* text);
+// The first three floats of an array value.
+D3DXVECTOR3 Vector(const plat::XValue& array);
+// An array value of count floats.
+plat::XValue Floats(const float* values, std::size_t count);
+}  // namespace xdata
 
 // What a writer builds before the file is written: the templates the file
 // defines and its top-level objects.
