@@ -6,30 +6,21 @@
 #include "ai/AIMan.h"
 #include "ai/AI_Chase.h"
 #include "ai/AI_Passive.h"
-#include "audio/Audio.h"
 #include "characters/NPC.h"
 #include "core/Random.h"
 #include "core/SystemNames.h"
-#include "core/Timer.h"
 #include "core/eTable.h"
-#include "platform/window/Clock.h"
-#include "support/TestVideo.h"
+#include "support/CharacterStage.h"
 #include "world/GameObjectsMan.h"
-#include "world/Physics.h"
 
 namespace {
 
 // Video, physics, sound (null output), a timer at 50 frames a second on a
 // clock the test drives, and the object and AI managers.
-class AICharacterTest : public ::testing::Test {
+class AICharacterTest : public ::testing::Test, protected CharacterStage {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(video.ok());
-        ASSERT_TRUE(physics.Init());
-        audio.Init();
-        plat::SetClockSource([this] { return now; });
-        ASSERT_TRUE(timer.Init());
-        for (int i = 0; i < 20; ++i) Tick();
+        ASSERT_TRUE(StartStage());
         ASSERT_TRUE(objects.Init(const_cast<char*>(names::GameObjectsMan)));
         ASSERT_TRUE(ais.Init());
         Random::Seed(16);
@@ -37,14 +28,6 @@ protected:
     void TearDown() override {
         ais.Shutdown();
         objects.Shutdown();
-        timer.Shutdown();
-        plat::SetClockSource(nullptr);
-        audio.Shutdown();
-        physics.Shutdown();
-    }
-    void Tick() {
-        now += 20;
-        timer.Update();
     }
     NPC* Character(float x, float y, float z, std::uint32_t id = 0) {
         ObjectDesc desc;
@@ -60,11 +43,6 @@ protected:
         return static_cast<Kind*>(ais.GetAI(ais.CreateAI(kind, npc)));
     }
 
-    TestVideo video;
-    Physics physics;
-    Audio audio;
-    std::uint32_t now = 1000;
-    Timer timer;
     GameObjectsMan objects;
     AIMan ais;
 };

@@ -8,49 +8,24 @@
 #include "Video/ObjectLine.h"
 #include "Video/ObjectMesh.h"
 #include "characters/ModelLimb.h"
-#include "audio/Audio.h"
 #include "characters/Animation.h"
 #include "characters/NPC.h"
 #include "characters/SplineLimb.h"
-#include "core/Timer.h"
-#include "platform/window/Clock.h"
-#include "support/TestVideo.h"
-#include "world/Physics.h"
+#include "support/CharacterStage.h"
 
 namespace {
 
-// The video system, physics, sound (null output) and a timer on a clock the
-// test drives: 20 ms frames, 50 frames a second once measured.
-class NPCTest : public ::testing::Test {
+// One character on the stage (video, physics, sound and a 50 fps timer).
+class NPCTest : public ::testing::Test, protected CharacterStage {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(video.ok());
-        ASSERT_TRUE(physics.Init());
-        audio.Init();
-        plat::SetClockSource([this] { return now; });
-        ASSERT_TRUE(timer.Init());
-        for (int i = 0; i < 20; ++i) Tick();
+        ASSERT_TRUE(StartStage());
         ASSERT_NEAR(timer.Fps(), 50.0f, 3.0f);
         ASSERT_TRUE(npc.Init());
     }
-    void TearDown() override {
-        npc.Shutdown();
-        timer.Shutdown();
-        plat::SetClockSource(nullptr);
-        audio.Shutdown();
-        physics.Shutdown();
-    }
-    void Tick() {
-        now += 20;
-        timer.Update();
-    }
+    void TearDown() override { npc.Shutdown(); }
     Point& BodyPoint() { return *npc.body->GetPoint(0); }
 
-    TestVideo video;
-    Physics physics;
-    Audio audio;
-    std::uint32_t now = 1000;
-    Timer timer;
     NPC npc;
 };
 

@@ -17,18 +17,10 @@
 namespace {
 
 // The started game logic (with its ground plane) on a real video system.
-class PlaneBasketTest : public ::testing::Test {
+class PlaneBasketTest : public ::testing::Test, protected LogicStage {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(video.ok());
-        ASSERT_TRUE(logic.Init());
-        objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
-    }
-    void TearDown() override { logic.Shutdown(); }
-    void Frame() {
-        clock.Advance(16);
-        logic.Update();
-    }
+    PlaneBasketTest() : LogicStage(160, 120) {}
+    void SetUp() override { ASSERT_TRUE(StartLogic()); }
     Plane* Ground() { return static_cast<Plane*>(objects->GetObjectById(objectid::kGround)); }
     GameObject* NewPlane(bool level) {
         ObjectDesc desc;
@@ -51,11 +43,6 @@ protected:
                 if (!std::isfinite(m.m[r][c])) return false;
         return true;
     }
-
-    TestVideo video{160, 120};
-    TestClock clock;
-    GameLogic logic;
-    GameObjectsMan* objects = nullptr;
 };
 
 }  // namespace

@@ -16,18 +16,10 @@
 
 namespace {
 
-class TrampolineTest : public ::testing::Test {
+class TrampolineTest : public ::testing::Test, protected LogicStage {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(video.ok());
-        ASSERT_TRUE(logic.Init());
-        objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
-    }
-    void TearDown() override { logic.Shutdown(); }
-    void Frame() {
-        clock.Advance(16);
-        logic.Update();
-    }
+    TrampolineTest() : LogicStage(64, 48) {}
+    void SetUp() override { ASSERT_TRUE(StartLogic()); }
     Trampoline* Make(std::uint32_t w, std::uint32_t h, float s = 2.0f) {
         ObjectDesc desc;
         desc.kind = kKindTrampoline;
@@ -36,11 +28,6 @@ protected:
         desc.spacing = s;
         return static_cast<Trampoline*>(objects->CreateObject(&desc));
     }
-
-    TestVideo video{64, 48};
-    TestClock clock;
-    GameLogic logic;
-    GameObjectsMan* objects = nullptr;
 };
 
 }  // namespace

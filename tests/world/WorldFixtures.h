@@ -1,11 +1,17 @@
 #pragma once
 // Shared pieces of the game-world tests: a frame clock driven by the test,
-// and a render object that needs no device (transforms only).
+// a render object that needs no device (transforms only), and the started
+// game logic on a real video system.
 #include <cstdint>
 
 #include "Video/Object.h"
+#include "core/SystemNames.h"
 #include "core/Timer.h"
+#include "core/eTable.h"
 #include "platform/window/Clock.h"
+#include "support/TestVideo.h"
+#include "world/GameLogic.h"
+#include "world/GameObjectsMan.h"
 
 // A render object without mesh or material: it keeps its transform and
 // draws nothing, so physics and game objects can be tested without video.
@@ -40,4 +46,31 @@ public:
 
     std::uint32_t now = 1000;
     Timer timer;
+};
+
+// The game logic (with its ground plane) on a video system of the given
+// back buffer size, measured by a TestClock; shut down at the end.
+class LogicStage {
+public:
+    LogicStage(int width, int height) : video(width, height) {}
+    ~LogicStage() { logic.Shutdown(); }
+    LogicStage(const LogicStage&) = delete;
+    LogicStage& operator=(const LogicStage&) = delete;
+
+    // False when the video system or the game logic did not start.
+    bool StartLogic() {
+        if (!video.ok() || !logic.Init()) return false;
+        objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
+        return objects != nullptr;
+    }
+    // One frame of 16 ms.
+    void Frame() {
+        clock.Advance(16);
+        logic.Update();
+    }
+
+    TestVideo video;
+    TestClock clock;
+    GameLogic logic;
+    GameObjectsMan* objects = nullptr;
 };
