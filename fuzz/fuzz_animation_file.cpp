@@ -9,6 +9,7 @@
 
 #include "characters/Animation.h"
 #include "characters/AnimationFile.h"
+#include "XTextInput.h"
 
 namespace {
 
@@ -47,8 +48,6 @@ void Check(const std::string& input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string input(reinterpret_cast<const char*>(data), size);
-    Check(input);
-    if (input.substr(0, 4) != "xof ") Check("xof 0303txt 0032\n" + input);
+    CheckXText(data, size, Check);
     return 0;
 }

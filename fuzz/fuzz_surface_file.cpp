@@ -8,6 +8,7 @@
 
 #include "audio/SoundNames.h"
 #include "characters/SurfaceFile.h"
+#include "XTextInput.h"
 
 namespace {
 
@@ -23,8 +24,6 @@ void Check(const std::string& input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string input(reinterpret_cast<const char*>(data), size);
-    Check(input);
-    if (input.substr(0, 4) != "xof ") Check("xof 0303txt 0032\n" + input);
+    CheckXText(data, size, Check);
     return 0;
 }

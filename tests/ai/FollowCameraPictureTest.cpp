@@ -15,13 +15,7 @@ TEST(FollowCameraPictureTest, TheStartLooksAtThePlayerFromTheOrbit) {
     TestGame game;
     PythonMan::SetScriptFolder((ScopedTempDir::RepositoryRoot() / "tests/ai/scripts/follow").string());
     // A tenth of a second a frame: six seconds leave nothing of the splash.
-    ASSERT_TRUE(game.Start({.width = 320,
-                            .height = 240,
-                            .backBufferWidth = 320,
-                            .backBufferHeight = 240,
-                            .behavior = "HARDWARE",
-                            .clearColor = "255 0 255"},
-                           100));
+    ASSERT_TRUE(game.Start(TestGame::Windowed(320, 240, "255 0 255"), 100));
     for (int i = 0; i < 60; ++i) ASSERT_TRUE(game.app.Update());
     EXPECT_FALSE(game.Screenshot("ai", "follow_camera.png").empty());
 

@@ -28,12 +28,7 @@ protected:
     // The console's lines stand at the bottom of the window the settings
     // describe; a small back buffer keeps the frames cheap.
     void Start(int windowWidth = 1024, int windowHeight = 768, int bufferWidth = 256, int bufferHeight = 192) {
-        ASSERT_TRUE(TestGame::Start({.width = windowWidth,
-                                     .height = windowHeight,
-                                     .backBufferWidth = bufferWidth,
-                                     .backBufferHeight = bufferHeight,
-                                     .behavior = "HARDWARE",
-                                     .clearColor = "0 0 0"}));
+        ASSERT_TRUE(TestGame::Start(Windowed(windowWidth, windowHeight, "0 0 0", bufferWidth, bufferHeight)));
         console = eTable::Find<Console>(names::Console);
         input = eTable::Find<Input>(names::Input);
         bindings = eTable::Find<Bindings>(names::Bindings);

@@ -36,6 +36,18 @@ public:
     TestGame(const TestGame&) = delete;
     TestGame& operator=(const TestGame&) = delete;
 
+    // Windowed settings of a hardware device, the back buffer as large as the
+    // window unless given.
+    static WindowedSettings Windowed(int width, int height, const char* clearColor, int backBufferWidth = 0,
+                                     int backBufferHeight = 0) {
+        return {.width = width,
+                .height = height,
+                .backBufferWidth = backBufferWidth ? backBufferWidth : width,
+                .backBufferHeight = backBufferHeight ? backBufferHeight : height,
+                .behavior = "HARDWARE",
+                .clearColor = clearColor};
+    }
+
     // Writes the settings and starts the application. msPerClockRead: how
     // far the clock moves at every read; 0 leaves it to the test to move now.
     bool Start(const WindowedSettings& settings, std::uint32_t msPerClockRead = 0) {

@@ -38,13 +38,7 @@ std::vector<D3DCOLOR> Screen(const TestGame& game, const char* name) {
 
 TEST(GameStartTest, TheSplashFadesToTheWorldWithTheScoreAndTimeShowing) {
     TestGame game;
-    ASSERT_TRUE(game.Start({.width = 640,
-                            .height = 480,
-                            .backBufferWidth = 640,
-                            .backBufferHeight = 480,
-                            .behavior = "HARDWARE",
-                            .clearColor = "255 0 255"},
-                           100));
+    ASSERT_TRUE(game.Start(TestGame::Windowed(640, 480, "255 0 255"), 100));
     DIva& app = game.app;
 
     const auto& children = app.Children();

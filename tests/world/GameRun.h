@@ -17,12 +17,7 @@
 class GameRun : public TestGame {
 public:
     GameRun() {
-        started = Start({.width = 320,
-                         .height = 240,
-                         .backBufferWidth = 320,
-                         .backBufferHeight = 240,
-                         .behavior = "HARDWARE",
-                         .clearColor = "0 0 0"});
+        started = Start(Windowed(320, 240, "0 0 0"));
         objects = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan));
     }
 

@@ -34,13 +34,7 @@ Rgb MeanOfRows(const std::vector<D3DCOLOR>& pixels, std::uint32_t width, std::ui
 TEST(SkyAndGroundTest, TheGamesOwnStartShowsSkyAboveAndGroundBelow) {
     TestGame game;
     // A tenth of a second a frame: six seconds leave nothing of the splash.
-    ASSERT_TRUE(game.Start({.width = 320,
-                            .height = 240,
-                            .backBufferWidth = 320,
-                            .backBufferHeight = 240,
-                            .behavior = "HARDWARE",
-                            .clearColor = "255 0 255"},
-                           100));
+    ASSERT_TRUE(game.Start(TestGame::Windowed(320, 240, "255 0 255"), 100));
     for (int i = 0; i < 60; ++i) ASSERT_TRUE(game.app.Update());
 
     UINT width = 0, height = 0;
