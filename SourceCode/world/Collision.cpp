@@ -129,7 +129,15 @@ void Physics::SpherePair(Point* p, Point* q) {
         return;
     }
     Point* node = IsNode(p->owner) ? p : q;
-    HoldOrLaunch(node, node == p ? q : p, contact.depth, k, player);
+    Point* lander = node == p ? q : p;
+    // Only what comes onto the sheet from above (or level with a node) is
+    // held. Held from below, a node would take the lander's upward speed and
+    // be pushed up, and the launch would send the lander straight back into
+    // it: a character hopping under the sheet would carry the node up hop by
+    // hop until the sheet stood up in a peak. From below, a node lets the
+    // sphere through, as the gaps between the nodes do.
+    if (lander->position.y < node->position.y) return;
+    HoldOrLaunch(node, lander, contact.depth, k, player);
 }
 
 // A trampoline node holds what lands on it: both sink together, the lander

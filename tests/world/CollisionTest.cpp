@@ -194,6 +194,26 @@ TEST_F(CollisionTest, AResterIsHeldWithoutAPushAndAThresholdOfNothingLaunchesAtO
     EXPECT_EQ(PointOf(node).compression, 0.0f);
 }
 
+// The sheet holds only what meets a node from above or level with it; a
+// sphere rising under a node is reported and passes untouched.
+TEST_F(CollisionTest, ASphereRisingUnderANodePassesWhileOneLevelWithItIsHeld) {
+    auto* node = Sphere<TrampNode>(kKindTrampNode, {0, 30, 0}, 10.0f);
+    GameObject* ball = Sphere(kKindNPC, {0, 28.5f, 0}, 100.0f, {0, 40, 0});
+    physics->Collide(node->body);
+    EXPECT_EQ(physics->Contacts().size(), 1u);
+    EXPECT_EQ(PointOf(ball).velocity, D3DXVECTOR3(0, 40, 0));
+    EXPECT_EQ(PointOf(ball).position, D3DXVECTOR3(0, 28.5f, 0));
+    EXPECT_EQ(PointOf(node).position, D3DXVECTOR3(0, 30, 0));
+    EXPECT_EQ(PointOf(node).velocity, D3DXVECTOR3());
+    EXPECT_EQ(PointOf(node).compression, 0.0f);
+
+    PointOf(ball).SetPositionXYZ(1.5f, 30, 0, false);
+    PointOf(ball).velocity = {-10, 0, 0};
+    physics->Collide(node->body);
+    EXPECT_EQ(PointOf(node).compression, 10.0f);
+    EXPECT_EQ(PointOf(node).position, D3DXVECTOR3(-0.25f, 30, 0));  // sunk along the lander's way
+}
+
 // A body of several points finds its pairs through its grid; a push from
 // one pair can bring the sphere into reach of a later point of the body,
 // and that pair must still be met, as the full double loop would.
