@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "BareWindow.h"
 #include "Video/Camera.h"
 #include "Video/LightMan.h"
 #include "Video/ObjectLine.h"
@@ -67,40 +68,6 @@ struct Loop {
     double FramesPerSecond() const { return seconds > 0.0 ? double(frames) / seconds : 0.0; }
 };
 
-// A bare SDL2 + OpenGL clear-and-swap window with the engine window's pixel
-// format (double-buffered, 24-bit depth, 8-bit stencil).
-struct BareWindow {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
-
-    BareWindow() {
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-        window = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWidth, kHeight,
-                                  SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
-        if (window) context = SDL_GL_CreateContext(window);
-        if (!context) return;
-        SDL_GL_MakeCurrent(window, context);
-        SDL_GL_SetSwapInterval(0);
-        glViewport(0, 0, kWidth, kHeight);
-        glClearColor(0.0f, 6.0f / 255.0f, 102.0f / 255.0f, 1.0f);
-    }
-    ~BareWindow() {
-        if (context) SDL_GL_DeleteContext(context);
-        if (window) SDL_DestroyWindow(window);
-    }
-    bool ok() const { return context != nullptr; }
-    void Frame() {
-        SDL_PumpEvents();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        SDL_GL_SwapWindow(window);
-    }
-};
-
 struct Rates {
     double engine = 0.0, bare = 0.0;
     bool intoWindow = false;
@@ -119,14 +86,14 @@ Rates MeasureSideBySide() {
         Video video;
         if (video.Init()) {
             rates.intoWindow = video.Device()->DrawsIntoWindow();
-            BareWindow bare;
+            BareWindow bare(kWidth, kHeight, false);  // the loop waits for the GL
             if (bare.ok()) {
                 Loop engineLoop{[&video] { video.Device()->MakeCurrent(); },
                                 [&video] {
                                     plat::PumpEvents();
                                     video.Update();
                                 }};
-                Loop bareLoop{[&bare] { SDL_GL_MakeCurrent(bare.window, bare.context); }, [&bare] { bare.Frame(); }};
+                Loop bareLoop{[&bare] { bare.MakeCurrent(); }, [&bare] { bare.Frame(); }};
                 for (Loop* loop : {&engineLoop, &bareLoop}) {
                     loop->makeCurrent();
                     for (int i = 0; i < kWarmUpFrames; ++i) loop->Frame();

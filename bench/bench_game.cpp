@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "BareWindow.h"
 #include "Video/Video.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
@@ -65,40 +66,6 @@ double ResidentMegabytes() {
         }
     return 0.0;
 }
-
-struct BareWindow {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
-
-    BareWindow() {
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-        window = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWidth, kHeight,
-                                  SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
-        if (window) context = SDL_GL_CreateContext(window);
-        if (!context) return;
-        SDL_GL_MakeCurrent(window, context);
-        SDL_GL_SetSwapInterval(0);
-        glViewport(0, 0, kWidth, kHeight);
-        glClearColor(0.0f, 6.0f / 255.0f, 102.0f / 255.0f, 1.0f);
-    }
-    ~BareWindow() {
-        if (context) SDL_GL_DeleteContext(context);
-        if (window) SDL_DestroyWindow(window);
-    }
-    bool ok() const { return context != nullptr; }
-    void MakeCurrent() { SDL_GL_MakeCurrent(window, context); }
-    void Frame() {
-        SDL_PumpEvents();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        SDL_GL_SwapWindow(window);
-        glFinish();
-    }
-};
 
 // The game's frame as the entry point runs it, with the time of every
 // system but "Video" summed as the game logic's share.
@@ -190,7 +157,7 @@ Figures Measure() {
     // The reference start: a bare window and its first frame.
     SDL_InitSubSystem(SDL_INIT_VIDEO);
     auto start = Clock::now();
-    BareWindow bare;
+    BareWindow bare(kWidth, kHeight, true);
     if (!bare.ok()) return figures;
     bare.Frame();
     figures.bareStart = Since(start);
