@@ -22,43 +22,27 @@
 #include "editor/AnimationEditor.h"
 #include "editor/EditChar.h"
 #include "editor/Editor.h"
-#include "platform/window/Clock.h"
 #include "platform/window/Window.h"
-#include "support/GameWindow.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/TempDir.h"
-#include "support/TestSettings.h"
+#include "support/SdlEvents.h"
+#include "support/TestGame.h"
 #include "ui/Cursor.h"
 
-class EditorGame : public ::testing::Test {
+class EditorGame : public ::testing::Test, public TestGame {
 protected:
     static constexpr int kWidth = 640, kHeight = 480;
+
+    EditorGame() : TestGame(Assets::LaidOutByTest) {}
 
     void SetUp() override {
         LayOutAssets();
         // A window as high as a screen, so that console lines stay listed
         // (they vanish above y 404), over a small back buffer.
-        WriteWindowedSettings({.width = 1024,
-                               .height = 768,
-                               .backBufferWidth = kWidth,
-                               .backBufferHeight = kHeight,
-                               .behavior = "HARDWARE",
-                               .clearColor = "20 30 60"});
-        plat::SetClockSource([this] { return now; });
-        DIva::ResetStartedFlagForTests();
-        WindowPair pair{window.Handle(), nullptr};
-        ASSERT_TRUE(window.Handle());
-        ASSERT_TRUE(app.Init(&pair));
+        ASSERT_TRUE(Start(Windowed(1024, 768, "20 30 60", kWidth, kHeight)));
         // Past the start-up splash, at 100 ms a frame.
         for (int i = 0; i < 60; ++i) Frame(100);
         ASSERT_NE(Anim(), nullptr);
         ASSERT_NE(Edit(), nullptr);
     }
-    void TearDown() override {
-        app.Shutdown();
-        plat::SetClockSource(nullptr);
-    }
-
     // The editor writes characters, animations and surfaces: those folders
     // are copies; the rest of the assets are links to the repository's.
     void LayOutAssets() {
@@ -103,23 +87,8 @@ protected:
         return text.rfind(Console::kPrompt, 0) == 0 ? "" : text;
     }
 
-    std::uint32_t WindowId() const { return SDL_GetWindowID(plat::SdlWindowOf(plat::MainWindow())); }
-    void PushMotion(int dx, int dy) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = WindowId();
-        e.motion.xrel = dx;
-        e.motion.yrel = dy;
-        SDL_PushEvent(&e);
-    }
-    void PushLeft(bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.windowID = WindowId();
-        e.button.button = SDL_BUTTON_LEFT;
-        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        SDL_PushEvent(&e);
-    }
+    void PushMotion(int dx, int dy) { push::Motion(plat::MainWindow(), dx, dy); }
+    void PushLeft(bool down) { push::Button(plat::MainWindow(), SDL_BUTTON_LEFT, down); }
     // Moves the pointer onto a pixel and lets a frame see it.
     void MoveTo(float px, float py) {
         Cursor* cursor = TheCursor();
@@ -140,10 +109,4 @@ protected:
         return text.str();
     }
     std::filesystem::path AssetPath(const std::string& relative) const { return dir.Path() / "Assets" / relative; }
-
-    ScopedTempDir dir;
-    MessageBoxRecorder boxes;
-    GameWindow window;
-    std::uint32_t now = 1000;
-    DIva app;
 };

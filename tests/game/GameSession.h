@@ -11,54 +11,32 @@
 #include <string>
 #include <vector>
 
-#include "Video/Video.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/gfx/Direct3D.h"
-#include "platform/window/Clock.h"
 #include "platform/window/Window.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
-#include "support/GameWindow.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/Screenshot.h"
-#include "support/TempDir.h"
-#include "support/TestSettings.h"
+#include "support/SdlEvents.h"
+#include "support/TestGame.h"
 #include "ui/Cursor.h"
 #include "ui/HUD.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
 
-class GameSession {
+class GameSession : public TestGame {
 public:
     // scripts: the folder of script modules (the shipped ones by default).
     explicit GameSession(std::filesystem::path scripts = ScopedTempDir::RepositoryRoot() / "Scripts",
                          int width = 640, int height = 480) {
-        dir.LinkAssets();
         std::error_code ec;
         std::filesystem::create_directory_symlink(scripts, dir.Path() / "Scripts", ec);
         const auto bindings = ScopedTempDir::RepositoryRoot() / "OnStartScript.txt";
         if (std::filesystem::exists(bindings))
             std::filesystem::copy_file(bindings, dir.Path() / "OnStartScript.txt", ec);
-        WriteWindowedSettings({.width = width,
-                               .height = height,
-                               .backBufferWidth = width,
-                               .backBufferHeight = height,
-                               .behavior = "HARDWARE",
-                               .clearColor = "0 0 0"});
-        plat::SetClockSource([this] { return now; });
-        DIva::ResetStartedFlagForTests();
-        WindowPair pair{window.Handle(), nullptr};
-        started = app.Init(&pair);
+        started = Start(Windowed(width, height, "0 0 0"));
     }
-    ~GameSession() {
-        if (app.IsInitialized()) app.Shutdown();
-        plat::SetClockSource(nullptr);
-    }
-    GameSession(const GameSession&) = delete;
-    GameSession& operator=(const GameSession&) = delete;
 
     bool ok() const { return started; }
     // False once the game has shut down (a quit).
@@ -77,30 +55,9 @@ public:
     }
 
     // --- Input, as SDL delivers it -------------------------------------
-    void PushButton(Uint8 sdlButton, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.windowID = WindowId();
-        e.button.button = sdlButton;
-        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        SDL_PushEvent(&e);
-    }
-    void PushMotion(int dx, int dy) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = WindowId();
-        e.motion.xrel = dx;
-        e.motion.yrel = dy;
-        SDL_PushEvent(&e);
-    }
-    void PushKey(SDL_Scancode key, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = WindowId();
-        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.key.keysym.scancode = key;
-        SDL_PushEvent(&e);
-    }
+    void PushButton(Uint8 sdlButton, bool down) { push::Button(window.Handle(), sdlButton, down); }
+    void PushMotion(int dx, int dy) { push::Motion(window.Handle(), dx, dy); }
+    void PushKey(SDL_Scancode key, bool down) { push::Key(window.Handle(), key, down); }
     void TapKey(SDL_Scancode key) {
         PushKey(key, true);
         Frames(2);
@@ -140,25 +97,13 @@ public:
     }
     int Score() const { return eTable::Find<HUD>(names::HUD)->score; }
     int BankInt(std::uint8_t slot) const { return eTable::Find<PythonMan>(names::PythonMan)->GetInt(slot); }
-    std::string Screenshot(const std::string& name) {
-        std::vector<D3DCOLOR> pixels;
-        UINT w = 0, h = 0;
-        eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &w, &h);
-        return SaveScreenshot(pixels, w, "game", name).string();
-    }
-
-    std::uint32_t now = 1000;
-    ScopedTempDir dir;
-    MessageBoxRecorder boxes;
-    GameWindow window;
-    DIva app;
+    std::string Screenshot(const std::string& name) { return TestGame::Screenshot("game", name).string(); }
 
 private:
     std::pair<int, int> PixelOf(float x, float y) const {
         const D3DVIEWPORT9& view = eTable::Find<Cursor>(names::Cursor)->viewport;
         return {int((x + 1.0f) * 0.5f * float(view.Width)), int((1.0f - y) * 0.5f * float(view.Height))};
     }
-    std::uint32_t WindowId() const { return SDL_GetWindowID(plat::SdlWindowOf(window.Handle())); }
     bool started = false;
 };
 
