@@ -133,12 +133,7 @@ bool EditChar::LoadAnimation(const char* characterName, std::uint32_t slot) {
     if (!file.Load(AnimationFolder(characterName).string() + ActionFileName(slot), nullptr)) return false;
     if (!ReplaceSlot(*this, slot)) return false;
     actionAnimations[slot] = loaded.release();
-    MakeCurrent(actionAnimations[slot]);
-    OpenTimeline(slot);
-    animationMode = 1;
-    playing = 0;
-    RestPose();
-    return true;
+    return SetAnimation(slot);
 }
 
 bool EditChar::LoadAnimationSet(const char* characterName) {
