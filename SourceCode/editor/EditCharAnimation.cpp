@@ -26,6 +26,13 @@ float Advance(float t, const Animation& animation, float dt) {
     return t;
 }
 
+// Makes room in a slot for a new animation: the one there is kept in "Tempy"
+// first; false, with the slot as it was, when that cannot be written.
+bool ReplaceSlot(EditChar& character, std::uint32_t slot) {
+    if (!character.actionAnimations[slot]) return true;
+    return character.SaveTempAnimation(slot);
+}
+
 }  // namespace
 
 bool EditChar::IsSafeName(const char* name) {
@@ -102,13 +109,6 @@ bool EditChar::SaveTempAnimation(std::uint32_t slot) {
     timelines[slot].Hide();
     timelines[slot].Shutdown();
     return true;
-}
-
-// Puts a new animation into a slot, in place of the one there (kept in
-// "Tempy" first); false, with the slot as it was, when that cannot be kept.
-static bool ReplaceSlot(EditChar& character, std::uint32_t slot) {
-    if (!character.actionAnimations[slot]) return true;
-    return character.SaveTempAnimation(slot);
 }
 
 bool EditChar::CreateAnimation(std::uint32_t slot, float length, bool loop) {

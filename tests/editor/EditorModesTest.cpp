@@ -123,6 +123,8 @@ TEST_F(EditorModes, LeavingEditModeGivesTheHeldObjectItsSurfaceBackAndDeletingLe
     Edit()->EditModeToggle();
     GameObject* object = Edit()->AddObject();
     ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->kind, kKindNPC);
+    EXPECT_EQ(object->GetRenderPosition(), D3DXVECTOR3(0.0f, 5.0f, 0.0f));
     auto* body = static_cast<ObjectMesh*>(object->renderObject);
     body->surface.diff[0] = 0.25f;
     Frames(2);
