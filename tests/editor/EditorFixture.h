@@ -95,6 +95,14 @@ protected:
         PushMotion(int(px - cursor->position.x), int(py - cursor->position.y));
         Frame();
     }
+    // A left click on a pixel: down for one frame, up for the next.
+    void ClickAt(float px, float py) {
+        MoveTo(px, py);
+        PushLeft(true);
+        Frame();
+        PushLeft(false);
+        Frame();
+    }
     // Where a world point is drawn, in pixels of the viewport.
     static D3DXVECTOR3 ScreenOf(const D3DXVECTOR3& world) {
         D3DXVECTOR3 clip;

@@ -188,11 +188,7 @@ TEST_F(EditorEndToEnd, LookCommandsActOnTheSelectedNodesModelAndOtherwiseOnTheBo
     ASSERT_NE(model, nullptr);
     EditNode* root = ch->FindNode(arm, 0);
     const D3DXVECTOR3 at = ScreenOf(root->GetRenderPosition());
-    MoveTo(at.x, at.y);
-    PushLeft(true);
-    Frame();
-    PushLeft(false);
-    Frame();
+    ClickAt(at.x, at.y);
     ASSERT_EQ(Anim()->SelectedNode(), root);
     ASSERT_EQ(ch->selectedLimb, arm);
 
@@ -208,11 +204,7 @@ TEST_F(EditorEndToEnd, LookCommandsActOnTheSelectedNodesModelAndOtherwiseOnTheBo
     EXPECT_EQ(ch->BodyObject()->MaterialKind(), 10u);
 
     // A click on nothing lets the node go: the body is what changes then.
-    MoveTo(5.0f, float(kHeight) / 2.0f);
-    PushLeft(true);
-    Frame();
-    PushLeft(false);
-    Frame();
+    ClickAt(5.0f, float(kHeight) / 2.0f);
     EXPECT_EQ(Anim()->SelectedObject(), nullptr);
     EXPECT_EQ(ch->selectedLimb, nullptr);
     EXPECT_EQ(Type("SetBody"), "");
@@ -221,11 +213,7 @@ TEST_F(EditorEndToEnd, LookCommandsActOnTheSelectedNodesModelAndOtherwiseOnTheBo
     EXPECT_FLOAT_EQ(ch->BodyObject()->surface.diff[0], 0.0f);
 
     // A load lets the selected node go before the node is deleted.
-    MoveTo(at.x, at.y);
-    PushLeft(true);
-    Frame();
-    PushLeft(false);
-    Frame();
+    ClickAt(at.x, at.y);
     ASSERT_EQ(Anim()->SelectedNode(), root);
     EXPECT_EQ(Type("LoadCharacter Seed"), "");
     EXPECT_EQ(Anim()->SelectedObject(), nullptr);

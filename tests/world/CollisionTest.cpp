@@ -20,14 +20,13 @@ namespace {
 
 // Spheres as game objects of radius 1 (their render scale) on the started
 // game logic, whose ground plane has its body at (0, -5, 0).
-class CollisionTest : public ::testing::Test {
+class CollisionTest : public ::testing::Test, protected LogicStage {
 protected:
+    CollisionTest() : LogicStage(64, 48) {}
     void SetUp() override {
-        ASSERT_TRUE(video.ok());
-        ASSERT_TRUE(logic.Init());
+        ASSERT_TRUE(StartLogic());
         physics = eTable::Find<Physics>(names::Physics);
-        clock.Advance(16);
-        logic.Update();  // the ground's render object comes to its point
+        Frame();  // the ground's render object comes to its point
     }
     void TearDown() override {
         for (auto& o : spheres) physics->RemoveBody(o.get());
@@ -54,9 +53,6 @@ protected:
     Point& PointOf(GameObject* o) { return o->body->points[0]; }
     Body* Ground() { return eTable::Find<GameObjectsMan>(names::GameObjectsMan)->GetObjectById(1001)->body; }
 
-    TestVideo video{64, 48};
-    TestClock clock;
-    GameLogic logic;
     Physics* physics = nullptr;
     std::vector<std::unique_ptr<BareRenderObject>> renders;
     std::vector<std::unique_ptr<GameObject>> spheres;
