@@ -280,6 +280,19 @@ void DescribeSource(const Image& image, D3DXIMAGE_INFO* info) {
     info->ImageFileFormat = static_cast<D3DXIMAGE_FILEFORMAT>(image.fileType);
 }
 
+// The end of a load into a new texture: the texture goes to the caller once
+// filled, and is released when filling it failed.
+template <class Texture>
+HRESULT HandOver(HRESULT filled, Texture* made, const Image& image, D3DXIMAGE_INFO* sourceInfo, Texture** texture) {
+    if (FAILED(filled)) {
+        made->Release();
+        return filled;
+    }
+    DescribeSource(image, sourceInfo);
+    *texture = made;
+    return D3D_OK;
+}
+
 Request MakeRequest(const Image& image, ImageShape shape, UINT width, UINT height, UINT depth, UINT levels,
                     D3DFORMAT format, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey) {
     Request r;
@@ -368,13 +381,7 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* file,
             return result;
         },
         [&](UINT, UINT level) { made->UnlockRect(level); });
-    if (FAILED(hr)) {
-        made->Release();
-        return hr;
-    }
-    DescribeSource(image, sourceInfo);
-    *texture = made;
-    return D3D_OK;
+    return HandOver(hr, made, image, sourceInfo, texture);
 }
 
 HRESULT D3DXCreateCubeTextureFromFileExA(IDirect3DDevice9* device, const char* file, UINT size,
@@ -402,13 +409,7 @@ HRESULT D3DXCreateCubeTextureFromFileExA(IDirect3DDevice9* device, const char* f
             return result;
         },
         [&](UINT face, UINT level) { made->UnlockRect(static_cast<D3DCUBEMAP_FACES>(face), level); });
-    if (FAILED(hr)) {
-        made->Release();
-        return hr;
-    }
-    DescribeSource(image, sourceInfo);
-    *texture = made;
-    return D3D_OK;
+    return HandOver(hr, made, image, sourceInfo, texture);
 }
 
 HRESULT D3DXCreateVolumeTextureFromFileExA(IDirect3DDevice9* device, const char* file, UINT width,
@@ -431,11 +432,5 @@ HRESULT D3DXCreateVolumeTextureFromFileExA(IDirect3DDevice9* device, const char*
         BuildFaces(image, request, 1), request.format,
         [&](UINT, UINT level, D3DLOCKED_BOX* box) { return made->LockBox(level, box, nullptr, 0); },
         [&](UINT, UINT level) { made->UnlockBox(level); });
-    if (FAILED(hr)) {
-        made->Release();
-        return hr;
-    }
-    DescribeSource(image, sourceInfo);
-    *texture = made;
-    return D3D_OK;
+    return HandOver(hr, made, image, sourceInfo, texture);
 }
