@@ -12,19 +12,11 @@
 #include "Video/Camera.h"
 #include "Video/LightMan.h"
 #include "Video/ObjectMesh.h"
-#include "Video/Video.h"
 #include "characters/Animation.h"
 #include "characters/NPC.h"
-#include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
-#include "platform/gfx/Direct3D.h"
-#include "platform/window/Clock.h"
-#include "support/GameWindow.h"
-#include "support/MessageBoxRecorder.h"
-#include "support/Screenshot.h"
-#include "support/TempDir.h"
-#include "support/TestSettings.h"
+#include "support/TestGame.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
 
@@ -33,13 +25,6 @@ namespace {
 const std::vector<std::string> kCharacters = {"Player", "Seed", "Weed", "Pebble", "Veggie", "Sunny"};
 
 constexpr UINT kWidth = 240, kHeight = 240;
-
-std::vector<D3DCOLOR> Frame() {
-    std::vector<D3DCOLOR> pixels;
-    UINT width = 0, height = 0;
-    eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
-    return pixels;
-}
 
 int Difference(D3DCOLOR a, D3DCOLOR b) {
     int d = 0;
@@ -52,30 +37,16 @@ class CharacterPictures : public ::testing::TestWithParam<std::string> {};
 // The running game, past its start-up splash, looking at a spot 3 units up
 // from a little way off, with a white point light above the camera's left
 // (the body materials need a light that is not directional).
-class TheGame {
+class TheGame : public TestGame {
 public:
     TheGame() {
-        dir.LinkAssets();
-        WriteWindowedSettings({.width = int(kWidth),
-                               .height = int(kHeight),
-                               .backBufferWidth = int(kWidth),
-                               .backBufferHeight = int(kHeight),
-                               .behavior = "HARDWARE",
-                               .clearColor = "0 0 0"});
         // A tenth of a second a frame: six seconds leave nothing of the splash.
-        plat::SetClockSource([this] { return now += 100; });
-        DIva::ResetStartedFlagForTests();
-        WindowPair pair{window.Handle(), nullptr};
-        if (!window.Handle() || !app.Init(&pair)) return;
+        if (!Start(Windowed(int(kWidth), int(kHeight), "0 0 0"), 100)) return;
         for (int i = 0; i < 60; ++i) app.Update();
         eTable::Find<Camera>(names::Camera)
             ->Set({0.0f, 4.0f, -14.0f}, {0.0f, 3.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, 0.7853982f, 1.0f, 0.1f, 1000.0f);
         AddLamp();
         started = app.Update() && app.Update();
-    }
-    ~TheGame() {
-        app.Shutdown();
-        plat::SetClockSource(nullptr);
     }
     void AddLamp() {
         const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f}, lamp[3] = {-6.0f, 10.0f, -12.0f}, att[3] = {1.0f, 0.0f, 0.0f};
@@ -92,11 +63,6 @@ public:
         npc->SetRenderPosition(&npc->body->points[0].position);
     }
 
-    ScopedTempDir dir;
-    MessageBoxRecorder boxes;
-    GameWindow window;
-    std::uint32_t now = 1000;
-    DIva app;
     bool started = false;
 };
 
@@ -114,7 +80,7 @@ TEST_P(CharacterPictures, LoadsCleanlyAndDrawsBodyLimbsAndEyes) {
     const std::string name = GetParam();
     TheGame game;
     ASSERT_TRUE(game.started);
-    const std::vector<D3DCOLOR> empty = Frame();
+    const std::vector<D3DCOLOR> empty = game.BackBuffer();
 
     NPC* npc = game.MakeCharacter();
     ASSERT_NE(npc, nullptr);
@@ -138,7 +104,7 @@ TEST_P(CharacterPictures, LoadsCleanlyAndDrawsBodyLimbsAndEyes) {
         game.Place(npc);  // held in the air
         ASSERT_TRUE(game.app.Update());
     }
-    const std::vector<D3DCOLOR> drawn = Frame();
+    const std::vector<D3DCOLOR> drawn = game.BackBuffer();
     EXPECT_FALSE(SaveScreenshot(drawn, kWidth, "characters", name + ".png").empty());
     EXPECT_TRUE(game.boxes.texts.empty());
 
@@ -185,7 +151,7 @@ TEST(CharacterPoses, ThePlayersActionsMoveItsLimbs) {
             game.Place(npc);
             ASSERT_TRUE(game.app.Update());
         }
-        const std::vector<D3DCOLOR> drawn = Frame();
+        const std::vector<D3DCOLOR> drawn = game.BackBuffer();
         SaveScreenshot(drawn, kWidth, "characters", std::string("Player_") + pose.name + ".png");
         if (rest.empty()) {
             rest = drawn;
