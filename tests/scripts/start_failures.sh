@@ -63,9 +63,15 @@ PATH="$top/bin:$PATH" timeout 90 xvfb-run -a sh -c 'echo $$ > game.pid; exec env
 runner=$!
 # The fatal text reaches err.txt just before the box goes up.
 for _ in $(seq 1 600); do grep -q "Settings could not load" err.txt 2>/dev/null && break; sleep 0.1; done
-sleep 2
+# The box's process follows; a loaded machine may take a while to start it.
 pid=$(cat game.pid 2>/dev/null)
-box=$(pgrep -P "$pid" 2>/dev/null)
+box=""
+for _ in $(seq 1 300); do
+    [ -n "$pid" ] && box=$(pgrep -P "$pid" 2>/dev/null)
+    [ -n "$box" ] && break
+    sleep 0.1
+done
+sleep 0.5
 if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && [ -n "$box" ]; then
     kill -TERM "$pid"
     ends_within "$pid" 10 || fail "SIGTERM did not end the game while its box was up"
