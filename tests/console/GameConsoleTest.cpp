@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Video/Video.h"
 #include "console/ConsoleFixture.h"
-#include "support/Screenshot.h"
 
 namespace {
 
@@ -29,9 +27,7 @@ protected:
     }
     std::vector<D3DCOLOR> Screen(const char* fileName) {
         std::vector<D3DCOLOR> pixels;
-        UINT width = 0, height = 0;
-        eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
-        EXPECT_FALSE(SaveScreenshot(pixels, width, "console", fileName).empty());
+        EXPECT_FALSE(Screenshot("console", fileName, &pixels).empty());
         return pixels;
     }
     // Near-white pixels (the console's text, fading a little) in rows

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Video/Video.h"
@@ -67,12 +68,16 @@ public:
         if (height) *height = h;
         return pixels;
     }
-    // Saves the back buffer as a PNG in the test output's subfolder; the
-    // file written, empty when writing failed.
-    std::filesystem::path Screenshot(const std::string& subfolder, const std::string& name) const {
+    // Saves the back buffer as a PNG in the test output's subfolder, and
+    // hands its pixels to pixels when given; the file written, empty when
+    // writing failed.
+    std::filesystem::path Screenshot(const std::string& subfolder, const std::string& name,
+                                     std::vector<D3DCOLOR>* pixels = nullptr) const {
         UINT width = 0;
-        const std::vector<D3DCOLOR> pixels = BackBuffer(&width);
-        return SaveScreenshot(pixels, width, subfolder, name);
+        std::vector<D3DCOLOR> shot = BackBuffer(&width);
+        const std::filesystem::path written = SaveScreenshot(shot, width, subfolder, name);
+        if (pixels) *pixels = std::move(shot);
+        return written;
     }
 
     ScopedTempDir dir;

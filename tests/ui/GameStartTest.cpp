@@ -30,9 +30,8 @@ int TitlePixels(const std::vector<D3DCOLOR>& pixels) {
 }
 
 std::vector<D3DCOLOR> Screen(const TestGame& game, const char* name) {
-    UINT width = 0;
-    std::vector<D3DCOLOR> pixels = game.BackBuffer(&width);
-    EXPECT_FALSE(SaveScreenshot(pixels, width, "ui", name).empty());
+    std::vector<D3DCOLOR> pixels;
+    EXPECT_FALSE(game.Screenshot("ui", name, &pixels).empty());
     return pixels;
 }
 
