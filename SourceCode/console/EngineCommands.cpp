@@ -146,12 +146,21 @@ int Quit(Console&, CommandArgs args) {
     return kDone;
 }
 
-int SFXVolume(Console& console, CommandArgs args) {
+// What a volume command needs: its one argument, a volume from 0 to
+// kMaxVolume, and the running sound system. Any code but kDone ends the
+// command with it.
+int VolumeCommand(CommandArgs args, std::int32_t* volume, Audio** audio) {
     if (args.size() != 1) return kBadParamCount;
-    const std::int32_t volume = ParseInt(args[0]);
-    if (volume < 0 || volume > kMaxVolume) return kBadRange;
-    auto* audio = Running<Audio>(names::Audio);
-    if (!audio) return kEffectFailed;
+    *volume = ParseInt(args[0]);
+    if (*volume < 0 || *volume > kMaxVolume) return kBadRange;
+    *audio = Running<Audio>(names::Audio);
+    return *audio ? kDone : kEffectFailed;
+}
+
+int SFXVolume(Console& console, CommandArgs args) {
+    std::int32_t volume = 0;
+    Audio* audio = nullptr;
+    if (const int code = VolumeCommand(args, &volume, &audio); code != kDone) return code;
     audio->SetSFXVolume(static_cast<std::uint8_t>(volume));
     console.Print(Format("Set SFX volume to %s!", args[0]), Console::kGreen);
     return kDone;
@@ -164,11 +173,9 @@ int SetMusicVolumeTo(Console& console, Audio& audio, std::int32_t volume) {
 }
 
 int MusicVolume(Console& console, CommandArgs args) {
-    if (args.size() != 1) return kBadParamCount;
-    const std::int32_t volume = ParseInt(args[0]);
-    if (volume < 0 || volume > kMaxVolume) return kBadRange;
-    auto* audio = Running<Audio>(names::Audio);
-    if (!audio) return kEffectFailed;
+    std::int32_t volume = 0;
+    Audio* audio = nullptr;
+    if (const int code = VolumeCommand(args, &volume, &audio); code != kDone) return code;
     return SetMusicVolumeTo(console, *audio, volume);
 }
 
