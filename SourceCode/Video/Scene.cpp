@@ -40,6 +40,15 @@ bool RenderGroup::RemoveChild(Object* object, bool keep) {
 // ---- Scene ----
 
 namespace {
+// The store keeps texture pointers without a reference, and only the objects
+// that wrote them keep them alive. Between frames those objects may go (a
+// level change deletes them), so no texture of this frame may be left for an
+// object of the next one that binds a semantic it has no slot for.
+void ForgetFrameTextures() {
+    for (int semantic = sem::BaseTexture0; semantic <= sem::CustomTexture; ++semantic)
+        EffectParams::SetTexture(semantic, nullptr);
+}
+
 // The "TIMER" triangle wave: 0 up to 10 and back in 20 seconds.
 constexpr float kTimerPeriod = 20.0f;
 constexpr float kTimerPeak = 10.0f;
@@ -114,6 +123,7 @@ bool Scene::Update() {
     EffectParams::SetTexture(sem::BaseTexture0, nullptr);
     bufferMan.Update();
     ApplyStateBlock();
+    ForgetFrameTextures();
     return true;
 }
 

@@ -28,6 +28,7 @@ public:
         for (int s : {sem::CookTorrance, sem::Roughness, sem::ObjScale, sem::DiffuseColor})
             seen[s] = std::vector<float>(EffectParams::GetVector(s), EffectParams::GetVector(s) + 4);
         if (item) item->lightCount = lights;
+        silo = EffectParams::GetTexture(sem::SiloTexture);
         return result;
     }
     std::int32_t DrawBuffers(IDirect3DVertexBuffer9*, IDirect3DIndexBuffer9*, std::uint32_t, std::uint32_t,
@@ -39,6 +40,7 @@ public:
     std::vector<Mesh*> meshes;
     std::vector<ShadowItem*> items;
     std::vector<float> seen[sem::Count];
+    IDirect3DBaseTexture9* silo = nullptr;
 };
 
 // A mesh object drawn by a stand-in material.
@@ -110,6 +112,18 @@ TEST_F(MeshObjects, TheSurfaceAndScaleArePublishedBeforeTheDraw) {
     EXPECT_EQ(material.seen[sem::ObjScale], (std::vector<float>{1, 3, 3, 3}));
     EXPECT_EQ(EffectParams::GetIntVector(sem::SpecularPower)[0], 10u);
     EXPECT_EQ(material.items, (std::vector<ShadowItem*>{nullptr}));  // casts no shadow
+}
+
+TEST_F(MeshObjects, NoTextureOfAFrameIsLeftInTheStoreForTheNext) {
+    StandInMeshObject* object = AddMesh(0);
+    ASSERT_TRUE(object->SetTextureSlot("Silo/inkBlue.png", sem::SiloTexture, 0, 0));
+    ASSERT_TRUE(scene->Update());
+    EXPECT_NE(material.silo, nullptr);  // drawn with its silhouette
+    // Before the next frame the object, and the last reference to its
+    // texture, may be gone: an object without a silhouette slot drawing then
+    // must not bind the freed texture.
+    for (int semantic = sem::BaseTexture0; semantic <= sem::CustomTexture; ++semantic)
+        EXPECT_EQ(EffectParams::GetTexture(semantic), nullptr) << "semantic " << semantic;
 }
 
 TEST_F(MeshObjects, ACulledCasterStillQueuesItsShadowAndAnUnlitOneDoesNot) {
