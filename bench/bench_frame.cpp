@@ -68,48 +68,76 @@ struct Loop {
     double FramesPerSecond() const { return seconds > 0.0 ? double(frames) / seconds : 0.0; }
 };
 
+// The engine's own window and video system, windowed at 640x480 without
+// vertical sync, from a settings file in a scratch directory that links the
+// repository's assets (and, with effectSources, its effect sources, so that
+// the effects' lookup textures are made as in the game).
+class EngineVideo {
+public:
+    explicit EngineVideo(bool effectSources = false) {
+        dir.LinkAssets();
+        if (effectSources) {
+            std::error_code ec;
+            std::filesystem::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "SourceCode",
+                                                      dir.Path() / "SourceCode", ec);
+        }
+        WriteWindowedSettings(
+            {.width = kWidth, .height = kHeight, .backBufferWidth = kWidth, .backBufferHeight = kHeight});
+        registered = plat::RegisterClassA("MyWndClass", WndProc);
+        if (registered && plat::CreateWindowExA("MyWndClass", "Tollymop bench")) started = video.Init();
+    }
+    ~EngineVideo() {
+        if (!registered) return;
+        video.Shutdown();
+        plat::UnregisterClassA("MyWndClass");
+    }
+    EngineVideo(const EngineVideo&) = delete;
+    EngineVideo& operator=(const EngineVideo&) = delete;
+
+    bool ok() const { return started; }
+    // The engine's frame (window events, then Video) as a measured loop.
+    Loop FrameLoop() {
+        return Loop{[this] { video.Device()->MakeCurrent(); },
+                    [this] {
+                        plat::PumpEvents();
+                        video.Update();
+                    }};
+    }
+
+    ScopedTempDir dir;
+    Video video;
+
+private:
+    bool registered = false;
+    bool started = false;
+};
+
 struct Rates {
     double engine = 0.0, bare = 0.0;
     bool intoWindow = false;
 };
 
-// The engine's own window and video system, windowed at 640x480 without
-// vertical sync, from a settings file in a scratch directory, measured in
-// turns with the bare loop.
+// The engine's empty frame measured in turns with the bare loop.
 Rates MeasureSideBySide() {
     Rates rates;
-    ScopedTempDir dir;
-    dir.LinkAssets();
-    WriteWindowedSettings({.width = kWidth, .height = kHeight, .backBufferWidth = kWidth, .backBufferHeight = kHeight});
-    if (!plat::RegisterClassA("MyWndClass", WndProc)) return rates;
-    if (plat::CreateWindowExA("MyWndClass", "Tollymop bench")) {
-        Video video;
-        if (video.Init()) {
-            rates.intoWindow = video.Device()->DrawsIntoWindow();
-            BareWindow bare(kWidth, kHeight, false);  // the loop waits for the GL
-            if (bare.ok()) {
-                Loop engineLoop{[&video] { video.Device()->MakeCurrent(); },
-                                [&video] {
-                                    plat::PumpEvents();
-                                    video.Update();
-                                }};
-                Loop bareLoop{[&bare] { bare.MakeCurrent(); }, [&bare] { bare.Frame(); }};
-                for (Loop* loop : {&engineLoop, &bareLoop}) {
-                    loop->makeCurrent();
-                    for (int i = 0; i < kWarmUpFrames; ++i) loop->Frame();
-                }
-                for (int slice = 0; slice < kSlicesEach; ++slice) {
-                    engineLoop.RunSlice();
-                    bareLoop.RunSlice();
-                }
-                rates.engine = engineLoop.FramesPerSecond();
-                rates.bare = bareLoop.FramesPerSecond();
-                video.Device()->MakeCurrent();
-            }
-        }
-        video.Shutdown();
+    EngineVideo engine;
+    if (!engine.ok()) return rates;
+    rates.intoWindow = engine.video.Device()->DrawsIntoWindow();
+    BareWindow bare(kWidth, kHeight, false);  // the loop waits for the GL
+    if (!bare.ok()) return rates;
+    Loop engineLoop = engine.FrameLoop();
+    Loop bareLoop{[&bare] { bare.MakeCurrent(); }, [&bare] { bare.Frame(); }};
+    for (Loop* loop : {&engineLoop, &bareLoop}) {
+        loop->makeCurrent();
+        for (int i = 0; i < kWarmUpFrames; ++i) loop->Frame();
     }
-    plat::UnregisterClassA("MyWndClass");
+    for (int slice = 0; slice < kSlicesEach; ++slice) {
+        engineLoop.RunSlice();
+        bareLoop.RunSlice();
+    }
+    rates.engine = engineLoop.FramesPerSecond();
+    rates.bare = bareLoop.FramesPerSecond();
+    engine.video.Device()->MakeCurrent();
     return rates;
 }
 constexpr int kSceneMeshes = 1000;
@@ -147,36 +175,23 @@ void FillScene(Scene* scene) {
 // groups, publishing and issuing the draws.
 SceneFigures MeasureScene() {
     SceneFigures figures;
-    ScopedTempDir dir;
-    dir.LinkAssets();
-    WriteWindowedSettings({.width = kWidth, .height = kHeight, .backBufferWidth = kWidth, .backBufferHeight = kHeight});
-    if (!plat::RegisterClassA("MyWndClass", WndProc)) return figures;
-    if (plat::CreateWindowExA("MyWndClass", "Tollymop bench")) {
-        Video video;
-        if (video.Init()) {
-            auto* scene = eTable::Find<Scene>(names::MainScene);
-            FillScene(scene);
-            Loop loop{[&video] { video.Device()->MakeCurrent(); },
-                      [&video] {
-                          plat::PumpEvents();
-                          video.Update();
-                      }};
-            loop.makeCurrent();
-            for (int i = 0; i < kWarmUpFrames; ++i) loop.Frame();
-            for (int slice = 0; slice < kSlicesEach; ++slice) loop.RunSlice();
-            figures.fps = loop.FramesPerSecond();
+    EngineVideo engine;
+    if (!engine.ok()) return figures;
+    auto* scene = eTable::Find<Scene>(names::MainScene);
+    FillScene(scene);
+    Loop loop = engine.FrameLoop();
+    loop.makeCurrent();
+    for (int i = 0; i < kWarmUpFrames; ++i) loop.Frame();
+    for (int slice = 0; slice < kSlicesEach; ++slice) loop.RunSlice();
+    figures.fps = loop.FramesPerSecond();
 
-            video.Device()->BeginScene();
-            auto start = Clock::now();
-            for (int i = 0; i < kScenePasses; ++i) scene->Update();
-            const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-            video.Device()->EndScene();
-            glFinish();
-            figures.passMicroseconds = seconds * 1e6 / kScenePasses;
-        }
-        video.Shutdown();
-    }
-    plat::UnregisterClassA("MyWndClass");
+    engine.video.Device()->BeginScene();
+    auto start = Clock::now();
+    for (int i = 0; i < kScenePasses; ++i) scene->Update();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    engine.video.Device()->EndScene();
+    glFinish();
+    figures.passMicroseconds = seconds * 1e6 / kScenePasses;
     return figures;
 }
 constexpr int kLitSpheres = 200;
@@ -218,38 +233,22 @@ struct LitFigures {
 
 LitFigures MeasureLit(const LitSetup& setup) {
     LitFigures fps;
-    ScopedTempDir dir;
-    dir.LinkAssets();
-    std::error_code ec;
-    std::filesystem::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "SourceCode", dir.Path() / "SourceCode",
-                                              ec);
-    WriteWindowedSettings({.width = kWidth, .height = kHeight, .backBufferWidth = kWidth, .backBufferHeight = kHeight});
-    if (!plat::RegisterClassA("MyWndClass", WndProc)) return fps;
-    if (plat::CreateWindowExA("MyWndClass", "Tollymop bench")) {
-        Video video;
-        if (video.Init()) {
-            FillLitScene(eTable::Find<Scene>(names::MainScene), setup);
-            Loop loop{[&video] { video.Device()->MakeCurrent(); },
-                      [&video] {
-                          plat::PumpEvents();
-                          video.Update();
-                      }};
-            loop.makeCurrent();
-            for (int i = 0; i < 5; ++i) loop.Frame();
-            for (int slice = 0; slice < 10; ++slice) loop.RunSlice();
-            fps.fps = loop.FramesPerSecond();
-            auto* scene = eTable::Find<Scene>(names::MainScene);
-            video.Device()->BeginScene();
-            const auto start = Clock::now();
-            for (int i = 0; i < 5; ++i) scene->Update();
-            fps.passMilliseconds = std::chrono::duration<double>(Clock::now() - start).count() * 1000.0 / 5;
-            video.Device()->EndScene();
-            glFinish();
-            eTable::Find<LightMan>(names::LightMan)->ClearLights();
-        }
-        video.Shutdown();
-    }
-    plat::UnregisterClassA("MyWndClass");
+    EngineVideo engine(true);
+    if (!engine.ok()) return fps;
+    FillLitScene(eTable::Find<Scene>(names::MainScene), setup);
+    Loop loop = engine.FrameLoop();
+    loop.makeCurrent();
+    for (int i = 0; i < 5; ++i) loop.Frame();
+    for (int slice = 0; slice < 10; ++slice) loop.RunSlice();
+    fps.fps = loop.FramesPerSecond();
+    auto* scene = eTable::Find<Scene>(names::MainScene);
+    engine.video.Device()->BeginScene();
+    const auto start = Clock::now();
+    for (int i = 0; i < 5; ++i) scene->Update();
+    fps.passMilliseconds = std::chrono::duration<double>(Clock::now() - start).count() * 1000.0 / 5;
+    engine.video.Device()->EndScene();
+    glFinish();
+    eTable::Find<LightMan>(names::LightMan)->ClearLights();
     return fps;
 }
 
