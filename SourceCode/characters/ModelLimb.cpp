@@ -45,14 +45,6 @@ bool ModelLimb::Init(void* a, void*) {
     return true;
 }
 
-bool ModelLimb::Shutdown() {
-    if (!initialized) return false;
-    DestroyChildren();
-    ReleaseAllPoints();
-    initialized = false;
-    return true;
-}
-
 void ModelLimb::AdoptPoint(const LimbControlPoint& point) {
     Limb::AdoptPoint(point);
     LimbControlPoint& added = *controlPoints.back();

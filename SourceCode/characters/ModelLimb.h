@@ -15,7 +15,6 @@ public:
 
     // a: const LimbDesc* (points and the body's world matrix).
     bool Init(void* a = nullptr, void* b = nullptr) override;
-    bool Shutdown() override;
     // Places the models: false without a body matrix or with fewer than two
     // points.
     bool Update() override;
