@@ -27,12 +27,6 @@
 namespace zopapi {
 namespace {
 constexpr std::uint32_t kCubeTexture = 2;
-
-std::uint32_t ColourByte(float c) {
-    if (c >= 1.0f) return 255;
-    if (c <= 0.0f) return 0;
-    return static_cast<std::uint32_t>(c * 255.0f + 0.5f);
-}
 }  // namespace
 
 ZOPAPI_HANDLER(ClearUIObjects) {
@@ -218,8 +212,7 @@ ZOPAPI_HANDLER(SetBackColor) {
     if (!PyArg_ParseTuple(args, "ffff", &r, &g, &b, &a)) return nullptr;
     auto* video = Target<Video>(names::Video);
     if (!video) return nullptr;
-    video->Settings().clearColor =
-        (ColourByte(a) << 24) | (ColourByte(r) << 16) | (ColourByte(g) << 8) | ColourByte(b);
+    video->Settings().clearColor = D3DXCOLOR(r, g, b, a);
     return Zero();
 }
 

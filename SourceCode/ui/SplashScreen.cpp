@@ -14,13 +14,6 @@ namespace {
 constexpr float kSplashDepth = 0.001f;
 constexpr float kCaptionFrom = 0.2f, kCaptionTo = 0.8f;
 constexpr float kCaptionHeight = 50.0f / 1024.0f;
-
-// A 32-bit ARGB colour's byte from a component: clamped, then rounded.
-std::uint32_t ColourByte(float c) {
-    if (c >= 1.0f) return 255;
-    if (c <= 0.0f) return 0;
-    return static_cast<std::uint32_t>(c * 255.0f + 0.5f);
-}
 }  // namespace
 
 SplashScreen::~SplashScreen() {
@@ -96,11 +89,9 @@ bool SplashScreen::Update() {
 void SplashScreen::FadeQuad(float k) { ui::FadeToward(quad->surface.diff, quadFadeTarget, k); }
 
 void SplashScreen::FadeCaption(float k) {
-    const std::uint32_t argb = caption->colour;
-    float c[4] = {float((argb >> 16) & 0xFF) / 255.0f, float((argb >> 8) & 0xFF) / 255.0f,
-                  float(argb & 0xFF) / 255.0f, float(argb >> 24) / 255.0f};
+    D3DXCOLOR c(caption->colour);
     ui::FadeToward(c, captionFadeTarget, k);
-    caption->colour = ColourByte(c[3]) << 24 | ColourByte(c[0]) << 16 | ColourByte(c[1]) << 8 | ColourByte(c[2]);
+    caption->colour = c;
 }
 
 bool SplashScreen::Shutdown() {
