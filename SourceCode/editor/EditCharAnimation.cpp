@@ -117,12 +117,7 @@ bool EditChar::CreateAnimation(std::uint32_t slot, float length, bool loop) {
     auto* animation = new Animation(kNewAnimationName, slot, length, loop);
     animation->Init();
     actionAnimations[slot] = animation;
-    MakeCurrent(animation);
-    OpenTimeline(slot);
-    animationMode = 1;
-    playing = 0;
-    RestPose();
-    return true;
+    return SetAnimation(slot);
 }
 
 bool EditChar::LoadAnimation(const char* characterName, std::uint32_t slot) {
