@@ -7,23 +7,11 @@
 
 #include "Video/MeshMan.h"
 #include "Video/ObjectMesh.h"
-#include "Video/Video.h"
 #include "characters/Animation.h"
 #include "characters/Limb.h"
 #include "editor/EditNode.h"
-#include "platform/gfx/Direct3D.h"
-#include "support/Screenshot.h"
 
 namespace {
-
-// Saves the frame and hands back its pixels (0xAARRGGBB, top row first).
-std::vector<D3DCOLOR> SaveScreen(const std::string& fileName) {
-    std::vector<D3DCOLOR> pixels;
-    UINT width = 0, height = 0;
-    eTable::Find<Video>(names::Video)->Device()->ReadBackBuffer(&pixels, &width, &height);
-    SaveScreenshot(pixels, width, "editor", fileName);
-    return pixels;
-}
 
 std::string MeshName(const ObjectMesh* object) {
     auto* meshes = static_cast<MeshMan*>(eTable::Peek(names::MeshMan));
@@ -93,7 +81,8 @@ TEST_F(EditorEndToEnd, AKeyDraggedWithTheMouseIsSavedAndReadsBackAsItWasMade) {
     ExpectOffset(ch->selectedFrame, offset);
     // The held node is drawn in the highlight colours where it now stands
     // (looked at up and left of the pointer, which covers its centre).
-    const std::vector<D3DCOLOR> pixels = SaveScreen("end_to_end_dragged.png");
+    std::vector<D3DCOLOR> pixels;
+    Screenshot("editor", "end_to_end_dragged.png", &pixels);
     const D3DXVECTOR3 drawn = ScreenOf(tip->GetRenderPosition());
     ASSERT_EQ(pixels.size(), std::size_t(kWidth) * kHeight);
     const D3DCOLOR c = pixels[std::size_t(int(drawn.y) - 6) * kWidth + std::size_t(int(drawn.x) - 6)];
@@ -129,7 +118,7 @@ TEST_F(EditorEndToEnd, AKeyDraggedWithTheMouseIsSavedAndReadsBackAsItWasMade) {
     EXPECT_NEAR(posed.x, offset.x, 1e-4f);
     EXPECT_NEAR(posed.y, offset.y, 1e-4f);
     Frames(2);
-    SaveScreen("end_to_end_reloaded.png");
+    Screenshot("editor", "end_to_end_reloaded.png");
 }
 
 TEST_F(EditorEndToEnd, ADragInAnimationModeWithoutAKeyMovesNothing) {
