@@ -202,6 +202,13 @@ bool Video::ReadSettingsFile() {
             ReportFatalError(kBadSettings);
             return false;
         }
+        // A key left out reads as zero; without a device type the device
+        // checks would fail and blame the graphics card instead of the file.
+        if (settings.deviceType != D3DDEVTYPE_HAL && settings.deviceType != D3DDEVTYPE_REF) {
+            std::fprintf(stderr, "%s: DEVICE_TYPE: missing (HAL or REF)\n", kSettingsFile);
+            ReportFatalError(kBadSettings);
+            return false;
+        }
         return true;
     }
     case SettingsText::Missing: break;

@@ -370,3 +370,17 @@ TEST_F(VideoTest, ARefusedSettingsFileSaysWhichLineWasWrong) {
     EXPECT_EQ(boxes.texts, (std::vector<std::string>{Video::kBadSettings}));
     EXPECT_EQ(ReadSettingsFile(), text);
 }
+
+// A file that leaves out the device type is the file's fault: it says so
+// instead of calling the graphics card incapable.
+TEST_F(VideoTest, ASettingsFileWithoutADeviceTypeSaysSo) {
+    const std::string text = "RESOLUTION = 640 x 480\nWINDOWED = TRUE\nBACKBUFFER_RESOLUTION = 640 x 480\n";
+    std::ofstream("settings.txt") << text;
+    UseFakeAdapter();
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(video.Init());
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("settings.txt: DEVICE_TYPE: missing (HAL or REF)\n"), std::string::npos) << errors;
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{Video::kBadSettings}));
+    EXPECT_EQ(ReadSettingsFile(), text);
+}
