@@ -23,16 +23,9 @@ class MainRoadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(game.ok());
-        ObjectDesc playerDesc;
-        playerDesc.kind = kKindPlayer;
-        playerDesc.character = "Player";
-        player = static_cast<Player*>(game.objects->CreateObject(&playerDesc));
+        player = game.CreatePlayer();
         ASSERT_NE(player->body, nullptr);
-        ObjectDesc trampolineDesc;
-        trampolineDesc.kind = kKindTrampoline;
-        trampolineDesc.columns = trampolineDesc.rows = 10;
-        trampolineDesc.spacing = 2.0f;
-        trampoline = static_cast<Trampoline*>(game.objects->CreateObject(&trampolineDesc));
+        trampoline = game.CreateSheet();
         ASSERT_TRUE(trampoline->IsInitialized());
     }
 

@@ -15,10 +15,7 @@ class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(game.ok());
-        ObjectDesc desc;
-        desc.kind = kKindPlayer;
-        desc.character = "Player";
-        player = static_cast<Player*>(game.objects->CreateObject(&desc));
+        player = game.CreatePlayer();
         ASSERT_TRUE(player->IsInitialized());
         Hover();
     }
@@ -41,10 +38,7 @@ TEST_F(PlayerTest, StartsAsThePlayerWithFullEnergy) {
 }
 
 TEST_F(PlayerTest, AMissingCharacterFallsBackToTheDefaultBody) {
-    ObjectDesc desc;
-    desc.kind = kKindPlayer;
-    desc.character = "NoSuchCharacter";
-    auto* other = static_cast<Player*>(game.objects->CreateObject(&desc));
+    Player* other = game.CreatePlayer("NoSuchCharacter");
     ASSERT_NE(other->renderObject, nullptr);
     ASSERT_NE(other->body, nullptr);
     game.Frame();  // updates without a character file

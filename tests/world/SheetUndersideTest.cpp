@@ -16,16 +16,9 @@
 TEST(SheetUndersideTest, AHopperUnderTheEdgeNeverLiftsTheSheetWhileThePlayerBounces) {
     GameRun game;
     ASSERT_TRUE(game.ok());
-    ObjectDesc sheetDesc;
-    sheetDesc.kind = kKindTrampoline;
-    sheetDesc.columns = sheetDesc.rows = 10;
-    sheetDesc.spacing = 2.0f;
-    auto* sheet = static_cast<Trampoline*>(game.objects->CreateObject(&sheetDesc));
+    Trampoline* sheet = game.CreateSheet();
     ASSERT_TRUE(sheet->IsInitialized());
-    ObjectDesc playerDesc;
-    playerDesc.kind = kKindPlayer;
-    playerDesc.character = "Player";
-    auto* player = static_cast<Player*>(game.objects->CreateObject(&playerDesc));
+    Player* player = game.CreatePlayer();
     ASSERT_NE(player->body, nullptr);
     player->body->SetPositionXYZ(0.0f, 6.0f, 0.0f);
     ObjectDesc hopperDesc;
