@@ -1,7 +1,10 @@
 #include "ai/AI.h"
 
 #include "characters/NPC.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
 #include "world/GameObject.h"
+#include "world/GameObjectsMan.h"
 
 AI::~AI() {
     if (initialized) Shutdown();
@@ -40,6 +43,11 @@ D3DXVECTOR2 AI::SteerFrom(const D3DXVECTOR3& position, float gx, float gz) {
 }
 
 D3DXVECTOR3 AI::ObjectPosition() const { return object ? object->GetRenderPosition() : D3DXVECTOR3(); }
+
+GameObject* AI::FindObjectById(std::uint32_t objectId) {
+    auto* objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
+    return objects ? objects->GetObjectById(objectId) : nullptr;
+}
 
 bool AI::DrivesCharacter() const { return dynamic_cast<NPC*>(object) != nullptr; }
 

@@ -69,6 +69,8 @@ protected:
     void SteerToward(float gx, float gz);
     // The position steering starts from: the object's render object.
     D3DXVECTOR3 ObjectPosition() const;
+    // The game object of that id in "GameObjectsMan"; null when there is none.
+    static GameObject* FindObjectById(std::uint32_t objectId);
 
 private:
     const char* className;

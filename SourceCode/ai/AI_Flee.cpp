@@ -1,14 +1,10 @@
 #include "ai/AI_Flee.h"
 
-#include "core/SystemNames.h"
-#include "core/eTable.h"
 #include "world/GameObject.h"
-#include "world/GameObjectsMan.h"
 
 namespace {
-// Squared distances: the wander point counts as reached within about 3.2
-// units, and as threatened when the threat is within 10 units of it.
-constexpr float kReachedSq = 10.0f;
+// Squared distance: the wander point counts as threatened when the threat is
+// within 10 units of it.
 constexpr float kThreatenedSq = 100.0f;
 }  // namespace
 
@@ -21,8 +17,7 @@ bool AI_Flee::Update() {
     if (!initialized || !active) return false;
     UpdateChildren();
     if (!DrivesCharacter()) return false;
-    auto* objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
-    GameObject* threat = objects ? objects->GetObjectById(threatId) : nullptr;
+    GameObject* threat = FindObjectById(threatId);
     if (!threat) return false;
 
     const float self = DistanceToPointSq(ObjectPosition());
