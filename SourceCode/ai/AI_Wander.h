@@ -16,6 +16,9 @@ protected:
     using AI::AI;
     void Restart() override { SetWanderPoint(0.0f, 0.0f); }
 
+    // Squared distance within which the wander point counts as reached
+    // (about 3.2 units).
+    static constexpr float kReachedSq = 10.0f;
     // Squared distance of the object from the wander point.
     float DistanceToPointSq(const D3DXVECTOR3& position) const;
     // A point that was never drawn has x exactly 0: its z follows.
