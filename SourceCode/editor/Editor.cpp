@@ -9,7 +9,6 @@
 #include "editor/AnimationEditor.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
-#include "world/Physics.h"
 
 namespace {
 constexpr const char* kModeName = "EDIT MODE (F9 leaves)";
@@ -72,9 +71,7 @@ GameObject* Editor::AddObject() {
     desc.kind = kKindNPC;
     GameObject* object = objects->CreateLevelObject(&desc);
     if (!object) return nullptr;
-    const D3DXVECTOR3 place(0.0f, kNewObjectHeight, 0.0f);
-    object->SetRenderPosition(&place);
-    if (object->body) object->body->SetPosition(&place);
+    object->PlaceAt(D3DXVECTOR3(0.0f, kNewObjectHeight, 0.0f));
     return object;
 }
 
@@ -137,6 +134,5 @@ GameObject* Editor::PickAt(const PickRay& ray) {
 
 void Editor::DragTo(const D3DXVECTOR3& world) {
     if (!selected) return;
-    selected->SetRenderPosition(&world);
-    if (selected->body) selected->body->SetPosition(&world);
+    selected->PlaceAt(world);
 }

@@ -78,6 +78,8 @@ public:
 
     // Places the render object (the body stays where it is).
     void SetRenderPosition(const D3DXVECTOR3* position);
+    // Places the body and the render object.
+    void PlaceAt(const D3DXVECTOR3& position);
     // The render object's position, (0, 0, 0) without one.
     D3DXVECTOR3 GetRenderPosition() const;
     // The render object's x scale: the object's radius for collisions.
@@ -123,5 +125,4 @@ private:
     void AdvanceMove(float dt);
     void AdvanceRotation(float dt);
     void AdvanceScale(float dt);
-    void PlaceAt(const D3DXVECTOR3& position);
 };
