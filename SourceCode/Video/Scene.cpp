@@ -92,8 +92,7 @@ bool Scene::Shutdown() {
     DestroyGroups(mainGroups);
     DestroyGroups(earlyGroups);
     bufferMan.Shutdown();
-    if (stateBlock) stateBlock->Release();
-    stateBlock = nullptr;
+    OnLostDevice();  // gives the state block back
     eTable::RemoveSystem(this);
     initialized = false;
     return true;
@@ -237,8 +236,7 @@ void Scene::OnLostDevice() {
 void Scene::OnResetDevice() { RecordStateBlock(name); }
 
 void Scene::RecordStateBlock(const char* sceneName) {
-    if (stateBlock) stateBlock->Release();
-    stateBlock = nullptr;
+    OnLostDevice();
     IDirect3DDevice9* device = RunningDevice();
     if (!device || FAILED(device->BeginStateBlock())) return;
     SetDefaultRenderStates(device);
