@@ -63,14 +63,11 @@ bool ManagedQuadBuffer::Shutdown() {
     indexBuffer = nullptr;
     if (vertexBuffer) vertexBuffer->Release();
     vertexBuffer = nullptr;
-    if (!initialized) {
-        eTable::RemoveSystem(this);
-        return false;
-    }
-    DestroyChildren();
+    const bool wasInitialized = initialized;
+    if (wasInitialized) DestroyChildren();
     eTable::RemoveSystem(this);
     initialized = false;
-    return true;
+    return wasInitialized;
 }
 
 bool ManagedQuadBuffer::Update() {
