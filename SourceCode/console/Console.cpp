@@ -161,8 +161,8 @@ void Console::FadeMessages() {
 void Console::HandleInput() {
     Input* keys = FindInput();
     if (!keys) return;
-    bool changed = EditInput();
-    changed = BrowseHistory() || changed;
+    bool changed = EditInput(*keys);
+    changed = BrowseHistory(*keys) || changed;
     if (changed) RefreshInputLine();
     if (keys->IsKeyTriggered(plat::DIK_RETURN, kConsoleStream) ||
         keys->IsKeyTriggered(plat::DIK_NUMPADENTER, kConsoleStream)) {
@@ -172,18 +172,17 @@ void Console::HandleInput() {
     }
 }
 
-bool Console::EditInput() {
-    Input* keys = FindInput();
+bool Console::EditInput(Input& keys) {
     const int old = static_cast<int>(input.size());
     int cursor = old;
-    if (char c = ReadKeyChar()) {
+    if (char c = ReadKeyChar(keys)) {
         input.push_back(c);
         ++cursor;
     }
     bool refresh = false;
     if (cursor > kLineLength)
         --cursor;  // the 64th character is dropped
-    else if (keys->IsKeyTriggered(plat::DIK_BACK, kConsoleStream))
+    else if (keys.IsKeyTriggered(plat::DIK_BACK, kConsoleStream))
         --cursor;
     if (cursor < 0) {
         cursor = 0;
@@ -194,10 +193,9 @@ bool Console::EditInput() {
     return refresh || cursor != old;
 }
 
-bool Console::BrowseHistory() {
-    Input* keys = FindInput();
-    const bool up = keys->IsKeyTriggered(plat::DIK_UP, kConsoleStream);
-    const bool down = keys->IsKeyTriggered(plat::DIK_DOWN, kConsoleStream);
+bool Console::BrowseHistory(Input& keys) {
+    const bool up = keys.IsKeyTriggered(plat::DIK_UP, kConsoleStream);
+    const bool down = keys.IsKeyTriggered(plat::DIK_DOWN, kConsoleStream);
     if (history.empty() || (!up && !down)) return false;
     const auto oldest = static_cast<std::int32_t>(history.size());
     if (up && ++historyPos > oldest) historyPos = 1;
@@ -261,13 +259,11 @@ void Console::RunScript(const char* fileName) {
     }
 }
 
-char Console::ReadKeyChar() {
-    Input* keys = FindInput();
-    if (!keys) return 0;
+char Console::ReadKeyChar(Input& keys) {
     for (const TypedKey& key : TypedKeys()) {
-        if (!keys->IsKeyTriggered(key.code, kConsoleStream)) continue;
-        const bool shift = keys->IsKeyDown(plat::DIK_LSHIFT, kConsoleStream) ||
-                           keys->IsKeyDown(plat::DIK_RSHIFT, kConsoleStream);
+        if (!keys.IsKeyTriggered(key.code, kConsoleStream)) continue;
+        const bool shift = keys.IsKeyDown(plat::DIK_LSHIFT, kConsoleStream) ||
+                           keys.IsKeyDown(plat::DIK_RSHIFT, kConsoleStream);
         return shift ? key.shifted : key.plain;
     }
     return 0;

@@ -7,6 +7,7 @@
 
 #include "core/System.h"
 
+class Input;
 class Text;
 
 // The developer console: a stack of screen-text lines at the bottom of the
@@ -79,7 +80,7 @@ public:
     void FadeMessages();
 
     // The typed character of this frame on stream 2, or 0 (one a frame).
-    static char ReadKeyChar();
+    static char ReadKeyChar(Input& keys);
 
     // For the "ToggleConsole" command: a key held over the open (which
     // switches streams and re-triggers the key) toggles only once.
@@ -101,9 +102,9 @@ private:
     void SetLinesShown(bool shown);
     void HandleInput();
     // Typing and Backspace; true when the input changed.
-    bool EditInput();
+    bool EditInput(Input& keys);
     // Up and Down; true when the input changed.
-    bool BrowseHistory();
+    bool BrowseHistory(Input& keys);
     void RememberLine(std::string_view line);
     void RefreshInputLine();
 
