@@ -108,7 +108,7 @@ bool Player::Update() {
         CheckReboundAndFallOnTrampolines();
         RegainEnergy(dt);
         auto* input = static_cast<Input*>(eTable::Peek(names::Input));
-        HandleInput(input && input->LeftButton(), input && input->RightButton());
+        HandleInput(input && input->LeftButton(), input && input->RightButton(), dt);
         runSpeed = std::max(0.0f, runSpeed - kRunSpeedLoss * dt);
     }
     AdvanceAnimations(dt);
@@ -168,8 +168,7 @@ void Player::RegainEnergy(float dt) {
     }
 }
 
-void Player::HandleInput(bool dive, bool boost) {
-    const float dt = FrameSeconds();
+void Player::HandleInput(bool dive, bool boost, float dt) {
     if (dive && !boost)
         Dive(dt);
     else if (boost && !dive)

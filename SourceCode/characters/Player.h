@@ -33,8 +33,9 @@ public:
     bool Shutdown() override;
     bool Update() override;
 
-    // The mouse buttons of this frame: dive is button 0, boost button 1.
-    void HandleInput(bool dive, bool boost);
+    // The mouse buttons of this frame (dive is button 0, boost button 1) and
+    // its length in seconds.
+    void HandleInput(bool dive, bool boost, float dt);
     // The player's per-step force function: adds nothing.
     static void ApplyForces(Body* body);
 
