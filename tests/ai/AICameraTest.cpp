@@ -3,17 +3,12 @@
 #include <cmath>
 
 #include "AICameraTest.h"
+#include "AIFixture.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 
 namespace {
 constexpr float kTolerance = 1e-4f;
-
-void ExpectNear(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected, float tolerance = kTolerance) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 }  // namespace
 
 TEST_F(AICameraTest, LockedOrbitPlacesTheEyeBehindTheCentre) {

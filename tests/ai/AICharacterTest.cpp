@@ -3,31 +3,23 @@
 
 #include <cmath>
 
-#include "ai/AIMan.h"
+#include "AIFixture.h"
 #include "ai/AI_Chase.h"
 #include "ai/AI_Passive.h"
 #include "characters/NPC.h"
 #include "core/Random.h"
-#include "core/SystemNames.h"
-#include "core/eTable.h"
 #include "support/CharacterStage.h"
-#include "world/GameObjectsMan.h"
 
 namespace {
 
 // Video, physics, sound (null output), a timer at 50 frames a second on a
 // clock the test drives, and the object and AI managers.
-class AICharacterTest : public ::testing::Test, protected CharacterStage {
+class AICharacterTest : protected CharacterStage, public AIFixture {
 protected:
     void SetUp() override {
         ASSERT_TRUE(StartStage());
-        ASSERT_TRUE(objects.Init(const_cast<char*>(names::GameObjectsMan)));
-        ASSERT_TRUE(ais.Init());
+        AIFixture::SetUp();
         Random::Seed(16);
-    }
-    void TearDown() override {
-        ais.Shutdown();
-        objects.Shutdown();
     }
     NPC* Character(float x, float y, float z, std::uint32_t id = 0) {
         ObjectDesc desc;
@@ -38,13 +30,6 @@ protected:
         npc->SetRenderPosition(&at);
         return npc;
     }
-    template <class Kind>
-    Kind* Controller(std::uint32_t kind, NPC* npc) {
-        return static_cast<Kind*>(ais.GetAI(ais.CreateAI(kind, npc)));
-    }
-
-    GameObjectsMan objects;
-    AIMan ais;
 };
 
 }  // namespace

@@ -1,33 +1,27 @@
 #include <gtest/gtest.h>
 
+#include "AIFixture.h"
 #include "ai/AI.h"
-#include "ai/AIMan.h"
 #include "ai/AI_Passive.h"
 #include "ai/AI_Path.h"
 #include "ai/PathMan.h"
-#include "core/SystemNames.h"
 #include "world/GameObject.h"
-#include "world/GameObjectsMan.h"
 
 namespace {
 
 // The managers as "GameLogic" makes them, and plain game objects (no render
 // object, no body) for controllers to drive.
-class AITest : public ::testing::Test {
+class AITest : public AIFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(objects.Init(const_cast<char*>(names::GameObjectsMan)));
-        ASSERT_TRUE(ais.Init());
+        AIFixture::SetUp();
         ASSERT_TRUE(paths.Init());
     }
     void TearDown() override {
         paths.Shutdown();
-        ais.Shutdown();
-        objects.Shutdown();
+        AIFixture::TearDown();
     }
 
-    GameObjectsMan objects;
-    AIMan ais;
     PathMan paths;
     GameObject first, second;
 };
@@ -58,11 +52,11 @@ TEST_F(AITest, IdsStayUniqueAcrossLevelChanges) {
 }
 
 TEST_F(AITest, ObjectAndControllerPointAtEachOtherThroughEveryChange) {
-    AI* a = ais.GetAI(ais.CreateAI(kAIPath, &first));
+    AI* a = Controller<AI>(kAIPath, &first);
     EXPECT_EQ(first.ai, a);
     EXPECT_EQ(a->Object(), &first);
     // A second controller frees the first from the object.
-    AI* b = ais.GetAI(ais.CreateAI(kAIIdle, &first));
+    AI* b = Controller<AI>(kAIIdle, &first);
     EXPECT_EQ(first.ai, b);
     EXPECT_EQ(a->Object(), nullptr);
     // Moving a controller to another object frees the object it drove.
@@ -79,7 +73,7 @@ TEST_F(AITest, PathControllerGivesOneTimedMovePerSegment) {
     const std::uint32_t pathId = paths.CreatePath();
     for (float z : {0.0f, 2.0f, 8.0f}) paths.AddPointToPath(pathId, 1, 0, z);
     paths.SetPathSpeed(pathId, 2.0f);
-    auto* walker = static_cast<AI_Path*>(ais.GetAI(ais.CreateAI(kAIPath, &first)));
+    auto* walker = Controller<AI_Path>(kAIPath, &first);
     walker->SetPath(paths.GetPath(pathId));
 
     ASSERT_TRUE(walker->Update());
@@ -111,7 +105,7 @@ TEST_F(AITest, PathControllerGivesOneTimedMovePerSegment) {
 }
 
 TEST_F(AITest, WanderingLeavesAnObjectThatIsNotACharacterAlone) {
-    auto* passive = static_cast<AI_Passive*>(ais.GetAI(ais.CreateAI(kAIPassive, &second)));
+    auto* passive = Controller<AI_Passive>(kAIPassive, &second);
     // At (0, 0) on a character it would draw a wander point at once.
     EXPECT_FALSE(passive->Update());
     EXPECT_EQ(passive->WanderX(), 0.0f);

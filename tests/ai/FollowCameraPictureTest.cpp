@@ -3,6 +3,7 @@
 // player, who shows in the middle of the picture.
 #include <gtest/gtest.h>
 
+#include "AIFixture.h"
 #include "Video/Camera.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -21,9 +22,7 @@ TEST(FollowCameraPictureTest, TheStartLooksAtThePlayerFromTheOrbit) {
 
     // Radius 25, height 15, no rotation: the eye behind the arena's centre.
     const Camera* camera = eTable::Find<Camera>(names::Camera);
-    EXPECT_NEAR(camera->eye.x, 0.0f, 1e-3f);
-    EXPECT_NEAR(camera->eye.y, 15.0f, 1e-3f);
-    EXPECT_NEAR(camera->eye.z, -25.0f, 1e-3f);
+    ExpectNear(camera->eye, D3DXVECTOR3(0, 15, -25), 1e-3f);
 
     // The player projects near the middle of the screen, a little below it
     // (the view aims above the player's half height).
