@@ -18,12 +18,6 @@ namespace {
 
 constexpr char kFailed[] = "ERROR: Desired Effect Failed!";
 
-void ExpectAt(const D3DXVECTOR3& v, float x, float y, float z) {
-    EXPECT_NEAR(v.x, x, 1e-5f);
-    EXPECT_NEAR(v.y, y, 1e-5f);
-    EXPECT_NEAR(v.z, z, 1e-5f);
-}
-
 }  // namespace
 
 class EditCharTest : public EditorGame {

@@ -27,6 +27,13 @@
 #include "support/TestGame.h"
 #include "ui/Cursor.h"
 
+// Each coordinate of v within tolerance of (x, y, z).
+inline void ExpectAt(const D3DXVECTOR3& v, float x, float y, float z, float tolerance = 1e-5f) {
+    EXPECT_NEAR(v.x, x, tolerance);
+    EXPECT_NEAR(v.y, y, tolerance);
+    EXPECT_NEAR(v.z, z, tolerance);
+}
+
 class EditorGame : public ::testing::Test, public TestGame {
 protected:
     static constexpr int kWidth = 640, kHeight = 480;

@@ -51,9 +51,7 @@ TEST_F(EditorModes, AnimationModeMakesAFreshCharacterInFrontOfTheCameraAndDelete
     EditChar* first = Character();
     ASSERT_NE(first, nullptr);
     const D3DXVECTOR3 at = first->GetRenderPosition(), expected = eye + look * 5.0f;
-    EXPECT_NEAR(at.x, expected.x, 1e-4f);
-    EXPECT_NEAR(at.y, expected.y, 1e-4f);
-    EXPECT_NEAR(at.z, expected.z, 1e-4f);
+    ExpectAt(at, expected.x, expected.y, expected.z, 1e-4f);
     EXPECT_EQ(first->kind, kKindEditChar);
 
     Type("AddLimb Spline Head");

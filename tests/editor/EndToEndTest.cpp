@@ -26,9 +26,7 @@ void ExpectOffset(AnimationFrame* frame, const D3DXVECTOR3& offset) {
     ASSERT_NE(track, nullptr);
     AnimationControlPoint* key = track->FindControlPoint(1);
     ASSERT_NE(key, nullptr);
-    EXPECT_NEAR(key->pos.x, offset.x, 1e-4f);
-    EXPECT_NEAR(key->pos.y, offset.y, 1e-4f);
-    EXPECT_NEAR(key->pos.z, offset.z, 1e-4f);
+    ExpectAt(key->pos, offset.x, offset.y, offset.z, 1e-4f);
 }
 
 }  // namespace
