@@ -87,16 +87,13 @@ bool ShadowQueue::Update() {
         Clear();  // never let items pile up
         return false;
     }
-    while (!items.empty()) {
-        ShadowItem* item = items.front();
-        items.pop_front();
+    for (ShadowItem* item : items) {
         Mesh* casterMesh = item->owner ? item->owner->GetMesh() : nullptr;
         // A caster whose shadow volume could not be built has nothing to draw.
         if (casterMesh && casterMesh->shadowMesh)
             materialA->Render(casterMesh, &item->worldViewProjection, item);
-        delete item;
     }
-    Clear();
+    Clear();  // deletes the drawn items
     EffectParams::SetVector(sem::DiffuseColor, colour);
     if (materialB) materialB->Render(mesh, nullptr, nullptr);
     return true;
