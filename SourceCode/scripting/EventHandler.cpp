@@ -109,37 +109,37 @@ std::int32_t EventHandler::BuildTrigger(bool reusable, std::int32_t nEvents, std
 }
 
 bool EventHandler::AddEventToTrigger(std::uint32_t trigger, std::uint32_t event) {
-    if (trigger >= triggers.size() || event >= events.size()) return false;
-    Trigger& t = *triggers[trigger];
-    t.AddEvent(events[event].get());
-    if (t.IsComplete()) t.disabled = false;
+    Trigger* t = TriggerAt(trigger);
+    if (!t || event >= events.size()) return false;
+    t->AddEvent(events[event].get());
+    if (t->IsComplete()) t->disabled = false;
     return true;
 }
 
 bool EventHandler::AddConditionToTrigger(std::uint32_t trigger, std::uint32_t condition) {
-    if (trigger >= triggers.size() || condition >= conditions.size()) return false;
-    Trigger& t = *triggers[trigger];
-    t.AddCondition(conditions[condition].get());
-    if (t.IsComplete()) t.disabled = false;
+    Trigger* t = TriggerAt(trigger);
+    if (!t || condition >= conditions.size()) return false;
+    t->AddCondition(conditions[condition].get());
+    if (t->IsComplete()) t->disabled = false;
     return true;
 }
 
 bool EventHandler::DisableTrigger(std::uint32_t trigger) {
-    if (trigger >= triggers.size()) return false;
-    triggers[trigger]->disabled = true;
-    return true;
+    Trigger* t = TriggerAt(trigger);
+    if (t) t->disabled = true;
+    return t != nullptr;
 }
 
 bool EventHandler::EnableTrigger(std::uint32_t trigger) {
-    if (trigger >= triggers.size()) return false;
-    triggers[trigger]->disabled = false;
-    return true;
+    Trigger* t = TriggerAt(trigger);
+    if (t) t->disabled = false;
+    return t != nullptr;
 }
 
 bool EventHandler::SetTriggerReusable(std::uint32_t trigger, bool reusable) {
-    if (trigger >= triggers.size()) return false;
-    triggers[trigger]->reusable = reusable;
-    return true;
+    Trigger* t = TriggerAt(trigger);
+    if (t) t->reusable = reusable;
+    return t != nullptr;
 }
 
 Condition* EventHandler::ConditionOfType(std::uint32_t id, ConditionType type) const {
@@ -168,9 +168,7 @@ bool EventHandler::EvaluateCondition(std::uint32_t condition) {
     return holds;
 }
 
-const Trigger* EventHandler::GetTrigger(std::uint32_t id) const {
-    return id < triggers.size() ? triggers[id].get() : nullptr;
-}
+const Trigger* EventHandler::GetTrigger(std::uint32_t id) const { return TriggerAt(id); }
 
 Event* EventHandler::GetEvent(std::uint32_t id) const { return id < events.size() ? events[id].get() : nullptr; }
 

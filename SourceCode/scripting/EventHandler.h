@@ -68,6 +68,8 @@ private:
     void RunTriggerPass();
     void ChangeLevel();
     Condition* ConditionOfType(std::uint32_t id, ConditionType type) const;
+    // The trigger of that id, or null.
+    Trigger* TriggerAt(std::uint32_t id) const { return id < triggers.size() ? triggers[id].get() : nullptr; }
 
     bool levelChangeRequested = false;
     int evaluationDepth = 0;
