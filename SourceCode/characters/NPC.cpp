@@ -345,14 +345,15 @@ void NPC::MoveCarriedLight() {
 
 bool NPC::Update() {
     if (!initialized || !active || !renderObject) return false;
+    const float dt = FrameSeconds();
     UpdateTimedMotion();
-    AdvanceAnimations(FrameSeconds());
+    AdvanceAnimations(dt);
     const auto culled = static_cast<std::uint8_t>(renderObject->WasCulled());
     const bool cullingChanged = culled != wasCulled;
     wasCulled = culled;
     CheckReboundAndFall();
     AdvanceHeading();
-    runSpeed = std::max(0.0f, runSpeed - kRunSpeedDecay * FrameSeconds());
+    runSpeed = std::max(0.0f, runSpeed - kRunSpeedDecay * dt);
     UpdateLimbs(cullingChanged);
     face.Update();
     MoveCarriedLight();
