@@ -8,22 +8,11 @@ namespace {
 
 TEST(GlyphNameTest, LettersDigitsAndTheFourSignsHaveGlyphsAndNothingElse) {
     std::string file;
-    ASSERT_TRUE(GetGlyphFileName(file, 'A'));
-    EXPECT_EQ(file, "Fonts/a.dds");
-    ASSERT_TRUE(GetGlyphFileName(file, 'a'));
-    EXPECT_EQ(file, "Fonts/a.dds");
-    ASSERT_TRUE(GetGlyphFileName(file, 'Z'));
-    EXPECT_EQ(file, "Fonts/z.dds");
-    ASSERT_TRUE(GetGlyphFileName(file, '9'));
-    EXPECT_EQ(file, "Fonts/9.dds");
-    ASSERT_TRUE(GetGlyphFileName(file, ':'));
-    EXPECT_EQ(file, "Fonts/colon.dds");
-    ASSERT_TRUE(GetGlyphFileName(file, char(169)));
-    EXPECT_EQ(file, "Fonts/copy.dds");
-    ASSERT_TRUE(GetGlyphFileName(file, '-'));
-    EXPECT_EQ(file, "Fonts/dash.dds");
-    ASSERT_TRUE(GetGlyphFileName(file, '!'));
-    EXPECT_EQ(file, "Fonts/exc.dds");
+    for (auto [c, name] : {std::pair{'A', "a"}, {'a', "a"}, {'Z', "z"}, {'9', "9"}, {':', "colon"},
+                           {char(169), "copy"}, {'-', "dash"}, {'!', "exc"}}) {
+        ASSERT_TRUE(GetGlyphFileName(file, c)) << int(c);
+        EXPECT_EQ(file, std::string("Fonts/") + name + ".dds");
+    }
     for (char c : {' ', '.', '@', '[', '`', '{', char(168), char(170), char(233)})
         EXPECT_FALSE(GetGlyphFileName(file, c)) << int(c);
 }
