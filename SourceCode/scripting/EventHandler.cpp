@@ -34,6 +34,7 @@ void EventHandler::Clear() {
     triggers.clear();
     events.clear();
     conditions.clear();
+    visits.clear();
     triggers.reserve(kInitialRoom);
     events.reserve(kInitialRoom);
     conditions.reserve(kInitialRoom);
@@ -56,7 +57,7 @@ void EventHandler::RunTriggerPass() {
     for (std::size_t i = 0; i < triggers.size(); ++i) {
         Trigger* trigger = triggers[i].get();
         if (trigger->disabled || !trigger->IsComplete()) continue;
-        if (!trigger->condition->Evaluate()) continue;
+        if (!InOneEvaluation([trigger] { return trigger->condition->Evaluate(); })) continue;
         trigger->event->Execute();
         // The tables hold owned pointers, so the trigger is where it was even
         // when the event added to them.
@@ -159,12 +160,31 @@ void EventHandler::AlterTimeElapsedCondition(std::uint32_t condition, float star
     if (Condition* c = ConditionOfType(condition, ConditionType::TimePassed)) c->RestartTimePassed(start);
 }
 
+template <typename Evaluate>
+bool EventHandler::InOneEvaluation(Evaluate evaluate) {
+    if (evaluating) return evaluate();
+    evaluating = true;
+    ++evaluationNumber;
+    const bool holds = evaluate();
+    evaluating = false;
+    return holds;
+}
+
 bool EventHandler::EvaluateCondition(std::uint32_t condition) {
     if (condition >= conditions.size()) return true;
+    return InOneEvaluation([this, condition] { return EvaluateOnce(condition); });
+}
+
+bool EventHandler::EvaluateOnce(std::uint32_t condition) {
     if (evaluationDepth >= kMaxConditionDepth) return false;
+    if (visits.size() < conditions.size()) visits.resize(conditions.size());
+    if (visits[condition].evaluation == evaluationNumber) return visits[condition].done && visits[condition].holds;
+    visits[condition] = {evaluationNumber, false, false};
     ++evaluationDepth;
-    bool holds = conditions[condition]->Evaluate();
+    const bool holds = conditions[condition]->Evaluate();
     --evaluationDepth;
+    // By index again: a script the condition called may have grown the table.
+    if (condition < visits.size()) visits[condition] = {evaluationNumber, true, holds};
     return holds;
 }
 

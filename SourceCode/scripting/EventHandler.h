@@ -16,8 +16,12 @@ class EventHandler : public System {
 public:
     // Ids a script can tie together in one BuildTrigger call.
     static constexpr int kMaxBuildIds = 10;
-    // Not and Or name conditions by id, so a script can make a cycle; past
-    // this depth the inner evaluation is false.
+    // Not and Or name conditions by id, so a script can make cycles and
+    // share branches. Within one evaluation each condition is evaluated once:
+    // met again, it answers what it answered, and met while it is still
+    // being evaluated, it counts as false; so any graph takes time linear in
+    // its size. Past this depth the inner evaluation is false, which keeps
+    // long chains off the end of the stack.
     static constexpr int kMaxConditionDepth = 32;
 
     EventHandler() = default;
@@ -46,7 +50,8 @@ public:
     void CallCondition(std::uint32_t condition);
     void ToggleCondition(std::uint32_t condition);
     void AlterTimeElapsedCondition(std::uint32_t condition, float start);
-    // True for an id outside the table.
+    // True for an id outside the table. Called from outside an evaluation
+    // it starts one.
     bool EvaluateCondition(std::uint32_t condition);
 
     void RequestLevelChange() { levelChangeRequested = true; }
@@ -65,7 +70,18 @@ public:
 private:
     static constexpr std::size_t kInitialRoom = 50;
 
+    // Where one evaluation of a condition graph stands with one condition.
+    struct ConditionVisit {
+        std::uint64_t evaluation = 0;  // the evaluation that last met it
+        bool done = false;             // false while it is being evaluated
+        bool holds = false;
+    };
+
     void RunTriggerPass();
+    // Runs evaluate as one evaluation, or as part of the one under way.
+    template <typename Evaluate>
+    bool InOneEvaluation(Evaluate evaluate);
+    bool EvaluateOnce(std::uint32_t condition);
     void ChangeLevel();
     Condition* ConditionOfType(std::uint32_t id, ConditionType type) const;
     // The trigger of that id, or null.
@@ -73,6 +89,9 @@ private:
 
     bool levelChangeRequested = false;
     int evaluationDepth = 0;
+    bool evaluating = false;
+    std::uint64_t evaluationNumber = 0;
+    std::vector<ConditionVisit> visits;  // by condition id
     // Tables of owned pointers: an event or condition stays where it is when
     // a script adds to a table during the pass.
     std::vector<std::unique_ptr<Event>> events;

@@ -40,14 +40,10 @@ def build():
 TEST_F(ConditionTest, CalledHoldsOnceAndNotOrAndListsEvaluateOnlyWhatTheyNeed) {
     Start(R"(
 def build():
-    global a, b, toggle, orc, notc, notself
     toggle = Z.AddToggleCondition()           # 0
     b = Z.AddCalledCondition()                 # 1
-    orc = Z.AddOrCondition(toggle, b)          # 2
-    notc = Z.AddNotCondition(99)               # 3: no condition 99
-    notself = Z.AddNotCondition(4)             # 4: itself
-    loop_a = Z.AddOrCondition(6, 6)            # 5 -> 6 -> 5 ...
-    loop_b = Z.AddNotCondition(5)              # 6
+    Z.AddOrCondition(toggle, b)                # 2
+    Z.AddNotCondition(99)                      # 3: no condition 99
 )");
     ASSERT_TRUE(Call("build"));
     handler.CallCondition(1);
@@ -60,10 +56,39 @@ def build():
 
     EXPECT_FALSE(handler.EvaluateCondition(3));
     EXPECT_TRUE(handler.EvaluateCondition(99));
-    // Cycles end at the depth limit instead of the stack's end.
-    handler.EvaluateCondition(4);
-    handler.EvaluateCondition(5);
-    handler.EvaluateCondition(6);
+}
+
+// Each Or below asks for its branches through the handler; without the rule
+// that one evaluation evaluates a condition once, the cycles and the shared
+// chain would ask the probe along each of about 2^32 paths.
+TEST_F(ConditionTest, CyclesAndSharedBranchesEvaluateEachConditionOncePerEvaluation) {
+    Start(R"(
+def probe():
+    Z.SetInt(0, Z.GetInt(0) + 1)               # counts the calls
+    return 0
+def build():
+    p = Z.AddPyFuncCondition("probe")          # 0
+    Z.AddOrCondition(2, p)                     # 1 -> 2 -> 1 ...
+    Z.AddOrCondition(1, p)                     # 2
+    Z.AddOrCondition(3, 3)                     # 3: itself, twice
+    Z.AddNotCondition(4)                       # 4: not itself
+    for i in range(5, 30):                     # 5..29: each asks the next twice
+        Z.AddOrCondition(i + 1, i + 1)
+    Z.AddOrCondition(p, p)                     # 30
+    Z.BuildTrigger(1, 1, 1, Z.AddSetPyVarIntEvent(1, 1), 5)
+)");
+    ASSERT_TRUE(Call("build"));
+    EXPECT_FALSE(handler.EvaluateCondition(1));
+    EXPECT_EQ(python.GetInt(0), 1);
+    EXPECT_FALSE(handler.EvaluateCondition(3));
+    // Met again while it is being evaluated it is false, so its negation holds.
+    EXPECT_TRUE(handler.EvaluateCondition(4));
+    EXPECT_FALSE(handler.EvaluateCondition(5));
+    EXPECT_EQ(python.GetInt(0), 2);
+    // The trigger pass evaluates each trigger as one evaluation, afresh.
+    Frame();
+    EXPECT_EQ(python.GetInt(0), 3);
+    EXPECT_EQ(python.GetInt(1), 0);
 }
 
 TEST_F(ConditionTest, DataBankConditionsCompareWordsAndPyFuncAsksTheScript) {
