@@ -5,6 +5,7 @@
 
 #include "core/SystemNames.h"
 #include "scripting/EventHandler.h"
+#include "ui/HUDText.h"
 
 namespace zopapi {
 namespace {
@@ -88,7 +89,7 @@ ZOPAPI_HANDLER(AddShowTextEvent) {
     float x = 0, y = 0;
     const char* text = nullptr;
     if (!PyArg_ParseTuple(args, "ffs", &x, &y, &text)) return nullptr;
-    return Store(EventType::ShowText, Text{0, x, y, text});
+    return Store(EventType::ShowText, Text{0, x, y, GlyphCodesFromUtf8(text)});
 }
 
 ZOPAPI_HANDLER(AddPlaySoundEvent) { return TextEvent(args, EventType::PlaySound); }
@@ -174,7 +175,7 @@ ZOPAPI_HANDLER(AddAlterTextEvent) {
     const char* text = nullptr;
     float alpha = 0;
     if (!PyArg_ParseTuple(args, "isf", &id, &text, &alpha)) return nullptr;
-    return Store(EventType::AlterText, Text{id, alpha, 0, text});
+    return Store(EventType::AlterText, Text{id, alpha, 0, GlyphCodesFromUtf8(text)});
 }
 
 ZOPAPI_HANDLER(AddMoveObjectUnderEvent) { return TwoIdEvent(args, EventType::MoveObjectUnder); }

@@ -63,7 +63,8 @@ PyObject* AddButtonFrom(const ButtonArgs& a, bool animated) {
     desc.texture = std::strcmp(a.texture, "NOTEX") == 0 ? nullptr : a.texture;
     auto* button = new Button;
     button->Init(&desc);
-    button->SetText(a.label, Count(a.glyphCount), a.spacing, a.size, Count(a.randomRange));
+    button->SetText(GlyphCodesFromUtf8(a.label).c_str(), Count(a.glyphCount), a.spacing, a.size,
+                    Count(a.randomRange));
     if (animated && button->Label()) {
         button->Label()->SetAnimation(a.rate, a.amount, a.height);
         button->Label()->SetMode(1);
@@ -76,7 +77,8 @@ PyObject* AddTextFrom(const char* text, float spacing, float size, float x, floa
     auto* logic = Target<GameLogic>(names::GameLogic);
     if (!logic) return nullptr;
     const float origin[2] = {x, y};
-    TextDesc desc(text, spacing, size, origin, Count(glyphCount), Count(randomRange), animation ? 1u : 0u);
+    TextDesc desc(GlyphCodesFromUtf8(text), spacing, size, origin, Count(glyphCount), Count(randomRange),
+                  animation ? 1u : 0u);
     auto* hudText = new HUDText;
     hudText->Init(&desc);
     if (animation) hudText->SetAnimation(animation[0], animation[1], animation[2]);

@@ -321,6 +321,39 @@ def hud():
     EXPECT_EQ(logic.UIObjectCount(), 6u);
 }
 
+// Scripts write UTF-8; the glyphs are keyed by Latin-1 codes, so "\u00a9"
+// is the one code 169 (the copyright glyph) and "\u00e9" the code 233, which
+// has no glyph (its second byte alone would show the copyright sign).
+TEST_F(WorldScriptTest, ScriptTextInUtf8ReachesEveryGlyphTextAsLatin1Codes) {
+    Start(R"(
+def build():
+    Z.ClearUIObjects()
+    Z.AddText("\u00a97", 1, 1, (0, 0), 4, 1)
+    Z.AddAnimatedText("caf\u00e9", 1, 1, (0, 0), 4, 1, 1, 1, 1)
+    Z.AddButton(-0.5, 0.5, 0.5, -0.5, "NOTEX", "\u00e9t\u00e9", 1, 1, 4, 1)
+    Z.AddAnimatedButton(-0.5, 0.5, 0.5, -0.5, "NOTEX", "\u00a9", 1, 1, 4, 1, 1, 1, 1)
+    Z.AddShowTextEvent(0, 0, "\u00e9\u00a9")
+    Z.AddAlterTextEvent(0, "\u00a9\u00e9", 1)
+)");
+    ASSERT_TRUE(python->CallFunction("build"));
+    auto text = [&](std::uint32_t id) { return static_cast<HUDText*>(logic.GetUIObject(id)); };
+    auto label = [&](std::uint32_t id) { return static_cast<Button*>(logic.GetUIObject(id))->Label(); };
+    EXPECT_EQ(text(1)->Text(), "caf\xE9");
+    EXPECT_EQ(label(2)->Text(), "\xE9t\xE9");
+    EXPECT_EQ(label(3)->Text(), "\xA9");
+    EXPECT_EQ(label(2)->Glyph(0)->quad, nullptr);
+    ASSERT_NE(label(3)->Glyph(0)->quad, nullptr);
+
+    handler->GetEvent(0)->Execute();
+    ASSERT_EQ(logic.UIObjectCount(), 5u);
+    EXPECT_EQ(text(4)->Text(), "\xE9\xA9");
+    EXPECT_EQ(text(4)->GlyphCount(), 3);  // a slot a character, and one more
+    ASSERT_EQ(text(0)->Text(), "\xA9" "7");
+    EXPECT_NE(text(0)->Glyph(0)->quad, nullptr);
+    handler->GetEvent(1)->Execute();
+    EXPECT_EQ(text(0)->Text(), "\xA9\xE9");
+}
+
 TEST_F(WorldScriptTest, CharactersAreMadeLoadedAndChangedByScriptsAndEvents) {
     Start(R"(
 def build():
