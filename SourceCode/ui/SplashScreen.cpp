@@ -55,7 +55,8 @@ void SplashScreen::SetCaption(const std::string& text) {
     description.horizontalAlign = -1;
     description.verticalAlign = -1;
     description.height = 0;
-    description.colour = 0xFFFFFFFF;
+    captionColour = D3DXCOLOR(1.0f, 1.0f, 1.0f, 1.0f);
+    description.colour = captionColour;
     FontDescription font;
     font.faceName = kCaptionFace;
     font.height = std::int32_t(height * kCaptionHeight);
@@ -89,9 +90,8 @@ bool SplashScreen::Update() {
 void SplashScreen::FadeQuad(float k) { ui::FadeToward(quad->surface.diff, quadFadeTarget, k); }
 
 void SplashScreen::FadeCaption(float k) {
-    D3DXCOLOR c(caption->colour);
-    ui::FadeToward(c, captionFadeTarget, k);
-    caption->colour = c;
+    ui::FadeToward(captionColour, captionFadeTarget, k);
+    caption->colour = captionColour;
 }
 
 bool SplashScreen::Shutdown() {

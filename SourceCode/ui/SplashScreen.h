@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/System.h"
+#include "platform/d3dx/Math3D.h"
 
 class ObjectScreenQuad;
 class Text;
@@ -41,6 +42,9 @@ private:
 
     ObjectScreenQuad* quad = nullptr;  // owned by "Main Scene"
     Text* caption = nullptr;           // owned by "TextMan"
+    // The caption's colour as it fades; its 32-bit colour is this rounded,
+    // so steps smaller than half a level still add up.
+    D3DXCOLOR captionColour{1.0f, 1.0f, 1.0f, 1.0f};
     std::string captionText;
     float quadFadeRate = 0.0f;
     float captionFadeRate = 0.0f;

@@ -149,6 +149,17 @@ TEST_F(CaptionTest, TheCaptionSitsInTheMiddleOfTheScreenInTheBubblyFace) {
     splash.Update();
     EXPECT_EQ(splash.Caption()->colour, 0x80808080u);
 
+    // Steps under half a level still count: the fade does not stall on the
+    // rounded bytes (it stood at alpha 31 forever).
+    const float clear[4] = {1.0f, 1.0f, 1.0f, 0.0f};
+    splash.SetCaptionFade(1.0f, clear);
+    for (int frame = 0; frame < 60 * 60; ++frame) {
+        now += 16;
+        timer.Update();
+        splash.Update();
+    }
+    EXPECT_EQ(splash.Caption()->colour, 0x00FFFFFFu);
+
     EXPECT_TRUE(splash.Shutdown());
     EXPECT_EQ(textMan->Children().size(), texts - 1);
 }
