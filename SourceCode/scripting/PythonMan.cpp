@@ -3,6 +3,7 @@
 
 #include "scripting/PythonMan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -41,9 +42,9 @@ void FlushPythonStderr() {
         PyErr_Clear();
 }
 
-// Reads a script result as a truth; nullopt-like false with a note for
-// values that are not numbers.
-bool ResultAsBool(PyObject* result, const char* functionName) {
+// Reads a script result as a truth. Only numbers have a value to read; a
+// result that is no number reads as no value at all, which is not 0.
+bool ResultAsBool(PyObject* result) {
     if (PyLong_Check(result)) {  // bool is an int
         int overflow = 0;
         long value = PyLong_AsLongAndOverflow(result, &overflow);
@@ -53,8 +54,28 @@ bool ResultAsBool(PyObject* result, const char* functionName) {
         double value = std::trunc(PyFloat_AsDouble(result));
         return !std::isnan(value) && value != 0.0;
     }
-    WriteError("Error: Python function \"%s\" did not return a number; taken as false.\n", functionName);
-    return false;
+    return true;
+}
+
+// "Error: Python function "<name>" raised <type>: <text>" on one line, and
+// the exception cleared.
+void ReportRaisedInOneLine(const char* functionName) {
+    if (!PyErr_Occurred()) return;
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    std::string line = std::string("Error: Python function \"") + functionName + "\" raised " +
+                       (type && PyExceptionClass_Check(type) ? PyExceptionClass_Name(type) : "an exception");
+    PyObject* text = value ? PyObject_Str(value) : nullptr;
+    const char* detail = text ? PyUnicode_AsUTF8(text) : nullptr;
+    if (detail && *detail) line += std::string(": ") + detail;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    Py_XDECREF(text);
+    Py_XDECREF(type);
+    Py_XDECREF(value);
+    Py_XDECREF(traceback);
+    PyErr_Clear();
+    WriteLine((line + "\n").c_str());
 }
 }  // namespace
 
@@ -214,22 +235,29 @@ PyObject* PythonMan::CallForResult(const char* functionName) {
     Py_INCREF(function);
     PyObject* result = PyObject_CallObject(function, nullptr);
     Py_DECREF(function);
-    if (!result) ReportScriptError();
     return result;
 }
 
 bool PythonMan::CallFunction(const char* functionName) {
     PyObject* result = CallForResult(functionName);
-    if (!result) return false;
+    if (!result) {
+        ReportScriptError();
+        return false;
+    }
     Py_DECREF(result);
     return true;
 }
 
 bool PythonMan::CallFunctionBool(const char* functionName) {
     PyObject* result = CallForResult(functionName);
-    if (!result) return false;
-    bool truth = ResultAsBool(result, functionName);
+    if (!result) {
+        ReportRaisedInOneLine(functionName);
+        return false;
+    }
+    bool truth = ResultAsBool(result);
     Py_DECREF(result);
+    // Nothing may stay pending into the next call into the interpreter.
+    if (PyErr_Occurred()) PyErr_Clear();
     return truth;
 }
 

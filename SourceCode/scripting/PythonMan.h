@@ -33,9 +33,11 @@ public:
     // returned without raising. A raised exception is printed to the error
     // stream with its traceback and cleared.
     bool CallFunction(const char* name);
-    // As CallFunction, then the result read as a truth: an int or bool other
-    // than 0, a float whose truncation is not 0. Anything else is false and
-    // noted in the error stream.
+    // As CallFunction, then the result read as a truth, as a C long would
+    // read it: an int or bool is true when not 0, a float when its
+    // truncation is not 0, and anything else (None among them) is true. A
+    // function that raised is false and leaves one line in the error stream:
+    // conditions ask their function every frame.
     bool CallFunctionBool(const char* name);
     bool InitGame() { return CallFunction("initgame"); }
     bool LoadLevel() { return CallFunction("loadlevel"); }
@@ -69,6 +71,8 @@ private:
     PyObject* FindCallable(const char* functionName) const;
     // Calls the function and returns its result (new reference) or null when
     // it could not be found or raised.
+    // The function's result, or null when there is no such function or it
+    // raised (the exception is left pending for the caller to report).
     PyObject* CallForResult(const char* functionName);
     void ReleaseModules();
 

@@ -103,8 +103,10 @@ def build():
     Z.AddNotPyVarFloatCondition(8, float("nan"))  # 4: NaN is never equal
     Z.AddPyFuncCondition("answer")              # 5
     Z.AddPyFuncCondition("broken")              # 6
+    Z.AddPyFuncCondition("nothing")             # 7
 def answer(): return Z.GetInt(7) == 1
 def broken(): raise KeyError("x")
+def nothing(): pass
 )");
     ASSERT_TRUE(Call("build"));
     EXPECT_FALSE(handler.EvaluateCondition(0));
@@ -113,9 +115,15 @@ def broken(): raise KeyError("x")
     EXPECT_TRUE(handler.EvaluateCondition(3));
     EXPECT_TRUE(handler.EvaluateCondition(4));
     EXPECT_TRUE(handler.EvaluateCondition(5));
+    // A function that raised is false and says so in one line, every time
+    // it is asked; one that returns no number holds.
     testing::internal::CaptureStderr();
     EXPECT_FALSE(handler.EvaluateCondition(6));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("KeyError"), std::string::npos);
+    EXPECT_FALSE(handler.EvaluateCondition(6));
+    EXPECT_TRUE(handler.EvaluateCondition(7));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: Python function \"broken\" raised KeyError: 'x'\n"
+              "Error: Python function \"broken\" raised KeyError: 'x'\n");
 }
 
 // Key conditions ask the game's input stream through the real input system.
