@@ -1,7 +1,7 @@
 // The commands of the object editor ("Editor"), the animation editor
-// ("AnimationEditor") and the character it edits. Each checks its number of
-// parameters, then finds its editor; with no editor running it does nothing
-// and prints nothing.
+// ("AnimationEditor") and the character it edits. Each finds its editor,
+// then checks its number of parameters; with no editor running it does
+// nothing and prints nothing, whatever its parameters.
 #include <cstdint>
 #include <iterator>
 
@@ -154,10 +154,10 @@ int RunCharacterCommand(AnimationEditor& editor, EditChar& character, std::int32
 
 int RunEditorCommand(Console&, std::int32_t id, CommandArgs args) {
     const EditorCommand& command = kEditorCommands[id - kFirstEditorCommand];
-    if (args.size() != static_cast<std::size_t>(command.params)) return kBadParamCount;
     // Looked up without the registry's fatal error: the editors are optional.
     System* editor = eTable::Peek(command.editorName);
     if (!editor) return kDone;
+    if (args.size() != static_cast<std::size_t>(command.params)) return kBadParamCount;
     if (command.editorName == names::Editor) return RunObjectEditorCommand(*static_cast<Editor*>(editor), id);
     auto& animationEditor = *static_cast<AnimationEditor*>(editor);
     if (id == kCameraControlToggle) animationEditor.CameraControlToggle();
