@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "characters/Player.h"
@@ -230,4 +231,66 @@ TEST_F(CollisionTest, APushIntoReachOfALaterPointOfTheBodyStillCounts) {
     EXPECT_NEAR(first->body->points[1].position.x, 3.225f, 1e-5f);
     EXPECT_NEAR(PointOf(ball).position.x, 1.225f, 1e-5f);
     first->body->points[1].owner = nullptr;
+}
+
+// The grid probes only its occupied cells; the pairs it finds, and so the
+// contacts and their order, are those of probing each query's whole box. A
+// random heap of spheres of mixed sizes in one body, with loose spheres
+// thrown through it, collided both ways from the same start.
+TEST_F(CollisionTest, ProbingOnlyOccupiedCellsFindsTheSamePairsInTheSameOrder) {
+    std::mt19937 random(25);
+    std::uniform_real_distribution<float> place(-8.0f, 8.0f), size(0.3f, 1.4f), speed(-4.0f, 4.0f);
+    GameObject* heap = Sphere(kKindNPC, {0, 20, 0}, 1.0f);
+    std::vector<std::unique_ptr<GameObject>> members;
+    for (int i = 0; i < 80; ++i) {
+        auto member = std::make_unique<GameObject>();
+        renders.push_back(std::make_unique<BareRenderObject>());
+        renders.back()->Init();
+        const float s = size(random);
+        renders.back()->SetScale(s, s, s);
+        member->kind = kKindNPC;
+        member->renderObject = renders.back().get();
+        heap->body->AddPoint(member.get(), place(random), 20 + place(random), place(random), 1.0f);
+        members.push_back(std::move(member));
+    }
+    std::vector<Point*> points;
+    for (Point& p : heap->body->points) points.push_back(&p);
+    for (int i = 0; i < 40; ++i) {
+        GameObject* loose = Sphere(kKindNPC, {place(random), 20 + place(random), place(random)}, 1.0f,
+                                   {speed(random), speed(random), speed(random)});
+        points.push_back(&PointOf(loose));
+    }
+    std::vector<Point> start;
+    for (Point* p : points) start.push_back(*p);
+
+    struct Outcome {
+        std::vector<Contact> contacts;
+        std::vector<Point> points;
+    };
+    auto collide = [&](bool occupiedOnly) {
+        for (std::size_t i = 0; i < points.size(); ++i) *points[i] = start[i];
+        PointGrid::probeOccupiedOnly = occupiedOnly;
+        const std::size_t before = physics->Contacts().size();
+        physics->Collide(heap->body);
+        PointGrid::probeOccupiedOnly = true;
+        Outcome out;
+        out.contacts.assign(physics->Contacts().begin() + static_cast<std::ptrdiff_t>(before),
+                            physics->Contacts().end());
+        for (Point* p : points) out.points.push_back(*p);
+        return out;
+    };
+    const Outcome wholeBoxes = collide(false), occupiedCells = collide(true);
+    ASSERT_GT(wholeBoxes.contacts.size(), 20u);
+    ASSERT_EQ(occupiedCells.contacts.size(), wholeBoxes.contacts.size());
+    for (std::size_t i = 0; i < wholeBoxes.contacts.size(); ++i) {
+        const Contact &a = wholeBoxes.contacts[i], &b = occupiedCells.contacts[i];
+        EXPECT_TRUE(a.normal == b.normal && a.depth == b.depth && a.firstOwnerId == b.firstOwnerId &&
+                    a.secondOwnerId == b.secondOwnerId)
+            << "contact " << i;
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(occupiedCells.points[i].position, wholeBoxes.points[i].position) << "point " << i;
+        EXPECT_EQ(occupiedCells.points[i].velocity, wholeBoxes.points[i].velocity) << "point " << i;
+    }
+    for (std::size_t i = 1; i < heap->body->points.size(); ++i) heap->body->points[i].owner = nullptr;
 }
