@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: all deps configure build run test asan soak bench fuzz clean assets
+.PHONY: all deps configure build game run test asan soak bench fuzz clean assets
 
 all: build
 
@@ -16,6 +16,10 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Only what the game needs: its binary and the compiled effects.
+game: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target game
+
 # Runs a program on the display, or under Xvfb when there is none. Under
 # Xvfb nobody could answer a message box, so a fatal error is only written
 # (terminal and err.txt) and the program ends by itself.
@@ -24,7 +28,7 @@ on_display = if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(1); \
 
 # The repository root is the game's working directory: assets, settings.txt
 # and err.txt all live there.
-run: build
+run: game
 	@$(call on_display,./$(BUILD)/tollymop)
 
 test: build
