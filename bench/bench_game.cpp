@@ -4,6 +4,8 @@
 //   size, the two in turns;
 // - the game-logic time of a frame (every system but "Video"), next to the
 //   whole frame's;
+// - what a frame of the level asks of OpenGL (draws, GL calls, bytes
+//   uploaded) and the main thread's CPU time a frame, next to its wall time;
 // - the time from start to the first presented frame of the menu, next to
 //   the time a bare SDL2 + GL window takes to show its first frame;
 // - the peak resident memory over the level, next to the process's peak
@@ -12,6 +14,7 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 #include <sys/resource.h>
+#include <time.h>
 
 #include <chrono>
 #include <cstdio>
@@ -27,6 +30,7 @@
 #include "core/SystemNames.h"
 #include "core/WinMain.h"
 #include "core/eTable.h"
+#include "platform/gfx/Direct3D.h"
 #include "platform/window/Window.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
@@ -54,6 +58,14 @@ double PeakResidentMegabytes() {
     return double(usage.ru_maxrss) / 1024.0;
 }
 
+// The CPU time the calling thread has used, in seconds: the main thread's
+// own work, without the driver's rasteriser threads.
+double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
 // The resident memory of the moment (VmRSS), in MB.
 double ResidentMegabytes() {
     std::ifstream status("/proc/self/status");
@@ -68,17 +80,35 @@ double ResidentMegabytes() {
 }
 
 // The game's frame as the entry point runs it, with the time of every
-// system but "Video" summed as the game logic's share.
+// system but "Video" summed as the game logic's share, the main thread's CPU
+// time, and the device's GL figures of each presented frame.
 struct GameLoop {
     DIva& app;
     plat::HWND window;
     long frames = 0;
     double seconds = 0.0;
     double logicSeconds = 0.0;
+    double cpuSeconds = 0.0;
+    long long draws = 0, glCalls = 0, bytesUploaded = 0;
     std::map<std::string, double> secondsBySystem;
 
+    GameLoop(DIva& app, plat::HWND window) : app(app), window(window) {}
     void MakeCurrent() { eTable::Find<Video>(names::Video)->Device()->MakeCurrent(); }
+    void ClearFigures() {
+        logicSeconds = cpuSeconds = 0.0;
+        draws = glCalls = bytesUploaded = 0;
+        secondsBySystem.clear();
+    }
     void Frame() {
+        const double cpuStart = ThreadCpuSeconds();
+        Update();
+        cpuSeconds += ThreadCpuSeconds() - cpuStart;
+        const plat::GlFrameStats gl = plat::LastFrameGlStats();
+        draws += gl.draws;
+        glCalls += gl.glCalls;
+        bytesUploaded += gl.bytesUploaded;
+    }
+    void Update() {
         plat::MSG msg;
         if (plat::PeekMessageA(&msg, window)) plat::DispatchMessageA(&msg);
         for (System* system : app.Children()) {
@@ -132,7 +162,8 @@ void RunSlice(Loop& loop, long& frames, double& seconds) {
 struct Figures {
     double bareStart = 0.0, gameStart = 0.0;
     double bareFps = 0.0, gameFps = 0.0;
-    double logicMs = 0.0, frameMs = 0.0;
+    double logicMs = 0.0, frameMs = 0.0, cpuMs = 0.0;
+    double draws = 0.0, glCalls = 0.0, kilobytesUploaded = 0.0;
     double bareMegabytes = 0.0, gameMegabytes = 0.0;
     double menuResident = 0.0, levelResident = 0.0;
     std::map<std::string, double> msBySystem;
@@ -174,7 +205,7 @@ Figures Measure() {
         DIva app;
         WindowPair pair{window, nullptr};
         if (app.Init(&pair)) {
-            GameLoop game{app, window, 0, 0.0, 0.0, {}};
+            GameLoop game(app, window);
             game.Frame();
             figures.gameStart = Since(start);
             figures.menuResident = ResidentMegabytes();
@@ -185,8 +216,7 @@ Figures Measure() {
             python->SetInt(kLoadingSlot, kLevelTwo);
             eTable::Find<EventHandler>(names::EventHandler)->RequestLevelChange();
             for (int i = 0; i < kWarmUpFrames; ++i) game.Frame();
-            game.logicSeconds = 0.0;
-            game.secondsBySystem.clear();
+            game.ClearFigures();
 
             long bareFrames = 0;
             double bareSeconds = 0.0;
@@ -198,6 +228,10 @@ Figures Measure() {
             figures.bareFps = double(bareFrames) / bareSeconds;
             figures.logicMs = game.logicSeconds * 1000.0 / double(game.frames);
             figures.frameMs = game.seconds * 1000.0 / double(game.frames);
+            figures.cpuMs = game.cpuSeconds * 1000.0 / double(game.frames);
+            figures.draws = double(game.draws) / double(game.frames);
+            figures.glCalls = double(game.glCalls) / double(game.frames);
+            figures.kilobytesUploaded = double(game.bytesUploaded) / 1024.0 / double(game.frames);
             figures.gameMegabytes = PeakResidentMegabytes();
             figures.levelResident = ResidentMegabytes();
             for (const auto& [name, seconds] : game.secondsBySystem)
@@ -228,6 +262,10 @@ int main() {
                 f.gameFps / f.bareFps);
     std::printf("  game logic (all but Video):     %10.3f ms a frame (of a %.2f ms frame; aim under 1 ms)\n",
                 f.logicMs, f.frameMs);
+    std::printf("  main thread's CPU time:         %10.3f ms a frame (of a %.2f ms frame; aim 2 ms or less)\n",
+                f.cpuMs, f.frameMs);
+    std::printf("  a frame asks of OpenGL:         %10.1f draws, %.0f GL calls (%.1f a draw), %.1f KB uploaded\n",
+                f.draws, f.glCalls, f.draws > 0.0 ? f.glCalls / f.draws : 0.0, f.kilobytesUploaded);
     std::printf("  start to the menu's first frame:%10.3f s (a bare window's first frame %.3f s; aim under 1 s)\n",
                 f.gameStart, f.bareStart);
     std::printf("  peak resident memory:           %10.1f MB (%.1f MB before the game started; aim under 150 MB)\n",

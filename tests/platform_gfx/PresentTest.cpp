@@ -81,3 +81,30 @@ TEST_P(Present, DestinationAlphaOfAnX8BackBufferIsOne) {
 INSTANTIATE_TEST_SUITE_P(BothPaths, Present,
                          ::testing::Values(BackBufferCase{640, 480, true}, BackBufferCase{64, 64, false}),
                          [](const auto& info) { return info.param.intoWindow ? "IntoWindow" : "ThroughFbo"; });
+
+// Each Present closes the frame's GL figures: its draws, and the bytes of
+// every upload (a texture on first use, the vertices of each UP draw).
+TEST(FrameGlStats, APresentClosesTheFramesDrawsAndUploads) {
+    TestDevice t(64, 64);
+    ASSERT_TRUE(t.ok());
+    IDirect3DDevice9* d = t.device;
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(d->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+    d->Present(nullptr, nullptr, nullptr, nullptr);
+    d->SetTexture(0, tex);
+    ASSERT_EQ(DrawTexturedRect(d, 0, 0, 8, 8), D3D_OK);
+    d->SetTexture(0, nullptr);
+    ASSERT_EQ(DrawRect(d, 0, 0, 8, 8, 0xFFFFFFFF), D3D_OK);
+    d->Present(nullptr, nullptr, nullptr, nullptr);
+    plat::GlFrameStats frame = plat::LastFrameGlStats();
+    EXPECT_EQ(frame.draws, 2);
+    EXPECT_EQ(frame.bytesUploaded, 4 * 4 * 4 + 4 * long(sizeof(TexturedVertex)) + 4 * long(sizeof(ScreenVertex)));
+    EXPECT_GT(frame.glCalls, frame.draws);
+
+    ASSERT_EQ(DrawRect(d, 0, 0, 8, 8, 0xFFFFFFFF), D3D_OK);
+    d->Present(nullptr, nullptr, nullptr, nullptr);
+    frame = plat::LastFrameGlStats();
+    EXPECT_EQ(frame.draws, 1);
+    EXPECT_EQ(frame.bytesUploaded, 4 * long(sizeof(ScreenVertex)));
+    tex->Release();
+}

@@ -1,6 +1,6 @@
 // The device over OpenGL 3.3 core: context, back buffer, states, draws.
 #include <SDL.h>
-#include <epoxy/gl.h>
+#include "platform/gfx/GlCalls.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -598,6 +598,7 @@ void UploadLevel(GLenum target, GLenum faceTarget, const GlFormat& gl, GLint ind
     const GLsizei w = GLsizei(level.width), h = GLsizei(level.height), d = GLsizei(level.depth);
     const void* data = level.bytes.data();
     const GLsizei size = GLsizei(level.bytes.size());
+    CountUploadedBytes(level.bytes.size());
     if (target == GL_TEXTURE_3D) {
         if (gl.compressed) {
             if (allocate) glCompressedTexImage3D(target, index, gl.internalFormat, w, h, d, 0, size, data);
@@ -655,6 +656,7 @@ void DeviceGL::UploadBuffer(D3DBufferBase* buffer, GLenum bindTarget) {
     if (allocate) glGenBuffers(1, &buffer->glBuffer_);
     glBindBuffer(bindTarget, buffer->glBuffer_);
     if (allocate || buffer->dirty_) {
+        CountUploadedBytes(buffer->bytes_.size());
         glBufferData(bindTarget, GLsizeiptr(buffer->bytes_.size()), buffer->bytes_.data(),
                      (buffer->GetUsage() & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
         buffer->dirty_ = false;

@@ -93,9 +93,14 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
 
 namespace {
 bool keepPresentedFrames = false;
+plat::GlFrameStats lastFrameGlStats;
 }
 
+plat::GlFrameStats plat::runningGlStats;
+
 void plat::KeepPresentedFrames(bool keep) { keepPresentedFrames = keep; }
+
+plat::GlFrameStats plat::LastFrameGlStats() { return lastFrameGlStats; }
 
 bool IDirect3DDevice9::DrawsIntoWindow() const { return gl_->direct; }
 
@@ -121,6 +126,8 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, plat::HWND, const vo
                           same ? GL_NEAREST : GL_LINEAR);
     }
     SDL_GL_SwapWindow(g.sdl);
+    lastFrameGlStats = plat::runningGlStats;
+    plat::runningGlStats = {};
     // The window may have been resized (a window manager honouring full
     // screen late): the next frame goes where it fits.
     if (!g.SettleBackBuffer()) return D3DERR_DRIVERINTERNALERROR;
@@ -587,6 +594,7 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
     MakeCurrent();
     glBindVertexArray(g.vao);
     glBindBuffer(GL_ARRAY_BUFFER, g.upVertices);
+    plat::CountUploadedBytes(size_t(vertices) * stride);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(vertices) * stride), vertexData, GL_STREAM_DRAW);
     HRESULT result = D3DERR_INVALIDCALL;
     if (g.PrepareDraw(g.upVertices, stride, vertices - 1)) {
@@ -612,10 +620,12 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UI
     MakeCurrent();
     glBindVertexArray(g.vao);
     glBindBuffer(GL_ARRAY_BUFFER, g.upVertices);
+    plat::CountUploadedBytes(size_t(largest + 1) * stride);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(largest + 1) * stride), vertexData, GL_STREAM_DRAW);
     HRESULT result = D3DERR_INVALIDCALL;
     if (g.PrepareDraw(g.upVertices, stride, UINT(largest))) {
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, g.upIndices);
+        plat::CountUploadedBytes(indexBytes);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexBytes), indexData, GL_STREAM_DRAW);
         glDrawElements(plat::PrimitiveToGl(type), GLsizei(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                        nullptr);

@@ -2,7 +2,7 @@
 // The OpenGL side of the device, shared by the files that implement it.
 // Platform layer only.
 #include <SDL.h>
-#include <epoxy/gl.h>
+#include "platform/gfx/GlCalls.h"
 
 #include <memory>
 #include <set>

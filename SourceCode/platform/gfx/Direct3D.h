@@ -423,6 +423,17 @@ namespace plat {
 // the game: a swap costs no copy.
 void KeepPresentedFrames(bool keep);
 
+// What the device asked of OpenGL in one frame, from one Present to the
+// next: draw calls, GL calls of every kind, and the bytes of buffer and
+// texture uploads.
+struct GlFrameStats {
+    long draws = 0;
+    long glCalls = 0;
+    long long bytesUploaded = 0;
+};
+// The figures of the frame that the last Present ended.
+GlFrameStats LastFrameGlStats();
+
 // The elements of a flexible vertex format, in the order of its bytes
 // (without the end element); empty for an FVF without position.
 std::vector<D3DVERTEXELEMENT9> ElementsFromFVF(DWORD fvf);

@@ -1,6 +1,6 @@
 #include "platform/gfx/GpuProgram.h"
 
-#include <epoxy/gl.h>
+#include "platform/gfx/GlCalls.h"
 
 #include <utility>
 
