@@ -16,6 +16,8 @@ constexpr const char* kSplashPicture = "splash.png";
 // The picture starts fully visible and fades toward transparent.
 constexpr float kSplashFadeRate = 1.0f;
 const float kSplashFadeTarget[4] = {0.2f, 0.0f, 0.0f, 0.0f};
+// Every character a score or a time left is written with.
+constexpr const char* kNumberCharacters = "0123456789-";
 
 // Writes the characters from slot `first` on and blanks the slots after them.
 void WriteNumber(HUDText* text, std::int32_t first, const std::string& digits) {
@@ -24,6 +26,8 @@ void WriteNumber(HUDText* text, std::int32_t first, const std::string& digits) {
     for (std::int32_t slot = first + length; slot < text->GlyphCount(); ++slot) text->ClearChar(slot);
 }
 }  // namespace
+
+HUD::HUD() = default;
 
 HUD::~HUD() {
     if (initialized) Shutdown();
@@ -61,12 +65,14 @@ void HUD::ShowScoreAndTime() {
     const TextDesc scoreDesc("Score: ", 0.8f, 1.0f, scoreOrigin, kScoreSlot + kNumberRoom, 6, 1);
     scoreText = CreateText(&scoreDesc);
     scoreText->SetAnimation(1.0f, 0.2f, 0.025f);
+    if (!numberGlyphs) numberGlyphs = std::make_unique<GlyphTextureHold>(kNumberCharacters);
 }
 
 std::int32_t HUD::Clear() {
     DestroyChildren();
     scoreText = nullptr;
     timeText = nullptr;
+    numberGlyphs.reset();
     return 0;
 }
 
@@ -107,6 +113,7 @@ bool HUD::Shutdown() {
     DestroyChildren();
     scoreText = nullptr;
     timeText = nullptr;
+    numberGlyphs.reset();
     eTable::RemoveSystem(this);
     initialized = false;
     return true;

@@ -3,9 +3,11 @@
 // the top-left corner ("Time Left: " and "Score: "), and the start-up splash
 // that fades away. A child of "GameLogic".
 #include <cstdint>
+#include <memory>
 
 #include "core/System.h"
 
+class GlyphTextureHold;
 class HUDText;
 class SplashScreen;
 struct TextDesc;
@@ -19,7 +21,7 @@ public:
     static constexpr std::uint32_t kNumberRoom = 11;
     static constexpr float kDefaultLevelTime = 100.0f;
 
-    HUD() = default;
+    HUD();
     ~HUD() override;
 
     // Both arguments are ignored. Registers "HUD" and starts the splash.
@@ -54,4 +56,7 @@ private:
 
     HUDText* scoreText = nullptr;  // a child
     HUDText* timeText = nullptr;   // a child
+    // The numbers change every second or so: their glyphs stay loaded while
+    // the texts are shown.
+    std::unique_ptr<GlyphTextureHold> numberGlyphs;
 };

@@ -5,9 +5,11 @@
 
 #include "Video/ObjectDesc.h"
 #include "Video/ObjectLine.h"
+#include "Video/TextureMan.h"
 #include "core/Random.h"
 #include "core/SystemNames.h"
 #include "core/Timer.h"
+#include "core/eTable.h"
 #include "platform/d3dx/FontFace.h"
 #include "ui/Sprites.h"
 
@@ -52,6 +54,20 @@ std::string GlyphCodesFromUtf8(const char* text) {
     std::string codes;
     for (char32_t code : plat::DecodeText(text)) codes += code <= 0xFF ? static_cast<char>(code) : '?';
     return codes;
+}
+
+GlyphTextureHold::GlyphTextureHold(const std::string& characters) {
+    auto* manager = eTable::Find<TextureMan>(names::TextureMan);
+    if (!manager) return;
+    std::string file;
+    for (char c : characters)
+        if (GetGlyphFileName(file, c)) textures.push_back(manager->GetTexture(file.c_str(), TextureMan::kFlat, nullptr));
+}
+
+GlyphTextureHold::~GlyphTextureHold() {
+    auto* manager = eTable::Find<TextureMan>(names::TextureMan);
+    if (!manager) return;
+    for (IDirect3DBaseTexture9* texture : textures) manager->ReleaseTexture(texture);
 }
 
 HUDText::~HUDText() {
@@ -99,16 +115,19 @@ void HUDText::SetGlyph(std::int32_t index, char c) {
     if (!ValidSlot(index)) return;
     HUDTextGlyph& glyph = glyphs[index];
     ScreenQuadItem item{kNoPlace, 0.0f, 0.0f, glyph.baseSize, glyph.baseSize};
-    if (glyph.quad) {
-        if (glyph.quad->ItemCount() > 0) {
-            const ScreenQuadItem& old = glyph.quad->Items()[0];
-            item.x = old.x, item.y = old.y, item.z = old.z;
-        }
-        ui::RemoveSprite(glyph.quad);
+    if (glyph.quad && glyph.quad->ItemCount() > 0) {
+        const ScreenQuadItem& old = glyph.quad->Items()[0];
+        item.x = old.x, item.y = old.y, item.z = old.z;
     }
+    // The new quad takes its texture before the old one lets go of its own:
+    // a glyph set to the character it shows stays in the texture cache.
     std::string file;
-    if (!GetGlyphFileName(file, c)) return;
-    glyph.quad = ui::CreateSprite("plane.x", ui::kTextMaterial, ui::kOverlayFlags, nullptr, 1, file.c_str());
+    ObjectScreenQuad* made = GetGlyphFileName(file, c)
+                                 ? ui::CreateSprite("plane.x", ui::kTextMaterial, ui::kOverlayFlags, nullptr, 1,
+                                                    file.c_str())
+                                 : nullptr;
+    ui::RemoveSprite(glyph.quad);
+    glyph.quad = made;
     if (!glyph.quad) return;
     for (int i = 0; i < 4; ++i) glyph.quad->surface.diff[i] = colour[i];
     if (item.x == kNoPlace)

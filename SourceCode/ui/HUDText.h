@@ -10,6 +10,7 @@
 
 #include "core/System.h"
 
+class IDirect3DBaseTexture9;
 class ObjectScreenQuad;
 
 // What a HUDText is made from.
@@ -44,6 +45,22 @@ bool GetGlyphFileName(std::string& out, char c);
 // Code points above 255 become '?', which has no glyph. Bytes that are not
 // well-formed UTF-8 are taken as Latin-1 as they are.
 std::string GlyphCodesFromUtf8(const char* text);
+
+// Holds one reference on the glyph texture of each of a set of characters
+// for as long as it lives, so that a text whose characters change among
+// them (the HUD's digits) finds each in the texture manager's cache instead
+// of reading and uploading its file again whenever the last quad showing it
+// goes.
+class GlyphTextureHold {
+public:
+    explicit GlyphTextureHold(const std::string& characters);
+    ~GlyphTextureHold();
+    GlyphTextureHold(const GlyphTextureHold&) = delete;
+    GlyphTextureHold& operator=(const GlyphTextureHold&) = delete;
+
+private:
+    std::vector<IDirect3DBaseTexture9*> textures;
+};
 
 class HUDText : public System {
 public:

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "game/GameSession.h"
+#include "platform/common/Files.h"
 #include "ui/HUDText.h"
 #include "world/GameLogic.h"
 
@@ -44,6 +45,19 @@ TEST(LevelsTest, EveryLevelLoadsAndRunsThreeHundredFramesWithoutAnErrorLine) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_THAT(err, Not(HasSubstr("Error")));
     EXPECT_THAT(err, Not(HasSubstr("Traceback")));
+}
+
+// Once a level runs, its frames read no file: the HUD's numbers change
+// every second, and their glyph textures come from the cache.
+TEST(LevelsTest, ASteadyLevelFrameOpensNoFile) {
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    ChangeLevel(game, "level2");
+    game.Frames(30, 33);
+    const std::uint64_t opened = plat::FilesOpened();
+    game.Frames(120, 33);  // four seconds: the clock shows four new numbers
+    EXPECT_EQ(plat::FilesOpened() - opened, 0u);
 }
 
 TEST(LevelsTest, LevelOneWithNoInputRunsOutOfTimeAndTheLoseTriggerFires) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,7 +19,14 @@ std::string ForwardSlashes(std::string path) {
     return path;
 }
 
+namespace {
+std::atomic<std::uint64_t> filesOpened{0};
+}  // namespace
+
+std::uint64_t FilesOpened() { return filesOpened.load(); }
+
 bool ReadWholeFile(const std::string& path, std::string& contents) {
+    ++filesOpened;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::ostringstream text;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,10 @@ std::string ForwardSlashes(std::string path);
 // The whole file as bytes; false (contents untouched) when it cannot be
 // opened or read.
 bool ReadWholeFile(const std::string& path, std::string& contents);
+// How many files ReadWholeFile has tried to open since the program started:
+// every texture, mesh, effect and data file is read through it, so a steady
+// frame adds nothing here.
+std::uint64_t FilesOpened();
 
 // Writes contents to a temporary file in path's folder and renames it over
 // path, so that a failure (reported with a reason in error) never leaves a
