@@ -158,6 +158,7 @@ void EditorSystem::Hold(GameObject* object, bool highlight) {
         highlighted = true;
     }
     selected = object;
+    selectedSerial = object->serial;
     heldFlag = 1;
 }
 
@@ -172,9 +173,10 @@ void EditorSystem::LetGo() {
 
 bool EditorSystem::HeldStillExists(const GameObjectsMan* manager) {
     if (!selected) return false;
+    // Only a live child is read: the held pointer itself may be stale.
     if (manager)
         for (System* child : manager->Children())
-            if (child == selected) return true;
+            if (child == selected && static_cast<const GameObject*>(child)->serial == selectedSerial) return true;
     // Deleted behind the editor's back: nothing to give its surface back to.
     highlighted = false;
     selected = nullptr;

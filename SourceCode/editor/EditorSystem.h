@@ -66,7 +66,8 @@ protected:
     void Hold(GameObject* object, bool highlight = true);
     void LetGo();
     // Whether the held object is still one of the manager's objects (a level
-    // change or a reload may have deleted it); forgets it when not.
+    // change or a reload may have deleted it, and another object may have
+    // been made where it was); forgets it when not.
     bool HeldStillExists(const GameObjectsMan* manager);
 
     // One frame of the mouse while the cursor picks: a press on nothing the
@@ -92,6 +93,7 @@ protected:
     bool highlighted = false;
     SurfaceData savedSurface;
     GameObject* selected = nullptr;
+    std::uint64_t selectedSerial = 0;  // the held object's, told apart from a successor at its address
     bool dragging = false;
     bool wasLeftDown = false;
     DragPlane dragPlane;

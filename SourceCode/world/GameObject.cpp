@@ -9,6 +9,11 @@
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
 
+std::uint64_t GameObject::NextSerial() {
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
 GameObject::~GameObject() {
     DetachAI();
     if (auto* manager = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan)))

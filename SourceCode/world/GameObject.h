@@ -102,6 +102,10 @@ public:
     Object* renderObject = nullptr;  // owned by "Main Scene"
     Body* body = nullptr;            // owned by "Physics"
     std::uint32_t id = 0;
+    // Unique for the run, unlike the id (scripts choose ids and reuse them)
+    // and the address (an object made after one is deleted may take its
+    // place): what keeps hold of an object across frames checks this.
+    const std::uint64_t serial = NextSerial();
 
     std::uint8_t moving = 0;
     std::uint8_t moveMode = 0;
@@ -122,6 +126,7 @@ protected:
     void ClearMotionFlags();
 
 private:
+    static std::uint64_t NextSerial();
     void AdvanceMove(float dt);
     void AdvanceRotation(float dt);
     void AdvanceScale(float dt);
