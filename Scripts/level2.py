@@ -14,8 +14,8 @@ BASKET_SIZE = 3.0
 def loadlevel():
     zop.begin_level(SECONDS, MUSIC)
     Z.SetBackColor(0.55, 0.5, 0.8, 1.0)
-    zop.text("Level 2: land in the basket", -0.95, -0.8, 0.7)
-    zop.lesson("Bounce over to the basket behind the trampoline", 0.5, 0.5, 6.0)
+    zop.caption("Level 2", "Land in the basket")
+    zop.lessons([("Bounce over to the basket", "behind the trampoline")])
     Z.AddLevelBasket(BASKET, BASKET_SIZE)
     zop.patrol(3020, [(-8.0, 8.0, 4.0), (8.0, 8.0, 4.0)], 6.0, "Sunny", "reversing")
     zop.bonus(3020, 5)

@@ -13,9 +13,9 @@ def loadlevel():
     # A black veil that clears to a dim one over the bouncing player.
     veil = Z.AddSplashScreen("NOTEX", "NOTEXT")
     zop.at_once([Z.AddFadeSplashScreenEvent(veil, 0.45, 0.0, 0.0, 0.0, 1.5)])
-    Z.AddAnimatedText("You won!", 2.0, 2.0, (-0.6, 0.6), 9, 6, 3.0, 0.3, 0.06)
-    zop.text("Thanks for playing", -0.675, 0.2, 1.0)
-    menu = Z.AddAnimatedButton(-0.3, 0.3, -0.3, -0.45, "ButtonBack.bmp", " Menu", 1.5, 1.5, 6, 4, 2.0, 0.2, 0.02)
+    zop.animated("You won!", 0.6, 2.0, 3.0)
+    zop.centred("Thanks for playing", 0.2, 1.0)
+    menu = zop.button(-0.3, -0.3, "ButtonBack.bmp", "Menu")
     Z.ShowCursor()
     zop.music(zop.MUSIC_VICTORY)
     zop.trigger([Z.AddPlaySoundEvent(zop.SOUND_CLICK)] + zop.go_to("menu"), [Z.AddButtonClickedCondition(menu)])

@@ -1,9 +1,10 @@
 # Tollymop's main script. The engine imports it at start-up, calls
 # initgame() once and everyloop() every frame. It makes the two objects that
 # live for the whole run (the player and the trampoline at the centre of the
-# arena), builds the menu, and holds what every level shares: the level's
-# frame (HUD, clock, cursor, camera, the keys that quit and go back to the
-# menu, the lose trigger) and the road from one level to the next.
+# arena), shows the splash and then the menu, and holds what every level
+# shares: the level's frame (HUD, clock, cursor, camera, the keys that quit
+# and go back to the menu, the lose trigger) and the road from one level to
+# the next.
 #
 # A level is a module of its own (menu, level1, level2, level3, victory) with
 # a loadlevel() function; this module must never define loadlevel itself, or
@@ -13,6 +14,7 @@ import sys
 import ZOPAPI as Z
 
 PLAYER = 1000
+GROUND = 1001
 GOAL = 1002
 TRAMPOLINE = 1005
 
@@ -27,8 +29,18 @@ LOADING_SLOT = 200
 # Data-bank slot that scripts set to 1 while the player stands in the menu.
 IN_MENU_SLOT = 201
 
+# Data-bank slots from 210 on: one for each character a level asks the
+# player to catch, 1 once it is caught.
+CAUGHT_SLOT = 210
+
 # Where the player starts a level: above the middle of the trampoline.
 START = (0.0, 6.0, 0.0)
+# Seconds the player takes to glide back there from the ground.
+RETURN_SECONDS = 1.5
+
+# The start-up picture: seconds shown, then seconds of its fade.
+SPLASH_SECONDS = 2.0
+SPLASH_FADE = 1.2
 
 SOUND_PICKUP = "Assets/Audio/Game/pickup.wav"
 SOUND_CLICK = "Assets/Audio/Game/click.wav"
@@ -70,28 +82,94 @@ def music(track):
     at_once([Z.AddNextMusicClipEvent(track)])
 
 
+# The glyph grid: a glyph's square is GLYPH x size screen units, and a
+# line's letters advance by ADVANCE of it. A letter's white fills about
+# half its square: a whole square from one to the next spells a word out
+# letter by letter.
+GLYPH = 0.075
+ADVANCE = 0.6
+# Where right-aligned texts end.
+RIGHT_EDGE = 0.97
+# Lessons: the top line's place and size, the step to a second line, and
+# the seconds a lesson takes to fade before the next one.
+LESSON_Y = 0.45
+LESSON_SIZE = 1.0
+LESSON_ROW = 0.1
+LESSON_FADE = 1.0
+
+
+def wobble(size):
+    """The random range of glyph sizes. Each step of it is 0.01 screen
+    units whatever the size: a tenth of the glyph either way keeps the
+    letters on one line."""
+    return max(1, int(size * 1.5))
+
+
+def width(line, size):
+    """How far a line reaches from its left edge: its last glyph's place,
+    that glyph's square and the largest random step."""
+    return (len(line) - 1) * GLYPH * size * ADVANCE + GLYPH * size + 0.01 * (wobble(size) - 1 - wobble(size) // 2)
+
+
 def text(line, x, y, size=1.0, glyphs=None):
     """A still line of glyph text; (x, y) is its top-left corner."""
     count = glyphs if glyphs else len(line) + 1
-    # Glyph sizes vary by up to 0.02 either way: small text keeps them even.
-    wobble = 5 if size >= 0.9 else 1
-    return Z.AddText(line, size, size, (x, y), count, wobble)
+    return Z.AddText(line, size * ADVANCE, size, (x, y), count, wobble(size))
+
+
+def centred(line, y, size=1.0):
+    """A still line of glyph text centred across the screen."""
+    return text(line, -width(line, size) / 2.0, y, size)
+
+
+def right_aligned(line, y, size=1.0):
+    """A still line of glyph text ending a little short of the right edge."""
+    return text(line, RIGHT_EDGE - width(line, size), y, size)
+
+
+def animated(line, y, size, rate):
+    """A centred line whose letters pulse and bob a little, all together
+    enough that the word still reads as one."""
+    return Z.AddAnimatedText(line, size * ADVANCE, size, (-width(line, size) / 2.0, y), len(line) + 1,
+                             wobble(size), rate, 0.05, 0.008)
+
+
+def button(left, top, texture, label):
+    """A button 0.6 wide and 0.15 high whose label, centred on it for four
+    letters, pulses a little."""
+    return Z.AddAnimatedButton(left, left + 0.6, top, top - 0.15, texture, "  " + label, 1.5 * ADVANCE, 1.5,
+                               len(label) + 3, wobble(1.5), 2.0, 0.1, 0.01)
 
 
 def hidden_text(line, y, size=1.0):
     """An empty text, centred for the line that an alter-text event will
-    show in it later (a glyph advances 0.075 x size)."""
-    return text(" ", -len(line) * 0.075 * size / 2.0, y, size, len(line) + 1)
+    show in it later."""
+    return text(" ", -width(line, size) / 2.0, y, size, len(line) + 1)
 
 
-def lesson(line, y, start, length):
-    """Text that appears start seconds into the level and fades out after
-    length seconds."""
-    shown = hidden_text(line, y, 0.8)
+def lessons(steps, start=0.5, length=5.0, y=LESSON_Y):
+    """Lessons shown one after the other in the middle of the screen: each
+    step is a line or a tuple of lines shown together, for length seconds;
+    it fades out and is gone before the next one appears."""
     now = Z.GetGameTime()
-    trigger([Z.AddAlterTextEvent(shown, line, 1.0)], [Z.AddTimePassedCondition(now, start)])
-    trigger([Z.AddFadeTextEvent(shown, 0.0, 1.0, 1.0, 1.0, 1.5)], [Z.AddTimePassedCondition(now, start + length)])
-    return shown
+    for step in steps:
+        lines = (step,) if isinstance(step, str) else step
+        for row, line in enumerate(lines):
+            shown = hidden_text(line, y - row * LESSON_ROW, LESSON_SIZE)
+            trigger([Z.AddAlterTextEvent(shown, line, 1.0)], [Z.AddTimePassedCondition(now, start)])
+            trigger([Z.AddFadeTextEvent(shown, 0.0, 1.0, 1.0, 1.0, 4.0)],
+                    [Z.AddTimePassedCondition(now, start + length)])
+            trigger([Z.AddAlterTextEvent(shown, " ", 1.0)],
+                    [Z.AddTimePassedCondition(now, start + length + LESSON_FADE)])
+        start += length + LESSON_FADE
+
+
+def caption(title, goal):
+    """The level's name and goal in the top-right corner, clear of the HUD
+    (top left), the console (bottom) and the editors' labels and
+    timeline."""
+    right_aligned(title, 0.96, 1.0)
+    right_aligned(goal, 0.86, 0.8)
 
 
 def reset_player():
@@ -122,17 +200,34 @@ def begin_level(seconds, track):
     Z.AddHUD()
     Z.SetLevelTime(seconds)
     Z.HideCursor()
-    # The camera follows the player again, no lower than the menu's left it.
-    Z.CamSetYRange(15.0, 40.0)
-    Z.CamSetYPosition(15.0)
-    Z.CamUnlock()
+    level_camera()
     Z.SetInt(IN_MENU_SLOT, 0)
     player_control(1)
     reset_player()
+    back_on_the_sheet()
     music(track)
     trigger([Z.AddQuitGameEvent()], [Z.AddKeyTriggeredCondition("escape")])
     trigger(go_to("menu"), [Z.AddKeyTriggeredCondition("m")])
     add_lose_trigger(seconds)
+
+
+def level_camera():
+    """The camera follows the player from far enough out, and high enough,
+    that a bounce off any edge of the sheet or as high as a dive sends it
+    stays in view; the camera keys move it only within these ranges."""
+    Z.CamSetRadiusRange(32.0, 40.0)
+    Z.CamSetRadius(35.0)
+    Z.CamSetYRange(18.0, 30.0)
+    Z.CamSetYPosition(18.0)
+    Z.CamUnlock()
+
+
+def back_on_the_sheet():
+    """Landing on the ground (bounced or knocked off the sheet) glides the
+    player back above the trampoline; only a fall off the world's edge
+    costs points."""
+    now_and_again([Z.AddMoveObjEvent(PLAYER, START, RETURN_SECONDS)], Z.AddSingleSingleColCondition(PLAYER, GROUND),
+                  RETURN_SECONDS + 0.5)
 
 
 def add_lose_trigger(seconds):
@@ -180,28 +275,54 @@ def menu_camera():
     Z.CamSetYPosition(6.0)
 
 
-def build_menu(first):
-    """The title, the fire, the Play and Quit buttons under the cursor, and
-    the menu music. The player bounces on the trampoline behind it all."""
+def menu_stage(in_menu):
+    """A clean screen over the player bouncing still on the trampoline,
+    seen by the menu's camera."""
     Z.ClearUIObjects()
-    Z.SetInt(IN_MENU_SLOT, 1)
-    Z.SetLevelTime(100.0)
+    Z.SetInt(IN_MENU_SLOT, in_menu)
     player_control(0)
     reset_player()
     menu_camera()
-    Z.AddFire(0.0, 6.0, 12.0, 9.0)
-    if first:
-        # The start-up splash: the title picture, fading to the menu.
-        splash = Z.AddSplashScreen("splash.png", "NOTEXT")
-        trigger([Z.AddFadeSplashScreenEvent(splash, 0.0, 1.0, 1.0, 1.0, 1.2)],
-                [Z.AddTimePassedCondition(Z.GetGameTime(), 1.5)])
-    Z.AddAnimatedText("Tollymop", 1.6, 2.0, (-0.48, 0.8), 9, 6, 2.0, 0.15, 0.04)
-    play = Z.AddAnimatedButton(-0.3, 0.3, 0.15, 0.0, "ButtonPlay.bmp", " Play", 1.5, 1.5, 6, 4, 2.0, 0.2, 0.02)
-    leave = Z.AddAnimatedButton(-0.3, 0.3, -0.15, -0.3, "ButtonQuit.bmp", " Quit", 1.5, 1.5, 6, 4, 2.0, 0.2, 0.02)
-    text("Mouse: steer   Left: dive   Right: boost", -0.9, -0.6, 0.6)
-    text("Escape: quit   M: menu", -0.9, -0.7, 0.6)
-    Z.ShowCursor()
+
+
+def show_splash():
+    """The start-up picture alone, over the menu's music; it fades after a
+    moment, and the menu is built once nothing of it is left."""
+    menu_stage(0)
+    splash = Z.AddSplashScreen("splash.png", "NOTEXT")
+    now = Z.GetGameTime()
+    trigger([Z.AddFadeSplashScreenEvent(splash, 0.0, 1.0, 1.0, 1.0, 4.0)],
+            [Z.AddTimePassedCondition(now, SPLASH_SECONDS)])
+    trigger([Z.AddCallPyFuncEvent("menu_after_splash")],
+            [Z.AddTimePassedCondition(now, SPLASH_SECONDS + SPLASH_FADE)])
+    trigger([Z.AddQuitGameEvent()], [Z.AddKeyTriggeredCondition("escape")])
     music(MUSIC_MENU)
+
+
+def menu_after_splash():
+    """The splash has faded: the menu, whose music is already playing."""
+    build_menu(False)
+
+
+def build_menu(with_music=True):
+    """The title, the fire, the Play and Quit buttons under the cursor, and
+    the menu music. The player bounces on the trampoline behind it all."""
+    menu_stage(1)
+    Z.SetLevelTime(100.0)
+    Z.AddFire(0.0, 6.0, 12.0, 9.0)
+    animated("Tollymop", 0.8, 2.0, 2.0)
+    play = button(-0.3, 0.15, "ButtonPlay.bmp", "Play")
+    # Quit stays off the middle, where a level's steering tends to leave the
+    # cursor (a click there starts a new game instead), and off the edges,
+    # where steering pins it. Nothing goes lower: the console's lines and
+    # the animation editor's timeline use the bottom of the screen.
+    leave = button(0.35, -0.45, "ButtonQuit.bmp", "Quit")
+    text("Mouse: steer", -0.93, -0.4, 0.8)
+    text("Left: dive   Right: boost", -0.93, -0.5, 0.8)
+    text("Escape: quit   M: menu", -0.93, -0.6, 0.8)
+    Z.ShowCursor()
+    if with_music:
+        music(MUSIC_MENU)
     # A new game starts at level 1.
     trigger([Z.AddPlaySoundEvent(SOUND_CLICK)] + go_to("level1"), [Z.AddButtonClickedCondition(play)])
     trigger([Z.AddPlaySoundEvent(SOUND_CLICK), Z.AddQuitGameEvent()], [Z.AddButtonClickedCondition(leave)])
@@ -218,17 +339,30 @@ def character(ident, position, name, inverse_mass=10.0, scale=1.0, yaw=0.0):
     return ident
 
 
-def collect(ident, points=10):
-    """Touching this character scores and takes it away."""
-    trigger([Z.AddModifyScoreEvent(points), Z.AddPlaySoundEvent(SOUND_PICKUP), Z.AddRemoveObjEvent(ident)],
-            [Z.AddSingleSingleColCondition(PLAYER, ident)])
+def collect(ident, points=10, more=()):
+    """Touching this character scores and takes it away (and runs the
+    further events)."""
+    trigger([Z.AddModifyScoreEvent(points), Z.AddPlaySoundEvent(SOUND_PICKUP), Z.AddRemoveObjEvent(ident)]
+            + list(more), [Z.AddSingleSingleColCondition(PLAYER, ident)])
     return ident
 
 
-def pickup(ident, position, points=10, name="Sunny"):
-    """A character hanging in the air, to be collected."""
-    character(ident, position, name, 0.0, 1.0)
-    return collect(ident, points)
+def hanging(ident, position, name="Sunny"):
+    """A character pinned in the air."""
+    return character(ident, position, name, 0.0, 1.0)
+
+
+def catch_all(idents, points=10):
+    """Makes each character collectable; the conditions returned hold once
+    all of them are caught. A catch is kept in the data bank, so a fall's
+    penalty never takes it back."""
+    caught = []
+    for n, ident in enumerate(idents):
+        slot = CAUGHT_SLOT + n
+        Z.SetInt(slot, 0)
+        collect(ident, points, [Z.AddSetPyVarIntEvent(slot, 1)])
+        caught.append(Z.AddPyVarIntCondition(slot, 1))
+    return caught
 
 
 def now_and_again(events, condition, rest=2.0):
@@ -312,7 +446,7 @@ def initgame():
     # Ten by ten cells, two units apart: a sheet 20 units wide at the centre.
     Z.AddRectTramp(TRAMPOLINE, (0.0, 0.0, 0.0), 10, 10, 2.0, 0.0, 0.0, 0.0)
     Z.AddPC(START, 0.0, 0.0, 1.0)
-    build_menu(True)
+    show_splash()
 
 
 def everyloop():
@@ -339,6 +473,6 @@ def watch_level_change():
     name = LEVELS[loading - 1] if loading <= len(LEVELS) else str(loading)
     report("level \"%s\" did not load; back to the menu." % name)
     if name == "menu":
-        build_menu(False)
+        build_menu()
     else:
         at_once(go_to("menu"))

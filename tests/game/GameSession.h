@@ -25,6 +25,11 @@
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
 
+// What the scripts keep in the data bank (Scripts/zop.py).
+inline constexpr std::uint8_t kLoadingSlot = 200;
+inline constexpr std::uint8_t kInMenuSlot = 201;
+inline constexpr std::uint32_t kPlayer = 1000;
+
 class GameSession : public TestGame {
 public:
     // scripts: the folder of script modules (the shipped ones by default).
@@ -52,6 +57,15 @@ public:
     }
     void Frames(int count, std::uint32_t ms = 16) {
         for (int i = 0; i < count && Running(); ++i) Frame(ms);
+    }
+    // Past the start-up splash, until the menu is built (false when it
+    // never is).
+    bool ToTheMenu() {
+        for (int i = 0; i < 600 && Running(); ++i) {
+            if (BankInt(kInMenuSlot) == 1) return true;
+            Frame();
+        }
+        return false;
     }
 
     // --- Input, as SDL delivers it -------------------------------------
@@ -107,10 +121,6 @@ private:
     bool started = false;
 };
 
-// What the scripts keep in the data bank (Scripts/zop.py).
-inline constexpr std::uint8_t kLoadingSlot = 200;
-inline constexpr std::uint8_t kInMenuSlot = 201;
-inline constexpr std::uint32_t kPlayer = 1000;
 
 // The level the game is in: the module named by the last level change.
 inline std::string CurrentLevel() {

@@ -80,6 +80,30 @@ TEST(LevelsTest, LevelOneWithNoInputRunsOutOfTimeAndTheLoseTriggerFires) {
     EXPECT_EQ(game.BankInt(kInMenuSlot), 1);
 }
 
+// A fall off the world costs points, never a catch: level 1 is won by its
+// three suns after a fall. (The test puts the player where a fall and the
+// catches would take it.)
+TEST(LevelsTest, LevelOneIsWonByItsThreeSunsAfterAFall) {
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    ASSERT_TRUE(game.ToTheMenu());
+    ChangeLevel(game, "level1");
+    game.Object(kPlayer)->PlaceAt({0.0f, -25.0f, 0.0f});
+    game.Frames(3);
+    EXPECT_EQ(game.Score(), -100);
+    for (std::uint32_t sun : {3001u, 3002u, 3003u}) {
+        D3DXVECTOR3 at;
+        ASSERT_TRUE(game.PositionOf(sun, &at));
+        game.Object(kPlayer)->PlaceAt(at);
+        game.Frames(3);
+        EXPECT_FALSE(game.Object(sun)) << sun << " was not caught";
+    }
+    EXPECT_EQ(game.Score(), -70);
+    EXPECT_TRUE(Shows("Well done!"));
+    game.Frames(150);
+    EXPECT_EQ(CurrentLevel(), "level2");
+}
+
 // The shipped scripts in a folder of the test's own, with one module
 // replaced or left out.
 std::filesystem::path ScriptsWith(const ScopedTempDir& dir, const std::string& module, const char* text) {
@@ -97,7 +121,7 @@ TEST(LevelsTest, AMissingLevelModuleLeavesThePlayerInTheMenuWithALineInTheErrorS
     testing::internal::CaptureStderr();
     GameSession game(ScriptsWith(scripts, "level1", nullptr), 320, 240);
     ASSERT_TRUE(game.ok());
-    game.Frames(100);
+    ASSERT_TRUE(game.ToTheMenu());
     game.PointAt(0.0f, 0.07f);
     game.Click();
     game.Frames(10);
