@@ -126,7 +126,7 @@ void Input::ReleaseMouse() {
     // Events that came since the last poll (a button released as the window
     // lost focus among them) still count: a lost release would leave the
     // button down while the mouse is away.
-    DrainMouseEvents();
+    DrainEvents(mouse, &Input::ApplyMouseEvent);
     mouse->Unacquire();
     mouse->Release();
     mouse = nullptr;
@@ -148,6 +148,9 @@ void Input::PollKeyboard() {
         std::memset(keyState, 0, sizeof keyState);
         keyboard->Acquire();
     }
+    // Every press since the last poll triggers its key, a key released and
+    // pressed again between two polls too: the state alone shows it held.
+    DrainEvents(keyboard, &Input::ApplyKeyEvent);
     for (int key = 0; key < kKeyCount; ++key) {
         if (!(keyState[key] & kDownBit)) {
             held[key] = 0;
@@ -160,23 +163,27 @@ void Input::PollKeyboard() {
 
 void Input::PollMouse() {
     float frame = FrameSeconds();
-    if (!DrainMouseEvents()) mouse->Acquire();
+    if (!DrainEvents(mouse, &Input::ApplyMouseEvent)) mouse->Acquire();
     if (leftButton) leftHeldTime += frame;
     if (rightButton) rightHeldTime += frame;
 }
 
-bool Input::DrainMouseEvents() {
+bool Input::DrainEvents(IDirectInputDevice8A* device, void (Input::*apply)(const DIDEVICEOBJECTDATA&)) {
     // Read until the queue is empty, so that no event waits for a later
     // frame however many came in this one.
     for (;;) {
-        mouseEventCount = kMouseEventRoom;
-        if (FAILED(mouse->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), mouseEvents, &mouseEventCount, 0))) {
-            mouseEventCount = 0;
+        eventCount = kEventRoom;
+        if (FAILED(device->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), events, &eventCount, 0))) {
+            eventCount = 0;
             return false;
         }
-        for (DWORD i = 0; i < mouseEventCount; ++i) ApplyMouseEvent(mouseEvents[i]);
-        if (mouseEventCount < static_cast<DWORD>(kMouseEventRoom)) return true;
+        for (DWORD i = 0; i < eventCount; ++i) (this->*apply)(events[i]);
+        if (eventCount < static_cast<DWORD>(kEventRoom)) return true;
     }
+}
+
+void Input::ApplyKeyEvent(const DIDEVICEOBJECTDATA& event) {
+    if ((event.dwData & kDownBit) && event.dwOfs < static_cast<DWORD>(kKeyCount)) triggered[event.dwOfs] = 1;
 }
 
 void Input::ApplyMouseEvent(const DIDEVICEOBJECTDATA& event) {

@@ -14,7 +14,7 @@
 class Input : public System {
 public:
     static constexpr int kKeyCount = 256;
-    static constexpr int kMouseEventRoom = 16;
+    static constexpr int kEventRoom = 16;
 
     Input() = default;
     ~Input() override;
@@ -64,8 +64,10 @@ private:
                       plat::HWND window, plat::IDirectInputDevice8A*& device);
     void PollKeyboard();
     void PollMouse();
-    // Takes every queued mouse event; false when the read failed.
-    bool DrainMouseEvents();
+    // Takes every queued event of the device, in order; false when the read
+    // failed.
+    bool DrainEvents(plat::IDirectInputDevice8A* device, void (Input::*apply)(const plat::DIDEVICEOBJECTDATA&));
+    void ApplyKeyEvent(const plat::DIDEVICEOBJECTDATA& event);
     void ApplyMouseEvent(const plat::DIDEVICEOBJECTDATA& event);
     void ReleaseDevices();
 
@@ -75,8 +77,8 @@ private:
     plat::IDirectInputDevice8A* keyboard = nullptr;
     std::uint8_t held[kKeyCount] = {};
     std::uint8_t triggered[kKeyCount] = {};
-    plat::DIDEVICEOBJECTDATA mouseEvents[kMouseEventRoom] = {};
-    DWORD mouseEventCount = 0;
+    plat::DIDEVICEOBJECTDATA events[kEventRoom] = {};  // of the last read
+    DWORD eventCount = 0;
     std::int32_t mouseX = 0;
     std::int32_t mouseY = 0;
     std::int32_t mouseWheel = 0;

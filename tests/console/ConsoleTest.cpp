@@ -32,6 +32,44 @@ TEST_F(ConsoleFixture, TypingKeepsSixtyThreeCharactersAndShiftFollowsTheUsLayout
     EXPECT_EQ(console->InputLine(), "!*Q*/");
 }
 
+// Every key typed arrives, a doubled letter's second press too, whether the
+// keys come one every two frames or one a frame, each pressed and released
+// within its frame or released only as the next goes down.
+TEST_F(ConsoleFixture, EveryKeyTypedArrivesRepeatsIncludedAtOneKeyAFrame) {
+    Start();
+    ASSERT_TRUE(console->Init());
+    auto typeTapping = [&](const std::string& word, int framesPerKey) {
+        for (char c : word) {
+            const bool upper = c >= 'A' && c <= 'Z';
+            const SDL_Scancode key = ScancodeOf(upper ? char(c - 'A' + 'a') : c);
+            if (upper) PushKey(SDL_SCANCODE_LSHIFT, true);
+            PushKey(key, true);
+            PushKey(key, false);
+            if (upper) PushKey(SDL_SCANCODE_LSHIFT, false);
+            for (int i = 0; i < framesPerKey; ++i) Frame();
+        }
+    };
+    auto clear = [&] {
+        for (int i = 0; i < 8; ++i) Tap(SDL_SCANCODE_BACKSPACE);
+        ASSERT_EQ(console->InputLine(), "");
+    };
+    for (int framesPerKey : {2, 1}) {
+        typeTapping("AddPoint", framesPerKey);
+        EXPECT_EQ(console->InputLine(), "AddPoint") << framesPerKey << " frames a key";
+        clear();
+    }
+    SDL_Scancode down = SDL_SCANCODE_UNKNOWN;
+    for (char c : std::string("addpoint")) {
+        if (down != SDL_SCANCODE_UNKNOWN) PushKey(down, false);
+        down = ScancodeOf(c);
+        PushKey(down, true);
+        Frame();
+    }
+    PushKey(down, false);
+    Frame();
+    EXPECT_EQ(console->InputLine(), "addpoint") << "each key held until the next";
+}
+
 TEST_F(ConsoleFixture, HistoryKeepsEightLinesOnceEachAndWrapsBothWays) {
     Start();
     ASSERT_TRUE(console->Init());

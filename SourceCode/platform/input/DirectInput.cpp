@@ -319,7 +319,6 @@ HRESULT IDirectInputDevice8A::GetDeviceState(DWORD size, void* data) {
 
 HRESULT IDirectInputDevice8A::GetDeviceData(DWORD objectSize, DIDEVICEOBJECTDATA* data, DWORD* count,
                                             DWORD flags) {
-    if (kind != Kind::Mouse) return E_NOTIMPL;
     if (!count || objectSize != sizeof(DIDEVICEOBJECTDATA)) return DIERR_INVALIDPARAM;
     if (bufferSize == 0) return DIERR_NOTBUFFERED;
     if (queue.empty()) {
@@ -343,7 +342,7 @@ DWORD IDirectInputDevice8A::HandOut(DIDEVICEOBJECTDATA* data, DWORD room, bool r
     DWORD n = 0;
     auto it = queue.begin();
     for (; it != queue.end() && n < room; ++it) {
-        int button = acquired ? ButtonOfOffset(it->dwOfs) : -1;
+        int button = acquired && kind == Kind::Mouse ? ButtonOfOffset(it->dwOfs) : -1;
         if (button >= 0) {
             bool down = (it->dwData & kDown) != 0;
             if (heldBack[button] || (!down && pressed[button])) {
@@ -408,13 +407,19 @@ void IDirectInputDevice8A::OnEvent(const SDL_Event& e) {
 void IDirectInputDevice8A::OnKey(int sdlScancode, bool down) {
     std::uint8_t code = DikFromSdlScancode(sdlScancode);
     if (!code) return;
+    // A key held down repeats its press; only a change is an event.
+    const bool changed = (keys[code] != 0) != down;
     keys[code] = down ? kDown : 0;
     if (down && acquired) pressedSincePoll[code] = true;
+    if (changed && acquired && bufferSize > 0) Queue(code, down ? kDown : 0);
 }
 
 void IDirectInputDevice8A::OnFocusLost() {
     // What is held now will be released where this device cannot see it;
     // nothing may stay down because its release went to another window.
+    if (kind == Kind::Keyboard && acquired && bufferSize > 0)
+        for (DWORD code = 0; code < sizeof keys; ++code)
+            if (keys[code]) Queue(code, 0);
     std::memset(keys, 0, sizeof keys);
     std::memset(pressedSincePoll, 0, sizeof pressedSincePoll);
     if (kind == Kind::Mouse && acquired && bufferSize > 0) {

@@ -132,9 +132,11 @@ public:
 
     // The keyboard's 256-byte state. E_NOTIMPL for the mouse.
     HRESULT GetDeviceState(DWORD size, void* data);
-    // Up to *count queued mouse events, oldest first; *count says how many
-    // came. Events queued before the input was lost are still handed out;
-    // only an empty queue reports the loss. E_NOTIMPL for the keyboard.
+    // Up to *count queued events, oldest first; *count says how many came.
+    // Mouse events are movements and buttons; keyboard events are presses
+    // and releases, the key code as offset and bit 7 set for a press (a key
+    // held down sends no repeats). Events queued before the input was lost
+    // are still handed out; only an empty queue reports the loss.
     HRESULT GetDeviceData(DWORD objectSize, DIDEVICEOBJECTDATA* data, DWORD* count, DWORD flags);
 
     // Queued events not yet read (for tests and diagnostics).
