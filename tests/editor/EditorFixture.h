@@ -110,6 +110,14 @@ protected:
         PushLeft(false);
         Frame();
     }
+    // The pointer onto where a world point is drawn, then the left button
+    // down (it stays down).
+    void PressAt(const D3DXVECTOR3& world) {
+        const D3DXVECTOR3 at = ScreenOf(world);
+        MoveTo(at.x, at.y);
+        PushLeft(true);
+        Frame();
+    }
     // Where a world point is drawn, in pixels of the viewport.
     static D3DXVECTOR3 ScreenOf(const D3DXVECTOR3& world) {
         D3DXVECTOR3 clip;

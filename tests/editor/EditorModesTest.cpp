@@ -128,10 +128,7 @@ TEST_F(EditorModes, LeavingEditModeGivesTheHeldObjectItsSurfaceBackAndDeletingLe
     auto* body = static_cast<ObjectMesh*>(object->renderObject);
     body->surface.diff[0] = 0.25f;
     Frames(2);
-    const D3DXVECTOR3 at = ScreenOf(object->GetRenderPosition());
-    MoveTo(at.x, at.y);
-    PushLeft(true);
-    Frame();
+    PressAt(object->GetRenderPosition());
     ASSERT_EQ(Edit()->HeldObject(), object);
     EXPECT_NE(body->surface.diff[0], 0.25f);  // highlighted
     PushLeft(false);
@@ -191,10 +188,7 @@ TEST_F(EditorOverALevelChange, ADragOverALevelChangeOrAnObjectsDeletionEndsHoldi
     Edit()->EditModeToggle();
     auto pressOn = [&](GameObject* object) {
         Frames(2);
-        const D3DXVECTOR3 at = ScreenOf(object->GetRenderPosition());
-        MoveTo(at.x, at.y);
-        PushLeft(true);
-        Frame();
+        PressAt(object->GetRenderPosition());
         ASSERT_EQ(Edit()->HeldObject(), object);
         PushMotion(4, 0);
         Frame();
