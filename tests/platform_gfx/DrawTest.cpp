@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "DrawHelpers.h"
+#include "platform/gfx/StencilWatch.h"
 #include "support/TestDevice.h"
 
 namespace {
@@ -288,4 +289,38 @@ TEST_F(Draw, ColourMissingFromTheLayoutReadsWhite) {
     d->SetFVF(D3DFVF_XYZRHW);
     ASSERT_EQ(d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, bare, sizeof bare[0]), D3D_OK);
     EXPECT_EQ(t.Pixel(4, 4), 0xFFFFFFFFu);
+}
+
+// On a stencil known to be all 0 a draw whose stencil test must fail is
+// skipped; one whose failing fragments still write the stencil, or any draw
+// after the stencil was written, is not. Both ways leave the same pixels.
+TEST_F(Draw, ADrawThatAClearStencilRejectsIsSkippedWithTheSamePixels) {
+    auto drawScene = [&](bool skipping) {
+        plat::SkipStencilRejectedDraws(skipping);
+        d->Present(nullptr, nullptr, nullptr, nullptr);  // the frame's figures start here
+        d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0);
+        d->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+        d->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_NOTEQUAL);  // the shadow darkening: skipped
+        d->SetRenderState(D3DRS_STENCILREF, 0);
+        d->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_ZERO);
+        DrawRect(d, 0, 0, 64, 64, 0xFFFF0000);
+        d->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);  // fails, but counts up where it fails
+        d->SetRenderState(D3DRS_STENCILREF, 1);
+        d->SetRenderState(D3DRS_STENCILFAIL, D3DSTENCILOP_INCR);
+        DrawRect(d, 0, 0, 32, 64, 0xFF00FF00);
+        d->SetRenderState(D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP);
+        d->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_NOTEQUAL);  // now over the counted half
+        d->SetRenderState(D3DRS_STENCILREF, 0);
+        DrawRect(d, 0, 0, 64, 64, 0xFF0000FF);
+        d->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+        d->Present(nullptr, nullptr, nullptr, nullptr);
+        plat::SkipStencilRejectedDraws(true);
+        return std::make_pair(t.Pixels(), plat::LastFrameGlStats().draws);
+    };
+    const auto [drawnPixels, drawnDraws] = drawScene(false);
+    const auto [skippedPixels, skippedDraws] = drawScene(true);
+    EXPECT_EQ(skippedDraws, drawnDraws - 1);
+    EXPECT_TRUE(skippedPixels == drawnPixels);
+    EXPECT_EQ(t.Pixel(8, 8), 0xFF0000FFu);
+    EXPECT_EQ(t.Pixel(40, 8), 0xFF000000u);
 }

@@ -79,6 +79,7 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
     if (alive > 0 || !g.blocks.empty()) return D3DERR_INVALIDCALL;
 
     g.pp = *pp;
+    g.stencil.Forget();
     g.DeleteBackBuffer();
     if (!g.CreateBackBuffer()) return D3DERR_NOTAVAILABLE;
     pp->BackBufferWidth = g.pp.BackBufferWidth;
@@ -126,6 +127,7 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, plat::HWND, const vo
                           same ? GL_NEAREST : GL_LINEAR);
     }
     SDL_GL_SwapWindow(g.sdl);
+    g.stencil.Forget();
     lastFrameGlStats = plat::runningGlStats;
     plat::runningGlStats = {};
     // The window may have been resized (a window manager honouring full
@@ -185,6 +187,11 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
         LONG glY = g.Flipped() ? r.y1 : targetHeight - r.y2;
         glScissor(r.x1, glY, r.x2 - r.x1, r.y2 - r.y1);
         glClear(bits);
+    }
+    if ((flags & D3DCLEAR_STENCIL) && !g.target) {
+        const bool wholeTarget = count == 0 && vp.X == 0 && vp.Y == 0 && vp.Width >= g.TargetWidth() &&
+                                 vp.Height >= g.TargetHeight();
+        g.stencil.Cleared(stencil, wholeTarget);
     }
     g.renderDirty = true;
     return D3D_OK;
@@ -540,6 +547,16 @@ HRESULT IDirect3DDevice9::GetIndices(IDirect3DIndexBuffer9** indices) {
 
 // ---- draws ------------------------------------------------------------------------
 
+namespace {
+// After a draw from user memory, as in Direct3D, stream 0 and the indices
+// are unset.
+HRESULT EndUserMemoryDraw(IDirect3DDevice9* device, HRESULT result) {
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+    return result;
+}
+}  // namespace
+
 HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
     plat::DeviceGL& g = *gl_;
     UINT vertices = plat::VertexCountOf(type, primitiveCount);
@@ -547,6 +564,7 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
     // OpenGL takes the first vertex as a signed int, and the last must not wrap.
     std::uint64_t lastVertex = std::uint64_t(startVertex) + vertices - 1;
     if (lastVertex > std::uint64_t(INT32_MAX)) return D3DERR_INVALIDCALL;
+    if (g.SkipDraw()) return D3D_OK;
     MakeCurrent();
     if (!g.PrepareDraw(0, 0, UINT(lastVertex))) return D3DERR_INVALIDCALL;
     glDrawArrays(plat::PrimitiveToGl(type), GLint(startVertex), GLsizei(vertices));
@@ -567,6 +585,7 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVe
     // The whole buffer's range (cached) settles most draws; only when it
     // does not fit are this draw's own indices looked at.
     // A vertex number past 32 bits would wrap, so it is refused as well.
+    if (g.SkipDraw()) return D3D_OK;
     MakeCurrent();
     auto prepareFor = [&](long long smallest, long long largest) {
         long long first = smallest + baseVertexIndex, last = largest + baseVertexIndex;
@@ -591,6 +610,7 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
     plat::DeviceGL& g = *gl_;
     UINT vertices = plat::VertexCountOf(type, primitiveCount);
     if (!vertexData || stride == 0 || vertices == 0) return D3DERR_INVALIDCALL;
+    if (g.SkipDraw()) return EndUserMemoryDraw(this, D3D_OK);
     MakeCurrent();
     glBindVertexArray(g.vao);
     glBindBuffer(GL_ARRAY_BUFFER, g.upVertices);
@@ -601,9 +621,7 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
         glDrawArrays(plat::PrimitiveToGl(type), 0, GLsizei(vertices));
         result = D3D_OK;
     }
-    SetStreamSource(0, nullptr, 0, 0);
-    SetIndices(nullptr);
-    return result;
+    return EndUserMemoryDraw(this, result);
 }
 
 HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UINT, UINT primitiveCount,
@@ -617,6 +635,7 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UI
     size_t indexBytes = size_t(count) * (wide ? 4 : 2);
     long long smallest = 0, largest = 0;
     plat::IndexRange(static_cast<const std::uint8_t*>(indexData), indexBytes, 0, count, wide, &smallest, &largest);
+    if (g.SkipDraw()) return EndUserMemoryDraw(this, D3D_OK);
     MakeCurrent();
     glBindVertexArray(g.vao);
     glBindBuffer(GL_ARRAY_BUFFER, g.upVertices);
@@ -631,9 +650,7 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UI
                        nullptr);
         result = D3D_OK;
     }
-    SetStreamSource(0, nullptr, 0, 0);
-    SetIndices(nullptr);
-    return result;
+    return EndUserMemoryDraw(this, result);
 }
 
 // ---- OpenGL-side operations -------------------------------------------------------

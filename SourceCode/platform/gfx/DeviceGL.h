@@ -10,6 +10,7 @@
 
 #include "platform/gfx/Direct3D.h"
 #include "platform/gfx/GpuProgram.h"
+#include "platform/gfx/StencilWatch.h"
 #include "platform/d3dx/Math3D.h"
 
 namespace plat {
@@ -68,6 +69,7 @@ struct DeviceGL {
     bool hasAnisotropy = false;
 
     DeviceStates states;
+    StencilWatch stencil;  // the back buffer's
     bool layoutIsDeclaration = false;
     std::vector<D3DVERTEXELEMENT9> fvfElements;  // layout of the current FVF
     IDirect3DStateBlock9* recording = nullptr;
@@ -121,6 +123,9 @@ struct DeviceGL {
     void BindProgramAndUniforms(const std::vector<D3DVERTEXELEMENT9>& layout);
     void BindTextures();
     bool PrepareDraw(GLuint upBuffer, UINT upStride, UINT lastVertex);
+    // A draw into the back buffer that its stencil test keeps from changing
+    // anything.
+    bool SkipDraw() { return !target && stencil.SkipDraw(states.render); }
 };
 
 }  // namespace plat
