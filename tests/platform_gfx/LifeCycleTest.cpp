@@ -162,3 +162,24 @@ TEST_F(LifeCycle, SceneBracketsAndResourcesOutlivingTheDevice) {
     EXPECT_EQ(late->GetDevice(&none), D3DERR_INVALIDCALL);
     late->Release();
 }
+
+// A back buffer larger than the device's caps is refused where it is asked
+// for, and a refused reset leaves the device as it was.
+TEST_F(LifeCycle, BackBuffersBeyondTheCapsAreRefused) {
+    D3DCAPS9 caps{};
+    ASSERT_EQ(d->GetDeviceCaps(&caps), D3D_OK);
+    D3DPRESENT_PARAMETERS pp = t.pp;
+    pp.BackBufferWidth = caps.MaxTextureWidth + 1;
+    pp.BackBufferHeight = 1;
+    EXPECT_EQ(d->Reset(&pp), D3DERR_INVALIDCALL);
+    d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000666, 1.0f, 0);
+    EXPECT_EQ(t.Pixel(63, 63), 0xFF000666u);
+    EXPECT_EQ(t.width, 64u);
+
+    IDirect3DDevice9* second = nullptr;
+    pp.BackBufferWidth = 1;
+    pp.BackBufferHeight = caps.MaxTextureHeight + 1;
+    EXPECT_EQ(t.d3d->CreateDevice(0, D3DDEVTYPE_HAL, t.window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &second),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(second, nullptr);
+}

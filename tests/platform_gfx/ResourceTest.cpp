@@ -123,6 +123,34 @@ TEST_F(Resources, TexturesBeyondTheLockPitchesAreRefused) {
               D3DERR_INVALIDCALL);
 }
 
+// Sizes are checked in 64 bits against what the device says it can make: a
+// width near 2^32 must not wrap its block count to one block of 8 bytes.
+TEST_F(Resources, TexturesBeyondTheDeviceCapsAreRefused) {
+    const plat::LevelPitches wide = plat::PitchesOf(D3DFMT_DXT1, 0xFFFFFFFDu, 4);
+    EXPECT_EQ(wide.row, 0x40000000ull * 8);
+    EXPECT_EQ(wide.slice, 0x40000000ull * 8);
+
+    D3DCAPS9 caps{};
+    ASSERT_EQ(d->GetDeviceCaps(&caps), D3D_OK);
+    const UINT largest = caps.MaxTextureWidth, deepest = caps.MaxVolumeExtent;
+    IDirect3DTexture9* tex = nullptr;
+    EXPECT_EQ(d->CreateTexture(0xFFFFFFFD, 4, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &tex, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->CreateTexture(largest + 1, 1, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &tex, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->CreateTexture(1, caps.MaxTextureHeight + 1, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &tex, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(tex, nullptr);
+    ASSERT_EQ(d->CreateTexture(largest, 1, 0, 0, D3DFMT_L8, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+    tex->Release();
+    IDirect3DCubeTexture9* cube = nullptr;
+    EXPECT_EQ(d->CreateCubeTexture(largest + 1, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &cube, nullptr),
+              D3DERR_INVALIDCALL);
+    IDirect3DVolumeTexture9* vol = nullptr;
+    EXPECT_EQ(d->CreateVolumeTexture(1, 1, deepest + 1, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &vol, nullptr),
+              D3DERR_INVALIDCALL);
+    ASSERT_EQ(d->CreateVolumeTexture(deepest, 1, 1, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &vol, nullptr), D3D_OK);
+    vol->Release();
+}
+
 // Texel (0, 0) is the top left of the image and of the drawn rectangle.
 TEST_F(Resources, TextureSampledTopRowFirst) {
     IDirect3DTexture9* tex = nullptr;

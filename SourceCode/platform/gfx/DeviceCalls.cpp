@@ -26,6 +26,9 @@ UINT MaxLevels(UINT width, UINT height, UINT depth) {
 HRESULT CheckTextureRequest(UINT width, UINT height, UINT depth, UINT* levels, DWORD usage,
                             D3DFORMAT format, bool volume) {
     if (width == 0 || height == 0 || depth == 0) return D3DERR_INVALIDCALL;
+    // The sides the caps report: larger ones the device cannot make.
+    const UINT largest = volume ? plat::kMaxVolumeExtent : plat::kMaxTextureSide;
+    if (width > largest || height > largest || depth > largest) return D3DERR_INVALIDCALL;
     const plat::GlFormat* gl = plat::GlFormatOf(format);
     if (!gl) return D3DERR_INVALIDCALL;
     // OpenGL keeps S3TC to 2D images and cube faces.
@@ -52,7 +55,7 @@ void IDirect3DDevice9::InjectResetFailure(HRESULT result) { gl_->injectedResetFa
 
 HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
     plat::DeviceGL& g = *gl_;
-    if (!pp) return D3DERR_INVALIDCALL;
+    if (!pp || !plat::BackBufferSizeAllowed(pp->BackBufferWidth, pp->BackBufferHeight)) return D3DERR_INVALIDCALL;
     if (g.injectedResetFailure != D3D_OK) {
         HRESULT failure = g.injectedResetFailure;
         g.injectedResetFailure = D3D_OK;

@@ -142,8 +142,14 @@ bool IsBlockCompressed(D3DFORMAT format) {
 LevelPitches PitchesOf(D3DFORMAT format, UINT width, UINT height) {
     const std::uint64_t unit = BytesPerPixel(format);
     if (!IsBlockCompressed(format)) return {width * unit, std::uint64_t(width) * height * unit};
-    const std::uint64_t blocksWide = std::max(1u, (width + 3) / 4), blocksHigh = std::max(1u, (height + 3) / 4);
+    // Counted in 64 bits: a width near 2^32 must not wrap to one block.
+    const std::uint64_t blocksWide = std::max<std::uint64_t>(1, (std::uint64_t(width) + 3) / 4);
+    const std::uint64_t blocksHigh = std::max<std::uint64_t>(1, (std::uint64_t(height) + 3) / 4);
     return {blocksWide * unit, blocksWide * blocksHigh * unit};
+}
+
+bool BackBufferSizeAllowed(std::uint64_t width, std::uint64_t height) {
+    return width <= kMaxTextureSide && height <= kMaxTextureSide;
 }
 
 UINT BytesPerPixel(D3DFORMAT format) {
@@ -285,9 +291,9 @@ HRESULT IDirect3D9::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps)
     caps->PresentationIntervals = D3DPRESENT_INTERVAL_IMMEDIATE | D3DPRESENT_INTERVAL_ONE |
                                   D3DPRESENT_INTERVAL_TWO | D3DPRESENT_INTERVAL_THREE |
                                   D3DPRESENT_INTERVAL_FOUR;
-    caps->MaxTextureWidth = 8192;
-    caps->MaxTextureHeight = 8192;
-    caps->MaxVolumeExtent = 2048;
+    caps->MaxTextureWidth = plat::kMaxTextureSide;
+    caps->MaxTextureHeight = plat::kMaxTextureSide;
+    caps->MaxVolumeExtent = plat::kMaxVolumeExtent;
     caps->MaxTextureRepeat = 8192;
     caps->MaxTextureAspectRatio = 8192;
     caps->MaxAnisotropy = 16;
@@ -331,6 +337,7 @@ HRESULT IDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE type, plat::HWND focus
     if (!window || !plat::SdlWindowOf(window)) return D3DERR_INVALIDCALL;
     if (pp->BackBufferFormat != D3DFMT_UNKNOWN && !plat::IsBackBufferFormat(pp->BackBufferFormat))
         return D3DERR_NOTAVAILABLE;
+    if (!plat::BackBufferSizeAllowed(pp->BackBufferWidth, pp->BackBufferHeight)) return D3DERR_INVALIDCALL;
     auto* created = new IDirect3DDevice9(this, type, window, *pp);
     HRESULT error = D3D_OK;
     if (!created->Initialize(&error)) {

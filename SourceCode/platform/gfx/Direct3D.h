@@ -450,4 +450,10 @@ struct LevelPitches {
     std::uint64_t row = 0, slice = 0;
 };
 LevelPitches PitchesOf(D3DFORMAT format, UINT width, UINT height);
+
+// The largest texture and back-buffer sides the device makes (its caps say
+// the same); a back buffer is a render target and keeps the texture limits.
+inline constexpr UINT kMaxTextureSide = 8192;
+inline constexpr UINT kMaxVolumeExtent = 2048;
+bool BackBufferSizeAllowed(std::uint64_t width, std::uint64_t height);
 }  // namespace plat
