@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -218,8 +219,9 @@ bool Refuse(WordReader& words, const std::string& key, const std::string& word) 
 }
 
 // Reads every setting of the file into settings; false at the first word
-// that refuses the file (the reader then says why).
-bool ReadSettingsWords(WordReader& words, VideoSettings& settings) {
+// that refuses the file (the reader then says why). backBufferLine is the
+// line of the back-buffer size that was kept (0 without one).
+bool ReadSettingsWords(WordReader& words, VideoSettings& settings, int* backBufferLine) {
     settings = VideoSettings{};
     settings.present.SwapEffect = D3DSWAPEFFECT_DISCARD;
     D3DPRESENT_PARAMETERS& pp = settings.present;
@@ -231,6 +233,7 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings) {
             continue;
         }
         auto isKey = [&key](const char* name) { return Same(key, name); };
+        const int keyLine = words.Line();
         words.Next();  // "=", or whatever word stands in its place
         if (isKey("RESOLUTION")) {
             if (!ReadSize(words, "RESOLUTION", 1, &settings.windowWidth, &settings.windowHeight)) return false;
@@ -249,6 +252,7 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings) {
             if (const UINT* interval = Lookup(kIntervalWords, words.Next())) pp.PresentationInterval = *interval;
         } else if (isKey("BACKBUFFER_RESOLUTION")) {
             // 0 takes the window's size.
+            *backBufferLine = keyLine;
             if (!ReadSize(words, "BACKBUFFER_RESOLUTION", 0, &pp.BackBufferWidth, &pp.BackBufferHeight))
                 return false;
         } else if (isKey("BACKBUFFER_FORMAT") || isKey("DEPTH_BUFFER_FORMAT")) {
@@ -305,15 +309,32 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings) {
     }
     return !words.Failed();
 }
+
+// Why the device cannot make the back buffer the settings ask for; empty
+// when it can (or when the caps are unknown: the device type is then
+// reported on its own).
+std::string BackBufferProblem(const D3DPRESENT_PARAMETERS& pp, const D3DCAPS9& caps, int line) {
+    const std::uint64_t width = pp.BackBufferWidth, height = pp.BackBufferHeight;
+    if (width <= caps.MaxTextureWidth && height <= caps.MaxTextureHeight) return {};
+    return "line " + std::to_string(line) + ": BACKBUFFER_RESOLUTION: " + std::to_string(width) + " x " +
+           std::to_string(height) + " is larger than the device's largest, " + std::to_string(caps.MaxTextureWidth) +
+           " x " + std::to_string(caps.MaxTextureHeight);
+}
 }  // namespace
 
 bool Video::LoadSettings(std::istream& in, std::string* problem) {
     WordReader words(in);
-    if (!ReadSettingsWords(words, settings)) {
+    int backBufferLine = 0;
+    if (!ReadSettingsWords(words, settings, &backBufferLine)) {
         if (problem) *problem = words.Problem().empty() ? "the file ends too early" : words.Problem();
         return false;
     }
-    d3d->GetDeviceCaps(kAdapter, settings.deviceType, &caps);
+    if (FAILED(d3d->GetDeviceCaps(kAdapter, settings.deviceType, &caps))) return true;
+    const std::string tooLarge = BackBufferProblem(settings.present, caps, backBufferLine);
+    if (!tooLarge.empty()) {
+        if (problem) *problem = tooLarge;
+        return false;
+    }
     return true;
 }
 

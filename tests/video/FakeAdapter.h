@@ -18,6 +18,7 @@ public:
             c.VertexShaderVersion = D3DVS_VERSION(3, 0);
             c.PixelShaderVersion = D3DPS_VERSION(3, 0);
             c.MaxActiveLights = type == D3DDEVTYPE_HAL ? 8 : 1;
+            c.MaxTextureWidth = c.MaxTextureHeight = 8192;
             caps[type] = c;
             for (D3DFORMAT f : {D3DFMT_D24S8, D3DFMT_D24X8, D3DFMT_D16}) depthFormats.insert({type, f});
         }

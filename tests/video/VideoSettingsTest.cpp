@@ -300,6 +300,11 @@ TEST_F(SettingsFixture, ARefusalNamesTheLineAndTheWordAtFault) {
     EXPECT_EQ(Problem("\n# " + std::string(300, 'c') + "\n"), "line 2: a comment longer than 254 characters");
     EXPECT_EQ(Problem(std::string(256, 'A') + " = 1\n"), "line 1: a word of 256 characters or more");
 
+    // A back buffer the device cannot make, by its caps.
+    EXPECT_EQ(Problem("DEVICE_TYPE = HAL\nBACKBUFFER_RESOLUTION = 16384 x 16384\n"),
+              "line 2: BACKBUFFER_RESOLUTION: 16384 x 16384 is larger than the device's largest, 8192 x 8192");
+    EXPECT_EQ(Problem("DEVICE_TYPE = HAL BACKBUFFER_RESOLUTION = 8192 x 8192"), "");
+
     // Within range all is well; a back buffer of 0 takes the window's size.
     EXPECT_EQ(Problem("RESOLUTION = 16384 x 1 BACKBUFFER_RESOLUTION = 0 x 0 SCREEN_REFRESH_RATE = 0"), "");
     EXPECT_EQ(S().windowWidth, 16384);
