@@ -24,8 +24,10 @@ protected:
     void SetUp() override {
         const auto sources = dir.Path() / "SourceCode/Video/Effects";
         std::filesystem::create_directories(sources);
-        std::filesystem::copy_file(testfx::DataDir() / "fxFormats.fx", sources / "fxFormats.fx");
-        testfx::Compile("fxFormats.fx", dir.Path() / "Assets/Shaders");
+        for (const char* source : {"fxFormats.fx", "fxSizes.fx"}) {
+            std::filesystem::copy_file(testfx::DataDir() / source, sources / source);
+            testfx::Compile(source, dir.Path() / "Assets/Shaders");
+        }
         dir.CopyAsset("Models/plane.x");  // the scene's shadow plane
         testfx::WriteSettings();
         ASSERT_NE(gameWindow.Handle(), nullptr);
@@ -127,3 +129,22 @@ TEST_F(ProceduralFormats, UnknownFormatsBecomeTheNearestKnownOneWithoutAFatalErr
 }
 
 }  // namespace
+
+// Sizes an annotation asks for are checked against the device's caps before
+// anything is made: a texture the device cannot make is left out with a line
+// that names it, instead of failing the program.
+TEST_F(ProceduralFormats, SizesBeyondTheCapsAreRefusedWithALine) {
+    testing::internal::CaptureStderr();
+    Effect* sizes = effects->GetEffect("fxSizes.fxo");
+    const std::string errors = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(sizes->IsLoaded());
+    ASSERT_EQ(sizes->procTextures.size(), 1u);
+    EXPECT_EQ(sizes->procTextures[0].name, "Fits");
+    EXPECT_TRUE(boxes.texts.empty());
+    for (const char* line : {"fxSizes.fxo: procedural texture \"Wide\": width 100000 is not a size from 1 to 8192",
+                             "fxSizes.fxo: procedural texture \"Negative\": height -3 is not a size from 1 to 8192",
+                             "fxSizes.fxo: procedural texture \"Deep\": depth 4096 is not a size from 1 to 2048",
+                             "fxSizes.fxo: procedural texture \"Cube\": width 8193 is not a size from 1 to 8192"})
+        EXPECT_NE(errors.find(line), std::string::npos) << line << "\nin:\n" << errors;
+    effects->ReleaseEffect(sizes);
+}

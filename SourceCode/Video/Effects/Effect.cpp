@@ -1,5 +1,6 @@
 #include "Video/Effects/Effect.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "Video/Effects/EffectInclude.h"
@@ -64,6 +65,48 @@ int KindOf(const char* type) {
     if (text == "volume") return ProcTexture::kVolume;
     if (text == "cube") return ProcTexture::kCube;
     return -1;
+}
+
+std::uint32_t SizeOrDefault(std::int32_t asked) {
+    return static_cast<std::uint32_t>(asked == -1 ? kDefaultSize : asked);
+}
+
+// The first side of the request that the device cannot make, said for the
+// error stream; empty when every side fits its caps. Counted in 64 bits, so
+// that a negative annotation is no side near 2^32.
+std::string SizeProblem(const ProcRequest& request, int kind, const D3DCAPS9& caps) {
+    struct Side {
+        const char* name;
+        std::int32_t asked;
+        DWORD largest;
+    };
+    const bool volume = kind == ProcTexture::kVolume;
+    const Side sides[] = {
+        {"width", request.width, volume ? caps.MaxVolumeExtent : caps.MaxTextureWidth},
+        {"height", request.height, volume ? caps.MaxVolumeExtent : caps.MaxTextureHeight},
+        {"depth", request.depth, caps.MaxVolumeExtent},
+    };
+    // A cube has one edge, the width; only a volume has a depth.
+    const int count = kind == ProcTexture::kCube ? 1 : volume ? 3 : 2;
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t side = sides[i].asked == -1 ? kDefaultSize : sides[i].asked;
+        if (side >= 1 && side <= std::int64_t(sides[i].largest)) continue;
+        return std::string(sides[i].name) + " " + std::to_string(side) + " is not a size from 1 to " +
+               std::to_string(sides[i].largest);
+    }
+    return {};
+}
+
+// Whether the device can make the texture the request asks for; a line on
+// the error stream says why not.
+bool Fits(const ProcRequest& request, int kind, const char* fileName, const std::string& name) {
+    IDirect3DDevice9* device = RunningDevice();
+    D3DCAPS9 caps{};
+    if (!device || FAILED(device->GetDeviceCaps(&caps))) return false;
+    const std::string problem = SizeProblem(request, kind, caps);
+    if (problem.empty()) return true;
+    std::fprintf(stderr, "%s: procedural texture \"%s\": %s\n", fileName, name.c_str(), problem.c_str());
+    return false;
 }
 
 HRESULT Fill(IDirect3DBaseTexture9* texture, int kind, const void* code) {
@@ -167,16 +210,16 @@ void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName)
 
     const int kind = KindOf(request.type);
     auto* textures = eTable::Find<TextureMan>(names::TextureMan);
-    if (kind >= 0 && textures) {
+    const std::string name = request.name ? request.name : fileName;
+    if (kind >= 0 && textures && Fits(request, kind, fileName, name)) {
         TextureLoadInfo info;
-        info.width = static_cast<std::uint32_t>(request.width == -1 ? kDefaultSize : request.width);
-        info.height = static_cast<std::uint32_t>(request.height == -1 ? kDefaultSize : request.height);
-        info.depth = static_cast<std::uint32_t>(request.depth == -1 ? kDefaultSize : request.depth);
+        info.width = SizeOrDefault(request.width);
+        info.height = SizeOrDefault(request.height);
+        info.depth = SizeOrDefault(request.depth);
         info.mipLevels = kFullMipChain;
         info.colorKey = kColourKey;
         info.usage = 0;
         info.format = static_cast<std::uint32_t>(request.format == 0 ? static_cast<std::int32_t>(kDefaultFormat) : request.format);
-        const std::string name = request.name ? request.name : fileName;
         IDirect3DBaseTexture9* texture =
             textures->CreateTexture(name.c_str(), static_cast<std::uint32_t>(kind), &info);
         if (texture) {
