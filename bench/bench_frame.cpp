@@ -75,7 +75,7 @@ struct Loop {
 class EngineVideo {
 public:
     explicit EngineVideo(bool effectSources = false) {
-        dir.LinkAssets();
+        dir.LinkGameFiles();
         if (effectSources) {
             std::error_code ec;
             std::filesystem::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "SourceCode",

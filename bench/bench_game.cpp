@@ -174,7 +174,7 @@ struct Figures {
 Figures Measure() {
     Figures figures;
     ScopedTempDir dir;
-    dir.LinkAssets();
+    dir.LinkGameFiles();
     std::error_code ec;
     std::filesystem::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "Scripts", dir.Path() / "Scripts", ec);
     std::filesystem::copy_file(ScopedTempDir::RepositoryRoot() / "OnStartScript.txt",

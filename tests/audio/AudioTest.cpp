@@ -53,7 +53,7 @@ TEST(AudioLifeTest, InitHandsTheParameterBlockToTheLibrary) {
 
 TEST(AudioLifeTest, TheApplicationStartsAudioBeforeTheTimerWithGameDistances) {
     ScopedTempDir dir;
-    dir.LinkAssets();  // the video system loads the scene's meshes
+    dir.LinkGameFiles();  // the video system loads the scene's meshes
     RecordingSoundLibrary library;
     DIva::ResetStartedFlagForTests();
     ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));

@@ -51,7 +51,7 @@ protected:
     void SetUp() override {
         DIva::ResetStartedFlagForTests();
         WriteWindowedSettings();
-        dir.LinkAssets();
+        dir.LinkGameFiles();
         ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
         pair.window = plat::CreateWindowExA("MyWndClass", "Tollymop");
         ASSERT_NE(pair.window, nullptr);

@@ -25,10 +25,7 @@ class MaterialScene : public ::testing::Test {
 protected:
     void SetUp() override {
         EffectParams::ClearForTests();
-        dir.LinkAssets();
-        std::error_code ec;
-        std::filesystem::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "SourceCode",
-                                                  dir.Path() / "SourceCode", ec);
+        dir.LinkGameFiles();
         WriteWindowedSettings(settings);
         ASSERT_NE(gameWindow.Handle(), nullptr);
         ASSERT_TRUE(video.Init());

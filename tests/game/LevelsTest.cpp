@@ -1,4 +1,5 @@
-// Every level of the shipped game loads and runs; a level runs out of time
+// Every level of the shipped game loads, runs and draws every texture it
+// names (no fallback picture, every procedural lookup made); a level runs out of time
 // and is lost; a level module that is missing or fails leaves the player in
 // the menu with a line in the error stream.
 #include <gmock/gmock.h>
@@ -17,6 +18,7 @@
 
 namespace {
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::Not;
 
 // Whether any user-interface text shows the words.
@@ -39,6 +41,7 @@ TEST(LevelsTest, EveryLevelLoadsAndRunsThreeHundredFramesWithoutAnErrorLine) {
         EXPECT_EQ(game.BankInt(kLoadingSlot), 0) << level;
         game.Frames(300, 33);
         EXPECT_EQ(CurrentLevel(), level);
+        EXPECT_THAT(game.MissingTextures(), IsEmpty()) << level;
         game.Screenshot(std::string("level_") + level + ".png");
     }
     EXPECT_TRUE(game.Running());

@@ -18,7 +18,7 @@
 class InputFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir.LinkAssets();  // the application's video system loads the scene's meshes
+        dir.LinkGameFiles();  // the application's video system loads the scene's meshes
         ASSERT_TRUE(plat::RegisterClassA("InputTestClass", [](plat::HWND w, plat::UINT m, plat::WPARAM p,
                                                              plat::LPARAM l) -> plat::LRESULT {
             return plat::DefWindowProcA(w, m, p, l);

@@ -49,10 +49,15 @@ public:
                                    std::filesystem::copy_options::overwrite_existing);
     }
 
-    // Makes the repository's Assets folder visible from the temp directory.
-    void LinkAssets() const {
-        std::error_code ec;
-        std::filesystem::create_directory_symlink(RepositoryRoot() / "Assets", path / "Assets", ec);
+    // Makes what the game reads from its working directory visible from the
+    // temp directory, as `make run` sees it from the repository root: the
+    // assets, and the effect sources that the procedural textures (the noise
+    // and Fresnel lookups) are compiled from at load time.
+    void LinkGameFiles() const {
+        for (const char* folder : {"Assets", "SourceCode"}) {
+            std::error_code ec;
+            std::filesystem::create_directory_symlink(RepositoryRoot() / folder, path / folder, ec);
+        }
     }
 
 private:

@@ -11,6 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "Video/Effects/Effect.h"
+#include "Video/Effects/MaterialMan.h"
+#include "Video/TextureMan.h"
 #include "Video/Video.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
@@ -28,7 +31,7 @@ public:
     enum class Assets { Linked, LaidOutByTest };
 
     explicit TestGame(Assets assets = Assets::Linked) {
-        if (assets == Assets::Linked) dir.LinkAssets();
+        if (assets == Assets::Linked) dir.LinkGameFiles();
     }
     ~TestGame() {
         app.Shutdown();
@@ -78,6 +81,26 @@ public:
         const std::filesystem::path written = SaveScreenshot(shot, width, subfolder, name);
         if (pixels) *pixels = std::move(shot);
         return written;
+    }
+
+    // What the game draws without, silently: a texture file that fell back to
+    // the fallback picture, and an effect in use that binds the noise or
+    // Fresnel lookup but generated none (its source was not found). Empty
+    // when nothing is missing.
+    static std::vector<std::string> MissingTextures() {
+        std::vector<std::string> missing;
+        for (const TextureRecord& record : eTable::Find<TextureMan>(names::TextureMan)->Records())
+            if (record.name == TextureMan::kFallbackName) missing.push_back("a texture file fell back to " + record.name);
+        const MaterialMan* materials = eTable::Find<MaterialMan>(names::MaterialMan);
+        for (std::int32_t kind = 0; kind < MaterialMan::kKindCount; ++kind) {
+            const Material* material = materials->Slot(kind).material;
+            const Effect* effect = material ? material->effect : nullptr;
+            if (!effect || !effect->IsLoaded()) continue;
+            const bool bindsLookup = effect->handles[sem::LookupTexture0] || effect->handles[sem::LookupTexture1];
+            if (bindsLookup && effect->procTextures.empty())
+                missing.push_back("material kind " + std::to_string(kind) + " has no lookup textures");
+        }
+        return missing;
     }
 
     ScopedTempDir dir;

@@ -25,7 +25,7 @@
 class TestVideo {
 public:
     explicit TestVideo(int width = 160, int height = 96) {
-        dir.LinkAssets();
+        dir.LinkGameFiles();
         WriteWindowedSettings({.width = width,
                                .height = height,
                                .backBufferWidth = width,

@@ -35,7 +35,7 @@ protected:
     void SetUp() override {
         window = gameWindow.Handle();
         ASSERT_NE(window, nullptr);
-        dir.LinkAssets();
+        dir.LinkGameFiles();
         WriteSettings(64, 48);
     }
     void TearDown() override {
@@ -335,7 +335,7 @@ TEST_F(VideoTest, TheApplicationCreatesVideoFirst) {
 // A settings file of no bytes (a write a full disk cut short) counts as
 // missing: the defaults replace it and the game starts.
 TEST_F(VideoTest, AnEmptySettingsFileIsReplacedByTheDefaults) {
-    dir.LinkAssets();
+    dir.LinkGameFiles();
     std::ofstream("settings.txt").close();
     UseFakeAdapter();
     EXPECT_TRUE(video.Init());
