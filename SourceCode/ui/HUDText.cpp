@@ -56,8 +56,14 @@ std::string GlyphCodesFromUtf8(const char* text) {
     return codes;
 }
 
+// The hold is a cache hint, not a need: with no texture manager running (a
+// start whose video system failed) it holds nothing and raises nothing.
+static TextureMan* RunningTextureMan() {
+    return static_cast<TextureMan*>(eTable::Peek(names::TextureMan));
+}
+
 GlyphTextureHold::GlyphTextureHold(const std::string& characters) {
-    auto* manager = eTable::Find<TextureMan>(names::TextureMan);
+    auto* manager = RunningTextureMan();
     if (!manager) return;
     std::string file;
     for (char c : characters)
@@ -65,7 +71,8 @@ GlyphTextureHold::GlyphTextureHold(const std::string& characters) {
 }
 
 GlyphTextureHold::~GlyphTextureHold() {
-    auto* manager = eTable::Find<TextureMan>(names::TextureMan);
+    if (textures.empty()) return;
+    auto* manager = RunningTextureMan();
     if (!manager) return;
     for (IDirect3DBaseTexture9* texture : textures) manager->ReleaseTexture(texture);
 }
