@@ -17,7 +17,8 @@
 
 class TestDevice {
 public:
-    explicit TestDevice(UINT width = 64, UINT height = 64, D3DFORMAT backBufferFormat = D3DFMT_X8R8G8B8) {
+    explicit TestDevice(UINT width = 64, UINT height = 64, D3DFORMAT backBufferFormat = D3DFMT_X8R8G8B8,
+                        BOOL windowed = TRUE) {
         // Tests read the frame after Present.
         plat::KeepPresentedFrames(true);
         if (!plat::RegisterClassA(kClass, &plat::DefWindowProcA)) return;
@@ -31,7 +32,7 @@ public:
         pp.BackBufferFormat = backBufferFormat;
         pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
         pp.hDeviceWindow = window;
-        pp.Windowed = TRUE;
+        pp.Windowed = windowed;
         pp.EnableAutoDepthStencil = TRUE;
         pp.AutoDepthStencilFormat = D3DFMT_D24S8;
         pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;

@@ -342,7 +342,7 @@ void DeviceGL::DeleteBackBuffer() {
     backFbo = backColor = backDepth = 0;
 }
 
-void DeviceGL::ApplyPresentation() {
+void DeviceGL::FitWindowToPresentation() {
     bool fullScreenNow = (SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (!pp.Windowed && !fullScreenNow) {
         // Without a window manager (a bare X server, Xvfb) nobody honours
@@ -356,6 +356,9 @@ void DeviceGL::ApplyPresentation() {
         }
     }
     SDL_SetWindowFullscreen(sdl, pp.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+void DeviceGL::ApplySwapInterval() {
     int interval = 1;
     switch (pp.PresentationInterval) {
     case D3DPRESENT_INTERVAL_IMMEDIATE: interval = 0; break;
@@ -811,11 +814,18 @@ IDirect3DDevice9::IDirect3DDevice9(IDirect3D9* d3d, D3DDEVTYPE type, plat::HWND 
 bool IDirect3DDevice9::Initialize(HRESULT* error) {
     plat::DeviceGL& g = *gl_;
     if (!g.CreateContext(error)) return false;
+    // The window takes its presentation size before the back buffer is
+    // chosen, and one swap while it is still hidden hands the new size to
+    // the driver's drawable: otherwise the first frame of a full-screen
+    // device went to a drawable still of the window's size at its creation
+    // and showed only a corner of the picture.
+    g.FitWindowToPresentation();
+    SDL_GL_SwapWindow(g.sdl);
     if (!g.CreateBackBuffer()) {
         *error = D3DERR_NOTAVAILABLE;
         return false;
     }
-    g.ApplyPresentation();
+    g.ApplySwapInterval();
     g.SetDefaultStates();
     return true;
 }

@@ -88,7 +88,8 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
     pp->BackBufferWidth = g.pp.BackBufferWidth;
     pp->BackBufferHeight = g.pp.BackBufferHeight;
     pp->BackBufferFormat = g.pp.BackBufferFormat;
-    g.ApplyPresentation();
+    g.FitWindowToPresentation();
+    g.ApplySwapInterval();
     g.SetDefaultStates();
     g.inScene = false;
     g.injectedLevel = D3D_OK;

@@ -97,7 +97,10 @@ struct DeviceGL {
     bool SettleBackBuffer();
     void ReadBackRows(std::vector<D3DCOLOR>* pixels);
     void BackBufferTouched() { if (!target) keptFrameValid = false; }
-    void ApplyPresentation();
+    // Windowed or SDL desktop full screen, the window at the screen's size
+    // for full screen.
+    void FitWindowToPresentation();
+    void ApplySwapInterval();
     void SetDefaultStates();
     void ReleaseBindings();
 

@@ -1,0 +1,105 @@
+// A full-screen device under a real X server (an Xvfb of the test's own,
+// whose screen is read back from its frame-buffer file): its very first
+// frame fills the screen. The window is made at another size before the
+// settings are known; the driver's drawable kept that size until a swap, so
+// the first frame once showed only a corner of the picture.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/TempDir.h"
+#include "support/TestDevice.h"
+
+namespace {
+
+constexpr int kScreenW = 800, kScreenH = 600;
+
+// An Xvfb on a free display, its screen mapped to a file in dir.
+class OwnXServer {
+public:
+    explicit OwnXServer(const std::filesystem::path& dir) : screenFile(dir / "Xvfb_screen0") {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            const std::string screen = std::to_string(kScreenW) + "x" + std::to_string(kScreenH) + "x24";
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-fbdir",
+                   dir.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        char number[16] = {};
+        const ssize_t n = pid > 0 ? read(fds[0], number, sizeof number - 1) : 0;
+        close(fds[0]);
+        if (n > 0) display = ":" + std::string(number, std::size_t(n - 1));
+    }
+    ~OwnXServer() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    // 0xAARRGGBB of a screen pixel, read from the XWD file Xvfb keeps.
+    std::uint32_t Pixel(int x, int y) const {
+        std::ifstream in(screenFile, std::ios::binary);
+        const std::vector<unsigned char> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        auto word = [&](std::size_t i) {
+            return std::uint32_t(d[i * 4]) << 24 | std::uint32_t(d[i * 4 + 1]) << 16 |
+                   std::uint32_t(d[i * 4 + 2]) << 8 | d[i * 4 + 3];
+        };
+        if (d.size() < 100) return 0;
+        const std::size_t header = word(0), bytesPerLine = word(12), colours = word(19);
+        const std::size_t at = header + colours * 12 + std::size_t(y) * bytesPerLine + std::size_t(x) * 4;
+        if (at + 4 > d.size()) return 0;
+        return 0xFF000000u | std::uint32_t(d[at + 2]) << 16 | std::uint32_t(d[at + 1]) << 8 | d[at];
+    }
+
+    std::string display;
+
+private:
+    std::filesystem::path screenFile;
+    pid_t pid = -1;
+};
+
+TEST(FullScreenOnX, TheFirstFrameFillsTheScreen) {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) GTEST_SKIP() << "video already started on another driver in this process";
+    ScopedTempDir dir;
+    OwnXServer x(dir.Path());
+    if (x.display.empty()) GTEST_SKIP() << "no Xvfb";
+    setenv("DISPLAY", x.display.c_str(), 1);
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+
+    TestDevice t(kScreenW, kScreenH, D3DFMT_X8R8G8B8, FALSE);
+    ASSERT_TRUE(t.ok());
+    plat::ShowWindow(t.window, plat::SW_SHOWNORMAL);
+    // Blue, with a red top-left corner and a green bottom-right one.
+    IDirect3DDevice9* d = t.device;
+    const D3DRECT topLeft{0, 0, 16, 16}, bottomRight{kScreenW - 16, kScreenH - 16, kScreenW, kScreenH};
+    d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    d->Clear(1, &topLeft, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    d->Clear(1, &bottomRight, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+    ASSERT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+    // The server draws the swapped frame in its own time.
+    for (int wait = 0; wait < 100 && x.Pixel(kScreenW / 2, kScreenH / 2) != 0xFF0000FFu; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(x.Pixel(kScreenW / 2, kScreenH / 2), 0xFF0000FFu);
+    EXPECT_EQ(x.Pixel(4, 4), 0xFFFF0000u);
+    EXPECT_EQ(x.Pixel(kScreenW - 4, kScreenH - 4), 0xFF00FF00u);
+}
+
+}  // namespace
