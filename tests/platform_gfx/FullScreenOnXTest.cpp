@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/Screenshot.h"
 #include "support/TempDir.h"
 #include "support/TestDevice.h"
 
@@ -53,19 +54,30 @@ public:
             waitpid(pid, nullptr, 0);
         }
     }
-    // 0xAARRGGBB of a screen pixel, read from the XWD file Xvfb keeps.
-    std::uint32_t Pixel(int x, int y) const {
+    // The screen as 0xAARRGGBB words, top row first, read from the XWD
+    // file Xvfb keeps; empty when it cannot be read.
+    std::vector<D3DCOLOR> Screen() const {
         std::ifstream in(screenFile, std::ios::binary);
         const std::vector<unsigned char> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         auto word = [&](std::size_t i) {
             return std::uint32_t(d[i * 4]) << 24 | std::uint32_t(d[i * 4 + 1]) << 16 |
                    std::uint32_t(d[i * 4 + 2]) << 8 | d[i * 4 + 3];
         };
-        if (d.size() < 100) return 0;
+        if (d.size() < 100) return {};
         const std::size_t header = word(0), bytesPerLine = word(12), colours = word(19);
-        const std::size_t at = header + colours * 12 + std::size_t(y) * bytesPerLine + std::size_t(x) * 4;
-        if (at + 4 > d.size()) return 0;
-        return 0xFF000000u | std::uint32_t(d[at + 2]) << 16 | std::uint32_t(d[at + 1]) << 8 | d[at];
+        const std::size_t first = header + colours * 12;
+        if (first + std::size_t(kScreenH) * bytesPerLine > d.size()) return {};
+        std::vector<D3DCOLOR> pixels;
+        for (std::size_t y = 0; y < std::size_t(kScreenH); ++y)
+            for (std::size_t x = 0; x < std::size_t(kScreenW); ++x) {
+                const unsigned char* p = &d[first + y * bytesPerLine + x * 4];
+                pixels.push_back(0xFF000000u | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0]);
+            }
+        return pixels;
+    }
+    D3DCOLOR Pixel(int x, int y) const {
+        const std::vector<D3DCOLOR> screen = Screen();
+        return screen.empty() ? 0 : screen[std::size_t(y) * kScreenW + std::size_t(x)];
     }
 
     std::string display;
@@ -97,9 +109,12 @@ TEST(FullScreenOnX, TheFirstFrameFillsTheScreen) {
     // The server draws the swapped frame in its own time.
     for (int wait = 0; wait < 100 && x.Pixel(kScreenW / 2, kScreenH / 2) != 0xFF0000FFu; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(x.Pixel(kScreenW / 2, kScreenH / 2), 0xFF0000FFu);
-    EXPECT_EQ(x.Pixel(4, 4), 0xFFFF0000u);
-    EXPECT_EQ(x.Pixel(kScreenW - 4, kScreenH - 4), 0xFF00FF00u);
+    const std::vector<D3DCOLOR> screen = x.Screen();
+    ASSERT_EQ(screen.size(), std::size_t(kScreenW) * kScreenH);
+    SaveScreenshot(screen, kScreenW, "platform_gfx", "full_screen_first_frame.png");
+    EXPECT_EQ(screen[std::size_t(kScreenH / 2) * kScreenW + kScreenW / 2], 0xFF0000FFu);
+    EXPECT_EQ(screen[4 * kScreenW + 4], 0xFFFF0000u);
+    EXPECT_EQ(screen[std::size_t(kScreenH - 4) * kScreenW + kScreenW - 4], 0xFF00FF00u);
 }
 
 }  // namespace
