@@ -20,6 +20,7 @@
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
+#include "world/Trampoline.h"
 
 using scripting::CharacterOf;
 using scripting::FindObject;
@@ -27,8 +28,6 @@ using scripting::OwnPoint;
 using scripting::Running;
 
 namespace {
-// A trampoline node's inverse mass, restored when a script unlocks it.
-constexpr float kTrampNodeInverseMass = 10.0f;
 constexpr float kLockedHeight = 1.0f;
 constexpr float kAnimationBlend = 0.1f;
 constexpr std::int32_t kHoldAction = 5;
@@ -264,7 +263,7 @@ void Event::ExecuteOnTrampoline() {
         case EventType::UnlockTrampNode:
             if (Point* node = trampoline->body->GetPoint(static_cast<std::uint32_t>(std::get<IdValue>(params).id))) {
                 node->responds = 1;
-                node->SetInverseMass(kTrampNodeInverseMass);
+                node->SetInverseMass(static_cast<Trampoline*>(trampoline)->NodeInverseMass());
             }
             return;
         default:

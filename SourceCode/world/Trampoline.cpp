@@ -21,7 +21,7 @@ constexpr char kTrampNodeName[] = "TrampNode";
 constexpr std::uint32_t kSheetMaterial = 6;
 constexpr std::uint32_t kSheetComponents = CustomVertex::kNormal | CustomVertex::kTexCoord;
 constexpr std::uint32_t kSheetMeshOptions = 0x880;  // dynamic vertex and index buffers
-constexpr float kNodeInverseMass = 10.0f;
+constexpr float kTunedNodeInverseMass = 10.0f;
 constexpr float kSheetInverseMass = 1.0f;
 
 Scene* MainScene() { return static_cast<Scene*>(eTable::Peek(names::MainScene)); }
@@ -77,6 +77,7 @@ bool Trampoline::Build(const ObjectDesc& desc) {
     body->points[0].collides = 0;
 
     nodeCount = static_cast<std::uint32_t>(vertices);
+    nodeInverseMass = NodeInverseMassFor(nodeCount + 1);
     records.assign(nodeCount, TrampNodeRecord{});
     xStart = -(float(rows) * desc.spacing / 2.0f);
     zStart = -(float(columns) * desc.spacing / 2.0f);
@@ -93,6 +94,17 @@ bool Trampoline::Build(const ObjectDesc& desc) {
         return false;
     }
     return true;
+}
+
+// The springs act once per point of the body and step, so a node's pull per
+// step grows with the sheet. Beyond the tuned sheet the nodes grow heavier in
+// the same proportion: a step moves them as it moves the tuned sheet's, which
+// the fixed step can follow, where lighter nodes would swing further each
+// step until the sheet flew apart. Sheets up to the tuned size keep the tuned
+// nodes.
+float Trampoline::NodeInverseMassFor(std::uint32_t bodyPoints) {
+    if (bodyPoints <= kTunedSheetPoints) return kTunedNodeInverseMass;
+    return kTunedNodeInverseMass * (float(kTunedSheetPoints) / float(bodyPoints));
 }
 
 bool Trampoline::CreateSheet() {
@@ -137,7 +149,7 @@ void Trampoline::CreateNodes(float spacing) {
             auto* node = objects ? static_cast<TrampNode*>(objects->CreateObject(&nodeDesc)) : nullptr;
             record.node = node;
             if (node) node->SetRenderPosition(&record.position);
-            body->AddPoint(node, record.position.x, 0.0f, record.position.z, kNodeInverseMass);
+            body->AddPoint(node, record.position.x, 0.0f, record.position.z, nodeInverseMass);
             if (node) node->Disable();
         }
     }

@@ -29,6 +29,12 @@ class Trampoline : public GameObject {
 public:
     // The most vertices a sheet may have: its indices are 16-bit.
     static constexpr std::uint32_t kMaxVertices = 65536;
+    // The body of the sheet the springs were tuned on (10 x 10 cells: 121
+    // nodes and the trampoline's own point).
+    static constexpr std::uint32_t kTunedSheetPoints = 11 * 11 + 1;
+    // The inverse mass of the nodes of a sheet whose body has that many
+    // points: 10 up to the tuned sheet, less (heavier nodes) beyond it.
+    static float NodeInverseMassFor(std::uint32_t bodyPoints);
 
     Trampoline() = default;
     ~Trampoline() override;
@@ -71,6 +77,8 @@ public:
     ObjectCustom* Sheet() const;
     std::uint32_t Columns() const { return columns; }
     std::uint32_t Rows() const { return rows; }
+    // What a node of this sheet weighs when it is free (a pinned node is 0).
+    float NodeInverseMass() const { return nodeInverseMass; }
 
     std::uint32_t noBuild = 0;
     std::vector<TrampNodeRecord> records;
@@ -120,6 +128,7 @@ private:
 
     std::uint32_t columns = 0;  // cells along x
     std::uint32_t rows = 0;     // cells along z
+    float nodeInverseMass = NodeInverseMassFor(kTunedSheetPoints);
     SheetAccount account;
 };
 
