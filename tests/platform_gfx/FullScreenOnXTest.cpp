@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -31,22 +32,30 @@ constexpr int kScreenW = 800, kScreenH = 600;
 class OwnXServer {
 public:
     explicit OwnXServer(const std::filesystem::path& dir) : screenFile(dir / "Xvfb_screen0") {
-        int fds[2];
-        if (pipe(fds) != 0) return;
+        // A display number nobody holds, tried from one of the process's own.
+        int number = 100 + int(getpid() % 400);
+        while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) ++number;
+        const std::string name = ":" + std::to_string(number);
         pid = fork();
         if (pid == 0) {
-            close(fds[0]);
             const std::string screen = std::to_string(kScreenW) + "x" + std::to_string(kScreenH) + "x24";
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-fbdir",
-                   dir.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
+            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-fbdir", dir.c_str(), "-nolisten",
+                   "tcp", static_cast<char*>(nullptr));
             _exit(127);
         }
-        close(fds[1]);
-        char number[16] = {};
-        const ssize_t n = pid > 0 ? read(fds[0], number, sizeof number - 1) : 0;
-        close(fds[0]);
-        if (n > 0) display = ":" + std::string(number, std::size_t(n - 1));
+        // Ready once its socket is there and the screen's file has been made.
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+        for (int wait = 0; pid > 0 && wait < 250; ++wait) {
+            if (waitpid(pid, nullptr, WNOHANG) == pid) {
+                pid = -1;
+                return;
+            }
+            if (std::filesystem::exists(socket) && std::filesystem::exists(screenFile)) {
+                display = name;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     }
     ~OwnXServer() {
         if (pid > 0) {
