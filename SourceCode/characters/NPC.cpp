@@ -109,12 +109,11 @@ ObjectMesh* NPC::BodyObject() const { return static_cast<ObjectMesh*>(renderObje
 
 bool NPC::SetBody(const MeshObjectDesc* desc) {
     Scene* scene = MainScene();
-    D3DXVECTOR3 position(0, 0, 0), scale(1, 1, 1);
+    D3DXVECTOR3 position(0, 0, 0);
     D3DXQUATERNION rotation(0, 0, 0, 1);
     const bool hadBody = renderObject != nullptr;
     if (hadBody) {
         position = renderObject->GetPosition();
-        scale = renderObject->GetScale();
         rotation = renderObject->GetRotation();
         if (scene) scene->RemoveObject(renderObject, false);
         renderObject = nullptr;
@@ -127,9 +126,10 @@ bool NPC::SetBody(const MeshObjectDesc* desc) {
     ObjectMesh* object = scene->CreateMeshObject(desc);
     if (!object) return false;
     renderObject = object;
+    // The new body takes the old one's place and heading, but keeps its own
+    // size: the collision step takes the character's radius from it.
     if (hadBody) {
         object->SetPosition(position);
-        object->SetScale(scale);
         object->SetRotation(&rotation);
     }
     if (Mesh* mesh = object->GetMesh(); mesh && !mesh->effectLayoutReady) mesh->PrepareForEffects();

@@ -179,9 +179,12 @@ TEST_F(NPCTest, LimbsOnePerPlaceFollowTheBodyAndSplinesFollowTheDetailFactor) {
     npc.Update();
     EXPECT_NEAR(spline->Step(), 0.5f, 1e-6f);
 
-    // A new body carries every limb and the eyes.
+    // A new body carries every limb and the eyes, and collides with its own
+    // size, not the old body's.
+    npc.BodyObject()->SetScale(3.0f, 3.0f, 3.0f);
     MeshObjectDesc other(0, "Body/egg.x", 14, SurfaceData(), 1);
     ASSERT_TRUE(npc.SetBody(&other));
+    EXPECT_EQ(npc.GetScale(), 1.0f);
     D3DXMATRIX* world = npc.BodyObject()->WorldMatrix();
     EXPECT_EQ(spline->WorldMatrix(), world);
     EXPECT_EQ(static_cast<ModelLimb*>(npc.GetLimb(4))->BodyMatrix(), world);
