@@ -86,19 +86,24 @@ Object* ModelLimb::GetRenderObject(std::uint32_t index) {
 bool ModelLimb::Update() {
     if (!initialized || !active) return false;
     UpdateChildren();
-    if (!bodyMatrix || controlPoints.size() < 2) return false;
+    if (!bodyMatrix || controlPoints.empty()) return false;
     // The models turn with the body but not with its translation, which is
     // added back after the point itself is carried.
     const D3DXVECTOR3 translation(bodyMatrix->_41, bodyMatrix->_42, bodyMatrix->_43);
     bodyMatrix->_41 = bodyMatrix->_42 = bodyMatrix->_43 = 0.0f;
-    for (auto it = controlPoints.begin(), next = std::next(it); next != controlPoints.end(); it = next++) {
-        D3DXVECTOR3 direction = (*next)->GetPosition() - (*it)->GetPosition();
+    // Each model turns along the segment to the next point. The last one has
+    // none: it goes on along the segment that leads to it (a lone model keeps
+    // its turn), and follows the body like the others.
+    D3DXVECTOR3 direction(0.0f, 0.0f, 0.0f);
+    for (auto it = controlPoints.begin(); it != controlPoints.end(); ++it) {
+        if (auto next = std::next(it); next != controlPoints.end())
+            direction = (*next)->GetPosition() - (*it)->GetPosition();
         Place(**it, direction, translation);
     }
     bodyMatrix->_41 = translation.x;
     bodyMatrix->_42 = translation.y;
     bodyMatrix->_43 = translation.z;
-    return true;
+    return controlPoints.size() >= 2;
 }
 
 void ModelLimb::PlaceUnturned(LimbControlPoint& point) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 
 #include "Video/ObjectLine.h"
 #include "Video/ObjectMesh.h"
@@ -113,7 +112,6 @@ TEST(Limbs, ModelLimbTurnsEachModelAlongItsSegmentThroughTheBody) {
     for (std::uint32_t i = 0; i < 3; ++i) ASSERT_NE(limb.AddModel(i, &model), nullptr);
     EXPECT_EQ(limb.AddModel(3, &model), nullptr);
     limb.GetControlPoint(2)->model->SetScale(0.5f, 0.5f, 0.5f);
-    const D3DXMATRIX lastBefore = *limb.GetControlPoint(2)->matrix;
     ASSERT_TRUE(limb.Update());
 
     // Model 0: its +Y along the segment (1, 0, 0) in body space, which the
@@ -126,20 +124,33 @@ TEST(Limbs, ModelLimbTurnsEachModelAlongItsSegmentThroughTheBody) {
     const D3DXMATRIX& second = *limb.GetControlPoint(1)->matrix;
     ExpectNear(Row(second, 3), {10, 5, -2});
     ExpectNear(Row(second, 1), {0, 2, 0});
-    // The last model keeps what it had; the body matrix is unchanged.
-    EXPECT_EQ(std::memcmp(limb.GetControlPoint(2)->matrix, &lastBefore, sizeof lastBefore), 0);
+    // The last model is carried like the others (its segment in has no
+    // length: no turn, its own half scale); the body matrix is unchanged.
+    const D3DXMATRIX& last = *limb.GetControlPoint(2)->matrix;
+    ExpectNear(Row(last, 3), {10, 5, -2});
+    ExpectNear(Row(last, 1), {0, 1, 0});
     EXPECT_EQ(body._41, 10.0f);
+    // When the character moves, every model follows, the last one too.
+    body._41 = 30;
+    ASSERT_TRUE(limb.Update());
+    ExpectNear(Row(first, 3), {30, 5, 0});
+    ExpectNear(Row(last, 3), {30, 5, -2});
+    body._41 = 10;
 
-    // A segment straight down gives a half turn, not NaN.
+    // A segment straight down gives a half turn, not NaN; the last model
+    // goes on along it.
     limb.GetControlPoint(2)->position = {1, -2, 0};
     ASSERT_TRUE(limb.Update());
     EXPECT_TRUE(Finite(second));
     ExpectNear(Row(second, 1), {0, -2, 0});
+    ExpectNear(Row(last, 1), {0, -1, 0});
 
-    // With one point, nothing is placed.
+    // With one point there is no segment; its model still follows the body.
     limb.RemoveControlPoint(2);
     limb.RemoveControlPoint(1);
+    body._42 = 7;
     EXPECT_FALSE(limb.Update());
+    ExpectNear(Row(first, 3), {10, 7, 0});
     limb.ToggleEnabled();
     EXPECT_FALSE(limb.GetControlPoint(0)->model->IsActive());
     EXPECT_TRUE(limb.Shutdown());
