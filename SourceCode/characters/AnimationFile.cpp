@@ -81,9 +81,7 @@ std::unique_ptr<Animation> AnimationFile::Cleaned(const Animation& source) {
     for (AnimationFrame& frame : copy->frames) {
         if (frame.bodyOffset && Negligible(*frame.bodyOffset)) frame.bodyOffset.reset();
         for (AnimationLimb& limb : frame.limbs)
-            limb.controlPoints.remove_if(
-                [](const AnimationControlPoint& key) { return key.index == 0 || Negligible(key.pos); });
-        frame.limbs.remove_if([](const AnimationLimb& limb) { return limb.controlPoints.empty(); });
+            limb.controlPoints.remove_if([](const AnimationControlPoint& key) { return key.index == 0; });
     }
     return copy;
 }

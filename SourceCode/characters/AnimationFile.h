@@ -1,7 +1,7 @@
 #pragma once
 // An animation file (".ani"): one Animation as a .x text file. Reads a file
-// into an animation and writes an animation, optionally cleaned of keys that
-// change nothing.
+// into an animation and writes an animation, optionally cleaned of what no
+// pose reads.
 #include <memory>
 #include <variant>
 #include <vector>
@@ -18,9 +18,12 @@ public:
     explicit AnimationFile(Animation* animation, bool clean = false);
     ~AnimationFile() override;
 
-    // The cleaned copy of an animation: body offsets and control-point keys
-    // within 0.001 of zero and keys of point 0 removed, then limbs left
-    // without keys.
+    // The cleaned copy of an animation: body offsets within 0.001 of zero
+    // (playback never applies them) and keys of point 0 (never written)
+    // removed. Every other key and limb entry stays, zero or empty: a key of
+    // zero brings its point back to rest, where a missing key would leave it
+    // where it is, and a frame without a limb's entry does not move that
+    // limb at all. The copy plays every pose of the original.
     static std::unique_ptr<Animation> Cleaned(const Animation& animation);
 
 protected:

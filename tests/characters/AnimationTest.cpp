@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "characters/Animation.h"
+#include "characters/AnimationFile.h"
 #include "characters/Limb.h"
 
 namespace {
@@ -154,6 +155,40 @@ TEST(Animation, KeysOfZeroOnPointsAtRestChangeNothing) {
     Animation arms = TwoKeys(false, 1.0f);
     EXPECT_TRUE(arms.ApplyToLimbs(limbs, 0.0f, -1.0f));
     EXPECT_EQ(head.rebuilds, 0);
+}
+
+// A raise, a return to rest (keys of zero, and a key too small to see) and a
+// raise again: the cleaned copy, which a cleaning save writes, must play the
+// same pose at every moment.
+TEST(Animation, ACleanedAnimationPlaysEveryPoseOfTheOriginal) {
+    Animation a("wave", 1, 3.0f, false);
+    for (float t : {0.0f, 2.0f}) {
+        AnimationLimb* raised = a.AddFrame(t)->AddLimb(0);
+        raised->AddControlPoint(1)->pos = {0, 1, 0};
+        raised->AddControlPoint(2)->pos = {0.5f, 0, 0};
+    }
+    AnimationLimb* rest = a.AddFrame(1.0f)->AddLimb(0);
+    rest->AddControlPoint(1)->pos = {0, 0, 0};
+    rest->AddControlPoint(2)->pos = {0.0005f, 0, 0};
+    const auto cleaned = AnimationFile::Cleaned(a);
+
+    CountingLimb original, copy;
+    LimbControlPoint points[] = {Rest(0, 0, 0), Rest(0, 1, 0), Rest(0, 2, 0)};
+    for (CountingLimb* limb : {&original, &copy}) {
+        limb->Init(nullptr, nullptr);
+        ASSERT_TRUE(limb->AddControlPoints(points, 3));
+    }
+    Limb* originalLimbs[Animation::kLimbLocations] = {&original};
+    Limb* copyLimbs[Animation::kLimbLocations] = {&copy};
+    for (int step = 0; step <= 300; ++step) {
+        const float t = float(step) * 0.01f;
+        a.ApplyToLimbs(originalLimbs, t, -1.0f);
+        cleaned->ApplyToLimbs(copyLimbs, t, -1.0f);
+        for (std::uint32_t i = 0; i < 3; ++i) {
+            const D3DXVECTOR3 d = original.GetControlPoint(i)->GetPosition() - copy.GetControlPoint(i)->GetPosition();
+            ASSERT_LT(D3DXVec3Length(&d), 1e-4f) << "point " << i << " at " << t;
+        }
+    }
 }
 
 TEST(LimbControlPoints, AtMostTenAndTheTargetOnlyWhenSet) {
