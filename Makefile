@@ -64,7 +64,7 @@ soak: deps
 # build-fuzz/fuzz_<name> -max_total_time=60
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLLYMOP_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS)
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
 
 # Regenerates the committed assets that the project's own tools make.
 assets: build
