@@ -80,7 +80,7 @@ D3DBufferBase::~D3DBufferBase() {
 void D3DBufferBase::FreeGl() {
     if (glBuffer_) glDeleteBuffers(1, &glBuffer_);
     glBuffer_ = 0;
-    dirty_ = true;
+    written_ = {};  // the next use uploads everything
 }
 
 HRESULT D3DBufferBase::Lock(UINT offset, UINT size, void** data, DWORD flags) {
@@ -93,7 +93,10 @@ HRESULT D3DBufferBase::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     if (size > total - offset) return D3DERR_INVALIDCALL;
     ++locks_;
     if (!(flags & D3DLOCK_READONLY)) {
-        dirty_ = true;
+        const bool first = written_.to <= written_.from;
+        written_.from = first ? offset : std::min(written_.from, offset);
+        written_.to = first ? offset + size : std::max(written_.to, offset + size);
+        written_.discard = written_.discard || (flags & D3DLOCK_DISCARD);
         ++writes_;
     }
     *data = bytes_.data() + offset;

@@ -664,12 +664,21 @@ void DeviceGL::UploadBuffer(D3DBufferBase* buffer, GLenum bindTarget) {
     bool allocate = buffer->glBuffer_ == 0;
     if (allocate) glGenBuffers(1, &buffer->glBuffer_);
     glBindBuffer(bindTarget, buffer->glBuffer_);
-    if (allocate || buffer->dirty_) {
-        CountUploadedBytes(buffer->bytes_.size());
-        glBufferData(bindTarget, GLsizeiptr(buffer->bytes_.size()), buffer->bytes_.data(),
-                     (buffer->GetUsage() & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-        buffer->dirty_ = false;
+    const D3DBufferBase::Written written = buffer->written_;
+    const UINT size = buffer->Size();
+    const GLenum usage = (buffer->GetUsage() & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
+    if (allocate || (written.from == 0 && written.to >= size)) {
+        CountUploadedBytes(size);
+        glBufferData(bindTarget, GLsizeiptr(size), buffer->bytes_.data(), usage);
+    } else if (written.from < written.to) {
+        // Fresh storage after a discard, so that the write need not wait for
+        // draws still reading the old contents.
+        if (written.discard) glBufferData(bindTarget, GLsizeiptr(size), nullptr, usage);
+        CountUploadedBytes(written.to - written.from);
+        glBufferSubData(bindTarget, GLintptr(written.from), GLsizeiptr(written.to - written.from),
+                        buffer->bytes_.data() + written.from);
     }
+    buffer->written_ = {};
 }
 
 const std::vector<D3DVERTEXELEMENT9>* DeviceGL::CurrentLayout() const {

@@ -99,7 +99,8 @@ protected:
 };
 
 // Vertex and index buffers keep their contents in a CPU copy; locks hand out
-// that memory and an unlock marks it for upload before the next draw.
+// that memory, and the bytes that writable locks covered are uploaded before
+// the next draw.
 class D3DBufferBase : public IDirect3DResource9 {
 public:
     // size 0 with offset 0 locks the whole buffer.
@@ -110,7 +111,12 @@ public:
     // Platform internals.
     std::vector<std::uint8_t> bytes_;
     std::uint32_t glBuffer_ = 0;
-    bool dirty_ = true;
+    // The bytes [from, to) that writable locks covered since the last upload;
+    // after a discarding lock the rest of the old contents may be dropped.
+    struct Written {
+        UINT from = 0, to = 0;
+        bool discard = false;
+    } written_;
     int locks_ = 0;
     std::uint64_t writes_ = 0;  // counts writable locks, so caches of the contents can tell
 

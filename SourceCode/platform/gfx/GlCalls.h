@@ -47,6 +47,8 @@ inline void CountUploadedBytes(size_t bytes) { runningGlStats.bytesUploaded += (
 #define glBlitFramebuffer TM_COUNTED_GL(glBlitFramebuffer)
 #undef glBufferData
 #define glBufferData TM_COUNTED_GL(glBufferData)
+#undef glBufferSubData
+#define glBufferSubData TM_COUNTED_GL(glBufferSubData)
 #undef glCheckFramebufferStatus
 #define glCheckFramebufferStatus TM_COUNTED_GL(glCheckFramebufferStatus)
 #undef glClear
