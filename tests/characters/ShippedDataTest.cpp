@@ -1,15 +1,20 @@
 // Every shipped animation and surface file reads without a single error
-// line, and holds what the game relies on.
+// line, and holds what the game relies on; every shipped character keeps its
+// model limbs joined in every pose.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "Video/ObjectMesh.h"
 #include "characters/Animation.h"
 #include "characters/AnimationFile.h"
+#include "characters/Limb.h"
+#include "characters/NPC.h"
 #include "characters/NameTables.h"
 #include "characters/SurfaceFile.h"
+#include "support/CharacterStage.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -54,5 +59,56 @@ TEST(ShippedData, EverySurfaceReadsCleanlyWithVariantsAndSounds) {
         EXPECT_GE(sounds.size(), 1u) << path;
         EXPECT_LE(sounds.size(), 6u) << path;  // a character plays at most six
         EXPECT_NE(file.surface.pow, SurfaceData().pow) << path << " kept the default surface";
+    }
+}
+
+namespace {
+
+// The widest gap, over the character's model limbs, between a model's far
+// end and the next point's model (a model is one unit long at scale 1 and
+// reaches from its point toward the next).
+float WidestJointGap(NPC& npc) {
+    float widest = 0.0f;
+    for (std::uint32_t location = 0; location < Animation::kLimbLocations; ++location) {
+        Limb* limb = npc.GetLimb(location);
+        if (!limb || limb->kind != Limb::kModel) continue;
+        for (std::uint32_t i = 0; limb->GetControlPoint(i + 1); ++i) {
+            const LimbControlPoint* from = limb->GetControlPoint(i);
+            const LimbControlPoint* to = limb->GetControlPoint(i + 1);
+            if (!from->model || !to->model) continue;
+            const D3DXVECTOR3 segment = to->GetPosition() - from->GetPosition();
+            widest = std::max(widest, D3DXVec3Length(&segment) - from->model->GetScale().y);
+        }
+    }
+    return widest;
+}
+
+}  // namespace
+
+// Model limbs are rigid: an animation that moves a point further from the one
+// before than that point's model reaches leaves the next model (a hand)
+// floating loose. At rest and in every frame of every action the character
+// plays, the models must stay joined.
+TEST(ShippedData, EveryPoseKeepsModelLimbsJoined) {
+    CharacterStage stage;
+    ASSERT_TRUE(stage.StartStage());
+    const std::filesystem::path root = ScopedTempDir::RepositoryRoot();
+    for (const auto& file : FilesUnder("Assets/Characters", ".x")) {
+        const std::string name = file.stem().string();
+        NPC npc;
+        ASSERT_TRUE(npc.Init());
+        ASSERT_TRUE(npc.LoadCharacter(name.c_str())) << name;
+        EXPECT_LT(WidestJointGap(npc), 0.01f) << name << " at rest";
+        for (std::uint32_t action = 0; action < action::Count; ++action) {
+            std::filesystem::path path = root / "Assets/Animations" / name / &ActionFileName(action)[1];
+            if (!std::filesystem::exists(path)) path = root / "Assets/Animations/Default" / &ActionFileName(action)[1];
+            Animation animation;
+            ASSERT_TRUE(AnimationFile(&animation).Load(path.string(), nullptr)) << path;
+            for (const auto& frame : animation.frames) {
+                animation.Apply(&npc, frame.time, -1.0f);
+                EXPECT_LT(WidestJointGap(npc), 0.01f) << name << " " << path.filename() << " at " << frame.time;
+            }
+        }
+        npc.Shutdown();
     }
 }
