@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/common/ErrorLog.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -61,7 +62,7 @@ Mesh* MeshMan::CreateMesh(const char* meshName, std::uint32_t numFaces, std::uin
         }
     } else if (ID3DXMesh* existing = record.mesh.mesh;
                existing && (existing->GetNumFaces() != numFaces || existing->GetNumVertices() != numVertices)) {
-        std::fprintf(stderr, "Mesh (%s) asked for with %u faces and %u vertices; it has %u and %u\n",
+        plat::LogErrorF("Mesh (%s) asked for with %u faces and %u vertices; it has %u and %u\n",
                      record.name.c_str(), numFaces, numVertices, existing->GetNumFaces(),
                      existing->GetNumVertices());
     }

@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/common/ErrorLog.h"
 #include "Video/Mesh.h"
 
 namespace {
@@ -79,7 +80,7 @@ bool Mesh::BuildShadowVolume() {
     const DWORD numFaces = mesh->GetNumFaces();
     const DWORD stride = mesh->GetNumBytesPerVertex();
     if (numFaces > kMaxShadowFaces) {
-        std::fprintf(stderr, "Shadow volume refused: %u faces need more than 16-bit indices\n", numFaces);
+        plat::LogErrorF("Shadow volume refused: %u faces need more than 16-bit indices\n", numFaces);
         return false;
     }
     int positionOffset = mesh->OffsetOf(D3DDECLUSAGE_POSITION);

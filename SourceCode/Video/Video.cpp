@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/common/ErrorLog.h"
 #include "Video/Camera.h"
 #include "Video/LightMan.h"
 #include "Video/TextMan.h"
@@ -198,14 +199,14 @@ bool Video::ReadSettingsFile() {
         std::istringstream in(text);
         std::string problem;
         if (!LoadSettings(in, &problem)) {
-            std::fprintf(stderr, "%s: %s\n", kSettingsFile, problem.c_str());
+            plat::LogErrorF("%s: %s\n", kSettingsFile, problem.c_str());
             ReportFatalError(kBadSettings);
             return false;
         }
         // A key left out reads as zero; without a device type the device
         // checks would fail and blame the graphics card instead of the file.
         if (settings.deviceType != D3DDEVTYPE_HAL && settings.deviceType != D3DDEVTYPE_REF) {
-            std::fprintf(stderr, "%s: DEVICE_TYPE: missing (HAL or REF)\n", kSettingsFile);
+            plat::LogErrorF("%s: DEVICE_TYPE: missing (HAL or REF)\n", kSettingsFile);
             ReportFatalError(kBadSettings);
             return false;
         }
@@ -293,7 +294,7 @@ bool Video::ResetDevice() {
         if (DIva* app = GetDIva())
             app->SetErrorText(kResetFailed);
         else
-            std::fprintf(stderr, "%s\n", kResetFailed);
+            plat::LogErrorF("%s\n", kResetFailed);
         return false;
     }
 

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "Video/Video.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/common/AsciiCase.h"
 #include "platform/common/Files.h"
 
@@ -464,6 +465,6 @@ bool Video::SaveSettings() {
     // none) in place, never a truncated one.
     std::string error;
     if (plat::ReplaceFile(kSettingsFile, out.str(), &error)) return true;
-    std::fprintf(stderr, "The settings could not be saved: %s\n", error.c_str());
+    plat::LogErrorF("The settings could not be saved: %s\n", error.c_str());
     return false;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/common/ErrorLog.h"
 #include "core/DIva.h"
 #include "core/Random.h"
 #include "core/SystemNames.h"
@@ -59,7 +60,7 @@ bool Audio::Init(void* a, void*) {
     if (!plat::FSOUND_Init(kMixRate, kChannelCount, 0)) {
         memoryPool.reset();
         // Not an error: the game runs on, silent. One line says why.
-        std::fprintf(stderr, "No sound device could be opened: the game runs without sound.\n");
+        plat::LogErrorF("No sound device could be opened: the game runs without sound.\n");
         return false;
     }
     plat::FSOUND_3D_SetDistanceFactor(params.distanceFactor);

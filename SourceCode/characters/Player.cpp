@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/common/ErrorLog.h"
 #include "Video/Mesh.h"
 #include "Video/ObjectMesh.h"
 #include "characters/Animation.h"
@@ -73,7 +74,7 @@ bool Player::Init(void* a, void*) {
 // rest of the player needs a body to steer and draw).
 void Player::GiveBody(const char* character) {
     if (character && !LoadCharacter(character))
-        std::fprintf(stderr, "Error: Failed to load the player's character \"%s\"; it plays as the default body.\n",
+        plat::LogErrorF("Error: Failed to load the player's character \"%s\"; it plays as the default body.\n",
                      character);
     if (!renderObject) {
         const MeshObjectDesc defaultBody(0, kDefaultBodyMesh, kDefaultBodyMaterial, SurfaceData(), 0);

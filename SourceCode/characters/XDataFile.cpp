@@ -2,11 +2,12 @@
 
 #include <cstdio>
 
+#include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
 
 namespace {
 
-void LogError(const std::string& what) { std::fprintf(stderr, "Error: %s\n", what.c_str()); }
+void LogError(const std::string& what) { plat::LogError("Error: " + what); }
 
 // A file is read at all only with a good text header; anything else is not a
 // data file of ours.

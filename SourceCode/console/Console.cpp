@@ -6,6 +6,7 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/common/ErrorLog.h"
 #include "Video/TextMan.h"
 #include "Video/Video.h"
 #include "console/ConsoleCommands.h"
@@ -252,7 +253,7 @@ void Console::RunScript(const char* fileName) {
             std::snprintf(message, sizeof message, "ERROR: %s line %d is longer than %d characters!",
                           fileName, number, kLineLength);
             Print(message, kRed);
-            std::fprintf(stderr, "%s\n", message);
+            plat::LogErrorF("%s\n", message);
             return;
         }
         Execute(line, false);

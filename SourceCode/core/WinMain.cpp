@@ -14,6 +14,7 @@
 #include "core/eTable.h"
 #include "Video/Video.h"
 #include "input/Input.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/window/Clock.h"
 
 namespace {
@@ -89,6 +90,8 @@ bool RedirectErrorStream(const char* path) {
     ::close(fd);
     // Unbuffered, as the error stream is: a crash loses nothing written.
     std::setvbuf(stderr, nullptr, _IONBF, 0);
+    // A new file: every error may be written in full again.
+    plat::ResetErrorLog();
     return ok;
 }
 
@@ -155,6 +158,7 @@ int WinMain(plat::HINSTANCE instance) {
         // The window and its GL context outlive every system that used them.
     }
     UnregisterClassA(kClassName);
+    plat::FlushErrorRepeats();
     std::fflush(stderr);
     CloseErrorStream(terminal);
     return endedByError ? kExitFailure : 0;

@@ -3,15 +3,19 @@
 
 #include "scripting/PythonMan.h"
 
+#include <signal.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/common/ErrorLog.h"
+#include "platform/window/Window.h"
 #include "scripting/ZOPAPI.h"
 
 namespace {
@@ -22,14 +26,48 @@ std::string& ScriptFolderSetting() {
     return folder;
 }
 
-void WriteError(const char* format, const char* text) {
-    std::fprintf(stderr, format, text);
-    std::fflush(stderr);
+void WriteError(const char* format, const char* text) { plat::LogErrorF(format, text); }
+
+void WriteLine(const char* text) { plat::LogError(text); }
+
+// How many calls into scripts (imports too) are running now, nested ones
+// counted; the end signals break off only a script that runs.
+// Lock-free, so that the signal handler may read it.
+std::atomic<int> runningScripts{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// Called from the SIGINT/SIGTERM handler: the script stops with a
+// KeyboardInterrupt at its next instruction, or wakes from a sleep.
+void InterruptRunningScript() {
+    if (runningScripts > 0) PyErr_SetInterruptEx(SIGINT);
 }
 
-void WriteLine(const char* text) {
-    std::fputs(text, stderr);
-    std::fflush(stderr);
+// Marks a call into scripts for as long as it lives.
+class RunningScript {
+public:
+    RunningScript() {
+        // An interrupt that came just as the last script returned is old.
+        if (runningScripts++ == 0 && PyErr_CheckSignals() < 0) PyErr_Clear();
+    }
+    ~RunningScript() { --runningScripts; }
+    RunningScript(const RunningScript&) = delete;
+    RunningScript& operator=(const RunningScript&) = delete;
+};
+
+// The interpreter raises KeyboardInterrupt for an interrupt only while its
+// SIGINT handler is Python's default one; setting that handler also takes
+// over the process's SIGINT, which the window layer keeps.
+void LetInterruptsRaise() {
+    struct sigaction kept {};
+    ::sigaction(SIGINT, nullptr, &kept);
+    PyObject* module = PyImport_ImportModule("signal");
+    PyObject* handler = module ? PyObject_GetAttrString(module, "default_int_handler") : nullptr;
+    PyObject* result = handler ? PyObject_CallMethod(module, "signal", "iO", SIGINT, handler) : nullptr;
+    ::sigaction(SIGINT, &kept, nullptr);
+    if (!result) ReportScriptError();
+    Py_XDECREF(result);
+    Py_XDECREF(handler);
+    Py_XDECREF(module);
 }
 
 void FlushPythonStderr() {
@@ -79,19 +117,49 @@ void ReportRaisedInOneLine(const char* functionName) {
 }
 }  // namespace
 
+namespace {
+// The exception as Python prints it, traceback first; empty when it cannot
+// be formatted.
+std::string FormatException(PyObject* type, PyObject* value, PyObject* traceback) {
+    std::string text;
+    PyObject* module = PyImport_ImportModule("traceback");
+    PyObject* lines = module ? PyObject_CallMethod(module, "format_exception", "OOO", type, value ? value : Py_None,
+                                                   traceback ? traceback : Py_None)
+                             : nullptr;
+    PyObject* empty = lines ? PyUnicode_FromString("") : nullptr;
+    PyObject* joined = empty ? PyUnicode_Join(empty, lines) : nullptr;
+    const char* utf8 = joined ? PyUnicode_AsUTF8(joined) : nullptr;
+    if (utf8) text = utf8;
+    Py_XDECREF(joined);
+    Py_XDECREF(empty);
+    Py_XDECREF(lines);
+    Py_XDECREF(module);
+    PyErr_Clear();
+    return text;
+}
+}  // namespace
+
 void ReportScriptError() {
     if (!PyErr_Occurred()) return;
     PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
     PyErr_NormalizeException(&type, &value, &traceback);
     if (traceback && value) PyException_SetTraceback(value, traceback);
-    // PyErr_Print would end the process on SystemExit; Display only prints.
-    PyErr_Display(type, value, traceback);
+    // One message for the whole traceback, so that one raised every frame is
+    // written once and then counted.
+    FlushPythonStderr();
+    const std::string text = FormatException(type, value, traceback);
+    if (!text.empty()) {
+        plat::LogError(text);
+    } else {
+        // PyErr_Print would end the process on SystemExit; Display only prints.
+        PyErr_Display(type, value, traceback);
+        FlushPythonStderr();
+    }
     Py_XDECREF(type);
     Py_XDECREF(value);
     Py_XDECREF(traceback);
     PyErr_Clear();
-    FlushPythonStderr();
 }
 
 PythonMan::~PythonMan() {
@@ -126,6 +194,7 @@ bool PythonMan::Init(void*, void*) {
         }
     }
     dataBank = std::make_unique<std::uint32_t[]>(kDataBankSize);  // zeroed
+    plat::SetScriptInterrupt(InterruptRunningScript);
     initialized = true;
     return true;
 }
@@ -155,6 +224,7 @@ bool PythonMan::StartInterpreter() {
         }
     }
     AddScriptFolderToPath();
+    LetInterruptsRaise();
     return true;
 }
 
@@ -177,7 +247,11 @@ void PythonMan::AddScriptFolderToPath() {
 
 PyObject* PythonMan::ImportModule(const char* moduleName) {
     PyObject* nameObject = PyUnicode_FromString(moduleName);
-    PyObject* module = nameObject ? PyImport_Import(nameObject) : nullptr;
+    PyObject* module = nullptr;
+    if (nameObject) {
+        RunningScript running;
+        module = PyImport_Import(nameObject);
+    }
     Py_XDECREF(nameObject);
     if (!module) {
         ReportScriptError();
@@ -199,11 +273,17 @@ void PythonMan::ReleaseModules() {
 
 bool PythonMan::Shutdown() {
     if (!initialized) return false;
+    plat::SetScriptInterrupt(nullptr);
     bool finalize = mainDict != nullptr;
     ReleaseModules();
     // An interpreter whose main module never loaded is left running, so that
     // nothing is ever finalized twice.
-    if (finalize && Py_IsInitialized()) Py_FinalizeEx();
+    if (finalize && Py_IsInitialized()) {
+        // An interrupt left over from an end signal would otherwise go off
+        // in the interpreter's own shutdown.
+        if (PyErr_CheckSignals() < 0) PyErr_Clear();
+        Py_FinalizeEx();
+    }
     dataBank.reset();
     DestroyChildren();
     eTable::RemoveSystem(this);
@@ -229,11 +309,17 @@ PyObject* PythonMan::FindCallable(const char* functionName) const {
 
 PyObject* PythonMan::CallForResult(const char* functionName) {
     if (!initialized || !functionName) return nullptr;
+    // The game is ending on a signal: a script that hung once may hang again.
+    if (plat::EndSignalled()) return nullptr;
     PyObject* function = FindCallable(functionName);
     if (!function) return nullptr;
     // The function may rebind its own name while it runs.
     Py_INCREF(function);
-    PyObject* result = PyObject_CallObject(function, nullptr);
+    PyObject* result = nullptr;
+    {
+        RunningScript running;
+        result = PyObject_CallObject(function, nullptr);
+    }
     Py_DECREF(function);
     return result;
 }

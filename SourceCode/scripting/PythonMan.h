@@ -30,8 +30,9 @@ public:
 
     // Calls the named function of the main module, or failing that of the
     // level module, without arguments. True when a callable was found and it
-    // returned without raising. A raised exception is printed to the error
-    // stream with its traceback and cleared.
+    // returned without raising. A raised exception is written to the error
+    // stream with its traceback and cleared. SIGINT and SIGTERM break off a
+    // running call; after one of them nothing is called any more.
     bool CallFunction(const char* name);
     // As CallFunction, then the result read as a truth, as a C long would
     // read it: an int or bool is true when not 0, a float when its

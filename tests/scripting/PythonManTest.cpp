@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ScriptFixture.h"
+#include "platform/common/ErrorLog.h"
 
 namespace {
 using ::testing::HasSubstr;
@@ -88,6 +89,21 @@ def leave():
     EXPECT_FALSE(Call("leave"));
     EXPECT_THAT(GetCapturedStderr(), HasSubstr("SystemExit"));
     EXPECT_TRUE(Call("everyloop"));
+}
+
+TEST_F(PythonManTest, ATracebackRaisedEveryFrameIsWrittenOnceThenCounted) {
+    plat::ResetErrorLog();
+    Start("def everyloop():\n    return 1 / 0\n");
+    CaptureStderr();
+    for (int frame = 0; frame < 50; ++frame) Frame();
+    Frame(10000);
+    plat::FlushErrorRepeats();
+    const std::string err = GetCapturedStderr();
+    EXPECT_EQ(err.find("Traceback"), err.rfind("Traceback")) << err;
+    EXPECT_THAT(err, HasSubstr("in everyloop\n    return 1 / 0"));
+    EXPECT_THAT(err, HasSubstr("ZeroDivisionError: division by zero\n"
+                               "Repeated 49 more times: ZeroDivisionError: division by zero\n"
+                               "Repeated 1 more time: ZeroDivisionError: division by zero\n"));
 }
 
 TEST_F(PythonManTest, WithoutTheMainModuleEveryCallIsFalseAndTheHostRestartsCleanly) {

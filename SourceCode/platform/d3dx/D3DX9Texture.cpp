@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/ErrorLog.h"
 #include "platform/image/Image.h"
 #include "platform/image/ImageOps.h"
 #include "platform/common/Files.h"
@@ -261,7 +262,7 @@ HRESULT ReadImage(const char* file, Image& image) {
     std::string path = plat::ForwardSlashes(file);
     std::string error;
     if (!plat::LoadImageFile(path, image, error)) {
-        std::fprintf(stderr, "Texture not loaded: %s\n", error.c_str());
+        plat::LogErrorF("Texture not loaded: %s\n", error.c_str());
         return D3DXERR_INVALIDDATA;
     }
     return D3D_OK;

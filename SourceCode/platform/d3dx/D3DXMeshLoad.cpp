@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/d3dx/D3DXMesh.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/xfile/XFile.h"
 
 namespace {
@@ -327,7 +328,7 @@ HRESULT BuildMesh(const MeshGatherer& g, DWORD options, IDirect3DDevice9* device
 }
 
 HRESULT Fail(const char* fileName, const std::string& what, HRESULT code) {
-    std::fprintf(stderr, "Loading mesh %s: %s\n", fileName ? fileName : "(null)", what.c_str());
+    plat::LogErrorF("Loading mesh %s: %s\n", fileName ? fileName : "(null)", what.c_str());
     return code;
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/gfx/Direct3D.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/gfx/GlFormats.h"
 #include "platform/gfx/DeviceGL.h"
 #include "platform/gfx/GpuProgram.h"
@@ -232,7 +233,7 @@ bool DeviceGL::CreateContext(HRESULT* error) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     context = SDL_GL_CreateContext(sdl);
     if (!context) {
-        std::fprintf(stderr, "OpenGL 3.3 core context refused: %s\n", SDL_GetError());
+        plat::LogErrorF("OpenGL 3.3 core context refused: %s\n", SDL_GetError());
         *error = D3DERR_NOTAVAILABLE;
         return false;
     }
@@ -251,7 +252,7 @@ bool DeviceGL::CreateContext(HRESULT* error) {
     std::string log;
     builtin = GpuProgram::Build(kBuiltinVertex, kBuiltinFragment, &log);
     if (!builtin) {
-        std::fprintf(stderr, "The device's built-in program did not build: %s\n", log.c_str());
+        plat::LogErrorF("The device's built-in program did not build: %s\n", log.c_str());
         *error = D3DERR_NOTAVAILABLE;
         return false;
     }
@@ -297,7 +298,7 @@ bool DeviceGL::CreateBackBuffer() {
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backColor);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, backDepth);
     bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    if (!complete) std::fprintf(stderr, "The back buffer (%ux%u) is incomplete\n", backWidth, backHeight);
+    if (!complete) plat::LogErrorF("The back buffer (%ux%u) is incomplete\n", backWidth, backHeight);
     return complete;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/gfx/DeviceGL.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/gfx/GlFormats.h"
 
 using plat::Assign;
@@ -73,12 +74,12 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
     int alive = 0;
     for (auto* r : g.resources) {
         if (r->GetPool() != D3DPOOL_DEFAULT) continue;
-        std::fprintf(stderr, "Reset refused: a default-pool resource (type %u) is still alive\n",
+        plat::LogErrorF("Reset refused: a default-pool resource (type %u) is still alive\n",
                      unsigned(r->GetType()));
         ++alive;
     }
     if (!g.blocks.empty())
-        std::fprintf(stderr, "Reset refused: %zu state block(s) still alive\n", g.blocks.size());
+        plat::LogErrorF("Reset refused: %zu state block(s) still alive\n", g.blocks.size());
     if (alive > 0 || !g.blocks.empty()) return D3DERR_INVALIDCALL;
 
     g.pp = *pp;

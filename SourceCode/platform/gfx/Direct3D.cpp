@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/common/ErrorLog.h"
 #include "platform/gfx/GlFormats.h"
+#include "platform/window/Window.h"
 
 namespace plat {
 namespace {
@@ -212,8 +214,9 @@ IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
     if (sdkVersion != D3D_SDK_VERSION) return nullptr;
     // The adapter reads the desktop mode, which needs SDL's video; the count
     // SDL keeps per subsystem lets the window layer and us share it.
+    plat::CatchEndSignals();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "No display for the graphics device: %s\n", SDL_GetError());
+        plat::LogErrorF("No display for the graphics device: %s\n", SDL_GetError());
         return nullptr;
     }
     return new IDirect3D9(true);

@@ -2,10 +2,14 @@
 
 #include <SDL.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +18,8 @@
 #include <map>
 #include <memory>
 #include <vector>
+
+#include "platform/common/ErrorLog.h"
 
 namespace plat {
 
@@ -62,8 +68,8 @@ void Queue(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 void TranslateWindowEvent(const SDL_Event& e) {
     switch (e.type) {
     case SDL_QUIT:
-        // SIGINT, SIGTERM or the last window closing: the same as the close
-        // box, so the application shuts down in order and exits 0.
+        // The last window closing: the same as the close box, so the
+        // application shuts down in order and exits 0.
         Queue(MainWindow(), WM_CLOSE);
         break;
     case SDL_WINDOWEVENT: {
@@ -107,6 +113,29 @@ void HandToSinks(const SDL_Event& e) {
     }
 }
 
+// SIGINT and SIGTERM: the window is closed at the next look at the events,
+// and a script that is running is broken off at once, since it may never
+// return to let that look happen.
+volatile std::sig_atomic_t endSignalled = 0;
+volatile std::sig_atomic_t closePending = 0;
+std::atomic<void (*)()> scriptInterrupt{nullptr};
+static_assert(std::atomic<void (*)()>::is_always_lock_free);
+pthread_t mainThread;
+
+void OnEndSignal(int signal) {
+    const int savedErrno = errno;
+    // The process's signal may land on any thread (the GL driver's, the
+    // sound's); the main thread must get it, to wake from a sleep too.
+    if (!pthread_equal(pthread_self(), mainThread)) {
+        pthread_kill(mainThread, signal);
+    } else {
+        endSignalled = 1;
+        closePending = 1;
+        if (void (*interrupt)() = scriptInterrupt.load()) interrupt();
+    }
+    errno = savedErrno;
+}
+
 // A line for the error stream and, when it goes elsewhere, for the terminal
 // the game was started from too.
 void Tell(const char* format, ...) {
@@ -115,8 +144,7 @@ void Tell(const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    std::fputs(line, stderr);
-    std::fflush(stderr);
+    LogError(line);
     if (S().terminal >= 0) {
         ssize_t ignored = ::write(S().terminal, line, std::strlen(line));
         (void)ignored;
@@ -186,8 +214,34 @@ void DefaultMessageBox(const std::string& text, const std::string& caption) {
 }
 }  // namespace
 
+void CatchEndSignals() {
+    static bool caught = false;
+    if (caught) return;
+    caught = true;
+    // SDL's own handlers only queue a quit event, which a hung script never
+    // lets anyone read.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    mainThread = pthread_self();
+    for (int signal : {SIGINT, SIGTERM}) {
+        struct sigaction current {};
+        ::sigaction(signal, nullptr, &current);
+        // A signal the parent chose to ignore (a background job) stays so.
+        if ((current.sa_flags & SA_SIGINFO) || current.sa_handler != SIG_DFL) continue;
+        struct sigaction action {};
+        action.sa_handler = OnEndSignal;
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+bool EndSignalled() { return endSignalled != 0; }
+
+void SetScriptInterrupt(void (*interrupt)()) { scriptInterrupt.store(interrupt); }
+
 bool RegisterClassA(const char* className, WNDPROC proc) {
     if (!className || !proc) return false;
+    CatchEndSignals();
     if (!S().videoStarted) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
             Tell("SDL could not start its video: %s\n", SDL_GetError());
@@ -227,6 +281,8 @@ bool UnregisterClassA(const char* className) {
                   windows.end());
     S().messages.clear();
     S().classes.erase(cls);
+    endSignalled = 0;
+    closePending = 0;
     // SDL's video and the GL driver stay loaded until the process ends: the
     // driver keeps one-time allocations of its own, and a later class
     // registration (tests start several) would load it all again.
@@ -288,6 +344,11 @@ bool ShowWindow(HWND window, int command) {
 
 void PumpEvents() {
     if (!S().videoStarted) return;
+    if (closePending) {
+        closePending = 0;
+        // The same as the close box: the game shuts down in order, exit 0.
+        Queue(MainWindow(), WM_CLOSE);
+    }
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         TranslateWindowEvent(e);

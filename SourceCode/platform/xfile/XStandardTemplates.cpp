@@ -2,6 +2,7 @@
 // the file does not define them.
 #include <cstdio>
 
+#include "platform/common/ErrorLog.h"
 #include "platform/xfile/XFile.h"
 
 namespace plat {
@@ -88,7 +89,7 @@ XTemplateRegistry BuildStandard() {
     std::string error;
     // The text above is fixed; failing to read it is a fault of this file.
     if (!registry.RegisterTemplates(kStandardTemplates, &error, "standard templates"))
-        std::fprintf(stderr, "%s\n", error.c_str());
+        plat::LogErrorF("%s\n", error.c_str());
     return registry;
 }
 
