@@ -3,6 +3,7 @@
 
 #include "ScriptFixture.h"
 #include "input/InputFixture.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/input/DirectInput.h"
 
 namespace {
@@ -115,15 +116,16 @@ def nothing(): pass
     EXPECT_TRUE(handler.EvaluateCondition(3));
     EXPECT_TRUE(handler.EvaluateCondition(4));
     EXPECT_TRUE(handler.EvaluateCondition(5));
-    // A function that raised is false and says so in one line, every time
-    // it is asked; one that returns no number holds.
+    // A function that raised is false and says so in one line, then counts
+    // its repeats; one that returns no number holds.
     testing::internal::CaptureStderr();
     EXPECT_FALSE(handler.EvaluateCondition(6));
     EXPECT_FALSE(handler.EvaluateCondition(6));
     EXPECT_TRUE(handler.EvaluateCondition(7));
+    plat::FlushErrorRepeats();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Error: Python function \"broken\" raised KeyError: 'x'\n"
-              "Error: Python function \"broken\" raised KeyError: 'x'\n");
+              "Repeated 1 more time: Error: Python function \"broken\" raised KeyError: 'x'\n");
 }
 
 // Key conditions ask the game's input stream through the real input system.
