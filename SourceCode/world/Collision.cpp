@@ -76,7 +76,11 @@ bool InsideEdge(const D3DXVECTOR3& s, const D3DXVECTOR3& from, const D3DXVECTOR3
 }  // namespace
 
 // The sphere rebounds from the plane's square without loss: only the part of
-// its velocity along the normal turns round, and nothing moves it out.
+// its velocity along the normal turns round, and nothing moves it out. Only a
+// sphere moving into the plane turns: one already leaving it, turned back,
+// would stay caught in the plane's slab, rebounding every step and sinking
+// until it fell through (and a character would take each of those turns for
+// a rebound of its own). A touching sphere's contact counts either way.
 void Physics::PlaneTest(Point* planePoint, Point* sphere, bool planeFirst) {
     auto* plane = static_cast<Plane*>(planePoint->owner);
     const D3DXVECTOR3& n = plane->normal;
@@ -89,7 +93,8 @@ void Physics::PlaneTest(Point* planePoint, Point* sphere, bool planeFirst) {
     if (!InsideEdge(s, k[1], k[0], n) || !InsideEdge(s, k[0], k[2], n) || !InsideEdge(s, k[2], k[3], n) ||
         !InsideEdge(s, k[3], k[1], n))
         return;
-    sphere->velocity -= n * (2.0f * D3DXVec3Dot(&sphere->velocity, &n));
+    const float along = D3DXVec3Dot(&sphere->velocity, &n);
+    if (along * d < 0.0f) sphere->velocity -= n * (2.0f * along);
     Contact contact;
     contact.normal = n;
     contact.depth = d - r;
