@@ -1,7 +1,7 @@
 # Tollymop's main script. The engine imports it at start-up, calls
-# initgame() once and everyloop() every frame. It makes the two objects that
-# live for the whole run (the player and the trampoline at the centre of the
-# arena), shows the splash and then the menu, and holds what every level
+# initgame() once and everyloop() every frame. It makes the three objects that
+# live for the whole run (the player, the trampoline at the centre of the
+# arena and the lamp that lights it all), shows the splash and then the menu, and holds what every level
 # shares: the level's frame (HUD, clock, cursor, camera, the keys that quit
 # and go back to the menu, the lose trigger) and the road from one level to
 # the next.
@@ -17,6 +17,12 @@ PLAYER = 1000
 GROUND = 1001
 GOAL = 1002
 TRAMPOLINE = 1005
+LAMP = 1010
+
+# The game's one light hangs here for the whole run: high above the arena on
+# the camera's side, out of view, so the player is lit from the front and
+# its shadow falls on the sheet just behind where it will land.
+LAMP_POSITION = (0.0, 100.0, -35.0)
 
 # The order of the game; a level's place in it is what the data bank carries
 # across a level change (see go_to).
@@ -446,6 +452,8 @@ def initgame():
     # Ten by ten cells, two units apart: a sheet 20 units wide at the centre.
     Z.AddRectTramp(TRAMPOLINE, (0.0, 0.0, 0.0), 10, 10, 2.0, 0.0, 0.0, 0.0)
     Z.AddPC(START, 0.0, 0.0, 1.0)
+    # Pinned (inverse mass 0) and global: no level change takes it away.
+    Z.AddGlobalNPC(LAMP, LAMP_POSITION, 0.0, 0.0, 1.0, 0.0, 0.0, "Lamp")
     show_splash()
 
 

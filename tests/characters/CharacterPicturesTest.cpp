@@ -22,7 +22,7 @@
 
 namespace {
 
-const std::vector<std::string> kCharacters = {"Player", "Seed", "Weed", "Pebble", "Veggie", "Sunny"};
+const std::vector<std::string> kCharacters = {"Player", "Seed", "Weed", "Pebble", "Veggie", "Sunny", "Lamp"};
 
 constexpr UINT kWidth = 240, kHeight = 240;
 

@@ -357,7 +357,7 @@ def build():
 TEST_F(WorldScriptTest, CharactersAreMadeLoadedAndChangedByScriptsAndEvents) {
     Start(R"(
 def build():
-    assert Z.AddGlobalNPC(5, (0, 2, 0), 0.0, 1.57, 2.0, 99.0, 1.0, "Sunny") == 0
+    assert Z.AddGlobalNPC(5, (0, 2, 0), 0.0, 1.57, 2.0, 99.0, 1.0, "Lamp") == 0
     assert Z.AddLevelNPC(6, (3, 2, 0), 0.0, 0.0, 1.0, 0.0, 0.5, "Pebble") == 0
     Z.AddCreateNPCEvent(7, (1, 1, 1), 0.5, 0.0, 1.5, 0, 2.0, 0, 5, "Weed")  # 0: held
     Z.AddModifyLightEvent(5, 0.5, 1.0, 0.0, 0.0)                            # 1
@@ -368,18 +368,18 @@ def build():
     Z.AddChangeAniEvent(1001, 2)                                            # 6: the ground is no character
 )");
     ASSERT_TRUE(python->CallFunction("build"));
-    auto* sunny = static_cast<NPC*>(objects->GetObjectById(5));
+    auto* lamp = static_cast<NPC*>(objects->GetObjectById(5));
     auto* pebble = static_cast<NPC*>(objects->GetObjectById(6));
-    ASSERT_NE(sunny, nullptr);
+    ASSERT_NE(lamp, nullptr);
     ASSERT_NE(pebble, nullptr);
-    EXPECT_EQ(sunny->renderObject->GetPosition(), D3DXVECTOR3(0, 2, 0));
-    EXPECT_EQ(sunny->GetScale(), 2.0f);
-    EXPECT_EQ(sunny->currentAnimation, sunny->actionAnimations[0]);
-    EXPECT_EQ(sunny->body->points[0].inverseMass, 1.0f);
+    EXPECT_EQ(lamp->renderObject->GetPosition(), D3DXVECTOR3(0, 2, 0));
+    EXPECT_EQ(lamp->GetScale(), 2.0f);
+    EXPECT_EQ(lamp->currentAnimation, lamp->actionAnimations[0]);
+    EXPECT_EQ(lamp->body->points[0].inverseMass, 1.0f);
     EXPECT_EQ(pebble->body->points[0].inverseMass, 0.5f);
     const auto& level = objects->LevelObjects();
     EXPECT_NE(std::find(level.begin(), level.end(), pebble), level.end());
-    EXPECT_EQ(std::find(level.begin(), level.end(), sunny), level.end());
+    EXPECT_EQ(std::find(level.begin(), level.end(), lamp), level.end());
 
     auto run = [&](std::uint32_t id) { handler->GetEvent(id)->Execute(); };
     run(0);
@@ -390,9 +390,9 @@ def build():
     EXPECT_EQ(weed->body->points[0].position, D3DXVECTOR3(1, 1, 1));
     EXPECT_EQ(weed->body->points[0].inverseMass, 2.0f);
 
-    ASSERT_GE(sunny->lightId, 0);
+    ASSERT_GE(lamp->lightId, 0);
     run(1);
-    const Light* light = eTable::Find<LightMan>(names::LightMan)->FindLight(static_cast<std::uint32_t>(sunny->lightId));
+    const Light* light = eTable::Find<LightMan>(names::LightMan)->FindLight(static_cast<std::uint32_t>(lamp->lightId));
     ASSERT_NE(light, nullptr);
     EXPECT_EQ(light->colour[0], 1.0f);
     EXPECT_EQ(light->colour[1], 0.0f);
