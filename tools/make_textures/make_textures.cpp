@@ -8,7 +8,7 @@
 //   "WALL_COPY.bmp"          one cell of the trampoline's mat, repeated by the
 //                            sheet once per grid cell;
 //   "basket.jpg"             the basket's wicker: strips woven over and under
-//                            each other, straw on dark gaps;
+//                            each other, light straw on warm gaps;
 //   and the characters' textures (character_textures.cpp).
 // Everything is computed in single precision with sqrt only (correctly
 // rounded), so the bytes are the same on every run.
@@ -61,9 +61,11 @@ Bytes FallbackBitmap() {
 }
 
 // One cell of the trampoline's mat (the sheet repeats it once per grid
-// cell): a dark blue weave of fine threads framed by a pale stitched seam.
+// cell): a sky-blue weave of fine threads framed by a pale stitched seam.
+// The sheet is lit at half its colour, so the weave is light enough for the
+// player's shadow, where it is about to land, to show on it.
 Bytes TrampolineMatBitmap() {
-    const Rgb seam{0.86f, 0.88f, 0.92f}, thread{0.16f, 0.24f, 0.46f}, shade{0.08f, 0.12f, 0.26f};
+    const Rgb seam{0.95f, 0.96f, 0.98f}, thread{0.55f, 0.72f, 0.96f}, shade{0.38f, 0.54f, 0.84f};
     return Bitmap24(64, [&](int x, int row) {
         const int edge = std::min(std::min(x, row), std::min(63 - x, 63 - row));
         if (edge < 2) return seam;
@@ -141,7 +143,8 @@ float Grain(int along, int strip) {
 }
 
 Bytes WickerJpeg() {
-    const Rgb straw{0.80f, 0.63f, 0.38f}, gap{0.22f, 0.14f, 0.07f};
+    // Light straw and warm gaps: the player's shadow must show on the basket.
+    const Rgb straw{0.95f, 0.8f, 0.55f}, gap{0.5f, 0.36f, 0.2f};
     std::vector<std::uint8_t> pixels(std::size_t(kWickerSize) * kWickerSize * 4);
     for (int y = 0; y < kWickerSize; ++y)
         for (int x = 0; x < kWickerSize; ++x) {

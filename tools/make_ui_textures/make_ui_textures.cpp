@@ -390,28 +390,38 @@ Canvas Splash(plat::FontFace& title) {
     return c;
 }
 
-// A flame rising from the bottom edge: white-yellow at its heart, orange,
-// then red and transparent at its ragged tips.
+// A flame rising from the bottom edge: yellow at its heart, orange, then red
+// and transparent at its ragged tips, which end a quarter of the picture
+// below its top so that the wobble never cuts them flat. The fire is added
+// onto the scene, so its colours stay deep (little blue, green only at the
+// heart) and its alpha modest: bright sky behind it must not wash it white.
 Canvas Fire() {
     const int w = 64, h = 128;
+    constexpr float kFlameHeight = 0.75f;
     Canvas c(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const float u = (float(x) + 0.5f) / float(w), rise = 1.0f - (float(y) + 0.5f) / float(h);
+            const float u = (float(x) + 0.5f) / float(w);
+            const float rise = (1.0f - (float(y) + 0.5f) / float(h)) / kFlameHeight;
+            if (rise >= 1.0f) {
+                c.At(x, y) = {0.4f, 0.04f, 0.0f, 0.0f};
+                continue;
+            }
             const float wobble = (Turbulence(u * 4.0f, rise * 6.0f, 4, 11) - 0.5f) * 0.25f * rise;
-            const float halfWidth = 0.42f * std::sqrt(Clamp01(1.0f - rise)) + 0.02f;
+            const float halfWidth = 0.4f * std::sqrt(1.0f - rise) + 0.02f;
             const float off = (u - 0.5f + wobble) / halfWidth;
             const float across = Clamp01(1.0f - off * off);
             const float flicker = 0.75f + 0.25f * Turbulence(u * 8.0f, rise * 8.0f, 8, 23);
-            const float heat = Clamp01(across * flicker * (1.15f - rise * 0.6f));
+            const float tip = Clamp01((1.0f - rise) * 4.0f);
+            const float heat = Clamp01(across * flicker * (1.1f - rise * 0.7f) * tip);
             Colour colour;
-            if (heat > 0.66f)
-                colour = Mix({1, 0.62f, 0.1f, 1}, {1, 0.97f, 0.75f, 1}, (heat - 0.66f) / 0.34f);
-            else if (heat > 0.33f)
-                colour = Mix({0.85f, 0.18f, 0.02f, 1}, {1, 0.62f, 0.1f, 1}, (heat - 0.33f) / 0.33f);
+            if (heat > 0.7f)
+                colour = Mix({1, 0.5f, 0.05f, 1}, {1, 0.82f, 0.35f, 1}, (heat - 0.7f) / 0.3f);
+            else if (heat > 0.35f)
+                colour = Mix({0.8f, 0.16f, 0.0f, 1}, {1, 0.5f, 0.05f, 1}, (heat - 0.35f) / 0.35f);
             else
-                colour = Mix({0.4f, 0.04f, 0.0f, 1}, {0.85f, 0.18f, 0.02f, 1}, heat / 0.33f);
-            colour.a = Clamp01(heat * 1.6f);
+                colour = Mix({0.4f, 0.04f, 0.0f, 1}, {0.8f, 0.16f, 0.0f, 1}, heat / 0.35f);
+            colour.a = Clamp01(heat * 1.5f);
             c.At(x, y) = colour;
         }
     return c;
