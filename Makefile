@@ -73,5 +73,13 @@ assets: build
 	@./$(BUILD)/tools/make_models/make_models .
 	@./$(BUILD)/tools/make_ui_textures/make_ui_textures .
 
+# Redraws the README's pictures (docs/menu.png, docs/level1.png) from the
+# real game through the test harness, headless; a test checks that the
+# committed ones still match what the game draws.
+screenshots: build
+	@cd $(BUILD)/tests && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null \
+	 LIBGL_ALWAYS_SOFTWARE=1 TOLLYMOP_ROOT=$(CURDIR) TOLLYMOP_TEST_OUTPUT=$(CURDIR)/$(BUILD)/tests/output \
+	 TOLLYMOP_WRITE_SCREENSHOTS=$(CURDIR)/docs ./test_game --gtest_filter='ReadmePictures.*'
+
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
