@@ -1,6 +1,8 @@
 #include "Video/QuadBatcher.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 
 #include "Video/Effects/EffectParams.h"
@@ -77,13 +79,29 @@ bool ManagedQuadBuffer::Update() {
     return true;
 }
 
-void ManagedQuadBuffer::SetBatchKey(std::uint32_t kind, float r, float g, float b, float a,
-                                    IDirect3DBaseTexture9* texture) {
-    if (texture == batchTexture && kind == batchKind && r == batchColour[0] && g == batchColour[1] &&
-        b == batchColour[2] && a == batchColour[3])
-        return;
+std::uint32_t ManagedQuadBuffer::SetBatchKey(std::uint32_t kind, float r, float g, float b, float a,
+                                             IDirect3DBaseTexture9* texture) {
+    // Textured and untextured quads draw with different techniques.
+    const bool sameKey = kind == batchKind && r == batchColour[0] && g == batchColour[1] && b == batchColour[2] &&
+                         a == batchColour[3] && (texture != nullptr) == (batchTextures[0] != nullptr);
+    if (sameKey) {
+        for (std::uint32_t slot = 0; slot < batchTextureCount; ++slot)
+            if (batchTextures[slot] == texture) return slot;
+        if (shareTextDraws && kind == kTextKind && batchTextureCount < kTexturesPerDraw) {
+            batchTextures[batchTextureCount] = texture;
+            return batchTextureCount++;
+        }
+    }
+    StartBatch(kind, r, g, b, a, texture);
+    return 0;
+}
+
+void ManagedQuadBuffer::StartBatch(std::uint32_t kind, float r, float g, float b, float a,
+                                   IDirect3DBaseTexture9* texture) {
     Flush();
-    batchTexture = texture;
+    std::fill(std::begin(batchTextures), std::end(batchTextures), nullptr);
+    batchTextures[0] = texture;
+    batchTextureCount = 1;
     batchKind = kind;
     batchColour[0] = r;
     batchColour[1] = g;
@@ -126,7 +144,7 @@ bool ManagedQuadBuffer::AddLine(const LinePoint* points, const D3DXMATRIX* trans
                                 std::uint32_t kind, float r, float g, float b, float a,
                                 IDirect3DBaseTexture9* texture) {
     if (count < 2 || !points || !transform) return false;
-    SetBatchKey(kind, r, g, b, a, texture);
+    const std::uint32_t textureSlot = SetBatchKey(kind, r, g, b, a, texture);
     D3DXVECTOR4 from, to;
     D3DXVECTOR3 position(points[0].x, points[0].y, points[0].z);
     D3DXVec3Transform(&from, &position, transform);
@@ -134,6 +152,7 @@ bool ManagedQuadBuffer::AddLine(const LinePoint* points, const D3DXMATRIX* trans
         position = D3DXVECTOR3(points[i].x, points[i].y, points[i].z);
         D3DXVec3Transform(&to, &position, transform);
         Quad made;
+        made.textureSlot = textureSlot;
         if (MakeSegmentQuad(&made, from, to, points[i - 1].width, points[i].width)) {
             if (Quad* slot = NextQuad()) {
                 *slot = made;
@@ -147,7 +166,7 @@ bool ManagedQuadBuffer::AddLine(const LinePoint* points, const D3DXMATRIX* trans
 
 bool ManagedQuadBuffer::AddScreenQuad(const ScreenQuadItem* items, std::uint32_t count, std::uint32_t kind, float r,
                                       float g, float b, float a, IDirect3DBaseTexture9* texture) {
-    SetBatchKey(kind, r, g, b, a, texture);
+    const std::uint32_t textureSlot = SetBatchKey(kind, r, g, b, a, texture);
     if (!items) return true;
     for (std::uint32_t i = 0; i < count; ++i) {
         const ScreenQuadItem& item = items[i];
@@ -158,6 +177,7 @@ bool ManagedQuadBuffer::AddScreenQuad(const ScreenQuadItem* items, std::uint32_t
         quad->corner[1] = {item.x, item.y, item.z, 1.0f};
         quad->corner[2] = {item.x + item.width, item.y - h, item.z, 1.0f};
         quad->corner[3] = {item.x + item.width, item.y, item.z, 1.0f};
+        quad->textureSlot = textureSlot;
         QuadAdded();
     }
     return true;
@@ -171,9 +191,11 @@ bool ManagedQuadBuffer::Flush() {
     for (std::uint32_t q = 0; q < quadCount; ++q) {
         for (int c = 0; c < 4; ++c) {
             const Corner& corner = quads[q].corner[c];
-            const float vertex[6] = {corner.x, corner.y, corner.z, corner.w, kCornerUV[c][0], kCornerUV[c][1]};
+            const float vertex[7] = {corner.x,        corner.y,        corner.z,
+                                     corner.w,        kCornerUV[c][0], kCornerUV[c][1],
+                                     float(quads[q].textureSlot)};
             std::memcpy(out, vertex, sizeof vertex);
-            out += 6;
+            out += 7;
         }
     }
     vertexBuffer->Unlock();
@@ -190,7 +212,8 @@ bool ManagedQuadBuffer::Draw() {
     Material* material = materials->GetMaterial(static_cast<std::int32_t>(batchKind), nullptr);
     if (!material) return false;
     EffectParams::SetVector(sem::DiffuseColor, batchColour);
-    EffectParams::SetTexture(sem::BaseTexture0, batchTexture);
+    EffectParams::SetTexture(sem::BaseTexture0, batchTextures[0]);
+    material->SetQuadTextures(batchTextures, batchTextureCount);
     material->DrawBuffers(vertexBuffer, indexBuffer, 0, 0, 2 * quadCount, kVertexStride, 0);
     materials->ReleaseType(static_cast<std::int32_t>(batchKind));
     return true;

@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
 
+#include "Video/Effects/MaterialKinds.h"
 #include "Video/ObjectDesc.h"
 #include "core/System.h"
+#include "platform/gfx/D3DTypes.h"
 #include "platform/d3dx/Math3D.h"
 
 class IDirect3DBaseTexture9;
@@ -14,18 +16,26 @@ class IDirect3DVertexBuffer9;
 // as few calls as possible. Quads sharing a material kind, a texture and a
 // colour form one batch, drawn through its material's DrawBuffers when a
 // different key arrives, when it holds 100 quads, and at the frame's end
-// (Update, after the scene).
+// (Update, after the scene). Text (kind 23) does not split on the texture:
+// its effect picks each quad's texture from up to kTexturesPerDraw bound at
+// once (the slot is a vertex's third texture value), so a line of glyphs
+// is one draw.
 class ManagedQuadBuffer : public System {
 public:
     static constexpr std::uint32_t kMaxQuads = 100;
-    static constexpr std::uint32_t kVertexStride = 24;  // x, y, z, w, u, v
-    static constexpr std::uint32_t kVertexFormat = 0x4102;  // D3DFVF_XYZW | D3DFVF_TEX1
+    static constexpr std::uint32_t kVertexStride = 28;  // x, y, z, w, u, v, texture slot
+    static constexpr std::uint32_t kVertexFormat =
+        D3DFVF_XYZW | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE2(0) | D3DFVF_TEXCOORDSIZE1(1);
+    // The kind whose quads choose their own texture, and how many it binds.
+    static constexpr std::uint32_t kTextKind = MaterialText::kKind;
+    static constexpr std::uint32_t kTexturesPerDraw = MaterialText::kQuadTextures;
 
     struct Corner {
         float x, y, z, w;
     };
     struct Quad {
         Corner corner[4];
+        std::uint32_t textureSlot = 0;  // into the batch's textures
     };
 
     ManagedQuadBuffer() = default;
@@ -63,13 +73,23 @@ public:
     IDirect3DIndexBuffer9* IndexBuffer() const { return indexBuffer; }
     std::uint32_t BatchKind() const { return batchKind; }
     const float* BatchColour() const { return batchColour; }
-    IDirect3DBaseTexture9* BatchTexture() const { return batchTexture; }
+    // The texture of the batch's slot 0 (the one texture of other kinds).
+    IDirect3DBaseTexture9* BatchTexture() const { return batchTextures[0]; }
+    IDirect3DBaseTexture9* const* BatchTextures() const { return batchTextures; }
+    std::uint32_t BatchTextureCount() const { return batchTextureCount; }
+    // Off, text splits its batches on the texture like every other kind
+    // (the tests compare the pixels of both ways).
+    void ShareTextDrawsAmongTextures(bool on) { shareTextDraws = on; }
 
     // Texture coordinates of the four corners of every quad.
     static constexpr float kCornerUV[4][2] = {{0.0f, 1.0f}, {0.0f, 0.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}};
 
 private:
-    void SetBatchKey(std::uint32_t kind, float r, float g, float b, float a, IDirect3DBaseTexture9* texture);
+    // The batch key's first step: flushes the queue when the quads to come
+    // cannot join it; the texture's slot in the batch.
+    std::uint32_t SetBatchKey(std::uint32_t kind, float r, float g, float b, float a,
+                              IDirect3DBaseTexture9* texture);
+    void StartBatch(std::uint32_t kind, float r, float g, float b, float a, IDirect3DBaseTexture9* texture);
     // The next free quad, flushing a full queue first; null when the queue
     // stays full (its flush failed): the quad is dropped.
     Quad* NextQuad();
@@ -80,6 +100,8 @@ private:
     Quad quads[kMaxQuads] = {};
     std::uint32_t quadCount = 0;
     std::uint32_t batchKind = 0;
-    IDirect3DBaseTexture9* batchTexture = nullptr;
+    IDirect3DBaseTexture9* batchTextures[kTexturesPerDraw] = {};
+    std::uint32_t batchTextureCount = 1;
     float batchColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    bool shareTextDraws = true;
 };

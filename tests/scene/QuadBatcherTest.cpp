@@ -38,11 +38,11 @@ protected:
     }
     void TearDown() override { plat::InjectLockFailures(0); }
 
-    // The vertex buffer's first count x 4 vertices, six floats each.
+    // The vertex buffer's first count x 4 vertices, seven floats each.
     std::vector<float> Vertices(std::uint32_t quads) {
         void* data = nullptr;
         EXPECT_EQ(batcher->VertexBuffer()->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
-        std::vector<float> out(quads * 24);
+        std::vector<float> out(quads * 28);
         std::memcpy(out.data(), data, out.size() * sizeof(float));
         batcher->VertexBuffer()->Unlock();
         return out;
@@ -79,12 +79,13 @@ TEST_F(QuadBatcher, ScreenQuadsHangDownFromTheirTopLeftCorner) {
     batcher->AddScreenQuad(items, 2, 23, 1, 1, 1, 1, nullptr);
     ASSERT_TRUE(batcher->Flush());
     const std::vector<float> v = Vertices(2);
-    // x, y, z, w, u, v per corner: bottom-left, top-left, bottom-right, top-right.
-    const float first[24] = {-0.5f, 0.25f, 0.25f, 1, 0, 1, -0.5f, 0.5f, 0.25f, 1, 0, 0,
-                             0.0f,  0.25f, 0.25f, 1, 1, 1, 0.0f,  0.5f, 0.25f, 1, 1, 0};
-    for (int i = 0; i < 24; ++i) EXPECT_FLOAT_EQ(v[i], first[i]) << "float " << i;
+    // x, y, z, w, u, v, texture slot per corner: bottom-left, top-left,
+    // bottom-right, top-right.
+    const float first[28] = {-0.5f, 0.25f, 0.25f, 1, 0, 1, 0, -0.5f, 0.5f, 0.25f, 1, 0, 0, 0,
+                             0.0f,  0.25f, 0.25f, 1, 1, 1, 0, 0.0f,  0.5f, 0.25f, 1, 1, 0, 0};
+    for (int i = 0; i < 28; ++i) EXPECT_FLOAT_EQ(v[i], first[i]) << "float " << i;
     // A height of 0 makes a square of the width.
-    EXPECT_FLOAT_EQ(v[24 + 1], -0.2f);
+    EXPECT_FLOAT_EQ(v[28 + 1], -0.2f);
 }
 
 TEST_F(QuadBatcher, AFailedFlushKeepsTheQueueAndDropsWhatDoesNotFit) {

@@ -6,6 +6,7 @@
 #include "UIFixture.h"
 #include "Video/Camera.h"
 #include "Video/ObjectMesh.h"
+#include "Video/QuadBatcher.h"
 #include "support/Screenshot.h"
 #include "ui/Fire.h"
 #include "ui/HUDText.h"
@@ -95,6 +96,30 @@ TEST_F(PixelTest, GlyphTextShowsItsGlyphsOnTheirGridPlaces) {
     EXPECT_EQ(brightestIn(0, 139, 640, 480), 0);
     EXPECT_EQ(brightestIn(0, 0, 159, 480), 0);
     EXPECT_EQ(brightestIn(305, 0, 640, 480), 0);
+    text.Shutdown();
+}
+
+// A line of glyphs of many textures is drawn in few draws, pixel for pixel
+// as one draw per glyph draws it; the glyphs overlap, so their order shows.
+TEST_F(PixelTest, GlyphsOfManyTexturesShareDrawsWithTheSamePixels) {
+    HUDText text;
+    const float origin[2] = {-0.95f, 0.5f};
+    const TextDesc desc("Score: 0123456789-!", 0.6f, 1.2f, origin, 20, 6, 0);
+    ASSERT_TRUE(text.Init(&desc));
+    auto* batcher = eTable::Find<ManagedQuadBuffer>(names::ManagedQuadBuffer);
+    auto drawWith = [&](bool shared, const char* screenshot) {
+        batcher->ShareTextDrawsAmongTextures(shared);
+        const std::vector<D3DCOLOR> pixels = Draw(screenshot);
+        batcher->ShareTextDrawsAmongTextures(true);
+        return std::make_pair(pixels, plat::LastFrameGlStats().draws);
+    };
+    const auto [alone, drawsAlone] = drawWith(false, "glyphs_one_draw_each.png");
+    const auto [shared, drawsShared] = drawWith(true, "glyphs_sharing_draws.png");
+    EXPECT_TRUE(shared == alone);
+    EXPECT_LE(drawsShared, drawsAlone - 14);  // 18 glyphs of 17 textures in 3 draws
+    int lit = 0;
+    for (D3DCOLOR c : shared) lit += Brightness(c) > 200;
+    EXPECT_GT(lit, 1000);
     text.Shutdown();
 }
 

@@ -7,6 +7,7 @@ class Effect;
 class Mesh;
 struct Light;
 struct ShadowItem;
+class IDirect3DBaseTexture9;
 class IDirect3DVertexBuffer9;
 class IDirect3DIndexBuffer9;
 class ID3DXMesh;
@@ -35,6 +36,10 @@ public:
     virtual std::int32_t DrawBuffers(IDirect3DVertexBuffer9* vertexBuffer, IDirect3DIndexBuffer9* indexBuffer,
                                      std::uint32_t reserved1, std::uint32_t start, std::uint32_t primitiveCount,
                                      std::uint32_t stride, std::uint32_t reserved2) = 0;
+    // The textures that the quads of the next DrawBuffers choose from by
+    // their slot (slot 0 is "BASETEXTURE0" too); kinds that draw a batch in
+    // one texture ignore them.
+    virtual void SetQuadTextures(IDirect3DBaseTexture9* const*, std::uint32_t) {}
 
     // Shared drawing operations, on this material's effect. An effect that
     // did not load draws nothing: DrawMesh reports kFailed and the binds do

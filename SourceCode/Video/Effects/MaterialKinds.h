@@ -236,16 +236,23 @@ public:
                              std::uint32_t stride, std::uint32_t reserved2) override;
 };
 
+// Draws each quad in the texture its slot picks of up to kQuadTextures
+// (the effect's samplers gBase, gBase1, ...), so a line of glyphs is one draw.
 class MaterialText : public Material {
 public:
     static constexpr std::uint32_t kKind = 23;
     static constexpr std::int32_t kFallbackKind = -1;
     static constexpr char kFile[] = "fxZOPText.fxo";
+    static constexpr std::uint32_t kQuadTextures = 8;
     bool Load(void* arg) override;
     std::int32_t Render(Mesh* mesh, D3DXMATRIX* world, ShadowItem* item) override;
     std::int32_t DrawBuffers(IDirect3DVertexBuffer9* vertexBuffer, IDirect3DIndexBuffer9* indexBuffer,
                              std::uint32_t reserved1, std::uint32_t start, std::uint32_t primitiveCount,
                              std::uint32_t stride, std::uint32_t reserved2) override;
+    void SetQuadTextures(IDirect3DBaseTexture9* const* textures, std::uint32_t count) override;
+
+private:
+    IDirect3DBaseTexture9* quadTextures[kQuadTextures] = {};
 };
 
 class MaterialFire : public MaterialBasic {

@@ -1,12 +1,15 @@
 // The drawing of the two quad-batch kinds (5 lines, 23 text): the quad
 // batcher's clip-space quads, drawn with the first pass of technique 0
 // (untextured) or 1 (textured).
+#include <string>
+
 #include "Video/Effects/Effect.h"
 #include "Video/Effects/MaterialKinds.h"
+#include "Video/QuadBatcher.h"
 #include "Video/Video.h"
 
 namespace {
-constexpr DWORD kQuadFormat = D3DFVF_XYZW | D3DFVF_TEX1;
+constexpr DWORD kQuadFormat = ManagedQuadBuffer::kVertexFormat;
 
 std::int32_t DrawQuadBatch(Material& material, IDirect3DVertexBuffer9* vertexBuffer,
                            IDirect3DIndexBuffer9* indexBuffer, std::uint32_t start, std::uint32_t primitiveCount,
@@ -45,8 +48,20 @@ std::int32_t MaterialBasicLine::DrawBuffers(IDirect3DVertexBuffer9* vertexBuffer
     return DrawQuadBatch(*this, vertexBuffer, indexBuffer, start, primitiveCount, stride);
 }
 
+void MaterialText::SetQuadTextures(IDirect3DBaseTexture9* const* textures, std::uint32_t count) {
+    for (std::uint32_t slot = 0; slot < kQuadTextures; ++slot)
+        quadTextures[slot] = textures && slot < count ? textures[slot] : nullptr;
+}
+
+// Slot 0 is bound by its semantic with the scene's values; the others by
+// their names.
 std::int32_t MaterialText::DrawBuffers(IDirect3DVertexBuffer9* vertexBuffer, IDirect3DIndexBuffer9* indexBuffer,
                                        std::uint32_t, std::uint32_t start, std::uint32_t primitiveCount,
                                        std::uint32_t stride, std::uint32_t) {
+    if (effect && effect->effect)
+        for (std::uint32_t slot = 1; slot < kQuadTextures; ++slot) {
+            const std::string name = "gBase" + std::to_string(slot);
+            effect->effect->SetTexture(effect->effect->GetParameterByName(nullptr, name.c_str()), quadTextures[slot]);
+        }
     return DrawQuadBatch(*this, vertexBuffer, indexBuffer, start, primitiveCount, stride);
 }
