@@ -1,8 +1,10 @@
 // Texture creation after decoding: an image (the input's bytes as a file, or
-// a Targa image the harness builds with the input's sizes, up to 1024 x 1024
+// a Targa image the harness builds with the input's sizes, up to 512 x 512
 // texels, filled with the input's bytes) goes through the loaders' whole
 // road onto a real device: size resolution, resize, format conversion, the
-// colour key, the mip chain and the locks, as a 2D, cube or volume texture.
+// colour key, the mip chain and the locks, as a 2D, cube or volume texture
+// (the upload to OpenGL, which the draws of the other targets cover, is left
+// out: the driver's threads would make every input a leak check).
 // Sizes the device cannot make must be refused, never wrapped. Runs headless
 // on SDL's offscreen driver unless SDL_VIDEODRIVER says otherwise.
 #include <sys/mman.h>
@@ -63,7 +65,7 @@ private:
 };
 
 // A size argument: the special values, sizes beyond the caps, or a side of
-// 1 to 1024 (small enough that one input stays quick).
+// 1 to 512 (small enough that one input stays quick).
 UINT SizeArgument(Params& p, UINT largestSide) {
     static const UINT kSpecial[] = {0, D3DX_DEFAULT, D3DX_DEFAULT_NONPOW2, D3DX_FROM_FILE,
                                     8193, 16384, 0x7FFFFFFF, 0xFFFFFFFC};
@@ -114,23 +116,6 @@ private:
     int fd;
 };
 
-// One small textured quad, so that every level is uploaded to OpenGL in
-// the texture's format.
-void DrawWith(IDirect3DDevice9* device, IDirect3DBaseTexture9* texture) {
-    struct Vertex {
-        float x, y, z, rhw, u, v;
-    };
-    const Vertex quad[4] = {{0, 0, 0.5f, 1, 0, 0}, {16, 0, 0.5f, 1, 1, 0}, {0, 16, 0.5f, 1, 0, 1},
-                            {16, 16, 0.5f, 1, 1, 1}};
-    device->SetTexture(0, texture);
-    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-    device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
-    device->BeginScene();
-    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex));
-    device->EndScene();
-    device->SetTexture(0, nullptr);
-}
-
 template <class Texture>
 void Release(Texture* made) {
     if (made) made->Release();
@@ -143,11 +128,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Params p(data, size);
     const std::uint8_t shape = p.Byte() % 3;  // 2D, cube, volume
     const bool synthesize = p.Byte() & 1;
-    const std::uint16_t imageWidth = std::uint16_t(1 + p.Word() % 1024);
-    const std::uint16_t imageHeight = std::uint16_t(1 + p.Word() % 1024);
+    const std::uint16_t imageWidth = std::uint16_t(1 + p.Word() % 512);
+    const std::uint16_t imageHeight = std::uint16_t(1 + p.Word() % 512);
     const std::uint8_t bits = (p.Byte() & 1) ? 32 : 24;
-    const UINT width = SizeArgument(p, 1024);
-    const UINT height = SizeArgument(p, 1024);
+    const UINT width = SizeArgument(p, 512);
+    const UINT height = SizeArgument(p, 512);
     const UINT depth = SizeArgument(p, 16);
     const std::uint8_t levelByte = p.Byte();
     const UINT levels = levelByte & 0x80 ? D3DX_DEFAULT : levelByte % 16;
@@ -165,11 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     D3DXIMAGE_INFO info{};
     if (shape == 0) {
         IDirect3DTexture9* texture = nullptr;
-        if (SUCCEEDED(D3DXCreateTextureFromFileExA(device, path.c_str(), width, height, levels, 0, format,
-                                                   D3DPOOL_MANAGED, filter, mipFilter, colorKey, &info, nullptr,
-                                                   &texture))) {
-            DrawWith(device, texture);
-        }
+        D3DXCreateTextureFromFileExA(device, path.c_str(), width, height, levels, 0, format, D3DPOOL_MANAGED, filter,
+                                     mipFilter, colorKey, &info, nullptr, &texture);
         Release(texture);
     } else if (shape == 1) {
         IDirect3DCubeTexture9* cube = nullptr;
