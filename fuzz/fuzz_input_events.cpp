@@ -27,7 +27,7 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace {
 
-constexpr int kMaxFrames = 200;
+constexpr int kMaxFrames = 60;
 
 struct Game {
     Game() : folder("input") {
