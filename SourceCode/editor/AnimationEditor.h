@@ -14,8 +14,10 @@ class GameObjectsMan;
 
 class AnimationEditor : public EditorSystem {
 public:
-    // How far in front of the camera the character is made.
-    static constexpr float kCharacterDistance = 5.0f;
+    // How far in front of the camera the character is made: far enough that
+    // limbs of three points (a unit apart) and their node spheres stand well
+    // inside the view, not at its edges.
+    static constexpr float kCharacterDistance = 8.0f;
 
     AnimationEditor() = default;
     ~AnimationEditor() override;

@@ -51,9 +51,11 @@ protected:
         ASSERT_NE(Edit(), nullptr);
     }
     // The editor writes characters, animations and surfaces: those folders
-    // are copies; the rest of the assets are links to the repository's.
+    // are copies; the rest of the assets, and the effect sources of the
+    // procedural textures, are links to the repository's.
     void LayOutAssets() {
         namespace fs = std::filesystem;
+        fs::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "SourceCode", dir.Path() / "SourceCode");
         const fs::path source = ScopedTempDir::RepositoryRoot() / "Assets";
         fs::create_directory(dir.Path() / "Assets");
         for (const auto& entry : fs::directory_iterator(source)) {

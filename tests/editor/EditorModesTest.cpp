@@ -52,7 +52,7 @@ TEST_F(EditorModes, AnimationModeMakesAFreshCharacterInFrontOfTheCameraAndDelete
     EXPECT_EQ(Type("AnimationModeToggle"), "");
     EditChar* first = Character();
     ASSERT_NE(first, nullptr);
-    const D3DXVECTOR3 at = first->GetRenderPosition(), expected = eye + look * 5.0f;
+    const D3DXVECTOR3 at = first->GetRenderPosition(), expected = eye + look * AnimationEditor::kCharacterDistance;
     ExpectAt(at, expected.x, expected.y, expected.z, 1e-4f);
     EXPECT_EQ(first->kind, kKindEditChar);
 
