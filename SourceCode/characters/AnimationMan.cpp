@@ -1,5 +1,7 @@
 #include "characters/AnimationMan.h"
 
+#include <filesystem>
+
 #include "characters/Animation.h"
 #include "characters/AnimationFile.h"
 #include "characters/NameTables.h"
@@ -43,7 +45,11 @@ Animation* AnimationMan::LoadAnimation(const char* requested) {
     const std::string name = requested;
     const std::string root = AssetRoot();
     Animation* animation = CreateAnimation();
-    if (ReadInto(animation, root + kAnimationFolder + name)) return animation;
+    // Most characters have no animations of their own: the default ones are
+    // then what is meant, and no file is missing.
+    const std::string own = root + kAnimationFolder + name;
+    std::error_code ec;
+    if (std::filesystem::exists(own, ec) && ReadInto(animation, own)) return animation;
     std::size_t slash = name.find('/');
     std::string fileName = slash == std::string::npos ? name : name.substr(slash + 1);
     if (ReadInto(animation, root + kDefaultFolder + fileName)) return animation;

@@ -1,6 +1,7 @@
 #include "characters/XDataFile.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 
 #include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
@@ -10,12 +11,14 @@ namespace {
 void LogError(const std::string& what) { plat::LogError("Error: " + what); }
 
 // A file is read at all only with a good text header; anything else is not a
-// data file of ours.
+// data file of ours, which is said.
 bool HasTextHeader(const std::string& text, const std::string& fileName) {
     plat::XDocument header;
     std::string error;
-    return plat::ParseXFile(std::string_view(text).substr(0, 16), plat::XTemplateRegistry(), header, &error,
-                            fileName);
+    if (plat::ParseXFile(std::string_view(text).substr(0, 16), plat::XTemplateRegistry(), header, &error, fileName))
+        return true;
+    LogError(text.empty() ? fileName + ": the file is empty" : error);
+    return false;
 }
 
 }  // namespace
@@ -72,7 +75,10 @@ bool XSaveObject::WriteText(std::string& out, std::string* error) const {
 
 bool XDataFile::Load(const std::string& fileName, void* context) {
     std::string text;
-    if (!plat::ReadWholeFile(fileName, text)) return false;
+    if (!plat::ReadWholeFile(fileName, text)) {
+        LogError(fileName + ": cannot be read (" + std::strerror(errno) + ")");
+        return false;
+    }
     return LoadText(text, fileName, context);
 }
 

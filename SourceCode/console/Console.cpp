@@ -1,12 +1,13 @@
 #include "console/Console.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
-#include "platform/common/ErrorLog.h"
 #include "Video/TextMan.h"
 #include "Video/Video.h"
 #include "console/ConsoleCommands.h"
@@ -15,6 +16,7 @@
 #include "core/eTable.h"
 #include "input/Input.h"
 #include "platform/common/AsciiCase.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/input/DirectInputKeys.h"
 
 namespace {
@@ -239,7 +241,11 @@ void Console::Execute(std::string_view line, bool echo) {
 
 void Console::RunScript(const char* fileName) {
     std::ifstream file(fileName ? fileName : "", std::ios::binary);
-    if (!file.is_open()) return;
+    if (!file.is_open()) {
+        plat::LogErrorF("Error: %s cannot be read (%s): its commands and key bindings are not run.\n",
+                        fileName ? fileName : "", std::strerror(errno));
+        return;
+    }
     std::string line;
     int number = 0;
     while (std::getline(file, line)) {

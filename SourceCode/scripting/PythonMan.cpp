@@ -347,6 +347,13 @@ bool PythonMan::CallFunctionBool(const char* functionName) {
     return truth;
 }
 
+bool PythonMan::InitGame() {
+    if (mainDict && !FindCallable("initgame"))
+        WriteError("Error: Python module \"%s\" has no function \"initgame\": the game is not set up.\n",
+                   kMainModuleName);
+    return CallFunction("initgame");
+}
+
 void PythonMan::LoadSecondaryModule() {
     if (!hasNextModule || !Py_IsInitialized()) return;
     // A copy: the import may run a script that sets another name.

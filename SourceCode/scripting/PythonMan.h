@@ -40,7 +40,8 @@ public:
     // function that raised is false and leaves one line in the error stream:
     // conditions ask their function every frame.
     bool CallFunctionBool(const char* name);
-    bool InitGame() { return CallFunction("initgame"); }
+    // "initgame"; a main module without it is said in the error stream.
+    bool InitGame();
     bool LoadLevel() { return CallFunction("loadlevel"); }
 
     // Imports the module named by the last SetNextModuleName as the level

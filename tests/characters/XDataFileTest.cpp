@@ -107,6 +107,22 @@ TEST_F(XDataFileTest, EmptyOrRefusedFilesStillPairBeginAndEnd) {
     EXPECT_EQ(missing.begins, 0);
 }
 
+// Character, animation and surface files all load through here: one that is
+// not read at all says which file and why, in one line.
+TEST_F(XDataFileTest, AFileThatIsNotReadAtAllSaysWhichAndWhy) {
+    WriteText("empty.x", "");
+    WriteText("plain.x", "Item { 7; \"no header\"; }\n");
+    RecordingFile file;
+    ::testing::internal::CaptureStderr();
+    for (const char* name : {"nowhere.x", "empty.x", "plain.x"}) EXPECT_FALSE(file.Load(name, nullptr));
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(log,
+              "Error: nowhere.x: cannot be read (No such file or directory)\n"
+              "Error: empty.x: the file is empty\n"
+              "Error: plain.x:1: not a .x file (no \"xof \" header)\n");
+    EXPECT_EQ(file.begins, 0);
+}
+
 TEST_F(XDataFileTest, FaultAfterTwoObjectsKeepsBothAndLogsOneLine) {
     WriteText("broken.x", std::string(kTemplates) + "Item { 1; \"a\"; }\nItem { 2; \"b\"; }\nItem { 3; \"c\" @ }\n");
     RecordingFile file;

@@ -181,7 +181,13 @@ TEST_F(ConsoleFixture, ScriptsRunLineByLineAndStopAtALineTooLong) {
     EXPECT_EQ(PrintedColour(), Console::kRed);
     EXPECT_NE(Printed().find("script.txt line 4"), std::string::npos) << Printed();
 
-    console->RunScript("missing.txt");  // skipped without a word
+    // A missing script (OnStartScript.txt: no key bindings, so Escape does
+    // nothing) is skipped, with one line in err.txt that says why.
+    ::testing::internal::CaptureStderr();
+    console->RunScript("missing.txt");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Error: missing.txt cannot be read (No such file or directory): its commands and key bindings are "
+              "not run.\n");
     EXPECT_EQ(console->History().size(), 2u);
 }
 

@@ -1,9 +1,11 @@
 // "EffectsMan" inside a real video system: compiled effects from
 // Assets/Shaders, handles by semantic, procedural textures generated from the
 // effect's source through "TextureMan", sharing by literal and device resets.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 
 #include "TestEffects.h"
 #include "Video/Effects/EffectsMan.h"
@@ -16,6 +18,9 @@
 #include "support/GameWindow.h"
 
 namespace {
+using ::testing::HasSubstr;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
 
 constexpr char kTestFile[] = "fxTest.fxo";
 constexpr char kMissingFile[] = "fxMissing.fxo";
@@ -140,6 +145,28 @@ TEST_F(VideoEffects, WithoutItsSourceAnEffectLoadsWithoutProceduralTextures) {
     Effect* e = effects->GetEffect(kTestFile);
     EXPECT_TRUE(e->IsLoaded());
     EXPECT_TRUE(e->procTextures.empty());
+}
+
+// Whatever draws with an effect that did not load vanishes, so the reason
+// must be in err.txt: one line per file.
+TEST_F(VideoEffects, AnEffectOrATextureSourceThatDoesNotLoadIsSaidWithItsReason) {
+    const std::filesystem::path shaders = dir.Path() / "Assets/Shaders";
+    std::ofstream(shaders / "fxEmpty.fxo").flush();
+    std::ofstream(shaders / "fxCorrupt.fxo") << "no effect in here";
+    std::filesystem::remove(dir.Path() / "SourceCode/Video/Effects/fxTest.fx");
+    CaptureStderr();
+    for (const char* file : {kMissingFile, "fxEmpty.fxo", "fxCorrupt.fxo"}) EXPECT_FALSE(effects->GetEffect(file)->IsLoaded());
+    EXPECT_TRUE(effects->GetEffect(kTestFile)->IsLoaded());
+    const std::string err = GetCapturedStderr();
+    // The game's paths are rooted at the working directory as it reads it.
+    const std::string root = std::filesystem::current_path().string();
+    const std::string shadersPath = root + "/Assets/Shaders/";
+    EXPECT_THAT(err, HasSubstr("Error: Effect not loaded: " + shadersPath +
+                               "fxMissing.fxo: cannot be read (No such file or directory)\n"));
+    EXPECT_THAT(err, HasSubstr("Error: Effect not loaded: " + shadersPath + "fxEmpty.fxo: the file is empty\n"));
+    EXPECT_THAT(err, HasSubstr("Error: Effect not loaded: " + shadersPath + "fxCorrupt.fxo: not a compiled effect\n"));
+    EXPECT_THAT(err, HasSubstr("Error: fxTest.fxo: procedural texture \"Ramp\" not made: " + root +
+                               "/SourceCode/Video/Effects/fxTest.fx: cannot be read (No such file or directory)\n"));
 }
 
 TEST_F(VideoEffects, EffectsSurviveADeviceReset) {

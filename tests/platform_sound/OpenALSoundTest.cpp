@@ -262,6 +262,29 @@ TEST_F(MixedOutputTest, AStreamLoopsBetweenItsLoopPointsFromItsStartPosition) {
     for (int length : bursts) EXPECT_LE(length, 12);
 }
 
+// A sound or music file that is missing is said once, with the reason; the
+// fallback sound plays in its place.
+TEST(MissingSoundTest, EveryMissingSoundOrMusicFileIsSaidOnceWithItsReason) {
+    const fs::path previous = fs::current_path();
+    fs::current_path(ScopedTempDir::RepositoryRoot());  // where the fallback is
+    UseLoopbackSoundDevice(true);
+    {
+        Audio audio;
+        ASSERT_TRUE(audio.Init());
+        ::testing::internal::CaptureStderr();
+        EXPECT_NE(audio.PlaySound("Assets/Audio/Game/gone.wav"), -1);
+        EXPECT_NE(audio.PlaySound("Assets/Audio/Game/gone.wav"), -1);
+        audio.PlayMusic("Assets/Audio/Music/gone.wav");
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err,
+                  "Error: Sound not loaded: Assets/Audio/Game/gone.wav: System error : No such file or directory.\n"
+                  "Error: Sound not loaded: Assets/Audio/Music/gone.wav: System error : No such file or directory.\n");
+        audio.Shutdown();
+    }
+    UseLoopbackSoundDevice(false);
+    fs::current_path(previous);
+}
+
 TEST(NoSoundDeviceTest, EveryCallIsAHarmlessNoOpAndAudioStaysSilent) {
     ::setenv("ALSOFT_DRIVERS", "no-such-device", 1);
     EXPECT_FALSE(FSOUND_Init(44100, 32, 0));

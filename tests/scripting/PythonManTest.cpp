@@ -106,6 +106,14 @@ TEST_F(PythonManTest, ATracebackRaisedEveryFrameIsWrittenOnceThenCounted) {
                                "Repeated 1 more time: ZeroDivisionError: division by zero\n"));
 }
 
+TEST_F(PythonManTest, AMainModuleWithoutInitgameIsSaid) {
+    Start("def everyloop(): pass\n");
+    CaptureStderr();
+    EXPECT_FALSE(python.InitGame());
+    EXPECT_EQ(GetCapturedStderr(),
+              "Error: Python module \"zop\" has no function \"initgame\": the game is not set up.\n");
+}
+
 TEST_F(PythonManTest, WithoutTheMainModuleEveryCallIsFalseAndTheHostRestartsCleanly) {
     ASSERT_TRUE(handler.Init());
     CaptureStderr();

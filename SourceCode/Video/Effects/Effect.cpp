@@ -1,6 +1,5 @@
 #include "Video/Effects/Effect.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "Video/Effects/EffectInclude.h"
@@ -9,6 +8,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
 
 namespace {
@@ -105,8 +105,18 @@ bool Fits(const ProcRequest& request, int kind, const char* fileName, const std:
     if (!device || FAILED(device->GetDeviceCaps(&caps))) return false;
     const std::string problem = SizeProblem(request, kind, caps);
     if (problem.empty()) return true;
-    std::fprintf(stderr, "%s: procedural texture \"%s\": %s\n", fileName, name.c_str(), problem.c_str());
+    plat::LogErrorF("%s: procedural texture \"%s\": %s\n", fileName, name.c_str(), problem.c_str());
     return false;
+}
+
+// The text of a D3DX error buffer, which it releases; a word on the file
+// when there is none.
+std::string TextOf(ID3DXBuffer* errors, const std::string& file) {
+    if (!errors) return file + ": failed";
+    std::string text(static_cast<const char*>(errors->GetBufferPointer()), errors->GetBufferSize());
+    errors->Release();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\0')) text.pop_back();
+    return text;
 }
 
 HRESULT Fill(IDirect3DBaseTexture9* texture, int kind, const void* code) {
@@ -134,9 +144,13 @@ bool Effect::Load(const char* fileName) {
     if (!device) return false;
     const std::string path = AssetRoot() + "/Assets/Shaders/" + plat::ForwardSlashes(fileName);
     ID3DXEffect* loaded = nullptr;
-    if (FAILED(D3DXCreateEffectFromFileA(device, path.c_str(), nullptr, nullptr, 0, nullptr, &loaded, nullptr)) ||
-        !loaded)
+    ID3DXBuffer* errors = nullptr;
+    const HRESULT made = D3DXCreateEffectFromFileA(device, path.c_str(), nullptr, nullptr, 0, nullptr, &loaded, &errors);
+    // Whatever draws with an effect that did not load draws nothing at all.
+    if (FAILED(made) || !loaded) {
+        plat::LogError("Error: Effect not loaded: " + TextOf(errors, path));
         return false;
+    }
     effect = loaded;
 
     D3DXEFFECT_DESC desc;
@@ -199,14 +213,21 @@ void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName)
     source.pop_back();
     std::error_code ec;
     const std::string inFolder = folder + source;
-    const std::string sourcePath = std::filesystem::is_regular_file(inFolder, ec) ? inFolder : source;
+    // With neither, the folder's path is the one to name in the error.
+    const bool useFolder =
+        std::filesystem::is_regular_file(inFolder, ec) || !std::filesystem::is_regular_file(source, ec);
+    const std::string sourcePath = useFolder ? inFolder : source;
 
     EffectInclude include(folder);
     ID3DXBuffer* code = nullptr;
+    ID3DXBuffer* errors = nullptr;
     if (FAILED(D3DXCompileShaderFromFileA(sourcePath.c_str(), nullptr, &include, request.function, target,
-                                          D3DXSHADER_SKIPVALIDATION, &code, nullptr, nullptr)) ||
-        !code)
+                                          D3DXSHADER_SKIPVALIDATION, &code, &errors, nullptr)) ||
+        !code) {
+        plat::LogError(std::string("Error: ") + fileName + ": procedural texture \"" + request.function +
+                       "\" not made: " + TextOf(errors, sourcePath));
         return;
+    }
 
     const int kind = KindOf(request.type);
     auto* textures = eTable::Find<TextureMan>(names::TextureMan);

@@ -1,6 +1,7 @@
 #include "platform/d3dx/D3DXEffect.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -581,6 +582,9 @@ HRESULT Fail(ID3DXBuffer** errors, const std::string& text) {
     return E_FAIL;
 }
 
+// Called right after the read failed, while errno still says why.
+std::string CannotRead(const char* path) { return std::string(path) + ": cannot be read (" + std::strerror(errno) + ")"; }
+
 }  // namespace
 
 HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, const void*, ID3DXInclude*, DWORD,
@@ -590,9 +594,10 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, co
     *effect = nullptr;
     if (!device || !path) return D3DERR_INVALIDCALL;
     std::string bytes;
-    if (!plat::ReadWholeFile(path, bytes)) return Fail(errors, std::string(path) + ": cannot be read");
+    if (!plat::ReadWholeFile(path, bytes)) return Fail(errors, CannotRead(path));
     auto parsed = plat::DeserializeEffect(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    if (!parsed) return Fail(errors, std::string(path) + ": not a compiled effect");
+    if (!parsed)
+        return Fail(errors, std::string(path) + (bytes.empty() ? ": the file is empty" : ": not a compiled effect"));
     auto* made = new ID3DXEffect(device, std::move(*parsed));
     std::string log;
     if (!made->BuildPrograms(&log)) {
@@ -610,7 +615,7 @@ HRESULT D3DXCompileShaderFromFileA(const char* sourceFile, const void*, ID3DXInc
     if (!code || !sourceFile || !function) return D3DERR_INVALIDCALL;
     *code = nullptr;
     std::string text;
-    if (!plat::ReadWholeFile(sourceFile, text)) return Fail(errors, std::string(sourceFile) + ": cannot be read");
+    if (!plat::ReadWholeFile(sourceFile, text)) return Fail(errors, CannotRead(sourceFile));
     plat::FxError error;
     auto effect = plat::ParseEffect(text, sourceFile, include, &error);
     if (!effect) return Fail(errors, error.Text());

@@ -273,7 +273,7 @@ bool DeviceGL::CreateBackBuffer() {
     if (pp.BackBufferFormat == D3DFMT_UNKNOWN) pp.BackBufferFormat = D3DFMT_X8R8G8B8;
     // A window larger than the caps cannot lend its size either.
     if (!BackBufferSizeAllowed(pp.BackBufferWidth, pp.BackBufferHeight)) {
-        std::fprintf(stderr, "The back buffer (%ux%u) is larger than the device's largest (%ux%u)\n",
+        plat::LogErrorF("The back buffer (%ux%u) is larger than the device's largest (%ux%u)\n",
                      pp.BackBufferWidth, pp.BackBufferHeight, kMaxTextureSide, kMaxTextureSide);
         return false;
     }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
 #include "platform/sound/SoundFile.h"
 
@@ -105,6 +106,16 @@ std::size_t DecodeAppend(SoundFileReader& reader, std::size_t count, int outputC
 
 unsigned LoopModeOf(unsigned mode) {
     return (mode & (FSOUND_LOOP_NORMAL | FSOUND_LOOP_BIDI)) ? FSOUND_LOOP_NORMAL : FSOUND_LOOP_OFF;
+}
+
+// The file's reader; null, with the file and the reason in the error stream,
+// when it cannot be read (the caller may then play a fallback).
+std::unique_ptr<SoundFileReader> OpenSoundFile(const char* name) {
+    const std::string path = ForwardSlashes(name);
+    std::string why;
+    auto reader = SoundFileReader::Open(path, &why);
+    if (!reader) LogError("Error: Sound not loaded: " + path + ": " + why);
+    return reader;
 }
 
 // While the sound back ends probe for a device, the error stream is sent to
@@ -265,7 +276,7 @@ public:
 
     FSOUND_SAMPLE* SampleLoad(int, const char* name, unsigned mode, int, int) override {
         if (!device || !name) return nullptr;
-        auto reader = SoundFileReader::Open(ForwardSlashes(name));
+        auto reader = OpenSoundFile(name);
         if (!reader) return nullptr;
         auto sample = std::make_unique<AlSample>();
         sample->is3D = Is3DMode(mode);
@@ -277,7 +288,10 @@ public:
         while (DecodeAppend(*reader, piece, outputChannels, data) > 0) {
         }
         sample->frames = data.size() / static_cast<std::size_t>(outputChannels);
-        if (sample->frames == 0) return nullptr;
+        if (sample->frames == 0) {
+            LogError(std::string("Error: Sound not loaded: ") + name + ": it holds no sound");
+            return nullptr;
+        }
         alGetError();
         alGenBuffers(1, &sample->buffer);
         if (alGetError() != AL_NO_ERROR) return nullptr;
@@ -409,7 +423,7 @@ public:
 
     FSOUND_STREAM* StreamOpen(const char* name, unsigned mode, int, int) override {
         if (!device || !name) return nullptr;
-        auto reader = SoundFileReader::Open(ForwardSlashes(name));
+        auto reader = OpenSoundFile(name);
         if (!reader) return nullptr;
         auto stream = std::make_unique<AlStream>();
         stream->is3D = Is3DMode(mode);

@@ -12,11 +12,16 @@ namespace {
 constexpr int kMostChannels = 8;
 }  // namespace
 
-std::unique_ptr<SoundFileReader> SoundFileReader::Open(const std::string& path) {
+std::unique_ptr<SoundFileReader> SoundFileReader::Open(const std::string& path, std::string* why) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) return nullptr;
+    if (!file) {
+        if (why) *why = sf_strerror(nullptr);
+        return nullptr;
+    }
     if (info.channels <= 0 || info.channels > kMostChannels || info.samplerate <= 0 || info.frames < 0) {
+        if (why) *why = "unsupported layout (" + std::to_string(info.channels) + " channels at " +
+                        std::to_string(info.samplerate) + " Hz)";
         sf_close(file);
         return nullptr;
     }

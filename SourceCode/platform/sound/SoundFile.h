@@ -14,8 +14,9 @@ namespace plat {
 
 class SoundFileReader {
 public:
-    // Null when the file is missing or not a sound file libsndfile knows.
-    static std::unique_ptr<SoundFileReader> Open(const std::string& path);
+    // Null when the file is missing or not a sound file libsndfile knows;
+    // then why says which, when given.
+    static std::unique_ptr<SoundFileReader> Open(const std::string& path, std::string* why = nullptr);
     ~SoundFileReader();
     SoundFileReader(const SoundFileReader&) = delete;
     SoundFileReader& operator=(const SoundFileReader&) = delete;
