@@ -12,7 +12,11 @@ else
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
 fi
+# The game's working directory: its assets and the effect sources that its
+# procedural textures are made from.
 ln -s "${TOLLYMOP_ROOT}/Assets" "$work/Assets"
+mkdir -p "$work/SourceCode/Video"
+ln -s "${TOLLYMOP_ROOT}/SourceCode/Video/Effects" "$work/SourceCode/Video/Effects"
 cd "$work"
 "$game" &
 pid=$!
