@@ -125,7 +125,7 @@ void Player::RespawnIfFallen() {
     point->SetPosition(&kRespawnAt, true);
     energy = kMaxEnergy;
     onTrampoline = 0;
-    if (auto* hud = static_cast<HUD*>(eTable::Peek(names::HUD))) hud->score -= kFallPenalty;
+    if (auto* hud = static_cast<HUD*>(eTable::Peek(names::HUD))) hud->AddScore(-kFallPenalty);
 }
 
 // The mouse steers by its movement averaged over the last 25 frames, so

@@ -291,7 +291,7 @@ void Event::ExecuteOnInterface() {
         case EventType::Lose:
         case EventType::ModifyScore:
             if (auto* hud = Running<HUD>(names::HUD))
-                hud->score += type == EventType::Lose ? -1 : std::get<IdValue>(params).id;
+                hud->AddScore(type == EventType::Lose ? -1 : std::get<IdValue>(params).id);
             return;
         case EventType::FadeSplashScreen: {
             const auto& p = std::get<Colour>(params);

@@ -1,6 +1,8 @@
 #include "ui/HUD.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "Video/ObjectLine.h"
@@ -79,6 +81,10 @@ std::int32_t HUD::Clear() {
 void HUD::SetLevelTime(float seconds) {
     levelTime = seconds;
     elapsed = 0.0f;
+}
+
+void HUD::AddScore(std::int64_t amount) {
+    score = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(score) + amount, INT32_MIN, INT32_MAX));
 }
 
 std::int32_t HUD::RemainingSeconds() const {

@@ -46,6 +46,10 @@ public:
     // The whole seconds left, truncated toward zero.
     std::int32_t RemainingSeconds() const;
 
+    // Adds to the score, which stops at the ends of its range rather than
+    // wrap round however often a script adds to it.
+    void AddScore(std::int64_t amount);
+
     std::int32_t score = 0;
     float elapsed = 0.0f;
     float levelTime = kDefaultLevelTime;

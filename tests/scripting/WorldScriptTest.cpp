@@ -308,6 +308,13 @@ def hud():
     EXPECT_TRUE(handler->EvaluateCondition(0));
     EXPECT_FALSE(handler->EvaluateCondition(1));
     EXPECT_FALSE(handler->EvaluateCondition(2));
+    // The score stops at the ends of its range instead of wrapping round.
+    hud->score = INT32_MAX - 2;
+    run(4);
+    EXPECT_EQ(hud->score, INT32_MAX);
+    hud->score = INT32_MIN;
+    run(5);
+    EXPECT_EQ(hud->score, INT32_MIN);
 
     ASSERT_TRUE(python->CallFunction("hud"));
     EXPECT_EQ(hud->levelTime, 60.0f);
