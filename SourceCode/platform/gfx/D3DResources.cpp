@@ -78,8 +78,7 @@ D3DBufferBase::~D3DBufferBase() {
 }
 
 void D3DBufferBase::FreeGl() {
-    if (glBuffer_) glDeleteBuffers(1, &glBuffer_);
-    glBuffer_ = 0;
+    plat::GlState::DeleteBuffer(&glBuffer_);
     written_ = {};  // the next use uploads everything
 }
 
@@ -184,8 +183,7 @@ IDirect3DBaseTexture9::~IDirect3DBaseTexture9() {
 }
 
 void IDirect3DBaseTexture9::FreeGl() {
-    if (glTexture_) glDeleteTextures(1, &glTexture_);
-    glTexture_ = 0;
+    plat::GlState::DeleteTexture(&glTexture_);
     for (auto& level : levels_) level.dirty = true;
 }
 

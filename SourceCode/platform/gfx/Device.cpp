@@ -241,7 +241,7 @@ bool DeviceGL::CreateContext(HRESULT* error) {
     hasAnisotropy = epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
                     epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic");
     glGenVertexArrays(1, &vao);
-    glBindVertexArray(vao);
+    glState.BindVertexArray(vao);
     for (GLuint location = 0; location < kAttributeCount; ++location) SetMissingAttributeValue(location);
     glGenBuffers(1, &upVertices);
     glGenBuffers(1, &upIndices);
@@ -256,9 +256,9 @@ bool DeviceGL::CreateContext(HRESULT* error) {
         *error = D3DERR_NOTAVAILABLE;
         return false;
     }
-    builtinUseTexture0 = builtin->Location("tm_UseTexture0");
-    builtinColorOp0 = builtin->Location("tm_ColorOp0");
-    builtinAlphaOp0 = builtin->Location("tm_AlphaOp0");
+    builtinUseTexture0 = builtin->FindUniform("tm_UseTexture0");
+    builtinColorOp0 = builtin->FindUniform("tm_ColorOp0");
+    builtinAlphaOp0 = builtin->FindUniform("tm_AlphaOp0");
     int stage0 = 0;
     builtin->SetInts("tm_Texture0", &stage0, 1);
     return true;
@@ -282,7 +282,7 @@ bool DeviceGL::CreateBackBuffer() {
     keptFrameValid = false;
     direct = WindowCanBeBackBuffer();
     if (direct) {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glState.BindFramebuffer(GL_FRAMEBUFFER, 0);
         return true;
     }
     glGenFramebuffers(1, &backFbo);
@@ -294,7 +294,7 @@ bool DeviceGL::CreateBackBuffer() {
     glRenderbufferStorage(GL_RENDERBUFFER, colorFormat, GLsizei(backWidth), GLsizei(backHeight));
     glBindRenderbuffer(GL_RENDERBUFFER, backDepth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, GLsizei(backWidth), GLsizei(backHeight));
-    glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
+    glState.BindFramebuffer(GL_FRAMEBUFFER, backFbo);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backColor);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, backDepth);
     bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
@@ -302,12 +302,12 @@ bool DeviceGL::CreateBackBuffer() {
     return complete;
 }
 
-bool DeviceGL::WindowCanBeBackBuffer() const {
+bool DeviceGL::WindowCanBeBackBuffer() {
     int windowW = 0, windowH = 0;
     SDL_GL_GetDrawableSize(sdl, &windowW, &windowH);
     if (UINT(windowW) != backWidth || UINT(windowH) != backHeight) return false;
     GLint alpha = 0, depth = 0, stencil = 0;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glState.BindFramebuffer(GL_FRAMEBUFFER, 0);
     glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE, &alpha);
     glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &depth);
     glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE,
@@ -328,7 +328,7 @@ bool DeviceGL::SettleBackBuffer() {
 void DeviceGL::ReadBackRows(std::vector<D3DCOLOR>* pixels) {
     UINT w = backWidth, h = backHeight;
     std::vector<D3DCOLOR> bottomUp(size_t(w) * h);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo);
+    glState.BindFramebuffer(GL_READ_FRAMEBUFFER, backFbo);
     if (direct) glReadBuffer(GL_BACK);
     glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
     pixels->resize(bottomUp.size());
@@ -337,7 +337,7 @@ void DeviceGL::ReadBackRows(std::vector<D3DCOLOR>* pixels) {
 }
 
 void DeviceGL::DeleteBackBuffer() {
-    if (backFbo) glDeleteFramebuffers(1, &backFbo);
+    GlState::DeleteFramebuffer(&backFbo);
     if (backColor) glDeleteRenderbuffers(1, &backColor);
     if (backDepth) glDeleteRenderbuffers(1, &backDepth);
     backFbo = backColor = backDepth = 0;
@@ -424,7 +424,6 @@ void DeviceGL::SetDefaultStates() {
         ss[D3DSAMP_MAGFILTER] = ss[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
         ss[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
         ss[D3DSAMP_MAXANISOTROPY] = 1;
-        samplerDirty[s] = true;
     }
     for (DWORD t = 0; t < D3D_MAX_TEXTURE_STAGES; ++t) {
         DWORD* ts = states.stage[t];
@@ -441,7 +440,6 @@ void DeviceGL::SetDefaultStates() {
     states.fvf = 0;
     layoutIsDeclaration = false;
     fvfElements.clear();
-    renderDirty = true;
 }
 
 void DeviceGL::ReleaseBindings() {
@@ -465,7 +463,7 @@ UINT DeviceGL::TargetHeight() const {
     return level ? level->height : 0;
 }
 
-void DeviceGL::BindTarget() { glBindFramebuffer(GL_FRAMEBUFFER, target ? targetFbo : backFbo); }
+void DeviceGL::BindTarget() { glState.BindFramebuffer(GL_FRAMEBUFFER, target ? targetFbo : backFbo); }
 
 // What was drawn into a texture goes back into its CPU copy, which stays
 // the texture's true contents (locks read it; uploads come from it).
@@ -475,7 +473,7 @@ void DeviceGL::CopyTargetToTexture() {
     TextureLevel* level = target->Level(target->GetType() == D3DRTYPE_CUBETEXTURE ? targetLayer : 0,
                                         targetLevel);
     if (!gl || !level) return;
-    glBindFramebuffer(GL_FRAMEBUFFER, targetFbo);
+    glState.BindFramebuffer(GL_FRAMEBUFFER, targetFbo);
     std::uint8_t* dest = level->bytes.data();
     if (target->GetType() == D3DRTYPE_VOLUMETEXTURE) dest += size_t(targetLayer) * level->slicePitch;
     glReadPixels(0, 0, GLsizei(level->width), GLsizei(level->height), gl->format, gl->type, dest);
@@ -483,70 +481,56 @@ void DeviceGL::CopyTargetToTexture() {
 
 // ---- drawing ------------------------------------------------------------------
 
-void DeviceGL::ApplyViewportAndScissor() {
+GlRaster DeviceGL::RasterOfStates() const {
+    const DWORD* rs = states.render;
+    GlRaster r;
     const D3DVIEWPORT9& vp = states.viewport;
     const RECT& sc = states.scissor;
-    GLint height = GLint(TargetHeight());
+    const GLint height = GLint(TargetHeight());
     // Direct3D counts rows from the top. A texture target is drawn upside
     // down, so its GL rows already run from the top.
-    GLint vpY = Flipped() ? GLint(vp.Y) : height - GLint(vp.Y + vp.Height);
-    glViewport(GLint(vp.X), vpY, GLsizei(vp.Width), GLsizei(vp.Height));
-    glDepthRange(vp.MinZ, vp.MaxZ);
-    GLint scY = Flipped() ? sc.top : height - sc.bottom;
-    glScissor(sc.left, scY, std::max(0, sc.right - sc.left), std::max(0, sc.bottom - sc.top));
-}
+    const GLint vpY = Flipped() ? GLint(vp.Y) : height - GLint(vp.Y + vp.Height);
+    r.viewport = {GLint(vp.X), vpY, GLint(vp.Width), GLint(vp.Height)};
+    r.depthRange = {vp.MinZ, vp.MaxZ};
+    const GLint scY = Flipped() ? sc.top : height - sc.bottom;
+    r.scissor = {sc.left, scY, std::max(0, sc.right - sc.left), std::max(0, sc.bottom - sc.top)};
+    r.scissorTest = rs[D3DRS_SCISSORTESTENABLE] != 0;
 
-void DeviceGL::ApplyRenderStates() {
-    const DWORD* rs = states.render;
-    ApplyViewportAndScissor();
-    if (rs[D3DRS_ZENABLE] != D3DZB_FALSE) glEnable(GL_DEPTH_TEST);
-    else glDisable(GL_DEPTH_TEST);
-    glDepthFunc(CompareToGl(rs[D3DRS_ZFUNC]));
-    glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+    r.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+    r.depthFunc = CompareToGl(rs[D3DRS_ZFUNC]);
+    r.depthMask = rs[D3DRS_ZWRITEENABLE] != 0;
+    const float slope = BitsFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
+    const float bias = BitsFloat(rs[D3DRS_DEPTHBIAS]);
+    r.polygonOffset = slope != 0.0f || bias != 0.0f;
+    // Direct3D's bias is in depth units; GL's unit is one step of the
+    // 24-bit depth buffer.
+    if (r.polygonOffset) r.offset = {slope, bias * 16777215.0f};
 
-    float slope = BitsFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
-    float bias = BitsFloat(rs[D3DRS_DEPTHBIAS]);
-    if (slope != 0.0f || bias != 0.0f) {
-        glEnable(GL_POLYGON_OFFSET_FILL);
-        // Direct3D's bias is in depth units; GL's unit is one step of the
-        // 24-bit depth buffer.
-        glPolygonOffset(slope, bias * 16777215.0f);
-    } else {
-        glDisable(GL_POLYGON_OFFSET_FILL);
-    }
-
-    if (rs[D3DRS_STENCILENABLE]) glEnable(GL_STENCIL_TEST);
-    else glDisable(GL_STENCIL_TEST);
+    r.stencilTest = rs[D3DRS_STENCILENABLE] != 0;
     // GL's front faces are Direct3D's clockwise ones; the counter-clockwise
     // side has its own states only in two-sided mode.
-    bool twoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
-    GLint ref = GLint(rs[D3DRS_STENCILREF] & 0xFF);
-    GLuint mask = rs[D3DRS_STENCILMASK];
-    glStencilFuncSeparate(GL_FRONT, CompareToGl(rs[D3DRS_STENCILFUNC]), ref, mask);
-    glStencilOpSeparate(GL_FRONT, StencilOpToGl(rs[D3DRS_STENCILFAIL]),
-                        StencilOpToGl(rs[D3DRS_STENCILZFAIL]), StencilOpToGl(rs[D3DRS_STENCILPASS]));
-    DWORD backFunc = twoSided ? rs[D3DRS_CCW_STENCILFUNC] : rs[D3DRS_STENCILFUNC];
-    DWORD backFail = twoSided ? rs[D3DRS_CCW_STENCILFAIL] : rs[D3DRS_STENCILFAIL];
-    DWORD backZFail = twoSided ? rs[D3DRS_CCW_STENCILZFAIL] : rs[D3DRS_STENCILZFAIL];
-    DWORD backPass = twoSided ? rs[D3DRS_CCW_STENCILPASS] : rs[D3DRS_STENCILPASS];
-    glStencilFuncSeparate(GL_BACK, CompareToGl(backFunc), ref, mask);
-    glStencilOpSeparate(GL_BACK, StencilOpToGl(backFail), StencilOpToGl(backZFail), StencilOpToGl(backPass));
-    glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+    const bool twoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
+    const GLint ref = GLint(rs[D3DRS_STENCILREF] & 0xFF);
+    const GLuint mask = rs[D3DRS_STENCILMASK];
+    r.front = {CompareToGl(rs[D3DRS_STENCILFUNC]), ref, mask, StencilOpToGl(rs[D3DRS_STENCILFAIL]),
+               StencilOpToGl(rs[D3DRS_STENCILZFAIL]), StencilOpToGl(rs[D3DRS_STENCILPASS])};
+    r.back = twoSided ? GlRaster::StencilFace{CompareToGl(rs[D3DRS_CCW_STENCILFUNC]), ref, mask,
+                                              StencilOpToGl(rs[D3DRS_CCW_STENCILFAIL]),
+                                              StencilOpToGl(rs[D3DRS_CCW_STENCILZFAIL]),
+                                              StencilOpToGl(rs[D3DRS_CCW_STENCILPASS])}
+                      : r.front;
+    r.stencilWriteMask = rs[D3DRS_STENCILWRITEMASK];
 
-    glFrontFace(Flipped() ? GL_CCW : GL_CW);
-    switch (rs[D3DRS_CULLMODE]) {
-    case D3DCULL_NONE: glDisable(GL_CULL_FACE); break;
-    case D3DCULL_CW: glEnable(GL_CULL_FACE); glCullFace(GL_FRONT); break;
-    default: glEnable(GL_CULL_FACE); glCullFace(GL_BACK); break;
-    }
+    r.frontFace = Flipped() ? GL_CCW : GL_CW;
+    r.cullFace = rs[D3DRS_CULLMODE] != D3DCULL_NONE;
+    r.cullFaceMode = rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT : GL_BACK;
     switch (rs[D3DRS_FILLMODE]) {
-    case D3DFILL_POINT: glPolygonMode(GL_FRONT_AND_BACK, GL_POINT); break;
-    case D3DFILL_WIREFRAME: glPolygonMode(GL_FRONT_AND_BACK, GL_LINE); break;
-    default: glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); break;
+    case D3DFILL_POINT: r.polygonMode = GL_POINT; break;
+    case D3DFILL_WIREFRAME: r.polygonMode = GL_LINE; break;
+    default: r.polygonMode = GL_FILL; break;
     }
 
-    if (rs[D3DRS_ALPHABLENDENABLE]) glEnable(GL_BLEND);
-    else glDisable(GL_BLEND);
+    r.blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
     auto src = rs[D3DRS_SRCBLEND], dst = rs[D3DRS_DESTBLEND];
     // The two "both" factors set source and destination together.
     if (src == D3DBLEND_BOTHSRCALPHA) src = D3DBLEND_SRCALPHA, dst = D3DBLEND_INVSRCALPHA;
@@ -557,41 +541,34 @@ void DeviceGL::ApplyRenderStates() {
         dstA = rs[D3DRS_DESTBLENDALPHA];
         opA = rs[D3DRS_BLENDOPALPHA];
     }
-    glBlendFuncSeparate(BlendToGl(src), BlendToGl(dst), BlendToGl(srcA), BlendToGl(dstA));
-    glBlendEquationSeparate(BlendOpToGl(op), BlendOpToGl(opA));
+    r.blendFunc = {BlendToGl(src), BlendToGl(dst), BlendToGl(srcA), BlendToGl(dstA)};
+    r.blendEquation = {BlendOpToGl(op), BlendOpToGl(opA)};
     const D3DXCOLOR factor(rs[D3DRS_BLENDFACTOR]);
-    glBlendColor(factor.r, factor.g, factor.b, factor.a);
+    r.blendColor = {factor.r, factor.g, factor.b, factor.a};
 
-    DWORD write = rs[D3DRS_COLORWRITEENABLE];
-    glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0);
-    if (rs[D3DRS_SCISSORTESTENABLE]) glEnable(GL_SCISSOR_TEST);
-    else glDisable(GL_SCISSOR_TEST);
-    glPointSize(std::max(1.0f, BitsFloat(rs[D3DRS_POINTSIZE])));
-    renderDirty = false;
+    const DWORD write = rs[D3DRS_COLORWRITEENABLE];
+    r.colorMask = {(write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0};
+    r.pointSize = std::max(1.0f, BitsFloat(rs[D3DRS_POINTSIZE]));
+    return r;
 }
 
-void DeviceGL::ApplySampler(DWORD s) {
+GlSamplerParams DeviceGL::SamplerOfStates(DWORD s) const {
     const DWORD* ss = states.sampler[s];
-    GLuint sampler = samplers[s];
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GLint(AddressToGl(ss[D3DSAMP_ADDRESSU])));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GLint(AddressToGl(ss[D3DSAMP_ADDRESSV])));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, GLint(AddressToGl(ss[D3DSAMP_ADDRESSW])));
-    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
-                        ss[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
-    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER,
-                        GLint(MinFilterToGl(ss[D3DSAMP_MINFILTER], ss[D3DSAMP_MIPFILTER])));
+    GlSamplerParams p;
+    p.wrapS = GLint(AddressToGl(ss[D3DSAMP_ADDRESSU]));
+    p.wrapT = GLint(AddressToGl(ss[D3DSAMP_ADDRESSV]));
+    p.wrapR = GLint(AddressToGl(ss[D3DSAMP_ADDRESSW]));
+    p.magFilter = ss[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST;
+    p.minFilter = GLint(MinFilterToGl(ss[D3DSAMP_MINFILTER], ss[D3DSAMP_MIPFILTER]));
     const D3DXCOLOR border(ss[D3DSAMP_BORDERCOLOR]);
-    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
-    glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, BitsFloat(ss[D3DSAMP_MIPMAPLODBIAS]));
+    p.border = {border.r, border.g, border.b, border.a};
+    p.lodBias = BitsFloat(ss[D3DSAMP_MIPMAPLODBIAS]);
     // MAXMIPLEVEL names the largest level used, i.e. the smallest LOD.
-    glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, float(ss[D3DSAMP_MAXMIPLEVEL]));
-    if (hasAnisotropy) {
-        bool anisotropic = ss[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
-                           ss[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
-        float amount = anisotropic ? float(std::clamp<DWORD>(ss[D3DSAMP_MAXANISOTROPY], 1, 16)) : 1.0f;
-        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, amount);
-    }
-    samplerDirty[s] = false;
+    p.minLod = float(ss[D3DSAMP_MAXMIPLEVEL]);
+    const bool anisotropic = ss[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
+                             ss[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+    p.anisotropy = anisotropic ? float(std::clamp<DWORD>(ss[D3DSAMP_MAXANISOTROPY], 1, 16)) : 1.0f;
+    return p;
 }
 
 namespace {
@@ -633,17 +610,14 @@ void UploadLevel(GLenum target, GLenum faceTarget, const GlFormat& gl, GLint ind
 
 // Creates the GL texture on first use and sends every level changed since.
 // Rows go up top first, so Direct3D texture coordinates need no change.
-bool DeviceGL::UploadTexture(IDirect3DBaseTexture9* t) {
+bool DeviceGL::UploadTexture(IDirect3DBaseTexture9* t, GLuint unit) {
     const GlFormat* gl = GlFormatOf(t->Format());
     if (!gl) return false;
     GLenum target = TextureTarget(t);
     bool allocate = t->glTexture_ == 0;
-    if (!allocate && !t->AnyDirty()) {
-        glBindTexture(target, t->glTexture_);
-        return true;
-    }
     if (allocate) glGenTextures(1, &t->glTexture_);
-    glBindTexture(target, t->glTexture_);
+    glState.BindTexture(unit, target, t->glTexture_);
+    if (!allocate && !t->AnyDirty()) return true;
     if (allocate) {
         glTexParameteri(target, GL_TEXTURE_BASE_LEVEL, 0);
         glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, GLint(t->GetLevelCount()) - 1);
@@ -664,7 +638,7 @@ bool DeviceGL::UploadTexture(IDirect3DBaseTexture9* t) {
 void DeviceGL::UploadBuffer(D3DBufferBase* buffer, GLenum bindTarget) {
     bool allocate = buffer->glBuffer_ == 0;
     if (allocate) glGenBuffers(1, &buffer->glBuffer_);
-    glBindBuffer(bindTarget, buffer->glBuffer_);
+    glState.BindBuffer(bindTarget, buffer->glBuffer_);
     const D3DBufferBase::Written written = buffer->written_;
     const UINT size = buffer->Size();
     const GLenum usage = (buffer->GetUsage() & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
@@ -718,26 +692,14 @@ bool DeviceGL::BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLui
         // Direct3D's stride 0 gives every vertex the same element; GL's
         // stride 0 means tightly packed. A divisor holds the attribute on
         // its first element for the whole (single-instance) draw.
-        if (repeats != attributeRepeats[location]) {
-            glVertexAttribDivisor(GLuint(location), repeats ? 1 : 0);
-            attributeRepeats[location] = repeats;
-        }
-        glBindBuffer(GL_ARRAY_BUFFER, buffer);
-        glVertexAttribPointer(GLuint(location), f.size, f.type, f.normalized, GLsizei(stride),
-                              reinterpret_cast<const void*>(offset));
+        glState.AttribDivisor(GLuint(location), repeats ? 1 : 0);
+        glState.AttribPointer(GLuint(location), {buffer, f.size, f.type, f.normalized, GLsizei(stride), offset});
         used[location] = true;
     }
-    // Only the attributes whose use changed since the last draw are switched.
     for (GLuint location = 0; location < kAttributeCount; ++location) {
-        if (used[location] == attributeEnabled[location]) continue;
-        if (used[location]) {
-            glEnableVertexAttribArray(location);
-        } else {
-            glDisableVertexAttribArray(location);
-            // A draw that read the array leaves the current value undefined.
+        // A draw that read the array leaves the current value undefined.
+        if (glState.EnableAttribArray(location, used[location]) && !used[location])
             SetMissingAttributeValue(location);
-        }
-        attributeEnabled[location] = used[location];
     }
     return true;
 }
@@ -751,57 +713,59 @@ void DeviceGL::SetMissingAttributeValue(GLuint location) {
 
 void DeviceGL::BindProgramAndUniforms(const std::vector<D3DVERTEXELEMENT9>& layout) {
     GpuProgram* p = program ? program : builtin.get();
-    glUseProgram(p->GlName());
     const DWORD* rs = states.render;
     const D3DVIEWPORT9& vp = states.viewport;
-    const GpuProgram::StandardLocations& at = p->Standard();
-    bool pretransformed = std::any_of(layout.begin(), layout.end(), [](const D3DVERTEXELEMENT9& e) {
+    const bool pretransformed = std::any_of(layout.begin(), layout.end(), [](const D3DVERTEXELEMENT9& e) {
         return e.Usage == D3DDECLUSAGE_POSITIONT;
     });
-    if (at.flipY >= 0) glUniform1f(at.flipY, Flipped() ? -1.0f : 1.0f);
-    if (at.viewport >= 0)
-        glUniform4f(at.viewport, float(vp.X), float(vp.Y), float(vp.Width), float(vp.Height));
-    if (at.depthRange >= 0) glUniform2f(at.depthRange, vp.MinZ, vp.MaxZ);
-    if (at.pretransformed >= 0) glUniform1i(at.pretransformed, pretransformed ? 1 : 0);
-    if (at.alphaFunc >= 0)
-        glUniform1i(at.alphaFunc, rs[D3DRS_ALPHATESTENABLE] ? GLint(rs[D3DRS_ALPHAFUNC]) : GLint(D3DCMP_ALWAYS));
-    if (at.alphaRef >= 0) glUniform1f(at.alphaRef, float(rs[D3DRS_ALPHAREF] & 0xFF));
+    const float flipY = Flipped() ? -1.0f : 1.0f;
+    const float viewport[4] = {float(vp.X), float(vp.Y), float(vp.Width), float(vp.Height)};
+    const float depthRange[2] = {vp.MinZ, vp.MaxZ};
+    const int pretransformedFlag = pretransformed ? 1 : 0;
+    const int alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? int(rs[D3DRS_ALPHAFUNC]) : int(D3DCMP_ALWAYS);
+    const float alphaRef = float(rs[D3DRS_ALPHAREF] & 0xFF);
+    const GpuProgram::StandardUniforms& at = p->Standard();
+    if (at.flipY) p->SetFloats(*at.flipY, &flipY, 1);
+    if (at.viewport) p->SetFloats(*at.viewport, viewport, 4);
+    if (at.depthRange) p->SetFloats(*at.depthRange, depthRange, 2);
+    if (at.pretransformed) p->SetInts(*at.pretransformed, &pretransformedFlag, 1);
+    if (at.alphaFunc) p->SetInts(*at.alphaFunc, &alphaFunc, 1);
+    if (at.alphaRef) p->SetFloats(*at.alphaRef, &alphaRef, 1);
     if (p == builtin.get()) {
         IDirect3DBaseTexture9* t0 = states.texture[0];
-        glUniform1i(builtinUseTexture0, t0 && t0->GetType() == D3DRTYPE_TEXTURE ? 1 : 0);
-        glUniform1i(builtinColorOp0, GLint(states.stage[0][D3DTSS_COLOROP]));
-        glUniform1i(builtinAlphaOp0, GLint(states.stage[0][D3DTSS_ALPHAOP]));
+        const int useTexture = t0 && t0->GetType() == D3DRTYPE_TEXTURE ? 1 : 0;
+        const int colorOp = int(states.stage[0][D3DTSS_COLOROP]), alphaOp = int(states.stage[0][D3DTSS_ALPHAOP]);
+        p->SetInts(*builtinUseTexture0, &useTexture, 1);
+        p->SetInts(*builtinColorOp0, &colorOp, 1);
+        p->SetInts(*builtinAlphaOp0, &alphaOp, 1);
     }
+    glState.UseProgram(p->GlName());
+    p->SendChangedUniforms();
 }
 
 void DeviceGL::BindTextures() {
     // Stages above the highest ever given a texture have nothing to unbind.
     for (DWORD s = 0; s < stagesInUse; ++s) {
         IDirect3DBaseTexture9* t = states.texture[s];
-        glActiveTexture(GL_TEXTURE0 + s);
         if (!t) {
-            glBindTexture(GL_TEXTURE_2D, 0);
-            glBindTexture(GL_TEXTURE_3D, 0);
-            glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+            for (GLenum target : {GL_TEXTURE_2D, GL_TEXTURE_3D, GL_TEXTURE_CUBE_MAP}) glState.BindTexture(s, target, 0);
             continue;
         }
-        if (samplerDirty[s]) ApplySampler(s);
-        glBindSampler(s, samplers[s]);
-        UploadTexture(t);
+        glState.BindSampler(s, samplers[s], SamplerOfStates(s), hasAnisotropy);
+        UploadTexture(t, s);
     }
-    glActiveTexture(GL_TEXTURE0);
 }
 
 bool DeviceGL::PrepareDraw(GLuint upBuffer, UINT upStride, UINT lastVertex) {
     const std::vector<D3DVERTEXELEMENT9>* layout = CurrentLayout();
     if (!layout) return false;
-    glBindVertexArray(vao);
+    glState.BindVertexArray(vao);
     BindTarget();
     BackBufferTouched();
     if (!BindAttributes(*layout, upBuffer, upStride, lastVertex)) return false;
     BindTextures();
     BindProgramAndUniforms(*layout);
-    if (renderDirty) ApplyRenderStates();
+    ApplyRenderStates();
     return true;
 }
 

@@ -124,9 +124,11 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, plat::HWND, const vo
     } else {
         int w = 0, h = 0;
         SDL_GL_GetDrawableSize(g.sdl, &w, &h);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, g.backFbo);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glDisable(GL_SCISSOR_TEST);
+        g.glState.BindFramebuffer(GL_READ_FRAMEBUFFER, g.backFbo);
+        g.glState.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        plat::GlRaster whole = g.glState.Raster();
+        whole.scissorTest = false;
+        g.glState.Apply(whole);
         bool same = UINT(w) == g.backWidth && UINT(h) == g.backHeight;
         glBlitFramebuffer(0, 0, GLint(g.backWidth), GLint(g.backHeight), 0, 0, w, h, GL_COLOR_BUFFER_BIT,
                           same ? GL_NEAREST : GL_LINEAR);
@@ -139,7 +141,6 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, plat::HWND, const vo
     // screen late): the next frame goes where it fits.
     if (!g.SettleBackBuffer()) return D3DERR_DRIVERINTERNALERROR;
     g.BindTarget();
-    g.renderDirty = true;
     return D3D_OK;
 }
 
@@ -164,14 +165,13 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     g.BindTarget();
     g.BackBufferTouched();
     // A clear ignores the write masks and tests; only the viewport bounds it.
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glStencilMask(0xFF);
-    glEnable(GL_SCISSOR_TEST);
+    plat::GlRaster clearing = g.glState.Raster();
+    clearing.colorMask = {true, true, true, true};
+    clearing.depthMask = true;
+    clearing.stencilWriteMask = 0xFF;
+    clearing.scissorTest = true;
     const D3DXCOLOR c(color);
-    glClearColor(c.r, c.g, c.b, c.a);
-    glClearDepth(z);
-    glClearStencil(GLint(stencil & 0xFF));
+    g.glState.ClearValues({c.r, c.g, c.b, c.a}, z, GLint(stencil & 0xFF));
     GLbitfield bits = 0;
     if (flags & D3DCLEAR_TARGET) bits |= GL_COLOR_BUFFER_BIT;
     if (flags & D3DCLEAR_ZBUFFER) bits |= GL_DEPTH_BUFFER_BIT;
@@ -190,7 +190,8 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
         }
         if (r.x2 <= r.x1 || r.y2 <= r.y1) continue;
         LONG glY = g.Flipped() ? r.y1 : targetHeight - r.y2;
-        glScissor(r.x1, glY, r.x2 - r.x1, r.y2 - r.y1);
+        clearing.scissor = {r.x1, glY, r.x2 - r.x1, r.y2 - r.y1};
+        g.glState.Apply(clearing);
         glClear(bits);
     }
     if ((flags & D3DCLEAR_STENCIL) && !g.target) {
@@ -198,7 +199,6 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
                                  vp.Height >= g.TargetHeight();
         g.stencil.Cleared(stencil, wholeTarget);
     }
-    g.renderDirty = true;
     return D3D_OK;
 }
 
@@ -239,10 +239,7 @@ HRESULT IDirect3DDevice9::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) 
         g.recording->values_.render[state] = value;
         return D3D_OK;
     }
-    if (g.states.render[state] != value) {
-        g.states.render[state] = value;
-        g.renderDirty = true;
-    }
+    g.states.render[state] = value;
     return D3D_OK;
 }
 
@@ -260,10 +257,7 @@ HRESULT IDirect3DDevice9::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE typ
         g.recording->values_.sampler[sampler][type] = value;
         return D3D_OK;
     }
-    if (g.states.sampler[sampler][type] != value) {
-        g.states.sampler[sampler][type] = value;
-        g.samplerDirty[sampler] = true;
-    }
+    g.states.sampler[sampler][type] = value;
     return D3D_OK;
 }
 
@@ -324,7 +318,6 @@ HRESULT IDirect3DDevice9::SetViewport(const D3DVIEWPORT9* viewport) {
         return D3D_OK;
     }
     g.states.viewport = v;
-    g.renderDirty = true;
     return D3D_OK;
 }
 
@@ -343,7 +336,6 @@ HRESULT IDirect3DDevice9::SetScissorRect(const RECT* rect) {
         return D3D_OK;
     }
     g.states.scissor = *rect;
-    g.renderDirty = true;
     return D3D_OK;
 }
 
@@ -617,8 +609,8 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
     if (!vertexData || stride == 0 || vertices == 0) return D3DERR_INVALIDCALL;
     if (g.SkipDraw()) return EndUserMemoryDraw(this, D3D_OK);
     MakeCurrent();
-    glBindVertexArray(g.vao);
-    glBindBuffer(GL_ARRAY_BUFFER, g.upVertices);
+    g.glState.BindVertexArray(g.vao);
+    g.glState.BindBuffer(GL_ARRAY_BUFFER, g.upVertices);
     plat::CountUploadedBytes(size_t(vertices) * stride);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(vertices) * stride), vertexData, GL_STREAM_DRAW);
     HRESULT result = D3DERR_INVALIDCALL;
@@ -642,13 +634,13 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UI
     plat::IndexRange(static_cast<const std::uint8_t*>(indexData), indexBytes, 0, count, wide, &smallest, &largest);
     if (g.SkipDraw()) return EndUserMemoryDraw(this, D3D_OK);
     MakeCurrent();
-    glBindVertexArray(g.vao);
-    glBindBuffer(GL_ARRAY_BUFFER, g.upVertices);
+    g.glState.BindVertexArray(g.vao);
+    g.glState.BindBuffer(GL_ARRAY_BUFFER, g.upVertices);
     plat::CountUploadedBytes(size_t(largest + 1) * stride);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(largest + 1) * stride), vertexData, GL_STREAM_DRAW);
     HRESULT result = D3DERR_INVALIDCALL;
     if (g.PrepareDraw(g.upVertices, stride, UINT(largest))) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, g.upIndices);
+        g.glState.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, g.upIndices);
         plat::CountUploadedBytes(indexBytes);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexBytes), indexData, GL_STREAM_DRAW);
         glDrawElements(plat::PrimitiveToGl(type), GLsizei(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
@@ -685,9 +677,8 @@ HRESULT IDirect3DDevice9::SetRenderTargetTexture(IDirect3DBaseTexture9* texture,
         g.target = nullptr;
     }
     if (texture) {
-        glActiveTexture(GL_TEXTURE0);
-        g.UploadTexture(texture);
-        glBindFramebuffer(GL_FRAMEBUFFER, g.targetFbo);
+        g.UploadTexture(texture, 0);
+        g.glState.BindFramebuffer(GL_FRAMEBUFFER, g.targetFbo);
         GLuint name = texture->glTexture_;
         switch (texture->GetType()) {
         case D3DRTYPE_CUBETEXTURE:
@@ -715,7 +706,6 @@ HRESULT IDirect3DDevice9::SetRenderTargetTexture(IDirect3DBaseTexture9* texture,
     // target.
     g.states.viewport = {0, 0, g.TargetWidth(), g.TargetHeight(), 0.0f, 1.0f};
     g.states.scissor = {0, 0, LONG(g.TargetWidth()), LONG(g.TargetHeight())};
-    g.renderDirty = true;
     return D3D_OK;
 }
 

@@ -3,6 +3,7 @@
 // Platform layer only.
 #include <SDL.h>
 #include "platform/gfx/GlCalls.h"
+#include "platform/gfx/GlState.h"
 
 #include <memory>
 #include <set>
@@ -59,13 +60,11 @@ struct DeviceGL {
     IDirect3DBaseTexture9* target = nullptr;
     UINT targetLevel = 0, targetLayer = 0;
 
+    // What the context holds; every GL state change goes through it.
+    GlState glState;
     GLuint vao = 0;
-    bool attributeEnabled[kAttributeCount] = {};  // arrays of the VAO in use
-    bool attributeRepeats[kAttributeCount] = {};  // held on their first element (stride 0)
     GLuint upVertices = 0, upIndices = 0;
     GLuint samplers[D3D_MAX_SAMPLERS] = {};
-    bool samplerDirty[D3D_MAX_SAMPLERS] = {};
-    bool renderDirty = true;
     bool hasAnisotropy = false;
 
     DeviceStates states;
@@ -77,7 +76,9 @@ struct DeviceGL {
     bool cursorShown = false;
     GpuProgram* program = nullptr;
     std::unique_ptr<GpuProgram> builtin;
-    GLint builtinUseTexture0 = -1, builtinColorOp0 = -1, builtinAlphaOp0 = -1;
+    const UniformInfo* builtinUseTexture0 = nullptr;
+    const UniformInfo* builtinColorOp0 = nullptr;
+    const UniformInfo* builtinAlphaOp0 = nullptr;
     DWORD stagesInUse = 0;  // one past the highest stage ever given a texture
 
     HRESULT injectedLevel = D3D_OK;
@@ -91,7 +92,7 @@ struct DeviceGL {
     void DeleteBackBuffer();
     // True when the window's framebuffer can be the back buffer: same size,
     // depth-stencil D24S8 and the alpha the format asks for.
-    bool WindowCanBeBackBuffer() const;
+    bool WindowCanBeBackBuffer();
     // Moves between the window and a framebuffer object when the window's
     // size has come to match the back buffer's, or stopped matching.
     bool SettleBackBuffer();
@@ -112,10 +113,12 @@ struct DeviceGL {
     void CopyTargetToTexture();
 
     // ---- drawing ----
-    void ApplyRenderStates();
-    void ApplyViewportAndScissor();
-    void ApplySampler(DWORD stage);
-    bool UploadTexture(IDirect3DBaseTexture9* texture);
+    // The render states, viewport and scissor as GL state.
+    GlRaster RasterOfStates() const;
+    void ApplyRenderStates() { glState.Apply(RasterOfStates()); }
+    GlSamplerParams SamplerOfStates(DWORD stage) const;
+    // Binds the texture on the unit, first sending whatever changed in it.
+    bool UploadTexture(IDirect3DBaseTexture9* texture, GLuint unit);
     void UploadBuffer(D3DBufferBase* buffer, GLenum target);
     const std::vector<D3DVERTEXELEMENT9>* CurrentLayout() const;
     // Points each attribute at its stream; false when a stream is missing or

@@ -439,6 +439,9 @@ struct GlFrameStats {
 };
 // The figures of the frame that the last Present ended.
 GlFrameStats LastFrameGlStats();
+// Test hook: off, the device sends every GL state and uniform at every use
+// instead of only what changed (to compare the pixels of both ways).
+void SetGlStateCache(bool on);
 
 // The elements of a flexible vertex format, in the order of its bytes
 // (without the end element); empty for an FVF without position.

@@ -1,8 +1,11 @@
 #include "platform/gfx/GpuProgram.h"
 
-#include "platform/gfx/GlCalls.h"
-
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
 #include <utility>
+
+#include "platform/gfx/GlState.h"
 
 namespace plat {
 namespace {
@@ -175,9 +178,7 @@ std::unique_ptr<GpuProgram> GpuProgram::Build(const std::string& vertexSource,
 
 GpuProgram::GpuProgram(std::uint32_t program) : program_(program) {}
 
-GpuProgram::~GpuProgram() {
-    if (program_) glDeleteProgram(program_);
-}
+GpuProgram::~GpuProgram() { GlState::DeleteProgram(program_); }
 
 void GpuProgram::ReadUniforms() {
     GLint count = 0, longest = 0;
@@ -198,12 +199,18 @@ void GpuProgram::ReadUniforms() {
         info.arraySize = size;
         if (info.location >= 0) uniforms_.push_back(std::move(info));
     }
-    standard_.flipY = Location("tm_FlipY");
-    standard_.viewport = Location("tm_Viewport");
-    standard_.depthRange = Location("tm_DepthRange");
-    standard_.pretransformed = Location("tm_Pretransformed");
-    standard_.alphaFunc = Location("tm_AlphaFunc");
-    standard_.alphaRef = Location("tm_AlphaRef");
+    values_.resize(uniforms_.size());
+    for (std::size_t i = 0; i < uniforms_.size(); ++i) {
+        const UniformInfo& u = uniforms_[i];
+        values_[i].floats.resize(std::size_t(FloatsPerElement(u.type) * u.arraySize));
+        values_[i].ints.resize(std::size_t(IntsPerElement(u.type) * u.arraySize));
+    }
+    standard_.flipY = FindUniform("tm_FlipY");
+    standard_.viewport = FindUniform("tm_Viewport");
+    standard_.depthRange = FindUniform("tm_DepthRange");
+    standard_.pretransformed = FindUniform("tm_Pretransformed");
+    standard_.alphaFunc = FindUniform("tm_AlphaFunc");
+    standard_.alphaRef = FindUniform("tm_AlphaRef");
 }
 
 int GpuProgram::Location(std::string_view name) const {
@@ -220,35 +227,62 @@ const UniformInfo* GpuProgram::FindUniform(std::string_view name) const {
 bool GpuProgram::SetFloats(const UniformInfo& u, const float* values, int count) {
     int per = FloatsPerElement(u.type);
     if (per == 0 || !values || count <= 0 || count % per != 0 || count / per > u.arraySize) return false;
-    GLsizei n = count / per;
-    glUseProgram(program_);
-    switch (u.type) {
-    case UniformType::Float: glUniform1fv(u.location, n, values); break;
-    case UniformType::Vec2: glUniform2fv(u.location, n, values); break;
-    case UniformType::Vec3: glUniform3fv(u.location, n, values); break;
-    case UniformType::Vec4: glUniform4fv(u.location, n, values); break;
-    // Row-major D3DX matrices go up transposed into GLSL's column-major
-    // storage, so the GLSL matrix equals the D3DX one and `v * M` agrees.
-    case UniformType::Mat2: glUniformMatrix2fv(u.location, n, GL_TRUE, values); break;
-    case UniformType::Mat3: glUniformMatrix3fv(u.location, n, GL_TRUE, values); break;
-    case UniformType::Mat4: glUniformMatrix4fv(u.location, n, GL_TRUE, values); break;
-    default: return false;
-    }
-    return true;
+    return Store(u, values, count, count / per);
 }
 
 bool GpuProgram::SetInts(const UniformInfo& u, const int* values, int count) {
     int per = IntsPerElement(u.type);
     if (per == 0 || !values || count <= 0 || count % per != 0 || count / per > u.arraySize) return false;
-    GLsizei n = count / per;
-    glUseProgram(program_);
-    switch (per) {
-    case 1: glUniform1iv(u.location, n, values); break;
-    case 2: glUniform2iv(u.location, n, values); break;
-    case 3: glUniform3iv(u.location, n, values); break;
-    default: glUniform4iv(u.location, n, values); break;
-    }
+    return Store(u, values, count, count / per);
+}
+
+template <class T>
+bool GpuProgram::Store(const UniformInfo& u, const T* values, int count, int elements) {
+    if (&u < uniforms_.data() || &u >= uniforms_.data() + uniforms_.size()) return false;
+    StoredValue& stored = values_[std::size_t(&u - uniforms_.data())];
+    T* kept = nullptr;
+    if constexpr (std::is_same_v<T, float>) kept = stored.floats.data();
+    else kept = stored.ints.data();
+    const std::size_t bytes = std::size_t(count) * sizeof(T);
+    if (elements <= stored.elementsSet && std::memcmp(kept, values, bytes) == 0 && GlStateCacheOn()) return true;
+    std::memcpy(kept, values, bytes);
+    stored.elementsSet = std::max(stored.elementsSet, elements);
+    stored.changed = true;
+    anyChanged_ = true;
     return true;
+}
+
+void GpuProgram::SendChangedUniforms() {
+    const bool all = !GlStateCacheOn();
+    if (!anyChanged_ && !all) return;
+    for (std::size_t i = 0; i < uniforms_.size(); ++i) {
+        StoredValue& value = values_[i];
+        if (value.elementsSet > 0 && (value.changed || all)) Send(uniforms_[i], value);
+        value.changed = false;
+    }
+    anyChanged_ = false;
+}
+
+void GpuProgram::Send(const UniformInfo& u, const StoredValue& value) const {
+    const GLsizei n = value.elementsSet;
+    const float* f = value.floats.data();
+    const int* i = value.ints.data();
+    switch (u.type) {
+    case UniformType::Float: glUniform1fv(u.location, n, f); break;
+    case UniformType::Vec2: glUniform2fv(u.location, n, f); break;
+    case UniformType::Vec3: glUniform3fv(u.location, n, f); break;
+    case UniformType::Vec4: glUniform4fv(u.location, n, f); break;
+    // Row-major D3DX matrices go up transposed into GLSL's column-major
+    // storage, so the GLSL matrix equals the D3DX one and `v * M` agrees.
+    case UniformType::Mat2: glUniformMatrix2fv(u.location, n, GL_TRUE, f); break;
+    case UniformType::Mat3: glUniformMatrix3fv(u.location, n, GL_TRUE, f); break;
+    case UniformType::Mat4: glUniformMatrix4fv(u.location, n, GL_TRUE, f); break;
+    case UniformType::IVec2: glUniform2iv(u.location, n, i); break;
+    case UniformType::IVec3: glUniform3iv(u.location, n, i); break;
+    case UniformType::IVec4: glUniform4iv(u.location, n, i); break;
+    case UniformType::Other: break;
+    default: glUniform1iv(u.location, n, i); break;  // int, bool and the samplers
+    }
 }
 
 bool GpuProgram::SetFloats(std::string_view name, const float* values, int count) {
