@@ -358,4 +358,98 @@ TEST_F(TextureFill, AnUndefinedFunctionDoesNotCompile) {
               E_FAIL);
 }
 
+// Techniques are linked on their first Begin; what they draw is what they
+// drew when every technique was linked at load.
+TEST_F(EffectObject, TechniquesLinkedOnFirstBeginDrawAsThoseLinkedAtLoad) {
+    auto drawEveryTechnique = [&](ID3DXEffect* effect) {
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        const D3DXVECTOR4 colour(0.25f, 0.5f, 0.75f, 0.5f);
+        effect->SetMatrix(effect->GetParameterBySemantic(nullptr, "WORLDVIEWPROJECTION"), &identity);
+        effect->SetVector(effect->GetParameterBySemantic(nullptr, "DIFFUSECOLOR"), &colour);
+        std::vector<D3DCOLOR> frames;
+        for (UINT technique = 0; technique < 4; ++technique) {
+            t.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF204060, 1.0f, 0);
+            effect->SetTechnique(effect->GetTechnique(technique));
+            UINT passes = 0;
+            EXPECT_EQ(effect->Begin(&passes, 0), D3D_OK);
+            for (UINT p = 0; p < passes; ++p) {
+                effect->Pass(p);
+                DrawFullQuad(t.device);
+            }
+            effect->End();
+            const std::vector<D3DCOLOR> frame = t.Pixels();
+            frames.insert(frames.end(), frame.begin(), frame.end());
+        }
+        return frames;
+    };
+    const std::vector<D3DCOLOR> onFirstBegin = drawEveryTechnique(fx);
+    plat::LinkEffectsAtLoad(true);
+    ID3DXEffect* linkedAtLoad = nullptr;
+    const HRESULT loaded =
+        D3DXCreateEffectFromFileA(t.device, path.c_str(), nullptr, nullptr, 0, nullptr, &linkedAtLoad, nullptr);
+    plat::LinkEffectsAtLoad(false);
+    ASSERT_EQ(loaded, D3D_OK);
+    const std::vector<D3DCOLOR> atLoad = drawEveryTechnique(linkedAtLoad);
+    linkedAtLoad->Release();
+    EXPECT_EQ(CountDifferentPixels(onFirstBegin, atLoad), 0u);
+}
+
+// A technique whose program does not build fails its first Begin with the
+// reason on the error stream, as the load reported it when every technique
+// was linked there; the effect's other techniques work.
+TEST(EffectFile, ATechniqueThatDoesNotBuildFailsItsBeginWithTheReasonOnce) {
+    TestDevice t(16, 16);
+    ASSERT_TRUE(t.ok());
+    ScopedTempDir dir;
+    std::ofstream(dir.Path() / "fxFaulty.fx") << R"(
+parameter mat4 gWvp : WORLDVIEWPROJECTION;
+vertex VS {
+    layout(location = TM_POSITION) in vec4 position;
+    void main() { gl_Position = tmClip(position * gWvp); }
+}
+fragment Red {
+    out vec4 colour;
+    void main() { colour = vec4(1.0, 0.0, 0.0, 1.0); tmAlphaTest(colour.a); }
+}
+fragment Broken {
+    out vec4 colour;
+    void main() { colour = notDeclaredAnywhere; tmAlphaTest(colour.a); }
+}
+technique Fine { pass P0 { vertex = VS; fragment = Red; ZEnable = false; CullMode = None; } }
+technique Faulty { pass Only { vertex = VS; fragment = Broken; ZEnable = false; CullMode = None; } }
+)";
+    const std::string path = testfx::CompileFrom(dir.Path(), "fxFaulty.fx", dir.Path() / "out");
+    ASSERT_FALSE(path.empty());
+
+    ID3DXEffect* fx = nullptr;
+    ASSERT_EQ(D3DXCreateEffectFromFileA(t.device, path.c_str(), nullptr, nullptr, 0, nullptr, &fx, nullptr), D3D_OK);
+    UINT passes = 7;
+    ASSERT_EQ(fx->Begin(&passes, 0), D3D_OK);
+    EXPECT_EQ(passes, 1u);
+    fx->End();
+    ASSERT_EQ(fx->SetTechnique(fx->GetTechnique(1)), D3D_OK);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(fx->Begin(&passes, 0), E_FAIL);
+    EXPECT_EQ(passes, 0u);
+    EXPECT_EQ(fx->Begin(&passes, 0), E_FAIL);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fx->End(), D3DERR_INVALIDCALL);
+    fx->Release();
+    const std::string reason = path + ": Faulty/Only: ";
+    const std::string line = "Error: Effect technique not linked: " + reason;
+    const std::size_t at = said.find(line);
+    ASSERT_NE(at, std::string::npos) << said;
+    EXPECT_NE(said.find("notDeclaredAnywhere"), std::string::npos) << said;
+    EXPECT_EQ(said.find(line, at + 1), std::string::npos) << "said twice: " << said;
+
+    plat::LinkEffectsAtLoad(true);
+    ID3DXBuffer* errors = nullptr;
+    EXPECT_EQ(D3DXCreateEffectFromFileA(t.device, path.c_str(), nullptr, nullptr, 0, nullptr, &fx, &errors), E_FAIL);
+    plat::LinkEffectsAtLoad(false);
+    ASSERT_NE(errors, nullptr);
+    EXPECT_EQ(std::string(static_cast<char*>(errors->GetBufferPointer())).find(reason), 0u);
+    errors->Release();
+}
+
 }  // namespace

@@ -66,7 +66,7 @@ std::int32_t Material::RunTechnique(ID3DXMesh* mesh, std::uint32_t index) {
     ID3DXEffect* fx = effect->effect;
     fx->SetTechnique(index < effect->techniqueCount ? effect->techniques[index].handle : nullptr);
     UINT passes = 0;
-    fx->Begin(&passes, 0);
+    if (FAILED(fx->Begin(&passes, 0))) return kFailed;
     for (UINT p = 0; p < passes; ++p) {
         fx->Pass(p);
         if (FAILED(mesh->DrawSubset(0))) {

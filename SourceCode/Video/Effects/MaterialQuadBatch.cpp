@@ -22,7 +22,7 @@ std::int32_t DrawQuadBatch(Material& material, IDirect3DVertexBuffer9* vertexBuf
     const auto index = static_cast<std::uint32_t>(base);
     fx->SetTechnique(index < effect->techniqueCount ? effect->techniques[index].handle : nullptr);
     UINT passes = 0;
-    fx->Begin(&passes, 0);
+    if (FAILED(fx->Begin(&passes, 0))) return Material::kFailed;
     fx->Pass(0);
     device->SetFVF(kQuadFormat);
     device->SetStreamSource(0, vertexBuffer, 0, stride);

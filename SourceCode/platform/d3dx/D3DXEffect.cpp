@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "platform/gfx/GpuProgram.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
 #include "platform/common/AsciiCase.h"
 #include "platform/d3dx/TextureFormats.h"
@@ -119,11 +120,21 @@ struct SavedStates {
     bool held = false;
 };
 
+// Whether a technique's programs are linked: on its first Begin, or at
+// load while a test asks for that.
+enum class Linking { NotYet, Linked, Failed };
+
+namespace {
+bool linkEffectsAtLoad = false;
+}
+
 struct EffectRecords {
     IDirect3DDevice9* device = nullptr;  // one counted reference
     FxEffect fx;
+    std::string path;  // the file, for the messages
     std::vector<ParameterValue> values;
     std::vector<std::vector<PassProgram>> programs;  // [technique][pass]
+    std::vector<Linking> linking;                    // [technique]
     std::vector<TouchedStates> touched;              // [technique]
     int technique = 0;
     bool begun = false;
@@ -203,6 +214,30 @@ struct EffectRecords {
         }
         return nullptr;
     }
+    // Links every pass of technique t; false with the reason in `log`
+    // ("technique/pass: message") when one fails.
+    bool LinkTechnique(std::size_t t, std::string* log) {
+        if (linking[t] != Linking::NotYet) return linking[t] == Linking::Linked;
+        device->MakeCurrent();
+        for (const FxPass& pass : fx.techniques[t].passes) {
+            PassProgram built;
+            std::string message;
+            built.program = GpuProgram::Build(ComposeStage(fx, fx.stages[pass.vertexStage]),
+                                              ComposeStage(fx, fx.stages[pass.fragmentStage]), &message);
+            if (!built.program) {
+                *log = fx.techniques[t].name + "/" + pass.name + ": " + MapGlslMessage(fx, message);
+                programs[t].clear();
+                linking[t] = Linking::Failed;
+                return false;
+            }
+            for (const FxParameter& parameter : fx.parameters)
+                built.uniforms.push_back(built.program->FindUniform(parameter.name));
+            programs[t].push_back(std::move(built));
+        }
+        linking[t] = Linking::Linked;
+        return true;
+    }
+
     PassProgram* Active() {
         if (activePass < 0) return nullptr;
         return &programs[activeTechnique][activePass];
@@ -246,10 +281,14 @@ struct EffectRecords {
 using plat::EffectRecords;
 using plat::FxType;
 
-ID3DXEffect::ID3DXEffect(IDirect3DDevice9* device, plat::FxEffect effect) : r_(new EffectRecords) {
+ID3DXEffect::ID3DXEffect(IDirect3DDevice9* device, plat::FxEffect effect, std::string path)
+    : r_(new EffectRecords) {
+    r_->path = std::move(path);
     r_->device = device;
     if (device) device->AddRef();
     r_->fx = std::move(effect);
+    r_->programs.resize(r_->fx.techniques.size());
+    r_->linking.assign(r_->fx.techniques.size(), plat::Linking::NotYet);
     r_->values.resize(r_->fx.parameters.size());
     int unit = 0;
     for (std::size_t i = 0; i < r_->fx.parameters.size(); ++i) {
@@ -276,29 +315,10 @@ ID3DXEffect::~ID3DXEffect() {
     }
 }
 
-bool ID3DXEffect::BuildPrograms(std::string* log) {
+bool ID3DXEffect::LinkAll(std::string* log) {
     if (!r_->device) return false;
-    r_->device->MakeCurrent();
-    const plat::FxEffect& fx = r_->fx;
-    r_->programs.clear();
-    r_->programs.resize(fx.techniques.size());
-    for (std::size_t t = 0; t < fx.techniques.size(); ++t) {
-        for (const plat::FxPass& pass : fx.techniques[t].passes) {
-            const std::string vs = plat::ComposeStage(fx, fx.stages[pass.vertexStage]);
-            const std::string fs = plat::ComposeStage(fx, fx.stages[pass.fragmentStage]);
-            plat::PassProgram built;
-            std::string message;
-            built.program = plat::GpuProgram::Build(vs, fs, &message);
-            if (!built.program) {
-                if (log) *log = fx.techniques[t].name + "/" + pass.name + ": " + plat::MapGlslMessage(fx, message);
-                r_->programs.clear();
-                return false;
-            }
-            for (const plat::FxParameter& parameter : fx.parameters)
-                built.uniforms.push_back(built.program->FindUniform(parameter.name));
-            r_->programs[t].push_back(std::move(built));
-        }
-    }
+    for (std::size_t t = 0; t < r_->fx.techniques.size(); ++t)
+        if (!r_->LinkTechnique(t, log)) return false;
     return true;
 }
 
@@ -522,6 +542,14 @@ HRESULT ID3DXEffect::Begin(UINT* passes, DWORD flags) {
     if (passes) *passes = 0;
     if (r_->begun || !r_->device || r_->technique >= static_cast<int>(r_->programs.size()))
         return D3DERR_INVALIDCALL;
+    const bool linkedBefore = r_->linking[r_->technique] != plat::Linking::NotYet;
+    std::string log;
+    if (!r_->LinkTechnique(static_cast<std::size_t>(r_->technique), &log)) {
+        // Said once, as a failed load would have said it; the technique
+        // then simply refuses to begin.
+        if (!linkedBefore) plat::LogError("Error: Effect technique not linked: " + r_->path + ": " + log);
+        return E_FAIL;
+    }
     r_->device->MakeCurrent();
     if (!(flags & D3DXFX_DONOTSAVESTATE)) r_->SaveStates(r_->touched[r_->technique]);
     r_->savedProgram = r_->device->GetProgram();
@@ -598,15 +626,17 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, co
     auto parsed = plat::DeserializeEffect(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (!parsed)
         return Fail(errors, std::string(path) + (bytes.empty() ? ": the file is empty" : ": not a compiled effect"));
-    auto* made = new ID3DXEffect(device, std::move(*parsed));
+    auto* made = new ID3DXEffect(device, std::move(*parsed), path);
     std::string log;
-    if (!made->BuildPrograms(&log)) {
+    if (plat::linkEffectsAtLoad && !made->LinkAll(&log)) {
         made->Release();
         return Fail(errors, std::string(path) + ": " + log);
     }
     *effect = made;
     return D3D_OK;
 }
+
+void plat::LinkEffectsAtLoad(bool atLoad) { linkEffectsAtLoad = atLoad; }
 
 HRESULT D3DXCompileShaderFromFileA(const char* sourceFile, const void*, ID3DXInclude* include, const char* function,
                                    const char*, DWORD, ID3DXBuffer** code, ID3DXBuffer** errors, void** constantTable) {

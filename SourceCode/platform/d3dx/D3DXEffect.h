@@ -66,8 +66,8 @@ struct EffectRecords;
 
 class ID3DXEffect : public plat::RefCounted {
 public:
-    // Made by D3DXCreateEffectFromFileA.
-    ID3DXEffect(IDirect3DDevice9* device, plat::FxEffect effect);
+    // Made by D3DXCreateEffectFromFileA from the file at `path`.
+    ID3DXEffect(IDirect3DDevice9* device, plat::FxEffect effect, std::string path);
 
     HRESULT GetDesc(D3DXEFFECT_DESC* desc);
     HRESULT GetDevice(IDirect3DDevice9** device);
@@ -108,9 +108,12 @@ public:
     HRESULT SetTechnique(D3DXHANDLE technique);
     D3DXHANDLE GetCurrentTechnique();
 
-    // Begin saves the device states that the current technique's passes
-    // set (its render states, its samplers' states, the texture of every
-    // sampler unit of the effect, and the program), unless
+    // Begin links the current technique's programs the first time it
+    // begins; a technique that fails to link fails with E_FAIL (the reason
+    // on the error stream, once, as a failed load puts it: the file,
+    // "technique/pass:" and the compiler's message). It saves the device states that the technique's
+    // passes set (its render states, its samplers' states, the texture of
+    // every sampler unit of the effect, and the program), unless
     // D3DXFX_DONOTSAVESTATE, and reports the technique's pass count;
     // Pass(i) sets the pass's states, textures, program and parameter
     // values; End puts back what Begin saved. States no pass names are
@@ -128,8 +131,8 @@ public:
     HRESULT OnLostDevice();
     HRESULT OnResetDevice();
 
-    // Builds every pass's GL program; false (log filled) when one fails.
-    bool BuildPrograms(std::string* log);
+    // Links every technique not linked yet; false (log filled) when one fails.
+    bool LinkAll(std::string* log);
 
 protected:
     ~ID3DXEffect() override;
@@ -138,8 +141,15 @@ private:
     std::unique_ptr<plat::EffectRecords> r_;
 };
 
+namespace plat {
+// Test hook: on, every technique is linked at load, and a program that does
+// not build fails the load (E_FAIL, the reason on `errors`).
+void LinkEffectsAtLoad(bool atLoad);
+}  // namespace plat
+
 // Loads an effect from a compiled file. E_FAIL when the file is missing or
-// malformed or a program does not build (the reason on `errors` when given).
+// malformed (the reason on `errors` when given). Its techniques are linked
+// on their first Begin.
 HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, const void* defines,
                                   ID3DXInclude* include, DWORD flags, void* pool,
                                   ID3DXEffect** effect, ID3DXBuffer** errors);
