@@ -618,6 +618,9 @@ bool DeviceGL::UploadTexture(IDirect3DBaseTexture9* t, GLuint unit) {
     if (allocate) glGenTextures(1, &t->glTexture_);
     glState.BindTexture(unit, target, t->glTexture_);
     if (!allocate && !t->AnyDirty()) return true;
+    // The texture may have been bound already, with another unit active
+    // since: parameters and levels go to the active unit's texture.
+    glState.ActiveTexture(unit);
     if (allocate) {
         glTexParameteri(target, GL_TEXTURE_BASE_LEVEL, 0);
         glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, GLint(t->GetLevelCount()) - 1);

@@ -78,7 +78,11 @@ public:
     // GL_ARRAY_BUFFER or GL_ELEMENT_ARRAY_BUFFER (of the one vertex array).
     void BindBuffer(GLenum target, GLuint buffer);
     void UseProgram(GLuint program);
+    // Binding a texture that is already bound leaves the active unit as it
+    // was; whoever then edits the texture (parameters, levels) makes its
+    // unit active first.
     void BindTexture(GLuint unit, GLenum target, GLuint texture);
+    void ActiveTexture(GLuint unit);
     // Binds the sampler object to the unit with these parameters.
     void BindSampler(GLuint unit, GLuint sampler, const GlSamplerParams& params, bool anisotropy);
 
@@ -103,7 +107,6 @@ private:
     // True when the call must go: the value differs or is not known.
     template <class T>
     bool Differs(bool known, const T& now, const T& wanted) const;
-    void ActiveTexture(GLuint unit);
     void SendSamplerParams(GLuint sampler, const GlSamplerParams& now, const GlSamplerParams& wanted,
                            bool all, bool anisotropy);
     void ForgetTexture(GLuint texture);
