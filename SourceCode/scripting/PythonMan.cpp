@@ -60,7 +60,7 @@ public:
 void LetInterruptsRaise() {
     struct sigaction kept {};
     ::sigaction(SIGINT, nullptr, &kept);
-    PyObject* module = PyImport_ImportModule("signal");
+    PyObject* module = PyImport_ImportModule("_signal");
     PyObject* handler = module ? PyObject_GetAttrString(module, "default_int_handler") : nullptr;
     PyObject* result = handler ? PyObject_CallMethod(module, "signal", "iO", SIGINT, handler) : nullptr;
     ::sigaction(SIGINT, &kept, nullptr);
@@ -119,21 +119,27 @@ void ReportRaisedInOneLine(const char* functionName) {
 
 namespace {
 // The exception as Python prints it, traceback first; empty when it cannot
-// be formatted.
+// be formatted. The interpreter's own printer writes it into a string
+// stream put in place of sys.stderr: both are built in and loaded at start,
+// whereas the traceback module pulls in modules whose types leak at every
+// finalization of the interpreter.
 std::string FormatException(PyObject* type, PyObject* value, PyObject* traceback) {
     std::string text;
-    PyObject* module = PyImport_ImportModule("traceback");
-    PyObject* lines = module ? PyObject_CallMethod(module, "format_exception", "OOO", type, value ? value : Py_None,
-                                                   traceback ? traceback : Py_None)
-                             : nullptr;
-    PyObject* empty = lines ? PyUnicode_FromString("") : nullptr;
-    PyObject* joined = empty ? PyUnicode_Join(empty, lines) : nullptr;
-    const char* utf8 = joined ? PyUnicode_AsUTF8(joined) : nullptr;
+    PyObject* io = PyImport_ImportModule("_io");
+    PyObject* buffer = io ? PyObject_CallMethod(io, "StringIO", nullptr) : nullptr;
+    PyObject* kept = PySys_GetObject("stderr");  // borrowed
+    Py_XINCREF(kept);
+    if (buffer && PySys_SetObject("stderr", buffer) == 0) {
+        PyErr_Display(type, value ? value : Py_None, traceback);
+        PySys_SetObject("stderr", kept ? kept : Py_None);
+    }
+    PyObject* written = buffer ? PyObject_CallMethod(buffer, "getvalue", nullptr) : nullptr;
+    const char* utf8 = written ? PyUnicode_AsUTF8(written) : nullptr;
     if (utf8) text = utf8;
-    Py_XDECREF(joined);
-    Py_XDECREF(empty);
-    Py_XDECREF(lines);
-    Py_XDECREF(module);
+    Py_XDECREF(written);
+    Py_XDECREF(kept);
+    Py_XDECREF(buffer);
+    Py_XDECREF(io);
     PyErr_Clear();
     return text;
 }
