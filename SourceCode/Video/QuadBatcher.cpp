@@ -20,6 +20,7 @@ constexpr DWORD kVertexUsage = D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY;
 
 ManagedQuadBuffer::~ManagedQuadBuffer() {
     if (initialized) ManagedQuadBuffer::Shutdown();
+    DropTextures();
 }
 
 bool ManagedQuadBuffer::Init(void*, void*) {
@@ -79,34 +80,47 @@ bool ManagedQuadBuffer::Update() {
     return true;
 }
 
-std::uint32_t ManagedQuadBuffer::SetBatchKey(std::uint32_t kind, float r, float g, float b, float a,
-                                             IDirect3DBaseTexture9* texture) {
+bool ManagedQuadBuffer::JoinsBatch(std::uint32_t kind, float r, float g, float b, float a,
+                                   IDirect3DBaseTexture9* texture) const {
+    if (quadCount == 0) return false;
+    if (kind != batchKind || r != batchColour[0] || g != batchColour[1] || b != batchColour[2] || a != batchColour[3])
+        return false;
     // Textured and untextured quads draw with different techniques.
-    const bool sameKey = kind == batchKind && r == batchColour[0] && g == batchColour[1] && b == batchColour[2] &&
-                         a == batchColour[3] && (texture != nullptr) == (batchTextures[0] != nullptr);
-    if (sameKey) {
-        for (std::uint32_t slot = 0; slot < batchTextureCount; ++slot)
-            if (batchTextures[slot] == texture) return slot;
-        if (shareTextDraws && kind == kTextKind && batchTextureCount < kTexturesPerDraw) {
-            batchTextures[batchTextureCount] = texture;
-            return batchTextureCount++;
-        }
-    }
-    StartBatch(kind, r, g, b, a, texture);
-    return 0;
+    if ((texture != nullptr) != (batchTextures[0] != nullptr)) return false;
+    if (std::find(batchTextures, batchTextures + batchTextureCount, texture) != batchTextures + batchTextureCount)
+        return true;
+    return shareTextDraws && kind == kTextKind && batchTextureCount < kTexturesPerDraw;
 }
 
-void ManagedQuadBuffer::StartBatch(std::uint32_t kind, float r, float g, float b, float a,
-                                   IDirect3DBaseTexture9* texture) {
+bool ManagedQuadBuffer::OpenBatch(std::uint32_t kind, float r, float g, float b, float a,
+                                  IDirect3DBaseTexture9* texture) {
+    if (JoinsBatch(kind, r, g, b, a, texture)) return true;
     Flush();
-    std::fill(std::begin(batchTextures), std::end(batchTextures), nullptr);
-    batchTextures[0] = texture;
-    batchTextureCount = 1;
+    // A queue that could not be drawn keeps its key and its textures.
+    if (quadCount > 0) return false;
     batchKind = kind;
     batchColour[0] = r;
     batchColour[1] = g;
     batchColour[2] = b;
     batchColour[3] = a;
+    return true;
+}
+
+std::uint32_t ManagedQuadBuffer::TextureSlotOf(IDirect3DBaseTexture9* texture) {
+    for (std::uint32_t slot = 0; slot < batchTextureCount; ++slot)
+        if (batchTextures[slot] == texture) return slot;
+    // OpenBatch left room for it, or a flush since emptied the slots.
+    if (batchTextureCount == kTexturesPerDraw) return 0;
+    if (texture) texture->AddRef();
+    batchTextures[batchTextureCount] = texture;
+    return batchTextureCount++;
+}
+
+void ManagedQuadBuffer::DropTextures() {
+    for (std::uint32_t slot = 0; slot < batchTextureCount; ++slot)
+        if (batchTextures[slot]) batchTextures[slot]->Release();
+    std::fill(std::begin(batchTextures), std::end(batchTextures), nullptr);
+    batchTextureCount = 0;
 }
 
 ManagedQuadBuffer::Quad* ManagedQuadBuffer::NextQuad() {
@@ -144,7 +158,7 @@ bool ManagedQuadBuffer::AddLine(const LinePoint* points, const D3DXMATRIX* trans
                                 std::uint32_t kind, float r, float g, float b, float a,
                                 IDirect3DBaseTexture9* texture) {
     if (count < 2 || !points || !transform) return false;
-    const std::uint32_t textureSlot = SetBatchKey(kind, r, g, b, a, texture);
+    if (!OpenBatch(kind, r, g, b, a, texture)) return true;
     D3DXVECTOR4 from, to;
     D3DXVECTOR3 position(points[0].x, points[0].y, points[0].z);
     D3DXVec3Transform(&from, &position, transform);
@@ -152,10 +166,10 @@ bool ManagedQuadBuffer::AddLine(const LinePoint* points, const D3DXMATRIX* trans
         position = D3DXVECTOR3(points[i].x, points[i].y, points[i].z);
         D3DXVec3Transform(&to, &position, transform);
         Quad made;
-        made.textureSlot = textureSlot;
         if (MakeSegmentQuad(&made, from, to, points[i - 1].width, points[i].width)) {
             if (Quad* slot = NextQuad()) {
                 *slot = made;
+                slot->textureSlot = TextureSlotOf(texture);
                 QuadAdded();
             }
         }
@@ -166,8 +180,7 @@ bool ManagedQuadBuffer::AddLine(const LinePoint* points, const D3DXMATRIX* trans
 
 bool ManagedQuadBuffer::AddScreenQuad(const ScreenQuadItem* items, std::uint32_t count, std::uint32_t kind, float r,
                                       float g, float b, float a, IDirect3DBaseTexture9* texture) {
-    const std::uint32_t textureSlot = SetBatchKey(kind, r, g, b, a, texture);
-    if (!items) return true;
+    if (!OpenBatch(kind, r, g, b, a, texture) || !items) return true;
     for (std::uint32_t i = 0; i < count; ++i) {
         const ScreenQuadItem& item = items[i];
         const float h = item.height > 0.0f ? item.height : item.width;
@@ -177,7 +190,7 @@ bool ManagedQuadBuffer::AddScreenQuad(const ScreenQuadItem* items, std::uint32_t
         quad->corner[1] = {item.x, item.y, item.z, 1.0f};
         quad->corner[2] = {item.x + item.width, item.y - h, item.z, 1.0f};
         quad->corner[3] = {item.x + item.width, item.y, item.z, 1.0f};
-        quad->textureSlot = textureSlot;
+        quad->textureSlot = TextureSlotOf(texture);
         QuadAdded();
     }
     return true;
@@ -201,6 +214,8 @@ bool ManagedQuadBuffer::Flush() {
     vertexBuffer->Unlock();
     Draw();
     quadCount = 0;
+    // The textures' owners may release them before the next frame.
+    DropTextures();
     return true;
 }
 
@@ -215,6 +230,10 @@ bool ManagedQuadBuffer::Draw() {
     EffectParams::SetTexture(sem::BaseTexture0, batchTextures[0]);
     material->SetQuadTextures(batchTextures, batchTextureCount);
     material->DrawBuffers(vertexBuffer, indexBuffer, 0, 0, 2 * quadCount, kVertexStride, 0);
+    // Neither the store nor the material holds a reference, and the batch
+    // drops its own after this draw.
+    EffectParams::SetTexture(sem::BaseTexture0, nullptr);
+    material->SetQuadTextures(nullptr, 0);
     materials->ReleaseType(static_cast<std::int32_t>(batchKind));
     return true;
 }

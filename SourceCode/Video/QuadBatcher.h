@@ -73,7 +73,8 @@ public:
     IDirect3DIndexBuffer9* IndexBuffer() const { return indexBuffer; }
     std::uint32_t BatchKind() const { return batchKind; }
     const float* BatchColour() const { return batchColour; }
-    // The texture of the batch's slot 0 (the one texture of other kinds).
+    // The texture of the batch's slot 0 (the one texture of other kinds);
+    // the slots hold only the textures of quads still queued.
     IDirect3DBaseTexture9* BatchTexture() const { return batchTextures[0]; }
     IDirect3DBaseTexture9* const* BatchTextures() const { return batchTextures; }
     std::uint32_t BatchTextureCount() const { return batchTextureCount; }
@@ -85,11 +86,15 @@ public:
     static constexpr float kCornerUV[4][2] = {{0.0f, 1.0f}, {0.0f, 0.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}};
 
 private:
+    // Whether quads of this key can join the queue as it stands.
+    bool JoinsBatch(std::uint32_t kind, float r, float g, float b, float a, IDirect3DBaseTexture9* texture) const;
     // The batch key's first step: flushes the queue when the quads to come
-    // cannot join it; the texture's slot in the batch.
-    std::uint32_t SetBatchKey(std::uint32_t kind, float r, float g, float b, float a,
-                              IDirect3DBaseTexture9* texture);
-    void StartBatch(std::uint32_t kind, float r, float g, float b, float a, IDirect3DBaseTexture9* texture);
+    // cannot join it and takes their key; false when the queue could not be
+    // flushed (the quads are dropped).
+    bool OpenBatch(std::uint32_t kind, float r, float g, float b, float a, IDirect3DBaseTexture9* texture);
+    // The texture's slot in the batch, taking a reference when it enters.
+    std::uint32_t TextureSlotOf(IDirect3DBaseTexture9* texture);
+    void DropTextures();
     // The next free quad, flushing a full queue first; null when the queue
     // stays full (its flush failed): the quad is dropped.
     Quad* NextQuad();
@@ -100,8 +105,11 @@ private:
     Quad quads[kMaxQuads] = {};
     std::uint32_t quadCount = 0;
     std::uint32_t batchKind = 0;
+    // The textures of the queued quads, each with a reference of the
+    // batch's own (a null one for untextured quads); emptied by every flush,
+    // since their owners may release them between frames.
     IDirect3DBaseTexture9* batchTextures[kTexturesPerDraw] = {};
-    std::uint32_t batchTextureCount = 1;
+    std::uint32_t batchTextureCount = 0;
     float batchColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     bool shareTextDraws = true;
 };
