@@ -30,10 +30,9 @@ public:
     static constexpr const char* kTempFolder = "Tempy";
     static constexpr const char* kNewAnimationName = "Unknown";
     static constexpr float kNodeScale = 0.25f;
-    // The quad batcher's lines shrink with distance like the near plane over
-    // the depth: this is about a tenth of a unit body's radius at the game's
-    // near plane, as thick as the shipped characters' limbs.
-    static constexpr float kNewPointWidth = 6.0f;
+    // A new line or spline point starts thin; the author widens it with
+    // the width slider or the console once the limb has its shape.
+    static constexpr float kNewPointWidth = 2.0f;
     static constexpr float kTimelineY = -0.8f;
 
     EditChar();

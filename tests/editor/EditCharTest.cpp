@@ -41,6 +41,7 @@ TEST_F(EditCharTest, PointsGrowAlongTheLimbsDirectionEachWithANodeAndLeaveWithTh
     ExpectAt(arm->GetControlPoint(0)->position, 1.0f, 0.0f, 0.0f);
     ExpectAt(arm->GetControlPoint(1)->position, 2.0f, 0.0f, 0.0f);
     ExpectAt(arm->GetControlPoint(1)->restPosition, 2.0f, 0.0f, 0.0f);
+    EXPECT_FLOAT_EQ(arm->GetControlPoint(1)->width, 2.0f);
     ASSERT_EQ(ch->nodes.size(), 2u);
     EXPECT_EQ(ch->nodes[1]->index, 1);
     EXPECT_EQ(ch->nodes[1]->point, arm->GetControlPoint(1));
@@ -52,6 +53,8 @@ TEST_F(EditCharTest, PointsGrowAlongTheLimbsDirectionEachWithANodeAndLeaveWithTh
     Limb* leg = ch->AddLimb(Limb::kSpline, limbloc::RLeg, 1);
     ASSERT_NE(leg, nullptr);
     ExpectAt(leg->GetControlPoint(0)->position, -0.707f, -0.707f, 0.0f);
+    EXPECT_FLOAT_EQ(leg->GetControlPoint(0)->width, 2.0f);
+    EXPECT_FLOAT_EQ(leg->GetControlPoint(0)->tension, 3.0f);
     ASSERT_EQ(ch->nodes.size(), 3u);
     ch->RemoveLimb(arm);
     EXPECT_EQ(ch->GetLimb(limbloc::LArm), nullptr);
