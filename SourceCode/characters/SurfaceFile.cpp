@@ -1,5 +1,6 @@
 #include "characters/SurfaceFile.h"
 
+#include <filesystem>
 #include <string>
 
 #include "audio/SoundNames.h"
@@ -36,6 +37,15 @@ template RandomSoundData {
 
 std::string SurfacePath(const char* fileName) {
     return AssetRoot() + "/Assets/Surfaces/" + plat::ForwardSlashes(fileName ? fileName : "");
+}
+
+// A character saved under a new name has no surface file and simply takes
+// the default surface, so only a file that exists and fails is reported.
+bool LoadIfPresent(SurfaceFile& file, const char* fileName, void* context) {
+    const std::string path = SurfacePath(fileName);
+    std::error_code ignored;
+    if (!fileName || !*fileName || !std::filesystem::exists(path, ignored)) return false;
+    return file.Load(path, context);
 }
 
 using xdata::Floats;
@@ -93,7 +103,7 @@ bool SurfaceFile::LoadData(const plat::XDataObject& object, const plat::XDataObj
 
 SurfaceData* LoadSurface(SurfaceData* out, const char* fileName) {
     SurfaceFile file;
-    file.Load(SurfacePath(fileName), nullptr);
+    LoadIfPresent(file, fileName, nullptr);
     *out = file.surface;
     return out;
 }
@@ -101,7 +111,7 @@ SurfaceData* LoadSurface(SurfaceData* out, const char* fileName) {
 std::uint32_t LoadSurfaceSounds(const char* fileName, std::vector<std::uint32_t>* indexes) {
     std::vector<std::uint32_t> read;
     SurfaceFile file;
-    if (!file.Load(SurfacePath(fileName), &read) || file.numSFX == 0) return 0;
+    if (!LoadIfPresent(file, fileName, &read) || file.numSFX == 0) return 0;
     *indexes = std::move(read);
     return file.numSFX;
 }

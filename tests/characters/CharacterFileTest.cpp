@@ -13,7 +13,6 @@
 #include "characters/ModelLimb.h"
 #include "characters/NPC.h"
 #include "characters/SplineLimb.h"
-#include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "support/TestVideo.h"
 #include "world/Physics.h"
@@ -95,13 +94,12 @@ TEST_F(CharacterFileTest, SavingAndReadingBackRestoresTheCharacter) {
     ASSERT_TRUE(read.Init());
     ::testing::internal::CaptureStderr();
     ASSERT_TRUE(CharacterFile(&read).Load("Roundtrip.x", nullptr));
-    // The missing texture is reported by the texture manager, the surface
-    // file that was never written by the file reader; the character file
-    // itself reads without a fault.
+    // The missing texture is reported by the texture manager; the surface
+    // file that was never written is no fault, and the character file
+    // itself reads without one.
     const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.find("Roundtrip.sur"), std::string::npos) << err;
     const std::size_t error = err.find("Error:");
-    EXPECT_NE(err.find("Error: " + AssetRoot() + "/Assets/Surfaces/Roundtrip.sur: cannot be read"), std::string::npos)
-        << err;
     EXPECT_EQ(err.find("Error:", error + 1), std::string::npos) << err;
     ObjectMesh* readBody = read.BodyObject();
     EXPECT_EQ(readBody->MaterialKind(), 14u);

@@ -62,13 +62,16 @@ TEST_F(SurfaceFileTest, EachVariantIsChosenAnewAndSoundsStayInTheTable) {
 }
 
 TEST_F(SurfaceFileTest, NothingToReadGivesTheDefaultsAndNoSounds) {
+    // No file at all is how a character saved under a new name stands: quiet.
     SurfaceData s;
     s.pow = 99;
+    ::testing::internal::CaptureStderr();
     LoadSurface(&s, "Missing.sur");
     ExpectDefaults(s);
     std::vector<std::uint32_t> sounds = {4};
     EXPECT_EQ(LoadSurfaceSounds("Missing.sur", &sounds), 0u);
     EXPECT_EQ(sounds, (std::vector<std::uint32_t>{4}));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 
     Write("Empty.sur", "xof 0303txt 0032\nRandomSurfaceData { 0; ; }\n");
     LoadSurface(&s, "Empty.sur");
