@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Video/Camera.h"
+#include "Video/LightMan.h"
 #include "Video/Object.h"
 #include "characters/Animation.h"
 #include "characters/Limb.h"
@@ -24,6 +25,12 @@ constexpr const char* kHintB = "W/S/A/D fly, Q/E up/down, F6 free look; console:
                                "Animate, SaveAnimation, SaveCharacter";
 // Nodes drawn smaller than this are still picked at this radius.
 constexpr float kSmallestNodeRadius = 0.12f;
+// A body is lit by its brightest light alone: a white light a few units
+// away outshines the game's lamp on the character, while the player and
+// the level further off keep theirs (the light fades out at its range).
+constexpr float kHeadlampColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+constexpr float kHeadlampRange = 60.0f;
+constexpr float kHeadlampAttenuation[3] = {1.0f, 0.0f, 0.0f};
 constexpr const char* kLocationNames[] = {"LArm", "RArm", "LLeg", "RLeg", "Head"};
 constexpr const char* kActionNames[] = {"Idle", "Walk", "Jump", "Fall", "Collide", "Hold", "AddForce", "LoseForce"};
 
@@ -51,6 +58,7 @@ bool AnimationEditor::Init(void*, void*) {
 bool AnimationEditor::Shutdown() {
     if (!initialized) return false;
     LetGo();
+    RemoveHeadlamp();
     editChar = nullptr;
     editorObjects = nullptr;
     return EditorSystem::Shutdown();
@@ -64,6 +72,7 @@ bool AnimationEditor::Update() {
     UpdateChildren();
     HeldStillExists(editorObjects);
     UpdateMouse();
+    FollowCameraWithHeadlamp();
     ShowState();
     return true;
 }
@@ -90,6 +99,7 @@ void AnimationEditor::SwitchMode() {
         HeldStillExists(editorObjects);
         DeselectObject();
         LeaveMode();
+        RemoveHeadlamp();
         // The character and its nodes go with the manager.
         if (editorObjects) editorObjects->Shutdown();
         editChar = nullptr;
@@ -97,6 +107,7 @@ void AnimationEditor::SwitchMode() {
     }
     EnterMode();
     CreateEditChar();
+    AddHeadlamp();
     freeLook = !freeLook;
     if (freeLook) EnableFreeLook();
     else DisableFreeLook();
@@ -120,6 +131,33 @@ void AnimationEditor::CreateEditChar() {
     if (auto* camera = static_cast<Camera*>(eTable::Peek(names::Camera)))
         place = camera->eye + ViewDirection() * kCharacterDistance;
     editChar->SetRenderPosition(&place);
+}
+
+void AnimationEditor::AddHeadlamp() {
+    auto* lights = static_cast<LightMan*>(eTable::Peek(names::LightMan));
+    auto* camera = static_cast<Camera*>(eTable::Peek(names::Camera));
+    if (!lights || !camera) return;
+    const float at[3] = {camera->eye.x, camera->eye.y, camera->eye.z};
+    headlamp = lights->AddPointLight(kHeadlampColour, at, kHeadlampRange, kHeadlampAttenuation);
+}
+
+// A character file with a light clears every light when the editor loads
+// it: the headlamp is then made again.
+void AnimationEditor::FollowCameraWithHeadlamp() {
+    auto* lights = static_cast<LightMan*>(eTable::Peek(names::LightMan));
+    auto* camera = static_cast<Camera*>(eTable::Peek(names::Camera));
+    if (!lights || !camera) return;
+    Light* light = headlamp ? lights->FindLight(*headlamp) : nullptr;
+    if (!light) return AddHeadlamp();
+    light->position[0] = camera->eye.x;
+    light->position[1] = camera->eye.y;
+    light->position[2] = camera->eye.z;
+}
+
+void AnimationEditor::RemoveHeadlamp() {
+    if (!headlamp) return;
+    if (auto* lights = static_cast<LightMan*>(eTable::Peek(names::LightMan))) lights->RemoveLight(*headlamp);
+    headlamp.reset();
 }
 
 void AnimationEditor::DeselectObject() {

@@ -1,11 +1,15 @@
 #pragma once
 // "AnimationEditor": builds characters and their animations. Its animation
-// mode makes an editable character (kind 5) five units in front of the
+// mode makes an editable character (kind 5) eight units in front of the
 // camera in its own game-object manager "EditorObjects", which also holds
-// the character's edit nodes; leaving the mode deletes them all. With the
+// the character's edit nodes, and a light that follows the camera; leaving
+// the mode deletes them all. With the
 // cursor a node is picked (highlighted, its limb selected) and dragged in
 // the plane facing the camera; the character's timeline shows under it. A
 // child of the application, after "GameLogic" and "Editor".
+#include <cstdint>
+#include <optional>
+
 #include "editor/EditorSystem.h"
 
 class EditChar;
@@ -57,7 +61,14 @@ protected:
 private:
     void SwitchMode();
     void ShowState();
+    // The editor's own light, at the camera, so that the character's front
+    // reads whatever lights the level has (the game's lamp hangs high above
+    // and leaves the lower half of a body facing the camera black).
+    void AddHeadlamp();
+    void FollowCameraWithHeadlamp();
+    void RemoveHeadlamp();
 
     GameObjectsMan* editorObjects = nullptr;  // a child, initialised in animation mode
     EditChar* editChar = nullptr;             // owned by editorObjects
+    std::optional<std::uint32_t> headlamp;    // a light of "LightMan" while the mode is on
 };
