@@ -76,11 +76,16 @@ bool InsideEdge(const D3DXVECTOR3& s, const D3DXVECTOR3& from, const D3DXVECTOR3
 }  // namespace
 
 // The sphere rebounds from the plane's square without loss: only the part of
-// its velocity along the normal turns round, and nothing moves it out. Only a
-// sphere moving into the plane turns: one already leaving it, turned back,
-// would stay caught in the plane's slab, rebounding every step and sinking
-// until it fell through (and a character would take each of those turns for
-// a rebound of its own). A touching sphere's contact counts either way.
+// its velocity along the normal turns round. Only a sphere moving into the
+// plane turns: one already leaving it, turned back, would stay caught in the
+// plane's slab, rebounding every step and sinking until it fell through (and
+// a character would take each of those turns for a rebound of its own). The
+// turning sphere is also put back onto the plane's surface on its own side:
+// left where it was, a sphere at rest lost the step's sinking at every
+// bounce and went through the ground within a few hundred steps. A sphere
+// that fell into the slab is lifted by no more than its last step sank it,
+// so a bounce still gains no height. A touching sphere's contact counts
+// either way.
 void Physics::PlaneTest(Point* planePoint, Point* sphere, bool planeFirst) {
     auto* plane = static_cast<Plane*>(planePoint->owner);
     const D3DXVECTOR3& n = plane->normal;
@@ -94,7 +99,10 @@ void Physics::PlaneTest(Point* planePoint, Point* sphere, bool planeFirst) {
         !InsideEdge(s, k[3], k[1], n))
         return;
     const float along = D3DXVec3Dot(&sphere->velocity, &n);
-    if (along * d < 0.0f) sphere->velocity -= n * (2.0f * along);
+    if (along * d < 0.0f) {
+        sphere->velocity -= n * (2.0f * along);
+        sphere->position += n * (std::copysign(r, d) - d);
+    }
     Contact contact;
     contact.normal = n;
     contact.depth = d - r;
