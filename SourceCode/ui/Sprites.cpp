@@ -56,8 +56,15 @@ float GameSeconds() {
     return timer ? timer->GameTime() : 0.0f;
 }
 
+// A step that would reach or pass the target ends on it: past it, a frame
+// of rate x frame time 2 swung a component from one side to the other for
+// ever, and a longer one swung it further each frame until it was NaN.
 void FadeToward(float colour[4], const float target[4], float k) {
-    for (int i = 0; i < 4; ++i) colour[i] = colour[i] - (colour[i] - target[i]) * k;
+    for (int i = 0; i < 4; ++i) {
+        const float left = colour[i] - target[i];
+        const float next = colour[i] - left * k;
+        colour[i] = (next - target[i]) * left > 0.0f ? next : target[i];
+    }
 }
 
 }  // namespace ui

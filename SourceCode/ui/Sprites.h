@@ -51,7 +51,7 @@ ScreenPoint PixelsToScreen(const D3DVIEWPORT9& viewport, float px, float py);
 float GameSeconds();
 
 // One step of a user-interface fade: each component moves toward its target
-// by k of the remaining difference.
+// by k of the remaining difference, and stops at the target.
 void FadeToward(float colour[4], const float target[4], float k);
 
 }  // namespace ui

@@ -164,6 +164,25 @@ TEST_F(CaptionTest, TheCaptionSitsInTheMiddleOfTheScreenInTheBubblyFace) {
     EXPECT_EQ(textMan->Children().size(), texts - 1);
 }
 
+// A frame long enough to take a fade past its target ends it on the target
+// (rate 10 and 0.25 s frames: 2.5 times what is left). Past it, the caption
+// swung between 0 and 255 every frame and a component grew to NaN.
+TEST_F(CaptionTest, ALongFadeStepStopsAtTheTarget) {
+    SplashScreen splash;
+    ASSERT_TRUE(splash.Init());
+    splash.SetCaption("Level 2");
+    const float clear[4] = {1.0f, 1.0f, 1.0f, 0.0f}, dim[4] = {0.2f, 0.1f, 0.0f, 0.5f};
+    splash.SetCaptionFade(10.0f, clear);
+    splash.SetQuadFade(10.0f, dim);
+    for (int frame = 0; frame < 40; ++frame) {
+        now += 250;
+        timer.Update();
+        splash.Update();
+        ASSERT_EQ(splash.Caption()->colour, 0x00FFFFFFu) << "frame " << frame;
+        for (int i = 0; i < 4; ++i) ASSERT_EQ(splash.Quad()->surface.diff[i], dim[i]) << "frame " << frame;
+    }
+}
+
 TEST_F(CaptionTest, TheFireIsATexturedPlaneFacingTheViewer) {
     Fire fire;
     ASSERT_TRUE(fire.Init());
