@@ -124,6 +124,10 @@ void Console::Print(std::string_view message, std::uint32_t colour, bool wordBre
     newest->colour = colour;
     newest->wordBreak = wordBreak ? 1 : 0;
     ScrollUp();
+    if (colour == kRed && runningLine)
+        plat::LogErrorF("%s line %d (%.*s): %.*s\n", runningLine->file, runningLine->number,
+                        static_cast<int>(runningLine->text.size()), runningLine->text.data(),
+                        static_cast<int>(message.size()), message.data());
 }
 
 void Console::ScrollUp() {
@@ -262,7 +266,9 @@ void Console::RunScript(const char* fileName) {
             plat::LogErrorF("%s\n", message);
             return;
         }
+        runningLine = ScriptLine{fileName, number, line};
         Execute(line, false);
+        runningLine.reset();
     }
 }
 

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <deque>
 #include <list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -62,7 +63,10 @@ public:
     // above a fresh input line.
     void Execute(std::string_view line, bool echo);
     // Runs every line of a command script; a missing file is skipped. A
-    // line longer than kLineLength is reported and ends the script.
+    // line longer than kLineLength is reported and ends the script. The
+    // script runs while the console is closed (the start-up script always
+    // does), so its lines' errors also go to the error stream, with the file
+    // and line.
     void RunScript(const char* fileName);
     // Performs command id with its parameters and reports a failure in red.
     // Returns the result code: 0 done, 1 wrong number of parameters, 2 a
@@ -114,4 +118,11 @@ private:
     std::string input;
     std::uint32_t fadeFrame = 0;
     std::int32_t savedStream = 0;
+    // The script line running now, for its error lines; none outside scripts.
+    struct ScriptLine {
+        const char* file;
+        int number;
+        std::string_view text;
+    };
+    std::optional<ScriptLine> runningLine;
 };

@@ -5,6 +5,7 @@
 #include "core/eTable.h"
 #include "input/Input.h"
 #include "input/KeyNames.h"
+#include "platform/common/ErrorLog.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
 #include "scripting/WorldLookup.h"
@@ -26,7 +27,12 @@ using condition_params::Ints;
 }  // namespace
 
 Condition* Condition::Key(ConditionType type, const char* keyName) {
-    return new Condition(type, Ints{KeyCodeFromName(keyName), 0});
+    const std::uint8_t code = KeyCodeFromName(keyName);
+    // The condition still waits for that code, which no key gives.
+    if (code == kUnknownKeyCode)
+        plat::LogErrorOnce(std::string("Error: A key condition names \"") + (keyName ? keyName : "") +
+                           "\", which is no key name: it never holds.\n");
+    return new Condition(type, Ints{code, 0});
 }
 
 Condition* Condition::MakeList(Condition* first, Condition* second) {
@@ -73,7 +79,8 @@ bool Condition::Evaluate() {
             return EvaluateKey();
         case ConditionType::PyFunc: {
             auto* python = Running<PythonMan>(names::PythonMan);
-            return python && python->CallFunctionBool(std::get<condition_params::Function>(params).name.c_str());
+            return python && python->CallFunctionBool(std::get<condition_params::Function>(params).name.c_str(),
+                                                      PythonMan::IfMissing::SayOnce);
         }
         case ConditionType::PyVarInt:
         case ConditionType::PyVarFloat:

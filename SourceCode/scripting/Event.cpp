@@ -338,7 +338,7 @@ void Event::ExecuteOnSystems() {
     switch (type) {
         case EventType::CallPyFunc:
             if (auto* python = Running<PythonMan>(names::PythonMan))
-                python->CallFunction(std::get<event_params::Text>(params).text.c_str());
+                python->CallFunction(std::get<event_params::Text>(params).text.c_str(), PythonMan::IfMissing::SayOnce);
             return;
         case EventType::Win:
             if (auto* handler = Running<EventHandler>(names::EventHandler)) handler->RequestLevelChange();

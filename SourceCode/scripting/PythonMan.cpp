@@ -16,6 +16,7 @@
 #include "core/eTable.h"
 #include "platform/common/ErrorLog.h"
 #include "platform/window/Window.h"
+#include "scripting/ScriptErrorStream.h"
 #include "scripting/ZOPAPI.h"
 
 namespace {
@@ -49,7 +50,10 @@ public:
         // An interrupt that came just as the last script returned is old.
         if (runningScripts++ == 0 && PyErr_CheckSignals() < 0) PyErr_Clear();
     }
-    ~RunningScript() { --runningScripts; }
+    // What the scripts wrote to sys.stderr and left open ends with the call.
+    ~RunningScript() {
+        if (--runningScripts == 0) scripting::EndScriptErrorMessage();
+    }
     RunningScript(const RunningScript&) = delete;
     RunningScript& operator=(const RunningScript&) = delete;
 };
@@ -230,6 +234,7 @@ bool PythonMan::StartInterpreter() {
         }
     }
     AddScriptFolderToPath();
+    scripting::RouteScriptErrors();
     LetInterruptsRaise();
     return true;
 }
@@ -313,12 +318,15 @@ PyObject* PythonMan::FindCallable(const char* functionName) const {
     return nullptr;
 }
 
-PyObject* PythonMan::CallForResult(const char* functionName) {
+PyObject* PythonMan::CallForResult(const char* functionName, IfMissing ifMissing) {
     if (!initialized || !functionName) return nullptr;
     // The game is ending on a signal: a script that hung once may hang again.
     if (plat::EndSignalled()) return nullptr;
     PyObject* function = FindCallable(functionName);
-    if (!function) return nullptr;
+    if (!function) {
+        if (ifMissing == IfMissing::SayOnce) SayMissing(functionName);
+        return nullptr;
+    }
     // The function may rebind its own name while it runs.
     Py_INCREF(function);
     PyObject* result = nullptr;
@@ -330,8 +338,8 @@ PyObject* PythonMan::CallForResult(const char* functionName) {
     return result;
 }
 
-bool PythonMan::CallFunction(const char* functionName) {
-    PyObject* result = CallForResult(functionName);
+bool PythonMan::CallFunction(const char* functionName, IfMissing ifMissing) {
+    PyObject* result = CallForResult(functionName, ifMissing);
     if (!result) {
         ReportScriptError();
         return false;
@@ -340,8 +348,8 @@ bool PythonMan::CallFunction(const char* functionName) {
     return true;
 }
 
-bool PythonMan::CallFunctionBool(const char* functionName) {
-    PyObject* result = CallForResult(functionName);
+bool PythonMan::CallFunctionBool(const char* functionName, IfMissing ifMissing) {
+    PyObject* result = CallForResult(functionName, ifMissing);
     if (!result) {
         ReportRaisedInOneLine(functionName);
         return false;
@@ -360,11 +368,34 @@ bool PythonMan::InitGame() {
     return CallFunction("initgame");
 }
 
+bool PythonMan::LoadLevel() {
+    const std::string level = LevelModuleName();
+    if (!level.empty() && !FindCallable("loadlevel"))
+        plat::LogErrorOnce("Error: Python module \"" + level + "\" has no function \"loadlevel\": the level is not built.\n");
+    return CallFunction("loadlevel");
+}
+
+std::string PythonMan::LevelModuleName() const {
+    PyObject* name = secondaryDict ? PyDict_GetItemString(secondaryDict, "__name__") : nullptr;  // borrowed
+    const char* text = name && PyUnicode_Check(name) ? PyUnicode_AsUTF8(name) : nullptr;
+    if (!text) PyErr_Clear();
+    return text ? text : "";
+}
+
+void PythonMan::SayMissing(const char* functionName) const {
+    if (!mainDict) return;  // the failed import was said
+    std::string line = std::string("Error: No Python function \"") + functionName + "\" in module \"" + kMainModuleName + "\"";
+    const std::string level = LevelModuleName();
+    if (!level.empty()) line += " nor in level module \"" + level + "\"";
+    plat::LogErrorOnce(line + ".\n");
+}
+
 void PythonMan::LoadSecondaryModule() {
     if (!hasNextModule || !Py_IsInitialized()) return;
     // A copy: the import may run a script that sets another name.
     std::string moduleName = nextModuleName;
-    WriteError("Loading secondary module: %s\n", moduleName.c_str());
+    // Said at every level change: what the game is doing, not an error.
+    plat::LogNote("Loading secondary module: " + moduleName + "\n");
     secondaryDict = nullptr;
     Py_XDECREF(secondaryModule);
     secondaryModule = ImportModule(moduleName.c_str());

@@ -28,21 +28,27 @@ public:
     // The children, then the script function "everyloop".
     bool Update() override;
 
+    // Whether a call to a function that neither module defines says so: the
+    // functions a level names (its conditions' and events') are said once.
+    enum class IfMissing { Quiet, SayOnce };
+
     // Calls the named function of the main module, or failing that of the
     // level module, without arguments. True when a callable was found and it
     // returned without raising. A raised exception is written to the error
     // stream with its traceback and cleared. SIGINT and SIGTERM break off a
     // running call; after one of them nothing is called any more.
-    bool CallFunction(const char* name);
+    bool CallFunction(const char* name, IfMissing ifMissing = IfMissing::Quiet);
     // As CallFunction, then the result read as a truth, as a C long would
     // read it: an int or bool is true when not 0, a float when its
     // truncation is not 0, and anything else (None among them) is true. A
     // function that raised is false and leaves one line in the error stream:
     // conditions ask their function every frame.
-    bool CallFunctionBool(const char* name);
+    bool CallFunctionBool(const char* name, IfMissing ifMissing = IfMissing::Quiet);
     // "initgame"; a main module without it is said in the error stream.
     bool InitGame();
-    bool LoadLevel() { return CallFunction("loadlevel"); }
+    // "loadlevel"; a level module without it (and a main module without it
+    // either) is said once.
+    bool LoadLevel();
 
     // Imports the module named by the last SetNextModuleName as the level
     // module, releasing the previous one first; nothing when no name is set.
@@ -75,7 +81,10 @@ private:
     // it could not be found or raised.
     // The function's result, or null when there is no such function or it
     // raised (the exception is left pending for the caller to report).
-    PyObject* CallForResult(const char* functionName);
+    PyObject* CallForResult(const char* functionName, IfMissing ifMissing);
+    void SayMissing(const char* functionName) const;
+    // The loaded level module's name; empty when there is none.
+    std::string LevelModuleName() const;
     void ReleaseModules();
 
     PyObject* apiModule = nullptr;

@@ -191,4 +191,17 @@ TEST_F(ConsoleFixture, ScriptsRunLineByLineAndStopAtALineTooLong) {
     EXPECT_EQ(console->History().size(), 2u);
 }
 
+// The start-up script runs with the console closed, so each of its error
+// lines also goes to err.txt with the script's line; a typed line's does not.
+TEST_F(ConsoleFixture, AScriptsErrorLinesAlsoGoToTheErrorStream) {
+    Start();
+    WriteFile("script-errors.txt", "Bnid ESCAPE+ 0 Quit\nEcho fine\nBind NOKEY 0 Quit\n");
+    ::testing::internal::CaptureStderr();
+    console->RunScript("script-errors.txt");
+    console->Execute("Bnid", false);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "script-errors.txt line 1 (Bnid ESCAPE+ 0 Quit): " + std::string(Console::kUnknownCommand) + "\n"
+              "script-errors.txt line 3 (Bind NOKEY 0 Quit): ERROR: Invalid parameter!\n");
+}
+
 }  // namespace

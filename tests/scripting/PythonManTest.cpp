@@ -9,6 +9,7 @@
 
 namespace {
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
@@ -104,6 +105,76 @@ TEST_F(PythonManTest, ATracebackRaisedEveryFrameIsWrittenOnceThenCounted) {
     EXPECT_THAT(err, HasSubstr("ZeroDivisionError: division by zero\n"
                                "Repeated 49 more times: ZeroDivisionError: division by zero\n"
                                "Repeated 1 more time: ZeroDivisionError: division by zero\n"));
+}
+
+// What scripts write to sys.stderr goes through the error log: a line
+// written every frame is counted, a huge write or exception is cut and the
+// log goes on, and a traceback the interpreter prints by itself (an
+// exception in __del__) is one message.
+TEST_F(PythonManTest, ScriptsStderrIsCountedAndCutAndTheLogGoesOnAfterAHugeMessage) {
+    plat::ResetErrorLog();
+    Start(R"(
+import sys
+class Boom:
+    def __del__(self): 1 / 0
+def everyloop(): print("lost my hat", file=sys.stderr)
+def flood(): sys.stderr.write("h" * 11_000_000)
+def huge(): raise ValueError("h" * 11_000_000)
+def unraisable(): Boom()
+def after(): print("still logged", file=sys.stderr)
+)");
+    CaptureStderr();
+    for (int frame = 0; frame < 20; ++frame) Frame();
+    EXPECT_TRUE(Call("flood"));
+    EXPECT_FALSE(Call("huge"));
+    EXPECT_TRUE(Call("unraisable"));
+    EXPECT_TRUE(Call("unraisable"));
+    EXPECT_TRUE(Call("after"));
+    plat::FlushErrorRepeats();
+    const std::string err = GetCapturedStderr();
+    ASSERT_LT(err.size(), 3 * plat::kErrorMessageLimit);
+    EXPECT_THAT(err, HasSubstr("lost my hat\n"));
+    EXPECT_THAT(err, HasSubstr("Repeated 19 more times: lost my hat\n"));
+    EXPECT_EQ(err.find("lost my hat"), err.rfind("lost my hat", err.rfind("Repeated 19")));
+    EXPECT_THAT(err, HasSubstr("\n[The message above was cut: 10934464 more bytes were left out.]\n"));
+    EXPECT_THAT(err, HasSubstr("Traceback (most recent call last):"));
+    EXPECT_THAT(err, HasSubstr("Repeated 1 more time: ZeroDivisionError: division by zero\n"));
+    EXPECT_THAT(err, HasSubstr("still logged\n"));
+    EXPECT_THAT(err, Not(HasSubstr("Further errors were dropped")));
+}
+
+// A name that a level gives and nothing matches is said once, the first
+// time, and the call keeps its result. The line of a level change is no
+// error: it comes at every change.
+TEST_F(PythonManTest, WhatALevelNamesAndNothingHasIsSaidOnceAndEveryLevelChangeIsSaid) {
+    WriteScript("level1", "import ZOPAPI as Z\n");
+    Start(R"(
+def build():
+    Z.AddPyFuncCondition("nosuchcondition")
+    Z.AddCallPyFuncEvent("nosuchevent")
+    Z.AddKeyTriggeredCondition("ESC")
+)");
+    plat::ResetErrorLog();
+    CaptureStderr();
+    ASSERT_TRUE(Call("build"));
+    ASSERT_TRUE(Call("build"));
+    for (int change = 0; change < 2; ++change) {
+        python.SetNextModuleName("level1");
+        python.LoadSecondaryModule();
+        EXPECT_FALSE(python.LoadLevel());
+        for (int frame = 0; frame < 2; ++frame) {
+            EXPECT_FALSE(handler.EvaluateCondition(0));
+            handler.GetEvent(0)->Execute();
+        }
+    }
+    plat::FlushErrorRepeats();
+    EXPECT_EQ(GetCapturedStderr(),
+              "Error: A key condition names \"ESC\", which is no key name: it never holds.\n"
+              "Loading secondary module: level1\n"
+              "Error: Python module \"level1\" has no function \"loadlevel\": the level is not built.\n"
+              "Error: No Python function \"nosuchcondition\" in module \"zop\" nor in level module \"level1\".\n"
+              "Error: No Python function \"nosuchevent\" in module \"zop\" nor in level module \"level1\".\n"
+              "Loading secondary module: level1\n");
 }
 
 TEST_F(PythonManTest, AMainModuleWithoutInitgameIsSaid) {

@@ -1,5 +1,6 @@
 #include "platform/common/ErrorLog.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -19,8 +20,19 @@ struct Seen {
     std::uint64_t unwritten = 0;  // repeats since the last count written
 };
 
+// What becomes of a message that was logged before.
+enum class Repeats {
+    Counted,    // an error: counted, the count written from time to time
+    Unwritten,  // a missing thing: said once, its repeats forgotten
+    Written,    // a note: written each time
+};
+
 struct Log {
     std::mutex mutex;
+    // A message written in pieces and not ended yet: at most one byte past
+    // the message limit is kept, the rest only counted.
+    std::string pending;
+    std::size_t pendingLeftOut = 0;
     std::unordered_map<std::string, Seen> seen;
     // Messages with repeats not written yet, in the order they first repeated.
     std::vector<const std::string*> repeating;
@@ -88,21 +100,72 @@ void WriteCountsWhenDue(Log& log) {
     WriteCounts(log);
 }
 
-}  // namespace
-
-void LogError(std::string_view message) {
+// The message as it is written: cut to the message limit on a character's
+// first byte, ending with a newline, and with a line that says how many bytes
+// were left out when any were.
+std::string Bounded(std::string_view message, std::size_t leftOut) {
+    if (message.size() > kErrorMessageLimit) {
+        std::size_t keep = kErrorMessageLimit;
+        while (keep > 0 && (static_cast<unsigned char>(message[keep]) & 0xC0) == 0x80) --keep;
+        leftOut += message.size() - keep;
+        message = message.substr(0, keep);
+    }
     std::string text(message);
     if (text.empty() || text.back() != '\n') text.push_back('\n');
-    Log& log = TheLog();
-    std::lock_guard<std::mutex> lock(log.mutex);
+    if (leftOut > 0) text += "[The message above was cut: " + std::to_string(leftOut) + " more bytes were left out.]\n";
+    return text;
+}
+
+void Record(Log& log, std::string text, Repeats repeats) {
     if (log.full) return;
     WriteCountsWhenDue(log);
+    if (repeats == Repeats::Written) {
+        Write(log, text);
+        return;
+    }
     auto [at, first] = log.seen.try_emplace(std::move(text));
     if (first) {
         Write(log, at->first);
         return;
     }
-    if (at->second.unwritten++ == 0) log.repeating.push_back(&at->first);
+    if (repeats == Repeats::Counted && at->second.unwritten++ == 0) log.repeating.push_back(&at->first);
+}
+
+void EndPending(Log& log) {
+    if (log.pending.empty() && log.pendingLeftOut == 0) return;
+    std::string text = Bounded(log.pending, log.pendingLeftOut);
+    log.pending.clear();
+    log.pendingLeftOut = 0;
+    Record(log, std::move(text), Repeats::Counted);
+}
+
+void LogMessage(std::string_view message, Repeats repeats) {
+    Log& log = TheLog();
+    std::lock_guard<std::mutex> lock(log.mutex);
+    EndPending(log);
+    Record(log, Bounded(message, 0), repeats);
+}
+
+}  // namespace
+
+void LogError(std::string_view message) { LogMessage(message, Repeats::Counted); }
+
+void LogErrorOnce(std::string_view message) { LogMessage(message, Repeats::Unwritten); }
+
+void LogNote(std::string_view message) { LogMessage(message, Repeats::Written); }
+
+void AppendToErrorMessage(std::string_view piece) {
+    Log& log = TheLog();
+    std::lock_guard<std::mutex> lock(log.mutex);
+    const std::size_t room = kErrorMessageLimit + 1 - std::min(log.pending.size(), kErrorMessageLimit + 1);
+    log.pending.append(piece.substr(0, room));
+    log.pendingLeftOut += piece.size() - std::min(piece.size(), room);
+}
+
+void EndErrorMessage() {
+    Log& log = TheLog();
+    std::lock_guard<std::mutex> lock(log.mutex);
+    EndPending(log);
 }
 
 void LogErrorF(const char* format, ...) {
@@ -121,12 +184,15 @@ void LogErrorF(const char* format, ...) {
 void FlushErrorRepeats() {
     Log& log = TheLog();
     std::lock_guard<std::mutex> lock(log.mutex);
+    EndPending(log);
     WriteCounts(log);
 }
 
 void ResetErrorLog(std::size_t limit) {
     Log& log = TheLog();
     std::lock_guard<std::mutex> lock(log.mutex);
+    log.pending.clear();
+    log.pendingLeftOut = 0;
     log.seen.clear();
     log.repeating.clear();
     log.written = 0;

@@ -8,17 +8,33 @@
 //   written in full the first time it comes;
 // - after that only its repeats are counted, and the count is written as one
 //   line at most every 10 seconds and at the end (FlushErrorRepeats);
+// - a message longer than 64 KB is cut there, with a line that says how many
+//   bytes were left out, so that one huge message cannot use up the log;
 // - past 10 MB one last line says that further errors were dropped, and
 //   nothing more is written.
 namespace plat {
 
 inline constexpr std::size_t kErrorLogLimit = 10u * 1024u * 1024u;
+inline constexpr std::size_t kErrorMessageLimit = 64u * 1024u;
 inline constexpr unsigned kErrorRepeatIntervalMs = 10000;
 
 // One message; a final newline is added when it has none.
 void LogError(std::string_view message);
 // The same, formatted as printf does.
 void LogErrorF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A message that says what is missing: written the first time, and its
+// repeats are neither written nor counted.
+void LogErrorOnce(std::string_view message);
+// A line that is no error (what the program is doing): written every time it
+// comes, within the 10 MB, never counted as a repeat.
+void LogNote(std::string_view message);
+
+// A message that comes in pieces, as a script writes to its error stream.
+// The pieces gather until EndErrorMessage, which logs them as one message
+// (nothing when none came). A message logged meanwhile ends them first, so
+// the log keeps the order in which things were written.
+void AppendToErrorMessage(std::string_view piece);
+void EndErrorMessage();
 
 // Writes the repeats counted and not written yet; the game's end calls it.
 void FlushErrorRepeats();
