@@ -1,6 +1,7 @@
 // Presenting: a back buffer of the window's size is the window's own
 // framebuffer (Present only swaps); one of another size is a framebuffer
 // object copied to the window. Every pixel check holds in both.
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
 #include "DrawHelpers.h"
@@ -81,6 +82,27 @@ TEST_P(Present, DestinationAlphaOfAnX8BackBufferIsOne) {
 INSTANTIATE_TEST_SUITE_P(BothPaths, Present,
                          ::testing::Values(BackBufferCase{640, 480, true}, BackBufferCase{64, 64, false}),
                          [](const auto& info) { return info.param.intoWindow ? "IntoWindow" : "ThroughFbo"; });
+
+// A swap that waits for nothing (the offscreen window's) must not let frames
+// pile up in the driver: once a Present returns, the frame before it has been
+// drawn. Unbounded, the game ran seconds of frames ahead of its pictures, and
+// releasing the device waited for all of them.
+TEST(PresentPace, TheFrameBeforeTheLastIsDrawnWhenPresentReturns) {
+    TestDevice t(640, 480);
+    ASSERT_TRUE(t.ok());
+    plat::KeepPresentedFrames(false);  // its read-back would wait for every frame
+    IDirect3DDevice9* d = t.device;
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(DrawRect(d, 0, 0, 640, 480, 0x08FFFFFF), D3D_OK);
+    GLsync firstDrawn = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    d->Present(nullptr, nullptr, nullptr, nullptr);
+    ASSERT_EQ(DrawRect(d, 0, 0, 4, 4, 0xFFFFFFFF), D3D_OK);
+    d->Present(nullptr, nullptr, nullptr, nullptr);
+    GLint status = 0;
+    glGetSynciv(firstDrawn, GL_SYNC_STATUS, 1, nullptr, &status);
+    EXPECT_EQ(status, GL_SIGNALED);
+    glDeleteSync(firstDrawn);
+}
 
 // Each Present closes the frame's GL figures: its draws, and the bytes of
 // every upload (a texture on first use, the vertices of each UP draw).

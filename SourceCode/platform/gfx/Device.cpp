@@ -373,6 +373,23 @@ void DeviceGL::ApplySwapInterval() {
     SDL_GL_SetSwapInterval(interval);
 }
 
+// A swap that waits for nothing (an offscreen window's, or a driver without
+// vertical sync) let the game queue frames in the driver without bound: on
+// the software renderer it ran seconds ahead of its pictures, and releasing
+// the context then waited for every queued frame. As Direct3D's drivers do,
+// the device lets the game run at most one frame ahead of the picture.
+void DeviceGL::PaceFrames() {
+    GLsync presented = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
+    if (frameInFlight) {
+        constexpr GLuint64 kOneSecond = 1000000000;
+        while (glClientWaitSync(frameInFlight, GL_SYNC_FLUSH_COMMANDS_BIT, kOneSecond) == GL_TIMEOUT_EXPIRED) {
+        }
+        glDeleteSync(frameInFlight);
+    }
+    frameInFlight = presented;
+}
+
 void DeviceGL::SetDefaultStates() {
     DWORD* rs = states.render;
     std::fill(std::begin(states.render), std::end(states.render), 0u);
@@ -827,6 +844,7 @@ IDirect3DDevice9::~IDirect3DDevice9() {
         glDeleteBuffers(1, &g.upVertices);
         glDeleteBuffers(1, &g.upIndices);
         glDeleteVertexArrays(1, &g.vao);
+        if (g.frameInFlight) glDeleteSync(g.frameInFlight);
         SDL_GL_MakeCurrent(g.sdl, nullptr);
         SDL_GL_DeleteContext(g.context);
     } else {

@@ -134,6 +134,7 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, plat::HWND, const vo
                           same ? GL_NEAREST : GL_LINEAR);
     }
     SDL_GL_SwapWindow(g.sdl);
+    g.PaceFrames();
     g.stencil.Forget();
     lastFrameGlStats = plat::runningGlStats;
     plat::runningGlStats = {};

@@ -81,6 +81,9 @@ struct DeviceGL {
     const UniformInfo* builtinAlphaOp0 = nullptr;
     DWORD stagesInUse = 0;  // one past the highest stage ever given a texture
 
+    // The driver's fence after the last presented frame.
+    GLsync frameInFlight = nullptr;
+
     HRESULT injectedLevel = D3D_OK;
     HRESULT injectedResetFailure = D3D_OK;
     std::set<IDirect3DResource9*> resources;
@@ -102,6 +105,9 @@ struct DeviceGL {
     // for full screen.
     void FitWindowToPresentation();
     void ApplySwapInterval();
+    // Called after each swap: sends the frame on its way and waits until the
+    // frame before it has been drawn.
+    void PaceFrames();
     void SetDefaultStates();
     void ReleaseBindings();
 

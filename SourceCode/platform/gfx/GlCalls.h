@@ -59,6 +59,8 @@ inline void CountUploadedBytes(size_t bytes) { runningGlStats.bytesUploaded += (
 #define glClearDepth TM_COUNTED_GL(glClearDepth)
 #undef glClearStencil
 #define glClearStencil TM_COUNTED_GL(glClearStencil)
+#undef glClientWaitSync
+#define glClientWaitSync TM_COUNTED_GL(glClientWaitSync)
 #undef glColorMask
 #define glColorMask TM_COUNTED_GL(glColorMask)
 #undef glCompileShader
@@ -89,6 +91,8 @@ inline void CountUploadedBytes(size_t bytes) { runningGlStats.bytesUploaded += (
 #define glDeleteSamplers TM_COUNTED_GL(glDeleteSamplers)
 #undef glDeleteShader
 #define glDeleteShader TM_COUNTED_GL(glDeleteShader)
+#undef glDeleteSync
+#define glDeleteSync TM_COUNTED_GL(glDeleteSync)
 #undef glDeleteTextures
 #define glDeleteTextures TM_COUNTED_GL(glDeleteTextures)
 #undef glDeleteVertexArrays
@@ -113,6 +117,10 @@ inline void CountUploadedBytes(size_t bytes) { runningGlStats.bytesUploaded += (
 #define glEnable TM_COUNTED_GL(glEnable)
 #undef glEnableVertexAttribArray
 #define glEnableVertexAttribArray TM_COUNTED_GL(glEnableVertexAttribArray)
+#undef glFenceSync
+#define glFenceSync TM_COUNTED_GL(glFenceSync)
+#undef glFlush
+#define glFlush TM_COUNTED_GL(glFlush)
 #undef glFramebufferRenderbuffer
 #define glFramebufferRenderbuffer TM_COUNTED_GL(glFramebufferRenderbuffer)
 #undef glFramebufferTexture2D
