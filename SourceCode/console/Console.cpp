@@ -1,11 +1,13 @@
 #include "console/Console.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <vector>
 
 #include "Video/TextMan.h"
@@ -168,45 +170,69 @@ void Console::FadeMessages() {
 void Console::HandleInput() {
     Input* keys = FindInput();
     if (!keys) return;
-    bool changed = EditInput(*keys);
-    changed = BrowseHistory(*keys) || changed;
-    if (changed) RefreshInputLine();
-    if (keys->IsKeyTriggered(plat::DIK_RETURN, kConsoleStream) ||
-        keys->IsKeyTriggered(plat::DIK_NUMPADENTER, kConsoleStream)) {
+    // A copy: a line run here may close the console, which clears them.
+    const std::span<const KeyPress> polled = keys->Presses(kConsoleStream);
+    const std::vector<KeyPress> presses(polled.begin(), polled.end());
+    // A key pressed twice in one poll has one trigger, taken at its first press.
+    std::bitset<Input::kKeyCount> taken;
+    for (const KeyPress& press : presses) {
+        if (!initialized || keys->GetStream() != kConsoleStream) return;
+        if (!Takes(press)) continue;
+        if (!taken[press.key] && !keys->IsKeyTriggered(press.key, kConsoleStream)) continue;
+        taken.set(press.key);
+        ApplyPress(press);
+    }
+}
+
+bool Console::Takes(const KeyPress& press) {
+    switch (press.key) {
+    case plat::DIK_BACK:
+    case plat::DIK_UP:
+    case plat::DIK_DOWN:
+    case plat::DIK_RETURN:
+    case plat::DIK_NUMPADENTER: return true;
+    default: return ReadKeyChar(press) != 0;
+    }
+}
+
+void Console::ApplyPress(const KeyPress& press) {
+    bool changed = false;
+    switch (press.key) {
+    case plat::DIK_BACK: changed = EraseChar(); break;
+    case plat::DIK_UP: changed = BrowseHistory(true); break;
+    case plat::DIK_DOWN: changed = BrowseHistory(false); break;
+    case plat::DIK_RETURN:
+    case plat::DIK_NUMPADENTER: {
         const std::string line = input;
         Execute(line, true);
         input.clear();
+        break;
     }
+    default: changed = TypeChar(ReadKeyChar(press)); break;
+    }
+    if (changed) RefreshInputLine();
 }
 
-bool Console::EditInput(Input& keys) {
-    const int old = static_cast<int>(input.size());
-    int cursor = old;
-    if (char c = ReadKeyChar(keys)) {
-        input.push_back(c);
-        ++cursor;
-    }
-    bool refresh = false;
-    if (cursor > kLineLength)
-        --cursor;  // the 64th character is dropped
-    else if (keys.IsKeyTriggered(plat::DIK_BACK, kConsoleStream))
-        --cursor;
-    if (cursor < 0) {
-        cursor = 0;
-        refresh = true;
-    }
-    input.resize(static_cast<std::size_t>(cursor));
-    if (cursor != old) historyPos = 0;
-    return refresh || cursor != old;
+bool Console::TypeChar(char c) {
+    if (input.size() >= static_cast<std::size_t>(kLineLength)) return false;  // the 64th is dropped
+    input.push_back(c);
+    historyPos = 0;
+    return true;
 }
 
-bool Console::BrowseHistory(Input& keys) {
-    const bool up = keys.IsKeyTriggered(plat::DIK_UP, kConsoleStream);
-    const bool down = keys.IsKeyTriggered(plat::DIK_DOWN, kConsoleStream);
-    if (history.empty() || (!up && !down)) return false;
+bool Console::EraseChar() {
+    // On an empty line nothing changes, but the line is shown again.
+    if (input.empty()) return true;
+    input.pop_back();
+    historyPos = 0;
+    return true;
+}
+
+bool Console::BrowseHistory(bool up) {
+    if (history.empty()) return false;
     const auto oldest = static_cast<std::int32_t>(history.size());
     if (up && ++historyPos > oldest) historyPos = 1;
-    if (down && --historyPos < 1) historyPos = oldest;
+    if (!up && --historyPos < 1) historyPos = oldest;
     input = history[static_cast<std::size_t>(historyPos - 1)];
     return true;
 }
@@ -272,12 +298,4 @@ void Console::RunScript(const char* fileName) {
     }
 }
 
-char Console::ReadKeyChar(Input& keys) {
-    for (const TypedKey& key : TypedKeys()) {
-        if (!keys.IsKeyTriggered(key.code, kConsoleStream)) continue;
-        const bool shift = keys.IsKeyDown(plat::DIK_LSHIFT, kConsoleStream) ||
-                           keys.IsKeyDown(plat::DIK_RSHIFT, kConsoleStream);
-        return shift ? key.shifted : key.plain;
-    }
-    return 0;
-}
+char Console::ReadKeyChar(const KeyPress& press) { return TypedChar(press.key, press.shift); }

@@ -8,8 +8,8 @@
 
 #include "core/System.h"
 
-class Input;
 class Text;
+struct KeyPress;
 
 // The developer console: a stack of screen-text lines at the bottom of the
 // window (the newest, at the very bottom, is the input line), a history of
@@ -83,8 +83,8 @@ public:
     // One fade pass over the lines.
     void FadeMessages();
 
-    // The typed character of this frame on stream 2, or 0 (one a frame).
-    static char ReadKeyChar(Input& keys);
+    // The character a key press types into the input line, or 0.
+    static char ReadKeyChar(const KeyPress& press);
 
     // For the "ToggleConsole" command: a key held over the open (which
     // switches streams and re-triggers the key) toggles only once.
@@ -104,11 +104,16 @@ private:
     void NewLine();
     void DeleteLine(Text* line);
     void SetLinesShown(bool shown);
+    // Acts on every press since the last frame, in the order typed.
     void HandleInput();
-    // Typing and Backspace; true when the input changed.
-    bool EditInput(Input& keys);
-    // Up and Down; true when the input changed.
-    bool BrowseHistory(Input& keys);
+    // Whether the console acts on the press: a key that types a character,
+    // Backspace, Up, Down, Return or Enter.
+    static bool Takes(const KeyPress& press);
+    void ApplyPress(const KeyPress& press);
+    // Each true when the input line must be shown again.
+    bool TypeChar(char c);
+    bool EraseChar();
+    bool BrowseHistory(bool up);
     void RememberLine(std::string_view line);
     void RefreshInputLine();
 

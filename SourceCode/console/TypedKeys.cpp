@@ -5,6 +5,12 @@
 using namespace plat;
 
 namespace {
+struct TypedKey {
+    std::uint8_t code;
+    char plain;
+    char shifted;
+};
+
 constexpr TypedKey kTypedKeys[] = {
     {DIK_A, 'a', 'A'}, {DIK_B, 'b', 'B'}, {DIK_C, 'c', 'C'}, {DIK_D, 'd', 'D'}, {DIK_E, 'e', 'E'},
     {DIK_F, 'f', 'F'}, {DIK_G, 'g', 'G'}, {DIK_H, 'h', 'H'}, {DIK_I, 'i', 'I'}, {DIK_J, 'j', 'J'},
@@ -29,4 +35,8 @@ constexpr TypedKey kTypedKeys[] = {
 };
 }  // namespace
 
-std::span<const TypedKey> TypedKeys() { return kTypedKeys; }
+char TypedChar(std::uint8_t key, bool shift) {
+    for (const TypedKey& typed : kTypedKeys)
+        if (typed.code == key) return shift ? typed.shifted : typed.plain;
+    return 0;
+}

@@ -150,7 +150,9 @@ void Input::PollKeyboard() {
     }
     // Every press since the last poll triggers its key, a key released and
     // pressed again between two polls too: the state alone shows it held.
+    keyEvents.clear();
     DrainEvents(keyboard, &Input::ApplyKeyEvent);
+    RecordPresses();
     for (int key = 0; key < kKeyCount; ++key) {
         if (!(keyState[key] & kDownBit)) {
             held[key] = 0;
@@ -183,7 +185,30 @@ bool Input::DrainEvents(IDirectInputDevice8A* device, void (Input::*apply)(const
 }
 
 void Input::ApplyKeyEvent(const DIDEVICEOBJECTDATA& event) {
-    if ((event.dwData & kDownBit) && event.dwOfs < static_cast<DWORD>(kKeyCount)) triggered[event.dwOfs] = 1;
+    if (event.dwOfs >= static_cast<DWORD>(kKeyCount)) return;
+    const auto key = static_cast<std::uint8_t>(event.dwOfs);
+    const bool down = (event.dwData & kDownBit) != 0;
+    if (down) triggered[key] = 1;
+    keyEvents.push_back({key, down});
+}
+
+void Input::RecordPresses() {
+    presses.clear();
+    bool left = DownBeforeEvents(DIK_LSHIFT);
+    bool right = DownBeforeEvents(DIK_RSHIFT);
+    for (const KeyEvent& event : keyEvents) {
+        if (event.key == DIK_LSHIFT) left = event.down;
+        if (event.key == DIK_RSHIFT) right = event.down;
+        if (event.down) presses.push_back({event.key, left || right});
+    }
+}
+
+bool Input::DownBeforeEvents(std::uint8_t key) const {
+    // A key's first event in the poll says what it was before; a key with no
+    // event stayed as the state shows it for the whole poll.
+    for (const KeyEvent& event : keyEvents)
+        if (event.key == key) return !event.down;
+    return (keyState[key] & kDownBit) != 0;
 }
 
 void Input::ApplyMouseEvent(const DIDEVICEOBJECTDATA& event) {
@@ -219,6 +244,11 @@ bool Input::IsKeyDown(std::uint8_t key, std::int32_t asker) const {
     return asker == stream && (keyState[key] & kDownBit) != 0;
 }
 
+std::span<const KeyPress> Input::Presses(std::int32_t asker) const {
+    if (asker != stream) return {};
+    return presses;
+}
+
 void Input::SetStream(std::int32_t newStream) {
     stream = newStream;
     ClearKeys();
@@ -227,4 +257,5 @@ void Input::SetStream(std::int32_t newStream) {
 void Input::ClearKeys() {
     std::memset(held, 0, sizeof held);
     std::memset(triggered, 0, sizeof triggered);
+    presses.clear();
 }

@@ -1,8 +1,17 @@
 #pragma once
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "core/System.h"
 #include "platform/input/DirectInput.h"
+
+// One key press of a poll: the key, and whether a Shift key was down at the
+// moment it went down (not at the poll: several keys may come in one).
+struct KeyPress {
+    std::uint8_t key;
+    bool shift;
+};
 
 // Reads the keyboard and the mouse once a frame and keeps per-key held,
 // triggered and down flags, running totals of mouse movement and wheel,
@@ -29,8 +38,12 @@ public:
     // True once per key press, to the first asker on the current stream.
     bool IsKeyTriggered(std::uint8_t key, std::int32_t stream);
     bool IsKeyDown(std::uint8_t key, std::int32_t stream) const;
+    // The presses of the last poll in the order they were made, a key pressed
+    // twice there twice; empty for a stream that is not current. Reading them
+    // takes nothing: an asker takes a key with IsKeyTriggered, as ever.
+    std::span<const KeyPress> Presses(std::int32_t stream) const;
     std::int32_t GetStream() const { return stream; }
-    // Clears every held and triggered flag, so keys held now trigger again on
+    // Clears every held and triggered flag and the presses, so keys held now trigger again on
     // the new stream at the next poll.
     void SetStream(std::int32_t newStream);
     void ClearKeys();
@@ -68,6 +81,10 @@ private:
     // failed.
     bool DrainEvents(plat::IDirectInputDevice8A* device, void (Input::*apply)(const plat::DIDEVICEOBJECTDATA&));
     void ApplyKeyEvent(const plat::DIDEVICEOBJECTDATA& event);
+    // Turns the poll's key events into its presses, each with its Shift.
+    void RecordPresses();
+    // Whether key was down before the poll's first event.
+    bool DownBeforeEvents(std::uint8_t key) const;
     void ApplyMouseEvent(const plat::DIDEVICEOBJECTDATA& event);
     void ReleaseDevices();
 
@@ -79,6 +96,12 @@ private:
     std::uint8_t triggered[kKeyCount] = {};
     plat::DIDEVICEOBJECTDATA events[kEventRoom] = {};  // of the last read
     DWORD eventCount = 0;
+    struct KeyEvent {
+        std::uint8_t key;
+        bool down;
+    };
+    std::vector<KeyEvent> keyEvents;  // of the last poll, in order
+    std::vector<KeyPress> presses;    // of the last poll, in order
     std::int32_t mouseX = 0;
     std::int32_t mouseY = 0;
     std::int32_t mouseWheel = 0;

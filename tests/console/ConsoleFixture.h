@@ -59,6 +59,21 @@ protected:
         PushKey(key, false);
         Frame();
     }
+    // Pressed and released before the next poll.
+    void PushPress(SDL_Scancode key) {
+        PushKey(key, true);
+        PushKey(key, false);
+    }
+    // Every key of text pressed and released before the next poll, as a
+    // quick typist's keys reach a slow frame, Shift around capitals.
+    void PushTyped(const std::string& text) {
+        for (char c : text) {
+            const bool upper = c >= 'A' && c <= 'Z';
+            if (upper) PushKey(SDL_SCANCODE_LSHIFT, true);
+            PushPress(ScancodeOf(upper ? char(c - 'A' + 'a') : c));
+            if (upper) PushKey(SDL_SCANCODE_LSHIFT, false);
+        }
+    }
     // Types text on a US keyboard (letters, digits, blanks and the few
     // punctuation keys the tests use), Shift for capitals.
     void Type(const std::string& text) {

@@ -40,12 +40,7 @@ TEST_F(ConsoleFixture, EveryKeyTypedArrivesRepeatsIncludedAtOneKeyAFrame) {
     ASSERT_TRUE(console->Init());
     auto typeTapping = [&](const std::string& word, int framesPerKey) {
         for (char c : word) {
-            const bool upper = c >= 'A' && c <= 'Z';
-            const SDL_Scancode key = ScancodeOf(upper ? char(c - 'A' + 'a') : c);
-            if (upper) PushKey(SDL_SCANCODE_LSHIFT, true);
-            PushKey(key, true);
-            PushKey(key, false);
-            if (upper) PushKey(SDL_SCANCODE_LSHIFT, false);
+            PushTyped(std::string(1, c));
             for (int i = 0; i < framesPerKey; ++i) Frame();
         }
     };
@@ -68,6 +63,46 @@ TEST_F(ConsoleFixture, EveryKeyTypedArrivesRepeatsIncludedAtOneKeyAFrame) {
     PushKey(down, false);
     Frame();
     EXPECT_EQ(console->InputLine(), "addpoint") << "each key held until the next";
+}
+
+// On a slow machine a whole word lands in one poll: its letters, Shift and
+// the editing keys act in the order typed.
+TEST_F(ConsoleFixture, KeysTypedWithinOnePollActInTheOrderTyped) {
+    Start();
+    ASSERT_TRUE(console->Init());
+    PushTyped("AddPoinx");
+    PushPress(SDL_SCANCODE_BACKSPACE);
+    PushTyped("t");
+    Frame();
+    EXPECT_EQ(console->InputLine(), "AddPoint");
+    EXPECT_EQ(Line(0)->GetText(), "CONSOLE: AddPoint");
+
+    console->Execute("echo 1", true);
+    PushTyped("x");
+    PushPress(SDL_SCANCODE_UP);
+    PushPress(SDL_SCANCODE_BACKSPACE);
+    PushTyped("2");
+    Frame();
+    EXPECT_EQ(console->InputLine(), "echo 2");
+}
+
+// A line runs with exactly the keys typed before its Return, whatever came
+// with it in the same poll.
+TEST_F(ConsoleFixture, ReturnWithinAPollRunsTheLineTypedBeforeIt) {
+    Start();
+    ASSERT_TRUE(console->Init());
+    PushTyped("echo a");
+    PushPress(SDL_SCANCODE_RETURN);
+    PushTyped("x");
+    ASSERT_TRUE(Frame());
+    EXPECT_EQ(Printed(), "ECHO:  a");
+    EXPECT_EQ(console->InputLine(), "x");
+
+    PushPress(SDL_SCANCODE_BACKSPACE);
+    PushTyped("quit");
+    PushPress(SDL_SCANCODE_RETURN);
+    EXPECT_FALSE(Frame());
+    EXPECT_TRUE(app.ErrorText().empty());
 }
 
 TEST_F(ConsoleFixture, HistoryKeepsEightLinesOnceEachAndWrapsBothWays) {
