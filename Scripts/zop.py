@@ -58,8 +58,17 @@ MUSIC_MENU = "Assets/Audio/Music/menu.wav"
 MUSIC_VICTORY = "Assets/Audio/Music/victory.wav"
 
 
+# What report() has written: a fault that comes back (a level that fails
+# at every try) is said once.
+_reported = set()
+
+
 def report(text):
-    """A line in the error stream (err.txt); the game goes on."""
+    """A line in the error stream (err.txt), the first time only; the game
+    goes on."""
+    if text in _reported:
+        return
+    _reported.add(text)
     sys.stderr.write("Error: " + text + "\n")
     sys.stderr.flush()
 

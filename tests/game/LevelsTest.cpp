@@ -12,6 +12,7 @@
 #include <string>
 
 #include "game/GameSession.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
 #include "ui/HUDText.h"
 #include "world/GameLogic.h"
@@ -134,6 +135,15 @@ TEST(LevelsTest, AMissingLevelModuleLeavesThePlayerInTheMenuWithALineInTheErrorS
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_THAT(err, HasSubstr("Failed to find Python module \"level1\""));
     EXPECT_THAT(err, HasSubstr("level \"level1\" did not load"));
+
+    // At the next try it is not said again, nor counted.
+    testing::internal::CaptureStderr();
+    game.PointAt(0.0f, 0.07f);
+    game.Click();
+    game.Frames(10);
+    EXPECT_EQ(CurrentLevel(), "menu");
+    plat::FlushErrorRepeats();
+    EXPECT_THAT(testing::internal::GetCapturedStderr(), Not(HasSubstr("did not load")));
 }
 
 TEST(LevelsTest, ALevelWhoseScriptsRaiseIsReportedAndTheGameGoesOn) {
