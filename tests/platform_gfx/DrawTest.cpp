@@ -324,3 +324,40 @@ TEST_F(Draw, ADrawThatAClearStencilRejectsIsSkippedWithTheSamePixels) {
     EXPECT_EQ(t.Pixel(8, 8), 0xFF0000FFu);
     EXPECT_EQ(t.Pixel(40, 8), 0xFF000000u);
 }
+
+// Arguments are checked before a draw is found to change nothing: a bad
+// draw is refused where the clear stencil would have it skipped.
+TEST_F(Draw, ABadDrawIsRefusedAlsoWhereTheStencilWouldSkipIt) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(d->CreateVertexBuffer(3 * sizeof(ScreenVertex), 0, kScreenFVF, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(d->CreateIndexBuffer(3 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    WORD* idx = nullptr;
+    ASSERT_EQ(ib->Lock(0, 0, reinterpret_cast<void**>(&idx), 0), D3D_OK);
+    idx[0] = 0, idx[1] = 1, idx[2] = 3;  // one past the vertex buffer
+    ib->Unlock();
+    const ScreenVertex v[3] = {};
+    for (bool recordOn : {true, false}) {
+        plat::SetGlStateCache(recordOn);
+        d->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0);
+        d->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+        d->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_NOTEQUAL);
+        d->SetFVF(kScreenFVF);
+        d->SetStreamSource(0, nullptr, 0, 0);
+        EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL) << "record on: " << recordOn;
+        d->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+        d->SetIndices(ib);
+        EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL)
+            << "record on: " << recordOn;
+        EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+        d->SetFVF(0);
+        EXPECT_EQ(d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, sizeof(ScreenVertex)), D3DERR_INVALIDCALL)
+            << "record on: " << recordOn;
+    }
+    plat::SetGlStateCache(true);
+    d->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+    d->SetStreamSource(0, nullptr, 0, 0);
+    d->SetIndices(nullptr);
+    vb->Release();
+    ib->Release();
+}

@@ -234,43 +234,71 @@ TEST_F(Resources, RenderIntoTextureLandsInItsCpuCopy) {
     tex->Release();
 }
 
+namespace {
+constexpr UINT kQuadBytes = 6 * sizeof(ScreenVertex);
+
+// Quad q of a buffer of quads covers x 32q..32q+32 of the top half, in the
+// colour given, written through a lock of its own bytes.
+void WriteQuad(IDirect3DVertexBuffer9* vb, UINT q, D3DCOLOR c, DWORD flags) {
+    const float x0 = 32.0f * float(q) - 0.5f, x1 = x0 + 32.0f, y1 = 31.5f;
+    const ScreenVertex v[6] = {{x0, -0.5f, 0.5f, 1, c}, {x1, -0.5f, 0.5f, 1, c}, {x0, y1, 0.5f, 1, c},
+                               {x0, y1, 0.5f, 1, c},    {x1, -0.5f, 0.5f, 1, c}, {x1, y1, 0.5f, 1, c}};
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(q * kQuadBytes, kQuadBytes, &data, flags), D3D_OK);
+    std::memcpy(data, v, sizeof v);
+    vb->Unlock();
+}
+
+// One frame that draws the quads from firstQuad on; the bytes it uploaded.
+size_t DrawQuads(IDirect3DDevice9* d, IDirect3DVertexBuffer9* vb, UINT firstQuad, UINT quads) {
+    d->Present(nullptr, nullptr, nullptr, nullptr);
+    d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    d->SetFVF(kScreenFVF);
+    d->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+    EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 6 * firstQuad, 2 * quads), D3D_OK);
+    d->Present(nullptr, nullptr, nullptr, nullptr);
+    d->SetStreamSource(0, nullptr, 0, 0);
+    return plat::LastFrameGlStats().bytesUploaded;
+}
+}  // namespace
+
 // Only the bytes a lock covered go up again; the rest of the buffer keeps
 // what it held, unless the lock discarded it.
 TEST_F(Resources, ABufferUploadsOnlyTheBytesItsLocksCovered) {
-    constexpr UINT kQuadBytes = 6 * sizeof(ScreenVertex);
     IDirect3DVertexBuffer9* vb = nullptr;
     ASSERT_EQ(d->CreateVertexBuffer(2 * kQuadBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, kScreenFVF,
                                     D3DPOOL_DEFAULT, &vb, nullptr),
               D3D_OK);
-    // Quad q covers x 32q..32q+32 of the top half, in the colour given.
-    auto writeQuad = [&](UINT q, D3DCOLOR c, DWORD flags) {
-        const float x0 = 32.0f * float(q) - 0.5f, x1 = x0 + 32.0f, y1 = 31.5f;
-        const ScreenVertex v[6] = {{x0, -0.5f, 0.5f, 1, c}, {x1, -0.5f, 0.5f, 1, c}, {x0, y1, 0.5f, 1, c},
-                                   {x0, y1, 0.5f, 1, c},    {x1, -0.5f, 0.5f, 1, c}, {x1, y1, 0.5f, 1, c}};
-        void* data = nullptr;
-        ASSERT_EQ(vb->Lock(q * kQuadBytes, kQuadBytes, &data, flags), D3D_OK);
-        std::memcpy(data, v, sizeof v);
-        vb->Unlock();
-    };
-    auto drawFrame = [&](UINT firstQuad, UINT quads) {
-        d->Present(nullptr, nullptr, nullptr, nullptr);
-        d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-        d->SetFVF(kScreenFVF);
-        d->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
-        EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 6 * firstQuad, 2 * quads), D3D_OK);
-        d->Present(nullptr, nullptr, nullptr, nullptr);
-        return plat::LastFrameGlStats().bytesUploaded;
-    };
-    writeQuad(0, 0xFFFF0000, 0);
-    writeQuad(1, 0xFF00FF00, 0);
-    EXPECT_EQ(drawFrame(0, 2), 2 * kQuadBytes);
-    writeQuad(1, 0xFF0000FF, 0);
-    EXPECT_EQ(drawFrame(0, 2), kQuadBytes);
+    WriteQuad(vb, 0, 0xFFFF0000, 0);
+    WriteQuad(vb, 1, 0xFF00FF00, 0);
+    EXPECT_EQ(DrawQuads(d, vb, 0, 2), 2 * kQuadBytes);
+    WriteQuad(vb, 1, 0xFF0000FF, 0);
+    EXPECT_EQ(DrawQuads(d, vb, 0, 2), kQuadBytes);
     EXPECT_EQ(t.Pixel(8, 8), 0xFFFF0000u);  // kept from the first upload
     EXPECT_EQ(t.Pixel(40, 8), 0xFF0000FFu);
-    writeQuad(0, 0xFFFFFFFF, D3DLOCK_DISCARD);
-    EXPECT_EQ(drawFrame(0, 1), kQuadBytes);
+    WriteQuad(vb, 0, 0xFFFFFFFF, D3DLOCK_DISCARD);
+    EXPECT_EQ(DrawQuads(d, vb, 0, 1), kQuadBytes);
     EXPECT_EQ(t.Pixel(8, 8), 0xFFFFFFFFu);
-    d->SetStreamSource(0, nullptr, 0, 0);
     vb->Release();
+}
+
+// A buffer made without dynamic usage may not drop its contents: a partial
+// discarding lock leaves the bytes it did not cover drawing as before.
+TEST_F(Resources, ADiscardingLockOfABufferThatIsNotDynamicKeepsEveryByte) {
+    for (bool recordOn : {true, false}) {
+        plat::SetGlStateCache(recordOn);
+        IDirect3DVertexBuffer9* vb = nullptr;
+        ASSERT_EQ(d->CreateVertexBuffer(2 * kQuadBytes, D3DUSAGE_WRITEONLY, kScreenFVF, D3DPOOL_MANAGED, &vb,
+                                        nullptr),
+                  D3D_OK);
+        WriteQuad(vb, 0, 0xFFFF0000, 0);
+        WriteQuad(vb, 1, 0xFF00FF00, 0);
+        DrawQuads(d, vb, 0, 2);
+        WriteQuad(vb, 0, 0xFF0000FF, D3DLOCK_DISCARD);
+        DrawQuads(d, vb, 0, 2);
+        EXPECT_EQ(t.Pixel(8, 8), 0xFF0000FFu) << "record on: " << recordOn;
+        EXPECT_EQ(t.Pixel(40, 8), 0xFF00FF00u) << "record on: " << recordOn;
+        vb->Release();
+    }
+    plat::SetGlStateCache(true);
 }

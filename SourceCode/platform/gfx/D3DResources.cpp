@@ -95,7 +95,9 @@ HRESULT D3DBufferBase::Lock(UINT offset, UINT size, void** data, DWORD flags) {
         const bool first = written_.to <= written_.from;
         written_.from = first ? offset : std::min(written_.from, offset);
         written_.to = first ? offset + size : std::max(written_.to, offset + size);
-        written_.discard = written_.discard || (flags & D3DLOCK_DISCARD);
+        // Only a dynamic buffer may drop its contents; on any other the
+        // flag is ignored and every byte is kept, as callers rely on.
+        written_.discard = written_.discard || ((flags & D3DLOCK_DISCARD) && (usage_ & D3DUSAGE_DYNAMIC));
         ++writes_;
     }
     *data = bytes_.data() + offset;

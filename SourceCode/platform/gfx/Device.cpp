@@ -681,28 +681,50 @@ const std::vector<D3DVERTEXELEMENT9>* DeviceGL::CurrentLayout() const {
     return fvfElements.empty() ? nullptr : &fvfElements;
 }
 
-// Points each attribute location at its stream. upBuffer non-zero: every
-// element reads that buffer with upStride (the UP draws).
-bool DeviceGL::BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLuint upBuffer,
-                              UINT upStride, UINT lastVertex) {
+namespace {
+// Calls read(element, location, format) for each element that a draw reads
+// (the first of each attribute location the shaders know, in a format GL
+// takes) until it returns false; true when it never did.
+template <class F>
+bool ForEachElementRead(const std::vector<D3DVERTEXELEMENT9>& layout, F read) {
     bool used[kAttributeCount] = {};
     for (const auto& e : layout) {
         int location = AttributeLocation(e);
         AttribFormat f;
         if (location < 0 || used[location] || !AttribFormatOf(e.Type, &f)) continue;
-        if (upBuffer && e.Offset + SizeOfDeclType(e.Type) > upStride) return false;
+        used[location] = true;
+        if (!read(e, GLuint(location), f)) return false;
+    }
+    return true;
+}
+}  // namespace
+
+const std::vector<D3DVERTEXELEMENT9>* DeviceGL::ReadableLayout(UINT upStride, UINT lastVertex) const {
+    const std::vector<D3DVERTEXELEMENT9>* layout = CurrentLayout();
+    if (!layout) return nullptr;
+    const bool fits = ForEachElementRead(*layout, [&](const D3DVERTEXELEMENT9& e, GLuint, const AttribFormat&) {
+        const size_t elementEnd = size_t(e.Offset) + SizeOfDeclType(e.Type);
+        if (upStride) return elementEnd <= upStride;
+        if (e.Stream >= D3D_MAX_STREAMS) return false;
+        const auto& stream = states.stream[e.Stream];
+        // Reading past the end of a GL buffer is undefined: refuse.
+        return stream.buffer &&
+               stream.offset + size_t(lastVertex) * stream.stride + elementEnd <= stream.buffer->Size();
+    });
+    return fits ? layout : nullptr;
+}
+
+// Points each attribute location at its stream. upBuffer non-zero: every
+// element reads that buffer with upStride (the UP draws).
+void DeviceGL::BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLuint upBuffer, UINT upStride) {
+    bool used[kAttributeCount] = {};
+    ForEachElementRead(layout, [&](const D3DVERTEXELEMENT9& e, GLuint location, const AttribFormat& f) {
         GLuint buffer = upBuffer;
         UINT stride = upStride;
         size_t offset = e.Offset;
         bool repeats = false;
         if (!upBuffer) {
-            if (e.Stream >= D3D_MAX_STREAMS) continue;
             const auto& stream = states.stream[e.Stream];
-            if (!stream.buffer) return false;
-            // Reading past the end of a GL buffer is undefined: refuse.
-            size_t end = stream.offset + size_t(lastVertex) * stream.stride + e.Offset +
-                         SizeOfDeclType(e.Type);
-            if (end > stream.buffer->Size()) return false;
             UploadBuffer(stream.buffer, GL_ARRAY_BUFFER);
             buffer = stream.buffer->glBuffer_;
             stride = stream.stride;
@@ -712,16 +734,16 @@ bool DeviceGL::BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLui
         // Direct3D's stride 0 gives every vertex the same element; GL's
         // stride 0 means tightly packed. A divisor holds the attribute on
         // its first element for the whole (single-instance) draw.
-        glState.AttribDivisor(GLuint(location), repeats ? 1 : 0);
-        glState.AttribPointer(GLuint(location), {buffer, f.size, f.type, f.normalized, GLsizei(stride), offset});
+        glState.AttribDivisor(location, repeats ? 1 : 0);
+        glState.AttribPointer(location, {buffer, f.size, f.type, f.normalized, GLsizei(stride), offset});
         used[location] = true;
-    }
+        return true;
+    });
     for (GLuint location = 0; location < kAttributeCount; ++location) {
         // A draw that read the array leaves the current value undefined.
         if (glState.EnableAttribArray(location, used[location]) && !used[location])
             SetMissingAttributeValue(location);
     }
-    return true;
 }
 
 // What an attribute missing from a layout reads: colours white, the rest 0
@@ -776,17 +798,14 @@ void DeviceGL::BindTextures() {
     }
 }
 
-bool DeviceGL::PrepareDraw(GLuint upBuffer, UINT upStride, UINT lastVertex) {
-    const std::vector<D3DVERTEXELEMENT9>* layout = CurrentLayout();
-    if (!layout) return false;
+void DeviceGL::PrepareDraw(const std::vector<D3DVERTEXELEMENT9>& layout, GLuint upBuffer, UINT upStride) {
     glState.BindVertexArray(vao);
     BindTarget();
     BackBufferTouched();
-    if (!BindAttributes(*layout, upBuffer, upStride, lastVertex)) return false;
+    BindAttributes(layout, upBuffer, upStride);
     BindTextures();
-    BindProgramAndUniforms(*layout);
+    BindProgramAndUniforms(layout);
     ApplyRenderStates();
-    return true;
 }
 
 }  // namespace plat

@@ -562,9 +562,11 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
     // OpenGL takes the first vertex as a signed int, and the last must not wrap.
     std::uint64_t lastVertex = std::uint64_t(startVertex) + vertices - 1;
     if (lastVertex > std::uint64_t(INT32_MAX)) return D3DERR_INVALIDCALL;
+    const std::vector<D3DVERTEXELEMENT9>* layout = g.ReadableLayout(0, UINT(lastVertex));
+    if (!layout) return D3DERR_INVALIDCALL;
     if (g.SkipDraw()) return D3D_OK;
     MakeCurrent();
-    if (!g.PrepareDraw(0, 0, UINT(lastVertex))) return D3DERR_INVALIDCALL;
+    g.PrepareDraw(*layout, 0, 0);
     glDrawArrays(plat::PrimitiveToGl(type), GLint(startVertex), GLsizei(vertices));
     return D3D_OK;
 }
@@ -583,18 +585,21 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVe
     // The whole buffer's range (cached) settles most draws; only when it
     // does not fit are this draw's own indices looked at.
     // A vertex number past 32 bits would wrap, so it is refused as well.
-    if (g.SkipDraw()) return D3D_OK;
-    MakeCurrent();
-    auto prepareFor = [&](long long smallest, long long largest) {
+    auto readableFor = [&](long long smallest, long long largest) -> const std::vector<D3DVERTEXELEMENT9>* {
         long long first = smallest + baseVertexIndex, last = largest + baseVertexIndex;
-        return first >= 0 && last <= 0xFFFFFFFFll && g.PrepareDraw(0, 0, UINT(last));
+        return first >= 0 && last <= 0xFFFFFFFFll ? g.ReadableLayout(0, UINT(last)) : nullptr;
     };
     long long smallest = 0, largest = 0;
     ib->WholeRange(&smallest, &largest);
-    if (!prepareFor(smallest, largest)) {
+    const std::vector<D3DVERTEXELEMENT9>* layout = readableFor(smallest, largest);
+    if (!layout) {
         plat::IndexRange(ib->bytes_.data(), ib->bytes_.size(), startIndex, count, wide, &smallest, &largest);
-        if (!prepareFor(smallest, largest)) return D3DERR_INVALIDCALL;
+        layout = readableFor(smallest, largest);
+        if (!layout) return D3DERR_INVALIDCALL;
     }
+    if (g.SkipDraw()) return D3D_OK;
+    MakeCurrent();
+    g.PrepareDraw(*layout, 0, 0);
     g.UploadBuffer(ib, GL_ELEMENT_ARRAY_BUFFER);
     size_t offset = size_t(startIndex) * (wide ? 4 : 2);
     glDrawElementsBaseVertex(plat::PrimitiveToGl(type), GLsizei(count),
@@ -608,18 +613,17 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
     plat::DeviceGL& g = *gl_;
     UINT vertices = plat::VertexCountOf(type, primitiveCount);
     if (!vertexData || stride == 0 || vertices == 0) return D3DERR_INVALIDCALL;
+    const std::vector<D3DVERTEXELEMENT9>* layout = g.ReadableLayout(stride, vertices - 1);
+    if (!layout) return EndUserMemoryDraw(this, D3DERR_INVALIDCALL);
     if (g.SkipDraw()) return EndUserMemoryDraw(this, D3D_OK);
     MakeCurrent();
     g.glState.BindVertexArray(g.vao);
     g.glState.BindBuffer(GL_ARRAY_BUFFER, g.upVertices);
     plat::CountUploadedBytes(size_t(vertices) * stride);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(vertices) * stride), vertexData, GL_STREAM_DRAW);
-    HRESULT result = D3DERR_INVALIDCALL;
-    if (g.PrepareDraw(g.upVertices, stride, vertices - 1)) {
-        glDrawArrays(plat::PrimitiveToGl(type), 0, GLsizei(vertices));
-        result = D3D_OK;
-    }
-    return EndUserMemoryDraw(this, result);
+    g.PrepareDraw(*layout, g.upVertices, stride);
+    glDrawArrays(plat::PrimitiveToGl(type), 0, GLsizei(vertices));
+    return EndUserMemoryDraw(this, D3D_OK);
 }
 
 HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UINT, UINT primitiveCount,
@@ -633,22 +637,20 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UI
     size_t indexBytes = size_t(count) * (wide ? 4 : 2);
     long long smallest = 0, largest = 0;
     plat::IndexRange(static_cast<const std::uint8_t*>(indexData), indexBytes, 0, count, wide, &smallest, &largest);
+    const std::vector<D3DVERTEXELEMENT9>* layout = g.ReadableLayout(stride, UINT(largest));
+    if (!layout) return EndUserMemoryDraw(this, D3DERR_INVALIDCALL);
     if (g.SkipDraw()) return EndUserMemoryDraw(this, D3D_OK);
     MakeCurrent();
     g.glState.BindVertexArray(g.vao);
     g.glState.BindBuffer(GL_ARRAY_BUFFER, g.upVertices);
     plat::CountUploadedBytes(size_t(largest + 1) * stride);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(largest + 1) * stride), vertexData, GL_STREAM_DRAW);
-    HRESULT result = D3DERR_INVALIDCALL;
-    if (g.PrepareDraw(g.upVertices, stride, UINT(largest))) {
-        g.glState.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, g.upIndices);
-        plat::CountUploadedBytes(indexBytes);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexBytes), indexData, GL_STREAM_DRAW);
-        glDrawElements(plat::PrimitiveToGl(type), GLsizei(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                       nullptr);
-        result = D3D_OK;
-    }
-    return EndUserMemoryDraw(this, result);
+    g.PrepareDraw(*layout, g.upVertices, stride);
+    g.glState.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, g.upIndices);
+    plat::CountUploadedBytes(indexBytes);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexBytes), indexData, GL_STREAM_DRAW);
+    glDrawElements(plat::PrimitiveToGl(type), GLsizei(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr);
+    return EndUserMemoryDraw(this, D3D_OK);
 }
 
 // ---- OpenGL-side operations -------------------------------------------------------

@@ -127,16 +127,21 @@ struct DeviceGL {
     bool UploadTexture(IDirect3DBaseTexture9* texture, GLuint unit);
     void UploadBuffer(D3DBufferBase* buffer, GLenum target);
     const std::vector<D3DVERTEXELEMENT9>* CurrentLayout() const;
-    // Points each attribute at its stream; false when a stream is missing or
-    // too short for vertices up to lastVertex.
-    bool BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLuint upBuffer, UINT upStride,
-                        UINT lastVertex);
+    // The current layout when a draw of vertices up to lastVertex may read
+    // it: every element it reads lies within its stream (or, upStride
+    // non-zero, within the user memory's stride). Null when the draw is to be
+    // refused: no layout, a stream missing or too short.
+    const std::vector<D3DVERTEXELEMENT9>* ReadableLayout(UINT upStride, UINT lastVertex) const;
+    // Points each attribute at its stream (or at upBuffer with upStride).
+    void BindAttributes(const std::vector<D3DVERTEXELEMENT9>& layout, GLuint upBuffer, UINT upStride);
     void SetMissingAttributeValue(GLuint location);
     void BindProgramAndUniforms(const std::vector<D3DVERTEXELEMENT9>& layout);
     void BindTextures();
-    bool PrepareDraw(GLuint upBuffer, UINT upStride, UINT lastVertex);
+    // Sends all a draw needs, for a layout that ReadableLayout accepted.
+    void PrepareDraw(const std::vector<D3DVERTEXELEMENT9>& layout, GLuint upBuffer, UINT upStride);
     // A draw into the back buffer that its stencil test keeps from changing
-    // anything.
+    // anything. Asked only once the draw's arguments are found good, so that
+    // a skipped draw answers as a drawn one would.
     bool SkipDraw() { return !target && stencil.SkipDraw(states.render); }
 };
 

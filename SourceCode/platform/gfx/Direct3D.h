@@ -112,7 +112,8 @@ public:
     std::vector<std::uint8_t> bytes_;
     std::uint32_t glBuffer_ = 0;
     // The bytes [from, to) that writable locks covered since the last upload;
-    // after a discarding lock the rest of the old contents may be dropped.
+    // after a discarding lock of a dynamic buffer the rest of the old
+    // contents may be dropped.
     struct Written {
         UINT from = 0, to = 0;
         bool discard = false;
