@@ -361,14 +361,14 @@ Result Render(const std::string& root) {
     return result;
 }
 
-Picture Cell(const Picture& gallery, std::uint32_t kind) {
+Picture Cell(const Picture& gallery, std::uint32_t kind, bool withLabel) {
     Picture cell;
     cell.width = kCellWidth;
-    cell.height = kCellHeight;
-    cell.bgra.resize(std::size_t(kCellWidth) * kCellHeight * 4);
+    cell.height = kCellHeight + (withLabel ? kLabelHeight : 0);
+    cell.bgra.resize(std::size_t(cell.width) * cell.height * 4);
     const std::uint32_t left = (kind % kColumns) * kCellWidth;
     const std::uint32_t top = (kind / kColumns) * (kCellHeight + kLabelHeight);
-    for (std::uint32_t y = 0; y < kCellHeight; ++y)
+    for (std::uint32_t y = 0; y < cell.height; ++y)
         std::memcpy(&cell.bgra[std::size_t(y) * kCellWidth * 4],
                     &gallery.bgra[(std::size_t(top + y) * gallery.width + left) * 4], kCellWidth * 4);
     return cell;
@@ -381,14 +381,13 @@ Difference Compare(const Picture& a, const Picture& b, int tolerance) {
         d.share = 1.0;
         return d;
     }
-    std::size_t differing = 0;
     for (std::size_t i = 0; i < a.bgra.size(); i += 4) {
         int worst = 0;
         for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(int(a.bgra[i + c]) - int(b.bgra[i + c])));
         d.largest = std::max(d.largest, worst);
-        if (worst > tolerance) ++differing;
+        if (worst > tolerance) ++d.differing;
     }
-    d.share = a.bgra.empty() ? 0.0 : double(differing) / double(a.bgra.size() / 4);
+    d.share = a.bgra.empty() ? 0.0 : double(d.differing) / double(a.bgra.size() / 4);
     return d;
 }
 

@@ -2,6 +2,7 @@
 // Renders the material gallery: one cell per material kind, each a sphere of
 // that kind over the ground kind, lit by one point light and one
 // directional light, with cast shadows, and the kind's number under it.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,14 +35,15 @@ struct Result {
 // directory of its own.
 Result Render(const std::string& root);
 
-// The picture of one cell (without its label).
-Picture Cell(const Picture& gallery, std::uint32_t kind);
+// The picture of one cell, without its label or (withLabel) with it.
+Picture Cell(const Picture& gallery, std::uint32_t kind, bool withLabel = false);
 
 // The largest difference of one colour channel between two pictures of the
-// same size, and the share of pixels (0..1) that differ by more than
-// `tolerance` in some channel.
+// same size, and the number and share (0..1) of pixels that differ by more
+// than `tolerance` in some channel.
 struct Difference {
     int largest = 0;
+    std::size_t differing = 0;
     double share = 0.0;
 };
 Difference Compare(const Picture& a, const Picture& b, int tolerance);
