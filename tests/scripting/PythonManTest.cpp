@@ -126,6 +126,7 @@ def after(): print("still logged", file=sys.stderr)
     CaptureStderr();
     for (int frame = 0; frame < 20; ++frame) Frame();
     EXPECT_TRUE(Call("flood"));
+    EXPECT_TRUE(Call("flood"));
     EXPECT_FALSE(Call("huge"));
     EXPECT_TRUE(Call("unraisable"));
     EXPECT_TRUE(Call("unraisable"));
@@ -137,6 +138,8 @@ def after(): print("still logged", file=sys.stderr)
     EXPECT_THAT(err, HasSubstr("Repeated 19 more times: lost my hat\n"));
     EXPECT_EQ(err.find("lost my hat"), err.rfind("lost my hat", err.rfind("Repeated 19")));
     EXPECT_THAT(err, HasSubstr("\n[The message above was cut: 10934464 more bytes were left out.]\n"));
+    // Its count shows the start of the line that was cut.
+    EXPECT_THAT(err, HasSubstr("Repeated 1 more time: " + std::string(160, 'h') + "...\n"));
     EXPECT_THAT(err, HasSubstr("Traceback (most recent call last):"));
     EXPECT_THAT(err, HasSubstr("Repeated 1 more time: ZeroDivisionError: division by zero\n"));
     EXPECT_THAT(err, HasSubstr("still logged\n"));

@@ -66,19 +66,39 @@ void Write(Log& log, const std::string& text) {
     log.written += text.size();
 }
 
+constexpr std::string_view kCutNoteStart = "[The message above was cut: ";
+// How much of its line a count shows: enough to tell messages apart.
+constexpr std::size_t kHeadlineLimit = 160;
+
+// Where a cut of text at `at` bytes keeps whole characters (UTF-8): the
+// first byte of the character at that place.
+std::size_t CharacterStart(std::string_view text, std::size_t at) {
+    while (at > 0 && at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) --at;
+    return at;
+}
+
+std::string_view LastLine(std::string_view text) {
+    const std::size_t newline = text.rfind('\n');
+    return newline == std::string_view::npos ? text : text.substr(newline + 1);
+}
+
 // The line that stands for a message in its count: its last line, which
-// for a traceback is the exception itself.
-std::string_view Headline(const std::string& message) {
+// for a traceback is the exception itself (in a cut message the line that
+// was cut, not the note that says so), shortened to kHeadlineLimit bytes.
+std::string Headline(const std::string& message) {
     std::string_view text = message;
     while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-    std::size_t newline = text.rfind('\n');
-    return newline == std::string_view::npos ? text : text.substr(newline + 1);
+    std::string_view line = LastLine(text);
+    if (line.starts_with(kCutNoteStart) && line.size() < text.size())
+        line = LastLine(text.substr(0, text.size() - line.size() - 1));
+    if (line.size() <= kHeadlineLimit) return std::string(line);
+    return std::string(line.substr(0, CharacterStart(line, kHeadlineLimit))) + "...";
 }
 
 void WriteCounts(Log& log) {
     for (const std::string* message : log.repeating) {
         Seen& seen = log.seen[*message];
-        std::string_view headline = Headline(*message);
+        const std::string headline = Headline(*message);
         std::string line = "Repeated " + std::to_string(seen.unwritten) + " more time" +
                            (seen.unwritten == 1 ? "" : "s") + ": ";
         line.append(headline).push_back('\n');
@@ -105,14 +125,13 @@ void WriteCountsWhenDue(Log& log) {
 // were left out when any were.
 std::string Bounded(std::string_view message, std::size_t leftOut) {
     if (message.size() > kErrorMessageLimit) {
-        std::size_t keep = kErrorMessageLimit;
-        while (keep > 0 && (static_cast<unsigned char>(message[keep]) & 0xC0) == 0x80) --keep;
+        const std::size_t keep = CharacterStart(message, kErrorMessageLimit);
         leftOut += message.size() - keep;
         message = message.substr(0, keep);
     }
     std::string text(message);
     if (text.empty() || text.back() != '\n') text.push_back('\n');
-    if (leftOut > 0) text += "[The message above was cut: " + std::to_string(leftOut) + " more bytes were left out.]\n";
+    if (leftOut > 0) text.append(kCutNoteStart).append(std::to_string(leftOut) + " more bytes were left out.]\n");
     return text;
 }
 

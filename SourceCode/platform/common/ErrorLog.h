@@ -7,7 +7,8 @@
 // - every distinct message (one line, or several such as a traceback) is
 //   written in full the first time it comes;
 // - after that only its repeats are counted, and the count is written as one
-//   line at most every 10 seconds and at the end (FlushErrorRepeats);
+//   line (with the message's last line, cut to 160 bytes) at most every 10
+//   seconds and at the end (FlushErrorRepeats);
 // - a message longer than 64 KB is cut there, with a line that says how many
 //   bytes were left out, so that one huge message cannot use up the log;
 // - past 10 MB one last line says that further errors were dropped, and
