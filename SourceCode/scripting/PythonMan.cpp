@@ -16,11 +16,14 @@
 #include "core/eTable.h"
 #include "platform/common/ErrorLog.h"
 #include "platform/window/Window.h"
+#include "scripting/ScriptEnd.h"
 #include "scripting/ScriptErrorStream.h"
 #include "scripting/ZOPAPI.h"
 
 namespace {
 constexpr char kMainModuleName[] = "zop";
+// How long the game's end waits for the threads a script left running.
+constexpr double kScriptThreadsGraceSeconds = 1.0;
 
 std::string& ScriptFolderSetting() {
     static std::string folder;
@@ -58,20 +61,17 @@ public:
     RunningScript& operator=(const RunningScript&) = delete;
 };
 
-// The interpreter raises KeyboardInterrupt for an interrupt only while its
-// SIGINT handler is Python's default one; setting that handler also takes
-// over the process's SIGINT, which the window layer keeps.
-void LetInterruptsRaise() {
-    struct sigaction kept {};
-    ::sigaction(SIGINT, nullptr, &kept);
-    PyObject* module = PyImport_ImportModule("_signal");
-    PyObject* handler = module ? PyObject_GetAttrString(module, "default_int_handler") : nullptr;
-    PyObject* result = handler ? PyObject_CallMethod(module, "signal", "iO", SIGINT, handler) : nullptr;
-    ::sigaction(SIGINT, &kept, nullptr);
-    if (!result) ReportScriptError();
-    Py_XDECREF(result);
-    Py_XDECREF(handler);
-    Py_XDECREF(module);
+// Finalizing would wait without end for the threads a script left running:
+// after a little wait, an interpreter with threads still running is left as
+// it is, and the error stream names them.
+void FinalizeUnlessThreadsRun() {
+    const std::string left = ScriptThreadsLeftRunning(kScriptThreadsGraceSeconds);
+    if (left.empty()) {
+        Py_FinalizeEx();
+        return;
+    }
+    WriteError("Error: The script's threads were still running at the end (%s): the game ends without them.\n",
+               left.c_str());
 }
 
 void FlushPythonStderr() {
@@ -192,6 +192,8 @@ bool PythonMan::Init(void*, void*) {
     hasNextModule = false;
 
     if (StartInterpreter()) {
+        // Before the main module's import, which may never end by itself.
+        plat::SetScriptInterrupt(InterruptRunningScript);
         apiModule = PyImport_ImportModule(zopapi::kModuleName);
         if (!apiModule) {
             ReportScriptError();
@@ -204,7 +206,6 @@ bool PythonMan::Init(void*, void*) {
         }
     }
     dataBank = std::make_unique<std::uint32_t[]>(kDataBankSize);  // zeroed
-    plat::SetScriptInterrupt(InterruptRunningScript);
     initialized = true;
     return true;
 }
@@ -257,6 +258,8 @@ void PythonMan::AddScriptFolderToPath() {
 }
 
 PyObject* PythonMan::ImportModule(const char* moduleName) {
+    // The game is ending on a signal: no script starts any more.
+    if (plat::EndSignalled()) return nullptr;
     PyObject* nameObject = PyUnicode_FromString(moduleName);
     PyObject* module = nullptr;
     if (nameObject) {
@@ -284,7 +287,6 @@ void PythonMan::ReleaseModules() {
 
 bool PythonMan::Shutdown() {
     if (!initialized) return false;
-    plat::SetScriptInterrupt(nullptr);
     bool finalize = mainDict != nullptr;
     ReleaseModules();
     // An interpreter whose main module never loaded is left running, so that
@@ -293,8 +295,10 @@ bool PythonMan::Shutdown() {
         // An interrupt left over from an end signal would otherwise go off
         // in the interpreter's own shutdown.
         if (PyErr_CheckSignals() < 0) PyErr_Clear();
-        Py_FinalizeEx();
+        FinalizeUnlessThreadsRun();
     }
+    // No script can run any more.
+    plat::SetScriptInterrupt(nullptr);
     dataBank.reset();
     DestroyChildren();
     eTable::RemoveSystem(this);

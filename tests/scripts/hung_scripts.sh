@@ -1,21 +1,22 @@
 #!/usr/bin/env bash
-# A script that never returns does not hold the game: SIGTERM breaks it off,
-# its traceback goes to err.txt and the game shuts down in order with 0.
-# Cases: an endless loop in everyloop() after 100 frames, an endless loop in
-# a level's loadlevel(), and a loadlevel() that sleeps for a long time.
+# An end signal ends the game whatever its script does. A script broken off
+# by the first SIGTERM or SIGINT leaves its traceback in err.txt and the game
+# shuts down in order with 0; one that swallows the interrupt, or loops where
+# no interrupt is looked at, or a second signal, ends it at once with 1 and
+# one line saying so. Threads a script left running never hold the end.
+# Each case prints its exit code and the time from the signal to the end.
 # Usage: hung_scripts.sh GAME
 set -u
 game="$1"
 top=$(mktemp -d)
 trap 'rm -rf "$top"' EXIT
-failures=0
-fail() { echo "FAIL ($case): $*"; failures=$((failures + 1)); }
 
-# Each main script counts its frames; "hung" appears when the script stops
-# returning. At frame 100 the level ones go to the level module "hang".
+# Each main script counts its frames; at frame 100 it runs the case's lines,
+# which say "hung" (the file) when the script stops returning.
 main_script() {
     cat <<EOF
 import ZOPAPI as Z
+import collections, itertools, os, signal, socket, subprocess, threading, time
 frames = 0
 def initgame():
     pass
@@ -23,60 +24,119 @@ def everyloop():
     global frames
     frames += 1
     if frames == 100:
-        $1
+$(sed 's/^/        /')
 EOF
 }
-endless_everyloop='open("hung", "w").close()
-        while True:
-            pass'
 to_level='Z.BuildTrigger(0, 2, 1, Z.AddSetNextLevelEvent("hang"), Z.AddWinEvent(), Z.AddTimeCondition(0.0))'
+swallowing='open("hung", "w").close()
+while True:
+    try:
+        while True:
+            time.sleep(0.01)
+    except:
+        pass'
 
-# Runs one case: $1 its name, $2 the text of everyloop's frame 100, $3 the
-# level module (or nothing), $4 the function the traceback must name.
+# Runs one case: $1 its name, $2 the signals sent one after the other ("-"
+# for none: the script ends the game itself), $3 the exit code, $4 what
+# err.txt must hold (extended regular expressions, one a line), $5 the main
+# script, $6 the level module "hang" (or nothing).
 run_case() {
-    case="$1"
-    mkdir -p "$top/$case/Scripts"
-    cd "$top/$case"
+    local case="$1" signals="$2" expected="$3" patterns="$4"
+    local dir="$top/$case" results="$top/$case.result"
+    mkdir -p "$dir/Scripts"
+    cd "$dir"
     ln -s "${TOLLYMOP_ROOT}/Assets" Assets
-    main_script "$2" > Scripts/zop.py
-    [ -n "$3" ] && printf '%s\n' "$3" > Scripts/hang.py
-    "$game" &
-    pid=$!
+    printf '%s\n' "$5" > Scripts/zop.py
+    [ -n "${6:-}" ] && printf '%s\n' "$6" > Scripts/hang.py
+    # A background job starts with SIGINT ignored, which the game keeps.
+    env --default-signal=INT "$game" &
+    local pid=$!
     for _ in $(seq 1 600); do [ -f hung ] && break; kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     if [ ! -f hung ]; then
-        fail "the script never hung: $(cat err.txt)"
+        echo "FAIL ($case): the script never hung: $(cat err.txt)" >> "$results"
         kill -KILL "$pid" 2>/dev/null
         wait "$pid"
         return
     fi
     sleep 0.5
-    kill -TERM "$pid"
-    # The script is broken off within a second; the shutdown that follows
-    # takes what a shutdown takes (longer on a busy machine).
-    local broken="" ended=""
-    for _ in $(seq 1 10); do grep -q "^KeyboardInterrupt" err.txt && { broken=yes; break; }; sleep 0.1; done
-    [ -n "$broken" ] || fail "the script was not broken off within a second of SIGTERM"
-    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || { ended=yes; break; }; sleep 0.1; done
-    if [ -z "$ended" ]; then
-        fail "still running 10 s after SIGTERM"
-        kill -KILL "$pid"
-    fi
+    local sent=$(date +%s%N)
+    for signal in $signals; do
+        [ "$signal" = - ] || kill -"$signal" "$pid"
+        sleep 0.3
+    done
+    # Generous: the end after the signal takes what a shutdown takes, and
+    # the machine may be busy.
+    local ended="" deadline=$(( $(date +%s) + 90 ))
+    while [ "$(date +%s)" -lt "$deadline" ]; do kill -0 "$pid" 2>/dev/null || { ended=yes; break; }; sleep 0.05; done
+    local took=$(( ($(date +%s%N) - sent) / 1000000 ))
+    [ -n "$ended" ] || kill -KILL "$pid"
     wait "$pid"
-    code=$?
-    [ -n "$ended" ] && [ "$code" -ne 0 ] && fail "exit code $code"
-    grep -q "^KeyboardInterrupt" err.txt || fail "no KeyboardInterrupt in err.txt: $(cat err.txt)"
-    grep -q "in $4$" err.txt || fail "the traceback does not name $4: $(cat err.txt)"
+    local code=$?
+    {
+        if [ -z "$ended" ]; then
+            echo "FAIL ($case): still running 90 s after the signal"
+        elif [ "$code" -ne "$expected" ]; then
+            echo "FAIL ($case): exit code $code, not $expected: $(cat err.txt)"
+        fi
+        while IFS= read -r pattern; do
+            grep -Eq "$pattern" err.txt || echo "FAIL ($case): no \"$pattern\" in err.txt: $(cat err.txt)"
+        done <<< "$patterns"
+        echo "$case: exit $code, ended ${took} ms after the first signal"
+    } >> "$results"
 }
 
-run_case everyloop "$endless_everyloop" "" everyloop
-run_case loadlevel "$to_level" 'def loadlevel():
+interrupted='^KeyboardInterrupt'
+held='^Error: The script did not stop within 3 s of the end signal: the game ends at once\.$'
+# Stuck in Python, in a level, and in the main module's import.
+run_case everyloop TERM 0 "$interrupted
+in everyloop$" "$(main_script <<< 'open("hung", "w").close()
+while True:
+    pass')" &
+run_case loadlevel TERM 0 "$interrupted
+in loadlevel$" "$(main_script <<< "$to_level")" 'def loadlevel():
     open("hung", "w").close()
     while True:
-        pass' loadlevel
-run_case slow-loadlevel "$to_level" 'import time
+        pass' &
+run_case slow-loadlevel TERM 0 "$interrupted
+in loadlevel$" "$(main_script <<< "$to_level")" 'import time
 def loadlevel():
     open("hung", "w").close()
-    time.sleep(30)' loadlevel
-
-[ "$failures" -eq 0 ] && echo "SIGTERM broke off every hung script"
-exit $((failures > 0))
+    time.sleep(30)' &
+run_case import TERM 0 "$interrupted
+in <module>$" 'open("hung", "w").close()
+while True:
+    pass' &
+wait
+# Waiting in a system call.
+for call in 'pipe-read:os.read(os.pipe()[0], 1)' 'socket-recv:ends = socket.socketpair(); ends[0].recv(1)' \
+            'subprocess-run:subprocess.run(["sleep", "600"])' 'event-wait:threading.Event().wait()' \
+            'lock-acquire:lock = threading.Lock(); lock.acquire(); lock.acquire()'; do
+    run_case "${call%%:*}" TERM 0 "$interrupted" "$(main_script <<< "open(\"hung\", \"w\").close()
+${call#*:}")" &
+done
+wait
+# Threads left running, at SIGTERM and at the script's own quit.
+run_case thread-at-signal TERM 0 "still running at the end \\(sleeper\\)" "$(main_script <<< 'threading.Thread(target=time.sleep, args=(600,), name="sleeper").start()
+open("hung", "w").close()')" &
+run_case thread-at-quit - 0 "still running at the end \\(spinner\\)" "$(main_script <<< 'threading.Thread(target=lambda: [time.sleep(0.01) for _ in iter(int, 1)], name="spinner").start()
+Z.BuildTrigger(0, 2, 1, Z.AddQuitGameEvent(), Z.AddTimeCondition(0.0))
+open("hung", "w").close()')" &
+# The interrupt swallowed, ignored, handled by the script, never looked at;
+# a second signal.
+run_case bare-except TERM 1 "$held" "$(main_script <<< "$swallowing")" &
+run_case sigint-ignored INT 1 "$held" "$(main_script <<< "signal.signal(signal.SIGINT, signal.SIG_IGN)
+$swallowing")" &
+wait
+run_case own-handlers TERM 1 "$held" "$(main_script <<< 'signal.signal(signal.SIGINT, lambda *_: None)
+signal.signal(signal.SIGTERM, lambda *_: None)
+open("hung", "w").close()
+while True:
+    time.sleep(0.01)')" &
+run_case loop-in-c TERM 1 "$held" "$(main_script <<< 'open("hung", "w").close()
+collections.deque(itertools.count(), maxlen=0)')" &
+run_case second-signal "TERM TERM" 1 \
+    '^Error: The script did not stop before a second end signal: the game ends at once\.$' \
+    "$(main_script <<< "$swallowing")" &
+wait
+cat "$top"/*.result
+! grep -q '^FAIL' "$top"/*.result

@@ -1,15 +1,9 @@
 #include "platform/window/Window.h"
 
 #include <SDL.h>
-#include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -113,29 +107,6 @@ void HandToSinks(const SDL_Event& e) {
     }
 }
 
-// SIGINT and SIGTERM: the window is closed at the next look at the events,
-// and a script that is running is broken off at once, since it may never
-// return to let that look happen.
-volatile std::sig_atomic_t endSignalled = 0;
-volatile std::sig_atomic_t closePending = 0;
-std::atomic<void (*)()> scriptInterrupt{nullptr};
-static_assert(std::atomic<void (*)()>::is_always_lock_free);
-pthread_t mainThread;
-
-void OnEndSignal(int signal) {
-    const int savedErrno = errno;
-    // The process's signal may land on any thread (the GL driver's, the
-    // sound's); the main thread must get it, to wake from a sleep too.
-    if (!pthread_equal(pthread_self(), mainThread)) {
-        pthread_kill(mainThread, signal);
-    } else {
-        endSignalled = 1;
-        closePending = 1;
-        if (void (*interrupt)() = scriptInterrupt.load()) interrupt();
-    }
-    errno = savedErrno;
-}
-
 // A line for the error stream and, when it goes elsewhere, for the terminal
 // the game was started from too.
 void Tell(const char* format, ...) {
@@ -156,88 +127,10 @@ bool IsHeadlessDriver(const char* driver) {
     return !driver || !std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy");
 }
 
-// While a system message box waits for a click, SIGINT and SIGTERM end the
-// game at once with the fatal exit status (the box is up because a fatal
-// error happened). SDL shows the box from a child process on X11, which must
-// not outlive the game, so the game's children are killed first. Only
-// async-signal-safe calls here.
-void KillChildrenAndExit(int) {
-    char path[64] = "/proc/self/task/";
-    char digits[16];
-    int count = 0;
-    for (long pid = long(::getpid()); pid > 0 && count < 15; pid /= 10) digits[count++] = char('0' + pid % 10);
-    std::size_t at = std::strlen(path);
-    while (count > 0) path[at++] = digits[--count];
-    std::memcpy(path + at, "/children", 10);
-    int fd = ::open(path, O_RDONLY);
-    if (fd >= 0) {
-        char pids[512];
-        ssize_t n = ::read(fd, pids, sizeof pids);
-        ::close(fd);
-        long pid = 0;
-        for (ssize_t i = 0; i <= n; ++i) {
-            if (i < n && pids[i] >= '0' && pids[i] <= '9') {
-                pid = pid * 10 + (pids[i] - '0');
-                continue;
-            }
-            if (pid > 0) ::kill(pid_t(pid), SIGKILL);
-            pid = 0;
-        }
-    }
-    ::_exit(1);
-}
-
-// SIGINT and SIGTERM end the game for as long as the object lives.
-class SignalsEndTheGame {
-public:
-    SignalsEndTheGame() {
-        struct sigaction action {};
-        action.sa_handler = KillChildrenAndExit;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(SIGTERM, &action, &oldTerm);
-        ::sigaction(SIGINT, &action, &oldInt);
-    }
-    ~SignalsEndTheGame() {
-        ::sigaction(SIGTERM, &oldTerm, nullptr);
-        ::sigaction(SIGINT, &oldInt, nullptr);
-    }
-    SignalsEndTheGame(const SignalsEndTheGame&) = delete;
-    SignalsEndTheGame& operator=(const SignalsEndTheGame&) = delete;
-
-private:
-    struct sigaction oldTerm {};
-    struct sigaction oldInt {};
-};
-
 void DefaultMessageBox(const std::string& text, const std::string& caption) {
     Tell("%s: %s\n", caption.c_str(), text.c_str());
 }
 }  // namespace
-
-void CatchEndSignals() {
-    static bool caught = false;
-    if (caught) return;
-    caught = true;
-    // SDL's own handlers only queue a quit event, which a hung script never
-    // lets anyone read.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    mainThread = pthread_self();
-    for (int signal : {SIGINT, SIGTERM}) {
-        struct sigaction current {};
-        ::sigaction(signal, nullptr, &current);
-        // A signal the parent chose to ignore (a background job) stays so.
-        if ((current.sa_flags & SA_SIGINFO) || current.sa_handler != SIG_DFL) continue;
-        struct sigaction action {};
-        action.sa_handler = OnEndSignal;
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(signal, &action, nullptr);
-    }
-}
-
-bool EndSignalled() { return endSignalled != 0; }
-
-void SetScriptInterrupt(void (*interrupt)()) { scriptInterrupt.store(interrupt); }
 
 bool RegisterClassA(const char* className, WNDPROC proc) {
     if (!className || !proc) return false;
@@ -281,8 +174,7 @@ bool UnregisterClassA(const char* className) {
                   windows.end());
     S().messages.clear();
     S().classes.erase(cls);
-    endSignalled = 0;
-    closePending = 0;
+    ForgetEndSignals();
     // SDL's video and the GL driver stay loaded until the process ends: the
     // driver keeps one-time allocations of its own, and a later class
     // registration (tests start several) would load it all again.
@@ -344,8 +236,7 @@ bool ShowWindow(HWND window, int command) {
 
 void PumpEvents() {
     if (!S().videoStarted) return;
-    if (closePending) {
-        closePending = 0;
+    if (TakeEndSignalClose()) {
         // The same as the close box: the game shuts down in order, exit 0.
         Queue(MainWindow(), WM_CLOSE);
     }

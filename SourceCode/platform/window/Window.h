@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/window/EndSignals.h"
+
 union SDL_Event;
 struct SDL_Window;
 
@@ -106,17 +108,6 @@ void SetMessageBoxSink(MessageBoxSink sink);
 // run` does under its own Xvfb). While such a box is up, SIGINT and SIGTERM
 // end the process at once with status 1.
 void UseSystemMessageBoxes();
-// SIGINT and SIGTERM close the window as its close box does (the game then
-// ends in order with status 0), unless the process was started with them
-// ignored. RegisterClassA installs this; graphics code that starts SDL first
-// calls it too.
-void CatchEndSignals();
-// True from SIGINT or SIGTERM until the window class is unregistered.
-bool EndSignalled();
-// A function that SIGINT and SIGTERM call at once, on the main thread inside
-// the signal handler, to break off a script that may never return. It must
-// be async-signal-safe. Null removes it.
-void SetScriptInterrupt(void (*interrupt)());
 // Message boxes and start-up failures are also written to this file
 // descriptor (the terminal, once the error stream goes to a file); -1 stops.
 void EchoToTerminal(int fd);
