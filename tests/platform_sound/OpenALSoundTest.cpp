@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -283,6 +284,29 @@ TEST(MissingSoundTest, EveryMissingSoundOrMusicFileIsSaidOnceWithItsReason) {
     }
     UseLoopbackSoundDevice(false);
     fs::current_path(previous);
+}
+
+// A header's sample rate sizes the stream's buffers: one that no device
+// plays is refused with a line naming the file, for sounds and music alike,
+// before anything is sized by it.
+TEST(MissingSoundTest, ARateNoDevicePlaysIsRefusedWithALine) {
+    const std::string path = WriteToneFile("fast.wav", {{true, 0.05}});
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        const std::uint32_t rate = 0x20000000, bytesPerSecond = rate * 2;
+        file.seekp(24).write(reinterpret_cast<const char*>(&rate), 4);  // little-endian, as WAV is
+        file.write(reinterpret_cast<const char*>(&bytesPerSecond), 4);
+    }
+    UseLoopbackSoundDevice(true);
+    ASSERT_TRUE(FSOUND_Init(kOutputRate, 32, 0));
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(FSOUND_Sample_Load(FSOUND_FREE, path.c_str(), FSOUND_2D, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_Open(path.c_str(), FSOUND_2D, 0, 0), nullptr);
+    // Said once: the error log does not repeat a line.
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Error: Sound not loaded: " + path + ": unsupported layout (1 channels at 536870912 Hz)\n");
+    FSOUND_Close();
+    UseLoopbackSoundDevice(false);
 }
 
 TEST(NoSoundDeviceTest, EveryCallIsAHarmlessNoOpAndAudioStaysSilent) {

@@ -10,6 +10,9 @@ namespace {
 // More than any sound the game plays; a file claiming more is refused
 // rather than decoded into huge buffers.
 constexpr int kMostChannels = 8;
+// The highest rate a sound device plays. Streams size their buffers by the
+// rate, so a header claiming more would claim gigabytes.
+constexpr int kHighestRate = 384000;
 }  // namespace
 
 std::unique_ptr<SoundFileReader> SoundFileReader::Open(const std::string& path, std::string* why) {
@@ -19,7 +22,8 @@ std::unique_ptr<SoundFileReader> SoundFileReader::Open(const std::string& path, 
         if (why) *why = sf_strerror(nullptr);
         return nullptr;
     }
-    if (info.channels <= 0 || info.channels > kMostChannels || info.samplerate <= 0 || info.frames < 0) {
+    if (info.channels <= 0 || info.channels > kMostChannels || info.samplerate <= 0 ||
+        info.samplerate > kHighestRate || info.frames < 0) {
         if (why) *why = "unsupported layout (" + std::to_string(info.channels) + " channels at " +
                         std::to_string(info.samplerate) + " Hz)";
         sf_close(file);
