@@ -79,14 +79,17 @@ IDirect3DBaseTexture9* TextureMan::GetTexture(const char* textureName, std::uint
 
 IDirect3DBaseTexture9* TextureMan::CreateTexture(const char* textureName, std::uint32_t type,
                                                  const TextureLoadInfo* info) {
+    IDirect3DBaseTexture9* texture = CreateTextureIfPossible(textureName, type, info);
+    if (!texture) ReportFatalError(FatalText("Creating", textureName ? textureName : "").c_str());
+    return texture;
+}
+
+IDirect3DBaseTexture9* TextureMan::CreateTextureIfPossible(const char* textureName, std::uint32_t type,
+                                                           const TextureLoadInfo* info) {
     const std::string key = textureName ? textureName : "";
     if (IDirect3DBaseTexture9* shared = TakeShared(key, type)) return shared;
     IDirect3DBaseTexture9* texture = CreateTextureObject(type, info ? *info : TextureLoadInfo{});
-    if (!texture) {
-        ReportFatalError(FatalText("Creating", key).c_str());
-        return nullptr;
-    }
-    return AddRecord(key, type, texture);
+    return texture ? AddRecord(key, type, texture) : nullptr;
 }
 
 IDirect3DBaseTexture9* TextureMan::AddRef(IDirect3DBaseTexture9* texture) {

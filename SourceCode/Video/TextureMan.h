@@ -55,6 +55,10 @@ public:
     // The same lookup, but a missing texture is made empty (procedural
     // textures fill it). Null when it cannot be made (fatal).
     IDirect3DBaseTexture9* CreateTexture(const char* name, std::uint32_t type, const TextureLoadInfo* info);
+    // As CreateTexture, but a texture the device cannot make is not fatal:
+    // null, and the caller leaves it out.
+    IDirect3DBaseTexture9* CreateTextureIfPossible(const char* name, std::uint32_t type,
+                                                   const TextureLoadInfo* info);
     // One reference more on the record holding the texture; null when no
     // record holds it.
     IDirect3DBaseTexture9* AddRef(IDirect3DBaseTexture9* texture);

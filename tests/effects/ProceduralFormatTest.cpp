@@ -130,9 +130,10 @@ TEST_F(ProceduralFormats, UnknownFormatsBecomeTheNearestKnownOneWithoutAFatalErr
 
 }  // namespace
 
-// Sizes an annotation asks for are checked against the device's caps before
-// anything is made: a texture the device cannot make is left out with a line
-// that names it, instead of failing the program.
+// Sizes an annotation asks for are checked against the device's caps, and
+// their texels in all against what one effect may hold, before anything is
+// made: such a texture is left out with a line that names it, instead of
+// failing the program or claiming gigabytes.
 TEST_F(ProceduralFormats, SizesBeyondTheCapsAreRefusedWithALine) {
     testing::internal::CaptureStderr();
     Effect* sizes = effects->GetEffect("fxSizes.fxo");
@@ -144,7 +145,11 @@ TEST_F(ProceduralFormats, SizesBeyondTheCapsAreRefusedWithALine) {
     for (const char* line : {"fxSizes.fxo: procedural texture \"Wide\": width 100000 is not a size from 1 to 8192",
                              "fxSizes.fxo: procedural texture \"Negative\": height -3 is not a size from 1 to 8192",
                              "fxSizes.fxo: procedural texture \"Deep\": depth 4096 is not a size from 1 to 2048",
-                             "fxSizes.fxo: procedural texture \"Cube\": width 8193 is not a size from 1 to 8192"})
+                             "fxSizes.fxo: procedural texture \"Cube\": width 8193 is not a size from 1 to 8192",
+                             "fxSizes.fxo: procedural texture \"Huge\": 536870910 texels with its mip levels, more than "
+                             "the 16777216 left to the effect's procedural textures",
+                             "fxSizes.fxo: procedural texture \"Thick\": 613566757 texels with its mip levels, more than "
+                             "the 16777216 left to the effect's procedural textures"})
         EXPECT_NE(errors.find(line), std::string::npos) << line << "\nin:\n" << errors;
     effects->ReleaseEffect(sizes);
 }

@@ -1,5 +1,6 @@
 #include "Video/Effects/Effect.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "Video/Effects/EffectInclude.h"
@@ -17,6 +18,12 @@ constexpr D3DFORMAT kDefaultFormat = D3DFMT_A8R8G8B8;
 constexpr std::int32_t kDefaultSize = 64;
 constexpr DWORD kColourKey = 0xFFFF00FF;
 constexpr DWORD kFullMipChain = 0xFFFFFFFF;
+// What the procedural textures of one effect file may hold in all, mip
+// levels included: 64 MiB at the default format, and far more than the
+// game's own (a 32^3 noise volume). Each texel is rendered and read back at
+// load, through a float copy for formats the device cannot render into, so a
+// file asking for more would claim gigabytes or be refused by the device.
+constexpr std::uint64_t kMostProcTexels = std::uint64_t(1) << 24;
 
 // What the annotations of one parameter ask for.
 struct ProcRequest {
@@ -97,13 +104,41 @@ std::string SizeProblem(const ProcRequest& request, int kind, const D3DCAPS9& ca
     return {};
 }
 
-// Whether the device can make the texture the request asks for; a line on
-// the error stream says why not.
-bool Fits(const ProcRequest& request, int kind, const char* fileName, const std::string& name) {
+// Texels of a texture and its full mip chain, every face of a cube.
+std::uint64_t TexelsWithMips(const ProcRequest& request, int kind) {
+    std::uint64_t width = SizeOrDefault(request.width);
+    std::uint64_t height = kind == ProcTexture::kCube ? width : SizeOrDefault(request.height);
+    std::uint64_t depth = kind == ProcTexture::kVolume ? SizeOrDefault(request.depth) : 1;
+    std::uint64_t texels = 0;
+    for (;;) {
+        texels += width * height * depth;
+        if (width == 1 && height == 1 && depth == 1) break;
+        width = std::max<std::uint64_t>(1, width / 2);
+        height = std::max<std::uint64_t>(1, height / 2);
+        depth = std::max<std::uint64_t>(1, depth / 2);
+    }
+    return kind == ProcTexture::kCube ? texels * 6 : texels;
+}
+
+// Why the texture would hold more texels than the effect has left, said for
+// the error stream; empty when it fits. Its sides must be within the caps.
+std::string TexelProblem(const ProcRequest& request, int kind, std::uint64_t texelsLeft) {
+    const std::uint64_t texels = TexelsWithMips(request, kind);
+    if (texels <= texelsLeft) return {};
+    return std::to_string(texels) + " texels with its mip levels, more than the " + std::to_string(texelsLeft) +
+           " left to the effect's procedural textures";
+}
+
+// Whether the device can make the texture the request asks for, and the
+// effect may hold its texels beside those it holds; a line on the error
+// stream says why not.
+bool Fits(const ProcRequest& request, int kind, const char* fileName, const std::string& name,
+          std::uint64_t texelsLeft) {
     IDirect3DDevice9* device = RunningDevice();
     D3DCAPS9 caps{};
     if (!device || FAILED(device->GetDeviceCaps(&caps))) return false;
-    const std::string problem = SizeProblem(request, kind, caps);
+    std::string problem = SizeProblem(request, kind, caps);
+    if (problem.empty()) problem = TexelProblem(request, kind, texelsLeft);
     if (problem.empty()) return true;
     plat::LogErrorF("%s: procedural texture \"%s\": %s\n", fileName, name.c_str(), problem.c_str());
     return false;
@@ -186,6 +221,7 @@ void Effect::Release() {
         }
         procTextures.clear();
     }
+    procTexels = 0;
     for (D3DXHANDLE& handle : handles) handle = nullptr;
 }
 
@@ -232,7 +268,7 @@ void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName)
     const int kind = KindOf(request.type);
     auto* textures = eTable::Find<TextureMan>(names::TextureMan);
     const std::string name = request.name ? request.name : fileName;
-    if (kind >= 0 && textures && Fits(request, kind, fileName, name)) {
+    if (kind >= 0 && textures && Fits(request, kind, fileName, name, kMostProcTexels - procTexels)) {
         TextureLoadInfo info;
         info.width = SizeOrDefault(request.width);
         info.height = SizeOrDefault(request.height);
@@ -242,13 +278,14 @@ void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName)
         info.usage = 0;
         info.format = static_cast<std::uint32_t>(request.format == 0 ? static_cast<std::int32_t>(kDefaultFormat) : request.format);
         IDirect3DBaseTexture9* texture =
-            textures->CreateTexture(name.c_str(), static_cast<std::uint32_t>(kind), &info);
-        if (texture) {
-            if (FAILED(Fill(texture, kind, code->GetBufferPointer()))) {
-                textures->ReleaseTexture(texture);
-            } else {
-                procTextures.push_back({texture, name, static_cast<std::uint32_t>(kind)});
-            }
+            textures->CreateTextureIfPossible(name.c_str(), static_cast<std::uint32_t>(kind), &info);
+        if (!texture) {
+            plat::LogErrorF("%s: procedural texture \"%s\": the device cannot make it\n", fileName, name.c_str());
+        } else if (FAILED(Fill(texture, kind, code->GetBufferPointer()))) {
+            textures->ReleaseTexture(texture);
+        } else {
+            procTextures.push_back({texture, name, static_cast<std::uint32_t>(kind)});
+            procTexels += TexelsWithMips(request, kind);
         }
     }
     code->Release();

@@ -54,4 +54,7 @@ public:
 
 private:
     void CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName);
+
+    // The texels of procTextures, mip levels included.
+    std::uint64_t procTexels = 0;
 };
