@@ -32,7 +32,7 @@ chmod +x "$top/bin/zenity"
 # No display at all and no driver asked for: exit 1 at once, saying why on
 # the terminal.
 fresh no-display
-env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 20 "$game" > terminal.txt 2>&1
+env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 60 "$game" > terminal.txt 2>&1
 code=$?
 [ "$code" -eq 1 ] || fail "exit code $code"
 grep -q "No display" terminal.txt || fail "the terminal does not say why: $(cat terminal.txt)"
@@ -44,7 +44,7 @@ grep -q "No display" err.txt || fail "err.txt does not say why"
 # wrong with the settings file.
 fresh unattended
 echo "RESOLUTION = -640 x 480" > settings.txt
-PATH="$top/bin:$PATH" TOLLYMOP_UNATTENDED=1 timeout 30 xvfb-run -a env -u SDL_VIDEODRIVER "$game" > terminal.txt 2>&1
+PATH="$top/bin:$PATH" TOLLYMOP_UNATTENDED=1 timeout 90 xvfb-run -a env -u SDL_VIDEODRIVER "$game" > terminal.txt 2>&1
 code=$?
 [ "$code" -eq 1 ] || fail "exit code $code"
 grep -q "Settings could not load" terminal.txt || fail "the terminal lacks the fatal text: $(cat terminal.txt)"
