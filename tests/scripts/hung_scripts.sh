@@ -60,9 +60,11 @@ run_case() {
     fi
     sleep 0.5
     local sent=$(date +%s%N)
+    local pause=""
     for signal in $signals; do
+        $pause
         [ "$signal" = - ] || kill -"$signal" "$pid"
-        sleep 0.3
+        pause="sleep 0.3"
     done
     # Generous: the end after the signal takes what a shutdown takes, and
     # the machine may be busy.
