@@ -72,7 +72,7 @@ bool AnimationEditor::Update() {
     UpdateChildren();
     HeldStillExists(editorObjects);
     UpdateMouse();
-    FollowCameraWithHeadlamp();
+    PlaceHeadlamp();
     ShowState();
     return true;
 }
@@ -107,7 +107,7 @@ void AnimationEditor::SwitchMode() {
     }
     EnterMode();
     CreateEditChar();
-    AddHeadlamp();
+    PlaceHeadlamp();
     freeLook = !freeLook;
     if (freeLook) EnableFreeLook();
     else DisableFreeLook();
@@ -133,25 +133,17 @@ void AnimationEditor::CreateEditChar() {
     editChar->SetRenderPosition(&place);
 }
 
-void AnimationEditor::AddHeadlamp() {
+// Made when missing: at the mode's start, and after the editor loaded a
+// character file with a light (such a file clears every light).
+void AnimationEditor::PlaceHeadlamp() {
     auto* lights = static_cast<LightMan*>(eTable::Peek(names::LightMan));
     auto* camera = static_cast<Camera*>(eTable::Peek(names::Camera));
     if (!lights || !camera) return;
     const float at[3] = {camera->eye.x, camera->eye.y, camera->eye.z};
-    headlamp = lights->AddPointLight(kHeadlampColour, at, kHeadlampRange, kHeadlampAttenuation);
-}
-
-// A character file with a light clears every light when the editor loads
-// it: the headlamp is then made again.
-void AnimationEditor::FollowCameraWithHeadlamp() {
-    auto* lights = static_cast<LightMan*>(eTable::Peek(names::LightMan));
-    auto* camera = static_cast<Camera*>(eTable::Peek(names::Camera));
-    if (!lights || !camera) return;
-    Light* light = headlamp ? lights->FindLight(*headlamp) : nullptr;
-    if (!light) return AddHeadlamp();
-    light->position[0] = camera->eye.x;
-    light->position[1] = camera->eye.y;
-    light->position[2] = camera->eye.z;
+    if (Light* light = headlamp ? lights->FindLight(*headlamp) : nullptr)
+        std::copy(at, at + 3, light->position);
+    else
+        headlamp = lights->AddPointLight(kHeadlampColour, at, kHeadlampRange, kHeadlampAttenuation);
 }
 
 void AnimationEditor::RemoveHeadlamp() {

@@ -3,10 +3,10 @@
 // mode makes an editable character (kind 5) eight units in front of the
 // camera in its own game-object manager "EditorObjects", which also holds
 // the character's edit nodes, and a light that follows the camera; leaving
-// the mode deletes them all. With the
-// cursor a node is picked (highlighted, its limb selected) and dragged in
-// the plane facing the camera; the character's timeline shows under it. A
-// child of the application, after "GameLogic" and "Editor".
+// the mode deletes them all. With the cursor a node is picked (highlighted,
+// its limb selected) and dragged in the plane facing the camera; the
+// character's timeline shows under it. A child of the application, after
+// "GameLogic" and "Editor".
 #include <cstdint>
 #include <optional>
 
@@ -64,8 +64,7 @@ private:
     // The editor's own light, at the camera, so that the character's front
     // reads whatever lights the level has (the game's lamp hangs high above
     // and leaves the lower half of a body facing the camera black).
-    void AddHeadlamp();
-    void FollowCameraWithHeadlamp();
+    void PlaceHeadlamp();
     void RemoveHeadlamp();
 
     GameObjectsMan* editorObjects = nullptr;  // a child, initialised in animation mode

@@ -43,8 +43,8 @@ public:
     // takes nothing: an asker takes a key with IsKeyTriggered, as ever.
     std::span<const KeyPress> Presses(std::int32_t stream) const;
     std::int32_t GetStream() const { return stream; }
-    // Clears every held and triggered flag and the presses, so keys held now trigger again on
-    // the new stream at the next poll.
+    // Clears every held and triggered flag and the presses, so keys held
+    // now trigger again on the new stream at the next poll.
     void SetStream(std::int32_t newStream);
     void ClearKeys();
 

@@ -67,20 +67,20 @@ protected:
     // Every key of text pressed and released before the next poll, as a
     // quick typist's keys reach a slow frame, Shift around capitals.
     void PushTyped(const std::string& text) {
-        for (char c : text) {
-            const bool upper = c >= 'A' && c <= 'Z';
-            if (upper) PushKey(SDL_SCANCODE_LSHIFT, true);
-            PushPress(ScancodeOf(upper ? char(c - 'A' + 'a') : c));
-            if (upper) PushKey(SDL_SCANCODE_LSHIFT, false);
-        }
+        ForEachKeyOf(text, [this](SDL_Scancode key) { PushPress(key); });
     }
     // Types text on a US keyboard (letters, digits, blanks and the few
     // punctuation keys the tests use), Shift for capitals.
     void Type(const std::string& text) {
+        ForEachKeyOf(text, [this](SDL_Scancode key) { Tap(key); });
+    }
+    // press(key) for each character of text, Shift held around capitals.
+    template <class Press>
+    void ForEachKeyOf(const std::string& text, Press press) {
         for (char c : text) {
             const bool upper = c >= 'A' && c <= 'Z';
             if (upper) PushKey(SDL_SCANCODE_LSHIFT, true);
-            Tap(ScancodeOf(upper ? char(c - 'A' + 'a') : c));
+            press(ScancodeOf(upper ? char(c - 'A' + 'a') : c));
             if (upper) PushKey(SDL_SCANCODE_LSHIFT, false);
         }
     }

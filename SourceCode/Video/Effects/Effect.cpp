@@ -104,7 +104,8 @@ std::string SizeProblem(const ProcRequest& request, int kind, const D3DCAPS9& ca
     return {};
 }
 
-// Texels of a texture and its full mip chain, every face of a cube.
+// Texels of a texture and its full mip chain, every face of a cube. Sides
+// past the caps may wrap the count: Fits refuses those before it looks.
 std::uint64_t TexelsWithMips(const ProcRequest& request, int kind) {
     std::uint64_t width = SizeOrDefault(request.width);
     std::uint64_t height = kind == ProcTexture::kCube ? width : SizeOrDefault(request.height);
@@ -120,25 +121,25 @@ std::uint64_t TexelsWithMips(const ProcRequest& request, int kind) {
     return kind == ProcTexture::kCube ? texels * 6 : texels;
 }
 
-// Why the texture would hold more texels than the effect has left, said for
-// the error stream; empty when it fits. Its sides must be within the caps.
-std::string TexelProblem(const ProcRequest& request, int kind, std::uint64_t texelsLeft) {
-    const std::uint64_t texels = TexelsWithMips(request, kind);
+// Why a texture of `texels` would hold more than the effect has left, said
+// for the error stream; empty when it fits.
+std::string TexelProblem(std::uint64_t texels, std::uint64_t texelsLeft) {
     if (texels <= texelsLeft) return {};
     return std::to_string(texels) + " texels with its mip levels, more than the " + std::to_string(texelsLeft) +
            " left to the effect's procedural textures";
 }
 
 // Whether the device can make the texture the request asks for, and the
-// effect may hold its texels beside those it holds; a line on the error
-// stream says why not.
+// effect may hold its texels (with mips) beside those it holds; a line on the
+// error stream says why not.
 bool Fits(const ProcRequest& request, int kind, const char* fileName, const std::string& name,
-          std::uint64_t texelsLeft) {
+          std::uint64_t texels, std::uint64_t texelsLeft) {
     IDirect3DDevice9* device = RunningDevice();
     D3DCAPS9 caps{};
     if (!device || FAILED(device->GetDeviceCaps(&caps))) return false;
     std::string problem = SizeProblem(request, kind, caps);
-    if (problem.empty()) problem = TexelProblem(request, kind, texelsLeft);
+    // The sides are within the caps before their texels are counted.
+    if (problem.empty()) problem = TexelProblem(texels, texelsLeft);
     if (problem.empty()) return true;
     plat::LogErrorF("%s: procedural texture \"%s\": %s\n", fileName, name.c_str(), problem.c_str());
     return false;
@@ -268,7 +269,8 @@ void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName)
     const int kind = KindOf(request.type);
     auto* textures = eTable::Find<TextureMan>(names::TextureMan);
     const std::string name = request.name ? request.name : fileName;
-    if (kind >= 0 && textures && Fits(request, kind, fileName, name, kMostProcTexels - procTexels)) {
+    const std::uint64_t texels = kind >= 0 ? TexelsWithMips(request, kind) : 0;
+    if (kind >= 0 && textures && Fits(request, kind, fileName, name, texels, kMostProcTexels - procTexels)) {
         TextureLoadInfo info;
         info.width = SizeOrDefault(request.width);
         info.height = SizeOrDefault(request.height);
@@ -285,7 +287,7 @@ void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName)
             textures->ReleaseTexture(texture);
         } else {
             procTextures.push_back({texture, name, static_cast<std::uint32_t>(kind)});
-            procTexels += TexelsWithMips(request, kind);
+            procTexels += texels;
         }
     }
     code->Release();
