@@ -38,12 +38,30 @@ MeshRecord& MeshMan::FindOrInsert(const char* meshName, bool* inserted) {
     return records.front();
 }
 
-Mesh* MeshMan::LoadMesh(const char* fileName, std::int32_t layoutReady, std::uint32_t options) {
+MeshRecord& MeshMan::FindOrLoad(const char* fileName, std::int32_t layoutReady, std::uint32_t options, bool* loaded) {
     bool inserted = false;
     MeshRecord& record = FindOrInsert(fileName, &inserted);
-    if (inserted && !record.mesh.LoadFromFile(record.name.c_str(), layoutReady, options)) {
+    *loaded = !inserted || record.mesh.LoadFromFile(record.name.c_str(), layoutReady, options);
+    return record;
+}
+
+Mesh* MeshMan::LoadMesh(const char* fileName, std::int32_t layoutReady, std::uint32_t options) {
+    bool loaded = false;
+    MeshRecord& record = FindOrLoad(fileName, layoutReady, options, &loaded);
+    if (!loaded) {
         std::string text = "FATAL ERROR: Loading mesh (" + record.name + ") to video memory failed!";
         ReportFatalError(text.c_str());
+    }
+    ++record.count;
+    return &record.mesh;
+}
+
+Mesh* MeshMan::LoadMeshIfReadable(const char* fileName, std::int32_t layoutReady, std::uint32_t options) {
+    bool loaded = false;
+    MeshRecord& record = FindOrLoad(fileName, layoutReady, options, &loaded);
+    if (!loaded) {
+        records.pop_front();  // the new record, which FindOrInsert put first
+        return nullptr;
     }
     ++record.count;
     return &record.mesh;

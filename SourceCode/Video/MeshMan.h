@@ -29,6 +29,10 @@ public:
     // fatal ("FATAL ERROR: Loading mesh (name) to video memory failed!");
     // its empty record stays and is counted.
     Mesh* LoadMesh(const char* fileName, std::int32_t layoutReady, std::uint32_t options);
+    // The same for a file that an author may have left broken (the editors'
+    // model folders): one that does not load is no fatal error but null,
+    // with no record kept; the loader's error line names it.
+    Mesh* LoadMeshIfReadable(const char* fileName, std::int32_t layoutReady, std::uint32_t options);
     // The shared mesh of that name, created empty on first use (from the
     // declaration when there is one, else from the FVF). A second caller
     // gets the existing mesh as it is, whatever sizes it asks for: writers
@@ -46,6 +50,9 @@ public:
 private:
     // The record of that name, inserted at the front when missing.
     MeshRecord& FindOrInsert(const char* name, bool* inserted);
+    // The record of that file, loaded when new; *loaded false when that
+    // load failed (the record is then new and empty).
+    MeshRecord& FindOrLoad(const char* fileName, std::int32_t layoutReady, std::uint32_t options, bool* loaded);
 
     std::list<MeshRecord> records;  // newest first
 };

@@ -1,6 +1,7 @@
 #include "Video/ObjectDesc.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "Video/Effects/EffectParams.h"
@@ -27,6 +28,12 @@ void SurfaceData::SetDefaults() {
     m = 0.5f;
     n = 0.01f;
     str = 1.5f;
+}
+
+bool SurfaceData::IsFinite() const {
+    const auto finite = [](float v) { return std::isfinite(v); };
+    return std::all_of(std::begin(diff), std::end(diff), finite) && std::all_of(std::begin(spec), std::end(spec), finite) &&
+           finite(m) && finite(n) && finite(str);
 }
 
 MeshObjectDesc::MeshObjectDesc(std::uint8_t flagBits, const char* file, std::uint32_t kind,

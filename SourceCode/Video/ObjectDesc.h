@@ -26,6 +26,8 @@ struct SurfaceData {
     SurfaceData() { SetDefaults(); }
     SurfaceData(const float* diff4, const float* spec4, std::uint32_t pow, float m, float n, float str);
     void SetDefaults();
+    // Every float finite: what a surface file can hold.
+    bool IsFinite() const;
 };
 
 // Semantic of the base texture, the one a new texture slot is bound to.

@@ -5,6 +5,7 @@
 #include "Video/Effects/EffectParams.h"
 #include "Video/Effects/Material.h"
 #include "Video/Mesh.h"
+#include "Video/MeshMan.h"
 #include "Video/ShadowQueue.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -39,6 +40,16 @@ bool ObjectMesh::ChangeMesh(const char* meshFile) {
     mesh = LoadMesh(meshFile);
     BuildShadowVolumeIfCasting();
     return mesh != nullptr;
+}
+
+bool ObjectMesh::ChangeMeshIfReadable(const char* meshFile) {
+    auto* meshes = static_cast<MeshMan*>(eTable::Peek(names::MeshMan));
+    Mesh* next = meshes && meshFile ? meshes->LoadMeshIfReadable(meshFile, 0, D3DXMESH_MANAGED) : nullptr;
+    if (!next) return false;
+    ReleaseMesh();
+    mesh = next;
+    BuildShadowVolumeIfCasting();
+    return true;
 }
 
 void ObjectMesh::SetCustomData(const float* values) {

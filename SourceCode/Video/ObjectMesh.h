@@ -28,6 +28,9 @@ public:
     // Swaps the mesh (rebuilding its shadow volume when the object casts
     // one); true when the new mesh came.
     bool ChangeMesh(const char* meshFile);
+    // The same for a file that may be broken: one that does not load leaves
+    // the object its mesh, without the fatal error, and gives false.
+    bool ChangeMeshIfReadable(const char* meshFile);
     // Replaces the slots with count empty ones bound to "BASETEXTURE0".
     void AllocTextureSlots(std::uint32_t count) { slots.Alloc(count); }
     TextureSlotArray* TextureSlots() override { return &slots; }

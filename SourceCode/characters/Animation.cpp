@@ -117,12 +117,13 @@ AnimationFrame* Animation::FindFrameAtOrAfter(float t) {
 }
 
 float Animation::SetLength(float t) {
+    if (!std::isfinite(t)) return aniLength;
     aniLength = frames.empty() ? t : std::max(t, frames.back().time);
     return aniLength;
 }
 
 AnimationFrame* Animation::AddFrame(float t) {
-    if (FindFrame(t) || t > aniLength) return nullptr;
+    if (!std::isfinite(t) || FindFrame(t) || t > aniLength) return nullptr;
     auto later = frames.begin();
     while (later != frames.end() && later->time <= t) ++later;
     AnimationFrame frame;

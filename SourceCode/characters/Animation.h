@@ -64,10 +64,11 @@ public:
     AnimationFrame* GetFrame(std::uint32_t index);
     // The first frame at or after t; the first frame when there is none.
     AnimationFrame* FindFrameAtOrAfter(float t);
-    // The length becomes t, but never less than the last frame's time.
+    // The length becomes t, but never less than the last frame's time; a t
+    // that is not finite changes nothing (no file could hold it).
     float SetLength(float t);
     // A new empty frame at t in time order; null within the tolerance of a
-    // frame or past the length.
+    // frame, past the length, or when t is not finite.
     AnimationFrame* AddFrame(float t);
     bool RemoveFrame(float t);
     void SortFrames();

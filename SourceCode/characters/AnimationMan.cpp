@@ -11,7 +11,6 @@
 
 namespace {
 const std::string kAnimationFolder = "/Assets/Animations/";
-const std::string kDefaultFolder = "/Assets/Animations/Default/";
 }  // namespace
 
 AnimationMan::~AnimationMan() { Shutdown(); }
@@ -40,19 +39,26 @@ bool AnimationMan::ReadInto(Animation* animation, const std::string& path) {
     return file.Load(path, nullptr);
 }
 
+// Paths compared as files, whatever their spelling.
+std::string AnimationMan::OwnFile(const std::string& name) const {
+    return std::filesystem::path(AssetRoot() + kAnimationFolder + name).lexically_normal().string();
+}
+
 Animation* AnimationMan::LoadAnimation(const char* requested) {
-    if (!requested) return nullptr;
-    const std::string name = requested;
-    const std::string root = AssetRoot();
+    std::string file;
+    return requested ? Load(requested, file) : nullptr;
+}
+
+Animation* AnimationMan::Load(const std::string& name, std::string& file) {
     Animation* animation = CreateAnimation();
     // Most characters have no animations of their own: the default ones are
     // then what is meant, and no file is missing.
-    const std::string own = root + kAnimationFolder + name;
+    file = OwnFile(name);
     std::error_code ec;
-    if (std::filesystem::exists(own, ec) && ReadInto(animation, own)) return animation;
+    if (std::filesystem::exists(file, ec) && ReadInto(animation, file)) return animation;
     std::size_t slash = name.find('/');
-    std::string fileName = slash == std::string::npos ? name : name.substr(slash + 1);
-    if (ReadInto(animation, root + kDefaultFolder + fileName)) return animation;
+    file = OwnFile("Default/" + (slash == std::string::npos ? name : name.substr(slash + 1)));
+    if (ReadInto(animation, file)) return animation;
     DeleteChild(animation);
     return nullptr;
 }
@@ -69,11 +75,21 @@ Animation* AnimationMan::FindStoredName(const std::string& wanted) const {
 Animation* AnimationMan::GetAnimation(const char* requested) {
     if (!requested) return nullptr;
     auto known = byRequest.find(requested);
-    if (known != byRequest.end()) return known->second;
+    if (known != byRequest.end()) return known->second.animation;
+    std::string file;
     Animation* animation = FindStoredName(requested);
-    if (!animation) animation = LoadAnimation(requested);
-    if (animation) byRequest.emplace(requested, animation);
+    if (!animation) animation = Load(requested, file);
+    if (animation) byRequest.emplace(requested, Loaded{animation, file});
     return animation;
+}
+
+void AnimationMan::FileWritten(const std::string& path) {
+    const std::string written = std::filesystem::path(path).lexically_normal().string();
+    // The requests it answered, and one that fell back to the default file
+    // before this one was made.
+    std::erase_if(byRequest, [&](const auto& entry) {
+        return entry.second.file == written || OwnFile(entry.first) == written;
+    });
 }
 
 Animation* AnimationMan::LoadActionAnimation(const char* characterName, std::uint32_t actionId) {

@@ -29,15 +29,28 @@ public:
     // or the name its file stores), else LoadAnimation. A name whose files
     // are missing is looked for again on every call.
     Animation* GetAnimation(const char* name);
+    // A file under "Assets/Animations/" was written (the editor's saves):
+    // the next request that it answers reads it again. The animations read
+    // before stay, for the characters that play them.
+    void FileWritten(const std::string& path);
     // GetAnimation(character name + the action's file name).
     Animation* LoadActionAnimation(const char* characterName, std::uint32_t action);
 
 private:
+    struct Loaded {
+        Animation* animation;
+        std::string file;  // the file it was read from
+    };
+
     Animation* FindStoredName(const std::string& name) const;
     bool ReadInto(Animation* animation, const std::string& path);
+    // LoadAnimation, telling which file it read.
+    Animation* Load(const std::string& name, std::string& file);
+    std::string OwnFile(const std::string& name) const;
 
     // Every loaded animation by the name it was asked for: the name a file
     // stores is its own (a .x name cannot hold the '/' of a request), so
-    // requests are remembered as they came.
-    std::map<std::string, Animation*, std::less<>> byRequest;
+    // requests are remembered as they came, and a character created again
+    // reads no file.
+    std::map<std::string, Loaded, std::less<>> byRequest;
 };

@@ -21,6 +21,12 @@ bool HasTextHeader(const std::string& text, const std::string& fileName) {
     return false;
 }
 
+bool ReadText(const std::string& fileName, std::string& text) {
+    if (plat::ReadWholeFile(fileName, text)) return true;
+    LogError(fileName + ": cannot be read (" + std::strerror(errno) + ")");
+    return false;
+}
+
 }  // namespace
 
 namespace xdata {
@@ -75,19 +81,32 @@ bool XSaveObject::WriteText(std::string& out, std::string* error) const {
 
 bool XDataFile::Load(const std::string& fileName, void* context) {
     std::string text;
-    if (!plat::ReadWholeFile(fileName, text)) {
-        LogError(fileName + ": cannot be read (" + std::strerror(errno) + ")");
-        return false;
-    }
+    if (!ReadText(fileName, text)) return false;
     return LoadText(text, fileName, context);
 }
 
 bool XDataFile::LoadText(const std::string& text, const std::string& sourceName, void* context) {
+    plat::XDocument document;
+    if (!Parse(text, sourceName, context, document, false)) return false;
+    return Apply(document, context);
+}
+
+bool XDataFile::Read(const std::string& fileName, plat::XDocument& document, void* context) {
+    std::string text;
+    return ReadText(fileName, text) && Parse(text, fileName, context, document, true);
+}
+
+bool XDataFile::Parse(const std::string& text, const std::string& sourceName, void* context,
+                      plat::XDocument& document, bool wholeFile) {
     plat::XTemplateRegistry registry;
     if (!RegisterTemplates(registry, context) || !HasTextHeader(text, sourceName)) return false;
-    plat::XDocument document;
     std::string error;
-    if (!plat::ParseXFileUpToError(text, registry, document, &error, sourceName)) LogError(error);
+    if (plat::ParseXFileUpToError(text, registry, document, &error, sourceName)) return true;
+    LogError(error);
+    return !wholeFile;
+}
+
+bool XDataFile::Apply(const plat::XDocument& document, void* context) {
     bool ok = true;
     if (BeginLoad(context)) {
         visits = 0;

@@ -72,6 +72,13 @@ public:
     bool Load(const std::string& fileName, void* context);
     // The same for text already in memory (sourceName labels its errors).
     bool LoadText(const std::string& text, const std::string& sourceName, void* context);
+    // Load in two steps, for a caller that must know the file is sound
+    // before it lets go of what it has: Read reads and parses the whole file
+    // and applies nothing (false, with the reason in the error stream, when
+    // the file is not read at all or has a fault anywhere); Apply then reads
+    // the document into the file's object as Load would.
+    bool Read(const std::string& fileName, plat::XDocument& document, void* context);
+    bool Apply(const plat::XDocument& document, void* context);
     // Writes to a temporary file renamed over fileName. False when the
     // templates cannot be registered, SaveData fails (nothing is written) or
     // the file cannot be written (the old file stays as it was).
@@ -100,6 +107,10 @@ protected:
 
 private:
     bool MayVisit(int depth);
+    // Parses text into document; with wholeFile a fault anywhere is false,
+    // else what precedes it is kept (true).
+    bool Parse(const std::string& text, const std::string& sourceName, void* context, plat::XDocument& document,
+               bool wholeFile);
 
     long visits = 0;
 };

@@ -92,7 +92,9 @@ std::uint32_t LimbLocation(const char* word) {
 // diffuse r g b, specular r g b, power, m, n, str, limbs flag
 int SetSurface(AnimationEditor& editor, EditChar& character, CommandArgs args) {
     if (!character.BodyObject()) return kDone;
-    character.SetSurface(SurfaceFromWords(args), editor.SelectedObject(), std::uint32_t(ParseInt(args[10])));
+    const SurfaceData surface = SurfaceFromWords(args);
+    if (!surface.IsFinite()) return kBadParam;
+    character.SetSurface(surface, editor.SelectedObject(), std::uint32_t(ParseInt(args[10])));
     return kDone;
 }
 

@@ -44,9 +44,11 @@ public:
     bool Shutdown() override;
     bool Update() override;
 
-    // Deletes every edit node, starts afresh, then reads
-    // "Assets/Characters/<name>.x"; the body keeps its place. False when the
-    // name is refused or the file cannot be read.
+    // Reads "Assets/Characters/<name>.x" whole, keeps the animations in
+    // "Tempy", then deletes every edit node, starts afresh and applies the
+    // file; the body keeps its place. False, with nothing changed, when the
+    // name is refused, the file cannot be read or has a fault, or an
+    // animation cannot be kept.
     bool LoadCharacter(const char* name) override;
     // Writes "Assets/Characters/<name>.x" through a temporary file. False in
     // animation mode, for a refused name, or when the write fails (the old
@@ -138,6 +140,8 @@ private:
     void PlayStep();
     SliderBar* OpenTimeline(std::uint32_t slot);
     void LoadTimelineNodes();
+    // Every filled slot written to "Tempy"; false when one cannot be.
+    bool KeepAnimationsInTempy() const;
     bool WriteAnimation(Animation& animation, const std::string& folder, std::uint32_t slot, bool clean) const;
     std::int32_t SlotOf(const Animation* animation) const;
 };

@@ -1,13 +1,17 @@
 // The editable character's animation slots, key frames and timelines.
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
 #include "characters/Animation.h"
 #include "characters/AnimationFile.h"
+#include "characters/AnimationMan.h"
 #include "characters/Limb.h"
 #include "characters/NameTables.h"
 #include "core/DIva.h"
+#include "core/SystemNames.h"
+#include "core/eTable.h"
 #include "core/Timer.h"
 #include "editor/EditChar.h"
 #include "editor/EditNode.h"
@@ -25,6 +29,9 @@ float Advance(float t, const Animation& animation, float dt) {
     if (t > animation.aniLength) t = animation.loop ? 0.0f : animation.aniLength;
     return t;
 }
+
+// What an animation file can hold as a length.
+bool IsLength(float length) { return length > 0.0f && std::isfinite(length); }
 
 // Makes room in a slot for a new animation: the one there is kept in "Tempy"
 // first; false, with the slot as it was, when that cannot be written.
@@ -90,7 +97,18 @@ bool EditChar::WriteAnimation(Animation& animation, const std::string& folder, s
     if (ec) return false;
     AnimationFile file(&animation, clean);
     // The action's file name begins with its own '/'.
-    return file.Save(dir.string() + fileName, nullptr);
+    const std::string path = dir.string() + fileName;
+    if (!file.Save(path, nullptr)) return false;
+    // Characters made from now on play what was saved.
+    if (auto* animations = static_cast<AnimationMan*>(eTable::Peek(names::AnimationMan)))
+        animations->FileWritten(path);
+    return true;
+}
+
+bool EditChar::KeepAnimationsInTempy() const {
+    for (std::uint32_t slot = 0; slot < kActionCount; ++slot)
+        if (actionAnimations[slot] && !WriteAnimation(*actionAnimations[slot], kTempFolder, slot, false)) return false;
+    return true;
 }
 
 bool EditChar::SaveTempAnimation(std::uint32_t slot) {
@@ -112,7 +130,7 @@ bool EditChar::SaveTempAnimation(std::uint32_t slot) {
 }
 
 bool EditChar::CreateAnimation(std::uint32_t slot, float length, bool loop) {
-    if (slot >= kActionCount || !(length > 0.0f)) return false;
+    if (slot >= kActionCount || !IsLength(length)) return false;
     if (!ReplaceSlot(*this, slot)) return false;
     auto* animation = new Animation(kNewAnimationName, slot, length, loop);
     animation->Init();
@@ -188,7 +206,7 @@ bool EditChar::RemoveFrame(float time, bool reloadTimeline) {
 }
 
 bool EditChar::SetAnimationLength(float length) {
-    if (!activeTimeline || !currentAnimation || !(length > 0.0f)) return false;
+    if (!activeTimeline || !currentAnimation || !IsLength(length)) return false;
     currentAnimation->SetLength(length);
     currentTime = std::min(currentTime, currentAnimation->aniLength);
     LoadTimelineNodes();

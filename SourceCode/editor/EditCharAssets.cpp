@@ -1,6 +1,6 @@
 // The editable character's files and looks: loading and saving it, cycling
 // through the asset folders, surfaces.
-#include <cstdio>
+#include <charconv>
 #include <filesystem>
 #include <string>
 
@@ -32,15 +32,25 @@ void SetSurfaceOf(Object* object, const SurfaceData& surface) {
     if (SurfaceData* target = SurfaceOf(object)) *target = surface;
 }
 
+// The shortest text that reads back as the same float.
+std::string FloatText(float value) {
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    std::string number(text, written.ptr);
+    // A whole number still reads as a real.
+    if (number.find_first_of(".e") == std::string::npos) number += ".0";
+    return number;
+}
+
 // A surface file of one surface and no sounds: what a character saved under
 // a new name reads back as its body's surface.
 std::string SurfaceFileText(const SurfaceData& s) {
-    char surface[256];
-    std::snprintf(surface, sizeof surface,
-                  " 1;\n  %.6f; %.6f; %.6f; %.6f;; %.6f; %.6f; %.6f; %.6f;; %u; %.6f; %.6f; %.6f;;\n",
-                  double(s.diff[0]), double(s.diff[1]), double(s.diff[2]), double(s.diff[3]), double(s.spec[0]),
-                  double(s.spec[1]), double(s.spec[2]), double(s.spec[3]), unsigned(s.pow), double(s.m),
-                  double(s.n), double(s.str));
+    std::string surface = " 1;\n  ";
+    for (const float* colour : {s.diff, s.spec}) {
+        for (int i = 0; i < 4; ++i) surface += FloatText(colour[i]) + (i < 3 ? "; " : ";; ");
+    }
+    surface += std::to_string(s.pow) + "; " + FloatText(s.m) + "; " + FloatText(s.n) + "; " + FloatText(s.str) +
+               ";;\n";
     return std::string("xof 0303txt 0032\n\n"
                        "template SurfaceData {\n <D6AC416B-CCBD-44FB-957F-61C7669C5C84>\n array FLOAT diff[4];\n"
                        " array FLOAT spec[4];\n DWORD pow;\n FLOAT m;\n FLOAT n;\n FLOAT str;\n}\n\n"
@@ -56,9 +66,22 @@ bool WriteSurfaceFileIfMissing(const std::string& characterName, const SurfaceDa
     const std::filesystem::path path = AssetFolder("Surfaces") / (characterName + ".sur");
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) return true;
+    if (!surface.IsFinite()) return false;
     std::filesystem::create_directories(path.parent_path(), ec);
     std::string error;
     return plat::ReplaceFile(path.string(), SurfaceFileText(surface), &error);
+}
+
+// The object takes the next model of "Models/<folder>/" that loads: a
+// broken one (its line in err.txt names it) is passed over, so that an
+// author's bad file does not end the session.
+void NextReadableModel(AssetListing& listing, const std::string& folder, ObjectMesh& object) {
+    const std::filesystem::path path = AssetFolder("Models") / folder;
+    const std::size_t count = AssetListing::List(path, ".x").size();
+    for (std::size_t tried = 0; tried < count; ++tried) {
+        const auto file = listing.Next(path);
+        if (!file || object.ChangeMeshIfReadable((folder + "/" + *file).c_str())) return;
+    }
 }
 
 }  // namespace
@@ -66,14 +89,19 @@ bool WriteSurfaceFileIfMissing(const std::string& characterName, const SurfaceDa
 bool EditChar::LoadCharacter(const char* characterName) {
     if (!IsSafeName(characterName)) return false;
     std::string characterString = characterName;
+    CharacterFile file(this);
+    plat::XDocument document;
+    // A name that fails, or a file with a fault, leaves the character and its
+    // animations as they are; the animations a load replaces are kept first.
+    if (!file.Read(CharacterPath(characterName), document, &characterString)) return false;
+    if (!KeepAnimationsInTempy()) return false;
     const D3DXVECTOR3 place = GetRenderPosition();
     // The editor lets go of a node before the node goes.
     if (auto* editor = static_cast<AnimationEditor*>(eTable::Peek(names::AnimationEditor))) editor->DeselectObject();
     DeleteNodes(nullptr);
     Shutdown();
     Init();
-    CharacterFile file(this);
-    const bool loaded = file.Load(CharacterPath(characterName), &characterString);
+    const bool loaded = file.Apply(document, &characterString);
     SetRenderPosition(&place);
     // The file's last limb is not a choice the user made.
     selectedLimb = nullptr;
@@ -111,15 +139,13 @@ void EditChar::NextEyes() {
 void EditChar::NextBody() {
     ObjectMesh* body = BodyObject();
     if (!body) return;
-    const auto file = bodyListing.Next(AssetFolder("Models/Body"));
-    if (file) body->ChangeMesh(("Body/" + *file).c_str());
+    NextReadableModel(bodyListing, "Body", *body);
 }
 
 void EditChar::NextLimbModel(EditNode* selectedNode) {
     if (!selectedLimb || selectedLimb->kind != Limb::kModel || !selectedNode) return;
     if (selectedNode->limb != selectedLimb || !selectedNode->point || !selectedNode->point->model) return;
-    const auto file = limbListing.Next(AssetFolder("Models/Limb"));
-    if (file) selectedNode->point->model->ChangeMesh(("Limb/" + *file).c_str());
+    NextReadableModel(limbListing, "Limb", *selectedNode->point->model);
 }
 
 void EditChar::NextSilhouette() {
