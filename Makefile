@@ -35,8 +35,9 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The engine's empty frame against a bare SDL2 + GL loop (frames/s and ratio),
-# then the physics step of trampolines of three sizes and the player on the
-# ground, then the loaders beside their references (MB/s).
+# then the physics step of trampolines of three sizes, the player on the
+# ground and beside 100 and 400 baskets, then the loaders beside their
+# references (MB/s).
 bench: build
 	@$(call on_display,./$(BUILD)/bench_frame)
 	@$(call on_display,./$(BUILD)/bench_physics)

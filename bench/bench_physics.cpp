@@ -6,6 +6,10 @@
 // times its rest length (the longest is shown). Then the player's sphere on
 // the ground over 20,000 steps: once at rest on it, once dropped from 4; a
 // body at rest must stay on the ground and a bounce must not gain height.
+// Last, a step with many pinned planes about: 100 and then 400 baskets of
+// six planes each beside the player resting on the ground, as a level makes
+// them (the ground and the player first); planes never meet planes, so the
+// step should grow with the baskets, not with their square.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -152,6 +156,34 @@ GroundFigure OnTheGround(float y) {
     return figure;
 }
 
+// The ground, the player resting on it, then the baskets in rows of 20
+// beside it: one physics step's time in ms.
+double StepWithBaskets(int baskets) {
+    World world;
+    ObjectDesc groundDesc;
+    groundDesc.kind = kKindPlane;
+    groundDesc.size = groundDesc.depth = 100.0f;
+    groundDesc.mesh = "ground.x";
+    GameObject* ground = world.objects.CreateObject(&groundDesc);
+    if (!ground || !ground->body) return 0.0;
+    D3DXVECTOR3 groundAt;
+    ground->body->GetPosition(&groundAt);
+    if (!world.AddPlayer(groundAt.y + 1.0f)) return 0.0;
+    for (int i = 0; i < baskets; ++i) {
+        ObjectDesc desc;
+        desc.kind = kKindBasket;
+        desc.size = 1.0f;
+        desc.position = D3DXVECTOR3(5.0f + 3.0f * float(i % 20), groundAt.y + 2.0f, 3.0f * float(i / 20));
+        world.objects.CreateLevelObject(&desc);
+    }
+    for (int i = 0; i < 5; ++i) world.Frame();
+    const int steps = baskets >= 400 ? 20 : 100;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < steps; ++i) world.Frame();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return seconds / steps * 1e3;
+}
+
 }  // namespace
 
 int main() {
@@ -171,5 +203,7 @@ int main() {
     const GroundFigure resting = OnTheGround(1.0f), dropped = OnTheGround(4.0f);
     std::printf("ground: resting %d steps, lowest centre height %.4f; dropped from 4, highest rebound %.4f\n",
                 kGroundSteps, resting.lowest, dropped.highestRebound);
+    const double hundred = StepWithBaskets(100), fourHundred = StepWithBaskets(400);
+    std::printf("planes: 100 baskets %.3f ms a step, 400 baskets %.3f ms a step\n", hundred, fourHundred);
     return 0;
 }

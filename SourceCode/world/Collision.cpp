@@ -220,13 +220,52 @@ void Physics::SyncIndex(Body* body, BodyIndex& index) {
     }
 }
 
+void Physics::MakeRoster() {
+    roster.owned.clear();
+    roster.spheres.clear();
+    roster.planeMeeting.clear();
+    for (const auto& [id, body] : bodies) {
+        for (std::uint32_t i = 0; i < body->points.size(); ++i) {
+            const Point& p = body->points[i];
+            if (!p.collides || !p.owner) continue;
+            const PointRef ref{id, body.get(), i};
+            roster.owned.push_back(ref);
+            if (IsPlane(p.owner)) continue;
+            roster.spheres.push_back(ref);
+            if (!IsNode(p.owner)) roster.planeMeeting.push_back(ref);
+        }
+    }
+    roster.current = true;
+}
+
+std::pair<const Physics::PointRef*, const Physics::PointRef*> Physics::After(const std::vector<PointRef>& list,
+                                                                             const Body* body) {
+    const auto first = std::upper_bound(list.begin(), list.end(), static_cast<std::int32_t>(body->id),
+                                        [](std::int32_t id, const PointRef& ref) { return id < ref.bodyId; });
+    return {list.data() + (first - list.begin()), list.data() + list.size()};
+}
+
+// The points that an owned point may do something with: a plane meets the
+// spheres that are not nodes, a node meets spheres, any other sphere meets
+// both planes and spheres.
+const std::vector<Physics::PointRef>& Physics::WhatMeets(const Point& p) const {
+    if (IsPlane(p.owner)) return roster.planeMeeting;
+    if (IsNode(p.owner)) return roster.spheres;
+    return roster.owned;
+}
+
 void Physics::Collide(Body* body) {
-    BodyIndex* index = IndexOf(body);
-    if (!index) {
+    if (visitEveryPair) {
         CollideEveryPair(body);
         return;
     }
-    // Called from outside the step: the points may have moved since.
+    // Called from outside the step, anything may have changed since.
+    if (stepping != body || !roster.current) MakeRoster();
+    BodyIndex* index = IndexOf(body);
+    if (!index) {
+        CollideListedPairs(body);
+        return;
+    }
     if (stepping != body) SyncIndex(body, *index);
     CollideNearPairs(body, *index);
 }
@@ -250,6 +289,26 @@ void Physics::CollideEveryPair(Body* body) {
     }
 }
 
+// The pairs of the double loop, in its order, less those that cannot do
+// anything: each point meets only the later points listed as what it may
+// meet. With many pinned planes about (a level of baskets) most pairs are
+// two planes, and the step no longer grows with their square.
+void Physics::CollideListedPairs(Body* body) {
+    for (std::size_t i = 0; i < body->points.size(); ++i) {
+        Point& p = body->points[i];
+        if (!p.collides || !p.owner) continue;
+        const D3DXVECTOR3 wasPosition = p.position, wasVelocity = p.velocity;
+        const auto [first, last] = After(WhatMeets(p), body);
+        for (const PointRef* ref = first; ref != last; ++ref) {
+            if (ref->index >= ref->body->points.size()) continue;
+            Point& q = ref->body->points[ref->index];
+            if (q.collides) CollidePair(&p, &q);
+        }
+        if (p.position != wasPosition || p.velocity != wasVelocity)
+            body->collided.push_back(static_cast<std::uint32_t>(i));
+    }
+}
+
 // The same pairs in the same order, with the same results, without walking
 // them all: only pairs in which something can happen are visited (spheres
 // that overlap, found through the body's grid, and every pair of a plane and
@@ -257,10 +316,15 @@ void Physics::CollideEveryPair(Body* body) {
 // the state, and only a pair's position pushes can change which later pairs
 // act, so after a push the pairs still to come are found again.
 void Physics::CollideNearPairs(Body* body, BodyIndex& index) {
+    // Later planes meet only the body's spheres that are not nodes.
+    const auto& candidates = index.planeMeetingSpheres.empty() ? roster.spheres : roster.owned;
     std::vector<Point*> later;
-    for (auto it = bodies.upper_bound(static_cast<std::int32_t>(body->id)); it != bodies.end(); ++it)
-        for (Point& q : it->second->points)
-            if (q.collides && q.owner) later.push_back(&q);
+    const auto [first, last] = After(candidates, body);
+    for (const PointRef* ref = first; ref != last; ++ref) {
+        if (ref->index >= ref->body->points.size()) continue;
+        Point& q = ref->body->points[ref->index];
+        if (q.collides && q.owner) later.push_back(&q);
+    }
     if (later.empty()) return;
 
     struct Pair {

@@ -75,6 +75,7 @@ bool Physics::Shutdown() {
     if (!initialized) return false;
     bodies.clear();
     indices.clear();
+    roster = Roster();
     DestroyChildren();
     eTable::RemoveSystem(this);
     initialized = false;
@@ -86,6 +87,7 @@ bool Physics::Update() {
     if (!initialized || !active) return false;
     UpdateChildren();
     if (FrameSeconds() == 0.0f) return true;  // paused, or no time passed
+    roster.current = false;
     // Index by id rather than hold iterators: a force function may add or
     // remove bodies (scripts can), and the walk must survive it.
     for (auto it = bodies.begin(); it != bodies.end();) {
@@ -125,6 +127,7 @@ std::uint32_t Physics::AddBody(GameObject* owner, float inverseMass) {
     body->AddPoint(owner, start.x, start.y, start.z, inverseMass);
     if (owner) owner->body = body.get();
     bodies[id] = std::move(body);
+    roster.current = false;
     return static_cast<std::uint32_t>(id);
 }
 
@@ -136,6 +139,7 @@ void Physics::RemoveBody(GameObject* owner) {
         if (owner && owner->body == body) owner->body = nullptr;
         indices.erase(body->id);
         bodies.erase(it);
+        roster.current = false;
         return;
     }
 }

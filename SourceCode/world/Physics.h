@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/System.h"
@@ -114,6 +115,10 @@ public:
     // The collision step of one body against the bodies after it.
     void Collide(Body* body);
 
+    // On, the collision step walks every pair of points, as the plain double
+    // loop does; the tests compare the pairs it visits with it.
+    static inline bool visitEveryPair = false;
+
 private:
     // What the collision step keeps of a body of many points between its
     // calls: the grid of its sphere points and the few points that meet
@@ -126,10 +131,34 @@ private:
     // Bodies of at least this many points are collided through their index.
     static constexpr std::size_t kIndexedPoints = 2;
 
+    // A point of some body, by the body's id and the point's index.
+    struct PointRef {
+        std::int32_t bodyId;
+        Body* body;
+        std::uint32_t index;
+    };
+    // The colliding points that have an owner, by what they can meet, each
+    // list in id and index order. A pair outside them does nothing (two
+    // planes, a plane and a node, a point without owner), so the step
+    // visits only pairs drawn from them. Made again at every step, whenever
+    // a body comes or goes, and for a call from outside the step; a point
+    // that has since lost its owner or its collides flag is passed over.
+    struct Roster {
+        std::vector<PointRef> owned;         // what a sphere that is not a node may meet
+        std::vector<PointRef> spheres;       // the points that are not planes: what a node may meet
+        std::vector<PointRef> planeMeeting;  // spheres that are not nodes: what a plane may meet
+        bool current = false;
+    };
+
     void StepBody(Body* body);
     BodyIndex* IndexOf(Body* body);
     void SyncIndex(Body* body, BodyIndex& index);
+    void MakeRoster();
+    // The listed points of the bodies after this one.
+    static std::pair<const PointRef*, const PointRef*> After(const std::vector<PointRef>& list, const Body* body);
+    const std::vector<PointRef>& WhatMeets(const Point& p) const;
     void CollideEveryPair(Body* body);
+    void CollideListedPairs(Body* body);
     void CollideNearPairs(Body* body, BodyIndex& index);
     // The collision step's rules (Collision.cpp).
     void CollidePair(Point* p, Point* q);
@@ -142,4 +171,5 @@ private:
     float timeStep = kTimeStep;
     std::unordered_map<std::uint32_t, BodyIndex> indices;  // by body id
     Body* stepping = nullptr;  // the body whose points are being integrated
+    Roster roster;
 };

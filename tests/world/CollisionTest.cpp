@@ -3,6 +3,8 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "characters/Player.h"
@@ -352,4 +354,113 @@ TEST_F(CollisionTest, SpheresRestingOrDroppedStayOnTheGroundFor20000Steps) {
         EXPECT_GT(c.lowest, c.floor) << "from " << c.start;
         EXPECT_LE(c.highest, c.start) << "from " << c.start;
     }
+}
+
+namespace {
+
+// What a frame leaves: its contacts, and every point of every body in id
+// and index order.
+struct FrameOutcome {
+    std::vector<Contact> contacts;
+    std::vector<Point> points;
+};
+
+// A scene as the game and a level build it, in their order: the ground, the
+// game's 10 x 10 trampoline, the player dropping onto it, a pinned lamp and
+// a character thrown towards where the level's basket will stand; then the
+// level's basket with a character falling onto its goal, six more baskets,
+// characters piled on the sheet and meeting head-on on the ground. Each
+// character has an id of its own.
+std::vector<FrameOutcome> RunLevelLikeScene(bool everyPair, int frames) {
+    Physics::visitEveryPair = everyPair;
+    LogicStage stage(64, 48);
+    std::vector<FrameOutcome> outcomes;
+    if (!stage.StartLogic()) return outcomes;
+    GameObjectsMan& objects = *stage.objects;
+    ObjectDesc sheet;
+    sheet.kind = kKindTrampoline;
+    sheet.columns = sheet.rows = 10;
+    sheet.spacing = 2.0f;
+    objects.CreateObject(&sheet);
+    ObjectDesc playerDesc;
+    playerDesc.kind = kKindPlayer;
+    playerDesc.character = "Player";
+    objects.CreateObject(&playerDesc)->body->SetPositionXYZ(0.3f, 6.0f, -0.4f);
+    std::uint32_t nextId = 3000;
+    auto character = [&](D3DXVECTOR3 at, D3DXVECTOR3 v, float inverseMass = 1.0f) {
+        ObjectDesc desc;
+        desc.kind = kKindNPC;
+        GameObject* npc = objects.CreateLevelObject(&desc);
+        npc->id = nextId++;
+        npc->body->SetPosition(&at);
+        npc->body->points[0].velocity = v;
+        npc->body->points[0].inverseMass = inverseMass;
+    };
+    character({0, 12, -20}, {}, 0.0f);
+    character({1, 3, 8}, {0, 2, 12});
+    for (int b = 0; b < 7; ++b) {
+        ObjectDesc basket;
+        basket.kind = kKindBasket;
+        basket.size = 3.0f;
+        basket.position = b == 0 ? D3DXVECTOR3(0, 2, 15) : D3DXVECTOR3(-60.0f + 6.5f * float(b), 0, -40);
+        objects.CreateLevelObject(&basket);
+    }
+    character({0.5f, 2.6f, 15}, {1.5f, -10, 0.7f});
+    character({4, 2.5f, 4}, {});
+    character({4.3f, 4.6f, 4.2f}, {0, -6, 0});
+    character({-16, -4, 6}, {5, 0, 0});
+    character({-12, -4, 6}, {-5, 0, 0});
+    for (int f = 0; f < frames; ++f) {
+        stage.Frame();
+        FrameOutcome outcome;
+        outcome.contacts = eTable::Find<Physics>(names::Physics)->Contacts();
+        for (const auto& body : eTable::Find<Physics>(names::Physics)->Bodies())
+            outcome.points.insert(outcome.points.end(), body.second->points.begin(), body.second->points.end());
+        outcomes.push_back(std::move(outcome));
+    }
+    Physics::visitEveryPair = false;
+    return outcomes;
+}
+
+bool SameContact(const Contact& a, const Contact& b) {
+    return a.normal == b.normal && a.depth == b.depth && a.firstOwnerId == b.firstOwnerId &&
+           a.secondOwnerId == b.secondOwnerId;
+}
+
+}  // namespace
+
+// The step visits only the pairs that can do something; frame by frame it
+// must leave what the plain loop over every pair leaves: the same contacts
+// in the same order, and every point where that loop puts it.
+TEST(CollisionPairs, ALevelLikeSceneRunsAsTheLoopOverEveryPairRunsIt) {
+    constexpr int kFrames = 250;
+    const std::vector<FrameOutcome> every = RunLevelLikeScene(true, kFrames);
+    const std::vector<FrameOutcome> listed = RunLevelLikeScene(false, kFrames);
+    ASSERT_EQ(every.size(), std::size_t(kFrames));
+    ASSERT_EQ(listed.size(), every.size());
+    std::set<std::pair<std::uint32_t, std::uint32_t>> met;
+    for (int f = 0; f < kFrames; ++f) {
+        const FrameOutcome &a = every[f], &b = listed[f];
+        ASSERT_EQ(b.contacts.size(), a.contacts.size()) << "frame " << f;
+        for (std::size_t c = 0; c < a.contacts.size(); ++c) {
+            ASSERT_TRUE(SameContact(a.contacts[c], b.contacts[c])) << "frame " << f << ", contact " << c;
+            met.insert({a.contacts[c].firstOwnerId, a.contacts[c].secondOwnerId});
+        }
+        ASSERT_EQ(b.points.size(), a.points.size()) << "frame " << f;
+        for (std::size_t p = 0; p < a.points.size(); ++p) {
+            ASSERT_TRUE(a.points[p].position == b.points[p].position && a.points[p].velocity == b.points[p].velocity &&
+                        a.points[p].compression == b.points[p].compression)
+                << "frame " << f << ", point " << p;
+        }
+    }
+    // The scene meets every rule: walls, the goal, the ground, the sheet's
+    // nodes and characters one against another.
+    EXPECT_TRUE(met.count({3001, objectid::kBasketWall}));
+    EXPECT_TRUE(met.count({objectid::kBasketGoal, 3002}));
+    EXPECT_TRUE(met.count({objectid::kGround, 3005}));
+    EXPECT_TRUE(met.count({3003, 3004}));
+    EXPECT_TRUE(met.count({3005, 3006}));
+    bool playerOnNode = false;
+    for (const auto& pair : met) playerOnNode |= pair.first == objectid::kPlayer || pair.second == objectid::kPlayer;
+    EXPECT_TRUE(playerOnNode);
 }
