@@ -56,7 +56,7 @@ const Binding* Bindings::HeldBinding(std::uint8_t key, int stream) const {
     return stream >= 0 && stream < kStreamCount ? heldBindings[key][stream].get() : nullptr;
 }
 
-void Bindings::Fire(const Binding& binding) {
+void Bindings::Fire(std::uint8_t key, const Binding& binding) {
     auto* console = static_cast<Console*>(eTable::Peek(names::Console));
     if (!console) return;
     // The command runs on a copy: it may rebind (and so free) the very
@@ -64,7 +64,9 @@ void Bindings::Fire(const Binding& binding) {
     const Binding running = binding;
     std::vector<const char*> argv;
     for (const std::string& arg : running.args) argv.push_back(arg.c_str());
+    firingKey = key;
     console->RunMacro(running.command, static_cast<int>(argv.size()), argv.data());
+    firingKey = -1;
 }
 
 bool Bindings::Update() {
@@ -77,8 +79,9 @@ bool Bindings::Update() {
         const auto key = static_cast<std::uint8_t>(code);
         const std::int32_t stream = input->GetStream();
         if (stream < 0 || stream >= kStreamCount) continue;
-        if (triggeredBindings[key][stream] && input->IsKeyTriggered(key, stream)) Fire(*triggeredBindings[key][stream]);
-        if (heldBindings[key][stream] && input->IsKeyDown(key, stream)) Fire(*heldBindings[key][stream]);
+        if (triggeredBindings[key][stream] && input->IsKeyTriggered(key, stream))
+            Fire(key, *triggeredBindings[key][stream]);
+        if (heldBindings[key][stream] && input->IsKeyDown(key, stream)) Fire(key, *heldBindings[key][stream]);
     }
     return true;
 }

@@ -35,6 +35,9 @@ public:
     bool Update() override;
     // Number of passes so far: one a frame.
     std::uint32_t Passes() const { return passes; }
+    // The key whose binding is running now, or -1 (a typed or scripted
+    // command).
+    int FiringKey() const { return firingKey; }
 
     // Stores a copy of binding for the named key in the triggered or the held
     // table, replacing what was there; stream -1 puts a copy on each of the
@@ -49,9 +52,10 @@ public:
 private:
     using Table = std::unique_ptr<Binding>[kKeyCount][kStreamCount];
     void Clear();
-    static void Fire(const Binding& binding);
+    void Fire(std::uint8_t key, const Binding& binding);
 
     std::uint32_t passes = 0;
+    int firingKey = -1;
     Table triggeredBindings;
     Table heldBindings;
 };

@@ -8,10 +8,12 @@
 #include <fstream>
 #include <iterator>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "Video/TextMan.h"
 #include "Video/Video.h"
+#include "console/Bindings.h"
 #include "console/ConsoleCommands.h"
 #include "console/TypedKeys.h"
 #include "core/SystemNames.h"
@@ -27,6 +29,21 @@ constexpr std::uint32_t kAlphaStep = 0x01000000;
 constexpr std::string_view kSeparators = " ,;";
 
 Input* FindInput() { return static_cast<Input*>(eTable::Peek(names::Input)); }
+
+// The presses of the last poll that came after the key whose binding runs
+// now (none for a typed or scripted command): keys typed right after the
+// console key, in the same poll, which opening the console takes from the
+// stream they were pressed on.
+std::vector<KeyPress> PressesAfterFiringKey(const Input& keys) {
+    const auto* bindings = static_cast<Bindings*>(eTable::Peek(names::Bindings));
+    if (!bindings || bindings->FiringKey() < 0) return {};
+    const std::span<const KeyPress> polled = keys.Presses(keys.GetStream());
+    const auto opening = std::find_if(polled.begin(), polled.end(), [&](const KeyPress& press) {
+        return press.key == bindings->FiringKey();
+    });
+    if (opening == polled.end()) return {};
+    return {std::next(opening), polled.end()};
+}
 TextMan* FindTextMan() { return static_cast<TextMan*>(eTable::Peek(names::TextMan)); }
 
 // The words of a line, split at runs of separators.
@@ -66,7 +83,9 @@ bool Console::Init(void*, void*) {
     if (initialized) return false;
     historyPos = 0;
     input.clear();
+    inputCut = false;
     if (Input* keys = FindInput()) {
+        typedWithOpeningKey = PressesAfterFiringKey(*keys);
         keys->ClearKeys();
         savedStream = keys->GetStream();
         keys->SetStream(kConsoleStream);
@@ -80,6 +99,7 @@ bool Console::Init(void*, void*) {
 
 bool Console::Shutdown() {
     if (!initialized) return false;
+    typedWithOpeningKey.clear();
     SetLinesShown(false);
     if (Input* keys = FindInput()) keys->SetStream(savedStream);
     initialized = false;
@@ -108,7 +128,7 @@ void Console::NewLine() {
     }
     TextDescription desc;
     desc.text = kPrompt;
-    desc.rect = RECT{0, height - kLineHeight, width, height};
+    desc.rect = RECT{0, height - kLineHeight, std::max(width - kRightMargin, 0), height};
     Text* line = texts->CreateText(&desc, nullptr);
     if (!line) return;
     lines.push_front(line);
@@ -170,13 +190,19 @@ void Console::FadeMessages() {
 void Console::HandleInput() {
     Input* keys = FindInput();
     if (!keys) return;
+    auto stillTyping = [&] { return initialized && keys->GetStream() == kConsoleStream; };
+    // Their triggers went with the switch of stream that opened the console.
+    for (const KeyPress& press : std::exchange(typedWithOpeningKey, {})) {
+        if (!stillTyping()) return;
+        if (Takes(press)) ApplyPress(press);
+    }
     // A copy: a line run here may close the console, which clears them.
     const std::span<const KeyPress> polled = keys->Presses(kConsoleStream);
     const std::vector<KeyPress> presses(polled.begin(), polled.end());
     // A key pressed twice in one poll has one trigger, taken at its first press.
     std::bitset<Input::kKeyCount> taken;
     for (const KeyPress& press : presses) {
-        if (!initialized || keys->GetStream() != kConsoleStream) return;
+        if (!stillTyping()) return;
         if (!Takes(press)) continue;
         if (!taken[press.key] && !keys->IsKeyTriggered(press.key, kConsoleStream)) continue;
         taken.set(press.key);
@@ -202,21 +228,34 @@ void Console::ApplyPress(const KeyPress& press) {
     case plat::DIK_UP: changed = BrowseHistory(true); break;
     case plat::DIK_DOWN: changed = BrowseHistory(false); break;
     case plat::DIK_RETURN:
-    case plat::DIK_NUMPADENTER: {
-        const std::string line = input;
-        Execute(line, true);
-        input.clear();
-        break;
-    }
+    case plat::DIK_NUMPADENTER: RunTypedLine(); break;
     default: changed = TypeChar(ReadKeyChar(press)); break;
     }
     if (changed) RefreshInputLine();
 }
 
+void Console::RunTypedLine() {
+    const std::string line = std::exchange(input, {});
+    if (!std::exchange(inputCut, false)) {
+        Execute(line, true);
+        return;
+    }
+    // A cut line could do other than what was typed (save under a name cut
+    // short): it never runs, and stays on screen above the reason.
+    ScrollUp();
+    Print(kLineCut, kRed);
+}
+
 bool Console::TypeChar(char c) {
-    if (input.size() >= static_cast<std::size_t>(kLineLength)) return false;  // the 64th is dropped
-    input.push_back(c);
-    historyPos = 0;
+    if (input.size() < static_cast<std::size_t>(kLineLength)) {
+        input.push_back(c);
+        historyPos = 0;
+        return true;
+    }
+    // The 64th and later are dropped; the first such key says so.
+    if (inputCut) return false;
+    inputCut = true;
+    Print(kLineFull, kRed);
     return true;
 }
 
@@ -225,6 +264,8 @@ bool Console::EraseChar() {
     if (input.empty()) return true;
     input.pop_back();
     historyPos = 0;
+    // Emptied, it holds nothing of what was cut.
+    if (input.empty()) inputCut = false;
     return true;
 }
 
@@ -234,6 +275,7 @@ bool Console::BrowseHistory(bool up) {
     if (up && ++historyPos > oldest) historyPos = 1;
     if (!up && --historyPos < 1) historyPos = oldest;
     input = history[static_cast<std::size_t>(historyPos - 1)];
+    inputCut = false;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/System.h"
 
@@ -36,10 +37,18 @@ public:
     // faster the higher they stand.
     static constexpr std::int32_t kVanishTop = 404;
     static constexpr std::int32_t kLineHeight = 22;
+    // Lines end this far short of the window's right edge, so that a
+    // wrapped text (the help listing) keeps its last letters in sight where
+    // the edge is lost: a window as wide as the desktop it is centred on.
+    static constexpr std::int32_t kRightMargin = 16;
     static constexpr const char* kPrompt = "CONSOLE: ";
     static constexpr const char* kStartScript = "OnStartScript.txt";
     static constexpr const char* kUnknownCommand =
         "ERROR: Unknown command! (type \"help\" for a list of commands)";
+    // A typed line that reaches kLineLength takes no more keys; one that lost
+    // keys so is cut and never runs.
+    static constexpr const char* kLineFull = "ERROR: The line is full (63 characters)! It will not run.";
+    static constexpr const char* kLineCut = "ERROR: The line was cut at 63 characters: not run!";
 
     // Registers, makes the input line (hidden) and runs "OnStartScript.txt"
     // from the working directory.
@@ -113,6 +122,7 @@ private:
     // Each true when the input line must be shown again.
     bool TypeChar(char c);
     bool EraseChar();
+    void RunTypedLine();
     bool BrowseHistory(bool up);
     void RememberLine(std::string_view line);
     void RefreshInputLine();
@@ -121,6 +131,11 @@ private:
     std::deque<std::string> history;
     std::int32_t historyPos = 0;  // 1 = newest entry, 0 = none
     std::string input;
+    // Keys were dropped from the input line: it is not what was typed.
+    bool inputCut = false;
+    // Typed after the key that opened the console, in the same poll: its
+    // first keys, taken at its first update.
+    std::vector<KeyPress> typedWithOpeningKey;
     std::uint32_t fadeFrame = 0;
     std::int32_t savedStream = 0;
     // The script line running now, for its error lines; none outside scripts.

@@ -82,7 +82,7 @@ EditNode* AnimationEditor::SelectedNode() const {
 }
 
 void AnimationEditor::AnimationModeToggle() {
-    if (toggleLatch) return;
+    if (toggleLatch || FiredByAKeyStillDown()) return;
     if (!mode)
         if (auto* other = static_cast<Editor*>(eTable::Peek(names::Editor))) other->LeaveEditMode();
     SwitchMode();

@@ -88,7 +88,7 @@ void Editor::DeleteObject() {
 }
 
 void Editor::EditModeToggle() {
-    if (toggleLatch) return;
+    if (toggleLatch || FiredByAKeyStillDown()) return;
     if (!mode)
         if (auto* other = static_cast<AnimationEditor*>(eTable::Peek(names::AnimationEditor)))
             other->LeaveAnimationMode();

@@ -4,6 +4,7 @@
 #include "Video/ObjectMesh.h"
 #include "Video/TextMan.h"
 #include "ai/AI_Camera.h"
+#include "console/Bindings.h"
 #include "console/Console.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -47,6 +48,13 @@ void HandKeyboardTo(std::int32_t stream) {
         return;
     }
     if (auto* input = static_cast<Input*>(eTable::Peek(names::Input))) input->SetStream(stream);
+}
+
+bool FiredByAKeyStillDown() {
+    const auto* bindings = static_cast<Bindings*>(eTable::Peek(names::Bindings));
+    const auto* input = static_cast<Input*>(eTable::Peek(names::Input));
+    if (!bindings || !input || bindings->FiringKey() < 0) return false;
+    return !input->WasPressed(static_cast<std::uint8_t>(bindings->FiringKey()));
 }
 
 EditorSystem::~EditorSystem() = default;

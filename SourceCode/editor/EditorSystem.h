@@ -113,3 +113,8 @@ SurfaceData* SurfaceOf(Object* object);
 // The input stream the keyboard goes to. While the console is open it keeps
 // the keyboard: the stream it gives back on closing changes instead.
 void HandKeyboardTo(std::int32_t stream);
+// Whether the command running now comes from a key binding whose key was
+// not pressed in the last poll: a key held through a mode toggle, which
+// switched the input stream and so made the key trigger again there, or a
+// held binding firing again. A mode toggles once per press.
+bool FiredByAKeyStillDown();

@@ -1,5 +1,6 @@
 #include "input/Input.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "console/Bindings.h"
@@ -247,6 +248,10 @@ bool Input::IsKeyDown(std::uint8_t key, std::int32_t asker) const {
 std::span<const KeyPress> Input::Presses(std::int32_t asker) const {
     if (asker != stream) return {};
     return presses;
+}
+
+bool Input::WasPressed(std::uint8_t key) const {
+    return std::any_of(presses.begin(), presses.end(), [key](const KeyPress& press) { return press.key == key; });
 }
 
 void Input::SetStream(std::int32_t newStream) {

@@ -42,6 +42,10 @@ public:
     // twice there twice; empty for a stream that is not current. Reading them
     // takes nothing: an asker takes a key with IsKeyTriggered, as ever.
     std::span<const KeyPress> Presses(std::int32_t stream) const;
+    // Whether the last poll saw key go down. A key held since before a
+    // stream switch is triggered again by the next poll without being
+    // pressed again: this tells the two apart.
+    bool WasPressed(std::uint8_t key) const;
     std::int32_t GetStream() const { return stream; }
     // Clears every held and triggered flag and the presses, so keys held
     // now trigger again on the new stream at the next poll.

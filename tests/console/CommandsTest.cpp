@@ -1,4 +1,5 @@
 // The console's commands, run the way typed lines and bindings reach them.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,27 @@ TEST_F(ConsoleFixture, HelpListsEveryCommandAndShowsOneCommandsText) {
     EXPECT_EQ(Run({"Help", "Quit"}), 2) << "no help text";
     EXPECT_EQ(Printed(), kParamError);
     EXPECT_EQ(Run({"Help", "Nothing"}), 2);
+}
+
+// At 1024 x 768 the listing wraps with room to spare at the right, where a
+// window as wide as the desktop may lose a few pixels to its edge.
+TEST_F(ConsoleFixture, HelpsListingWrapsInsideTheScreen) {
+    constexpr int kWidth = 1024;
+    Start(kWidth, 768, kWidth, 768);
+    ASSERT_TRUE(console->Init());
+    console->Execute("help", true);
+    ASSERT_TRUE(Frame());
+    std::vector<D3DCOLOR> pixels;
+    ASSERT_FALSE(Screenshot("console", "help-1024x768.png", &pixels).empty());
+    const RECT listing = Line(1)->rect;
+    ASSERT_GT(listing.bottom - listing.top, 66) << "several lines";
+    auto green = [](D3DCOLOR c) { return (c >> 8 & 0xFF) > 0x80 && (c >> 16 & 0xFF) < 0x60 && (c & 0xFF) < 0x60; };
+    int rightmost = 0;
+    for (int y = listing.top; y < listing.bottom; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (green(pixels[std::size_t(y) * kWidth + x])) rightmost = std::max(rightmost, x);
+    EXPECT_GT(rightmost, kWidth / 2);
+    EXPECT_LT(rightmost, kWidth - Console::kRightMargin);
 }
 
 TEST_F(ConsoleFixture, VolumesSaturateAndStayInRange) {

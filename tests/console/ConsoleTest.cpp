@@ -32,6 +32,31 @@ TEST_F(ConsoleFixture, TypingKeepsSixtyThreeCharactersAndShiftFollowsTheUsLayout
     EXPECT_EQ(console->InputLine(), "!*Q*/");
 }
 
+// A line takes 63 characters: a key past them is dropped and the console
+// says the line is full; the line, cut, never runs. One of 63 runs.
+TEST_F(ConsoleFixture, ALineTypedPastItsSixtyThreeCharactersSaysSoAndNeverRuns) {
+    Start();
+    ASSERT_TRUE(console->Init());
+    const std::string typed = "echo " + std::string(62, 'n');
+    PushTyped(typed);
+    Frame();
+    EXPECT_EQ(console->InputLine(), typed.substr(0, 63));
+    EXPECT_EQ(Line(0)->GetText(), "CONSOLE: " + typed.substr(0, 63));
+    EXPECT_EQ(Printed(), Console::kLineFull);
+    EXPECT_EQ(PrintedColour(), Console::kRed);
+    PushPress(SDL_SCANCODE_RETURN);
+    Frame();
+    EXPECT_EQ(Printed(), Console::kLineCut);
+    EXPECT_EQ(Line(2)->GetText(), "CONSOLE: " + typed.substr(0, 63)) << "the line stays above";
+    EXPECT_TRUE(console->History().empty()) << "not run";
+    EXPECT_EQ(console->InputLine(), "");
+
+    PushTyped(typed.substr(0, 63));
+    PushPress(SDL_SCANCODE_RETURN);
+    Frame();
+    EXPECT_EQ(Printed(), "ECHO:  " + std::string(58, 'n'));
+}
+
 // Every key typed arrives, a doubled letter's second press too, whether the
 // keys come one every two frames or one a frame, each pressed and released
 // within its frame or released only as the next goes down.

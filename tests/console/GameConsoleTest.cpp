@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "console/ConsoleFixture.h"
+#include "editor/AnimationEditor.h"
+#include "editor/Editor.h"
 
 namespace {
 
@@ -68,6 +70,69 @@ TEST_F(GameConsoleTest, TildeOpensTheConsoleEchoPrintsAndEscapeQuits) {
     EXPECT_FALSE(running);
     EXPECT_FALSE(app.IsInitialized());
     EXPECT_TRUE(app.ErrorText().empty()) << "an ordinary end: the game exits with 0";
+}
+
+// One press of F9 or F10, however long, toggles its editor's mode once:
+// the toggle moves the keyboard to the editors' stream, where the key, still
+// down, triggers again and is bound too.
+TEST_F(GameConsoleTest, HeldF9OrF10TogglesItsModeOncePerPress) {
+    auto* editor = eTable::Find<Editor>(names::Editor);
+    auto* animator = eTable::Find<AnimationEditor>(names::AnimationEditor);
+    auto modesOverAHold = [&](SDL_Scancode key, auto mode) {
+        std::string modes;
+        PushKey(key, true);
+        for (int i = 0; i < 8; ++i) {
+            Frame();
+            modes += mode() ? '1' : '0';
+        }
+        PushKey(key, false);
+        Frame();
+        Frame();
+        return modes;
+    };
+    auto editMode = [&] { return editor->EditMode() != 0; };
+    auto animationMode = [&] { return animator->AnimationMode() != 0; };
+    EXPECT_EQ(modesOverAHold(SDL_SCANCODE_F9, editMode), "01111111");
+    EXPECT_EQ(modesOverAHold(SDL_SCANCODE_F9, editMode), "10000000");
+    EXPECT_EQ(input->GetStream(), 0);
+
+    EXPECT_EQ(modesOverAHold(SDL_SCANCODE_F10, animationMode), "01111111");
+    EditChar* character = animator->GetEditChar();
+    ASSERT_NE(character, nullptr);
+    PushKey(SDL_SCANCODE_F10, true);
+    Frame();
+    EXPECT_EQ(animator->GetEditChar(), character) << "the poll only sees the press";
+    for (int i = 0; i < 7; ++i) Frame();
+    PushKey(SDL_SCANCODE_F10, false);
+    Frame();
+    EXPECT_FALSE(animator->AnimationMode());
+    EXPECT_EQ(input->GetStream(), 0);
+}
+
+// Keys that reach the poll with the console key, after it, are the
+// console's first keys: a quick "~quit" and Return runs "quit".
+TEST_F(GameConsoleTest, KeysTypedInThePollThatOpensTheConsoleGoIntoItsLine) {
+    PushTyped("q");  // before the console key: the game's
+    PushPress(SDL_SCANCODE_GRAVE);
+    PushTyped("Echo An");
+    Frame();
+    Frame();
+    ASSERT_TRUE(console->IsOpen());
+    EXPECT_EQ(console->InputLine(), "Echo An");
+    PushTyped("imate");
+    PushPress(SDL_SCANCODE_RETURN);
+    Frame();
+    EXPECT_EQ(Printed(), "ECHO:  Animate");
+
+    Press(SDL_SCANCODE_GRAVE);
+    ASSERT_FALSE(console->IsOpen());
+    PushPress(SDL_SCANCODE_GRAVE);
+    PushTyped("quit");
+    PushPress(SDL_SCANCODE_RETURN);
+    bool running = true;
+    for (int i = 0; i < 3 && running; ++i) running = Frame();
+    EXPECT_FALSE(running);
+    EXPECT_TRUE(app.ErrorText().empty());
 }
 
 // Every line of the shipped script is short, has no Windows line end, and
