@@ -105,9 +105,9 @@ void Audio::SetListener(D3DXVECTOR3 position, D3DXVECTOR3 velocity, D3DXVECTOR3 
 }
 
 void Audio::SetSFXVolume(std::uint8_t volume) {
-    if (!initialized) return;
+    // Kept without a device too: the volume commands report and step from it.
     params.sfxVolume = volume;
-    plat::FSOUND_SetSFXMasterVolume(volume);
+    if (initialized) plat::FSOUND_SetSFXMasterVolume(volume);
 }
 
 int Audio::PlaySound(const char* file, const SoundParams* given) {
@@ -152,8 +152,8 @@ void Audio::ApplySoundParams(int channel, const SoundParams& p) {
 }
 
 void Audio::SetMusicVolume(std::uint8_t volume) {
-    if (!initialized) return;
     params.musicVolume = volume;
+    if (!initialized) return;
     // Each track at its own fade scale: a fading track keeps its place in
     // the fade instead of jumping to full volume for a frame.
     music.ApplyVolume(volume);

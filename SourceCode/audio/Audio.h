@@ -3,8 +3,8 @@
 // sound effects through a cache that loads each file once, keeps the 3D
 // listener and owns the music stack. Every other part reaches it through the
 // registry when it needs it. When the library cannot start (no audio device)
-// "Audio" stays registered and every call on it does nothing, so the game
-// runs silent.
+// "Audio" stays registered and plays nothing, so the game runs silent; the
+// two volumes are still kept as set.
 #include <cstddef>
 #include <cstdint>
 #include <memory>

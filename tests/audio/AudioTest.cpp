@@ -99,7 +99,9 @@ TEST(AudioLifeTest, WithoutASoundDeviceStaysRegisteredAndDoesNothing) {
         EXPECT_FALSE(audio.Shutdown());
         EXPECT_TRUE(library.loads.empty());
         EXPECT_EQ(library.masterVolume, -1);
-        EXPECT_EQ(audio.GetMusicVolume(), 255);
+        // Kept as values, which the volume commands report and step from.
+        EXPECT_EQ(audio.GetMusicVolume(), 3);
+        EXPECT_EQ(audio.Params().sfxVolume, 3);
     }
     EXPECT_EQ(eTable::Peek(names::Audio), nullptr);
 }
