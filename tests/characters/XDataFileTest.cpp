@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "characters/XDataFile.h"
+#include "platform/common/ErrorLog.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -81,6 +82,9 @@ std::string ReadText(const std::string& path) {
 
 class XDataFileTest : public ::testing::Test {
 protected:
+    // Each test reads every line it causes: the log, which writes a line
+    // once, forgets what earlier tests of the process wrote.
+    XDataFileTest() { plat::ResetErrorLog(); }
     ScopedTempDir dir;
 };
 

@@ -310,7 +310,9 @@ TEST(MissingSoundTest, ARateNoDevicePlaysIsRefusedWithALine) {
 }
 
 TEST(NoSoundDeviceTest, EveryCallIsAHarmlessNoOpAndAudioStaysSilent) {
-    ::setenv("ALSOFT_DRIVERS", "no-such-device", 1);
+    // A device no back end knows: OpenAL reads its drivers only once, when
+    // the process first uses it, which an earlier test may have done.
+    UseSoundDeviceNamed("no-such-device");
     EXPECT_FALSE(FSOUND_Init(44100, 32, 0));
     EXPECT_EQ(FSOUND_Sample_Load(FSOUND_FREE, WriteToneFile("tone.wav", {{true, 0.1}}).c_str(), FSOUND_2D, 0, 0),
               nullptr);
@@ -336,6 +338,7 @@ TEST(NoSoundDeviceTest, EveryCallIsAHarmlessNoOpAndAudioStaysSilent) {
     EXPECT_EQ(audio.PlaySound("Assets/Audio/Char/seed1.wav"), 0);
     audio.PlayMusic("Assets/Audio/Music/drift.wav");
     EXPECT_FALSE(audio.Update());
+    UseSoundDeviceNamed(nullptr);
 }
 
 }  // namespace

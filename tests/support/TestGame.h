@@ -18,6 +18,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/gfx/Direct3D.h"
 #include "platform/window/Clock.h"
 #include "support/GameWindow.h"
@@ -56,6 +57,9 @@ public:
     // far the clock moves at every read; 0 leaves it to the test to move now.
     bool Start(const WindowedSettings& settings, std::uint32_t msPerClockRead = 0) {
         WriteWindowedSettings(settings);
+        // A fresh error stream, as the game's start empties err.txt: what an
+        // earlier game of the process wrote is neither a repeat nor counted.
+        plat::ResetErrorLog();
         plat::SetClockSource([this, msPerClockRead] { return now += msPerClockRead; });
         DIva::ResetStartedFlagForTests();
         WindowPair pair{window.Handle(), nullptr};

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/common/ErrorLog.h"
@@ -167,7 +168,7 @@ public:
             device = OpenLoopbackDevice();
         } else {
             QuietErrorStream quiet;
-            device = alcOpenDevice(nullptr);
+            device = alcOpenDevice(deviceName.empty() ? nullptr : deviceName.c_str());
         }
         if (!device) return false;
         loopback = loopbackWanted;
@@ -218,6 +219,7 @@ public:
     }
 
     void UseLoopback(bool on) { loopbackWanted = on; }
+    void UseDeviceNamed(const char* name) { deviceName = name ? name : ""; }
 
     bool RenderFrames(std::int16_t* out, int frames) {
         if (!device || !loopback || !out || frames < 0) return false;
@@ -689,6 +691,7 @@ private:
     ALCcontext* context = nullptr;
     bool loopbackWanted = false;
     bool loopback = false;
+    std::string deviceName;  // empty: the default device
     std::vector<Channel> channels;
     std::vector<std::unique_ptr<AlSample>> samples;
     std::vector<std::unique_ptr<AlStream>> streams;
@@ -709,6 +712,8 @@ OpenALSoundLibrary& Library() {
 SoundLibrary& OpenALSound() { return Library(); }
 
 void UseLoopbackSoundDevice(bool on) { Library().UseLoopback(on); }
+
+void UseSoundDeviceNamed(const char* name) { Library().UseDeviceNamed(name); }
 
 bool RenderSoundFrames(std::int16_t* out, int frames) { return Library().RenderFrames(out, frames); }
 

@@ -14,5 +14,10 @@ SoundLibrary& OpenALSound();
 // frames into out (2 * frames values) on demand. False when no loopback
 // device is open.
 void UseLoopbackSoundDevice(bool on);
+// Test hook: the next Init opens the output device of that name instead of
+// the default one (null: the default again). A name no back end knows makes
+// Init fail as on a machine without sound, whatever device OpenAL Soft
+// settled on when the process first used it.
+void UseSoundDeviceNamed(const char* name);
 bool RenderSoundFrames(std::int16_t* out, int frames);
 }  // namespace plat
