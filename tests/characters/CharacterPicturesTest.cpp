@@ -16,6 +16,7 @@
 #include "characters/NPC.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "support/ShippedFiles.h"
 #include "support/TestGame.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
@@ -70,9 +71,8 @@ public:
 
 TEST(CharacterPictureList, EveryShippedCharacterHasAPicture) {
     std::set<std::string> shipped;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(ScopedTempDir::RepositoryRoot() / "Assets" / "Characters"))
-        if (entry.path().extension() == ".x") shipped.insert(entry.path().stem().string());
+    for (const auto& path : ShippedFiles("Assets/Characters", ".x"))
+        if (path.parent_path().filename() == "Characters") shipped.insert(path.stem().string());
     EXPECT_EQ(shipped, std::set<std::string>(kCharacters.begin(), kCharacters.end()));
 }
 

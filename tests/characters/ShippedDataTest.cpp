@@ -3,6 +3,7 @@
 // model limbs joined in every pose.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,21 +16,11 @@
 #include "characters/NameTables.h"
 #include "characters/SurfaceFile.h"
 #include "support/CharacterStage.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 
-namespace {
-
-std::vector<std::filesystem::path> FilesUnder(const std::string& folder, const std::string& extension) {
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(ScopedTempDir::RepositoryRoot() / folder))
-        if (entry.is_regular_file() && entry.path().extension() == extension) files.push_back(entry.path());
-    return files;
-}
-
-}  // namespace
-
 TEST(ShippedData, EveryAnimationReadsCleanlyWithFramesForItsAction) {
-    auto files = FilesUnder("Assets/Animations", ".ani");
+    auto files = ShippedFiles("Assets/Animations", ".ani");
     ASSERT_GE(files.size(), 16u);
     for (const auto& path : files) {
         Animation animation;
@@ -48,7 +39,7 @@ TEST(ShippedData, EveryAnimationReadsCleanlyWithFramesForItsAction) {
 }
 
 TEST(ShippedData, EverySurfaceReadsCleanlyWithVariantsAndSounds) {
-    auto files = FilesUnder("Assets/Surfaces", ".sur");
+    auto files = ShippedFiles("Assets/Surfaces", ".sur");
     ASSERT_GE(files.size(), 5u);
     for (const auto& path : files) {
         std::vector<std::uint32_t> sounds;
@@ -93,7 +84,11 @@ TEST(ShippedData, EveryPoseKeepsModelLimbsJoined) {
     CharacterStage stage;
     ASSERT_TRUE(stage.StartStage());
     const std::filesystem::path root = ScopedTempDir::RepositoryRoot();
-    for (const auto& file : FilesUnder("Assets/Characters", ".x")) {
+    const std::vector<std::filesystem::path> animations = ShippedFiles("Assets/Animations", ".ani");
+    auto shipped = [&](const std::filesystem::path& path) {
+        return std::find(animations.begin(), animations.end(), path) != animations.end();
+    };
+    for (const auto& file : ShippedFiles("Assets/Characters", ".x")) {
         const std::string name = file.stem().string();
         NPC npc;
         ASSERT_TRUE(npc.Init());
@@ -101,7 +96,7 @@ TEST(ShippedData, EveryPoseKeepsModelLimbsJoined) {
         EXPECT_LT(WidestJointGap(npc), 0.01f) << name << " at rest";
         for (std::uint32_t action = 0; action < action::Count; ++action) {
             std::filesystem::path path = root / "Assets/Animations" / name / &ActionFileName(action)[1];
-            if (!std::filesystem::exists(path)) path = root / "Assets/Animations/Default" / &ActionFileName(action)[1];
+            if (!shipped(path)) path = root / "Assets/Animations/Default" / &ActionFileName(action)[1];
             Animation animation;
             ASSERT_TRUE(AnimationFile(&animation).Load(path.string(), nullptr)) << path;
             for (const auto& frame : animation.frames) {
