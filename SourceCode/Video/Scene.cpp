@@ -24,9 +24,7 @@ bool RenderGroup::Init(void* a, void*) {
     return true;
 }
 
-bool RenderGroup::Holds(const Object* object) const {
-    return std::find(Children().begin(), Children().end(), object) != Children().end();
-}
+bool RenderGroup::Holds(const Object* object) const { return HasChild(object); }
 
 bool RenderGroup::RemoveChild(Object* object, bool keep) {
     if (!ReleaseChild(object)) return false;

@@ -41,10 +41,13 @@ void System::DestroyChildren() {
         System* child = *it;
         if (!child) continue;
         *it = nullptr;  // unlinked before it runs, so it cannot be freed twice
+        entryOf.erase(child);
         child->Shutdown();
         delete child;
     }
     if (walkDepth == 0) children.clear();
+    entryOf.clear();
+    repeatedAdds = 0;
 }
 
 void System::DeleteChild(System* child) {
@@ -54,9 +57,11 @@ void System::DeleteChild(System* child) {
 }
 
 bool System::ReleaseChild(System* child) {
-    if (!child) return false;
-    auto it = std::find(children.begin(), children.end(), child);
-    if (it == children.end()) return false;
+    auto found = child ? entryOf.find(child) : entryOf.end();
+    if (found == entryOf.end()) return false;
+    const Entry it = found->second;
+    entryOf.erase(found);
+    if (repeatedAdds > 0) IndexNextEntry(child, it);
     if (walkDepth == 0)
         children.erase(it);
     else
@@ -64,8 +69,17 @@ bool System::ReleaseChild(System* child) {
     return true;
 }
 
+void System::IndexNextEntry(System* child, Entry from) {
+    const Entry next = std::find(std::next(from), children.end(), child);
+    if (next == children.end()) return;
+    entryOf.emplace(child, next);
+    --repeatedAdds;
+}
+
 void System::AddChild(System* child) {
-    if (child) children.push_back(child);
+    if (!child) return;
+    children.push_back(child);
+    if (!entryOf.emplace(child, std::prev(children.end())).second) ++repeatedAdds;
 }
 
 void System::CompactChildren() {

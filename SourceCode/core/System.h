@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <list>
+#include <unordered_map>
 
 // Base of every engine component, render object, game object and UI object.
 // A system has a name (a shared literal that doubles as its type tag), an
@@ -30,6 +32,7 @@ public:
     // Unlinks the child without shutting it down or deleting it (the caller
     // takes it over); false when it is not a child.
     bool ReleaseChild(System* child);
+    bool HasChild(const System* child) const { return child && entryOf.count(child) != 0; }
 
     // Runs every child's Update in list order. Safe when a child deletes
     // itself or a sibling (or adds one) while the walk is going on.
@@ -61,9 +64,18 @@ protected:
     bool active = true;
 
 private:
+    using Entry = std::list<System*>::iterator;
     void CompactChildren();
+    // The first entry after `from` that holds the child, for a child added
+    // more than once.
+    void IndexNextEntry(System* child, Entry from);
 
     std::list<System*> children;
+    // Each child's first entry, so that releasing one of many children does
+    // not search the list: tearing down a level of thousands of objects
+    // stays in proportion to them.
+    std::unordered_map<const System*, Entry> entryOf;
+    std::size_t repeatedAdds = 0;  // children added while already listed
     // While the children are being walked, removed entries are only nulled
     // so that the walk's iterator stays valid; they are erased afterwards.
     int walkDepth = 0;

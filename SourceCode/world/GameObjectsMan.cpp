@@ -28,6 +28,8 @@ bool GameObjectsMan::Shutdown() {
     if (!initialized) return false;
     DestroyChildren();
     levelObjects.clear();
+    levelSlot.clear();
+    levelGaps = 0;
     eTable::RemoveSystem(this);
     initialized = false;
     return true;
@@ -60,7 +62,7 @@ GameObject* GameObjectsMan::CreateObject(const ObjectDesc* desc) {
 
 GameObject* GameObjectsMan::CreateLevelObject(const ObjectDesc* desc) {
     GameObject* object = CreateObject(desc);
-    if (object) levelObjects.push_back(object);
+    if (object && levelSlot.emplace(object, levelObjects.size()).second) levelObjects.push_back(object);
     return object;
 }
 
@@ -70,10 +72,12 @@ void GameObjectsMan::DeleteLevelObjects() {
     // delete what is still listed and still a child.
     std::vector<GameObject*> level = levelObjects;
     for (GameObject* object : level) {
-        if (std::find(levelObjects.begin(), levelObjects.end(), object) == levelObjects.end()) continue;
+        if (!object || !levelSlot.count(object)) continue;
         DeleteObject(object);
     }
     levelObjects.clear();
+    levelSlot.clear();
+    levelGaps = 0;
 }
 
 void GameObjectsMan::DeleteObject(GameObject* object) {
@@ -91,5 +95,20 @@ GameObject* GameObjectsMan::GetObjectById(std::uint32_t id) const {
 }
 
 void GameObjectsMan::ForgetObject(const GameObject* object) {
-    std::erase(levelObjects, object);
+    auto it = levelSlot.find(object);
+    if (it == levelSlot.end()) return;
+    levelObjects[it->second] = nullptr;
+    levelSlot.erase(it);
+    if (++levelGaps * 2 > levelObjects.size()) CloseLevelGaps();
+}
+
+void GameObjectsMan::CloseLevelGaps() const {
+    std::erase(levelObjects, nullptr);
+    for (std::size_t i = 0; i < levelObjects.size(); ++i) levelSlot[levelObjects[i]] = i;
+    levelGaps = 0;
+}
+
+const std::vector<GameObject*>& GameObjectsMan::LevelObjects() const {
+    if (levelGaps > 0) CloseLevelGaps();
+    return levelObjects;
 }

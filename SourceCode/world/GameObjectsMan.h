@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "core/System.h"
@@ -35,10 +37,17 @@ public:
     // so that the level list never names a freed object.
     void ForgetObject(const GameObject* object);
 
-    const std::vector<GameObject*>& LevelObjects() const { return levelObjects; }
+    // The level's objects in creation order.
+    const std::vector<GameObject*>& LevelObjects() const;
 
 private:
     static GameObject* NewObjectOfKind(std::uint32_t kind);
+    void CloseLevelGaps() const;
 
-    std::vector<GameObject*> levelObjects;  // not owned
+    // Not owned. A forgotten object leaves a null, closed up once they make
+    // half the list, so that deleting a level of many objects one by one
+    // stays in proportion to them.
+    mutable std::vector<GameObject*> levelObjects;
+    mutable std::unordered_map<const GameObject*, std::size_t> levelSlot;  // its place in the list
+    mutable std::size_t levelGaps = 0;
 };

@@ -40,6 +40,7 @@ void Body::AddPoint(GameObject* owner, float x, float y, float z, float inverseM
     p.position = {x, y, z};
     p.owner = owner;
     points.push_back(p);
+    ++pointsAdded;
 }
 
 Point* Body::GetPoint(std::uint32_t index) {
@@ -76,6 +77,8 @@ bool Physics::Shutdown() {
     bodies.clear();
     indices.clear();
     roster = Roster();
+    pointsOf.clear();
+    ownersListedAt = ~std::uint64_t(0);
     DestroyChildren();
     eTable::RemoveSystem(this);
     initialized = false;
@@ -131,25 +134,57 @@ std::uint32_t Physics::AddBody(GameObject* owner, float inverseMass) {
     return static_cast<std::uint32_t>(id);
 }
 
+const std::vector<std::pair<std::int32_t, std::uint32_t>>* Physics::ListedPointsOf(const GameObject* owner) {
+    if (ownersListedAt != Body::pointsAdded) {
+        pointsOf.clear();
+        for (const auto& [id, body] : bodies)
+            for (std::uint32_t i = 0; i < body->points.size(); ++i)
+                if (const GameObject* named = body->points[i].owner) pointsOf[named].emplace_back(id, i);
+        ownersListedAt = Body::pointsAdded;
+    }
+    auto it = pointsOf.find(owner);
+    return it == pointsOf.end() ? nullptr : &it->second;
+}
+
+Point* Physics::ListedPoint(std::int32_t bodyId, std::uint32_t index) {
+    auto it = bodies.find(bodyId);
+    return it == bodies.end() ? nullptr : it->second->GetPoint(index);
+}
+
 void Physics::RemoveBody(GameObject* owner) {
-    for (auto it = bodies.begin(); it != bodies.end(); ++it) {
+    auto remove = [this, owner](std::map<std::int32_t, std::unique_ptr<Body>>::iterator it) {
         Body* body = it->second.get();
-        if (body->points.empty() || body->points[0].owner != owner) continue;
         // The owner would otherwise keep a pointer to freed memory.
         if (owner && owner->body == body) owner->body = nullptr;
         indices.erase(body->id);
         bodies.erase(it);
         roster.current = false;
+    };
+    if (!owner) {
+        for (auto it = bodies.begin(); it != bodies.end(); ++it)
+            if (!it->second->points.empty() && !it->second->points[0].owner) return remove(it);
         return;
     }
+    // The first body, in id order, whose point 0 still names the owner.
+    const auto* listed = ListedPointsOf(owner);
+    std::int32_t first = 0;
+    bool found = false;
+    for (const auto& [bodyId, index] : listed ? *listed : std::vector<std::pair<std::int32_t, std::uint32_t>>()) {
+        const Point* p = index == 0 ? ListedPoint(bodyId, 0) : nullptr;
+        if (p && p->owner == owner && (!found || bodyId < first)) {
+            first = bodyId;
+            found = true;
+        }
+    }
+    if (found) remove(bodies.find(first));
 }
 
 void Physics::ForgetOwner(const GameObject* owner) {
     if (!owner) return;
-    for (auto& entry : bodies) {
-        for (Point& p : entry.second->points) {
-            if (p.owner == owner) p.owner = nullptr;
-        }
+    if (const auto* listed = ListedPointsOf(owner)) {
+        for (const auto& [bodyId, index] : *listed)
+            if (Point* p = ListedPoint(bodyId, index); p && p->owner == owner) p->owner = nullptr;
+        pointsOf.erase(owner);
     }
 }
 

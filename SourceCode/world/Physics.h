@@ -47,6 +47,9 @@ public:
     explicit Body(std::uint32_t bodyId) : id(bodyId) {}
 
     void AddPoint(GameObject* owner, float x, float y, float z, float inverseMass);
+    // Points added to any body so far: "Physics" knows by it when the owners'
+    // points it has listed may be incomplete.
+    static inline std::uint64_t pointsAdded = 0;
     void AddForceFunc(ForceFunc func) { forceFuncs.push_back(func); }
 
     // Null for an index past the last point (indices come from scripts).
@@ -151,6 +154,11 @@ private:
     };
 
     void StepBody(Body* body);
+    // The points that named the owner when the owners were last listed (made
+    // again once points were added since): removing the objects of a level,
+    // one by one, then costs in proportion to them.
+    const std::vector<std::pair<std::int32_t, std::uint32_t>>* ListedPointsOf(const GameObject* owner);
+    Point* ListedPoint(std::int32_t bodyId, std::uint32_t index);
     BodyIndex* IndexOf(Body* body);
     void SyncIndex(Body* body, BodyIndex& index);
     void MakeRoster();
@@ -172,4 +180,8 @@ private:
     std::unordered_map<std::uint32_t, BodyIndex> indices;  // by body id
     Body* stepping = nullptr;  // the body whose points are being integrated
     Roster roster;
+    // By owner, its points as (body id, index); entries may be stale (their
+    // body gone, or the point no longer naming the owner) but none missing.
+    std::unordered_map<const GameObject*, std::vector<std::pair<std::int32_t, std::uint32_t>>> pointsOf;
+    std::uint64_t ownersListedAt = ~std::uint64_t(0);  // Body::pointsAdded then
 };

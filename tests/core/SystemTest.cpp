@@ -104,6 +104,34 @@ TEST(SystemLifeCycle, DeleteChildIgnoresStrangersAndFreesChildren) {
     EXPECT_EQ(log, (Log{"A:shutdown", "A:delete"}));
 }
 
+// Children found by pointer when released, in any order and during a walk:
+// the rest keep their order, and shut down last first. A child listed twice
+// is found again at its second entry once the first is released.
+TEST(SystemLifeCycle, ReleasedChildrenLeaveTheRestInOrderAndShutdownLastFirst) {
+    Log log;
+    Probe root(&log, "root");
+    root.Init(nullptr, nullptr);
+    std::vector<Probe*> kids;
+    for (int i = 0; i < 12; ++i) kids.push_back(root.AdoptChild(new Probe(&log, std::to_string(i))));
+    root.DeleteChild(kids[7]);
+    root.DeleteChild(kids[0]);
+    EXPECT_TRUE(root.ReleaseChild(kids[4]));
+    EXPECT_FALSE(root.ReleaseChild(kids[4]));
+    root.AddChild(kids[4]);  // now last
+    root.AddChild(kids[9]);  // listed twice
+    EXPECT_TRUE(root.ReleaseChild(kids[9]));
+    EXPECT_TRUE(root.HasChild(kids[9]));  // its second entry, at the end
+    kids[2]->onUpdate = [&] { root.DeleteChild(kids[11]); };
+    root.Update();
+    log.clear();
+    root.DestroyChildren();
+    Log order;
+    for (const std::string& line : log)
+        if (line.ends_with(":shutdown")) order.push_back(line.substr(0, line.find(':')));
+    EXPECT_EQ(order, (Log{"9", "4", "10", "8", "6", "5", "3", "2", "1"}));
+    EXPECT_FALSE(root.HasChild(kids[1]));
+}
+
 TEST(SystemLifeCycle, InitShutdownInitRegistersAgain) {
     Probe probe(nullptr, "", true);
     ASSERT_TRUE(probe.Init(nullptr, nullptr));

@@ -131,6 +131,31 @@ TEST_F(PhysicsTest, RemoveBodyTakesOnlyTheOwnersBody) {
     EXPECT_EQ(physics.FindBody(idB), b->body);
 }
 
+// Removals find the owners' points without walking every body; what they
+// find follows points added between removals, and an owner of two bodies
+// loses the first in id order first.
+TEST_F(PhysicsTest, RemovalsFollowPointsAddedBetweenThemAndTakeTheFirstBodyFirst) {
+    GameObject* a = Owner();
+    GameObject* node = Owner();
+    GameObject* gone = Owner();
+    const std::uint32_t first = physics.AddBody(a, 1.0f);
+    const std::uint32_t second = physics.AddBody(a, 1.0f);
+    physics.AddBody(gone, 1.0f);
+    physics.RemoveBody(gone);
+    physics.ForgetOwner(gone);
+    physics.FindBody(second)->AddPoint(node, 0.0f, 0.0f, 0.0f, 1.0f);
+    physics.ForgetOwner(node);
+    EXPECT_EQ(physics.FindBody(second)->points[1].owner, nullptr);
+
+    physics.RemoveBody(a);
+    EXPECT_EQ(physics.FindBody(first), nullptr);
+    ASSERT_NE(physics.FindBody(second), nullptr);
+    EXPECT_EQ(a->body, physics.FindBody(second));
+    physics.RemoveBody(a);
+    EXPECT_TRUE(physics.Bodies().empty());
+    EXPECT_EQ(a->body, nullptr);
+}
+
 TEST_F(PhysicsTest, ForceFunctionsRunOncePerPointAndReachLaterPointsInTheSameFrame) {
     GameObject* sheet = Owner();
     physics.AddBody(sheet, 1.0f);
