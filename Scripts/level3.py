@@ -16,7 +16,7 @@ BASKET_SIZE = 2.0
 def loadlevel():
     zop.begin_level(SECONDS, MUSIC)
     Z.SetBackColor(0.35, 0.2, 0.3, 1.0)
-    zop.caption("Level 3", "Both suns, then the basket")
+    zop.caption("Level 3", "Both suns - then the basket")
     zop.lessons([("Catch the circling suns", "then land in the basket")])
     Z.AddLevelBasket(BASKET, BASKET_SIZE)
     ring = [(6.0, 9.0, 0.0), (0.0, 9.0, 6.0), (-6.0, 9.0, 0.0), (0.0, 9.0, -6.0)]

@@ -34,6 +34,11 @@ LEVELS = ["menu", "level1", "level2", "level3", "victory"]
 LOADING_SLOT = 200
 # Data-bank slot that scripts set to 1 while the player stands in the menu.
 IN_MENU_SLOT = 201
+# Data-bank slot of the level the player has reached (its place in LEVELS):
+# the menu's Play goes on from there after a lost or left level.
+REACHED_SLOT = 202
+# The playing levels, in order.
+PLAYING = ["level1", "level2", "level3"]
 
 # Data-bank slots from 210 on: one for each character a level asks the
 # player to catch, 1 once it is caught.
@@ -76,8 +81,14 @@ def report(text):
 # --- Building blocks --------------------------------------------------------
 
 def trigger(events, conditions, reusable=0):
-    """Ties events to conditions (at most ten ids in all)."""
-    return Z.BuildTrigger(reusable, len(events), len(conditions), *(list(events) + list(conditions)))
+    """Ties events to conditions; past the ten ids that one build takes,
+    the further events are added one by one."""
+    events, conditions = list(events), list(conditions)
+    first = events[:max(1, 10 - len(conditions))]
+    built = Z.BuildTrigger(reusable, len(first), len(conditions), *(first + conditions))
+    for event in events[len(first):]:
+        Z.AddEventToTrigger(built, event)
+    return built
 
 
 def at_once(events):
@@ -86,10 +97,23 @@ def at_once(events):
 
 
 def go_to(name):
-    """The events that end this level and load the named one."""
-    return [Z.AddSetNextLevelEvent(name),
-            Z.AddSetPyVarIntEvent(LOADING_SLOT, LEVELS.index(name) + 1),
-            Z.AddWinEvent()]
+    """The events that end this level and load the named one. A playing
+    level becomes the level reached; the "you won" screen starts the next
+    game at level 1."""
+    events = [Z.AddSetNextLevelEvent(name), Z.AddSetPyVarIntEvent(LOADING_SLOT, LEVELS.index(name) + 1)]
+    if name in PLAYING:
+        events.append(Z.AddSetPyVarIntEvent(REACHED_SLOT, LEVELS.index(name)))
+    elif name == "victory":
+        events.append(Z.AddSetPyVarIntEvent(REACHED_SLOT, 0))
+    return events + [Z.AddWinEvent()]
+
+
+def level_reached():
+    """The playing level the menu's Play goes on from."""
+    reached = Z.GetInt(REACHED_SLOT)
+    if 0 < reached < len(LEVELS) and LEVELS[reached] in PLAYING:
+        return LEVELS[reached]
+    return PLAYING[0]
 
 
 def music(track):
@@ -245,31 +269,45 @@ def back_on_the_sheet():
                   RETURN_SECONDS + 0.5)
 
 
+# The triggers of the level's time-up: the lose trigger first, then the
+# last seconds' ticks and the way back to the menu. A win turns them all off.
+_time_up = []
+
+
 def add_lose_trigger(seconds):
     """When the level's time runs out: the lose event, a sound, a word, and
     after three seconds back to the menu."""
+    global _time_up
     now = Z.GetGameTime()
     shown = hidden_text("Time is up!", 0.2, 1.6)
     out_of_time = Z.AddTimePassedCondition(now, seconds)
-    trigger([Z.AddLoseEvent(), Z.AddNextMusicClipEvent("NOMUS"), Z.AddPlaySoundEvent(SOUND_LOSE),
-             Z.AddAlterTextEvent(shown, "Time is up!", 1.0)], [out_of_time])
+    _time_up = [trigger([Z.AddLoseEvent(), Z.AddNextMusicClipEvent("NOMUS"), Z.AddPlaySoundEvent(SOUND_LOSE),
+                         Z.AddAlterTextEvent(shown, "Time is up!", 1.0)], [out_of_time])]
     # The ticks of the last five seconds.
     for second in range(5, 0, -1):
         if seconds > second:
-            trigger([Z.AddPlaySoundEvent(SOUND_TICK)], [Z.AddTimePassedCondition(now, seconds - second)])
-    trigger(go_to("menu"), [Z.AddTimePassedCondition(now, seconds + 3.0)])
+            _time_up.append(trigger([Z.AddPlaySoundEvent(SOUND_TICK)],
+                                    [Z.AddTimePassedCondition(now, seconds - second)]))
+    _time_up.append(trigger(go_to("menu"), [Z.AddTimePassedCondition(now, seconds + 3.0)]))
 
 
 def win_trigger(conditions, next_level, message="Well done!"):
     """When the conditions all hold: a sound and a word on screen, and two
-    seconds later the next level."""
+    seconds later the next level. A win and the time-up exclude each other:
+    whichever comes first ends the level and turns the other off (in one
+    frame the time-up, built first, comes first)."""
+    global _time_up
     shown = hidden_text(message, 0.2, 1.6)
     # Disabled until the win; a time-passed condition only counts the frames
     # in which it is evaluated, so its two seconds start with the win.
     leave = trigger(go_to(next_level), [Z.AddTimePassedCondition(0.0, 2.0)])
     Z.DisableTrigger(leave)
-    return trigger([Z.AddPlaySoundEvent(SOUND_WIN), Z.AddAlterTextEvent(shown, message, 1.0),
-                    Z.AddEnableTriggerEvent(leave)], conditions)
+    events = [Z.AddPlaySoundEvent(SOUND_WIN), Z.AddAlterTextEvent(shown, message, 1.0), Z.AddEnableTriggerEvent(leave)]
+    won = trigger(events + [Z.AddDisableTriggerEvent(t) for t in _time_up], conditions)
+    if _time_up:
+        Z.AddEventToTrigger(_time_up[0], Z.AddDisableTriggerEvent(won))
+    _time_up = []
+    return won
 
 
 def level_built():
@@ -338,14 +376,22 @@ def build_menu(with_music=True):
     Z.ShowCursor()
     if with_music:
         music(MUSIC_MENU)
-    # A new game starts at level 1.
-    trigger([Z.AddPlaySoundEvent(SOUND_CLICK)] + go_to("level1"), [Z.AddButtonClickedCondition(play)])
+    # Play goes on from the level reached: level 1 in a new game, the level
+    # lost or left otherwise.
+    reached = level_reached()
+    if reached != PLAYING[0]:
+        centred("Next: level %d" % (PLAYING.index(reached) + 1), -0.05, 0.8)
+    trigger([Z.AddPlaySoundEvent(SOUND_CLICK)] + go_to(reached), [Z.AddButtonClickedCondition(play)])
     trigger([Z.AddPlaySoundEvent(SOUND_CLICK), Z.AddQuitGameEvent()], [Z.AddButtonClickedCondition(leave)])
     trigger([Z.AddQuitGameEvent()], [Z.AddKeyTriggeredCondition("escape")])
     level_built()
 
 
 # --- Characters of a level --------------------------------------------------
+
+# Where each roaming character of the level started (see sent_home).
+_homes = {}
+
 
 def character(ident, position, name, inverse_mass=10.0, scale=1.0, yaw=0.0):
     """A level character standing at position; inverse mass 0 pins it in
@@ -396,17 +442,31 @@ def now_and_again(events, condition, rest=2.0):
     return main
 
 
+# Seconds a character that hurt the player rests before it can again, and
+# the seconds it takes to glide back where it started.
+HURT_REST = 2.0
+HOME_SECONDS = 1.5
+
+
+def sent_home(ident):
+    """The events that glide a roaming character back where it started, so
+    that none stays on the trampoline where the player lands."""
+    home = _homes.get(ident)
+    return [Z.AddMoveObjEvent(ident, home, HOME_SECONDS)] if home else []
+
+
 def hazard(ident, points):
-    """Touching this character costs points, with a yelp."""
-    now_and_again([Z.AddModifyScoreEvent(-points), Z.AddPlaySoundEvent(SOUND_OUCH)],
-                  Z.AddSingleSingleColCondition(PLAYER, ident))
+    """Touching this character costs points once, with a yelp; it goes back
+    where it started and cannot cost more for a while."""
+    now_and_again([Z.AddModifyScoreEvent(-points), Z.AddPlaySoundEvent(SOUND_OUCH)] + sent_home(ident),
+                  Z.AddSingleSingleColCondition(PLAYER, ident), HURT_REST)
 
 
 def shover(ident, speed=80.0):
     """Touching this character throws the player up in the air, with a
-    yelp."""
-    now_and_again([Z.AddSetObjectVelocityEvent(PLAYER, (0.0, speed, 0.0)), Z.AddPlaySoundEvent(SOUND_OUCH)],
-                  Z.AddSingleSingleColCondition(PLAYER, ident))
+    yelp; it goes back where it started."""
+    now_and_again([Z.AddSetObjectVelocityEvent(PLAYER, (0.0, speed, 0.0)), Z.AddPlaySoundEvent(SOUND_OUCH)]
+                  + sent_home(ident), Z.AddSingleSingleColCondition(PLAYER, ident), HURT_REST)
 
 
 def bonus(ident, points):
@@ -434,23 +494,29 @@ def patrol(ident, points, seconds, name="Seed", mode="cyclic"):
     return ident
 
 
+def roamer(ident, position, name):
+    """A character that moves about by itself and remembers its start."""
+    _homes[ident] = position
+    return character(ident, position, name, 100.0, 1.0)
+
+
 def chaser(ident, position, name="Pebble"):
     """A character that hops after the player."""
-    character(ident, position, name, 100.0, 1.0)
+    roamer(ident, position, name)
     Z.CreateLevelAI(2, ident)
     return ident
 
 
 def runner(ident, position, name="Veggie"):
     """A character that wanders off whenever the player comes near."""
-    character(ident, position, name, 100.0, 1.0)
+    roamer(ident, position, name)
     Z.CreateLevelAI(3, ident)
     return ident
 
 
 def wanderer(ident, position, name="Weed"):
     """A character that wanders about by itself."""
-    character(ident, position, name, 100.0, 1.0)
+    roamer(ident, position, name)
     Z.CreateLevelAI(4, ident)
     return ident
 

@@ -28,6 +28,7 @@
 // What the scripts keep in the data bank (Scripts/zop.py).
 inline constexpr std::uint8_t kLoadingSlot = 200;
 inline constexpr std::uint8_t kInMenuSlot = 201;
+inline constexpr std::uint8_t kReachedSlot = 202;
 inline constexpr std::uint32_t kPlayer = 1000;
 
 class GameSession : public TestGame {

@@ -5,15 +5,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "game/GameSession.h"
 #include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
+#include "scripting/Event.h"
+#include "ui/Button.h"
 #include "ui/HUDText.h"
 #include "world/GameLogic.h"
 
@@ -30,6 +35,47 @@ bool Shows(const std::string& words) {
         if (static_cast<HUDText*>(object)->Text() == words) return true;
     }
     return false;
+}
+
+// Every text the level shows now or may show later (its glyph texts, button
+// labels, and the texts of its show-text and alter-text events).
+std::vector<std::string> TextsOfTheLevel() {
+    std::vector<std::string> texts;
+    auto* logic = eTable::Find<GameLogic>(names::GameLogic);
+    for (std::uint32_t id = 0; System* object = logic->GetUIObject(id); ++id) {
+        if (object->Name() == names::HUDText) texts.push_back(static_cast<HUDText*>(object)->Text());
+        if (object->Name() == names::Button && static_cast<Button*>(object)->Label())
+            texts.push_back(static_cast<Button*>(object)->Label()->Text());
+    }
+    auto* handler = eTable::Find<EventHandler>(names::EventHandler);
+    for (std::uint32_t id = 0; id < handler->EventCount(); ++id) {
+        const Event* event = handler->GetEvent(id);
+        if (event->Type() == EventType::AlterText || event->Type() == EventType::ShowText)
+            texts.push_back(std::get<event_params::Text>(event->Parameters()).text);
+    }
+    return texts;
+}
+
+// A character without a glyph shows as a gap: every text of every screen,
+// the menu's for a game that goes on at level 2 among them, is spelt with
+// the glyphs there are.
+TEST(LevelsTest, EveryTextTheScriptsShowHasItsGlyphs) {
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    eTable::Find<PythonMan>(names::PythonMan)->SetInt(kReachedSlot, 2);
+    int texts = 0;
+    for (const char* level : {"menu", "level1", "level2", "level3", "victory"}) {
+        ChangeLevel(game, level);
+        for (const std::string& text : TextsOfTheLevel()) {
+            ++texts;
+            for (char c : GlyphCodesFromUtf8(text.c_str())) {
+                std::string file;
+                EXPECT_TRUE(c == ' ' || GetGlyphFileName(file, c)) << "'" << c << "' of \"" << text << "\" in " << level;
+            }
+        }
+    }
+    EXPECT_GT(texts, 30);
 }
 
 TEST(LevelsTest, EveryLevelLoadsAndRunsThreeHundredFramesWithoutAnErrorLine) {
@@ -106,6 +152,75 @@ TEST(LevelsTest, LevelOneIsWonByItsThreeSunsAfterAFall) {
     EXPECT_TRUE(Shows("Well done!"));
     game.Frames(150);
     EXPECT_EQ(CurrentLevel(), "level2");
+}
+
+// Catches the three suns of level 1 where they hang.
+void CatchTheSuns(GameSession& game) {
+    for (std::uint32_t sun : {3001u, 3002u, 3003u}) {
+        D3DXVECTOR3 at;
+        if (!game.PositionOf(sun, &at)) continue;
+        game.Object(kPlayer)->PlaceAt(at);
+        game.Frames(3);
+    }
+}
+
+// Whichever of a win and the time-up comes first ends the level: a win just
+// before the time is up loses no point and leads on, and Play in the menu
+// then goes on from the level reached; a catch after it leads nowhere.
+TEST(LevelsTest, AWinAndTheTimeUpExcludeEachOtherAndPlayGoesOnFromTheLevelReached) {
+    {
+        GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+        ASSERT_TRUE(game.ok());
+        game.Frames(10);
+        ChangeLevel(game, "level1");
+        game.Frames(474, 250);  // 118.5 of the level's 120 seconds
+        CatchTheSuns(game);
+        EXPECT_TRUE(Shows("Well done!"));
+        game.Frames(7, 250);  // the time is up while the win's word shows
+        EXPECT_EQ(game.Score(), 30);
+        EXPECT_FALSE(Shows("Time is up!"));
+        game.Frames(4, 250);
+        EXPECT_EQ(CurrentLevel(), "level2");
+        game.TapKey(SDL_SCANCODE_M);
+        ASSERT_EQ(CurrentLevel(), "menu");
+        EXPECT_TRUE(Shows("Next: level 2"));
+        game.PointAt(0.0f, 0.07f);
+        game.Click();
+        EXPECT_EQ(CurrentLevel(), "level2");
+    }
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    ChangeLevel(game, "level1");
+    game.Frames(482, 250);
+    ASSERT_TRUE(Shows("Time is up!"));
+    CatchTheSuns(game);
+    EXPECT_FALSE(Shows("Well done!"));
+    game.Frames(20, 250);
+    EXPECT_EQ(CurrentLevel(), "menu");
+}
+
+// Level 2's weeds and pebble cost points once a touch, then go back where
+// they started instead of staying where the player lands.
+TEST(LevelsTest, AHazardCostsOnceAndGoesBackWhereItStarted) {
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    ChangeLevel(game, "level2");
+    game.Frames(30);
+    const int before = game.Score();
+    for (int frame = 0; frame < 40; ++frame) {
+        D3DXVECTOR3 weed;
+        ASSERT_TRUE(game.PositionOf(3021, &weed));
+        game.Object(kPlayer)->PlaceAt(weed);
+        game.Frame();
+    }
+    game.Object(kPlayer)->PlaceAt({0.0f, 6.0f, 0.0f});
+    EXPECT_EQ(game.Score(), before - 5);
+    game.Frames(100);
+    D3DXVECTOR3 weed;
+    ASSERT_TRUE(game.PositionOf(3021, &weed));
+    EXPECT_LT(std::hypot(weed.x + 16.0f, weed.z - 6.0f), 1.0f) << weed.x << ", " << weed.z;
 }
 
 // The shipped scripts in a folder of the test's own, with one module
