@@ -22,9 +22,11 @@ game: configure
 
 # Runs a program on the display, or under Xvfb when there is none. Under
 # Xvfb nobody could answer a message box, so a fatal error is only written
-# (terminal and err.txt) and the program ends by itself.
+# (terminal and err.txt) and the program ends by itself. tools/on_xvfb.sh
+# keeps Xvfb out of the terminal's Ctrl+C, hands the signal to the program
+# and takes Xvfb down after it.
 on_display = if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(1); \
-	 else echo "No display found: running under Xvfb."; TOLLYMOP_UNATTENDED=1 xvfb-run -a $(1); fi
+	 else echo "No display found: running under Xvfb."; TOLLYMOP_UNATTENDED=1 tools/on_xvfb.sh $(1); fi
 
 # The repository root is the game's working directory: assets, settings.txt
 # and err.txt all live there.
