@@ -19,8 +19,8 @@ def loadlevel():
     zop.caption("Level 3", "Both suns - then the basket")
     zop.lessons([("Catch the circling suns", "then land in the basket")])
     Z.AddLevelBasket(BASKET, BASKET_SIZE)
-    ring = [(6.0, 9.0, 0.0), (0.0, 9.0, 6.0), (-6.0, 9.0, 0.0), (0.0, 9.0, -6.0)]
-    suns = [zop.patrol(3030, ring, 12.0, "Sunny"), zop.patrol(3031, ring[2:] + ring[:2], 12.0, "Sunny")]
+    ring = [(6.0, 8.0, 0.0), (0.0, 8.0, 6.0), (-6.0, 8.0, 0.0), (0.0, 8.0, -6.0)]
+    suns = [zop.patrol(3030, ring, 20.0, "Sunny"), zop.patrol(3031, ring[2:] + ring[:2], 20.0, "Sunny")]
     caught = zop.catch_all(suns)
     zop.shover(zop.chaser(3032, (14.0, 0.0, -14.0)))
     zop.shover(zop.chaser(3033, (-14.0, 0.0, -14.0)))

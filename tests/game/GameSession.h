@@ -21,6 +21,8 @@
 #include "support/TestGame.h"
 #include "ui/Cursor.h"
 #include "ui/HUD.h"
+#include "ui/HUDText.h"
+#include "world/GameLogic.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
@@ -127,6 +129,16 @@ private:
 inline std::string CurrentLevel() {
     const std::string* name = eTable::Find<PythonMan>(names::PythonMan)->NextModuleName();
     return name ? *name : "";
+}
+
+// Whether any user-interface text shows the words.
+inline bool Shows(const std::string& words) {
+    auto* logic = eTable::Find<GameLogic>(names::GameLogic);
+    for (std::uint32_t id = 0; System* object = logic->GetUIObject(id); ++id) {
+        if (object->Name() != names::HUDText) continue;
+        if (static_cast<HUDText*>(object)->Text() == words) return true;
+    }
+    return false;
 }
 
 // A level change the way the scripts' win makes one: the module's name, and

@@ -27,16 +27,6 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-// Whether any user-interface text shows the words.
-bool Shows(const std::string& words) {
-    auto* logic = eTable::Find<GameLogic>(names::GameLogic);
-    for (std::uint32_t id = 0; System* object = logic->GetUIObject(id); ++id) {
-        if (object->Name() != names::HUDText) continue;
-        if (static_cast<HUDText*>(object)->Text() == words) return true;
-    }
-    return false;
-}
-
 // Every text the level shows now or may show later (its glyph texts, button
 // labels, and the texts of its show-text and alter-text events).
 std::vector<std::string> TextsOfTheLevel() {

@@ -1,11 +1,14 @@
 // The game played as a person plays it: from the menu, through the Play
-// button, to a win of level 1, with nothing but pushed mouse input. The test
-// reads positions to choose its moves and never touches the world.
+// button, to a win of level 1, and wins of levels 2 and 3, each after a
+// mistake (off the sheet, into a weed, into a pebble), with nothing but
+// pushed mouse input. The tests read positions to choose their moves and
+// never touch the world; each prints its level time at the win.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "Video/Camera.h"
@@ -83,6 +86,8 @@ TEST(PlayingTest, FromTheMenuToAWinOfLevelOneByMouseAlone) {
         }
     }
     pilot.Release();
+    std::printf("level 1 won after %.1f s of level time, score %d\n", eTable::Find<HUD>(names::HUD)->elapsed,
+                game.Score());
     // The camera kept the player in view, off the sheet and on the high
     // bounce to the top sun.
     EXPECT_LE(view.farthest, 0.95f);
@@ -136,6 +141,86 @@ TEST(PlayingTest, MTakesALevelBackToTheMenuEscapeAndTheQuitButtonEndTheGame) {
     game.PointAt(0.65f, -0.52f);
     game.Click();
     EXPECT_FALSE(game.Running());
+}
+
+}  // namespace
+
+namespace {
+
+// Steers toward one object after another, each until done() says it is
+// reached, and returns false when the level changes or time runs short
+// first. The pilot reads positions only; it moves nothing.
+class Course {
+public:
+    Course(GameSession& game, const char* level) : game(game), level(level), pilot(game) {}
+
+    template <typename Done>
+    bool Toward(std::uint32_t target, Done done, int frames = 3000) {
+        for (int i = 0; i < frames && CurrentLevel() == level; ++i) {
+            if (done()) return true;
+            D3DXVECTOR3 at;
+            if (!game.PositionOf(target, &at)) return done();
+            pilot.Toward(at);
+            game.Frame();
+        }
+        return done();
+    }
+    void Release() { pilot.Release(); }
+    // The level's own clock: seconds of level time used.
+    float Seconds() const { return eTable::Find<HUD>(names::HUD)->elapsed; }
+
+private:
+    GameSession& game;
+    std::string level;
+    Pilot pilot;
+};
+
+// The basket's goal counts the player in once it touches the goal.
+constexpr std::uint32_t kGoal = 1002;
+
+TEST(PlayingTest, LevelTwoIsWonByMouseAloneAfterAHit) {
+    testing::internal::CaptureStderr();
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    ChangeLevel(game, "level2");
+    Course course(game, "level2");
+    // Into a weed on purpose: it costs points once and goes home.
+    ASSERT_TRUE(course.Toward(3021, [&] { return game.Score() < 0; }));
+    const int afterTheHit = game.Score();
+    game.Screenshot("level2_hit.png");
+    ASSERT_TRUE(course.Toward(kGoal, [&] { return Shows("Well done!"); }, 6000));
+    course.Release();
+    std::printf("level 2 won after %.1f s of level time, score %d after a hit to %d\n", course.Seconds(),
+                game.Score(), afterTheHit);
+    game.Screenshot("level2_won.png");
+    game.Frames(150);
+    EXPECT_EQ(CurrentLevel(), "level3");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, Not(HasSubstr("Error")));
+    EXPECT_THAT(err, Not(HasSubstr("Traceback")));
+}
+
+TEST(PlayingTest, LevelThreeIsWonByMouseAloneAfterAHit) {
+    testing::internal::CaptureStderr();
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    ChangeLevel(game, "level3");
+    Course course(game, "level3");
+    // Into a pebble on purpose: it throws the player up and goes home.
+    ASSERT_TRUE(course.Toward(3032, [&] { return game.Object(3032)->moving != 0; }));
+    for (std::uint32_t sun : {3030u, 3031u})
+        ASSERT_TRUE(course.Toward(sun, [&] { return !game.Object(sun); }, 6000)) << sun;
+    ASSERT_TRUE(course.Toward(kGoal, [&] { return Shows("You made it!"); }, 8000));
+    course.Release();
+    std::printf("level 3 won after %.1f s of level time, score %d\n", course.Seconds(), game.Score());
+    game.Screenshot("level3_won.png");
+    game.Frames(150);
+    EXPECT_EQ(CurrentLevel(), "victory");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, Not(HasSubstr("Error")));
+    EXPECT_THAT(err, Not(HasSubstr("Traceback")));
 }
 
 }  // namespace
