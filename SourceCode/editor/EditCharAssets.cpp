@@ -32,6 +32,9 @@ void SetSurfaceOf(Object* object, const SurfaceData& surface) {
     if (SurfaceData* target = SurfaceOf(object)) *target = surface;
 }
 
+// The line that tells a surface file the editor wrote from a shipped one.
+constexpr char kEditorsSurfaceMark[] = "// Written by the character editor with the character.";
+
 // The shortest text that reads back as the same float.
 std::string FloatText(float value) {
     char text[32];
@@ -55,17 +58,19 @@ std::string SurfaceFileText(const SurfaceData& s) {
                        "template SurfaceData {\n <D6AC416B-CCBD-44FB-957F-61C7669C5C84>\n array FLOAT diff[4];\n"
                        " array FLOAT spec[4];\n DWORD pow;\n FLOAT m;\n FLOAT n;\n FLOAT str;\n}\n\n"
                        "template RandomSurfaceData {\n <FCEADA21-F9E4-42E7-9F9C-FD63D85AF85C>\n"
-                       " DWORD numSurfaces;\n array SurfaceData surface[numSurfaces];\n}\n\n"
-                       "// Written by the character editor with the character.\nRandomSurfaceData {\n") +
-           surface + "}\n";
+                       " DWORD numSurfaces;\n array SurfaceData surface[numSurfaces];\n}\n\n") +
+           kEditorsSurfaceMark + "\nRandomSurfaceData {\n" + surface + "}\n";
 }
 
 // The shipped surface files (several variants, sounds) are never replaced;
-// a new name gets one with the body's surface.
-bool WriteSurfaceFileIfMissing(const std::string& characterName, const SurfaceData& surface) {
+// a new name gets one with the body's surface, which later saves replace.
+bool WriteSurfaceFile(const std::string& characterName, const SurfaceData& surface) {
     const std::filesystem::path path = AssetFolder("Surfaces") / (characterName + ".sur");
     std::error_code ec;
-    if (std::filesystem::exists(path, ec)) return true;
+    std::string existing;
+    if (std::filesystem::exists(path, ec) &&
+        (!plat::ReadWholeFile(path.string(), existing) || existing.find(kEditorsSurfaceMark) == std::string::npos))
+        return true;
     if (!surface.IsFinite()) return false;
     std::filesystem::create_directories(path.parent_path(), ec);
     std::string error;
@@ -119,7 +124,7 @@ bool EditChar::SaveCharacter(const char* characterName) {
     std::string characterString = characterName;
     CharacterFile file(this);
     if (!file.Save(CharacterPath(characterName), &characterString)) return false;
-    return WriteSurfaceFileIfMissing(characterString, BodyObject()->surface);
+    return WriteSurfaceFile(characterString, BodyObject()->surface);
 }
 
 void EditChar::NextEyes() {

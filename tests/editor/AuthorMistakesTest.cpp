@@ -123,6 +123,16 @@ TEST_F(AuthorMistakes, ASurfaceIsRefusedUnlessFiniteAndSavesToReadBackEqual) {
     EXPECT_EQ(read.m, set.m);
     EXPECT_EQ(read.n, 1e-7f);
     EXPECT_EQ(read.str, set.str);
+
+    // A later save's surface is what the next load reads; a shipped
+    // surface file stays as it is.
+    EXPECT_EQ(Type("SetSurface 0.5 0.5 0.5 0.5 0.5 0.5 10 0.5 0.25 1.5 1"), "");
+    EXPECT_EQ(Type("SaveCharacter Fine"), "");
+    EXPECT_EQ(Type("LoadCharacter Fine"), "");
+    EXPECT_EQ(ch->BodyObject()->surface.n, 0.25f);
+    const std::string shipped = ReadFile(AssetPath("Surfaces/Sunny.sur"));
+    EXPECT_EQ(Type("SaveCharacter Sunny"), "");
+    EXPECT_EQ(ReadFile(AssetPath("Surfaces/Sunny.sur")), shipped);
 }
 
 TEST_F(AuthorMistakes, ABrokenModelIsPassedOverWithOneLineAndTheSessionGoesOn) {
