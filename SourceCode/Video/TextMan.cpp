@@ -1,5 +1,7 @@
 #include "Video/TextMan.h"
 
+#include <algorithm>
+
 #include "Video/Video.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
@@ -46,8 +48,21 @@ bool Text::Init(void* a, void*) {
 bool Text::Update() {
     if (!initialized || !active) return false;
     UpdateChildren();
+    if (outline) DrawOutline();
     height = Draw(0);
     return true;
+}
+
+void Text::DrawOutline() {
+    if (!font || text.empty()) return;
+    const D3DCOLOR alpha = std::min(outline >> 24, colour >> 24) << 24;
+    const D3DCOLOR around = alpha | (outline & 0x00FFFFFF);
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (dx == 0 && dy == 0) continue;
+            RECT shifted{rect.left + dx, rect.top + dy, rect.right + dx, rect.bottom + dy};
+            font->DrawTextA(nullptr, text.c_str(), -1, &shifted, FormatFlags(), around);
+        }
 }
 
 bool Text::Shutdown() {

@@ -67,9 +67,14 @@ public:
     std::int32_t height = 0;
     D3DCOLOR colour = 0xFFFFFFFF;
     ID3DXFont* font = nullptr;
+    // Above 0: drawn first around the text, one pixel out on every side, in
+    // this colour (its alpha no more than the text's), so that the text
+    // reads over any scene. 0: none.
+    D3DCOLOR outline = 0;
 
 private:
     std::int32_t Draw(std::uint32_t extraFormat);
+    void DrawOutline();
 
     std::string text;
 };

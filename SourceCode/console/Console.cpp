@@ -131,6 +131,9 @@ void Console::NewLine() {
     desc.rect = RECT{0, height - kLineHeight, std::max(width - kRightMargin, 0), height};
     Text* line = texts->CreateText(&desc, nullptr);
     if (!line) return;
+    // Its colours read over the brightest scene (the menu's fire) with a
+    // dark edge around the letters.
+    line->outline = kLineOutline;
     lines.push_front(line);
     if (!initialized) line->SetActive(false);
 }

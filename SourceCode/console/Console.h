@@ -37,6 +37,7 @@ public:
     // faster the higher they stand.
     static constexpr std::int32_t kVanishTop = 404;
     static constexpr std::int32_t kLineHeight = 22;
+    static constexpr std::uint32_t kLineOutline = 0xFF000000;  // ARGB
     // Lines end this far short of the window's right edge, so that a
     // wrapped text (the help listing) keeps its last letters in sight where
     // the edge is lost: a window as wide as the desktop it is centred on.

@@ -10,6 +10,8 @@
 #include "core/eTable.h"
 #include "input/Input.h"
 #include "ui/Cursor.h"
+#include "Video/Video.h"
+#include "world/GameLogic.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
@@ -32,6 +34,26 @@ void SetCameraMode(std::uint32_t mode) {
 
 void ShowText(Text* text, bool shown) {
     if (text) text->SetActive(shown);
+}
+
+bool EditorOn(const char* name) {
+    auto* editor = static_cast<EditorSystem*>(eTable::Peek(name));
+    return editor && editor->ModeOn();
+}
+
+// The game's texts and buttons stay hidden while either editor is on.
+void HideGameTextsWhileEditing() {
+    if (auto* logic = static_cast<GameLogic*>(eTable::Peek(names::GameLogic)))
+        logic->HideTextsAndButtons(EditorOn(names::Editor) || EditorOn(names::AnimationEditor));
+}
+
+// The top of the first label: below the HUD's score line, whose glyphs
+// (bob and largest size included) reach down to 0.705 of the screen's
+// upper half, whatever the window's height.
+int FirstLabelTop() {
+    auto* video = static_cast<Video*>(eTable::Peek(names::Video));
+    const int height = video ? video->Settings().windowHeight : 480;
+    return int(float(height) * 0.16f);
 }
 
 }  // namespace
@@ -81,12 +103,14 @@ void EditorSystem::CreateLabels(const char* modeName, const char* hintA, const c
         desc.rect = {8, top, 1200, top + kLabelHeight + 4};
         desc.colour = colour;
         Text* made = texts->CreateText(&desc, &font);
+        // Dark edges keep the labels readable over the sky and the suns.
+        if (made) made->outline = 0xFF000000;
         ShowText(made, false);
         return made;
     };
     const int step = kLabelHeight + 4;
     // Below the frame-rate line and the HUD's score and time.
-    const int top = 70;
+    const int top = FirstLabelTop();
     modeLabel = make(modeName, top, 0xFFFFD040);
     statusText = make(kFreeLookOn, top + step, 0xFFFFFFFF);
     freeLookHintA = make(hintA, top + 2 * step, 0xFFB0E0FF);
@@ -139,6 +163,7 @@ void EditorSystem::DisableFreeLook() { SwitchFreeLook(false); }
 
 void EditorSystem::EnterMode() {
     ShowLabels(true);
+    HideGameTextsWhileEditing();
     if (auto* physics = static_cast<Physics*>(eTable::Peek(names::Physics))) physics->SetActive(false);
     SetCameraMode(AI_Camera::kFreeLook);
     HandKeyboardTo(1);
@@ -146,6 +171,7 @@ void EditorSystem::EnterMode() {
 
 void EditorSystem::LeaveMode() {
     ShowLabels(false);
+    HideGameTextsWhileEditing();
     ShowHints(false);
     if (auto* physics = static_cast<Physics*>(eTable::Peek(names::Physics))) physics->SetActive(true);
     freeLook = 1;

@@ -59,7 +59,9 @@ bool Button::Init(void* a, void*) {
     const ScreenQuadItem item{left, top, kButtonDepth, right - left, top - bottom};
     quad = ui::CreateSprite(nullptr, ui::kTextMaterial, ui::kOverlayFlags, &item, 1, desc->texture);
     // Without a picture the button is only its label.
-    if (!desc->texture) ui::ShowSprite(quad, false);
+    pictured = desc->texture != nullptr;
+    hidden = false;
+    if (!pictured) ui::ShowSprite(quad, false);
     initialized = true;
     return true;
 }
@@ -73,15 +75,22 @@ void Button::SetText(const char* text, std::uint32_t glyphCount, float spacing, 
     const float origin[2] = {left, top};
     const TextDesc desc(text ? text : "", spacing, size, origin, glyphCount, randomRange, 0);
     label->Init(&desc);
+    label->SetHidden(hidden);
     label->SetColor(kIdleColour);
     label->SetMode(0);
 }
 
 bool Button::IsCursorOver() const {
     const Cursor* cursor = FindCursor();
-    if (!cursor) return false;
+    if (!cursor || hidden) return false;
     const D3DXVECTOR3 at = cursor->ScreenPosition();
     return left <= at.x && at.x <= right && bottom <= at.y && at.y <= top;
+}
+
+void Button::SetHidden(bool hide) {
+    hidden = hide;
+    ui::ShowSprite(quad, pictured && !hide);
+    if (label) label->SetHidden(hide);
 }
 
 bool Button::IsMouseDown() const {

@@ -39,8 +39,13 @@ public:
     // Makes (or remakes) the label at the top-left corner, grey and still:
     // the look of a button the cursor is not over.
     void SetText(const char* text, std::uint32_t glyphCount, float spacing, float size, std::uint32_t randomRange);
-    // The cursor's position lies in the rectangle, edges included.
+    // The cursor's position lies in the rectangle, edges included; never
+    // while the button is hidden.
     bool IsCursorOver() const;
+    // Hides or shows the picture and the label; a hidden button cannot be
+    // pointed at or clicked.
+    void SetHidden(bool hide);
+    bool Hidden() const { return hidden; }
     // The left or the right mouse button is held, anywhere on the screen.
     bool IsMouseDown() const;
 
@@ -66,4 +71,6 @@ private:
     HUDText* label = nullptr;  // owned, not a child
     std::int32_t hoverState = kOutside;
     std::int32_t pressState = kUp;
+    bool pictured = false;
+    bool hidden = false;
 };

@@ -137,10 +137,16 @@ void HUDText::SetGlyph(std::int32_t index, char c) {
     glyph.quad = made;
     if (!glyph.quad) return;
     for (int i = 0; i < 4; ++i) glyph.quad->surface.diff[i] = colour[i];
+    if (hidden) ui::ShowSprite(glyph.quad, false);
     if (item.x == kNoPlace)
         PlaceGlyph(index);
     else
         ui::PlaceSprite(glyph.quad, item);
+}
+
+void HUDText::SetHidden(bool hide) {
+    hidden = hide;
+    for (HUDTextGlyph& glyph : glyphs) ui::ShowSprite(glyph.quad, !hide);
 }
 
 void HUDText::PlaceGlyph(std::int32_t index) {

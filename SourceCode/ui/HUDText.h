@@ -93,6 +93,11 @@ public:
     // Empties the text and removes every glyph quad (the slots stay).
     void ReleaseGlyphs();
 
+    // Hides or shows every glyph, those set later too (the text keeps
+    // changing while hidden).
+    void SetHidden(bool hide);
+    bool Hidden() const { return hidden; }
+
     void SetMode(std::uint32_t newMode) { mode = newMode; }
     std::uint32_t Mode() const { return mode; }
     const std::string& Text() const { return text; }
@@ -116,6 +121,7 @@ private:
     bool ValidSlot(std::int32_t index) const { return index >= 0 && index < glyphCount && !glyphs.empty(); }
 
     std::uint32_t mode = 0;
+    bool hidden = false;
     float spacing = 1.0f;
     float size = 1.0f;
     float originX = 0.0f;

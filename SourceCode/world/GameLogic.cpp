@@ -17,7 +17,9 @@
 #include "core/eTable.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
+#include "ui/Button.h"
 #include "ui/HUD.h"
+#include "ui/HUDText.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 #include "world/Physics.h"
@@ -202,7 +204,23 @@ bool GameLogic::Shutdown() {
     return true;
 }
 
+namespace {
+// The name doubles as the class's type tag.
+void HideIfTextOrButton(System* object, bool hide) {
+    if (object->Name() == names::HUDText)
+        static_cast<HUDText*>(object)->SetHidden(hide);
+    else if (object->Name() == names::Button)
+        static_cast<Button*>(object)->SetHidden(hide);
+}
+}  // namespace
+
+void GameLogic::HideTextsAndButtons(bool hide) {
+    textsAndButtonsHidden = hide;
+    for (System* object : uiObjects) HideIfTextOrButton(object, hide);
+}
+
 std::uint32_t GameLogic::AddUIObject(System* object) {
+    if (textsAndButtonsHidden) HideIfTextOrButton(object, true);
     uiObjects.push_back(object);
     return nextUIId++;
 }

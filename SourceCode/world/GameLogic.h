@@ -45,6 +45,11 @@ public:
     System* GetUIObject(std::uint32_t id) const;
     // Shuts down and deletes every UI object; ids start at 0 again.
     void ClearUIObjects();
+    // Hides or shows the user interface's texts and buttons (those added
+    // later too): the editors hide them while they are on, so that their
+    // labels and characters are clear of the menu and a click meant for
+    // the editor does not press a button.
+    void HideTextsAndButtons(bool hide);
     std::uint32_t UIObjectCount() const { return nextUIId; }
 
     Text* FpsText() const { return fpsText; }
@@ -84,5 +89,6 @@ private:
     Text* fpsText = nullptr;   // owned by "TextMan"
     Object* skybox = nullptr;  // owned by "Main Scene"
     std::vector<System*> uiObjects;
+    bool textsAndButtonsHidden = false;
     std::uint32_t nextUIId = 0;
 };

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "Video/ObjectLine.h"
+#include "Video/TextMan.h"
+#include "editor/EditorSystem.h"
 #include "game/GameSession.h"
 #include "ui/Button.h"
 #include "ui/HUD.h"
@@ -137,6 +139,78 @@ TEST(ScreenTextTest, EveryTextFitsTheScreenReadsAsALineAndOverlapsNoOther) {
     CheckScreen(game, "level3", 82.0f, 250, 81.0f);
     ChangeLevel(game, "victory");
     CheckScreen(game, "victory", 3.0f, 100, 2.0f);
+}
+
+}  // namespace
+
+namespace {
+
+// The glyph texts of the scripts that show.
+int ScriptTextsShown() {
+    int shown = 0;
+    for (const ShownText& text : TextsOnScreen()) shown += text.scripted ? 1 : 0;
+    return shown;
+}
+
+// The lowest pixel row of the HUD's score line.
+float ScoreBottomPixel(int height) {
+    const ShownText score = Seen(*eTable::Find<HUD>(names::HUD)->ScoreText(), false);
+    return (1.0f - score.extent.bottom) * 0.5f * float(height);
+}
+
+// While an editor is on, the game's texts and buttons hide (over the menu
+// its Play button would cross the edited character, and a click meant for
+// the editor would press it), and the editor's labels stand clear of the
+// HUD. The console's lines read over the menu's fire. The pictures are for
+// looking at, in the window of a desktop, where the console has room.
+TEST(ScreenTextTest, TheEditorsHideTheGamesTextsTheirLabelsClearTheHUDAndTheConsoleReads) {
+    GameSession game(ScopedTempDir::RepositoryRoot() / "Scripts", 1024, 768);
+    ASSERT_TRUE(game.ok());
+    ASSERT_TRUE(game.ToTheMenu());
+    game.Frames(30);
+    game.TapKey(SDL_SCANCODE_GRAVE);
+    // Lines of each colour: a green confirmation, a red error, a yellow
+    // help line and the white input line.
+    for (const char* line : {"musicvolume 128\n", "nonsense\n", "help bind\n", "help"})
+        for (const char* c = line; *c; ++c)
+            game.TapKey(*c == '\n'   ? SDL_SCANCODE_RETURN
+                        : *c == ' ' ? SDL_SCANCODE_SPACE
+                        : *c >= '0' && *c <= '9'
+                            ? (*c == '0' ? SDL_SCANCODE_0 : SDL_Scancode(SDL_SCANCODE_1 + (*c - '1')))
+                            : SDL_Scancode(SDL_SCANCODE_A + (*c - 'a')));
+    game.Screenshot("console_over_menu.png");
+    game.TapKey(SDL_SCANCODE_GRAVE);
+
+    const std::pair<SDL_Scancode, std::string> editors[] = {{SDL_SCANCODE_F10, "animation_editor"},
+                                                             {SDL_SCANCODE_F9, "object_editor"}};
+    for (const auto& [key, name] : editors) {
+        const int before = ScriptTextsShown();
+        ASSERT_GT(before, 0);
+        game.TapKey(key);
+        game.Frames(10);
+        EXPECT_EQ(ScriptTextsShown(), 0) << name;
+        game.Screenshot(name + "_over_menu.png");
+        game.PointAt(0.0f, 0.07f);
+        game.Click();
+        EXPECT_NE(CurrentLevel(), "level1") << name << ": a click pressed the hidden Play button";
+        game.TapKey(key);
+        game.Frames(3);
+        EXPECT_EQ(ScriptTextsShown(), before) << name;
+    }
+
+    ChangeLevel(game, "level1");
+    game.Frames(60);
+    const char* names[] = {names::AnimationEditor, names::Editor};
+    for (int e = 0; e < 2; ++e) {
+        game.TapKey(editors[e].first);
+        game.Frames(10);
+        const auto* editor = eTable::Find<EditorSystem>(names[e]);
+        ASSERT_TRUE(editor->ModeOn());
+        EXPECT_GT(float(editor->ModeLabel()->rect.top), ScoreBottomPixel(768)) << editors[e].second;
+        game.Screenshot(editors[e].second + "_over_level.png");
+        game.TapKey(editors[e].first);
+        game.Frames(3);
+    }
 }
 
 }  // namespace

@@ -169,3 +169,32 @@ TEST_F(TextManTest, ShutdownReleasesTextsAndFonts) {
     EXPECT_EQ(eTable::Peek(names::TextMan), nullptr);
     EXPECT_FALSE(texts->Shutdown());
 }
+
+// An outline rings the letters in its own colour, so that a text reads over
+// a bright scene; it fades with the text.
+TEST_F(TextManTest, AnOutlinedTextIsRingedInItsOutlineColour) {
+    TextDescription desc;
+    desc.text = "ring";
+    desc.rect = RECT{20, 20, 150, 60};
+    desc.colour = 0xFF00FF00;
+    Text* text = texts->CreateText(&desc, nullptr);
+    auto count = [&](auto pick) {
+        UINT width = 0;
+        int n = 0;
+        for (D3DCOLOR pixel : screen.Pixels(&width)) n += pick(pixel) ? 1 : 0;
+        return n;
+    };
+    auto red = [](D3DCOLOR p) { return ((p >> 16) & 0xFF) > 0x80 && ((p >> 8) & 0xFF) < 0x40; };
+    auto faintRed = [](D3DCOLOR p) { return ((p >> 16) & 0xFF) > 0x10 && ((p >> 8) & 0xFF) < 0x10; };
+    ASSERT_TRUE(screen.video.Update());
+    EXPECT_EQ(count(faintRed), 0);
+    text->outline = 0xFFFF0000;
+    ASSERT_TRUE(screen.video.Update());
+    EXPECT_GT(count(red), 40);
+    EXPECT_GT(count([](D3DCOLOR p) { return ((p >> 8) & 0xFF) > 0x80; }), 40);  // the letters stay green
+    // A faded text has a faded ring.
+    text->colour = 0x0800FF00;
+    ASSERT_TRUE(screen.video.Update());
+    EXPECT_EQ(count(red), 0);
+    EXPECT_GT(count(faintRed), 0);
+}
