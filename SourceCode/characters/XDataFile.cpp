@@ -10,13 +10,11 @@ namespace {
 
 void LogError(const std::string& what) { plat::LogError("Error: " + what); }
 
-// A file is read at all only with a good text header; anything else is not a
-// data file of ours, which is said.
-bool HasTextHeader(const std::string& text, const std::string& fileName) {
-    plat::XDocument header;
+// A file is read at all only with a good .x header (text, binary or
+// compressed); anything else is not a data file of ours, which is said.
+bool HasXHeader(const std::string& text, const std::string& fileName) {
     std::string error;
-    if (plat::ParseXFile(std::string_view(text).substr(0, 16), plat::XTemplateRegistry(), header, &error, fileName))
-        return true;
+    if (plat::CheckXFileHeader(text, &error, fileName)) return true;
     LogError(text.empty() ? fileName + ": the file is empty" : error);
     return false;
 }
@@ -99,7 +97,7 @@ bool XDataFile::Read(const std::string& fileName, plat::XDocument& document, voi
 bool XDataFile::Parse(const std::string& text, const std::string& sourceName, void* context,
                       plat::XDocument& document, bool wholeFile) {
     plat::XTemplateRegistry registry;
-    if (!RegisterTemplates(registry, context) || !HasTextHeader(text, sourceName)) return false;
+    if (!RegisterTemplates(registry, context) || !HasXHeader(text, sourceName)) return false;
     std::string error;
     if (plat::ParseXFileUpToError(text, registry, document, &error, sourceName)) return true;
     LogError(error);

@@ -106,9 +106,29 @@ TEST_F(XDataFileTest, EmptyOrRefusedFilesStillPairBeginAndEnd) {
 
     RecordingFile missing;
     EXPECT_FALSE(missing.Load("nowhere.x", nullptr));
-    WriteText("binary.x", "xof 0303bin 0032 junk");
-    EXPECT_FALSE(missing.Load("binary.x", nullptr));
+    WriteText("unknown.x", "xof 0303zzzz0032 junk");
+    EXPECT_FALSE(missing.Load("unknown.x", nullptr));
     EXPECT_EQ(missing.begins, 0);
+}
+
+// Data files written by other tools in binary or compressed form read as
+// their text would.
+TEST_F(XDataFileTest, BinaryAndCompressedFilesReadAsText) {
+    plat::XTemplateRegistry registry;
+    ASSERT_TRUE(registry.RegisterTemplates(kTemplates));
+    plat::XDocument doc;
+    std::string error;
+    ASSERT_TRUE(plat::ParseXFile(std::string(kTemplates) + "Item { 7; \"a\"; Item { 8; \"b\"; } }\n", registry, doc,
+                                 &error))
+        << error;
+    for (plat::XFormat format : {plat::XFormat::Binary, plat::XFormat::CompressedBinary, plat::XFormat::CompressedText}) {
+        std::string bytes;
+        ASSERT_TRUE(plat::WriteXFile({}, {doc.objects[0].get()}, bytes, &error, {format, false})) << error;
+        WriteText("encoded.x", bytes);
+        RecordingFile file;
+        EXPECT_TRUE(file.Load("encoded.x", nullptr));
+        EXPECT_EQ(file.visits, (std::vector<Visit>{{7, 0, false}, {8, 1, false}}));
+    }
 }
 
 // Character, animation and surface files all load through here: one that is

@@ -93,8 +93,7 @@ TEST(XFileReader, HeaderVersionsAndFormats) {
         EXPECT_FALSE(ParseXFile(text, XTemplateRegistry::Standard(), doc, &error, "h.x")) << text;
         EXPECT_NE(error.find(expected), std::string::npos) << error;
     };
-    reject("xof 0303bin 0032\n", "only text");
-    reject("xof 0303tzip0032\n", "only text");
+    reject("xof 0303zzzz0032\n", "unknown .x format");
     reject("xof 0201txt 0032\n", "version");
     reject("xof 0303txt 0016\n", "float size");
     reject("hello", "xof");

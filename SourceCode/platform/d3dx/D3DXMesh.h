@@ -173,10 +173,11 @@ HRESULT D3DXCreateMesh(DWORD numFaces, DWORD numVertices, DWORD options, const D
 HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf, IDirect3DDevice9* device,
                           ID3DXMesh** mesh);
 
-// Loads a .x text file: every Mesh in it (frames flattened by their
-// transforms, references followed) merged into one mesh with positions,
-// normals when the file has them and one texture coordinate set when it has
-// them; faces with more than three corners become fans; faces are sorted by
+// Loads a .x file (text, binary or compressed): every Mesh in it (frames
+// flattened by their transforms, references followed) merged into one mesh
+// with positions, normals when the file has them and one texture coordinate
+// set when it has them (MeshNormals and MeshTextureCoords, else DeclData or
+// FVFData); faces with more than three corners become fans; faces are sorted by
 // material. materials receives D3DXMATERIAL records (with their texture
 // names), numMaterials their count; a mesh without a material list gets
 // one white material. A file that cannot be read fails with the reason on
@@ -185,7 +186,7 @@ HRESULT D3DXLoadMeshFromXA(const char* fileName, DWORD options, IDirect3DDevice9
                            ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* numMaterials,
                            ID3DXMesh** mesh);
 
-// The same from .x text in memory.
+// The same from a .x file in memory.
 HRESULT D3DXLoadMeshFromXInMemory(const void* memory, DWORD size, DWORD options, IDirect3DDevice9* device,
                                   ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
                                   DWORD* numMaterials, ID3DXMesh** mesh);

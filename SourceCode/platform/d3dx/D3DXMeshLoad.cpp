@@ -1,5 +1,6 @@
 // D3DXLoadMeshFromXA: a mesh and its materials from a .x text file.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -8,7 +9,9 @@
 #include <vector>
 
 #include "platform/d3dx/D3DXMesh.h"
+#include "platform/common/AsciiCase.h"
 #include "platform/common/ErrorLog.h"
+#include "platform/gfx/Direct3D.h"
 #include "platform/xfile/XFile.h"
 
 namespace {
@@ -52,20 +55,145 @@ struct LoadError {
     std::string what;
 };
 
+// The standard templates the loader reads. Files define them again, under
+// other spellings too ("TextureFileName"), so an object is known by the GUID
+// of its template, or else by a name that differs only in case.
+bool IsA(const plat::XDataObject& object, const char* standardName) {
+    const plat::XTemplate& templ = object.Template();
+    auto standard = plat::XTemplateRegistry::Standard().FindByName(standardName);
+    return (standard && templ.guid == standard->guid) || plat::SameIgnoringCase(templ.name, standardName);
+}
+
+// Normals and texture coordinates that DeclData or FVFData give, one per
+// vertex of the mesh; empty where they give none.
+struct VertexData {
+    std::vector<D3DXVECTOR3> normals;
+    std::vector<D3DXVECTOR2> uvs;
+};
+
+float HalfToFloat(std::uint16_t h) {
+    const int exponent = (h >> 10) & 0x1F;
+    const int mantissa = h & 0x3FF;
+    float magnitude;
+    if (exponent == 0) {
+        magnitude = std::ldexp(float(mantissa), -24);
+    } else if (exponent == 31) {
+        magnitude = mantissa ? 0.0f : 65504.0f;  // no infinities or NaNs in a mesh
+    } else {
+        magnitude = std::ldexp(float(mantissa | 0x400), exponent - 25);
+    }
+    return (h & 0x8000) ? -magnitude : magnitude;
+}
+
+// The float components of one element (up to 4, the rest 0); false for a
+// type the loader does not read.
+bool DecodeElement(BYTE type, const std::uint8_t* bytes, float out[4]) {
+    out[0] = out[1] = out[2] = out[3] = 0.0f;
+    if (type <= D3DDECLTYPE_FLOAT4) {
+        std::memcpy(out, bytes, (std::size_t(type) + 1) * sizeof(float));
+        return true;
+    }
+    if (type == D3DDECLTYPE_FLOAT16_2 || type == D3DDECLTYPE_FLOAT16_4) {
+        const int count = type == D3DDECLTYPE_FLOAT16_2 ? 2 : 4;
+        for (int i = 0; i < count; ++i) {
+            std::uint16_t h;
+            std::memcpy(&h, bytes + 2 * i, 2);
+            out[i] = HalfToFloat(h);
+        }
+        return true;
+    }
+    return false;
+}
+
+// The vertex data of a layout, one vertex after another: the normal and the
+// first texture coordinates where the layout has them in a type the loader
+// reads. The data must hold every vertex of the mesh, no more, no less.
+VertexData ReadVertexData(const std::vector<D3DVERTEXELEMENT9>& layout, std::uint64_t stride,
+                          const plat::XValue& words, std::size_t vertexCount, const std::string& what) {
+    if (std::uint64_t(words.Size()) * 4 != stride * vertexCount)
+        throw LoadError{what + " holds " + std::to_string(words.Size()) + " DWORDs, not " +
+                        std::to_string(vertexCount) + " vertices of " + std::to_string(stride) + " bytes"};
+    std::vector<std::uint8_t> bytes(words.Size() * 4);
+    for (std::size_t i = 0; i < words.Size(); ++i) {
+        const std::uint32_t w = words[i].AsDword();
+        std::memcpy(&bytes[i * 4], &w, 4);
+    }
+    VertexData out;
+    float values[4];
+    for (const D3DVERTEXELEMENT9& e : layout) {
+        if (e.UsageIndex != 0 || (e.Usage != D3DDECLUSAGE_NORMAL && e.Usage != D3DDECLUSAGE_TEXCOORD)) continue;
+        auto& normals = out.normals;
+        auto& uvs = out.uvs;
+        if ((e.Usage == D3DDECLUSAGE_NORMAL ? !normals.empty() : !uvs.empty()) || !DecodeElement(e.Type, bytes.data(), values))
+            continue;
+        for (std::size_t v = 0; v < vertexCount; ++v) {
+            DecodeElement(e.Type, &bytes[v * stride + e.Offset], values);
+            if (e.Usage == D3DDECLUSAGE_NORMAL) {
+                normals.emplace_back(values[0], values[1], values[2]);
+            } else {
+                uvs.emplace_back(values[0], values[1]);
+            }
+        }
+    }
+    return out;
+}
+
+// DeclData: its elements lie one after the other in each vertex.
+VertexData FromDeclData(const plat::XDataObject& decl, std::size_t vertexCount, const std::string& label) {
+    std::vector<D3DVERTEXELEMENT9> layout;
+    std::uint64_t stride = 0;
+    for (const plat::XValue& element : decl.Member("Elements").Items()) {
+        const DWORD type = element.Field("Type").AsDword();
+        if (type > D3DDECLTYPE_UNUSED)
+            throw LoadError{label + ": its DeclData names vertex element type " + std::to_string(type)};
+        const DWORD usage = element.Field("Usage").AsDword(), index = element.Field("UsageIndex").AsDword();
+        D3DVERTEXELEMENT9 e{0, WORD(0), BYTE(type), 0, BYTE(usage > 0xFF ? 0xFF : usage),
+                            BYTE(index > 0xFF ? 0xFF : index)};
+        layout.push_back(e);
+        layout.back().Offset = WORD(std::min<std::uint64_t>(stride, 0xFFFF));
+        stride += plat::SizeOfDeclType(BYTE(type));
+        if (stride > 0xFFFF) throw LoadError{label + ": its DeclData describes a vertex of over 65535 bytes"};
+    }
+    return ReadVertexData(layout, stride, decl.Member("data"), vertexCount, label + ": its DeclData");
+}
+
+// FVFData: the fields its FVF names, without the position, which the mesh
+// holds (a file that repeats the position in the data is read too).
+VertexData FromFVFData(const plat::XDataObject& data, std::size_t vertexCount, const std::string& label) {
+    const DWORD fvf = data.Member("dwFVF").AsDword();
+    const bool hasPosition = (fvf & D3DFVF_POSITION_MASK) != 0;
+    std::vector<D3DVERTEXELEMENT9> full = plat::ElementsFromFVF(hasPosition ? fvf : fvf | D3DFVF_XYZ);
+    const std::uint64_t fullStride = plat::VertexSizeOfFVF(hasPosition ? fvf : fvf | D3DFVF_XYZ);
+    std::vector<D3DVERTEXELEMENT9> rest;
+    WORD positionBytes = 0;
+    for (const D3DVERTEXELEMENT9& e : full) {
+        if (e.Usage == D3DDECLUSAGE_POSITION || e.Usage == D3DDECLUSAGE_POSITIONT) {
+            positionBytes = WORD(plat::SizeOfDeclType(e.Type));
+            continue;
+        }
+        rest.push_back(e);
+    }
+    for (D3DVERTEXELEMENT9& e : rest) e.Offset = WORD(e.Offset - positionBytes);
+    const plat::XValue& words = data.Member("data");
+    const std::string what = label + ": its FVFData";
+    if (hasPosition && std::uint64_t(words.Size()) * 4 == fullStride * vertexCount)
+        return ReadVertexData(full, fullStride, words, vertexCount, what);
+    return ReadVertexData(rest, fullStride - positionBytes, words, vertexCount, what);
+}
+
 // Everything gathered from the file, merged over all its meshes.
 class MeshGatherer {
 public:
     void Visit(const plat::XDataObject& object, const D3DXMATRIX& world, int depth) {
         if (++visits > kMaxVisits || depth > kMaxDepth) throw LoadError{"frames refer to meshes too often"};
-        const std::string& kind = object.Template().name;
-        if (kind == "Mesh") {
+        if (IsA(object, "Mesh")) {
             AddMesh(object, world);
-        } else if (kind == "Frame") {
+        } else if (IsA(object, "Frame")) {
             D3DXMATRIX local;
             D3DXMatrixIdentity(&local);
             for (const plat::XChild& child : object.children) {
                 const plat::XDataObject* target = child.Target();
-                if (target->Template().name == "FrameTransformMatrix") {
+                if (IsA(*target, "FrameTransformMatrix")) {
                     local = MatrixOf(target->Member("frameMatrix").Field("matrix"));
                     break;
                 }
@@ -118,7 +246,7 @@ private:
 
     static const plat::XDataObject* FirstChild(const plat::XDataObject& object, const char* kind) {
         for (const plat::XChild& child : object.children)
-            if (child.Target()->Template().name == kind) return child.Target();
+            if (IsA(*child.Target(), kind)) return child.Target();
         return nullptr;
     }
 
@@ -167,7 +295,7 @@ private:
         }
         std::vector<LoadedMaterial> found;
         for (const plat::XChild& child : list->children)
-            if (child.Target()->Template().name == "Material" && found.size() < count)
+            if (IsA(*child.Target(), "Material") && found.size() < count)
                 found.push_back(MaterialOf(*child.Target()));
         if (found.size() < count)
             throw LoadError{Label(mesh) + " lists " + std::to_string(count) + " materials but holds " +
@@ -188,6 +316,16 @@ private:
         return perFace;
     }
 
+    // Normals and texture coordinates of DeclData, else of FVFData: what
+    // the mesh takes where it has no MeshNormals or MeshTextureCoords.
+    static VertexData VertexDataOf(const plat::XDataObject& mesh, std::size_t vertexCount) {
+        if (const plat::XDataObject* decl = FirstChild(mesh, "DeclData"))
+            return FromDeclData(*decl, vertexCount, Label(mesh));
+        if (const plat::XDataObject* fvf = FirstChild(mesh, "FVFData"))
+            return FromFVFData(*fvf, vertexCount, Label(mesh));
+        return {};
+    }
+
     void AddMesh(const plat::XDataObject& mesh, const D3DXMATRIX& world) {
         const plat::XValue& positions = mesh.Member("vertices");
         const plat::XValue& faces = mesh.Member("faces");
@@ -205,15 +343,23 @@ private:
         if (uvs && uvs->Size() != positionCount)
             throw LoadError{Label(mesh) + ": " + std::to_string(uvs->Size()) + " texture coordinates for " +
                             std::to_string(positionCount) + " vertices"};
-        anyNormals |= normalsObject != nullptr;
-        anyTexcoords |= uvObject != nullptr;
+        VertexData perVertex;
+        if (!normalsObject || !uvObject) perVertex = VertexDataOf(mesh, positionCount);
+        if (normalsObject) perVertex.normals.clear();
+        if (uvObject) perVertex.uvs.clear();
+        anyNormals |= normalsObject != nullptr || !perVertex.normals.empty();
+        anyTexcoords |= uvObject != nullptr || !perVertex.uvs.empty();
 
         if (attributes.size() + faces.Size() > kMaxTriangles)
             throw LoadError{"more than " + std::to_string(kMaxTriangles) + " triangles in all"};
         std::vector<DWORD> faceMaterial = FaceMaterials(mesh, faces.Size());
-        const Fields fields{FieldIndexes<3>(positions, kXyz),
-                            normals ? FieldIndexes<3>(*normals, kXyz) : FieldIndexes<3>(positions, kXyz),
-                            uvs ? FieldIndexes<2>(*uvs, kUv) : FieldIndexes<2>(positions, kUv)};
+        const Sources sources{positions,
+                              normals,
+                              uvs,
+                              perVertex,
+                              FieldIndexes<3>(positions, kXyz),
+                              normals ? FieldIndexes<3>(*normals, kXyz) : FieldIndexes<3>(positions, kXyz),
+                              uvs ? FieldIndexes<2>(*uvs, kUv) : FieldIndexes<2>(positions, kUv)};
         const FieldIndexes<1> faceCorners(faces, kCorners);
         const FieldIndexes<1> normalFaceCorners(faceNormals ? *faceNormals : faces, kCorners);
         std::unordered_map<std::uint64_t, DWORD> made;  // (position, normal) -> vertex
@@ -235,7 +381,7 @@ private:
                 if (normalCorners && n >= normals->Size())
                     throw LoadError{Label(mesh) + ": face " + std::to_string(f) + " names normal " + std::to_string(n) +
                                     " of " + std::to_string(normals->Size())};
-                polygon.push_back(VertexFor(p, n, positions, normals, uvs, fields, world, made));
+                polygon.push_back(VertexFor(p, n, sources, world, made));
             }
             if (attributes.size() + polygon.size() - 2 > kMaxTriangles)
                 throw LoadError{"more than " + std::to_string(kMaxTriangles) + " triangles in all"};
@@ -246,27 +392,37 @@ private:
         }
     }
 
-    struct Fields {
+    // Where one mesh's vertex values come from: MeshNormals and
+    // MeshTextureCoords, else the per-vertex data of DeclData or FVFData.
+    struct Sources {
+        const plat::XValue& positions;
+        const plat::XValue* normals;
+        const plat::XValue* uvs;
+        const VertexData& perVertex;
         FieldIndexes<3> position, normal;
         FieldIndexes<2> uv;
     };
 
-    DWORD VertexFor(DWORD p, DWORD n, const plat::XValue& positions, const plat::XValue* normals,
-                    const plat::XValue* uvs, const Fields& fields, const D3DXMATRIX& world,
+    DWORD VertexFor(DWORD p, DWORD n, const Sources& from, const D3DXMATRIX& world,
                     std::unordered_map<std::uint64_t, DWORD>& made) {
         auto [it, isNew] = made.try_emplace(std::uint64_t(p) << 32 | n, DWORD(vertices.size()));
         if (!isNew) return it->second;
         if (vertices.size() >= kMaxVertices) throw LoadError{"more than 65535 vertices (indices are 16-bit)"};
         LoadedVertex v;
-        D3DXVECTOR3 local = VectorAt(positions[p], fields.position);
+        D3DXVECTOR3 local = VectorAt(from.positions[p], from.position);
         D3DXVec3TransformCoord(&v.position, &local, &world);
-        if (normals) {
-            D3DXVECTOR3 ln = VectorAt((*normals)[n], fields.normal);
+        const bool hasNormal = from.normals || !from.perVertex.normals.empty();
+        if (hasNormal) {
+            D3DXVECTOR3 ln = from.normals ? VectorAt((*from.normals)[n], from.normal) : from.perVertex.normals[p];
             D3DXVec3TransformNormal(&v.normal, &ln, &world);
             float length = D3DXVec3Length(&v.normal);
             if (length > 0.0f) v.normal /= length;
         }
-        if (uvs) v.uv = D3DXVECTOR2((*uvs)[p][fields.uv.at[0]].AsFloat(), (*uvs)[p][fields.uv.at[1]].AsFloat());
+        if (from.uvs) {
+            v.uv = D3DXVECTOR2((*from.uvs)[p][from.uv.at[0]].AsFloat(), (*from.uvs)[p][from.uv.at[1]].AsFloat());
+        } else if (!from.perVertex.uvs.empty()) {
+            v.uv = from.perVertex.uvs[p];
+        }
         vertices.push_back(v);
         return it->second;
     }

@@ -107,13 +107,20 @@ public:
     void Add(std::shared_ptr<const XTemplate> templ);
 
     std::shared_ptr<const XTemplate> FindByName(std::string_view name) const;
+    // The template of that exact name, else the first (in the order added)
+    // whose name differs only in case: exporters write "TextureFileName"
+    // for the standard "TextureFilename".
+    std::shared_ptr<const XTemplate> FindByNameAnyCase(std::string_view name) const;
     std::shared_ptr<const XTemplate> FindByGuid(const XGuid& guid) const;
     // In the order they were first added.
     const std::vector<std::shared_ptr<const XTemplate>>& All() const { return ordered; }
 
-    // The registry of the standard mesh templates (Mesh, MeshNormals,
-    // MeshTextureCoords, MeshMaterialList, Material, TextureFilename, Frame,
-    // ...), built once.
+    // The registry of the standard templates, built once: the retained-mode
+    // set (Mesh, MeshNormals, MeshTextureCoords, MeshMaterialList, Material,
+    // TextureFilename, Frame, Animation, ...), the skinning set
+    // (XSkinMeshHeader, VertexDuplicationIndices, SkinWeights) and the
+    // extension set (FVFData, DeclData, EffectInstance, AnimTicksPerSecond,
+    // CompressedAnimationSet, PatchMesh, ...).
     static const XTemplateRegistry& Standard();
 
 private:
@@ -229,13 +236,18 @@ public:
     XTemplateRegistry templates;
     std::vector<std::unique_ptr<XDataObject>> objects;
     std::string version;    // "0302" or "0303"
+    std::string format;     // "txt ", "bin ", or compressed: "tzip", "bzip"
     std::string floatSize;  // "0032" or "0064"
 };
 
-// Reads .x text. sourceName labels error messages ("name:line: what").
-// Returns false with an error for anything malformed; never throws.
+// Reads a .x file in any encoding: text, binary, or either compressed
+// (MSZIP), with 32- or 64-bit floats. sourceName labels error messages
+// ("name:line: what" in text, "name: byte N: what" in binary). Returns false
+// with an error for anything malformed; never throws.
 bool ParseXFile(std::string_view text, const XTemplateRegistry& registry, XDocument& out,
                 std::string* error, const std::string& sourceName = "<memory>");
+// Whether the file begins with a header this reader takes (any encoding).
+bool CheckXFileHeader(std::string_view file, std::string* error, const std::string& sourceName);
 bool LoadXFile(const std::string& path, const XTemplateRegistry& registry, XDocument& out,
                std::string* error);
 // The same for data files, which keep what precedes a fault: on an error
@@ -247,10 +259,20 @@ bool ParseXFileUpToError(std::string_view text, const XTemplateRegistry& registr
 // ranges, array sizes against their count members), children included.
 bool ValidateXObject(const XDataObject& object, std::string* error);
 
-// Writes text format ("xof 0303txt 0032"): the templates given, then the
-// objects. Fails (with error) when an object does not match its template.
+// The encodings a file may be written in, as the interface's save object
+// offers them. The engine's own data files are text.
+enum class XFormat : std::uint8_t { Text, Binary, CompressedText, CompressedBinary };
+struct XWriteOptions {
+    XFormat format = XFormat::Text;
+    bool doubles = false;  // "0064": binary floats take 8 bytes
+};
+
+// Writes a file ("xof 0303txt 0032" by default): the templates given, then
+// the objects. Fails (with error) when an object does not match its
+// template.
 bool WriteXFile(const std::vector<std::shared_ptr<const XTemplate>>& templates,
-                const std::vector<const XDataObject*>& objects, std::string& out, std::string* error);
+                const std::vector<const XDataObject*>& objects, std::string& out, std::string* error,
+                const XWriteOptions& options = {});
 // The templates the objects (children included) use, each after the
 // templates its members use: what a written file must define to read back.
 std::vector<std::shared_ptr<const XTemplate>> TemplatesUsedBy(const std::vector<const XDataObject*>& objects);
@@ -258,7 +280,8 @@ std::vector<std::shared_ptr<const XTemplate>> TemplatesUsedBy(const std::vector<
 // Writes to a temporary file beside path and renames it over path, so that
 // a failed save leaves the old file as it was.
 bool SaveXFile(const std::string& path, const std::vector<std::shared_ptr<const XTemplate>>& templates,
-               const std::vector<const XDataObject*>& objects, std::string* error);
+               const std::vector<const XDataObject*>& objects, std::string* error,
+               const XWriteOptions& options = {});
 
 // Builds the structure value of a template member by member, for writers:
 // XStructBuilder(t).Set("x", XValue::Real(1)).Build().

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "platform/common/AsciiCase.h"
 #include "platform/xfile/XFile.h"
 #include "platform/xfile/XFileInternal.h"
 
@@ -106,6 +107,13 @@ void XTemplateRegistry::Add(std::shared_ptr<const XTemplate> templ) {
 std::shared_ptr<const XTemplate> XTemplateRegistry::FindByName(std::string_view name) const {
     auto it = byName.find(name);
     return it == byName.end() ? nullptr : ordered[it->second];
+}
+
+std::shared_ptr<const XTemplate> XTemplateRegistry::FindByNameAnyCase(std::string_view name) const {
+    if (auto exact = FindByName(name)) return exact;
+    for (const auto& t : ordered)
+        if (SameIgnoringCase(t->name, name)) return t;
+    return nullptr;
 }
 
 std::shared_ptr<const XTemplate> XTemplateRegistry::FindByGuid(const XGuid& guid) const {

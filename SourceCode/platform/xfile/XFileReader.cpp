@@ -1,8 +1,10 @@
-// Reader of .x text files: a lexer and a recursive parser that checks every
+// Reader of .x files: a lexer of text, one of binary tokens (either may read
+// inflated MSZIP blocks) and one recursive parser over both that checks every
 // value against its template. Errors are thrown inside and come out as
-// "source:line: what was wrong".
+// "source:line: what was wrong" in text, "source: byte N: ..." in binary.
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/xfile/XFile.h"
@@ -22,10 +24,11 @@ enum class Tok : std::uint8_t {
 struct Token {
     Tok type = Tok::End;
     std::string_view text;
-    int line = 0;
+    std::size_t at = 0;  // the line in text, the byte offset in binary
     std::int64_t integer = 0;
     double real = 0.0;
     XGuid guid;
+    bool word32 = false;  // an integer of a binary file: a signed type reads its 32 bits as signed
 };
 
 struct ParseError : std::runtime_error {
@@ -50,9 +53,9 @@ std::string Printable(std::string_view text) {
     return out;
 }
 
-class Lexer {
+class TextLexer {
 public:
-    Lexer(std::string_view text, int firstLine, const std::string& source)
+    TextLexer(std::string_view text, int firstLine, const std::string& source)
         : text(text), line(firstLine), source(source) {}
 
     // The next token. A lexical fault becomes an Error token in place, so
@@ -64,7 +67,7 @@ public:
             Next(t);
         } catch (const ParseError& e) {
             t.type = Tok::Error;
-            t.line = line;
+            t.at = std::size_t(line);
             error = e.what();
         }
     }
@@ -72,11 +75,11 @@ public:
     const std::string& Error() const { return error; }
     // Bytes of text not yet read.
     std::size_t Remaining() const { return text.size() - std::min(pos, text.size()); }
+    // How an error names the place of a token.
+    std::string Where(std::size_t at) const { return source + ":" + std::to_string(at); }
 
 private:
-    [[noreturn]] void Fail(const std::string& what) const {
-        throw ParseError(source + ":" + std::to_string(line) + ": " + what);
-    }
+    [[noreturn]] void Fail(const std::string& what) const { throw ParseError(Where(std::size_t(line)) + ": " + what); }
 
     bool AtEnd() const { return pos >= text.size(); }
     char Peek(std::size_t ahead = 0) const { return pos + ahead < text.size() ? text[pos + ahead] : '\0'; }
@@ -102,7 +105,7 @@ private:
     void Make(Token& t, Tok type, std::size_t start) const {
         t.type = type;
         t.text = text.substr(start, pos - start);
-        t.line = line;
+        t.at = std::size_t(line);
     }
 
     void Next(Token& t) {
@@ -168,7 +171,7 @@ private:
         ++pos;
         Token t = Make(Tok::String, start);
         t.text = text.substr(start + 1, pos - start - 2);
-        t.line = startLine;
+        t.at = std::size_t(startLine);
         return t;
     }
 
@@ -216,6 +219,188 @@ private:
     std::string error;
 };
 
+// The tokens of a binary file, made one at a time like the text's. A list of
+// integers or floats gives one Integer or Real token per element, so that
+// the parser reads both encodings alike; keyword tokens give the keyword's
+// name.
+class BinaryLexer {
+public:
+    // data starts at byte `base` of what `where` names ("byte" of the file,
+    // or "inflated byte" of a compressed one).
+    BinaryLexer(std::string_view data, std::size_t base, bool doubles, const std::string& source, const char* where)
+        : data(data), base(base), floatSize(doubles ? 8 : 4), source(source), where(where) {}
+
+    void NextToken(Token& t) {
+        try {
+            Next(t);
+        } catch (const ParseError& e) {
+            t.type = Tok::Error;
+            t.at = base + pos;
+            error = e.what();
+        }
+    }
+    const std::string& Error() const { return error; }
+    std::size_t Remaining() const { return data.size() - pos; }
+    std::string Where(std::size_t at) const { return source + ": " + where + " " + std::to_string(at); }
+
+private:
+    [[noreturn]] void Fail(std::size_t at, const std::string& what) const {
+        throw ParseError(Where(base + at) + ": " + what);
+    }
+
+    // Moves past n bytes that must be there; where they start.
+    std::size_t Take(std::size_t n, std::size_t tokenStart, const char* what) {
+        if (data.size() - pos < n) Fail(tokenStart, std::string(what) + " runs past the end of the file");
+        std::size_t at = pos;
+        pos += n;
+        return at;
+    }
+    std::uint32_t U32(std::size_t at) const {
+        std::uint32_t v;
+        std::memcpy(&v, data.data() + at, 4);
+        return v;  // the files are little-endian, as is every machine this runs on
+    }
+    std::uint16_t U16(std::size_t at) const {
+        std::uint16_t v;
+        std::memcpy(&v, data.data() + at, 2);
+        return v;
+    }
+
+    void Make(Token& t, Tok type, std::size_t start, std::string_view text = {}) const {
+        t.type = type;
+        t.text = text;
+        t.at = base + start;
+        t.word32 = false;
+    }
+
+    void NextListElement(Token& t) {
+        const std::size_t start = pos;
+        --listLeft;
+        if (listOfFloats) {
+            Take(floatSize, start, "a float list");
+            if (floatSize == 8) {
+                std::memcpy(&t.real, data.data() + start, 8);
+            } else {
+                float f;
+                std::memcpy(&f, data.data() + start, 4);
+                t.real = f;
+            }
+            Make(t, Tok::Real, start);
+            return;
+        }
+        Take(4, start, "an integer list");
+        Make(t, Tok::Integer, start);
+        t.integer = U32(start);
+        t.real = double(t.integer);
+        t.word32 = true;
+    }
+
+    void Next(Token& t) {
+        for (;;) {
+            if (listLeft > 0) return NextListElement(t);
+            const std::size_t start = pos;
+            if (pos == data.size()) return Make(t, Tok::End, start);
+            const std::uint16_t code = U16(Take(2, start, "a token"));
+            if (code == xfile::kTokIntegerList || code == xfile::kTokFloatList) {
+                const std::uint32_t count = U32(Take(4, start, "a list"));
+                const std::size_t width = code == xfile::kTokFloatList ? floatSize : 4;
+                if (count > (data.size() - pos) / width)
+                    Fail(start, "a list of " + std::to_string(count) + " numbers runs past the end of the file");
+                listLeft = count;
+                listOfFloats = code == xfile::kTokFloatList;
+                continue;  // an empty list gives no token
+            }
+            return Single(t, code, start);
+        }
+    }
+
+    void Single(Token& t, std::uint16_t code, std::size_t start) {
+        switch (code) {
+        case xfile::kTokName: {
+            const std::uint32_t length = U32(Take(4, start, "a name"));
+            const std::string_view name = data.substr(Take(length, start, "a name"), length);
+            if (!xfile::IsIdentifier(name)) Fail(start, "malformed name '" + Printable(name) + "'");
+            return Make(t, Tok::Identifier, start, name);
+        }
+        case xfile::kTokString: return String(t, start);
+        case xfile::kTokInteger:
+            Make(t, Tok::Integer, start);
+            t.integer = U32(Take(4, start, "an integer"));
+            t.real = double(t.integer);
+            t.word32 = true;
+            return;
+        case xfile::kTokGuid: {
+            const std::size_t at = Take(16, start, "a GUID");
+            Make(t, Tok::Guid, start);
+            t.guid.data1 = U32(at);
+            t.guid.data2 = U16(at + 4);
+            t.guid.data3 = U16(at + 6);
+            std::memcpy(t.guid.data4.data(), data.data() + at + 8, 8);
+            return;
+        }
+        case xfile::kTokOBrace: return Make(t, Tok::LBrace, start);
+        case xfile::kTokCBrace: return Make(t, Tok::RBrace, start);
+        case xfile::kTokOBracket: return Make(t, Tok::LBracket, start);
+        case xfile::kTokCBracket: return Make(t, Tok::RBracket, start);
+        case xfile::kTokComma: return Make(t, Tok::Comma, start);
+        case xfile::kTokSemicolon: return Make(t, Tok::Semicolon, start);
+        case xfile::kTokDot:
+            // Only "..." of an open template.
+            if (data.size() - pos < 4 || U16(pos) != xfile::kTokDot || U16(pos + 2) != xfile::kTokDot)
+                Fail(start, "a '.' that does not begin '...'");
+            pos += 4;
+            return Make(t, Tok::Ellipsis, start);
+        default: break;
+        }
+        if (const char* keyword = Keyword(code)) return Make(t, Tok::Identifier, start, keyword);
+        Fail(start, "unexpected token " + std::to_string(code));
+    }
+
+    static const char* Keyword(std::uint16_t code) {
+        switch (code) {
+        case xfile::kTokTemplate: return "template";
+        case xfile::kTokArray: return "array";
+        case xfile::kTokWord: return "WORD";
+        case xfile::kTokDword: return "DWORD";
+        case xfile::kTokFloat: return "FLOAT";
+        case xfile::kTokDouble: return "DOUBLE";
+        case xfile::kTokChar: return "CHAR";
+        case xfile::kTokUchar: return "UCHAR";
+        case xfile::kTokSword: return "SWORD";
+        case xfile::kTokSdword: return "SDWORD";
+        case xfile::kTokVoid: return "VOID";
+        case xfile::kTokLpstr: return "LPSTR";
+        case xfile::kTokUnicode: return "UNICODE";
+        case xfile::kTokCstring: return "CSTRING";
+        default: return nullptr;
+        }
+    }
+
+    // The bytes, without the terminating zeros some writers count, then the
+    // ';' or ',' that ends every string.
+    void String(Token& t, std::size_t start) {
+        const std::uint32_t length = U32(Take(4, start, "a string"));
+        std::string_view text = data.substr(Take(length, start, "a string"), length);
+        while (!text.empty() && text.back() == '\0') text.remove_suffix(1);
+        // What is read must write again as text, where '"' ends a string.
+        if (text.find('"') != std::string_view::npos) Fail(start, "a string holds '\"'");
+        if (data.size() - pos >= 2 && (U16(pos) == xfile::kTokSemicolon || U16(pos) == xfile::kTokComma)) pos += 2;
+        Make(t, Tok::String, start, text);
+    }
+
+    std::string_view data;
+    std::size_t base;
+    std::size_t pos = 0;
+    std::size_t floatSize;
+    std::uint32_t listLeft = 0;
+    bool listOfFloats = false;
+    const std::string& source;
+    const char* where;
+    std::string error;
+};
+
+bool IsSigned(XType type) { return type == XType::Sword || type == XType::Sdword || type == XType::Char; }
+
 const char* Describe(const Token& t) {
     switch (t.type) {
     case Tok::Identifier: return "a name";
@@ -236,28 +421,29 @@ const char* Describe(const Token& t) {
     return "?";
 }
 
-// Header: "xof " version(4) format(4) float size(4), 16 bytes.
+constexpr std::size_t kHeaderSize = 16;
+
+// Header: "xof " version(4) format(4) float size(4), 16 bytes. The format is
+// "txt ", "bin ", or either compressed: "tzip", "bzip".
 void CheckHeader(std::string_view text, const std::string& source, XDocument& doc) {
     auto fail = [&](const std::string& what) { throw ParseError(source + ":1: " + what); };
-    if (text.size() < 16 || text.substr(0, 4) != "xof ") fail("not a .x file (no \"xof \" header)");
+    if (text.size() < kHeaderSize || text.substr(0, 4) != "xof ") fail("not a .x file (no \"xof \" header)");
     std::string_view version = text.substr(4, 4);
     std::string_view format = text.substr(8, 4);
     std::string_view floatSize = text.substr(12, 4);
-    if (format != "txt ") {
-        if (format == "bin " || format == "tzip" || format == "bzip")
-            fail("format \"" + std::string(format) + "\" is not read; only text .x files are");
+    if (format != "txt " && format != "bin " && format != "tzip" && format != "bzip")
         fail("unknown .x format \"" + Printable(format) + "\"");
-    }
     if (version != "0302" && version != "0303") fail("unsupported .x version \"" + Printable(version) + "\"");
     if (floatSize != "0032" && floatSize != "0064") fail("unsupported float size \"" + Printable(floatSize) + "\"");
     doc.version = std::string(version);
+    doc.format = std::string(format);
     doc.floatSize = std::string(floatSize);
 }
 
+template <class Lexer>
 class Parser {
 public:
-    Parser(Lexer lexer, const std::string& source, XDocument& doc)
-        : lexer(std::move(lexer)), source(source), doc(doc) {
+    Parser(Lexer lexer, XDocument& doc) : lexer(std::move(lexer)), doc(doc) {
         this->lexer.NextToken(current);
     }
 
@@ -278,7 +464,7 @@ public:
 
 private:
     [[noreturn]] void Fail(const Token& at, const std::string& what) const {
-        throw ParseError(source + ":" + std::to_string(at.line) + ": " + what);
+        throw ParseError(lexer.Where(at.at) + ": " + what);
     }
 
     const Token& Peek() const {
@@ -409,7 +595,7 @@ private:
     std::unique_ptr<XDataObject> ParseDataObject(const XTemplate* parent, int depth) {
         const Token typeTok = Take();
         if (depth >= xfile::kMaxDepth) Fail(typeTok, "data objects nested too deep");
-        auto templ = doc.templates.FindByName(typeTok.text);
+        auto templ = doc.templates.FindByNameAnyCase(typeTok.text);
         if (!templ) Fail(typeTok, "unknown template '" + std::string(typeTok.text) + "'");
         if (parent && !parent->AllowsChild(*templ))
             Fail(typeTok, "'" + parent->name + "' may not hold a '" + templ->name + "' object");
@@ -537,24 +723,30 @@ private:
         case XType::Double: {
             if (t.type != Tok::Integer && t.type != Tok::Real)
                 Fail(t, std::string("expected a number") + where() + ", found " + Describe(t));
-            if (member.type == XType::Double) return XValue::Real(t.real);
+            // Binary floats may be anything, NaN included.
+            if (member.type == XType::Double) {
+                if (!std::isfinite(t.real)) Fail(t, "not a finite number" + where());
+                return XValue::Real(t.real);
+            }
             float f = static_cast<float>(t.real);
             if (!std::isfinite(f)) Fail(t, "number out of range" + where());
             return XValue::Real(f);
         }
-        default:
+        default: {
             if (t.type != Tok::Integer)
                 Fail(t, std::string("expected an integer") + where() + ", found " + Describe(t));
-            if (!xfile::IntegerInRange(member.type, t.integer))
-                Fail(t, std::string(t.text) + " is out of range for " + xfile::TypeName(member.type) + where());
-            return XValue::Integer(t.integer);
+            std::int64_t v = t.integer;
+            if (t.word32 && IsSigned(member.type)) v = std::int32_t(std::uint32_t(v));
+            if (!xfile::IntegerInRange(member.type, v))
+                Fail(t, std::to_string(v) + " is out of range for " + xfile::TypeName(member.type) + where());
+            return XValue::Integer(v);
+        }
         }
     }
 
     Lexer lexer;
     Token current;
     std::size_t taken = 0;  // tokens taken so far
-    const std::string& source;
     XDocument& doc;
     std::map<std::string, const XDataObject*, std::less<>> completedByName;
     std::map<XGuid, const XDataObject*> completedByGuid;
@@ -563,6 +755,26 @@ private:
 bool Fail(std::string* error, const std::string& what) {
     if (error) *error = what;
     return false;
+}
+
+template <class Lexer>
+void ParseWith(Lexer lexer, XDocument& doc) {
+    Parser<Lexer> parser(std::move(lexer), doc);
+    parser.ParseFile(true);
+}
+
+// The body after the header, whatever the encoding, into doc.
+void ParseBody(std::string_view text, const std::string& sourceName, XDocument& doc) {
+    const bool doubles = doc.floatSize == "0064";
+    const std::string_view body = text.substr(kHeaderSize);
+    if (doc.format == "txt ") return ParseWith(TextLexer(body, 1, sourceName), doc);
+    if (doc.format == "bin ") return ParseWith(BinaryLexer(body, kHeaderSize, doubles, sourceName, "byte"), doc);
+    std::string inflated, fault;
+    std::size_t faultOffset = 0;
+    if (!xfile::InflateMszip(body, inflated, faultOffset, fault))
+        throw ParseError(sourceName + ": byte " + std::to_string(faultOffset) + ": " + fault);
+    if (doc.format == "tzip") return ParseWith(TextLexer(inflated, 1, sourceName), doc);
+    ParseWith(BinaryLexer(inflated, kHeaderSize, doubles, sourceName, "inflated byte"), doc);
 }
 
 
@@ -574,8 +786,7 @@ bool Parse(std::string_view text, const XTemplateRegistry& registry, XDocument& 
     doc.templates = registry;
     try {
         CheckHeader(text, sourceName, doc);
-        Parser parser(Lexer(text.substr(16), 1, sourceName), sourceName, doc);
-        parser.ParseFile(true);
+        ParseBody(text, sourceName, doc);
     } catch (const ParseError& e) {
         if (keepComplete) out = std::move(doc);
         return Fail(error, e.what());
@@ -592,6 +803,16 @@ bool Parse(std::string_view text, const XTemplateRegistry& registry, XDocument& 
 bool ParseXFile(std::string_view text, const XTemplateRegistry& registry, XDocument& out, std::string* error,
                 const std::string& sourceName) {
     return Parse(text, registry, out, error, sourceName, false);
+}
+
+bool CheckXFileHeader(std::string_view file, std::string* error, const std::string& sourceName) {
+    XDocument doc;
+    try {
+        CheckHeader(file, sourceName, doc);
+    } catch (const ParseError& e) {
+        return Fail(error, e.what());
+    }
+    return true;
 }
 
 bool LoadXFile(const std::string& path, const XTemplateRegistry& registry, XDocument& out, std::string* error) {
@@ -612,9 +833,10 @@ bool XTemplateRegistry::RegisterTemplates(std::string_view text, std::string* er
         std::string_view body = text;
         if (body.substr(0, 4) == "xof ") {
             CheckHeader(body, sourceName, doc);
-            body = body.substr(16);
+            if (doc.format != "txt ") throw ParseError(sourceName + ":1: templates are registered from text");
+            body = body.substr(kHeaderSize);
         }
-        Parser parser(Lexer(body, 1, sourceName), sourceName, doc);
+        Parser<TextLexer> parser(TextLexer(body, 1, sourceName), doc);
         parser.ParseFile(false);
     } catch (const ParseError& e) {
         return Fail(error, e.what());

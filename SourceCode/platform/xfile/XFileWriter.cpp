@@ -2,6 +2,7 @@
 // template before it is written (so that what is written reads back).
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <set>
 
 #include "platform/xfile/XFile.h"
@@ -226,6 +227,177 @@ private:
     std::string& out;
 };
 
+// The binary form of the same templates and objects. Numbers that follow one
+// another go in one list (integers and floats each), as exporters write them,
+// so a list may span members and structures.
+class BinaryWriter {
+public:
+    BinaryWriter(std::string& out, bool doubles) : out(out), doubles(doubles) {}
+
+    void Template(const XTemplate& t) {
+        Code(xfile::kTokTemplate);
+        Name(t.name);
+        Code(xfile::kTokOBrace);
+        Guid(t.guid);
+        for (const XMember& m : t.members) {
+            if (m.IsArray()) Code(xfile::kTokArray);
+            if (m.type == XType::Template) {
+                Name(m.templateType->name);
+            } else {
+                Code(TypeCode(m.type));
+            }
+            if (!m.name.empty()) Name(m.name);
+            for (const XDimension& d : m.dimensions) {
+                Code(xfile::kTokOBracket);
+                if (d.sizeMember.empty()) {
+                    Code(xfile::kTokInteger);
+                    U32(d.count);
+                } else {
+                    Name(d.sizeMember);
+                }
+                Code(xfile::kTokCBracket);
+            }
+            Code(xfile::kTokSemicolon);
+        }
+        if (t.restriction == XRestriction::Open) {
+            Code(xfile::kTokOBracket);
+            for (int i = 0; i < 3; ++i) Code(xfile::kTokDot);
+            Code(xfile::kTokCBracket);
+        } else if (t.restriction == XRestriction::Restricted) {
+            Code(xfile::kTokOBracket);
+            for (std::size_t i = 0; i < t.allowed.size(); ++i) {
+                if (i) Code(xfile::kTokComma);
+                Name(t.allowed[i].name);
+                if (t.allowed[i].guid) Guid(*t.allowed[i].guid);
+            }
+            Code(xfile::kTokCBracket);
+        }
+        Code(xfile::kTokCBrace);
+    }
+
+    void Object(const XDataObject& object) {
+        Name(object.Template().name);
+        if (!object.name.empty()) Name(object.name);
+        Code(xfile::kTokOBrace);
+        if (object.guid) Guid(*object.guid);
+        Struct(object.Template(), object.Data());
+        EndList();
+        for (const XChild& child : object.children) {
+            if (!child.IsReference()) {
+                Object(*child.object);
+                continue;
+            }
+            Code(xfile::kTokOBrace);
+            const std::string text = ReferenceText(child);
+            if (text[0] == '<') {
+                Guid(*XGuid::Parse(text.substr(1, text.size() - 2)));
+            } else {
+                Name(text);
+            }
+            Code(xfile::kTokCBrace);
+        }
+        Code(xfile::kTokCBrace);
+    }
+
+private:
+    static std::uint16_t TypeCode(XType type) {
+        switch (type) {
+        case XType::Word: return xfile::kTokWord;
+        case XType::Dword: return xfile::kTokDword;
+        case XType::Sword: return xfile::kTokSword;
+        case XType::Sdword: return xfile::kTokSdword;
+        case XType::Char: return xfile::kTokChar;
+        case XType::Uchar: return xfile::kTokUchar;
+        case XType::Float: return xfile::kTokFloat;
+        case XType::Double: return xfile::kTokDouble;
+        default: return xfile::kTokLpstr;
+        }
+    }
+
+    void Struct(const XTemplate& t, const XValue& v) {
+        for (std::size_t i = 0; i < t.members.size(); ++i) {
+            const XMember& m = t.members[i];
+            if (!m.IsArray()) {
+                Single(m, v[i]);
+                continue;
+            }
+            for (const XValue& element : v[i].Items()) Single(m, element);
+        }
+    }
+
+    void Single(const XMember& m, const XValue& v) {
+        switch (m.type) {
+        case XType::Template: return Struct(*m.templateType, v);
+        case XType::String:
+            EndList();
+            Code(xfile::kTokString);
+            U32(std::uint32_t(v.AsString().size()));
+            out += v.AsString();
+            Code(xfile::kTokSemicolon);
+            return;
+        case XType::Float:
+        case XType::Double:
+            ListItem(xfile::kTokFloatList);
+            if (doubles) {
+                Bytes(v.AsDouble());
+            } else {
+                Bytes(v.AsFloat());
+            }
+            return;
+        default:
+            ListItem(xfile::kTokIntegerList);
+            // Signed values as their 32-bit two's complement.
+            U32(static_cast<std::uint32_t>(v.AsInteger()));
+            return;
+        }
+    }
+
+    // Opens a list of this kind unless one is open; counts the item.
+    void ListItem(std::uint16_t kind) {
+        if (listKind != kind) {
+            EndList();
+            listKind = kind;
+            Code(kind);
+            listCountAt = out.size();
+            U32(0);
+        }
+        ++listCount;
+    }
+    void EndList() {
+        if (listKind == 0) return;
+        std::memcpy(&out[listCountAt], &listCount, 4);
+        listKind = 0;
+        listCount = 0;
+    }
+
+    template <class T>
+    void Bytes(T v) {
+        char b[sizeof v];
+        std::memcpy(b, &v, sizeof v);  // little-endian, as the format is
+        out.append(b, sizeof v);
+    }
+    void Code(std::uint16_t code) { Bytes(code); }
+    void U32(std::uint32_t v) { Bytes(v); }
+    void Name(const std::string& name) {
+        Code(xfile::kTokName);
+        U32(std::uint32_t(name.size()));
+        out += name;
+    }
+    void Guid(const XGuid& g) {
+        Code(xfile::kTokGuid);
+        Bytes(g.data1);
+        Bytes(g.data2);
+        Bytes(g.data3);
+        out.append(reinterpret_cast<const char*>(g.data4.data()), 8);
+    }
+
+    std::string& out;
+    bool doubles;
+    std::uint16_t listKind = 0;
+    std::size_t listCountAt = 0;
+    std::uint32_t listCount = 0;
+};
+
 void CollectTemplate(const std::shared_ptr<const XTemplate>& t, std::set<const XTemplate*>& seen,
                      std::vector<std::shared_ptr<const XTemplate>>& out) {
     if (!seen.insert(t.get()).second) return;
@@ -257,27 +429,41 @@ std::vector<std::shared_ptr<const XTemplate>> TemplatesUsedBy(const std::vector<
 }
 
 bool WriteXFile(const std::vector<std::shared_ptr<const XTemplate>>& templates,
-                const std::vector<const XDataObject*>& objects, std::string& out, std::string* error) {
+                const std::vector<const XDataObject*>& objects, std::string& out, std::string* error,
+                const XWriteOptions& options) {
     for (const XDataObject* o : objects) {
         if (!o) return Fail(error, "a null data object");
         if (!ValidateXObject(*o, error)) return false;
     }
-    std::string text = "xof 0303txt 0032\n";
-    Writer writer(text);
-    for (const auto& t : templates)
-        if (t) writer.Template(*t);
-    for (const XDataObject* o : objects) {
-        text += '\n';
-        writer.Object(*o, 0);
+    const bool binary = options.format == XFormat::Binary || options.format == XFormat::CompressedBinary;
+    const bool compressed = options.format == XFormat::CompressedText || options.format == XFormat::CompressedBinary;
+    std::string body;
+    if (binary) {
+        BinaryWriter writer(body, options.doubles);
+        for (const auto& t : templates)
+            if (t) writer.Template(*t);
+        for (const XDataObject* o : objects) writer.Object(*o);
+    } else {
+        body = "\n";
+        Writer writer(body);
+        for (const auto& t : templates)
+            if (t) writer.Template(*t);
+        for (const XDataObject* o : objects) {
+            body += '\n';
+            writer.Object(*o, 0);
+        }
     }
-    out = std::move(text);
+    std::string header = "xof 0303";
+    header += compressed ? (binary ? "bzip" : "tzip") : (binary ? "bin " : "txt ");
+    header += options.doubles ? "0064" : "0032";
+    out = header + (compressed ? xfile::DeflateMszip(body) : body);
     return true;
 }
 
 bool SaveXFile(const std::string& path, const std::vector<std::shared_ptr<const XTemplate>>& templates,
-               const std::vector<const XDataObject*>& objects, std::string* error) {
+               const std::vector<const XDataObject*>& objects, std::string* error, const XWriteOptions& options) {
     std::string text;
-    if (!WriteXFile(templates, objects, text, error)) return false;
+    if (!WriteXFile(templates, objects, text, error, options)) return false;
     return ReplaceFile(path, text, error);
 }
 
