@@ -181,6 +181,51 @@ void ConvertEveryNumber(const std::string& text) {
     sink = std::uint8_t(sum);
 }
 
+// Milliseconds of one run of each, timed in turns.
+std::pair<double, double> MillisecondsSideBySide(const std::function<void()>& a, const std::function<void()>& b) {
+    auto [aRate, bRate] = RatesSideBySide(1, a, b);
+    return {1e3 / aRate, 1e3 / bRate};
+}
+
+void TimeRow(const char* what, double ms, std::size_t bytes, double textMs, std::size_t textBytes) {
+    std::printf("  %-34s %8.2f ms (%zu bytes)   text %8.2f ms (%zu bytes)   ratio %6.3f\n", what, ms, bytes, textMs,
+                textBytes, textMs > 0 ? ms / textMs : 0.0);
+}
+
+// The same mesh written as a binary .x file: read, then loaded as a mesh,
+// each beside the text file's.
+void BinaryBesideText(const fs::path& dir, const std::string& text) {
+    plat::XDocument doc;
+    std::string error, binary;
+    plat::ParseXFile(text, plat::XTemplateRegistry::Standard(), doc, &error);
+    std::vector<const plat::XDataObject*> objects;
+    for (const auto& o : doc.objects) objects.push_back(o.get());
+    if (!plat::WriteXFile({}, objects, binary, &error, {plat::XFormat::Binary, false})) {
+        std::printf("  .x binary: %s\n", error.c_str());
+        return;
+    }
+    const fs::path textFile = dir / "grid.x", binaryFile = dir / "grid_bin.x";
+    plat::ReplaceFile(binaryFile.string(), binary, &error);
+    auto parse = [](const std::string& bytes) {
+        return [&bytes] {
+            plat::XDocument d;
+            plat::ParseXFile(bytes, plat::XTemplateRegistry::Standard(), d, nullptr);
+        };
+    };
+    auto load = [](const fs::path& file) {
+        return [file] {
+            ID3DXMesh* mesh = nullptr;
+            if (SUCCEEDED(D3DXLoadMeshFromXA(file.c_str(), D3DXMESH_MANAGED, nullptr, nullptr, nullptr, nullptr,
+                                             nullptr, &mesh)))
+                mesh->Release();
+        };
+    };
+    auto [parseBinary, parseText] = MillisecondsSideBySide(parse(binary), parse(text));
+    TimeRow(".x binary read (the same mesh)", parseBinary, binary.size(), parseText, text.size());
+    auto [loadBinary, loadText] = MillisecondsSideBySide(load(binaryFile), load(textFile));
+    TimeRow(".x binary mesh load", loadBinary, binary.size(), loadText, text.size());
+}
+
 void XFigures(const fs::path& dir) {
     const std::string text = MeshText(60000);
     const fs::path file = dir / "grid.x";
@@ -217,6 +262,7 @@ void XFigures(const fs::path& dir) {
         strtodPass);
     Row(".x mesh load (the same file)", text.size(), load, "strtod", strtodAgain);
     std::printf("  %-34s %8.2f bytes of heap per byte of file at the peak\n", ".x text", perByte);
+    BinaryBesideText(dir, text);
 }
 
 // ---- images and effects ----------------------------------------------------

@@ -1,6 +1,8 @@
-// Feeds arbitrary bytes to the .x reader. Whatever it accepts must write
-// out, and reading the written text back must write the same text again;
-// and the mesh loader and the mesh operations run over whatever it reads.
+// Feeds arbitrary bytes to the .x reader, in every encoding. Whatever it
+// accepts must write out, and reading the written text back must write the
+// same text again, as must reading it back from binary and compressed
+// files; and the mesh loader and the mesh operations run over whatever it
+// reads.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -20,10 +22,10 @@ std::vector<const plat::XDataObject*> Objects(const plat::XDocument& doc) {
     return objects;
 }
 
-std::string WriteAll(const plat::XDocument& doc) {
+std::string WriteAll(const plat::XDocument& doc, plat::XWriteOptions options = {}) {
     auto objects = Objects(doc);
     std::string text, error;
-    if (!plat::WriteXFile(plat::TemplatesUsedBy(objects), objects, text, &error)) std::abort();
+    if (!plat::WriteXFile(plat::TemplatesUsedBy(objects), objects, text, &error, options)) std::abort();
     return text;
 }
 
@@ -68,6 +70,14 @@ void ReadWriteRead(std::string_view input) {
     plat::XDocument again;
     if (!plat::ParseXFile(written, plat::XTemplateRegistry::Standard(), again, &error, "rewritten.x")) std::abort();
     if (WriteAll(again) != written) std::abort();
+    // 64-bit floats, so that doubles survive the binary form.
+    for (plat::XFormat format : {plat::XFormat::Binary, plat::XFormat::CompressedBinary, plat::XFormat::CompressedText}) {
+        plat::XDocument encoded;
+        if (!plat::ParseXFile(WriteAll(doc, {format, true}), plat::XTemplateRegistry::Standard(), encoded, &error,
+                              "encoded.x"))
+            std::abort();
+        if (WriteAll(encoded) != written) std::abort();
+    }
 }
 
 }  // namespace
@@ -75,7 +85,12 @@ void ReadWriteRead(std::string_view input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     ReadWriteRead(input);
-    // Most random inputs lack the header; give the parser behind it a go too.
-    if (input.substr(0, 4) != "xof ") ReadWriteRead("xof 0303txt 0032\n" + std::string(input));
+    // Most random inputs lack the header; give the parsers behind it a go
+    // too: text, binary tokens, and MSZIP blocks.
+    if (input.substr(0, 4) != "xof ") {
+        ReadWriteRead("xof 0303txt 0032\n" + std::string(input));
+        ReadWriteRead("xof 0303bin 0032" + std::string(input));
+        ReadWriteRead("xof 0303bzip0064" + std::string(input));
+    }
     return 0;
 }

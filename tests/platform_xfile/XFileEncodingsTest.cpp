@@ -110,6 +110,29 @@ std::string StoredBlock(const std::string& header, const std::string& body) {
            le16(body.size()) + le16(~body.size() & 0xFFFF) + body;
 }
 
+// Binary tokens written by hand, as another tool writes them.
+std::string Code(std::uint16_t code) { return {char(code & 0xFF), char(code >> 8)}; }
+std::string Dword(std::uint32_t v) { return Code(v & 0xFFFF) + Code(v >> 16); }
+std::string Counted(std::uint16_t code, const std::string& bytes) { return Code(code) + Dword(std::uint32_t(bytes.size())) + bytes; }
+std::string TextureObject(const std::string& name) {
+    return "xof 0303bin 0032" + Counted(1, "TextureFilename") + Code(10) + Counted(2, name) + Code(20) + Code(11);
+}
+
+// Exporters count the zero that ends a string; nothing else may hold one,
+// as text cannot.
+TEST(XFileEncodingsMalformed, StringsEndAtTheirZerosAndHoldNoOther) {
+    XDocument doc;
+    std::string error;
+    ASSERT_TRUE(ParseXFile(TextureObject(std::string("a.png\0", 6)), XTemplateRegistry::Standard(), doc, &error))
+        << error;
+    EXPECT_EQ(doc.objects[0]->Member("filename").AsString(), "a.png");
+    EXPECT_FALSE(ParseXFile(TextureObject(std::string("a\0b", 3)), XTemplateRegistry::Standard(), doc, &error, "z.x"));
+    EXPECT_EQ(error, "z.x: byte 39: a string holds a zero byte");
+    EXPECT_FALSE(ParseXFile(std::string("xof 0303txt 0032\nTextureFilename { \"a\0b\"; }", 46),
+                            XTemplateRegistry::Standard(), doc, &error, "z.x"));
+    EXPECT_EQ(error, "z.x:2: a string holds a zero byte");
+}
+
 TEST(XFileEncodingsMalformed, OneLineWithTheFileAndTheByteOffset) {
     XDocument doc;
     std::string error;

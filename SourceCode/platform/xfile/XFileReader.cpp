@@ -162,6 +162,9 @@ private:
         int startLine = line;
         while (!AtEnd() && text[pos] != '"') {
             if (text[pos] == '\n') ++line;
+            // Binary files end strings with zeros; neither form holds one
+            // inside, so that what is read writes again in either.
+            if (text[pos] == '\0') Fail("a string holds a zero byte");
             ++pos;
         }
         if (AtEnd()) {
@@ -384,6 +387,7 @@ private:
         while (!text.empty() && text.back() == '\0') text.remove_suffix(1);
         // What is read must write again as text, where '"' ends a string.
         if (text.find('"') != std::string_view::npos) Fail(start, "a string holds '\"'");
+        if (text.find('\0') != std::string_view::npos) Fail(start, "a string holds a zero byte");
         if (data.size() - pos >= 2 && (U16(pos) == xfile::kTokSemicolon || U16(pos) == xfile::kTokComma)) pos += 2;
         Make(t, Tok::String, start, text);
     }

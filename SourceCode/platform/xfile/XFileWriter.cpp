@@ -93,6 +93,8 @@ private:
             if (v.GetKind() != K::String) return Fail(error, at + ": not a string");
             if (v.AsString().find('"') != std::string::npos)
                 return Fail(error, at + ": a string cannot hold '\"' in a .x file");
+            if (v.AsString().find('\0') != std::string::npos)
+                return Fail(error, at + ": a string cannot hold a zero byte in a .x file");
             return true;
         case XType::Float:
         case XType::Double: {
