@@ -154,6 +154,12 @@ TEST_F(MeshFiles, MalformedMeshesAreRefusedWithAReason) {
         {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 2; 1; 0;; } }", "lists 2 materials"},
         {"Header { 1; 0; 1; }", "no mesh faces"},
         {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 3;0,1,2;; }", "should have 2 elements"},
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; DeclData { 1; 1;0;5;0;; 4; 0,0,0,0; } }",
+         "its DeclData holds 4 DWORDs, not 3 vertices of 8 bytes"},
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; DeclData { 1; 99;0;5;0;; 0; ; } }",
+         "its DeclData names vertex element type 99"},
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; FVFData { 256; 5; 0,0,0,0,0; } }",
+         "its FVFData holds 5 DWORDs, not 3 vertices of 8 bytes"},
     };
     for (const Case& c : cases) {
         ID3DXMesh* mesh = reinterpret_cast<ID3DXMesh*>(1);

@@ -85,24 +85,25 @@ float HalfToFloat(std::uint16_t h) {
     return (h & 0x8000) ? -magnitude : magnitude;
 }
 
-// The float components of one element (up to 4, the rest 0); false for a
-// type the loader does not read.
-bool DecodeElement(BYTE type, const std::uint8_t* bytes, float out[4]) {
+// The element types the loader reads: floats and half floats.
+bool Decodable(BYTE type) {
+    return type <= D3DDECLTYPE_FLOAT4 || type == D3DDECLTYPE_FLOAT16_2 || type == D3DDECLTYPE_FLOAT16_4;
+}
+
+// The float components of one element of a decodable type (up to 4, the
+// rest 0).
+void DecodeElement(BYTE type, const std::uint8_t* bytes, float out[4]) {
     out[0] = out[1] = out[2] = out[3] = 0.0f;
     if (type <= D3DDECLTYPE_FLOAT4) {
         std::memcpy(out, bytes, (std::size_t(type) + 1) * sizeof(float));
-        return true;
+        return;
     }
-    if (type == D3DDECLTYPE_FLOAT16_2 || type == D3DDECLTYPE_FLOAT16_4) {
-        const int count = type == D3DDECLTYPE_FLOAT16_2 ? 2 : 4;
-        for (int i = 0; i < count; ++i) {
-            std::uint16_t h;
-            std::memcpy(&h, bytes + 2 * i, 2);
-            out[i] = HalfToFloat(h);
-        }
-        return true;
+    const int count = type == D3DDECLTYPE_FLOAT16_2 ? 2 : 4;
+    for (int i = 0; i < count; ++i) {
+        std::uint16_t h;
+        std::memcpy(&h, bytes + 2 * i, 2);
+        out[i] = HalfToFloat(h);
     }
-    return false;
 }
 
 // The vertex data of a layout, one vertex after another: the normal and the
@@ -124,8 +125,7 @@ VertexData ReadVertexData(const std::vector<D3DVERTEXELEMENT9>& layout, std::uin
         if (e.UsageIndex != 0 || (e.Usage != D3DDECLUSAGE_NORMAL && e.Usage != D3DDECLUSAGE_TEXCOORD)) continue;
         auto& normals = out.normals;
         auto& uvs = out.uvs;
-        if ((e.Usage == D3DDECLUSAGE_NORMAL ? !normals.empty() : !uvs.empty()) || !DecodeElement(e.Type, bytes.data(), values))
-            continue;
+        if ((e.Usage == D3DDECLUSAGE_NORMAL ? !normals.empty() : !uvs.empty()) || !Decodable(e.Type)) continue;
         for (std::size_t v = 0; v < vertexCount; ++v) {
             DecodeElement(e.Type, &bytes[v * stride + e.Offset], values);
             if (e.Usage == D3DDECLUSAGE_NORMAL) {
