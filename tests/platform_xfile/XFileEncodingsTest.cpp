@@ -128,8 +128,8 @@ TEST(XFileEncodingsMalformed, StringsEndAtTheirZerosAndHoldNoOther) {
     EXPECT_EQ(doc.objects[0]->Member("filename").AsString(), "a.png");
     EXPECT_FALSE(ParseXFile(TextureObject(std::string("a\0b", 3)), XTemplateRegistry::Standard(), doc, &error, "z.x"));
     EXPECT_EQ(error, "z.x: byte 39: a string holds a zero byte");
-    EXPECT_FALSE(ParseXFile(std::string("xof 0303txt 0032\nTextureFilename { \"a\0b\"; }", 46),
-                            XTemplateRegistry::Standard(), doc, &error, "z.x"));
+    constexpr char kText[] = "xof 0303txt 0032\nTextureFilename { \"a\0b\"; }";
+    EXPECT_FALSE(ParseXFile(std::string(kText, sizeof kText - 1), XTemplateRegistry::Standard(), doc, &error, "z.x"));
     EXPECT_EQ(error, "z.x:2: a string holds a zero byte");
 }
 
