@@ -1,3 +1,9 @@
 #include "core/WinMain.h"
+#include "platform/window/EndSignals.h"
 
-int main() { return WinMain(nullptr); }
+int main() {
+    // First of all: SIGINT and SIGTERM end the game in order from its first
+    // instruction on.
+    plat::CatchEndSignals();
+    return WinMain(nullptr);
+}

@@ -39,26 +39,48 @@ void WriteLine(const char* text) { plat::LogError(text); }
 // Lock-free, so that the signal handler may read it.
 std::atomic<int> runningScripts{0};
 static_assert(std::atomic<int>::is_always_lock_free);
+// How many times an end signal broke into a running script.
+std::atomic<unsigned> scriptsInterrupted{0};
+static_assert(std::atomic<unsigned>::is_always_lock_free);
 
 // Called from the SIGINT/SIGTERM handler: the script stops with a
 // KeyboardInterrupt at its next instruction, or wakes from a sleep.
 void InterruptRunningScript() {
-    if (runningScripts > 0) PyErr_SetInterruptEx(SIGINT);
+    if (runningScripts.load() <= 0) return;
+    scriptsInterrupted.fetch_add(1);
+    PyErr_SetInterruptEx(SIGINT);
 }
 
 // Marks a call into scripts for as long as it lives.
 class RunningScript {
 public:
     RunningScript() {
+        if (runningScripts++ != 0) return;
+        plat::ScriptStarted();
         // An interrupt that came just as the last script returned is old.
-        if (runningScripts++ == 0 && PyErr_CheckSignals() < 0) PyErr_Clear();
+        if (PyErr_CheckSignals() < 0) PyErr_Clear();
     }
     // What the scripts wrote to sys.stderr and left open ends with the call.
     ~RunningScript() {
-        if (--runningScripts == 0) scripting::EndScriptErrorMessage();
+        if (--runningScripts != 0) return;
+        scripting::EndScriptErrorMessage();
+        plat::ScriptReturned();
     }
     RunningScript(const RunningScript&) = delete;
     RunningScript& operator=(const RunningScript&) = delete;
+};
+
+// Formatting a script's error runs the script's own code (its __str__, what
+// the printer looks up on it), which may never return: it runs as a script,
+// which the end signals break off.
+class FormattingAsScript {
+public:
+    // Whether an end signal broke in: what came out may lack the text.
+    bool BrokenOff() const { return scriptsInterrupted.load() != interruptedBefore; }
+
+private:
+    unsigned interruptedBefore = scriptsInterrupted.load();
+    RunningScript running;
 };
 
 // Finalizing would wait without end for the threads a script left running:
@@ -99,24 +121,47 @@ bool ResultAsBool(PyObject* result) {
     return true;
 }
 
+// The exception's type as the interpreter prints it ("zop.Endless",
+// "ValueError"), read without running any script code.
+std::string TypeName(PyObject* type) {
+    if (!type || !PyType_Check(type)) return "an exception";
+    auto* exceptionType = reinterpret_cast<PyTypeObject*>(type);
+    std::string name = exceptionType->tp_name;
+    if (!(exceptionType->tp_flags & Py_TPFLAGS_HEAPTYPE)) return name;
+    PyObject* module = PyDict_GetItemString(exceptionType->tp_dict, "__module__");  // borrowed
+    const char* moduleName = module && PyUnicode_Check(module) ? PyUnicode_AsUTF8(module) : nullptr;
+    if (!moduleName) PyErr_Clear();
+    if (moduleName && std::strcmp(moduleName, "builtins") != 0) name = std::string(moduleName) + "." + name;
+    return name;
+}
+
+constexpr char kNotFormatted[] = ", which could not be formatted: an end signal broke its formatting off.\n";
+
 // "Error: Python function "<name>" raised <type>: <text>" on one line, and
 // the exception cleared.
 void ReportRaisedInOneLine(const char* functionName) {
     if (!PyErr_Occurred()) return;
     PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
-    PyErr_NormalizeException(&type, &value, &traceback);
-    std::string line = std::string("Error: Python function \"") + functionName + "\" raised " +
-                       (type && PyExceptionClass_Check(type) ? PyExceptionClass_Name(type) : "an exception");
-    PyObject* text = value ? PyObject_Str(value) : nullptr;
-    const char* detail = text ? PyUnicode_AsUTF8(text) : nullptr;
-    if (detail && *detail) line += std::string(": ") + detail;
+    std::string line = std::string("Error: Python function \"") + functionName + "\" raised ";
+    {
+        FormattingAsScript formatting;
+        PyErr_NormalizeException(&type, &value, &traceback);
+        line += type && PyExceptionClass_Check(type) ? PyExceptionClass_Name(type) : "an exception";
+        PyObject* text = value ? PyObject_Str(value) : nullptr;
+        const char* detail = text ? PyUnicode_AsUTF8(text) : nullptr;
+        if (formatting.BrokenOff())
+            line += kNotFormatted;
+        else if (detail && *detail)
+            line += std::string(": ") + detail;
+        Py_XDECREF(text);
+        PyErr_Clear();
+    }
+    if (line.back() == '\n') line.pop_back();
     std::replace(line.begin(), line.end(), '\n', ' ');
-    Py_XDECREF(text);
     Py_XDECREF(type);
     Py_XDECREF(value);
     Py_XDECREF(traceback);
-    PyErr_Clear();
     WriteLine((line + "\n").c_str());
 }
 }  // namespace
@@ -153,18 +198,24 @@ void ReportScriptError() {
     if (!PyErr_Occurred()) return;
     PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
-    PyErr_NormalizeException(&type, &value, &traceback);
-    if (traceback && value) PyException_SetTraceback(value, traceback);
-    // One message for the whole traceback, so that one raised every frame is
-    // written once and then counted.
-    FlushPythonStderr();
-    const std::string text = FormatException(type, value, traceback);
-    if (!text.empty()) {
-        plat::LogError(text);
-    } else {
-        // PyErr_Print would end the process on SystemExit; Display only prints.
-        PyErr_Display(type, value, traceback);
+    {
+        FormattingAsScript formatting;
+        PyErr_NormalizeException(&type, &value, &traceback);
+        if (traceback && value) PyException_SetTraceback(value, traceback);
+        // One message for the whole traceback, so that one raised every frame
+        // is written once and then counted.
         FlushPythonStderr();
+        const std::string text = FormatException(type, value, traceback);
+        if (formatting.BrokenOff()) {
+            plat::LogError("Error: A script raised " + TypeName(type) + kNotFormatted);
+        } else if (!text.empty()) {
+            plat::LogError(text);
+        } else {
+            // PyErr_Print would end the process on SystemExit; Display only
+            // prints.
+            PyErr_Display(type, value, traceback);
+            FlushPythonStderr();
+        }
     }
     Py_XDECREF(type);
     Py_XDECREF(value);
@@ -190,6 +241,7 @@ bool PythonMan::Init(void*, void*) {
     ReleaseModules();
     nextModuleName.clear();
     hasNextModule = false;
+    SetGameEnding(false);
 
     if (StartInterpreter()) {
         // Before the main module's import, which may never end by itself.
@@ -218,6 +270,17 @@ bool PythonMan::StartInterpreter() {
         // module is added again before each start.
         if (PyImport_AppendInittab(zopapi::kModuleName, zopapi::CreateModule) != 0) {
             WriteLine("Error: Failed to init Python API module.\n");
+            return false;
+        }
+        // UTF-8 mode: scripts read and write text, and name files, in UTF-8
+        // whatever the locale (the engine never sets one).
+        PyPreConfig preconfig;
+        PyPreConfig_InitIsolatedConfig(&preconfig);
+        preconfig.utf8_mode = 1;
+        PyStatus preinitialized = Py_PreInitialize(&preconfig);
+        if (PyStatus_Exception(preinitialized)) {
+            WriteError("Error: The Python interpreter did not start: %s\n",
+                       preinitialized.err_msg ? preinitialized.err_msg : "unknown reason");
             return false;
         }
         PyConfig config;
@@ -287,6 +350,9 @@ void PythonMan::ReleaseModules() {
 
 bool PythonMan::Shutdown() {
     if (!initialized) return false;
+    // From here on the engine module refuses every call, from the threads a
+    // script left running too.
+    SetGameEnding(true);
     bool finalize = mainDict != nullptr;
     ReleaseModules();
     // An interpreter whose main module never loaded is left running, so that
@@ -295,10 +361,16 @@ bool PythonMan::Shutdown() {
         // An interrupt left over from an end signal would otherwise go off
         // in the interpreter's own shutdown.
         if (PyErr_CheckSignals() < 0) PyErr_Clear();
+        // The scripts' threads and their exit handlers run here: that counts
+        // toward the 3 s after an end signal. No interrupt breaks in, though:
+        // the interpreter is taken apart as it goes.
+        plat::ScriptStarted();
         FinalizeUnlessThreadsRun();
+        plat::ScriptReturned();
     }
-    // No script can run any more.
+    // No script can run any more; what they started ends with them.
     plat::SetScriptInterrupt(nullptr);
+    plat::EndChildProcesses();
     dataBank.reset();
     DestroyChildren();
     eTable::RemoveSystem(this);

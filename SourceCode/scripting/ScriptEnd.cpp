@@ -3,8 +3,12 @@
 
 #include "scripting/ScriptEnd.h"
 
+#include <pthread.h>
 #include <signal.h>
 
+#include <cstdarg>
+
+#include "platform/window/EndSignals.h"
 #include "scripting/PythonMan.h"
 
 namespace {
@@ -26,6 +30,14 @@ private:
     struct sigaction kept[kCount] {};
 };
 
+sigset_t EndSignalSet() {
+    sigset_t ends;
+    sigemptyset(&ends);
+    sigaddset(&ends, SIGINT);
+    sigaddset(&ends, SIGTERM);
+    return ends;
+}
+
 // signal.signal as the scripts see it: Python's own (`original`), which
 // would also take the process's handler.
 PyObject* SignalKeepingEndSignals(PyObject* original, PyObject* args, PyObject* keywords) {
@@ -33,27 +45,103 @@ PyObject* SignalKeepingEndSignals(PyObject* original, PyObject* args, PyObject* 
     return PyObject_Call(original, args, keywords);
 }
 
-PyMethodDef signalKeepingEndSignals = {
-    "signal", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(SignalKeepingEndSignals)),
-    METH_VARARGS | METH_KEYWORDS,
-    "Sets the handler of a signal inside Python; SIGINT and SIGTERM stay the game's, which end it."};
-
-bool KeepsEndSignals(PyObject* function) {
-    return PyCFunction_Check(function) && PyCFunction_GET_FUNCTION(function) == signalKeepingEndSignals.ml_meth;
+// signal.pthread_sigmask as the scripts see it: the other signals are blocked
+// as asked, SIGINT and SIGTERM stay open on the thread, so that it still
+// takes them and wakes on them.
+PyObject* SigmaskKeepingEndSignals(PyObject* original, PyObject* args, PyObject* keywords) {
+    PyObject* result = PyObject_Call(original, args, keywords);
+    const sigset_t ends = EndSignalSet();
+    pthread_sigmask(SIG_UNBLOCK, &ends, nullptr);
+    return result;
 }
 
-// The signal module calls _signal.signal at each of its calls, so replacing
-// it there covers both. An interpreter used again keeps its replacement.
-void KeepEndSignalsFromScripts(PyObject* signalModule) {
-    PyObject* original = PyObject_GetAttrString(signalModule, "signal");
-    if (original && !KeepsEndSignals(original)) {
-        PyObject* replacement = PyCFunction_New(&signalKeepingEndSignals, original);
-        if (replacement) PyObject_SetAttrString(signalModule, "signal", replacement);
-        Py_XDECREF(replacement);
+PyCFunction AsFunction(PyObject* (*function)(PyObject*, PyObject*, PyObject*)) {
+    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
+}
+
+PyMethodDef signalKeepingEndSignals = {
+    "signal", AsFunction(SignalKeepingEndSignals), METH_VARARGS | METH_KEYWORDS,
+    "Sets the handler of a signal inside Python; SIGINT and SIGTERM stay the game's, which end it."};
+PyMethodDef sigmaskKeepingEndSignals = {
+    "pthread_sigmask", AsFunction(SigmaskKeepingEndSignals), METH_VARARGS | METH_KEYWORDS,
+    "Blocks or unblocks signals in this thread; SIGINT and SIGTERM stay unblocked: they end the game."};
+
+// Puts the replacement in place of the module's function of that name; the
+// original becomes the replacement's self. An interpreter used again keeps
+// its replacement.
+void Replace(PyObject* module, PyMethodDef& replacement) {
+    PyObject* original = PyObject_GetAttrString(module, replacement.ml_name);
+    const bool replaced = original && PyCFunction_Check(original) &&
+                          PyCFunction_GET_FUNCTION(original) == replacement.ml_meth;
+    if (original && !replaced) {
+        PyObject* function = PyCFunction_New(&replacement, original);
+        if (function) PyObject_SetAttrString(module, replacement.ml_name, function);
+        Py_XDECREF(function);
     }
     Py_XDECREF(original);
     ReportScriptError();
 }
+
+// The signal module calls _signal's functions at each of its calls, so
+// replacing them there covers both.
+void KeepEndSignalsFromScripts(PyObject* signalModule) {
+    Replace(signalModule, signalKeepingEndSignals);
+    Replace(signalModule, sigmaskKeepingEndSignals);
+}
+
+// os.system from the C library ignores SIGINT in the whole process while the
+// command runs, and waits again when a signal breaks the wait off. This one
+// leaves the signals alone: an end signal breaks off the wait like any
+// other, and the command's shell is killed.
+constexpr char kSystemKeepingEndSignals[] = R"(
+def keep_end_signals(os, posix):
+    def system(command):
+        """Runs the command in a subshell and returns its wait status (-1 when no shell could start)."""
+        arguments = [b"sh", b"-c", os.fsencode(command)]
+        try:
+            shell = os.posix_spawn("/bin/sh", arguments, os.environ)
+        except OSError:
+            return -1
+        try:
+            return os.waitpid(shell, 0)[1]
+        except BaseException:
+            os.kill(shell, 9)
+            os.waitpid(shell, 0)
+            raise
+    os.system = posix.system = system
+)";
+
+// Runs the Python text and calls its function of that name with the
+// arguments; the result (new reference), or null with the error pending.
+PyObject* RunAndCall(const char* text, const char* functionName, const char* format, ...) {
+    PyObject* globals = PyDict_New();
+    PyObject* ran = globals ? PyRun_String(text, Py_file_input, globals, globals) : nullptr;
+    PyObject* function = ran ? PyDict_GetItemString(globals, functionName) : nullptr;  // borrowed
+    PyObject* result = nullptr;
+    if (function) {
+        va_list arguments;
+        va_start(arguments, format);
+        PyObject* tuple = Py_VaBuildValue(format, arguments);
+        va_end(arguments);
+        result = tuple ? PyObject_Call(function, tuple, nullptr) : nullptr;
+        Py_XDECREF(tuple);
+    }
+    Py_XDECREF(ran);
+    Py_XDECREF(globals);
+    return result;
+}
+
+void KeepEndSignalsFromCommands() {
+    PyObject* os = PyImport_ImportModule("os");
+    PyObject* posix = os ? PyImport_ImportModule("posix") : nullptr;
+    PyObject* result = posix ? RunAndCall(kSystemKeepingEndSignals, "keep_end_signals", "(OO)", os, posix) : nullptr;
+    Py_XDECREF(result);
+    Py_XDECREF(posix);
+    Py_XDECREF(os);
+    ReportScriptError();
+}
+
+bool gameEnding = false;
 
 // Joins the threads that finalizing would wait for, together up to
 // `seconds`; the names of those still running, comma separated.
@@ -77,6 +165,7 @@ def left_running(threading, seconds):
 }  // namespace
 
 void LetInterruptsRaise() {
+    KeepEndSignalsFromCommands();
     PyObject* module = PyImport_ImportModule("_signal");
     if (module) KeepEndSignalsFromScripts(module);
     PyObject* handler = module ? PyObject_GetAttrString(module, "default_int_handler") : nullptr;
@@ -91,15 +180,14 @@ std::string ScriptThreadsLeftRunning(double seconds) {
     // Only the threading module's threads are waited for.
     PyObject* threading = PyDict_GetItemString(PyImport_GetModuleDict(), "threading");  // borrowed
     if (!threading) return "";
-    PyObject* globals = PyDict_New();
-    PyObject* ran = globals ? PyRun_String(kThreadsLeftRunning, Py_file_input, globals, globals) : nullptr;
-    PyObject* function = ran ? PyDict_GetItemString(globals, "left_running") : nullptr;  // borrowed
-    PyObject* names = function ? PyObject_CallFunction(function, "Od", threading, seconds) : nullptr;
+    PyObject* names = RunAndCall(kThreadsLeftRunning, "left_running", "(Od)", threading, seconds);
     const char* text = names ? PyUnicode_AsUTF8(names) : nullptr;
     std::string left = text ? text : "";
     Py_XDECREF(names);
-    Py_XDECREF(ran);
-    Py_XDECREF(globals);
     ReportScriptError();
     return left;
 }
+
+bool GameIsEnding() { return gameEnding || plat::EndSignalled(); }
+
+void SetGameEnding(bool ending) { gameEnding = ending; }

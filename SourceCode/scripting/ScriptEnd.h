@@ -6,9 +6,12 @@
 
 // At every start of the interpreter, before any script runs: an end signal
 // raises KeyboardInterrupt in the running script (Python's default SIGINT
-// handler), and a script's signal.signal sets its handlers inside Python
-// only: the process's SIGINT and SIGTERM stay the engine's, so a script that
-// ignores them, or handles them itself, cannot keep them from the engine.
+// handler); a script's signal.signal sets its handlers inside Python only,
+// and its signal.pthread_sigmask never blocks SIGINT or SIGTERM: the
+// process's SIGINT and SIGTERM stay the engine's, so a script that ignores,
+// handles or blocks them cannot keep them from the engine. os.system leaves
+// the signals alone (the C library's ignores SIGINT while the command runs):
+// an end signal breaks off its wait and kills the command's shell.
 void LetInterruptsRaise();
 
 // Finalizing the interpreter waits, without end, for every thread that a
@@ -16,3 +19,9 @@ void LetInterruptsRaise();
 // `seconds` and returns the names of those still running ("" when none is),
 // with the script's standard streams flushed.
 std::string ScriptThreadsLeftRunning(double seconds);
+
+// True once the game's end has begun: an end signal came, or the host began
+// to shut down. The engine module then refuses every call.
+bool GameIsEnding();
+// The host says when its end begins (and that a new host starts afresh).
+void SetGameEnding(bool ending);

@@ -243,4 +243,27 @@ TEST_F(PythonManTest, ScriptsComeFromTheScriptFolderAndTheEnvironmentIsIgnored) 
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Scripts" / "__pycache__"));
 }
 
+TEST_F(PythonManTest, ScriptsReadTextAndNameTheirFilesInUtf8WhateverTheLocale) {
+    const std::filesystem::path scripts = folder.Path() / "Skripte-Größe";
+    std::filesystem::create_directory(scripts);
+    std::ofstream(scripts / "names.txt") << "Grüße aus Åre\n";
+    std::ofstream(scripts / "zop.py") << R"(import os
+here = os.path.dirname(__file__)
+def read():
+    with open(os.path.join(here, "names.txt")) as names:
+        assert names.read() == "Grüße aus Åre\n"
+def fail():
+    raise ValueError("Åre")
+)";
+    PythonMan::SetScriptFolder(scripts.string());
+    ASSERT_TRUE(python.Init());
+    PythonMan::SetScriptFolder("");
+    CaptureStderr();
+    EXPECT_TRUE(Call("read"));
+    EXPECT_FALSE(Call("fail"));
+    const std::string err = GetCapturedStderr();
+    EXPECT_THAT(err, HasSubstr("Skripte-Größe/zop.py\", line 7, in fail"));
+    EXPECT_THAT(err, HasSubstr("ValueError: Åre"));
+}
+
 }  // namespace

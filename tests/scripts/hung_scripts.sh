@@ -5,6 +5,8 @@
 # no interrupt is looked at, or a second signal, ends it at once with 1 and
 # one line saying so. Threads a script left running never hold the end.
 # Each case prints its exit code and the time from the signal to the end.
+# The game's child processes never outlive it, and a SIGTERM at its very
+# start ends it in order too.
 # Usage: hung_scripts.sh GAME
 set -u
 game="$1"
@@ -39,7 +41,9 @@ while True:
 # Runs one case: $1 its name, $2 the signals sent one after the other ("-"
 # for none: the script ends the game itself), $3 the exit code, $4 what
 # err.txt must hold (extended regular expressions, one a line), $5 the main
-# script, $6 the level module "hang" (or nothing).
+# script, $6 the level module "hang" (or nothing), $7 a command that sets the
+# case's folder up (or nothing). A process whose pid the script wrote to the
+# file "child" must not outlive the game.
 run_case() {
     local case="$1" signals="$2" expected="$3" patterns="$4"
     local dir="$top/$case" results="$top/$case.result"
@@ -48,6 +52,7 @@ run_case() {
     ln -s "${TOLLYMOP_ROOT}/Assets" Assets
     printf '%s\n' "$5" > Scripts/zop.py
     [ -n "${6:-}" ] && printf '%s\n' "$6" > Scripts/hang.py
+    [ -n "${7:-}" ] && eval "$7"
     # A background job starts with SIGINT ignored, which the game keeps.
     env --default-signal=INT "$game" &
     local pid=$!
@@ -83,8 +88,53 @@ run_case() {
         while IFS= read -r pattern; do
             grep -Eq "$pattern" err.txt || echo "FAIL ($case): no \"$pattern\" in err.txt: $(cat err.txt)"
         done <<< "$patterns"
+        if [ -f child ] && still_running "$(cat child)"; then
+            echo "FAIL ($case): the script's child process outlived the game"
+            kill -KILL "$(cat child)"
+        fi
         echo "$case: exit $code, ended ${took} ms after the first signal"
     } >> "$results"
+    # What the setup left running.
+    kill $(jobs -p) 2>/dev/null
+}
+
+# Whether the process runs (a zombie has ended).
+still_running() {
+    local pid="$1" state=""
+    [ -r "/proc/$pid/stat" ] && read -r _ _ state _ < "/proc/$pid/stat" 2>/dev/null
+    [ -n "$state" ] && [ "$state" != Z ]
+}
+
+# A SIGTERM at the very start of the game, while it is still loading its
+# libraries (its process image is the game's, its end signals are neither
+# blocked yet nor handled, or at most 2 ms later), ends it in order with 0,
+# not by the signal. Three starts.
+early_signal() {
+    local dir="$top/early-signal" results="$top/early-signal.result" codes=""
+    mkdir -p "$dir/Scripts"
+    cd "$dir"
+    ln -s "${TOLLYMOP_ROOT}/Assets" Assets
+    printf 'def initgame():\n    pass\n' > Scripts/zop.py
+    for _ in 1 2 3; do
+        "$game" &
+        local pid=$! key value blocked=0
+        while [ -e "/proc/$pid/exe" ] && [ "/proc/$pid/exe" -ef "$BASH" ]; do :; done
+        local started=${EPOCHREALTIME/./}
+        while [ $(( ${EPOCHREALTIME/./} - started )) -lt 2000 ] && [ "$blocked" = 0 ]; do
+            while read -r key value; do
+                [ "$key" = SigBlk: ] && (( 0x$value & 0x4000 )) && blocked=1
+            done < "/proc/$pid/status" 2>/dev/null
+        done
+        kill -TERM "$pid"
+        local ended=""
+        for _ in $(seq 1 1800); do kill -0 "$pid" 2>/dev/null || { ended=yes; break; }; sleep 0.05; done
+        [ -n "$ended" ] || kill -KILL "$pid"
+        wait "$pid"
+        local code=$?
+        codes="$codes $code"
+        [ "$code" -eq 0 ] || echo "FAIL (early-signal): exit code $code, not 0: $(cat err.txt 2>/dev/null)" >> "$results"
+    done
+    echo "early-signal: exit codes$codes" >> "$results"
 }
 
 interrupted='^KeyboardInterrupt'
@@ -139,6 +189,47 @@ collections.deque(itertools.count(), maxlen=0)')" &
 run_case second-signal "TERM TERM" 1 \
     '^Error: The script did not stop before a second end signal: the game ends at once\.$' \
     "$(main_script <<< "$swallowing")" &
+wait
+# Signals that the script blocks, through Python (the block holds inside
+# Python only) and beneath it (another thread takes the signal, and the
+# script, which no interrupt reaches, is ended 3 s later); a command that
+# os.system waits for, ended by SIGINT; a child process left running.
+run_case blocked-signals TERM 0 "$interrupted" "$(main_script <<< 'signal.pthread_sigmask(signal.SIG_BLOCK, [signal.SIGTERM, signal.SIGINT])
+open("hung", "w").close()
+time.sleep(600)')" &
+run_case blocked-beneath-python TERM 1 "$held" "$(main_script <<< 'import ctypes
+libc = ctypes.CDLL(None)
+mask = ctypes.create_string_buffer(128)
+libc.sigemptyset(mask); libc.sigaddset(mask, signal.SIGTERM); libc.sigaddset(mask, signal.SIGINT)
+libc.pthread_sigmask(signal.SIG_BLOCK, mask, None)
+open("hung", "w").close()
+while True:
+    pass')" &
+run_case os-system INT 0 "$interrupted" "$(main_script <<< 'open("hung", "w").close()
+os.system("echo $$ > child; exec sleep 600")')" &
+run_case child-left TERM 0 "" "$(main_script <<< 'subprocess.Popen("sleep 600 & echo $! > child", shell=True)
+open("hung", "w").close()')" &
+wait
+# The engine module called by a thread once the end began; a frame of the
+# engine's own that takes 5 s (it reads a character file that comes late)
+# after the signal; a script error whose text never ends.
+run_case engine-after-end TERM 0 '^RuntimeError: the game is ending' "$(main_script <<< 'def call_on():
+    while True:
+        Z.GetGameTime()
+threading.Thread(target=call_on, name="caller").start()
+open("hung", "w").close()')" &
+run_case slow-engine-frame TERM 0 "" "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))
+open("hung", "w").close()')" "" \
+    'rm Assets && mkdir -p Assets/Characters && ln -s "$TOLLYMOP_ROOT"/Assets/Characters/* Assets/Characters/ &&
+     for f in "$TOLLYMOP_ROOT"/Assets/*; do [ "${f##*/}" = Characters ] || ln -s "$f" Assets/; done &&
+     mkfifo Assets/Characters/Slow.x && { (sleep 5) > Assets/Characters/Slow.x & }' &
+run_case endless-error-text TERM 0 '^Error: A script raised zop\.Endless, which could not be formatted' "$(main_script <<< 'class Endless(Exception):
+    def __str__(self):
+        while True:
+            pass
+open("hung", "w").close()
+raise Endless()')" &
+early_signal &
 wait
 cat "$top"/*.result
 ! grep -q '^FAIL' "$top"/*.result
