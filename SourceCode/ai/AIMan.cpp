@@ -1,7 +1,5 @@
 #include "ai/AIMan.h"
 
-#include <algorithm>
-
 #include "ai/AI.h"
 #include "ai/AI_Camera.h"
 #include "ai/AI_Chase.h"
@@ -34,6 +32,7 @@ bool AIMan::Shutdown() {
 }
 
 std::uint32_t AIMan::CreateAI(std::uint32_t kind, GameObject* object) {
+    if (nextId == kNoAI) return kNoAI;  // every id has been handed out
     AI* controller = nullptr;
     switch (kind) {
         case kAIIdle: controller = CreateIdleAI(object); break;
@@ -72,14 +71,6 @@ void AIMan::RemoveLevelAIs() {
     for (std::uint32_t id : levelIds)
         if (AI* controller = GetAI(id)) DeleteChild(controller);
     levelIds.clear();
-    nextId = HighestIdPlusOne();
-}
-
-std::uint32_t AIMan::HighestIdPlusOne() const {
-    std::uint32_t next = 0;
-    for (System* child : Children())
-        if (AI* controller = AsController(child)) next = std::max(next, controller->Id() + 1);
-    return next;
 }
 
 AI* AIMan::CreateIdleAI(GameObject* object) { return CreateChild<AI>(object); }

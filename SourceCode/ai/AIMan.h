@@ -10,9 +10,9 @@ class GameObject;
 
 // "AIMan": owns the camera controller (its first child) and every AI
 // controller, numbers the controllers and removes the current level's ones at
-// a level change. Ids are unique among the living controllers: after the
-// level's ones go, numbering goes on after the highest id left, so a
-// controller that outlives levels is never shadowed by a later one.
+// a level change. An id is never handed out twice: numbering goes on after a
+// level's controllers are gone, so an id a script kept from an earlier level
+// finds nothing rather than another level's controller.
 class AIMan : public System {
 public:
     // The id of a refused creation (-1 to scripts).
@@ -45,7 +45,6 @@ private:
     AI* CreatePassiveAI(GameObject* object);
     // The child as a controller, null for the camera controller.
     static AI* AsController(System* child);
-    std::uint32_t HighestIdPlusOne() const;
 
     AI_Camera* cameraController = nullptr;
     std::uint32_t nextId = 0;

@@ -28,27 +28,29 @@ protected:
 
 }  // namespace
 
-TEST_F(AITest, IdsStayUniqueAcrossLevelChanges) {
+// An id is never handed out twice: the next level's controllers get new
+// ids, so an id a script kept from the level before finds nothing instead of
+// steering another level's character; a global controller keeps its own.
+TEST_F(AITest, IdsAreNeverHandedOutTwiceAcrossLevelChanges) {
     EXPECT_EQ(ais.CreateAI(kAIIdle, nullptr), 0u);
-    for (std::uint32_t kind : {kAIChase, kAIFlee, kAIPassive}) ais.CreateLevelAI(kind, nullptr);
+    const std::uint32_t kept = ais.CreateLevelAI(kAIChase, &first);  // 1
+    for (std::uint32_t kind : {kAIFlee, kAIPassive}) ais.CreateLevelAI(kind, nullptr);
+    const std::uint32_t global = ais.CreateAI(kAIPath, nullptr);  // 4
     ais.RemoveLevelAIs();
-    EXPECT_EQ(ais.NextId(), 1u);  // where it was before the level
-    EXPECT_EQ(ais.GetAI(1), nullptr);
+    EXPECT_EQ(ais.GetAI(kept), nullptr);
 
-    // A global controller made after the level's keeps its id: numbering
-    // goes on after it, and the next level change leaves it alone.
-    ais.CreateLevelAI(kAIIdle, nullptr);                          // 1
-    const std::uint32_t global = ais.CreateAI(kAIPath, nullptr);  // 2
-    ais.RemoveLevelAIs();
-    const std::uint32_t next = ais.CreateLevelAI(kAIChase, nullptr);
+    const std::uint32_t next = ais.CreateLevelAI(kAIChase, &second);
     EXPECT_EQ(next, global + 1);
+    EXPECT_EQ(ais.GetAI(kept), nullptr);
+    EXPECT_EQ(ais.GetAI(next)->Object(), &second);
     EXPECT_EQ(ais.GetAI(global)->Kind(), kAIPath);
-    EXPECT_EQ(ais.GetAI(next)->Kind(), kAIChase);
+    ais.RemoveLevelAIs();
+    EXPECT_EQ(ais.CreateLevelAI(kAIIdle, nullptr), next + 1);
 
-    // An unknown kind makes nothing.
+    // An unknown kind makes nothing and takes no id.
     EXPECT_EQ(ais.CreateAI(5, &first), AIMan::kNoAI);
     EXPECT_EQ(first.ai, nullptr);
-    EXPECT_EQ(ais.NextId(), next + 1);
+    EXPECT_EQ(ais.NextId(), next + 2);
 }
 
 TEST_F(AITest, ObjectAndControllerPointAtEachOtherThroughEveryChange) {
