@@ -1,11 +1,15 @@
 #include "Video/TextureMan.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "Video/Video.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/common/ErrorLog.h"
+#include "platform/common/Files.h"
 
 namespace {
 
@@ -16,6 +20,29 @@ IDirect3DDevice9* VideoDevice() {
 
 std::string FatalText(const char* what, const std::string& name) {
     return std::string("FATAL ERROR: ") + what + " texture (" + name + ") to video memory failed!";
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// The file a texture name stands for. Names in data files were often written
+// on Windows ("..\\maps\\bottom.tga", "C:\\art\\data\\bottom.tga"):
+// a backslash separates folders, and a name that is not found where it
+// points is looked up by its file name in the textures folder, which is said
+// in one line. A name found nowhere keeps its own path (and the fallback).
+std::string TexturePath(const std::string& textureName) {
+    const std::string folder = AssetRoot() + "/Assets/Textures/";
+    const std::string name = plat::ForwardSlashes(textureName);
+    const std::string path = folder + name;
+    const std::size_t slash = name.find_last_of('/');
+    if (slash == std::string::npos || IsFile(path)) return path;
+    const std::string fileName = name.substr(slash + 1);
+    if (fileName.empty() || fileName == "." || fileName == ".." || !IsFile(folder + fileName)) return path;
+    plat::LogErrorF("Texture \"%s\" is not where it points; using \"%s\" from the textures folder.\n",
+                    textureName.c_str(), fileName.c_str());
+    return folder + fileName;
 }
 
 }  // namespace
@@ -119,7 +146,7 @@ IDirect3DBaseTexture9* TextureMan::LoadTextureFile(const std::string& textureNam
                                                    const TextureLoadInfo& info) {
     IDirect3DDevice9* device = VideoDevice();
     if (!device) return nullptr;
-    const std::string path = AssetRoot() + "/Assets/Textures/" + textureName;
+    const std::string path = TexturePath(textureName);
     const auto format = static_cast<D3DFORMAT>(info.format);
     HRESULT hr = E_FAIL;
     IDirect3DBaseTexture9* texture = nullptr;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
+#include <utility>
 
 #include "ByteBuilder.h"
 #include "SampleFiles.h"
@@ -353,4 +355,83 @@ TEST(ImageFile, MissingFileIsAClearRefusal) {
     EXPECT_FALSE(LoadImageFile("no/such/dir/picture.png", image, error));
     EXPECT_NE(error.find("no/such/dir/picture.png"), std::string::npos);
     EXPECT_FALSE(DecodeImage(nullptr, 0, image, error));
+}
+
+// An 8-bit luminance surface whose mask does not fit its byte is read by its
+// bit count, never as black; other masks that do not fit are refused.
+TEST(DdsDecode, LuminanceByItsBitCountAndMasksBeyondThePixelRefused) {
+    DdsSpec lum;
+    lum.width = 2;
+    lum.height = 1;
+    lum.pfFlags = 0x20000;
+    lum.bits = 8;
+    lum.masks[0] = 0xFF000000;
+    lum.masks[1] = lum.masks[2] = lum.masks[3] = 0;
+    ByteBuilder l = DdsHeader(lum);
+    l.raw({40, 200});
+    Image image = Decode(l);
+    ASSERT_EQ(image.levels.size(), 1u);
+    EXPECT_EQ(Pixel(image.levels[0], 0, 0), (C{40, 40, 40, 255}));
+    EXPECT_EQ(Pixel(image.levels[0], 1, 0), (C{200, 200, 200, 255}));
+
+    DdsSpec wide;
+    wide.bits = 16;
+    ByteBuilder w = DdsHeader(wide);
+    w.zeros(4 * 4 * 2);
+    EXPECT_NE(Refusal(w.data(), w.size()).find("masks do not fit its 16-bit pixels"), std::string::npos);
+}
+
+// D3DX 9 reads no DDS with a DX10 header; the refusal says so and names the
+// format it holds.
+TEST(DdsDecode, ADx10HeaderIsRefusedByNameWithItsFormat) {
+    for (auto [format, name] : {std::pair{28u, "R8G8B8A8_UNORM"}, std::pair{71u, "BC1_UNORM"}}) {
+        DdsSpec spec;
+        spec.pfFlags = 0x4;
+        spec.fourCC = imagefmt::MakeFourCC('D', 'X', '1', '0');
+        ByteBuilder b = DdsHeader(spec);
+        b.u32(format).u32(3).u32(0).u32(1).u32(0).zeros(64);
+        const std::string error = Refusal(b.data(), b.size());
+        EXPECT_NE(error.find("DX10 header"), std::string::npos) << error;
+        EXPECT_NE(error.find(name), std::string::npos) << error;
+    }
+}
+
+// Pixel data said to start inside the headers or the palette would decode
+// them as a picture.
+TEST(BmpDecode, APixelOffsetInsideTheHeadersOrPaletteIsRefused) {
+    ByteBuilder headers = BmpHeader(1, 1, 24, 0, 0);
+    headers.bytes[10] = 14;  // the info header
+    headers.zeros(4);
+    EXPECT_NE(Refusal(headers.data(), headers.size()).find("inside its headers"), std::string::npos);
+
+    ByteBuilder palette = BmpHeader(1, 1, 8, 0, 4);
+    palette.bytes[10] = 14 + 40 + 8;  // after two of the four entries
+    palette.zeros(4 * 4 + 4);
+    EXPECT_NE(Refusal(palette.data(), palette.size()).find("inside its palette"), std::string::npos);
+}
+
+// Each refusal names what is wrong with the file.
+TEST(ImageErrors, RefusalsNameTheRealCause) {
+    ByteBuilder truncated;  // a run-length Targa cut short
+    truncated.u8(0).u8(0).u8(10).zeros(5).u16(0).u16(0).u16(200).u16(200).u8(32).u8(8).raw({0xFF, 1, 2, 3, 4});
+    std::string error = Refusal(truncated.data(), truncated.size());
+    EXPECT_EQ(error, "truncated Targa run-length data");
+
+    for (int depth : {0, 24}) {
+        ByteBuilder header;  // 18 bytes, nothing after them
+        header.u8(0).u8(0).u8(2).zeros(5).u16(0).u16(0).u16(4).u16(4).u8(depth).u8(0);
+        error = Refusal(header.data(), header.size());
+        EXPECT_NE(error.find("no pixel data"), std::string::npos) << error;
+    }
+
+    for (auto [compression, kind] : {std::pair{4u, "JPEG"}, std::pair{5u, "PNG"}}) {
+        ByteBuilder wrapped = BmpHeader(2, 2, 0, compression, 0);
+        wrapped.raw({0xFF, 0xD8, 0xFF, 0xE0});
+        error = Refusal(wrapped.data(), wrapped.size());
+        EXPECT_NE(error.find(kind), std::string::npos) << error;
+        EXPECT_EQ(error.find("bit count"), std::string::npos) << error;
+    }
+
+    const std::uint8_t noise[] = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(Refusal(noise, sizeof noise), "unrecognised image format");
 }

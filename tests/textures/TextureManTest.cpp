@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -159,4 +160,34 @@ TEST_F(TextureManTest, CreatedTexturesAreSharedAndFailuresFatal) {
     EXPECT_TRUE(textures->Records().empty());
     EXPECT_EQ(eTable::Peek(names::TextureMan), nullptr);
     EXPECT_FALSE(textures->Shutdown());
+}
+
+// Names from files written on Windows: a backslash separates folders, and a
+// name not found where it points is found by its file name in the textures
+// folder, with one line; a name found nowhere still gets the fallback.
+TEST_F(TextureManTest, WindowsNamesFindTheirFileAndMissingOnesTheFallback) {
+    WriteFile(Textures() / "maps" / "bottom.bmp", Bitmap32(1, 1, {0xFF0000FF}));
+    auto pixel = [](IDirect3DBaseTexture9* texture) {
+        D3DLOCKED_RECT locked{};
+        auto* flat = static_cast<IDirect3DTexture9*>(texture);
+        if (!flat || flat->LockRect(0, &locked, nullptr, 0) != D3D_OK) return 0u;
+        const std::uint32_t value = *static_cast<const std::uint32_t*>(locked.pBits);
+        flat->UnlockRect(0);
+        return value;
+    };
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(pixel(textures->GetTexture(".\\maps\\bottom.bmp", TextureMan::kFlat, &info)), 0xFF0000FFu);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    testing::internal::CaptureStderr();
+    IDirect3DBaseTexture9* moved = textures->GetTexture("C:\\art\\data\\basket.bmp", TextureMan::kFlat, &info);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(pixel(moved), 0xFF102030u);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("C:\\art\\data\\basket.bmp"), std::string::npos) << said;
+    EXPECT_NE(said.find("\"basket.bmp\""), std::string::npos) << said;
+
+    IDirect3DBaseTexture9* fallback = textures->GetTexture("_invalid_filename.bmp", TextureMan::kFlat, nullptr);
+    EXPECT_EQ(textures->GetTexture("C:\\art\\data\\gone.bmp", TextureMan::kFlat, &info), fallback);
+    EXPECT_TRUE(boxes.texts.empty());
 }

@@ -58,9 +58,9 @@ bool DecodeImage(const std::uint8_t* data, std::size_t size, Image& out, std::st
     if (StartsWith(data, size, "\x89PNG\r\n\x1a\n", 8)) return DecodePng(data, size, out, error);
     if (StartsWith(data, size, "\xff\xd8\xff", 3)) return DecodeJpeg(data, size, out, error);
     if (StartsWith(data, size, "BM", 2)) return DecodeBmp(data, size, out, error);
-    // TGA files carry no signature; its decoder refuses what isn't one.
-    if (DecodeTga(data, size, out, error)) return true;
-    error = "unrecognised image format (" + error + ")";
+    // TGA files carry no signature: what has no other one is tried as one.
+    if (LooksLikeTga(data, size)) return DecodeTga(data, size, out, error);
+    error = "unrecognised image format";
     return false;
 }
 

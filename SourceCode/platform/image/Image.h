@@ -94,6 +94,10 @@ bool LoadImageFile(const std::string& path, Image& out, std::string& error);
 // The single decoders, for DecodeImage and for tests.
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Image& out, std::string& error);
 bool DecodeTga(const std::uint8_t* data, std::size_t size, Image& out, std::string& error);
+// Whether the bytes start with a Targa header (a file with no signature is
+// tried as one last): a recognised Targa that fails says what is wrong with
+// it, anything else is an unrecognised format.
+bool LooksLikeTga(const std::uint8_t* data, std::size_t size);
 bool DecodeDds(const std::uint8_t* data, std::size_t size, Image& out, std::string& error);
 bool DecodePng(const std::uint8_t* data, std::size_t size, Image& out, std::string& error);
 bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Image& out, std::string& error);

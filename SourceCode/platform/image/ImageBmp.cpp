@@ -12,7 +12,7 @@ namespace {
 using imagebytes::ByteReader;
 using imagebytes::ChannelMask;
 
-enum : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6 };
+enum : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kJpeg = 4, kPng = 5, kAlphaBitFields = 6 };
 
 struct BmpHeader {
     std::uint32_t pixelOffset = 0;
@@ -74,6 +74,11 @@ bool ValidateHeader(const BmpHeader& h, std::string& error) {
     std::int64_t height = h.height < 0 ? -h.height : h.height;
     if (h.width <= 0 || height <= 0 || !ImageSizeAllowed(std::uint64_t(h.width), std::uint64_t(height)))
         return error = "bitmap size out of range", false;
+    // Such a bitmap only wraps a whole JPEG or PNG file (its bit count is 0).
+    if (h.compression == kJpeg || h.compression == kPng)
+        return error = std::string("bitmap holding ") + (h.compression == kJpeg ? "JPEG" : "PNG") +
+                       " data (compression " + std::to_string(h.compression) + ") is not read",
+               false;
     switch (h.bitCount) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
     default: return error = "unsupported bitmap bit count " + std::to_string(h.bitCount), false;
@@ -88,11 +93,27 @@ bool ValidateHeader(const BmpHeader& h, std::string& error) {
     return true;
 }
 
+std::size_t PaletteCount(const BmpHeader& h) {
+    if (h.bitCount > 8) return 0;
+    const std::size_t count = h.paletteUsed ? h.paletteUsed : std::size_t(1) << h.bitCount;
+    return std::min<std::size_t>(count, 256);
+}
+
+// Pixel data that starts inside the headers or the palette would be read
+// from them: garbage, not a picture.
+bool PixelsAfterPalette(const BmpHeader& h, std::string& error) {
+    const std::size_t paletteEnd = h.paletteOffset + PaletteCount(h) * h.paletteEntryBytes;
+    if (h.pixelOffset >= paletteEnd) return true;
+    error = "bitmap pixel data offset " + std::to_string(h.pixelOffset) + " lies inside its " +
+            (h.pixelOffset < h.paletteOffset ? "headers" : "palette") + " (which end at byte " +
+            std::to_string(paletteEnd) + ")";
+    return false;
+}
+
 bool ReadPalette(const std::uint8_t* data, std::size_t size, const BmpHeader& h, Palette& palette,
                  std::string& error) {
     if (h.bitCount > 8) return true;
-    std::size_t count = h.paletteUsed ? h.paletteUsed : std::size_t(1) << h.bitCount;
-    count = std::min<std::size_t>(count, 256);
+    const std::size_t count = PaletteCount(h);
     ByteReader in(data, size);
     in.seek(h.paletteOffset);
     for (std::size_t i = 0; i < count; ++i) {
@@ -166,7 +187,7 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     out = Image{};
     ByteReader in(data, size);
     BmpHeader h;
-    if (!ReadHeader(in, h, error) || !ValidateHeader(h, error)) return false;
+    if (!ReadHeader(in, h, error) || !ValidateHeader(h, error) || !PixelsAfterPalette(h, error)) return false;
     Palette palette;
     if (!ReadPalette(data, size, h, palette, error)) return false;
     DefaultMasks(h);

@@ -65,6 +65,62 @@ bool ReadHeader(ByteReader& in, DdsHeader& h, std::string& error) {
     return true;
 }
 
+constexpr std::uint32_t kDX10 = imagefmt::MakeFourCC('D', 'X', '1', '0');
+
+// The names of the DXGI formats such files hold most often.
+std::string DxgiFormatName(std::uint32_t format) {
+    switch (format) {
+    case 2: return "R32G32B32A32_FLOAT";
+    case 10: return "R16G16B16A16_FLOAT";
+    case 24: return "R10G10B10A2_UNORM";
+    case 28: return "R8G8B8A8_UNORM";
+    case 29: return "R8G8B8A8_UNORM_SRGB";
+    case 61: return "R8_UNORM";
+    case 65: return "A8_UNORM";
+    case 71: return "BC1_UNORM";
+    case 72: return "BC1_UNORM_SRGB";
+    case 74: return "BC2_UNORM";
+    case 75: return "BC2_UNORM_SRGB";
+    case 77: return "BC3_UNORM";
+    case 78: return "BC3_UNORM_SRGB";
+    case 80: return "BC4_UNORM";
+    case 83: return "BC5_UNORM";
+    case 85: return "B5G6R5_UNORM";
+    case 87: return "B8G8R8A8_UNORM";
+    case 88: return "B8G8R8X8_UNORM";
+    case 95: return "BC6H_UF16";
+    case 98: return "BC7_UNORM";
+    case 99: return "BC7_UNORM_SRGB";
+    default: return "";
+    }
+}
+
+// D3DX 9 reads no file with the DX10 header; the refusal names its format.
+std::string Dx10Refusal(ByteReader in) {
+    const std::uint32_t format = in.u32();
+    if (!in.ok()) return "DDS with a DX10 header (truncated, no DXGI format) is not read";
+    const std::string name = DxgiFormatName(format);
+    return "DDS with a DX10 header (DXGI format " + std::to_string(format) + (name.empty() ? "" : " " + name) +
+           ") is not read";
+}
+
+// Masks with bits beyond the pixel's size would read nothing (black).
+bool MasksFit(const PixelFormat& pf) {
+    if (pf.bitCount >= 32) return true;
+    const std::uint32_t beyond = ~((1u << pf.bitCount) - 1);
+    return !((pf.masks[0] | pf.masks[1] | pf.masks[2] | pf.masks[3]) & beyond);
+}
+
+// An 8-bit luminance surface whose mask does not fit (0xFF000000) or is
+// missing is read by its bit count, as the luminance byte.
+void FitLuminanceMask(PixelFormat& pf) {
+    if ((pf.flags & kPfLuminance) && !(pf.flags & kPfRgb) && pf.bitCount == 8 &&
+        (!MasksFit(pf) || pf.masks[0] == 0)) {
+        pf.masks[0] = 0xFF;
+        pf.masks[1] = pf.masks[2] = pf.masks[3] = 0;
+    }
+}
+
 bool ChooseLayout(const PixelFormat& pf, ImageLayout& layout, std::uint32_t& fileFormat,
                   std::string& error) {
     using namespace imagefmt;
@@ -73,7 +129,12 @@ bool ChooseLayout(const PixelFormat& pf, ImageLayout& layout, std::uint32_t& fil
         case kDXT1: layout = ImageLayout::DXT1; break;
         case kDXT2: case kDXT3: layout = ImageLayout::DXT3; break;
         case kDXT4: case kDXT5: layout = ImageLayout::DXT5; break;
-        default: return error = "unsupported DDS compression", false;
+        default: {
+            const char code[5] = {char(pf.fourCC), char(pf.fourCC >> 8), char(pf.fourCC >> 16), char(pf.fourCC >> 24), 0};
+            const bool printable = std::all_of(code, code + 4, [](char c) { return c >= 32 && c < 127; });
+            return error = "unsupported DDS compression" + (printable ? " \"" + std::string(code) + "\"" : std::string()),
+                   false;
+        }
         }
         fileFormat = pf.fourCC == kDXT2 ? kDXT3 : pf.fourCC == kDXT4 ? kDXT5 : pf.fourCC;
         return true;
@@ -82,7 +143,9 @@ bool ChooseLayout(const PixelFormat& pf, ImageLayout& layout, std::uint32_t& fil
     if (!(pf.flags & (kPfRgb | kPfLuminance | kPfAlpha)))
         return error = "unsupported DDS pixel format", false;
     if (pf.bitCount != 8 && pf.bitCount != 16 && pf.bitCount != 24 && pf.bitCount != 32)
-        return error = "unsupported DDS bit count", false;
+        return error = "unsupported DDS bit count " + std::to_string(pf.bitCount), false;
+    if (!MasksFit(pf))
+        return error = "DDS channel masks do not fit its " + std::to_string(pf.bitCount) + "-bit pixels", false;
     layout = ImageLayout::BGRA8;
     bool alpha = (pf.flags & (kPfAlphaPixels | kPfAlpha)) && pf.masks[3];
     if (pf.flags & kPfLuminance) fileFormat = alpha ? kA8L8 : kL8;
@@ -140,6 +203,8 @@ bool DecodeDds(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     ByteReader in(data, size);
     DdsHeader h;
     if (!ReadHeader(in, h, error)) return false;
+    if ((h.pf.flags & kPfFourCC) && h.pf.fourCC == kDX10) return error = Dx10Refusal(in), false;
+    FitLuminanceMask(h.pf);
 
     const bool cube = h.caps2 & kCaps2Cube;
     const bool volume = !cube && (h.caps2 & kCaps2Volume) && (h.flags & kFlagDepth) && h.depth > 0;

@@ -28,10 +28,16 @@ struct TgaHeader {
     bool alphaBits() const { return (descriptor & 0x0F) != 0; }
 };
 
+constexpr std::size_t kHeaderBytes = 18;
+
+bool KnownType(std::uint8_t colorMapType, std::uint8_t imageType) {
+    const bool typeOk = imageType == 1 || imageType == 2 || imageType == 3 || imageType == 9 || imageType == 10 ||
+                        imageType == 11;
+    return typeOk && colorMapType <= 1;
+}
+
 bool ValidHeader(const TgaHeader& h, std::string& error) {
-    bool typeOk = h.imageType == 1 || h.imageType == 2 || h.imageType == 3 || h.imageType == 9 ||
-                  h.imageType == 10 || h.imageType == 11;
-    if (!typeOk || h.colorMapType > 1) return error = "not a Targa image", false;
+    if (!KnownType(h.colorMapType, h.imageType)) return error = "not a Targa image", false;
     if (!ImageSizeAllowed(h.width, h.height)) return error = "Targa image size out of range", false;
     bool depthOk = false;
     switch (h.baseType()) {
@@ -138,6 +144,10 @@ bool ReadPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels,
 
 }  // namespace
 
+bool LooksLikeTga(const std::uint8_t* data, std::size_t size) {
+    return data && size >= kHeaderBytes && KnownType(data[1], data[2]);
+}
+
 bool DecodeTga(const std::uint8_t* data, std::size_t size, Image& out, std::string& error) {
     out = Image{};
     ByteReader in(data, size);
@@ -154,12 +164,15 @@ bool DecodeTga(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     h.pixelBits = in.u8();
     h.descriptor = in.u8();
     if (!in.ok()) return error = "not a Targa image", false;
+    // A header and nothing after it is an empty file, whatever it claims.
+    const std::size_t mapBytes = h.colorMapType == 1 ? std::size_t(h.mapLength) * ((h.mapEntryBits + 7) / 8) : 0;
+    if (KnownType(h.colorMapType, h.imageType) && size == kHeaderBytes + h.idLength + mapBytes)
+        return error = "Targa file holds its header and no pixel data", false;
     if (!ValidHeader(h, error)) return false;
 
     in.skip(h.idLength);
     std::vector<std::uint8_t> map;
     if (h.colorMapType == 1) {
-        std::size_t mapBytes = std::size_t(h.mapLength) * ((h.mapEntryBits + 7) / 8);
         if (mapBytes > in.remaining()) return error = "truncated Targa colour map", false;
         map.assign(in.here(), in.here() + mapBytes);
         in.skip(mapBytes);
