@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
+#include <memory>
 #include <span>
 #include <utility>
 #include <vector>
@@ -314,33 +314,61 @@ void Console::Execute(std::string_view line, bool echo) {
     RunMacro(command->id, static_cast<int>(count), params.data());
 }
 
-void Console::RunScript(const char* fileName) {
-    std::ifstream file(fileName ? fileName : "", std::ios::binary);
-    if (!file.is_open()) {
-        plat::LogErrorF("Error: %s cannot be read (%s): its commands and key bindings are not run.\n",
-                        fileName ? fileName : "", std::strerror(errno));
-        return;
+namespace {
+enum class ScriptRead { Line, End, Failed };
+
+// The next line of a script without its line end ("\r\n" from Windows too).
+// At most `limit` + 1 characters are kept: that is enough to tell a line too
+// long, and a huge line takes no memory.
+ScriptRead ReadScriptLine(std::FILE* file, std::size_t limit, std::string& line) {
+    line.clear();
+    bool any = false;
+    int c = 0;
+    while ((c = std::getc(file)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        if (line.size() <= limit + 1) line.push_back(static_cast<char>(c));
     }
+    if (std::ferror(file)) return ScriptRead::Failed;
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    return any ? ScriptRead::Line : ScriptRead::End;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+}  // namespace
+
+void Console::RunScript(const char* fileName) {
+    const char* name = fileName ? fileName : "";
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name, "rb"));
     std::string line;
     int number = 0;
-    while (std::getline(file, line)) {
+    ScriptRead read = file ? ScriptRead::Line : ScriptRead::Failed;
+    while (file && (read = ReadScriptLine(file.get(), kLineLength, line)) == ScriptRead::Line) {
         ++number;
-        // Scripts written on Windows end their lines with "\r\n".
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
         if (line.size() > static_cast<std::size_t>(kLineLength)) {
             // Running a cut line could run another command than the one
             // written (a parameter lost or shortened): stop here instead.
             char message[160];
-            std::snprintf(message, sizeof message, "ERROR: %s line %d is longer than %d characters!",
-                          fileName, number, kLineLength);
+            std::snprintf(message, sizeof message, "ERROR: %s line %d is longer than %d characters!", name, number,
+                          kLineLength);
             Print(message, kRed);
             plat::LogErrorF("%s\n", message);
             return;
         }
-        runningLine = ScriptLine{fileName, number, line};
+        runningLine = ScriptLine{name, number, line};
         Execute(line, false);
         runningLine.reset();
     }
+    // A file that opens but cannot be read (a folder of that name) is as
+    // good as missing.
+    if (read == ScriptRead::Failed && number == 0)
+        plat::LogErrorF("Error: %s cannot be read (%s): its commands and key bindings are not run.\n", name,
+                        std::strerror(errno));
+    else if (read == ScriptRead::Failed)
+        plat::LogErrorF("Error: %s cannot be read past line %d (%s): the rest of it is not run.\n", name, number,
+                        std::strerror(errno));
 }
 
 char Console::ReadKeyChar(const KeyPress& press) { return TypedChar(press.key, press.shift); }

@@ -1,13 +1,5 @@
 #include "core/WinMain.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/Random.h"
@@ -80,60 +72,16 @@ plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam
     }
 }
 
-bool RedirectErrorStream(const char* path) {
-    std::fflush(stderr);
-    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    // A file that may not be written may still be replaced.
-    if (fd < 0 && errno == EACCES && ::unlink(path) == 0) fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return false;
-    bool ok = ::dup2(fd, STDERR_FILENO) >= 0;
-    ::close(fd);
-    // Unbuffered, as the error stream is: a crash loses nothing written.
-    std::setvbuf(stderr, nullptr, _IONBF, 0);
-    // A new file: every error may be written in full again.
-    plat::ResetErrorLog();
-    return ok;
-}
-
-namespace {
-// Sends the error stream to "err.txt", emptied, and has fatal texts echoed
-// on the terminal; -1 when err.txt cannot be written, which is said once
-// on the terminal (where the errors then go). Otherwise the terminal's
-// descriptor, to be closed by the caller.
-int OpenErrorStream() {
-    const int terminal = ::dup(STDERR_FILENO);
-    if (RedirectErrorStream(kErrorFile)) {
-        plat::EchoToTerminal(terminal);
-        return terminal;
-    }
-    const int reason = errno;
-    std::fprintf(stderr, "Tollymop: %s cannot be written here (%s): errors go to this terminal instead.%s\n",
-                 kErrorFile, std::strerror(reason),
-                 ::access(kErrorFile, F_OK) == 0 ? " The err.txt in this folder is from an earlier run." : "");
-    if (terminal >= 0) ::close(terminal);
-    return -1;
-}
-
-void CloseErrorStream(int terminal) {
-    plat::EchoToTerminal(-1);
-    if (terminal >= 0) ::close(terminal);
-}
-}  // namespace
-
 int WinMain(plat::HINSTANCE instance) {
     using namespace plat;
     // First of all, so that err.txt is emptied at every start and says why
-    // a start failed.
-    const int terminal = OpenErrorStream();
+    // a start failed; its end comes last, after every system's.
+    const plat::ErrorLogFile errorLog(kErrorFile);
     // The window layer has already said why, on the terminal too.
-    if (!RegisterClassA(kClassName, WndProc)) {
-        CloseErrorStream(terminal);
-        return kExitFailure;
-    }
+    if (!RegisterClassA(kClassName, WndProc)) return kExitFailure;
     HWND window = CreateWindowExA(kClassName, kTitle);
     if (!window) {
         UnregisterClassA(kClassName);
-        CloseErrorStream(terminal);
         return kExitFailure;
     }
     UseSystemMessageBoxes();
@@ -158,8 +106,5 @@ int WinMain(plat::HINSTANCE instance) {
         // The window and its GL context outlive every system that used them.
     }
     UnregisterClassA(kClassName);
-    plat::FlushErrorRepeats();
-    std::fflush(stderr);
-    CloseErrorStream(terminal);
     return endedByError ? kExitFailure : 0;
 }

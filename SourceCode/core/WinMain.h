@@ -10,7 +10,3 @@ plat::LRESULT WndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam
 // the process's exit code: 0 after a normal end, 1 when the window could not
 // be made or a fatal error ended the game.
 int WinMain(plat::HINSTANCE instance);
-
-// Sends the error stream (fd 2) to the file, emptied, so that every
-// diagnostic, the interpreter's too, lands there. False when it cannot.
-bool RedirectErrorStream(const char* path);

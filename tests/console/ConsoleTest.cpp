@@ -1,6 +1,7 @@
 // The console itself: typing, history, running lines and scripts, scrolling,
 // fading, opening and closing.
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "console/ConsoleFixture.h"
@@ -242,12 +243,16 @@ TEST_F(ConsoleFixture, ScriptsRunLineByLineAndStopAtALineTooLong) {
     EXPECT_NE(Printed().find("script.txt line 4"), std::string::npos) << Printed();
 
     // A missing script (OnStartScript.txt: no key bindings, so Escape does
-    // nothing) is skipped, with one line in err.txt that says why.
+    // nothing) is skipped, with one line in err.txt that says why; so is a
+    // folder of that name, which opens but cannot be read.
+    std::filesystem::create_directory("folder.txt");
     ::testing::internal::CaptureStderr();
     console->RunScript("missing.txt");
+    console->RunScript("folder.txt");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "Error: missing.txt cannot be read (No such file or directory): its commands and key bindings are "
-              "not run.\n");
+              "not run.\n"
+              "Error: folder.txt cannot be read (Is a directory): its commands and key bindings are not run.\n");
     EXPECT_EQ(console->History().size(), 2u);
 }
 

@@ -103,6 +103,7 @@ code=$?
 [ "$code" -eq 0 ] || fail "exit code $code"
 [ "$(grep -c "err.txt cannot be written here (Is a directory)" terminal.txt)" -eq 1 ] ||
     fail "not said once on the terminal: $(cat terminal.txt)"
+grep -q "earlier run" terminal.txt && fail "a folder is taken for an earlier run's err.txt: $(cat terminal.txt)"
 
 # A stale err.txt from an earlier run is emptied at the start.
 fresh stale

@@ -1,15 +1,30 @@
 #include "platform/common/ErrorLog.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/window/Clock.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 namespace plat {
 namespace {
@@ -27,20 +42,48 @@ enum class Repeats {
     Written,    // a note: written each time
 };
 
+// A message that comes in pieces: at most one byte past the message limit is
+// kept, the rest only counted.
+struct PendingMessage {
+    std::string text;
+    std::size_t leftOut = 0;
+
+    bool Empty() const { return text.empty() && leftOut == 0; }
+    bool PastTheLimit() const { return text.size() > kErrorMessageLimit; }
+    void Append(std::string_view piece) {
+        const std::size_t room = kErrorMessageLimit + 1 - std::min(text.size(), kErrorMessageLimit + 1);
+        text.append(piece.substr(0, room));
+        leftOut += piece.size() - std::min(piece.size(), room);
+    }
+    void Clear() {
+        text.clear();
+        leftOut = 0;
+    }
+};
+
 struct Log {
     std::mutex mutex;
-    // A message written in pieces and not ended yet: at most one byte past
-    // the message limit is kept, the rest only counted.
-    std::string pending;
-    std::size_t pendingLeftOut = 0;
+    // What a script writes to its sys.stderr, until the script ends it.
+    PendingMessage pending;
+    // What came through descriptor 2 and has not ended yet.
+    PendingMessage stream;
     std::unordered_map<std::string, Seen> seen;
     // Messages with repeats not written yet, in the order they first repeated.
     std::vector<const std::string*> repeating;
     std::size_t written = 0;
     std::size_t limit = kErrorLogLimit;
-    bool full = false;
+    std::atomic<bool> full{false};
     bool clockStarted = false;
     std::uint32_t lastCountMs = 0;
+    // Where the log writes: descriptor 2 until a file is opened.
+    std::atomic<int> out{STDERR_FILENO};
+    // Descriptor 2 as it was (the terminal) while a file is open, else -1.
+    int terminal = -1;
+    int file = -1;
+    // The read end of descriptor 2's pipe, and what wakes its reader to stop.
+    int streamRead = -1;
+    int stopReader[2] = {-1, -1};
+    std::thread reader;
 };
 
 Log& TheLog() {
@@ -48,21 +91,54 @@ Log& TheLog() {
     return log;
 }
 
-void Emit(const char* text, std::size_t size) {
-    std::fwrite(text, 1, size, stderr);
-    std::fflush(stderr);
+// Writes all of it unless the descriptor fails; the bytes written.
+std::size_t WriteAll(int fd, const char* data, std::size_t size) noexcept {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += std::size_t(n);
+    }
+    return done;
+}
+
+std::size_t WriteAll(int fd, std::string_view text) noexcept { return WriteAll(fd, text.data(), text.size()); }
+
+// The note on the terminal when the log's file cannot be written; `earlier`
+// adds that the file of that name, left by an earlier run, stays as it was.
+void TellTheTerminal(int terminal, const char* path, int reason, bool earlier) {
+    char line[512];
+    std::snprintf(line, sizeof line, "Tollymop: %s cannot be written here (%s): errors go to this terminal instead.%s\n",
+                  path, std::strerror(reason), earlier ? " The err.txt in this folder is from an earlier run." : "");
+    WriteAll(terminal, line);
+}
+
+constexpr char kLogFileName[] = "err.txt";
+
+// Writes to where the log writes; when that fails (a full disk), the terminal
+// is told once and takes the rest and all that follows.
+void Emit(Log& log, std::string_view text) {
+    const int out = log.out;
+    const std::size_t done = WriteAll(out, text);
+    if (done == text.size()) return;
+    const int reason = errno != 0 ? errno : EIO;
+    if (log.terminal < 0 || out == log.terminal) return;
+    TellTheTerminal(log.terminal, kLogFileName, reason, false);
+    log.out = log.terminal;
+    WriteAll(log.terminal, text.substr(done));
 }
 
 // Writes the text unless that would pass the limit; then the one line that
 // says so, and nothing ever after.
-void Write(Log& log, const std::string& text) {
+void Write(Log& log, std::string_view text) {
     if (log.full) return;
     if (log.written + text.size() > log.limit) {
-        Emit(kDroppedLine, sizeof kDroppedLine - 1);
+        Emit(log, kDroppedLine);
         log.full = true;
         return;
     }
-    Emit(text.data(), text.size());
+    Emit(log, text);
     log.written += text.size();
 }
 
@@ -83,14 +159,11 @@ std::string_view LastLine(std::string_view text) {
 }
 
 // The line that stands for a message in its count: its last line, which
-// for a traceback is the exception itself (in a cut message the line that
-// was cut, not the note that says so), shortened to kHeadlineLimit bytes.
+// for a traceback is the exception itself, shortened to kHeadlineLimit bytes.
 std::string Headline(const std::string& message) {
     std::string_view text = message;
     while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-    std::string_view line = LastLine(text);
-    if (line.starts_with(kCutNoteStart) && line.size() < text.size())
-        line = LastLine(text.substr(0, text.size() - line.size() - 1));
+    const std::string_view line = LastLine(text);
     if (line.size() <= kHeadlineLimit) return std::string(line);
     return std::string(line.substr(0, CharacterStart(line, kHeadlineLimit))) + "...";
 }
@@ -120,49 +193,185 @@ void WriteCountsWhenDue(Log& log) {
     WriteCounts(log);
 }
 
-// The message as it is written: cut to the message limit on a character's
-// first byte, ending with a newline, and with a line that says how many bytes
-// were left out when any were.
-std::string Bounded(std::string_view message, std::size_t leftOut) {
+// A message as it is written: its text, cut to the message limit on a
+// character's first byte and ending with a newline, and, when bytes were left
+// out, the line that says how many. The text alone tells repeats apart, so
+// that messages that differ only past the cut are one message.
+struct BoundedMessage {
+    std::string text;
+    std::string cutNote;
+};
+
+BoundedMessage Bounded(std::string_view message, std::size_t leftOut) {
     if (message.size() > kErrorMessageLimit) {
         const std::size_t keep = CharacterStart(message, kErrorMessageLimit);
         leftOut += message.size() - keep;
         message = message.substr(0, keep);
     }
-    std::string text(message);
-    if (text.empty() || text.back() != '\n') text.push_back('\n');
-    if (leftOut > 0) text.append(kCutNoteStart).append(std::to_string(leftOut) + " more bytes were left out.]\n");
-    return text;
+    BoundedMessage bounded{std::string(message), {}};
+    if (bounded.text.empty() || bounded.text.back() != '\n') bounded.text.push_back('\n');
+    if (leftOut > 0)
+        bounded.cutNote = std::string(kCutNoteStart) + std::to_string(leftOut) + " more bytes were left out.]\n";
+    return bounded;
 }
 
-void Record(Log& log, std::string text, Repeats repeats) {
+void Record(Log& log, BoundedMessage message, Repeats repeats) {
     if (log.full) return;
     WriteCountsWhenDue(log);
     if (repeats == Repeats::Written) {
-        Write(log, text);
+        Write(log, message.text + message.cutNote);
         return;
     }
-    auto [at, first] = log.seen.try_emplace(std::move(text));
+    auto [at, first] = log.seen.try_emplace(std::move(message.text));
     if (first) {
-        Write(log, at->first);
+        Write(log, at->first + message.cutNote);
         return;
     }
     if (repeats == Repeats::Counted && at->second.unwritten++ == 0) log.repeating.push_back(&at->first);
 }
 
-void EndPending(Log& log) {
-    if (log.pending.empty() && log.pendingLeftOut == 0) return;
-    std::string text = Bounded(log.pending, log.pendingLeftOut);
-    log.pending.clear();
-    log.pendingLeftOut = 0;
-    Record(log, std::move(text), Repeats::Counted);
+void End(Log& log, PendingMessage& pending) {
+    if (pending.Empty()) return;
+    BoundedMessage message = Bounded(pending.text, pending.leftOut);
+    pending.Clear();
+    Record(log, std::move(message), Repeats::Counted);
+}
+
+// Takes bytes that came through descriptor 2. A message from there ends at a
+// line end once it has reached the cut (so a huge line written again and
+// again is one message, counted), when its writer pauses (the reader's
+// doing), when the engine logs a message or a script call ends, and at the
+// end of the run.
+void TakeFromStream(Log& log, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const std::size_t newline = bytes.find('\n');
+        const std::size_t size = newline == std::string_view::npos ? bytes.size() : newline + 1;
+        log.stream.Append(bytes.substr(0, size));
+        bytes.remove_prefix(size);
+        if (newline != std::string_view::npos && log.stream.PastTheLimit()) End(log, log.stream);
+    }
+}
+
+enum class Pipe { Open, Closed };
+
+// Reads what descriptor 2's pipe holds now, at most its usual capacity, so
+// that a writer that never stops cannot keep the log's lock.
+Pipe ReadStream(Log& log) {
+    if (log.streamRead < 0) return Pipe::Closed;
+    char buffer[16384];
+    for (std::size_t taken = 0; taken < kErrorMessageLimit;) {
+        const ssize_t n = ::read(log.streamRead, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return Pipe::Open;
+        if (n <= 0) return Pipe::Closed;
+        TakeFromStream(log, std::string_view(buffer, std::size_t(n)));
+        taken += std::size_t(n);
+    }
+    return Pipe::Open;
+}
+
+// What the process itself wrote to descriptor 2 before it logs or ends a
+// message comes first, so that the log keeps the order of its writes.
+void EndStream(Log& log) {
+    ReadStream(log);
+    End(log, log.stream);
 }
 
 void LogMessage(std::string_view message, Repeats repeats) {
     Log& log = TheLog();
     std::lock_guard<std::mutex> lock(log.mutex);
-    EndPending(log);
+    EndStream(log);
+    End(log, log.pending);
     Record(log, Bounded(message, 0), repeats);
+}
+
+// How long descriptor 2's writer may pause within one message.
+constexpr int kStreamPauseMs = 20;
+
+// The reader of descriptor 2's pipe, until told to stop.
+void ReadDescriptorTwo(Log& log) {
+    bool open = true;
+    for (;;) {
+        pollfd waitFor[2] = {{open ? log.streamRead : -1, POLLIN, 0}, {log.stopReader[0], POLLIN, 0}};
+        int timeout = -1;
+        {
+            std::lock_guard<std::mutex> lock(log.mutex);
+            if (!log.stream.Empty()) timeout = kStreamPauseMs;
+        }
+        const int ready = ::poll(waitFor, 2, timeout);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || waitFor[1].revents != 0) return;
+        std::lock_guard<std::mutex> lock(log.mutex);
+        if (ready == 0)
+            End(log, log.stream);
+        else if (ReadStream(log) == Pipe::Closed)
+            open = false;
+    }
+}
+
+// Empties the file at `path` and opens it for the log; a file that may not
+// be written may still be replaced.
+int OpenEmptied(const char* path) {
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+    int fd = ::open(path, kFlags, 0644);
+    if (fd < 0 && errno == EACCES && ::unlink(path) == 0) fd = ::open(path, kFlags, 0644);
+    return fd;
+}
+
+bool IsRegularFile(const char* path) {
+    struct stat about {};
+    return ::stat(path, &about) == 0 && S_ISREG(about.st_mode);
+}
+
+void CloseIfOpen(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+// Makes descriptor 2 a pipe that the log reads, on a thread of its own;
+// without a pipe, descriptor 2 is where the log writes.
+void PipeDescriptorTwo(Log& log) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0 || ::pipe2(log.stopReader, O_CLOEXEC) != 0) {
+        ::dup2(log.out, STDERR_FILENO);
+        return;
+    }
+    // dup2 leaves descriptor 2 open across exec: child processes write there.
+    ::dup2(ends[1], STDERR_FILENO);
+    ::close(ends[1]);
+    ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    log.streamRead = ends[0];
+    log.reader = std::thread(ReadDescriptorTwo, std::ref(log));
+}
+
+// A process that aborts (a failed assertion, the interpreter's fatal error)
+// has just written why to descriptor 2; so has a sanitizer before it ends
+// the process.
+void OnAbort(int) { WriteErrorAtOnce(""); }
+#if defined(__SANITIZE_ADDRESS__)
+void OnSanitizerDeath() { WriteErrorAtOnce(""); }
+#endif
+
+void WriteOutAtAbrupt(bool on) {
+    struct sigaction onAbort {};
+    onAbort.sa_handler = on ? OnAbort : SIG_DFL;
+    onAbort.sa_flags = on ? SA_RESETHAND : 0;
+    sigemptyset(&onAbort.sa_mask);
+    ::sigaction(SIGABRT, &onAbort, nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_set_death_callback(on ? OnSanitizerDeath : nullptr);
+#endif
+}
+
+void ResetLocked(Log& log, std::size_t limit) {
+    log.pending.Clear();
+    log.stream.Clear();
+    log.seen.clear();
+    log.repeating.clear();
+    log.written = 0;
+    log.limit = limit;
+    log.full = false;
+    log.clockStarted = false;
 }
 
 }  // namespace
@@ -173,18 +382,24 @@ void LogErrorOnce(std::string_view message) { LogMessage(message, Repeats::Unwri
 
 void LogNote(std::string_view message) { LogMessage(message, Repeats::Written); }
 
+void LogErrorOnTerminalToo(std::string_view message) {
+    LogError(message);
+    Log& log = TheLog();
+    std::lock_guard<std::mutex> lock(log.mutex);
+    if (log.terminal >= 0 && log.out != log.terminal) WriteAll(log.terminal, message);
+}
+
 void AppendToErrorMessage(std::string_view piece) {
     Log& log = TheLog();
     std::lock_guard<std::mutex> lock(log.mutex);
-    const std::size_t room = kErrorMessageLimit + 1 - std::min(log.pending.size(), kErrorMessageLimit + 1);
-    log.pending.append(piece.substr(0, room));
-    log.pendingLeftOut += piece.size() - std::min(piece.size(), room);
+    log.pending.Append(piece);
 }
 
 void EndErrorMessage() {
     Log& log = TheLog();
     std::lock_guard<std::mutex> lock(log.mutex);
-    EndPending(log);
+    EndStream(log);
+    End(log, log.pending);
 }
 
 void LogErrorF(const char* format, ...) {
@@ -203,21 +418,90 @@ void LogErrorF(const char* format, ...) {
 void FlushErrorRepeats() {
     Log& log = TheLog();
     std::lock_guard<std::mutex> lock(log.mutex);
-    EndPending(log);
+    EndStream(log);
+    End(log, log.pending);
     WriteCounts(log);
 }
 
 void ResetErrorLog(std::size_t limit) {
     Log& log = TheLog();
     std::lock_guard<std::mutex> lock(log.mutex);
-    log.pending.clear();
-    log.pendingLeftOut = 0;
-    log.seen.clear();
-    log.repeating.clear();
-    log.written = 0;
-    log.limit = limit;
-    log.full = false;
-    log.clockStarted = false;
+    ResetLocked(log, limit);
+}
+
+void WriteErrorAtOnce(const char* line) noexcept {
+    Log& log = TheLog();
+    // The lock's holder may be this very thread, stopped inside the log: wait
+    // a little for it, never for ever.
+    bool locked = log.mutex.try_lock();
+    for (int tries = 0; !locked && tries < 50; ++tries) {
+        const timespec pause{0, 2'000'000};
+        ::nanosleep(&pause, nullptr);
+        locked = log.mutex.try_lock();
+    }
+    const int out = log.out;
+    if (locked && !log.full) {
+        // Unbounded by the log, bounded by what a message and a pipe hold.
+        WriteAll(out, log.pending.text);
+        WriteAll(out, log.stream.text);
+        char buffer[4096];
+        ssize_t n = 0;
+        for (std::size_t taken = 0;
+             log.streamRead >= 0 && taken < kErrorMessageLimit && (n = ::read(log.streamRead, buffer, sizeof buffer)) > 0;
+             taken += std::size_t(n))
+            WriteAll(out, buffer, std::size_t(n));
+    }
+    const std::size_t size = std::strlen(line);
+    if (WriteAll(out, line, size) < size && log.terminal >= 0 && out != log.terminal) WriteAll(log.terminal, line, size);
+    // The lock stays taken: the process ends, and nothing may write after.
+}
+
+ErrorLogFile::ErrorLogFile(const char* path) {
+    Log& log = TheLog();
+    std::fflush(stderr);
+    // Unbuffered, as the error stream is: a crash loses nothing written.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+    std::lock_guard<std::mutex> lock(log.mutex);
+    log.terminal = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    log.file = OpenEmptied(path);
+    if (log.file >= 0) {
+        log.out = log.file;
+    } else {
+        const int reason = errno;
+        if (log.terminal >= 0) TellTheTerminal(log.terminal, path, reason, IsRegularFile(path));
+        log.out = log.terminal;
+    }
+    // A new file: every error may be written in full again.
+    ResetLocked(log, kErrorLogLimit);
+    PipeDescriptorTwo(log);
+    WriteOutAtAbrupt(true);
+}
+
+ErrorLogFile::~ErrorLogFile() {
+    Log& log = TheLog();
+    WriteOutAtAbrupt(false);
+    // What comes after the run (the leak checker's report) lands where the
+    // log wrote, as it always did.
+    {
+        std::lock_guard<std::mutex> lock(log.mutex);
+        if (log.out >= 0) ::dup2(log.out, STDERR_FILENO);
+    }
+    if (log.reader.joinable()) {
+        WriteAll(log.stopReader[1], "!", 1);
+        log.reader.join();
+    }
+    std::lock_guard<std::mutex> lock(log.mutex);
+    // What is left in the pipe; only child processes that outlived the game
+    // may still write there.
+    EndStream(log);
+    End(log, log.pending);
+    WriteCounts(log);
+    CloseIfOpen(log.streamRead);
+    CloseIfOpen(log.stopReader[0]);
+    CloseIfOpen(log.stopReader[1]);
+    CloseIfOpen(log.file);
+    CloseIfOpen(log.terminal);
+    log.out = STDERR_FILENO;
 }
 
 }  // namespace plat

@@ -13,6 +13,11 @@
 //   bytes were left out, so that one huge message cannot use up the log;
 // - past 10 MB one last line says that further errors were dropped, and
 //   nothing more is written.
+// While an ErrorLogFile is open, the log writes to its file, and descriptor 2
+// is a pipe that the log reads: what the process and its children write
+// there (the interpreter's own stderr, C libraries, child processes) comes
+// under the same rules. A write that fails (a full disk) sends the log to the
+// terminal, said there once.
 namespace plat {
 
 inline constexpr std::size_t kErrorLogLimit = 10u * 1024u * 1024u;
@@ -39,6 +44,30 @@ void EndErrorMessage();
 
 // Writes the repeats counted and not written yet; the game's end calls it.
 void FlushErrorRepeats();
+
+// A line that is also shown on the terminal the game was started from, when
+// the log writes elsewhere (fatal texts, start-up failures).
+void LogErrorOnTerminalToo(std::string_view message);
+
+// Writes what the log holds unwritten (open messages, what waits in
+// descriptor 2's pipe, up to its 64 KB) and then the line, straight to where
+// the log writes: the last words of a process that ends at once (_exit, an
+// abort). Only async-signal-safe calls; the log writes nothing after it.
+void WriteErrorAtOnce(const char* line) noexcept;
+
+// The game's error log for one run: the file at `path` is emptied and the log
+// writes there; descriptor 2 becomes a pipe read by a thread of the log.
+// When the file cannot be written the terminal (descriptor 2 as it was) is
+// told once and takes the errors. The destructor reads what is left in the
+// pipe, writes the repeats counted, and puts the log's file (or the
+// terminal) back on descriptor 2.
+class ErrorLogFile {
+public:
+    explicit ErrorLogFile(const char* path);
+    ~ErrorLogFile();
+    ErrorLogFile(const ErrorLogFile&) = delete;
+    ErrorLogFile& operator=(const ErrorLogFile&) = delete;
+};
 
 // Forgets every message and the bytes written, as when the error stream has
 // just been emptied; `limit` replaces the 10 MB cap (tests use small ones).

@@ -17,6 +17,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/common/ErrorLog.h"
+
 namespace plat {
 
 namespace {
@@ -148,8 +150,7 @@ int KillChildren(pid_t* killed, int room) {
 // writes and ends, the other waits for that.
 [[noreturn]] void EndAtOnce(const char* line) {
     if (!endingAtOnce.exchange(true)) {
-        ssize_t ignored = ::write(STDERR_FILENO, line, std::strlen(line));
-        (void)ignored;
+        WriteErrorAtOnce(line);
         EndChildProcesses();
         ::_exit(1);
     }

@@ -35,7 +35,6 @@ struct State {
     int nextSinkId = 1;
     MessageBoxSink messageBoxSink;
     bool videoStarted = false;
-    int terminal = -1;
 };
 
 State& S() {
@@ -115,11 +114,7 @@ void Tell(const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    LogError(line);
-    if (S().terminal >= 0) {
-        ssize_t ignored = ::write(S().terminal, line, std::strlen(line));
-        (void)ignored;
-    }
+    LogErrorOnTerminalToo(line);
 }
 
 // The video drivers SDL falls back to where there is no display at all.
@@ -325,6 +320,5 @@ void UseSystemMessageBoxes() {
     });
 }
 
-void EchoToTerminal(int fd) { S().terminal = fd; }
 
 }  // namespace plat

@@ -108,8 +108,5 @@ void SetMessageBoxSink(MessageBoxSink sink);
 // run` does under its own Xvfb). While such a box is up, SIGINT and SIGTERM
 // end the process at once with status 1.
 void UseSystemMessageBoxes();
-// Message boxes and start-up failures are also written to this file
-// descriptor (the terminal, once the error stream goes to a file); -1 stops.
-void EchoToTerminal(int fd);
 
 }  // namespace plat
