@@ -23,6 +23,13 @@
 #include "platform/window/Clock.h"
 
 #if defined(__SANITIZE_ADDRESS__)
+#define TOLLYMOP_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TOLLYMOP_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if TOLLYMOP_ADDRESS_SANITIZER
 #include <sanitizer/common_interface_defs.h>
 #endif
 
@@ -345,20 +352,29 @@ void PipeDescriptorTwo(Log& log) {
 }
 
 // A process that aborts (a failed assertion, the interpreter's fatal error)
-// has just written why to descriptor 2; so has a sanitizer before it ends
-// the process.
-void OnAbort(int) { WriteErrorAtOnce(""); }
-#if defined(__SANITIZE_ADDRESS__)
+// has just written why to descriptor 2, and one that crashes may have left
+// something there: that is written out, then the signal ends the process as
+// it would have. The address sanitizer reports crashes itself, then calls
+// its death callback.
+#if TOLLYMOP_ADDRESS_SANITIZER
+constexpr int kCrashSignals[] = {SIGABRT};
 void OnSanitizerDeath() { WriteErrorAtOnce(""); }
+#else
+constexpr int kCrashSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 #endif
 
-void WriteOutAtAbrupt(bool on) {
-    struct sigaction onAbort {};
-    onAbort.sa_handler = on ? OnAbort : SIG_DFL;
-    onAbort.sa_flags = on ? SA_RESETHAND : 0;
-    sigemptyset(&onAbort.sa_mask);
-    ::sigaction(SIGABRT, &onAbort, nullptr);
-#if defined(__SANITIZE_ADDRESS__)
+void OnCrash(int number) {
+    WriteErrorAtOnce("");
+    ::signal(number, SIG_DFL);
+    ::raise(number);
+}
+
+void WriteOutAtCrashes(bool on) {
+    struct sigaction action {};
+    action.sa_handler = on ? OnCrash : SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    for (int number : kCrashSignals) ::sigaction(number, &action, nullptr);
+#if TOLLYMOP_ADDRESS_SANITIZER
     __sanitizer_set_death_callback(on ? OnSanitizerDeath : nullptr);
 #endif
 }
@@ -462,6 +478,9 @@ ErrorLogFile::ErrorLogFile(const char* path) {
     // Unbuffered, as the error stream is: a crash loses nothing written.
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     std::lock_guard<std::mutex> lock(log.mutex);
+    // Started with descriptor 2 closed, the files opened below would take
+    // its number.
+    if (::fcntl(STDERR_FILENO, F_GETFD) < 0) ::open("/dev/null", O_WRONLY);
     log.terminal = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
     log.file = OpenEmptied(path);
     if (log.file >= 0) {
@@ -474,12 +493,12 @@ ErrorLogFile::ErrorLogFile(const char* path) {
     // A new file: every error may be written in full again.
     ResetLocked(log, kErrorLogLimit);
     PipeDescriptorTwo(log);
-    WriteOutAtAbrupt(true);
+    WriteOutAtCrashes(true);
 }
 
 ErrorLogFile::~ErrorLogFile() {
     Log& log = TheLog();
-    WriteOutAtAbrupt(false);
+    WriteOutAtCrashes(false);
     // What comes after the run (the leak checker's report) lands where the
     // log wrote, as it always did.
     {
