@@ -31,6 +31,9 @@ int LibraryPan(float pan) {
     if (value < 0.0f) value = 0.0f;
     return static_cast<int>(value);
 }
+
+// Samples keep the mode of their load: 3D or 2D, looping allowed.
+unsigned ModeFor(bool is3D) { return (is3D ? plat::FSOUND_HW3D : plat::FSOUND_2D) | plat::FSOUND_LOOP_NORMAL; }
 }  // namespace
 
 Audio::~Audio() {
@@ -91,6 +94,8 @@ bool Audio::Shutdown() {
     memoryPool.reset();
     music.Forget();
     sampleCache.Clear();
+    fallbacks[0] = fallbacks[1] = nullptr;
+    saidCacheFull = false;
     eTable::RemoveSystem(this);
     initialized = false;
     return true;
@@ -116,18 +121,34 @@ int Audio::PlaySound(const char* file, const SoundParams* given) {
     const char* name = file ? file : "";
 
     plat::FSOUND_SAMPLE* sample = sampleCache.Find(name);
-    if (!sample) {
-        const unsigned mode = (local.is3D ? plat::FSOUND_HW3D : plat::FSOUND_2D) | plat::FSOUND_LOOP_NORMAL;
-        sample = plat::FSOUND_Sample_Load(plat::FSOUND_FREE, name, mode, 0, 0);
-        if (!sample) sample = plat::FSOUND_Sample_Load(plat::FSOUND_FREE, kFallbackSound, mode, 0, 0);
-        // Cached under the name asked for, so a missing file is served by the
-        // fallback from now on; a null is stored too and tried again next time.
-        sampleCache.Insert(name, sample);
-    }
+    if (!sample) sample = LoadSample(name, local.is3D != 0);
     int channel = plat::FSOUND_PlaySoundEx(plat::FSOUND_FREE, sample, nullptr, true);
     ApplySoundParams(channel, local);
     plat::FSOUND_SetPaused(channel, false);
     return channel;
+}
+
+plat::FSOUND_SAMPLE* Audio::LoadSample(const char* name, bool is3D) {
+    if (sampleCache.NewNodesFor(name) > kMostCachedNameCharacters - sampleCache.NodeCount()) {
+        if (!saidCacheFull)
+            plat::LogErrorF("Error: Sound not loaded: %s: the sound names played take more than %zu characters; "
+                            "this and every further new name play the fallback sound\n",
+                            name, kMostCachedNameCharacters);
+        saidCacheFull = true;
+        return Fallback(is3D);
+    }
+    plat::FSOUND_SAMPLE* sample = plat::FSOUND_Sample_Load(plat::FSOUND_FREE, name, ModeFor(is3D), 0, 0);
+    if (!sample) sample = Fallback(is3D);
+    // Cached under the name asked for, so a missing file is served by the
+    // fallback from now on; a null is stored too and tried again next time.
+    sampleCache.Insert(name, sample);
+    return sample;
+}
+
+plat::FSOUND_SAMPLE* Audio::Fallback(bool is3D) {
+    plat::FSOUND_SAMPLE*& fallback = fallbacks[is3D ? 1 : 0];
+    if (!fallback) fallback = plat::FSOUND_Sample_Load(plat::FSOUND_FREE, kFallbackSound, ModeFor(is3D), 0, 0);
+    return fallback;
 }
 
 int Audio::PlayRandomSoundFrom(const SoundParams* params, const char* const* files) {

@@ -55,6 +55,10 @@ public:
     // The library runs at this mix rate with this many channels.
     static constexpr int kMixRate = 44100;
     static constexpr int kChannelCount = 32;
+    // The sample cache keeps names up to this many characters in all (a
+    // beginning that names share counts once). A new name that does not fit
+    // is neither loaded nor kept: it plays the fallback sound.
+    static constexpr std::size_t kMostCachedNameCharacters = 32768;
 
     Audio() = default;
     ~Audio() override;
@@ -97,8 +101,17 @@ public:
     const MusicStack& Music() const { return music; }
 
 private:
+    // Loads the named sample, or takes the fallback in its place, and
+    // remembers it under the name while the cache has room.
+    plat::FSOUND_SAMPLE* LoadSample(const char* name, bool is3D);
+    // The fallback sample of the mode, loaded once for every name that
+    // cannot be played; null while it cannot be loaded.
+    plat::FSOUND_SAMPLE* Fallback(bool is3D);
+
     AudioParams params;
     NameTrie<plat::FSOUND_SAMPLE*> sampleCache;
+    plat::FSOUND_SAMPLE* fallbacks[2] = {};  // 2D, 3D
+    bool saidCacheFull = false;
     MusicStack music;
     std::unique_ptr<std::byte[]> memoryPool;
 };

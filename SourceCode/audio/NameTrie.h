@@ -48,6 +48,17 @@ public:
 
     std::size_t NodeCount() const { return nodes.size(); }
 
+    // How many nodes Insert(name, ...) would add: one per character past
+    // the longest beginning of name that is already in the tree.
+    std::size_t NewNodesFor(std::string_view name) const {
+        std::uint32_t node = 0;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            node = ChildOf(node, static_cast<unsigned char>(name[i]));
+            if (node == kNone) return name.size() - i;
+        }
+        return 0;
+    }
+
 private:
     static constexpr std::uint32_t kNone = 0;  // the root is nobody's child
 

@@ -116,9 +116,35 @@ TEST_F(AudioTest, AMissingFileLoadsTheFallbackOnceAndKeepsIt) {
     EXPECT_EQ(library.channels[first].sample->name, "Assets\\Audio\\_invalid_filename.wav");
     EXPECT_EQ(library.channels[second].sample, library.channels[first].sample);
 
-    // Each name that cannot be found is served by a fallback of its own.
+    // Every name that cannot be found shares the one fallback of its mode.
     audio.PlaySound("also-gone.wav");
+    EXPECT_EQ(library.Last().sample, library.channels[first].sample);
+    SoundParams as3D;
+    as3D.is3D = 1;
+    audio.PlaySound("gone-in-3d.wav", &as3D);
+    audio.PlaySound("also-gone-in-3d.wav", &as3D);
     EXPECT_EQ(library.LoadsOf("Assets\\Audio\\_invalid_filename.wav"), 2);
+    EXPECT_EQ(library.Last().sample->mode, plat::FSOUND_HW3D | plat::FSOUND_LOOP_NORMAL);
+}
+
+// Names a script makes up claim memory in the cache: past its room a new
+// name is neither loaded nor kept, plays the fallback, and is said once.
+TEST_F(AudioTest, TheNamesKeptAreBoundedAndNewOnesPastThemPlayTheFallback) {
+    const std::string stem(1000, 'n'), real = stem + ".wav";
+    library.existingFiles.insert(real);
+    const int names = int(Audio::kMostCachedNameCharacters / stem.size()) + 10;
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < names; ++i) audio.PlaySound((std::to_string(i) + stem).c_str());
+    audio.PlaySound(real.c_str());
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(library.LoadsOf(std::to_string(names - 1) + stem), 0);
+    EXPECT_EQ(library.LoadsOf(real), 0);
+    EXPECT_EQ(library.Last().sample->name, "Assets\\Audio\\_invalid_filename.wav");
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("the sound names played take more than 32768 characters"), std::string::npos) << err;
+    // Names kept before still play what they loaded.
+    audio.PlaySound((std::to_string(0) + stem).c_str());
+    EXPECT_EQ(library.LoadsOf(std::to_string(0) + stem), 1);
 }
 
 TEST_F(AudioTest, WhenEvenTheFallbackIsMissingTheLoadIsTriedAgain) {

@@ -309,6 +309,36 @@ TEST(MissingSoundTest, ARateNoDevicePlaysIsRefusedWithALine) {
     UseLoopbackSoundDevice(false);
 }
 
+// A sound effect is decoded whole: one longer than a minute is refused
+// with a line naming it (the fallback plays in its place), while the same
+// file still streams as music. Written at a low rate, the files stay small.
+TEST(MissingSoundTest, ASoundEffectLongerThanAMinuteIsRefusedWithALine) {
+    const int rate = 1000;
+    const std::string minute = (Scratch() / "minute.wav").string(), longer = (Scratch() / "longer.wav").string();
+    ASSERT_TRUE(WriteWav16(minute, rate, std::vector<std::int16_t>(60 * rate, 1000)));
+    ASSERT_TRUE(WriteWav16(longer, rate, std::vector<std::int16_t>(61 * rate, 1000)));
+    const fs::path previous = fs::current_path();
+    fs::current_path(ScopedTempDir::RepositoryRoot());  // where the fallback is
+    UseLoopbackSoundDevice(true);
+    {
+        Audio audio;
+        ASSERT_TRUE(audio.Init());
+        ::testing::internal::CaptureStderr();
+        EXPECT_NE(FSOUND_Sample_Load(FSOUND_FREE, minute.c_str(), FSOUND_2D, 0, 0), nullptr);
+        EXPECT_EQ(FSOUND_Sample_Load(FSOUND_FREE, longer.c_str(), FSOUND_2D, 0, 0), nullptr);
+        EXPECT_GT(audio.PlaySound(longer.c_str()), 0);
+        EXPECT_GT(audio.PlaySound(longer.c_str()), 0);
+        FSOUND_STREAM* music = FSOUND_Stream_Open(longer.c_str(), FSOUND_2D, 0, 0);
+        EXPECT_NE(music, nullptr);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  "Error: Sound not loaded: " + longer + ": it lasts 61 s, and a sound effect at most 60 s\n");
+        FSOUND_Stream_Close(music);
+        audio.Shutdown();
+    }
+    UseLoopbackSoundDevice(false);
+    fs::current_path(previous);
+}
+
 TEST(NoSoundDeviceTest, EveryCallIsAHarmlessNoOpAndAudioStaysSilent) {
     // A device no back end knows: OpenAL reads its drivers only once, when
     // the process first uses it, which an earlier test may have done.

@@ -105,6 +105,34 @@ std::size_t DecodeAppend(SoundFileReader& reader, std::size_t count, int outputC
     return got;
 }
 
+// A sample is decoded whole and kept for the run, so a sound effect is
+// short; a longer sound (music) is streamed instead.
+constexpr std::uint64_t kLongestSoundEffectSeconds = 60;
+
+// Decodes the whole file into out; false, with one line naming the file,
+// when it lasts longer than a sound effect may, by its header or by what it
+// decodes to (a header may not know the length).
+bool DecodeSoundEffect(SoundFileReader& reader, const char* name, int outputChannels,
+                       std::vector<std::int16_t>& out) {
+    const std::uint64_t longest = kLongestSoundEffectSeconds * static_cast<std::uint64_t>(reader.Rate());
+    auto refuse = [&](const std::string& length) {
+        LogError(std::string("Error: Sound not loaded: ") + ForwardSlashes(name) + ": it lasts " + length +
+                 ", and a sound effect at most " + std::to_string(kLongestSoundEffectSeconds) + " s");
+        out = {};
+        return false;
+    };
+    if (reader.Frames() > longest)
+        return refuse(std::to_string(reader.Frames() / static_cast<std::uint64_t>(reader.Rate())) + " s");
+    out.reserve(static_cast<std::size_t>(reader.Frames()) * static_cast<std::size_t>(outputChannels));
+    const std::size_t piece = 65536;
+    std::uint64_t decoded = 0;
+    while (std::size_t got = DecodeAppend(reader, piece, outputChannels, out)) {
+        decoded += got;
+        if (decoded > longest) return refuse("longer");
+    }
+    return true;
+}
+
 unsigned LoopModeOf(unsigned mode) {
     return (mode & (FSOUND_LOOP_NORMAL | FSOUND_LOOP_BIDI)) ? FSOUND_LOOP_NORMAL : FSOUND_LOOP_OFF;
 }
@@ -286,9 +314,7 @@ public:
         sample->rate = reader->Rate();
         const int outputChannels = OutputChannelsFor(reader->Channels(), sample->is3D);
         std::vector<std::int16_t> data;
-        const std::size_t piece = 65536;
-        while (DecodeAppend(*reader, piece, outputChannels, data) > 0) {
-        }
+        if (!DecodeSoundEffect(*reader, name, outputChannels, data)) return nullptr;
         sample->frames = data.size() / static_cast<std::size_t>(outputChannels);
         if (sample->frames == 0) {
             LogError(std::string("Error: Sound not loaded: ") + name + ": it holds no sound");
