@@ -14,6 +14,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "Video/Video.h"
 #include "platform/common/ErrorLog.h"
@@ -99,12 +100,16 @@ const char* NameOf(const WordValue<T> (&table)[N], T value) {
 class WordReader {
 public:
     explicit WordReader(std::istream& stream)
-        : text(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()) {}
+        : text(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()) {
+        // Editors that save UTF-8 may put a byte-order mark first.
+        if (text.starts_with(kByteOrderMark)) at = kByteOrderMark.size();
+    }
 
     // An empty word when the text has ended or the reader has failed.
     std::string Next() {
         if (failed) return {};
         SkipSpace();
+        previousLine = wordLine;
         wordLine = line;
         const std::size_t start = at;
         while (at < text.size() && !IsSpace(text[at])) ++at;
@@ -117,6 +122,8 @@ public:
     bool Failed() const { return failed; }
     const std::string& Problem() const { return problem; }
     int Line() const { return wordLine; }
+    // The line of the word read before the last one.
+    int PreviousLine() const { return previousLine; }
 
     void SkipLine() {
         const std::size_t start = at;
@@ -132,6 +139,7 @@ public:
     std::optional<int> NextInt(const char* key) {
         if (failed) return std::nullopt;
         SkipSpace();
+        previousLine = wordLine;
         wordLine = line;
         if (at >= text.size()) {
             ended = true;
@@ -143,17 +151,28 @@ public:
         long value = std::strtol(begin, &end, 10);
         const bool digits = end != begin && std::isdigit(static_cast<unsigned char>(end[-1]));
         if (!digits || errno == ERANGE || value < INT_MIN || value > INT_MAX) {
-            Fail(std::string(key) + ": \"" + WordAt(at) + "\" is not a whole number");
+            FailValue(key, "\"" + WordAt(at) + "\" is not a whole number");
             return std::nullopt;
         }
         at += std::size_t(end - begin);
         if (at >= text.size()) ended = true;
         return int(value);
     }
-    std::string Fail(const std::string& what) {
-        if (!failed) problem = "line " + std::to_string(wordLine) + ": " + what;
+    std::string Fail(const std::string& what) { return FailAt(wordLine, what); }
+    std::string FailAt(int where, const std::string& what) {
+        if (!failed) problem = "line " + std::to_string(where) + ": " + what;
         failed = true;
         return {};
+    }
+    // A value word of key that is refused. When it stands on a later line
+    // than the word before it, the setting ended early on that line, and
+    // the refused word belongs to what follows: that line is named.
+    void FailValue(const std::string& key, const std::string& complaint) {
+        if (wordLine == previousLine) {
+            Fail(key + ": " + complaint);
+            return;
+        }
+        FailAt(previousLine, key + ": a value is missing; on line " + std::to_string(wordLine) + ", " + complaint);
     }
 
 private:
@@ -170,29 +189,22 @@ private:
         return text.substr(from, to - from);
     }
 
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
     std::string text;
     std::size_t at = 0;
-    int line = 1, wordLine = 1;
+    int line = 1, wordLine = 1, previousLine = 1;
     bool ended = false, failed = false;
     std::string problem;
 };
 
-// A number at the start of the word, as the C library converts it (what
-// follows the digits is ignored); nullopt when the word does not start with
-// a number, or when it lies outside [low, high].
-std::optional<long> LeadingInteger(const std::string& word, long low, long high) {
-    const char* begin = word.c_str();
-    char* end = nullptr;
-    errno = 0;
-    long value = std::strtol(begin, &end, 10);
-    if (end == begin || !std::isdigit(static_cast<unsigned char>(end[-1])) || errno == ERANGE) return std::nullopt;
-    if (value < low || value > high) return std::nullopt;
-    return value;
-}
+// The number at the start of the word, as the C library converts it: what
+// follows the digits is ignored, a word without leading digits gives 0, and
+// one too large for a long gives the nearest long.
+long LeadingInteger(const std::string& word) { return std::strtol(word.c_str(), nullptr, 10); }
 
 // Sizes beyond what any display or OpenGL implementation offers are refused.
 constexpr long kLargestSize = 16384;
-constexpr long kLargestRefreshRate = 1000;
 
 // "W x H" (any word stands for the "x"): each a whole number in [low, high].
 template <class T>
@@ -202,27 +214,37 @@ bool ReadSize(WordReader& words, const char* key, long low, T* width, T* height)
         if (i == 1) words.Next();  // "x", or any separator
         const std::string word = words.Next();
         if (words.Failed()) return false;
-        std::optional<long> value = LeadingInteger(word, low, kLargestSize);
-        if (!value) {
-            words.Fail(std::string(key) + ": \"" + word + "\" is not a size from " + std::to_string(low) + " to " +
-                       std::to_string(kLargestSize));
+        const long value = LeadingInteger(word);
+        if (value < low || value > kLargestSize) {
+            words.FailValue(key, "\"" + word + "\" is not a size from " + std::to_string(low) + " to " +
+                                     std::to_string(kLargestSize));
             return false;
         }
-        *sides[i] = static_cast<T>(*value);
+        *sides[i] = static_cast<T>(value);
     }
     return true;
 }
 
 // A value word the key does not take.
 bool Refuse(WordReader& words, const std::string& key, const std::string& word) {
-    if (!words.Failed()) words.Fail(key + ": \"" + word + "\" is not a value it takes");
+    if (!words.Failed()) words.FailValue(key, "\"" + word + "\" is not a value it takes");
     return false;
 }
 
+// Where the settings that are checked after the whole file stand (0 when
+// the file leaves them out), and a clear-flags list that no "!END_FLAGS"
+// ended: a later unknown key is then the flags' fault.
+struct ReadContext {
+    int backBufferLine = 0;
+    int depthFormatLine = 0;
+    int openFlagsLine = 0;
+    std::string flagsEnd;
+    int flagsEndLine = 0;
+};
+
 // Reads every setting of the file into settings; false at the first word
-// that refuses the file (the reader then says why). backBufferLine is the
-// line of the back-buffer size that was kept (0 without one).
-bool ReadSettingsWords(WordReader& words, VideoSettings& settings, int* backBufferLine) {
+// that refuses the file (the reader then says why).
+bool ReadSettingsWords(WordReader& words, VideoSettings& settings, ReadContext& context) {
     settings = VideoSettings{};
     settings.present.SwapEffect = D3DSWAPEFFECT_DISCARD;
     D3DPRESENT_PARAMETERS& pp = settings.present;
@@ -235,6 +257,7 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings, int* backBuff
         }
         auto isKey = [&key](const char* name) { return Same(key, name); };
         const int keyLine = words.Line();
+        const int openFlagsLine = std::exchange(context.openFlagsLine, 0);
         words.Next();  // "=", or whatever word stands in its place
         if (isKey("RESOLUTION")) {
             if (!ReadSize(words, "RESOLUTION", 1, &settings.windowWidth, &settings.windowHeight)) return false;
@@ -244,16 +267,14 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings, int* backBuff
             if (!truth) return Refuse(words, key, word);
             (isKey("WINDOWED") ? pp.Windowed : pp.EnableAutoDepthStencil) = *truth;
         } else if (isKey("SCREEN_REFRESH_RATE")) {
-            const std::string word = words.Next();
-            std::optional<long> rate = LeadingInteger(word, 0, kLargestRefreshRate);
-            if (!rate) return Refuse(words, key, word);
-            pp.FullScreen_RefreshRateInHz = static_cast<UINT>(*rate);
+            // Not checked: the window is made at whatever the display runs.
+            pp.FullScreen_RefreshRateInHz = static_cast<UINT>(LeadingInteger(words.Next()));
         } else if (isKey("PRESENTATION_INTERVAL")) {
             // An unknown word is no error: the interval stays as it was.
             if (const UINT* interval = Lookup(kIntervalWords, words.Next())) pp.PresentationInterval = *interval;
         } else if (isKey("BACKBUFFER_RESOLUTION")) {
             // 0 takes the window's size.
-            *backBufferLine = keyLine;
+            context.backBufferLine = keyLine;
             if (!ReadSize(words, "BACKBUFFER_RESOLUTION", 0, &pp.BackBufferWidth, &pp.BackBufferHeight))
                 return false;
         } else if (isKey("BACKBUFFER_FORMAT") || isKey("DEPTH_BUFFER_FORMAT")) {
@@ -262,14 +283,15 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings, int* backBuff
             const D3DFORMAT* format = backBuffer ? Lookup(kBackBufferFormats, word) : Lookup(kDepthFormats, word);
             if (!format) return Refuse(words, key, word);
             (backBuffer ? pp.BackBufferFormat : pp.AutoDepthStencilFormat) = *format;
+            if (!backBuffer) context.depthFormatLine = keyLine;
         } else if (isKey("DEVICE_TYPE")) {
             std::string word = words.Next();
             // The type's number (1 or 2) serves as well as its word.
-            std::optional<long> number = LeadingInteger(word, D3DDEVTYPE_HAL, D3DDEVTYPE_REF);
+            const long number = LeadingInteger(word);
             if (const D3DDEVTYPE* type = Lookup(kDeviceTypeWords, word)) {
                 settings.deviceType = *type;
-            } else if (number) {
-                settings.deviceType = D3DDEVTYPE(*number);
+            } else if (number == D3DDEVTYPE_HAL || number == D3DDEVTYPE_REF) {
+                settings.deviceType = D3DDEVTYPE(number);
             } else {
                 return Refuse(words, key, word);
             }
@@ -290,7 +312,13 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings, int* backBuff
         } else if (isKey("CLEAR_SURFACE_FLAGS")) {
             settings.clearFlags = 0;
             // Flag words until any other word, which is consumed as the end.
-            while (const DWORD* flag = Lookup(kClearFlagWords, words.Next())) settings.clearFlags |= *flag;
+            std::string word;
+            while (const DWORD* flag = Lookup(kClearFlagWords, word = words.Next())) settings.clearFlags |= *flag;
+            if (!Same(word, "!END_FLAGS")) {
+                context.openFlagsLine = words.PreviousLine();
+                context.flagsEnd = word;
+                context.flagsEndLine = words.Line();
+            }
         } else if (isKey("ZBUFFER_DEPTH")) {
             const std::string word = words.Next();
             char* end = nullptr;
@@ -299,9 +327,16 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings, int* backBuff
             // Written this way round so that "nan" is refused as well; a word
             // that is no number at all is refused rather than read as 0.
             if (end == word.c_str() || !(depth >= 0.0f && depth <= 1.0f)) {
-                words.Fail(key + ": \"" + word + "\" is not a number from 0 to 1");
+                words.FailValue(key, "\"" + word + "\" is not a number from 0 to 1");
                 return false;
             }
+        } else if (openFlagsLine != 0) {
+            // The flags' end word was no "!END_FLAGS": it swallowed what
+            // followed, and the rest of that setting reads as a key.
+            words.FailAt(openFlagsLine, "CLEAR_SURFACE_FLAGS: no \"!END_FLAGS\" after the flags, so \"" +
+                                            context.flagsEnd + "\" on line " + std::to_string(context.flagsEndLine) +
+                                            " ended them");
+            return false;
         } else {
             words.Fail("unknown key \"" + key + "\"");
             return false;
@@ -309,6 +344,15 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings, int* backBuff
         if (words.Failed()) return false;
     }
     return !words.Failed();
+}
+
+// Why the device cannot make the depth buffer the settings ask for (a
+// format that is no depth format at all); empty when it can.
+std::string DepthFormatProblem(const D3DPRESENT_PARAMETERS& pp, int line) {
+    if (plat::AutoDepthFormatAllowed(pp)) return {};
+    const char* word = NameOf(kDepthFormats, pp.AutoDepthStencilFormat);
+    return "line " + std::to_string(line) + ": DEPTH_BUFFER_FORMAT: " + (word ? word : "the format") +
+           " is not a depth format, and a device makes no depth buffer in it";
 }
 
 // Why the device cannot make the back buffer the settings ask for; empty
@@ -325,13 +369,18 @@ std::string BackBufferProblem(const D3DPRESENT_PARAMETERS& pp, const D3DCAPS9& c
 
 bool Video::LoadSettings(std::istream& in, std::string* problem) {
     WordReader words(in);
-    int backBufferLine = 0;
-    if (!ReadSettingsWords(words, settings, &backBufferLine)) {
+    ReadContext context;
+    if (!ReadSettingsWords(words, settings, context)) {
         if (problem) *problem = words.Problem().empty() ? "the file ends too early" : words.Problem();
         return false;
     }
+    const std::string noDepth = DepthFormatProblem(settings.present, context.depthFormatLine);
+    if (!noDepth.empty()) {
+        if (problem) *problem = noDepth;
+        return false;
+    }
     if (FAILED(d3d->GetDeviceCaps(kAdapter, settings.deviceType, &caps))) return true;
-    const std::string tooLarge = BackBufferProblem(settings.present, caps, backBufferLine);
+    const std::string tooLarge = BackBufferProblem(settings.present, caps, context.backBufferLine);
     if (!tooLarge.empty()) {
         if (problem) *problem = tooLarge;
         return false;

@@ -114,4 +114,11 @@ TEST(CreateDevice, HookFailsChosenAttemptsAndBadArgumentsAreRefused) {
     EXPECT_EQ(halFails.d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                          nullptr, &device),
               D3DERR_INVALIDCALL);
+    // A depth buffer in a format that is no depth format.
+    D3DPRESENT_PARAMETERS indexDepth = halFails.pp;
+    indexDepth.EnableAutoDepthStencil = TRUE;
+    indexDepth.AutoDepthStencilFormat = D3DFMT_INDEX16;
+    EXPECT_EQ(halFails.d3d->CreateDevice(0, D3DDEVTYPE_HAL, halFails.window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                         &indexDepth, &device),
+              D3DERR_INVALIDCALL);
 }

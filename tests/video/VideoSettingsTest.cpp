@@ -176,7 +176,8 @@ TEST_F(SettingsFixture, EveryFormatAndWordRoundTrips) {
         s.present.AutoDepthStencilFormat = depths[i % std::size(depths)];
         s.present.SwapEffect = D3DSWAPEFFECT_DISCARD;
         s.present.Windowed = i % 2;
-        s.present.EnableAutoDepthStencil = (i / 2) % 2;
+        // No device makes a depth buffer in the last three.
+        s.present.EnableAutoDepthStencil = (i / 2) % 2 && plat::IsAnyDepthFormat(s.present.AutoDepthStencilFormat);
         s.present.FullScreen_RefreshRateInHz = 60 + UINT(i);
         s.present.PresentationInterval = intervals[i % std::size(intervals)];
         s.clearFlags = DWORD(i % 8);
@@ -225,6 +226,20 @@ TEST_F(SettingsFixture, KeysAndWordsAsAUserMayWriteThem) {
     EXPECT_EQ(S().clearColor, 0xFF000666u);
     EXPECT_EQ(S().clearDepth, 1.0f);
 
+    // A number is read as the C library reads one: a word without leading
+    // digits gives 0 (a back buffer of 0 takes the window's size).
+    ASSERT_TRUE(Load("SCREEN_REFRESH_RATE = default"));
+    EXPECT_EQ(S().present.FullScreen_RefreshRateInHz, 0u);
+    ASSERT_TRUE(Load("SCREEN_REFRESH_RATE = 75Hz BACKBUFFER_RESOLUTION = window x 480"));
+    EXPECT_EQ(S().present.FullScreen_RefreshRateInHz, 75u);
+    EXPECT_EQ(S().present.BackBufferWidth, 0u);
+    ASSERT_TRUE(Load("SCREEN_REFRESH_RATE = sixty"));
+    EXPECT_EQ(S().present.FullScreen_RefreshRateInHz, 0u);
+
+    // A UTF-8 byte-order mark before the first key.
+    ASSERT_TRUE(Load("\xEF\xBB\xBFWINDOWED = TRUE\n"));
+    EXPECT_EQ(S().present.Windowed, 1);
+
     ASSERT_TRUE(Load(""));
     EXPECT_EQ(S().windowWidth, 0);
     EXPECT_EQ(S().deviceType, D3DDEVTYPE(0));
@@ -243,8 +258,6 @@ TEST_F(SettingsFixture, ValuesTheReaderRefuses) {
     EXPECT_FALSE(Load("ZBUFFER_DEPTH = -0.1"));
     EXPECT_FALSE(Load("ZBUFFER_DEPTH = nan"));
     EXPECT_FALSE(Load("ZBUFFER_DEPTH = abc"));
-    EXPECT_FALSE(Load("SCREEN_REFRESH_RATE = sixty"));
-    EXPECT_FALSE(Load("SCREEN_REFRESH_RATE = -60"));
     // A colour that is not a number fails the stream, then the next key.
     EXPECT_FALSE(Load("CLEAR_COLOR = black 0 0\nWINDOWED = TRUE\n"));
     // Without "!END_FLAGS" the next key ends the flags and its "=" is no key.
@@ -291,9 +304,10 @@ TEST_F(SettingsFixture, ARefusalNamesTheLineAndTheWordAtFault) {
     EXPECT_EQ(Problem("RESOLUTION = 640 x 4294967297\n"),
               "line 1: RESOLUTION: \"4294967297\" is not a size from 1 to 16384");
     EXPECT_EQ(Problem("RESOLUTION = 0 x 480\n"), "line 1: RESOLUTION: \"0\" is not a size from 1 to 16384");
-    EXPECT_EQ(Problem("BACKBUFFER_RESOLUTION = abc x 480\n"),
-              "line 1: BACKBUFFER_RESOLUTION: \"abc\" is not a size from 0 to 16384");
-    EXPECT_EQ(Problem("SCREEN_REFRESH_RATE = sixty"), "line 1: SCREEN_REFRESH_RATE: \"sixty\" is not a value it takes");
+    EXPECT_EQ(Problem("RESOLUTION = default x 480\n"),
+              "line 1: RESOLUTION: \"default\" is not a size from 1 to 16384");
+    EXPECT_EQ(Problem("BACKBUFFER_RESOLUTION = -1 x 480\n"),
+              "line 1: BACKBUFFER_RESOLUTION: \"-1\" is not a size from 0 to 16384");
     EXPECT_EQ(Problem("ZBUFFER_DEPTH = abc"), "line 1: ZBUFFER_DEPTH: \"abc\" is not a number from 0 to 1");
     EXPECT_EQ(Problem("ZBUFFER_DEPTH = nan"), "line 1: ZBUFFER_DEPTH: \"nan\" is not a number from 0 to 1");
     EXPECT_EQ(Problem("CLEAR_COLOR = black 0 0\n"), "line 1: CLEAR_COLOR: \"black\" is not a whole number");
@@ -309,6 +323,33 @@ TEST_F(SettingsFixture, ARefusalNamesTheLineAndTheWordAtFault) {
     EXPECT_EQ(Problem("RESOLUTION = 16384 x 1 BACKBUFFER_RESOLUTION = 0 x 0 SCREEN_REFRESH_RATE = 0"), "");
     EXPECT_EQ(S().windowWidth, 16384);
     EXPECT_EQ(S().present.BackBufferWidth, 0u);
+}
+
+// A setting that ends short is named on its own line, not on the line of
+// the word that gave it away, here in the file the game writes.
+TEST_F(SettingsFixture, ASettingThatEndsShortIsNamedOnItsOwnLine) {
+    auto edited = [](const std::string& from, const std::string& to) {
+        std::string text = kDefaultFile;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    EXPECT_EQ(Problem(edited("TARGET ZBUFFER STENCIL !END_FLAGS", "TARGET")),
+              "line 37: CLEAR_SURFACE_FLAGS: no \"!END_FLAGS\" after the flags, so \"#\" on line 39 ended them");
+    EXPECT_EQ(Problem(edited("CLEAR_COLOR = 0 6 102 ", "CLEAR_COLOR = 1 2")),
+              "line 30: CLEAR_COLOR: a value is missing; on line 32, \"#\" is not a whole number");
+    EXPECT_EQ(Problem(edited("RESOLUTION = 1600 x 900", "RESOLUTION = 1600 x")),
+              "line 6: RESOLUTION: a value is missing; on line 8, \"#\" is not a size from 1 to 16384");
+    // The flags may end with any other word when what follows reads on.
+    EXPECT_EQ(Problem(edited("STENCIL !END_FLAGS", "STENCIL END")), "");
+}
+
+// A depth buffer in a format that is no depth format is refused as the
+// device would refuse it; with the depth buffer off the format is unused.
+TEST_F(SettingsFixture, ADepthFormatThatIsNoDepthFormatIsRefused) {
+    EXPECT_EQ(Problem("DEVICE_TYPE = HAL\nENABLE_DEPTH_BUFFER = TRUE\nDEPTH_BUFFER_FORMAT = INDEX16\n"),
+              "line 3: DEPTH_BUFFER_FORMAT: INDEX16 is not a depth format, and a device makes no depth buffer in it");
+    EXPECT_EQ(Problem("DEPTH_BUFFER_FORMAT = VERTEXDATA ENABLE_DEPTH_BUFFER = FALSE"), "");
+    EXPECT_EQ(Problem("DEPTH_BUFFER_FORMAT = D32 ENABLE_DEPTH_BUFFER = TRUE"), "");
 }
 
 // Where the defaults cannot be written (here a folder nobody may create

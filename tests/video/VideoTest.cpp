@@ -384,3 +384,26 @@ TEST_F(VideoTest, ASettingsFileWithoutADeviceTypeSaysSo) {
     EXPECT_EQ(boxes.texts, (std::vector<std::string>{Video::kBadSettings}));
     EXPECT_EQ(ReadSettingsFile(), text);
 }
+
+// A file as an editor may leave it (a byte-order mark first, a refresh rate
+// given as a word) starts the video system and is left as it was; a depth
+// buffer in a format that is no depth format is refused, naming its line.
+TEST_F(VideoTest, ASettingsFileIsReadAsItsAuthorWroteIt) {
+    std::string text = "\xEF\xBB\xBF" + ReadSettingsFile() + "SCREEN_REFRESH_RATE = default\n";
+    std::ofstream("settings.txt") << text;
+    EXPECT_TRUE(video.Init());
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_EQ(ReadSettingsFile(), text);
+    video.Shutdown();
+
+    text += "DEPTH_BUFFER_FORMAT = INDEX16\n";
+    std::ofstream("settings.txt") << text;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(video.Init());
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("settings.txt: line 14: DEPTH_BUFFER_FORMAT: INDEX16 is not a depth format"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{Video::kBadSettings}));
+    EXPECT_EQ(ReadSettingsFile(), text);
+}

@@ -56,7 +56,9 @@ void IDirect3DDevice9::InjectResetFailure(HRESULT result) { gl_->injectedResetFa
 
 HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
     plat::DeviceGL& g = *gl_;
-    if (!pp || !plat::BackBufferSizeAllowed(pp->BackBufferWidth, pp->BackBufferHeight)) return D3DERR_INVALIDCALL;
+    if (!pp || !plat::BackBufferSizeAllowed(pp->BackBufferWidth, pp->BackBufferHeight) ||
+        !plat::AutoDepthFormatAllowed(*pp))
+        return D3DERR_INVALIDCALL;
     if (g.injectedResetFailure != D3D_OK) {
         HRESULT failure = g.injectedResetFailure;
         g.injectedResetFailure = D3D_OK;

@@ -154,6 +154,26 @@ bool BackBufferSizeAllowed(std::uint64_t width, std::uint64_t height) {
     return width <= kMaxTextureSide && height <= kMaxTextureSide;
 }
 
+bool IsAnyDepthFormat(D3DFORMAT format) {
+    switch (format) {
+    case D3DFMT_D16_LOCKABLE:
+    case D3DFMT_D32:
+    case D3DFMT_D15S1:
+    case D3DFMT_D24S8:
+    case D3DFMT_D24X8:
+    case D3DFMT_D24X4S4:
+    case D3DFMT_D16:
+    case D3DFMT_D32F_LOCKABLE:
+    case D3DFMT_D24FS8: return true;
+    default: return false;
+    }
+}
+
+bool AutoDepthFormatAllowed(const D3DPRESENT_PARAMETERS& pp) {
+    const D3DFORMAT format = pp.AutoDepthStencilFormat;
+    return !pp.EnableAutoDepthStencil || format == D3DFMT_UNKNOWN || IsAnyDepthFormat(format);
+}
+
 UINT BytesPerPixel(D3DFORMAT format) {
     switch (format) {
     case D3DFMT_DXT1: return 8;
@@ -341,6 +361,7 @@ HRESULT IDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE type, plat::HWND focus
     if (pp->BackBufferFormat != D3DFMT_UNKNOWN && !plat::IsBackBufferFormat(pp->BackBufferFormat))
         return D3DERR_NOTAVAILABLE;
     if (!plat::BackBufferSizeAllowed(pp->BackBufferWidth, pp->BackBufferHeight)) return D3DERR_INVALIDCALL;
+    if (!plat::AutoDepthFormatAllowed(*pp)) return D3DERR_INVALIDCALL;
     auto* created = new IDirect3DDevice9(this, type, window, *pp);
     HRESULT error = D3D_OK;
     if (!created->Initialize(&error)) {

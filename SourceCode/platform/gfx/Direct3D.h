@@ -466,4 +466,10 @@ LevelPitches PitchesOf(D3DFORMAT format, UINT width, UINT height);
 inline constexpr UINT kMaxTextureSide = 8192;
 inline constexpr UINT kMaxVolumeExtent = 2048;
 bool BackBufferSizeAllowed(std::uint64_t width, std::uint64_t height);
+// A format Direct3D knows as a depth-stencil format, whether the adapter
+// offers it or not (the device makes its own D24S8 for each of them).
+bool IsAnyDepthFormat(D3DFORMAT format);
+// Whether the device can make the depth buffer the parameters ask for:
+// none, one of unknown format (the device's own), or a depth format.
+bool AutoDepthFormatAllowed(const D3DPRESENT_PARAMETERS& pp);
 }  // namespace plat
