@@ -121,6 +121,15 @@ Figure Measure(std::uint32_t n) {
     return {seconds / steps * 1e3, seconds / steps / nodes * 1e9, together, longest};
 }
 
+// The game's ground plane, pinned as the game pins it.
+GameObject* AddGround(World& world) {
+    ObjectDesc groundDesc;
+    groundDesc.kind = kKindPlane;
+    groundDesc.size = groundDesc.depth = 100.0f;
+    groundDesc.mesh = "ground.x";
+    return world.objects.CreateObject(&groundDesc);
+}
+
 struct GroundFigure {
     float lowest = 0.0f;          // the centre's height above the ground
     float highestRebound = 0.0f;  // the centre's height after the first bounce
@@ -130,11 +139,7 @@ struct GroundFigure {
 // above the ground (pinned at y = -5 like the game's) with no speed.
 GroundFigure OnTheGround(float y) {
     World world;
-    ObjectDesc groundDesc;
-    groundDesc.kind = kKindPlane;
-    groundDesc.size = groundDesc.depth = 100.0f;
-    groundDesc.mesh = "ground.x";
-    GameObject* ground = world.objects.CreateObject(&groundDesc);
+    GameObject* ground = AddGround(world);
     GroundFigure figure;
     if (!ground || !ground->body) return figure;
     D3DXVECTOR3 groundAt;
@@ -160,11 +165,7 @@ GroundFigure OnTheGround(float y) {
 // beside it: one physics step's time in ms.
 double StepWithBaskets(int baskets) {
     World world;
-    ObjectDesc groundDesc;
-    groundDesc.kind = kKindPlane;
-    groundDesc.size = groundDesc.depth = 100.0f;
-    groundDesc.mesh = "ground.x";
-    GameObject* ground = world.objects.CreateObject(&groundDesc);
+    GameObject* ground = AddGround(world);
     if (!ground || !ground->body) return 0.0;
     D3DXVECTOR3 groundAt;
     ground->body->GetPosition(&groundAt);

@@ -15,18 +15,14 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzFolder.h"
+#include "WholeGame.h"
 #include "Video/ObjectMesh.h"
 #include "characters/Animation.h"
 #include "console/Console.h"
-#include "core/DIva.h"
 #include "core/SystemNames.h"
-#include "core/WinMain.h"
 #include "core/eTable.h"
 #include "editor/AnimationEditor.h"
 #include "editor/EditChar.h"
-#include "platform/window/Clock.h"
-#include "platform/window/Window.h"
 
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libpython3\nleak:libSDL2\nleak:libEGL\nleak:libGLX\nleak:libGL.so\nleak:libgallium\n"
@@ -38,39 +34,14 @@ namespace {
 
 constexpr int kMaxLines = 32;
 
-struct Game {
-    Game() : folder("editor") {
-        plat::SetMessageBoxSink([](const std::string&, const std::string&) {});
-        ::setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ::setenv("ALSOFT_DRIVERS", "null", 0);
-        folder.CopyFromRepository("Scripts");
-        folder.WriteSettings();
-        for (const char* broken : {"Assets/Models/Body/dud.x", "Assets/Models/Limb/dud.x"})
-            std::ofstream(folder.Path() / broken) << "xof 0303txt 0032\nMesh { 3; 0.0; 0.0; 0.0;;\n";
-        plat::SetClockSource([this] { return now; });
-        FuzzFolder::Inside inside(folder);
-        if (!plat::RegisterClassA("MyWndClass", WndProc)) std::abort();
-        window = plat::CreateWindowExA("MyWndClass", "Tollymop");
-        if (!window) std::abort();
-        Start();
-    }
-    void Start() {
-        DIva::ResetStartedFlagForTests();
-        WindowPair pair{window, nullptr};
-        if (!app.Init(&pair)) std::abort();
-    }
-    // One frame; a fatal error is a finding, a quit starts the game again.
-    void Frame() {
-        now += 16;
-        plat::MSG msg;
-        if (plat::PeekMessageA(&msg, window)) plat::DispatchMessageA(&msg);
-        if (!app.ErrorText().empty()) std::abort();
-        if (!app.Update()) {
-            if (!app.ErrorText().empty()) std::abort();
-            app.Shutdown();
-            Start();
-        }
-    }
+// The whole game with broken models in its model folders; a fatal error is a
+// finding, a quit starts the game again.
+struct Game : WholeGame {
+    Game()
+        : WholeGame("editor", true, [](const FuzzFolder& folder) {
+              for (const char* broken : {"Assets/Models/Body/dud.x", "Assets/Models/Limb/dud.x"})
+                  std::ofstream(folder.Path() / broken) << "xof 0303txt 0032\nMesh { 3; 0.0; 0.0; 0.0;;\n";
+          }) {}
     void Type(std::string_view line) {
         if (auto* console = static_cast<Console*>(eTable::Peek(names::Console))) console->Execute(line, true);
         Frame();
@@ -83,11 +54,6 @@ struct Game {
         Type("AnimationModeToggle");
         if (!editor->GetEditChar()) std::abort();
     }
-
-    FuzzFolder folder;
-    plat::HWND window = nullptr;
-    std::uint32_t now = 1000;
-    DIva app;
 };
 
 void CheckAnimation(const Animation* animation) {

@@ -13,11 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "FuzzFolder.h"
-#include "core/DIva.h"
-#include "core/WinMain.h"
-#include "platform/window/Clock.h"
-#include "platform/window/Window.h"
+#include "WholeGame.h"
 
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libpython3\nleak:libSDL2\nleak:libEGL\nleak:libGLX\nleak:libGL.so\nleak:libgallium\n"
@@ -29,43 +25,11 @@ namespace {
 
 constexpr int kMaxFrames = 60;
 
-struct Game {
-    Game() : folder("input") {
-        plat::SetMessageBoxSink([](const std::string&, const std::string&) {});
-        ::setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ::setenv("ALSOFT_DRIVERS", "null", 0);
-        folder.CopyFromRepository("Scripts");
-        folder.CopyFromRepository("OnStartScript.txt");
-        folder.WriteSettings();
-        plat::SetClockSource([this] { return now; });
-        FuzzFolder::Inside inside(folder);
-        if (!plat::RegisterClassA("MyWndClass", WndProc)) std::abort();
-        window = plat::CreateWindowExA("MyWndClass", "Tollymop");
-        if (!window) std::abort();
-        Start();
-    }
-    void Start() {
-        DIva::ResetStartedFlagForTests();
-        WindowPair pair{window, nullptr};
-        if (!app.Init(&pair)) std::abort();
-    }
-    // One frame as the entry point runs it; a game that has ended is
-    // started again.
-    void Frame() {
-        now += 16;
-        plat::MSG msg;
-        if (plat::PeekMessageA(&msg, window)) plat::DispatchMessageA(&msg);
-        if (!app.Update()) {
-            app.Shutdown();
-            Start();
-        }
-    }
-
-    FuzzFolder folder;
-    plat::HWND window = nullptr;
-    std::uint32_t now = 1000;
-    DIva app;
-};
+WholeGame& TheGame() {
+    static WholeGame game("input", false,
+                          [](const FuzzFolder& folder) { folder.CopyFromRepository("OnStartScript.txt"); });
+    return game;
+}
 
 std::uint32_t WindowId(plat::HWND window) { return SDL_GetWindowID(plat::SdlWindowOf(window)); }
 
@@ -115,7 +79,7 @@ void Focus(plat::HWND window, bool gained) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Game game;
+    WholeGame& game = TheGame();
     FuzzFolder::Inside inside(game.folder);
     int frames = 0;
     auto byte = [&](std::size_t& at) { return at < size ? data[at++] : std::uint8_t(0); };

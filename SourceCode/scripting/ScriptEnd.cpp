@@ -30,14 +30,6 @@ private:
     struct sigaction kept[kCount] {};
 };
 
-sigset_t EndSignalSet() {
-    sigset_t ends;
-    sigemptyset(&ends);
-    sigaddset(&ends, SIGINT);
-    sigaddset(&ends, SIGTERM);
-    return ends;
-}
-
 // signal.signal as the scripts see it: Python's own (`original`), which
 // would also take the process's handler.
 PyObject* SignalKeepingEndSignals(PyObject* original, PyObject* args, PyObject* keywords) {
@@ -50,7 +42,7 @@ PyObject* SignalKeepingEndSignals(PyObject* original, PyObject* args, PyObject* 
 // takes them and wakes on them.
 PyObject* SigmaskKeepingEndSignals(PyObject* original, PyObject* args, PyObject* keywords) {
     PyObject* result = PyObject_Call(original, args, keywords);
-    const sigset_t ends = EndSignalSet();
+    const sigset_t ends = plat::EndSignalSet();
     pthread_sigmask(SIG_UNBLOCK, &ends, nullptr);
     return result;
 }

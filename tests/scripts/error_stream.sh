@@ -4,10 +4,7 @@
 # Usage: error_stream.sh GAME
 set -u
 game="$1"
-top=$(mktemp -d)
-trap 'rm -rf "$top"' EXIT
-failures=0
-fail() { echo "FAIL ($case): $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/cases.sh"
 
 # A fresh working folder for one case, entered, with its main script.
 fresh() {

@@ -106,10 +106,11 @@ still_running() {
 }
 
 # A SIGTERM at the very start of the game, while it is still loading its
-# libraries (its process image is the game's, and its end signals are blocked
-# or it has run 0.3 ms of processor time since: on a busy machine it may wait
-# long for a processor), ends it in order with 0, not by the signal. Three
-# starts.
+# libraries, ends it in order with 0, not by the signal. It is sent as soon
+# as the process image is the game's and either holds SIGTERM back, catches
+# it or has begun to load a library: before that it is in its first
+# instructions, where no program can take a signal (on a busy machine it may
+# wait there long for a processor). Three starts.
 early_signal() {
     local dir="$top/early-signal" results="$top/early-signal.result" codes=""
     mkdir -p "$dir/Scripts"
@@ -118,14 +119,13 @@ early_signal() {
     printf 'def initgame():\n    pass\n' > Scripts/zop.py
     for _ in 1 2 3; do
         "$game" &
-        local pid=$! key value blocked=0 ran=0 started=0
+        local pid=$! key value held=0
         while [ -e "/proc/$pid/exe" ] && [ "/proc/$pid/exe" -ef "$BASH" ]; do :; done
-        read -r started _ < "/proc/$pid/schedstat"
-        while [ $(( ran - started )) -lt 300000 ] && [ "$blocked" = 0 ]; do
-            read -r ran _ < "/proc/$pid/schedstat" || break
+        while [ "$held" = 0 ] && still_running "$pid"; do
             while read -r key value; do
-                [ "$key" = SigBlk: ] && (( 0x$value & 0x4000 )) && blocked=1
+                case "$key" in SigBlk: | SigCgt:) (( 0x$value & 0x4000 )) && held=1 ;; esac
             done < "/proc/$pid/status" 2>/dev/null
+            grep -qs '\.so' "/proc/$pid/maps" && held=loading
         done
         kill -TERM "$pid"
         local ended=""

@@ -4,10 +4,7 @@
 # Each case runs the game in a fresh folder with the assets linked in.
 set -u
 game="$1"
-top=$(mktemp -d)
-trap 'rm -rf "$top"' EXIT
-failures=0
-fail() { echo "FAIL ($case): $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/cases.sh"
 
 # A fresh working folder for one case, entered.
 fresh() {

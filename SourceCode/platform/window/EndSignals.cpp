@@ -214,14 +214,6 @@ void* WatchTheEnd(void*) {
     return nullptr;
 }
 
-sigset_t EndSignalSet() {
-    sigset_t ends;
-    sigemptyset(&ends);
-    sigaddset(&ends, SIGINT);
-    sigaddset(&ends, SIGTERM);
-    return ends;
-}
-
 // The watchdog takes no signal at all, so that none lands on it and none can
 // break into its end.
 void StartWatchdog() {
@@ -240,6 +232,14 @@ void KillChildrenAndExit(int) {
     ::_exit(1);
 }
 }  // namespace
+
+sigset_t EndSignalSet() {
+    sigset_t ends;
+    sigemptyset(&ends);
+    sigaddset(&ends, SIGINT);
+    sigaddset(&ends, SIGTERM);
+    return ends;
+}
 
 void EndChildProcesses() {
     for (int generation = 0; generation < kMostGenerations; ++generation) {

@@ -34,6 +34,9 @@ void SetScriptInterrupt(void (*interrupt)());
 void ScriptStarted();
 void ScriptReturned();
 
+// SIGINT and SIGTERM, the two end signals, as a set.
+sigset_t EndSignalSet();
+
 // Kills every child process of the game, and the processes that they leave
 // behind, and reaps them. Async-signal-safe.
 void EndChildProcesses();
