@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "characters/Player.h"
+#include "platform/common/ErrorLog.h"
 #include "world/GameObject.h"
 #include "world/Plane.h"
 
@@ -108,7 +110,7 @@ void Physics::PlaneTest(Point* planePoint, Point* sphere, bool planeFirst) {
     contact.depth = d - r;
     contact.firstOwnerId = IdOf(planeFirst ? planePoint->owner : sphere->owner);
     contact.secondOwnerId = IdOf(planeFirst ? sphere->owner : planePoint->owner);
-    contacts.push_back(contact);
+    AddContact(contact);
 }
 
 void Physics::SpherePair(Point* p, Point* q) {
@@ -127,7 +129,7 @@ void Physics::SpherePair(Point* p, Point* q) {
     k *= kReboundFactor;
     contact.firstOwnerId = IdOf(p->owner);
     contact.secondOwnerId = IdOf(q->owner);
-    contacts.push_back(contact);
+    AddContact(contact);
 
     if (!p->responds || !q->responds || !(p->inverseMass > 0.0f) || !(q->inverseMass > 0.0f)) return;
     const D3DXVECTOR3 relative = p->velocity - q->velocity;
@@ -182,6 +184,28 @@ void Physics::HoldOrLaunch(Point* node, Point* lander, float depth, float k, Pla
     const float slowDown = std::fmin(1.0f, (1.0f - node->compression / threshold) + kHoldFloor);
     lander->velocity = v * slowDown;
     node->compression += kHoldCharge;
+}
+
+namespace {
+std::uint64_t OwnerPairOf(const Contact& c) {
+    const std::uint32_t low = std::min(c.firstOwnerId, c.secondOwnerId);
+    const std::uint32_t high = std::max(c.firstOwnerId, c.secondOwnerId);
+    return std::uint64_t(low) << 32 | high;
+}
+}  // namespace
+
+void Physics::AddContact(const Contact& contact) {
+    if (contacts.size() < kContactsKept) {
+        contacts.push_back(contact);
+        return;
+    }
+    if (contactPairs.empty()) {
+        plat::LogErrorOnce("Error: More than " + std::to_string(kContactsKept) +
+                           " contacts in one frame: past them only the first contact of each pair of objects is kept");
+        for (const Contact& kept : contacts) contactPairs.insert(OwnerPairOf(kept));
+    }
+    if (contacts.size() >= kMaxContacts) return;
+    if (contactPairs.insert(OwnerPairOf(contact)).second) contacts.push_back(contact);
 }
 
 // One point pair by the first rule that applies: a plane and a sphere (never

@@ -87,6 +87,7 @@ bool Physics::Shutdown() {
 
 bool Physics::Update() {
     std::vector<Contact>().swap(contacts);
+    std::unordered_set<std::uint64_t>().swap(contactPairs);
     if (!initialized || !active) return false;
     UpdateChildren();
     if (FrameSeconds() == 0.0f) return true;  // paused, or no time passed

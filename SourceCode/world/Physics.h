@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -112,7 +113,16 @@ public:
     Body* FindBody(std::uint32_t id);
     const std::map<std::int32_t, std::unique_ptr<Body>>& Bodies() const { return bodies; }
     const std::vector<Contact>& Contacts() const { return contacts; }
-    void AddContact(const Contact& contact) { contacts.push_back(contact); }
+    // Keeps the contact for the frame's conditions, within the bounds below.
+    void AddContact(const Contact& contact);
+    // A frame's contacts are kept as they come up to the first number; past
+    // it only the first contact of each pair of owners is kept (all that a
+    // contact condition asks), up to the second; past that none. Said once.
+    // The collision step of a body runs once per point of it, so a sheet
+    // lying on another would otherwise list each of its contacts once per
+    // node: hundreds of millions a frame.
+    static constexpr std::size_t kContactsKept = 65536;
+    static constexpr std::size_t kMaxContacts = 1048576;
     float TimeStep() const { return timeStep; }
 
     // The collision step of one body against the bodies after it.
@@ -176,6 +186,9 @@ private:
 
     std::map<std::int32_t, std::unique_ptr<Body>> bodies;
     std::vector<Contact> contacts;
+    // The owner pairs of the frame's contacts, kept once they pass
+    // kContactsKept.
+    std::unordered_set<std::uint64_t> contactPairs;
     float timeStep = kTimeStep;
     std::unordered_map<std::uint32_t, BodyIndex> indices;  // by body id
     Body* stepping = nullptr;  // the body whose points are being integrated

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -303,6 +304,28 @@ TEST_F(CollisionTest, ProbingOnlyOccupiedCellsFindsTheSamePairsInTheSameOrder) {
 // already leaving, it would be caught in the plane's slab, bouncing every
 // step (a character takes each for a rebound), sink through the ground and
 // fall for ever.
+// The collision step of a body runs once per point of it, so one sheet lying
+// on another gives each node contact once per node of its sheet: over a
+// million contacts a frame from two sheets of 32 x 32. The frame's list stays
+// within its bound and still holds a pair of objects that met after it.
+TEST_F(CollisionTest, SheetsLyingOnEachOtherKeepTheFramesContactsBounded) {
+    auto& objects = *eTable::Find<GameObjectsMan>(names::GameObjectsMan);
+    for (int i = 0; i < 2; ++i) {
+        ObjectDesc sheet;
+        sheet.kind = kKindTrampoline;
+        sheet.columns = sheet.rows = 32;
+        sheet.spacing = 2.0f;
+        ASSERT_NE(objects.CreateObject(&sheet), nullptr);
+    }
+    Sphere(kKindNPC, {100, 0, 0}, 1.0f)->id = 7;
+    Sphere(kKindNPC, {101, 0, 0}, 1.0f)->id = 8;
+    Frame();
+    const auto& contacts = physics->Contacts();
+    EXPECT_LE(contacts.size(), Physics::kMaxContacts);
+    EXPECT_TRUE(std::any_of(contacts.begin(), contacts.end(),
+                            [](const Contact& c) { return c.firstOwnerId == 7 && c.secondOwnerId == 8; }));
+}
+
 TEST_F(CollisionTest, ABallBouncingOnTheGroundNeverGainsSpeed) {
     for (int drop = 0; drop < 24; ++drop) {
         const float height = 0.173f * float(drop);
