@@ -2,6 +2,7 @@
 // ("AnimationEditor") and the character it edits. Each finds its editor,
 // then checks its number of parameters; with no editor running it does
 // nothing and prints nothing, whatever its parameters.
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 
@@ -98,6 +99,15 @@ int SetSurface(AnimationEditor& editor, EditChar& character, CommandArgs args) {
     return kDone;
 }
 
+// A width that is not finite could never be saved: the character would be
+// stuck with it.
+int SetSiloWidth(EditChar& character, CommandArgs args) {
+    const float width = ParseFloat(args[0]);
+    if (!std::isfinite(width)) return kBadParam;
+    SetSilhouetteWidth(character, width);
+    return kDone;
+}
+
 // body-material name, object properties, limbs flag: with the flag 0 and a
 // selected node of a model limb, only that node's model changes.
 int SetMaterial(AnimationEditor& editor, EditChar& character, CommandArgs args) {
@@ -129,7 +139,7 @@ int RunCharacterCommand(AnimationEditor& editor, EditChar& character, std::int32
         case kSetSurface: return SetSurface(editor, character, args);
         case kSetMaterial: return SetMaterial(editor, character, args);
         case kSetSilo: character.NextSilhouette(); return kDone;
-        case kSetSiloWidth: SetSilhouetteWidth(character, ParseFloat(args[0])); return kDone;
+        case kSetSiloWidth: return SetSiloWidth(character, args);
         case kCreateAnimation:
             return Result(character.CreateAnimation(AnimationActionFromName(args[0]), ParseFloat(args[1]),
                                                     ParseFlag(args[2])));

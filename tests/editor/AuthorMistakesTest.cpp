@@ -103,6 +103,14 @@ TEST_F(AuthorMistakes, FrameTimesAndLengthsThatAreNotFiniteAreRefusedAndTheAnima
     EXPECT_EQ(ch->currentAnimation->frames.size(), 2u);
 }
 
+TEST_F(AuthorMistakes, ASilhouetteWidthIsRefusedUnlessFiniteAndTheCharacterStillSaves) {
+    EXPECT_EQ(Type("SetSiloWidth 0.25"), "");
+    for (const char* line : {"SetSiloWidth nan", "SetSiloWidth inf", "SetSiloWidth -1e39"})
+        EXPECT_EQ(Type(line), "ERROR: Invalid parameter!") << line;
+    EXPECT_EQ(ch->BodyObject()->customData[0], 0.25f);
+    EXPECT_EQ(Type("SaveCharacter Fine"), "");
+}
+
 TEST_F(AuthorMistakes, ASurfaceIsRefusedUnlessFiniteAndSavesToReadBackEqual) {
     const SurfaceData before = ch->BodyObject()->surface;
     EXPECT_EQ(Type("SetSurface nan 0.5 0.5 0.5 0.5 0.5 10 inf 1e-7 1.5 1"), "ERROR: Invalid parameter!");
