@@ -61,6 +61,7 @@ run_case() {
         echo "FAIL ($case): the script never hung: $(cat err.txt)" >> "$results"
         kill -KILL "$pid" 2>/dev/null
         wait "$pid"
+        end_leftovers
         return
     fi
     sleep 0.5
@@ -94,8 +95,15 @@ run_case() {
         fi
         echo "$case: exit $code, ended ${took} ms after the first signal"
     } >> "$results"
-    # What the setup left running.
+    end_leftovers
+}
+
+# What the case's setup left running (a writer blocked on a fifo the game
+# never opened would keep ctest waiting for its output), and the script's
+# child process.
+end_leftovers() {
     kill $(jobs -p) 2>/dev/null
+    if [ -f child ] && still_running "$(cat child)"; then kill -KILL "$(cat child)"; fi
 }
 
 # Whether the process runs (a zombie has ended).
