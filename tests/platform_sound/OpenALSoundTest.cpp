@@ -263,12 +263,26 @@ TEST_F(MixedOutputTest, AStreamLoopsBetweenItsLoopPointsFromItsStartPosition) {
     for (int length : bursts) EXPECT_LE(length, 12);
 }
 
+// The loopback device, with the repository root current (where the fallback
+// sound is) while it lives; both put back when it goes.
+struct AudioBesideTheFallback {
+    AudioBesideTheFallback() : previous(fs::current_path()) {
+        fs::current_path(ScopedTempDir::RepositoryRoot());
+        UseLoopbackSoundDevice(true);
+    }
+    ~AudioBesideTheFallback() {
+        UseLoopbackSoundDevice(false);
+        fs::current_path(previous);
+    }
+    AudioBesideTheFallback(const AudioBesideTheFallback&) = delete;
+    AudioBesideTheFallback& operator=(const AudioBesideTheFallback&) = delete;
+    const fs::path previous;
+};
+
 // A sound or music file that is missing is said once, with the reason; the
 // fallback sound plays in its place.
 TEST(MissingSoundTest, EveryMissingSoundOrMusicFileIsSaidOnceWithItsReason) {
-    const fs::path previous = fs::current_path();
-    fs::current_path(ScopedTempDir::RepositoryRoot());  // where the fallback is
-    UseLoopbackSoundDevice(true);
+    AudioBesideTheFallback beside;
     {
         Audio audio;
         ASSERT_TRUE(audio.Init());
@@ -282,8 +296,6 @@ TEST(MissingSoundTest, EveryMissingSoundOrMusicFileIsSaidOnceWithItsReason) {
                   "Error: Sound not loaded: Assets/Audio/Music/gone.wav: System error : No such file or directory.\n");
         audio.Shutdown();
     }
-    UseLoopbackSoundDevice(false);
-    fs::current_path(previous);
 }
 
 // A header's sample rate sizes the stream's buffers: one that no device
@@ -317,9 +329,7 @@ TEST(MissingSoundTest, ASoundEffectLongerThanAMinuteIsRefusedWithALine) {
     const std::string minute = (Scratch() / "minute.wav").string(), longer = (Scratch() / "longer.wav").string();
     ASSERT_TRUE(WriteWav16(minute, rate, std::vector<std::int16_t>(60 * rate, 1000)));
     ASSERT_TRUE(WriteWav16(longer, rate, std::vector<std::int16_t>(61 * rate, 1000)));
-    const fs::path previous = fs::current_path();
-    fs::current_path(ScopedTempDir::RepositoryRoot());  // where the fallback is
-    UseLoopbackSoundDevice(true);
+    AudioBesideTheFallback beside;
     {
         Audio audio;
         ASSERT_TRUE(audio.Init());
@@ -335,8 +345,6 @@ TEST(MissingSoundTest, ASoundEffectLongerThanAMinuteIsRefusedWithALine) {
         FSOUND_Stream_Close(music);
         audio.Shutdown();
     }
-    UseLoopbackSoundDevice(false);
-    fs::current_path(previous);
 }
 
 TEST(NoSoundDeviceTest, EveryCallIsAHarmlessNoOpAndAudioStaysSilent) {
