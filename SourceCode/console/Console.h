@@ -83,6 +83,9 @@ public:
     // parameter that names nothing, 3 out of range, 4 the effect failed.
     // An id outside the table is a programming error: fatal.
     int RunMacro(std::int32_t id, int argc, const char* const* argv);
+    // A line a running command leaves for its user: why it failed, or what
+    // it needs. RunMacro prints these in yellow under the command's result.
+    void Explain(std::string line);
     // Writes message into the newest line in colour, then scrolls. With word
     // break the text wraps at the window's width.
     void Print(std::string_view message, std::uint32_t colour, bool wordBreak = false);
@@ -139,6 +142,8 @@ private:
     std::vector<KeyPress> typedWithOpeningKey;
     std::uint32_t fadeFrame = 0;
     std::int32_t savedStream = 0;
+    // What the running command explained (RunMacro shows and clears it).
+    std::vector<std::string> explanations;
     // The script line running now, for its error lines; none outside scripts.
     struct ScriptLine {
         const char* file;

@@ -1,10 +1,12 @@
 // The commands of the object editor ("Editor"), the animation editor
 // ("AnimationEditor") and the character it edits. Each finds its editor,
 // then checks its number of parameters; with no editor running it does
-// nothing and prints nothing, whatever its parameters.
+// nothing and prints nothing, whatever its parameters. A command that fails
+// or cannot run says why under its result.
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <string>
 
 #include "Video/ObjectMesh.h"
 #include "Video/Scene.h"
@@ -21,6 +23,8 @@
 #include "editor/EditNode.h"
 #include "editor/Editor.h"
 #include "platform/common/AsciiCase.h"
+#include "platform/common/ErrorLog.h"
+#include "world/GameObject.h"
 
 namespace {
 
@@ -70,10 +74,28 @@ static_assert(InIdOrder());
 
 int Result(bool done) { return done ? kDone : kEffectFailed; }
 
-int RunObjectEditorCommand(Editor& editor, std::int32_t id) {
+const char* CommandName(std::int32_t id) {
+    for (const ConsoleCommand& command : ConsoleCommands())
+        if (command.id == id) return command.name;
+    return "";
+}
+
+// The player is made once, when the game starts, and every level and the
+// menu take him as he is: deleted, he would be gone for the whole session.
+int DeleteObject(Console& console, Editor& editor) {
+    const GameObject* held = editor.HeldObject();
+    if (held && held->kind == kKindPlayer) {
+        console.Explain("The player cannot be deleted: every level and the menu need him.");
+        return kEffectFailed;
+    }
+    editor.DeleteObject();
+    return kDone;
+}
+
+int RunObjectEditorCommand(Console& console, Editor& editor, std::int32_t id) {
     if (id == kEditModeToggle) editor.EditModeToggle();
     if (id == kAddObject) editor.AddObject();
-    if (id == kDeleteObject) editor.DeleteObject();
+    if (id == kDeleteObject) return DeleteObject(console, editor);
     return kDone;
 }
 
@@ -125,11 +147,29 @@ int SetMaterial(AnimationEditor& editor, EditChar& character, CommandArgs args) 
     return kDone;
 }
 
-int RunCharacterCommand(AnimationEditor& editor, EditChar& character, std::int32_t id, CommandArgs args) {
+// The character keeps its posed animation state until it is loaded or made
+// afresh, so what would be saved is not the character at rest.
+int SaveCharacter(Console& console, EditChar& character, const char* name) {
+    if (character.animationMode) {
+        console.Explain("A character cannot be saved while it is animated (after CreateAnimation, LoadAnimation or "
+                        "SetAnimation): save it before animating. LoadCharacter brings it back from its file, not animated.");
+        return kEffectFailed;
+    }
+    return Result(character.SaveCharacter(name));
+}
+
+int LoadAnimationSet(Console& console, EditChar& character, const char* name) {
+    if (character.LoadAnimationSet(name)) return kDone;
+    console.Explain(std::string("No animation of ") + name + " could be loaded from Assets/Animations/" + name + "/.");
+    return kEffectFailed;
+}
+
+int RunCharacterCommand(Console& console, AnimationEditor& editor, EditChar& character, std::int32_t id,
+                        CommandArgs args) {
     switch (id) {
         case kAddLimb: return Result(character.AddLimb(LimbType(args[0]), LimbLocation(args[1]), 1));
         case kAddPoint: return character.selectedLimb ? Result(character.AddPoint(true)) : kDone;
-        case kSaveCharacter: return Result(character.SaveCharacter(args[0]));
+        case kSaveCharacter: return SaveCharacter(console, character, args[0]);
         case kLoadCharacter: return Result(character.LoadCharacter(args[0]));
         case kSetEyes: character.NextEyes(); return kDone;
         case kSetBody:
@@ -144,7 +184,7 @@ int RunCharacterCommand(AnimationEditor& editor, EditChar& character, std::int32
             return Result(character.CreateAnimation(AnimationActionFromName(args[0]), ParseFloat(args[1]),
                                                     ParseFlag(args[2])));
         case kLoadAnimation: return Result(character.LoadAnimation(args[0], AnimationActionFromName(args[1])));
-        case kLoadAnimationSet: return Result(character.LoadAnimationSet(args[0]));
+        case kLoadAnimationSet: return LoadAnimationSet(console, character, args[0]);
         case kSetAnimation: return Result(character.SetAnimation(AnimationActionFromName(args[0])));
         case kSaveAnimation: return Result(character.SaveAnimation(args[0]));
         case kSaveAnimationSet: return Result(character.SaveAnimationSet(args[0]));
@@ -164,19 +204,29 @@ int RunCharacterCommand(AnimationEditor& editor, EditChar& character, std::int32
 
 }  // namespace
 
-int RunEditorCommand(Console&, std::int32_t id, CommandArgs args) {
+int RunEditorCommand(Console& console, std::int32_t id, CommandArgs args) {
     const EditorCommand& command = kEditorCommands[id - kFirstEditorCommand];
     // Looked up without the registry's fatal error: the editors are optional.
     System* editor = eTable::Peek(command.editorName);
     if (!editor) return kDone;
     if (args.size() != static_cast<std::size_t>(command.params)) return kBadParamCount;
-    if (command.editorName == names::Editor) return RunObjectEditorCommand(*static_cast<Editor*>(editor), id);
+    if (command.editorName == names::Editor)
+        return RunObjectEditorCommand(console, *static_cast<Editor*>(editor), id);
     auto& animationEditor = *static_cast<AnimationEditor*>(editor);
     if (id == kCameraControlToggle) animationEditor.CameraControlToggle();
     if (id == kAnimationModeToggle) animationEditor.AnimationModeToggle();
     if (id < kAddLimb) return kDone;
-    // Without an edited character the character's commands are silent.
+    // The edited character lives only in animation mode.
     EditChar* character = animationEditor.GetEditChar();
-    if (!character) return kDone;
-    return RunCharacterCommand(animationEditor, *character, id, args);
+    if (!character) {
+        console.Explain(std::string(CommandName(id)) + " needs animation mode: press F10 (or type AnimationModeToggle).");
+        return kDone;
+    }
+    // What went wrong on the way (a file that cannot be read, a fault in
+    // it) goes to the error stream; the author at the console sees it too.
+    plat::ErrorCapture reasons;
+    const int code = RunCharacterCommand(console, animationEditor, *character, id, args);
+    if (code != kDone)
+        for (const std::string& line : reasons.Lines()) console.Explain(line);
+    return code;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "Video/Video.h"
 #include "ai/AI_Camera.h"
@@ -221,5 +222,13 @@ int Console::RunMacro(std::int32_t id, int argc, const char* const* argv) {
     const CommandArgs args(argv, argc > 0 && argv ? static_cast<std::size_t>(argc) : 0);
     const int code = id < kFirstEditorCommand ? kEngineCommands[id](*this, args) : RunEditorCommand(*this, id, args);
     if (const char* message = CommandResultMessage(code)) Print(message, kRed);
+    for (const std::string& line : std::exchange(explanations, {})) Print(line, kYellow, true);
     return code;
+}
+
+void Console::Explain(std::string line) {
+    // A command says why once, in a few lines; more would only push its
+    // result out of sight.
+    constexpr std::size_t kMostLines = 4;
+    if (explanations.size() < kMostLines) explanations.push_back(std::move(line));
 }

@@ -150,8 +150,14 @@ bool EditChar::LoadAnimation(const char* characterName, std::uint32_t slot) {
 }
 
 bool EditChar::LoadAnimationSet(const char* characterName) {
+    if (!IsSafeName(characterName)) return false;
     bool any = false;
-    for (std::uint32_t slot = 0; slot < kActionCount; ++slot) any = LoadAnimation(characterName, slot) || any;
+    // A set holds the actions that were saved: a missing one is no fault.
+    for (std::uint32_t slot = 0; slot < kActionCount; ++slot) {
+        std::error_code ec;
+        if (std::filesystem::exists(AnimationFolder(characterName).string() + ActionFileName(slot), ec))
+            any = LoadAnimation(characterName, slot) || any;
+    }
     return any;
 }
 

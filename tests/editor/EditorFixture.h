@@ -12,6 +12,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "Video/Camera.h"
 #include "Video/TextMan.h"
@@ -84,17 +85,26 @@ protected:
     static Cursor* TheCursor() { return static_cast<Cursor*>(eTable::Peek(names::Cursor)); }
     static Camera* TheCamera() { return static_cast<Camera*>(eTable::Peek(names::Camera)); }
 
-    // A line typed into the console; the message it left ("" for none).
+    // A line typed into the console; the first message it left ("" for
+    // none). The lines printed under that one are left in explained.
     std::string Type(const std::string& line) {
         Console* console = TheConsole();
+        explained.clear();
         if (!console) return "<no console>";
         console->Execute(line, true);
-        // The echo leaves the empty prompt above the input line; a message
-        // takes its place.
-        if (console->Lines().size() < 2) return "";
-        const std::string& text = (*std::next(console->Lines().begin()))->GetText();
-        return text.rfind(Console::kPrompt, 0) == 0 ? "" : text;
+        // The lines printed since the echo, which starts with the prompt,
+        // newest first after the input line.
+        std::vector<std::string> printed;
+        for (auto it = std::next(console->Lines().begin()); it != console->Lines().end(); ++it) {
+            const std::string& text = (*it)->GetText();
+            if (text.rfind(Console::kPrompt, 0) == 0) break;
+            printed.insert(printed.begin(), text);
+        }
+        if (printed.empty()) return "";
+        explained.assign(printed.begin() + 1, printed.end());
+        return printed.front();
     }
+    std::vector<std::string> explained;
 
     void PushMotion(int dx, int dy) { push::Motion(plat::MainWindow(), dx, dy); }
     void PushLeft(bool down) { push::Button(plat::MainWindow(), SDL_BUTTON_LEFT, down); }

@@ -284,7 +284,10 @@ void EndStream(Log& log) {
     End(log, log.stream);
 }
 
+thread_local ErrorCapture* currentCapture = nullptr;
+
 void LogMessage(std::string_view message, Repeats repeats) {
+    if (currentCapture && repeats != Repeats::Written) currentCapture->Take(message);
     Log& log = TheLog();
     std::lock_guard<std::mutex> lock(log.mutex);
     EndStream(log);
@@ -391,6 +394,17 @@ void ResetLocked(Log& log, std::size_t limit) {
 }
 
 }  // namespace
+
+ErrorCapture::ErrorCapture() : outer(currentCapture) { currentCapture = this; }
+
+ErrorCapture::~ErrorCapture() { currentCapture = outer; }
+
+void ErrorCapture::Take(std::string_view message) {
+    if (lines.size() >= kMaxLines) return;
+    std::string_view line = message.substr(0, message.find('\n'));
+    if (line.size() > kMaxLineBytes) line = line.substr(0, CharacterStart(line, kMaxLineBytes));
+    lines.emplace_back(line);
+}
 
 void LogError(std::string_view message) { LogMessage(message, Repeats::Counted); }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // The one way the program writes its errors to the error stream (err.txt in
 // the game). An error that comes every frame must not fill the disk, so:
@@ -67,6 +69,30 @@ public:
     ~ErrorLogFile();
     ErrorLogFile(const ErrorLogFile&) = delete;
     ErrorLogFile& operator=(const ErrorLogFile&) = delete;
+};
+
+// While one lives, the first lines of the messages that its own thread logs
+// (LogError, LogErrorF, LogErrorOnce; repeats too, which the log only counts)
+// are also kept here, so that whoever asked for the work can be told why it
+// failed. At most kMaxLines lines of at most kMaxLineBytes bytes each are
+// kept; the log itself is written as ever. Captures nest: the innermost
+// one takes the lines.
+class ErrorCapture {
+public:
+    static constexpr std::size_t kMaxLines = 4;
+    static constexpr std::size_t kMaxLineBytes = 240;
+
+    ErrorCapture();
+    ~ErrorCapture();
+    ErrorCapture(const ErrorCapture&) = delete;
+    ErrorCapture& operator=(const ErrorCapture&) = delete;
+
+    const std::vector<std::string>& Lines() const { return lines; }
+    void Take(std::string_view message);
+
+private:
+    ErrorCapture* outer;
+    std::vector<std::string> lines;
 };
 
 // Forgets every message and the bytes written, as when the error stream has
