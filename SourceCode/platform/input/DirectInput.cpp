@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -292,7 +293,10 @@ void IDirectInputDevice8A::TakeMouse() {
     // Relative mode gives raw movement and keeps the pointer in the window;
     // the offscreen and dummy drivers refuse it, and motion events still
     // carry relative movement there, so a refusal is no failure.
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_SetRelativeMouseMode(SDL_TRUE);
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        SDL_SetRelativeMouseMode(SDL_TRUE);
+        SDL_GetGlobalMouseState(&pointerX, &pointerY);
+    }
     SetCursorVisible(false);
     mouseTaken = true;
 }
@@ -321,6 +325,7 @@ HRESULT IDirectInputDevice8A::GetDeviceData(DWORD objectSize, DIDEVICEOBJECTDATA
                                             DWORD flags) {
     if (!count || objectSize != sizeof(DIDEVICEOBJECTDATA)) return DIERR_INVALIDPARAM;
     if (bufferSize == 0) return DIERR_NOTBUFFERED;
+    SettleMotion();
     if (queue.empty()) {
         *count = 0;
         pressedThisPoll = {};
@@ -381,6 +386,10 @@ void IDirectInputDevice8A::OnEvent(const SDL_Event& e) {
     if (kind != Kind::Mouse || !acquired || bufferSize == 0) return;
     switch (e.type) {
     case SDL_MOUSEMOTION:
+        if (mouseTaken && SDL_GetRelativeMouseMode()) {
+            QueueRawMotion(e.motion.xrel, e.motion.yrel);
+            break;
+        }
         QueueMovement(DIMOFS_X, static_cast<DWORD>(e.motion.xrel));
         QueueMovement(DIMOFS_Y, static_cast<DWORD>(e.motion.yrel));
         break;
@@ -441,6 +450,66 @@ void IDirectInputDevice8A::Queue(DWORD offset, DWORD data) {
     event.dwTimeStamp = timeGetTime();
     event.dwSequence = ++Sequence();
     queue.push_back(event);
+}
+
+void IDirectInputDevice8A::QueueRawMotion(int x, int y) {
+    if (queue.size() >= kFoldMovementAfter) {
+        QueueMovement(DIMOFS_X, static_cast<DWORD>(x));
+        QueueMovement(DIMOFS_Y, static_cast<DWORD>(y));
+        return;
+    }
+    // Both axes, zeros too: a position of 0 is a movement once settled.
+    Queue(DIMOFS_X, static_cast<DWORD>(x));
+    Queue(DIMOFS_Y, static_cast<DWORD>(y));
+    unsettled.push_back({queue.back().dwSequence - 1, x, y});
+}
+
+bool IDirectInputDevice8A::RawValuesWerePositions(int nowX, int nowY) const {
+    const RawMotion& last = unsettled.back();
+    if (last.x < 0 || last.y < 0) return false;
+    // Movement that the pointer followed step for step reads the same
+    // either way: it stays movement.
+    long sumX = 0, sumY = 0;
+    for (const RawMotion& m : unsettled) {
+        sumX += m.x;
+        sumY += m.y;
+    }
+    if (sumX == long(nowX) - pointerX && sumY == long(nowY) - pointerY) return false;
+    if (last.x == nowX && last.y == nowY) return true;
+    // Relative mode keeps the system's pointer inside the window.
+    SDL_Window* sdlWindow = SDL_GetWindowFromID(sdlWindowId);
+    if (!sdlWindow) return false;
+    int left = 0, top = 0, width = 0, height = 0;
+    SDL_GetWindowPosition(sdlWindow, &left, &top);
+    SDL_GetWindowSize(sdlWindow, &width, &height);
+    if (width <= 0 || height <= 0) return false;
+    return std::clamp(last.x, left, left + width - 1) == nowX && std::clamp(last.y, top, top + height - 1) == nowY;
+}
+
+void IDirectInputDevice8A::SettleMotion() {
+    if (unsettled.empty()) return;
+    int nowX = 0, nowY = 0;
+    SDL_GetGlobalMouseState(&nowX, &nowY);
+    if (RawValuesWerePositions(nowX, nowY)) {
+        // The queue holds every unsettled event still: none is handed out
+        // before it is settled. Both are in sequence order.
+        auto motion = unsettled.begin();
+        int fromX = pointerX, fromY = pointerY;
+        for (DIDEVICEOBJECTDATA& event : queue) {
+            if (motion == unsettled.end()) break;
+            if (event.dwSequence == motion->sequence) {
+                event.dwData = static_cast<DWORD>(motion->x - fromX);
+            } else if (event.dwSequence == motion->sequence + 1) {
+                event.dwData = static_cast<DWORD>(motion->y - fromY);
+                fromX = motion->x;
+                fromY = motion->y;
+                ++motion;
+            }
+        }
+    }
+    pointerX = nowX;
+    pointerY = nowY;
+    unsettled.clear();
 }
 
 void IDirectInputDevice8A::QueueMovement(DWORD offset, DWORD amount) {

@@ -155,6 +155,16 @@ private:
     void Queue(DWORD offset, DWORD data);
     // A signed movement in two's complement, as events carry it.
     void QueueMovement(DWORD offset, DWORD amount);
+    // Relative mode's movement, kept aside until the next read settles it.
+    void QueueRawMotion(int x, int y);
+    // In relative mode SDL hands on a pointer's raw values as movement. An
+    // absolute pointer (a VM's tablet, VNC, XTest) sends positions there:
+    // when the last raw value is where the system's pointer now stands (or
+    // would, kept inside the window), the values were positions, and each
+    // becomes its distance from the one before, as DirectInput reports such
+    // a pointer.
+    void SettleMotion();
+    bool RawValuesWerePositions(int pointerX, int pointerY) const;
     bool InForeground() const;
     void TakeMouse();
     void GiveBackMouse();
@@ -177,6 +187,15 @@ private:
     // Buttons whose press the current poll has handed out.
     std::array<bool, 3> pressedThisPoll{};
     std::deque<DIDEVICEOBJECTDATA> queue;
+    // Raw motions queued since the last settle: the sequence of the X
+    // event (Y follows it) and the raw values.
+    struct RawMotion {
+        DWORD sequence;
+        int x, y;
+    };
+    std::vector<RawMotion> unsettled;
+    // Where the system's pointer stood at the last settle, in screen pixels.
+    int pointerX = 0, pointerY = 0;
 };
 
 class IDirectInput8A : public RefCounted {

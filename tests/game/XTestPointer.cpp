@@ -1,0 +1,38 @@
+#include "XTestPointer.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+Display* Server(void* server) { return static_cast<Display*>(server); }
+}  // namespace
+
+XTestPointer::XTestPointer(const std::string& display) {
+    Display* opened = XOpenDisplay(display.c_str());
+    if (!opened) return;
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(opened, &event, &error, &major, &minor)) {
+        XCloseDisplay(opened);
+        return;
+    }
+    server = opened;
+}
+
+XTestPointer::~XTestPointer() {
+    if (server) XCloseDisplay(Server(server));
+}
+
+void XTestPointer::MoveTo(int screenX, int screenY) {
+    XTestFakeMotionEvent(Server(server), -1, screenX, screenY, CurrentTime);
+    XSync(Server(server), False);
+}
+
+void XTestPointer::MoveBy(int dx, int dy) {
+    XTestFakeRelativeMotionEvent(Server(server), dx, dy, CurrentTime);
+    XSync(Server(server), False);
+}
+
+void XTestPointer::Button(int button, bool down) {
+    XTestFakeButtonEvent(Server(server), static_cast<unsigned>(button), down ? True : False, CurrentTime);
+    XSync(Server(server), False);
+}
