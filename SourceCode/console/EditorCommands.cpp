@@ -147,12 +147,13 @@ int SetMaterial(AnimationEditor& editor, EditChar& character, CommandArgs args) 
     return kDone;
 }
 
-// The character keeps its posed animation state until it is loaded or made
-// afresh, so what would be saved is not the character at rest.
+// An animated character stays posed by its key frames until it is loaded or
+// made afresh: only a character at rest is saved.
 int SaveCharacter(Console& console, EditChar& character, const char* name) {
     if (character.animationMode) {
-        console.Explain("A character cannot be saved while it is animated (after CreateAnimation, LoadAnimation or "
-                        "SetAnimation): save it before animating. LoadCharacter brings it back from its file, not animated.");
+        console.Explain(
+            "A character cannot be saved while it is animated (after CreateAnimation, LoadAnimation or "
+            "SetAnimation): save it before animating. LoadCharacter brings it back from its file, not animated.");
         return kEffectFailed;
     }
     return Result(character.SaveCharacter(name));
@@ -219,7 +220,8 @@ int RunEditorCommand(Console& console, std::int32_t id, CommandArgs args) {
     // The edited character lives only in animation mode.
     EditChar* character = animationEditor.GetEditChar();
     if (!character) {
-        console.Explain(std::string(CommandName(id)) + " needs animation mode: press F10 (or type AnimationModeToggle).");
+        console.Explain(std::string(CommandName(id)) +
+                        " needs animation mode: press F10 (or type AnimationModeToggle).");
         return kDone;
     }
     // What went wrong on the way (a file that cannot be read, a fault in
