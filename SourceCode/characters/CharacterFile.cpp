@@ -190,8 +190,9 @@ public:
         auto* meshes = Running<MeshMan>(names::MeshMan);
         Mesh* mesh = object->GetMesh();
         const MeshRecord* record = meshes && mesh && !heldMeshes.contains(mesh) ? meshes->FindByMesh(mesh) : nullptr;
-        if (record && meshes->LoadMeshIfReadable(record->name.c_str(), 0, D3DXMESH_MANAGED) == mesh)
-            heldMeshes.insert(mesh);
+        // The record is there, so this finds it and counts one user more.
+        if (Mesh* same = record ? meshes->LoadMeshIfReadable(record->name.c_str(), 0, D3DXMESH_MANAGED) : nullptr)
+            heldMeshes.insert(same);
         auto* materials = Running<MaterialMan>(names::MaterialMan);
         if (const Material* material = object->GetMaterial();
             materials && material && heldMaterialKinds.insert(std::int32_t(material->kind)).second)
