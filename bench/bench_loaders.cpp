@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "characters/CharacterFile.h"
+#include "characters/NPC.h"
 #include "platform/common/Files.h"
 #include "platform/d3dx/D3DX9Texture.h"
 #include "platform/d3dx/D3DXEffect.h"
@@ -29,6 +31,8 @@
 #include "platform/xfile/XFile.h"
 #include "support/TempDir.h"
 #include "support/TestDevice.h"
+#include "support/TestVideo.h"
+#include "world/Physics.h"
 
 // ---- heap accounting: every operator new of the process ----------------------
 
@@ -265,6 +269,67 @@ void XFigures(const fs::path& dir) {
     BinaryBesideText(dir, text);
 }
 
+// Milliseconds of one run of work, the mean of as many runs as fit in
+// kSecondsEach (at least one: the slow shapes are measured once).
+double Milliseconds(const std::function<void()>& work) {
+    auto start = Clock::now();
+    long runs = 0;
+    double elapsed = 0.0;
+    do {
+        work();
+        ++runs;
+        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    } while (elapsed < kSecondsEach);
+    return elapsed * 1e3 / double(runs);
+}
+
+// A file defining one template of `members` members.
+std::string ManyMembersText(int members) {
+    std::string t = "xof 0303txt 0032\ntemplate Wide {\n <2C9A6B1E-4D3F-4E5A-9B8C-7D6E5F4A3B2C>\n";
+    for (int i = 0; i < members; ++i) t += " DWORD member" + std::to_string(i) + ";\n";
+    return t + "}\n";
+}
+
+// The cost of a file's shape, not its size: a template of many members, and
+// a character whose Character object names another character many times.
+void XShapeFigures() {
+    auto parseMembers = [](int members) {
+        const std::string text = ManyMembersText(members);
+        return Milliseconds([&] {
+            plat::XDocument doc;
+            plat::ParseXFile(text, plat::XTemplateRegistry::Standard(), doc, nullptr);
+        });
+    };
+    const double fewMembers = parseMembers(20000), manyMembers = parseMembers(80000);
+    std::printf("xfile members: 20000 %.1f ms, 80000 %.1f ms\n", fewMembers, manyMembers);
+
+    TestVideo video(64, 64);
+    Physics physics;
+    if (!video.ok() || !physics.Init()) {
+        std::printf("xfile references: no video\n");
+        return;
+    }
+    const std::string shipped = ReadAll(ScopedTempDir::RepositoryRoot() / "Assets/Characters/Player.x");
+    auto loadReferences = [&](int references) {
+        std::string text = shipped + "Character Hero {\n 4; \"Body/sphereMedium.x\"; 12; 4; \"Player.sur\"; 0;;\n";
+        for (int i = 0; i < references; ++i) text += " {Player}\n";
+        text += "}\n";
+        std::string error;
+        plat::ReplaceFile("references.x", text, &error);
+        auto load = [] {
+            NPC npc;
+            npc.Init();
+            CharacterFile(&npc).Load("references.x", nullptr);
+            npc.Shutdown();
+        };
+        load();  // warm: the effects and meshes every character load finds made
+        return Milliseconds(load);
+    };
+    const double fewReferences = loadReferences(200), manyReferences = loadReferences(2000);
+    std::printf("xfile references: 200 %.1f ms, 2000 %.1f ms\n", fewReferences, manyReferences);
+    physics.Shutdown();
+}
+
 // ---- images and effects ----------------------------------------------------
 
 // 1024x1024 pixels with structure a compressor can find but not collapse.
@@ -375,10 +440,14 @@ void ImageAndEffectFigures(const fs::path& dir, const fs::path& shaders) {
 }  // namespace
 
 int main() {
+    // The video system's stage links the assets from the repository root,
+    // which is where `make bench` starts.
+    setenv("TOLLYMOP_ROOT", fs::current_path().c_str(), 0);
     const fs::path shaders = ScopedTempDir::RepositoryRoot() / "Assets/Shaders";
     ScopedTempDir dir;
     std::printf("Loaders, each beside its reference in the same run:\n");
     XFigures(dir.Path());
     ImageAndEffectFigures(dir.Path(), shaders);
+    XShapeFigures();
     return 0;
 }

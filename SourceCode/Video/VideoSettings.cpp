@@ -113,12 +113,10 @@ public:
         wordLine = line;
         const std::size_t start = at;
         while (at < text.size() && !IsSpace(text[at])) ++at;
-        if (at >= text.size()) ended = true;
         std::string word = text.substr(start, at - start);
         if (word.size() >= kMaxWord) return Fail("a word of " + std::to_string(kMaxWord) + " characters or more");
         return word;
     }
-    bool AtEnd() const { return ended && !failed; }
     bool Failed() const { return failed; }
     const std::string& Problem() const { return problem; }
     int Line() const { return wordLine; }
@@ -132,7 +130,6 @@ public:
             Fail("a comment longer than " + std::to_string(kCommentBuffer - 2) + " characters");
             return;
         }
-        if (at >= text.size()) ended = true;
     }
     // A decimal int as a stream reads it: sign and digits, no more.
     // Nullopt (and the reader failed) when no number stands there.
@@ -141,10 +138,7 @@ public:
         SkipSpace();
         previousLine = wordLine;
         wordLine = line;
-        if (at >= text.size()) {
-            ended = true;
-            return 0;
-        }
+        if (at >= text.size()) return 0;
         const char* begin = text.c_str() + at;
         char* end = nullptr;
         errno = 0;
@@ -155,7 +149,6 @@ public:
             return std::nullopt;
         }
         at += std::size_t(end - begin);
-        if (at >= text.size()) ended = true;
         return int(value);
     }
     std::string Fail(const std::string& what) { return FailAt(wordLine, what); }
@@ -194,7 +187,7 @@ private:
     std::string text;
     std::size_t at = 0;
     int line = 1, wordLine = 1, previousLine = 1;
-    bool ended = false, failed = false;
+    bool failed = false;
     std::string problem;
 };
 
@@ -249,8 +242,9 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings, ReadContext& 
     settings.present.SwapEffect = D3DSWAPEFFECT_DISCARD;
     D3DPRESENT_PARAMETERS& pp = settings.present;
 
-    for (std::string key = words.Next(); !words.AtEnd(); key = words.Next()) {
-        if (key.empty()) return false;
+    // Every word is checked, the last one too when no line end follows it;
+    // an empty word is the end of the text, or a reader that failed.
+    for (std::string key = words.Next(); !key.empty(); key = words.Next()) {
         if (key[0] == '#') {
             words.SkipLine();
             continue;
@@ -322,11 +316,12 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings, ReadContext& 
         } else if (isKey("ZBUFFER_DEPTH")) {
             const std::string word = words.Next();
             char* end = nullptr;
-            const float depth = std::strtof(word.c_str(), &end);
-            settings.clearDepth = end == word.c_str() ? 0.0f : depth;
-            // Written this way round so that "nan" is refused as well; a word
-            // that is no number at all is refused rather than read as 0.
-            if (end == word.c_str() || !(depth >= 0.0f && depth <= 1.0f)) {
+            const float read = std::strtof(word.c_str(), &end);
+            // A word without a number reads as 0, as the other numbers do.
+            const float depth = end == word.c_str() ? 0.0f : read;
+            settings.clearDepth = depth;
+            // Written this way round so that "nan" is refused as well.
+            if (!(depth >= 0.0f && depth <= 1.0f)) {
                 words.FailValue(key, "\"" + word + "\" is not a number from 0 to 1");
                 return false;
             }
@@ -338,7 +333,9 @@ bool ReadSettingsWords(WordReader& words, VideoSettings& settings, ReadContext& 
                                             " ended them");
             return false;
         } else {
-            words.Fail("unknown key \"" + key + "\"");
+            // Named on its own line: the word read in place of "=" may stand
+            // on the next, or nowhere when the text ends.
+            words.FailAt(keyLine, "unknown key \"" + key + "\"");
             return false;
         }
         if (words.Failed()) return false;

@@ -1,6 +1,7 @@
 #include "characters/CharacterFile.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 #include "Video/MeshMan.h"
 #include "Video/ObjectMesh.h"
 #include "Video/TextureMan.h"
+#include "Video/Effects/Material.h"
+#include "Video/Effects/MaterialMan.h"
 #include "characters/Limb.h"
 #include "characters/ModelLimb.h"
 #include "characters/NPC.h"
@@ -155,6 +158,12 @@ std::string TextureName(IDirect3DBaseTexture9* texture) {
     return record ? record->name : "";
 }
 
+// The manager of that name, or null when it is not running.
+template <class T>
+T* Running(const char* name) {
+    return static_cast<T*>(eTable::Peek(name));
+}
+
 LimbControlPoint PointAt(const XValue& pos) {
     LimbControlPoint point;
     point.position = point.restPosition = Vector(pos);
@@ -162,6 +171,71 @@ LimbControlPoint PointAt(const XValue& pos) {
 }
 
 }  // namespace
+
+// A reference to a Character object reads it again where the reference
+// stands: a new body and freshly bound textures, eyes and material. Each
+// time, the old body and the eyes' old bindings let go of the last users of
+// the mesh, material and textures, which would then be loaded anew from
+// disk. The file holds one reference of its own on each of them until the
+// load ends, so that only the first read of each loads it.
+class CharacterFile::Held {
+public:
+    Held() = default;
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    ~Held() { Release(); }
+
+    void Hold(ObjectMesh* object) {
+        if (!object) return;
+        auto* meshes = Running<MeshMan>(names::MeshMan);
+        Mesh* mesh = object->GetMesh();
+        const MeshRecord* record = meshes && mesh && !heldMeshes.contains(mesh) ? meshes->FindByMesh(mesh) : nullptr;
+        // The record is there, so this finds it and counts one user more.
+        if (Mesh* same = record ? meshes->LoadMeshIfReadable(record->name.c_str(), 0, D3DXMESH_MANAGED) : nullptr)
+            heldMeshes.insert(same);
+        auto* materials = Running<MaterialMan>(names::MaterialMan);
+        if (const Material* material = object->GetMaterial();
+            materials && material && heldMaterialKinds.insert(std::int32_t(material->kind)).second)
+            materials->GetMaterial(std::int32_t(material->kind), nullptr);
+        auto* textures = Running<TextureMan>(names::TextureMan);
+        const TextureSlotArray* slots = object->TextureSlots();
+        for (std::uint32_t i = 0; textures && slots && i < slots->Count(); ++i) {
+            IDirect3DBaseTexture9* texture = slots->Slot(std::int32_t(i))->texture;
+            if (texture && !heldTextures.contains(texture) && textures->AddRef(texture)) heldTextures.insert(texture);
+        }
+    }
+
+    void Release() {
+        if (auto* textures = Running<TextureMan>(names::TextureMan))
+            for (IDirect3DBaseTexture9* texture : heldTextures) textures->ReleaseTexture(texture);
+        if (auto* materials = Running<MaterialMan>(names::MaterialMan))
+            for (std::int32_t kind : heldMaterialKinds) materials->ReleaseType(kind);
+        if (auto* meshes = Running<MeshMan>(names::MeshMan))
+            for (const Mesh* mesh : heldMeshes) meshes->Release(mesh);
+        heldTextures.clear();
+        heldMaterialKinds.clear();
+        heldMeshes.clear();
+    }
+
+private:
+    std::set<const Mesh*> heldMeshes;
+    std::set<std::int32_t> heldMaterialKinds;
+    std::set<IDirect3DBaseTexture9*> heldTextures;
+};
+
+CharacterFile::CharacterFile(NPC* character) : character(character), held(std::make_unique<Held>()) {}
+
+CharacterFile::~CharacterFile() = default;
+
+bool CharacterFile::EndLoad(void*) {
+    held->Release();
+    surfaceFiles.clear();
+    return true;
+}
+
+const ParsedSurfaceFile& CharacterFile::SurfaceFileNamed(const std::string& name) {
+    return surfaceFiles.try_emplace(name, name.c_str()).first->second;
+}
 
 bool CharacterFile::RegisterTemplates(plat::XTemplateRegistry& registry, void*) {
     return RegisterTemplateText(registry, kTemplates, "character templates");
@@ -183,11 +257,12 @@ bool CharacterFile::LoadData(const XDataObject& object, const XDataObject*, int 
 }
 
 void CharacterFile::ReadCharacter(const XDataObject& object) {
-    const std::string surfaceFile = object.Member("surfaceFile").AsString();
-    SurfaceData surface;
-    LoadSurface(&surface, surfaceFile.c_str());
+    const ParsedSurfaceFile& surfaceFile = SurfaceFileNamed(object.Member("surfaceFile").AsString());
+    // Read twice, as a load for the surface and one for the sounds would:
+    // each read of a file draws its variant.
+    const SurfaceData surface = surfaceFile.Surface();
     std::vector<std::uint32_t> sounds;
-    LoadSurfaceSounds(surfaceFile.c_str(), &sounds);
+    surfaceFile.Sounds(&sounds);
     character->reboundSounds = sounds;
 
     const XValue& textures = object.Member("tex");
@@ -205,6 +280,7 @@ void CharacterFile::ReadCharacter(const XDataObject& object) {
         body->SetTextureSlot(name.c_str(), textures[i].Field("texLoc").AsDword(), std::int32_t(i), 0);
         character->bodyTextureNames[i] = name;
     }
+    held->Hold(body);
 }
 
 void CharacterFile::ReadFace(const XDataObject& object) {
@@ -216,6 +292,7 @@ void CharacterFile::ReadFace(const XDataObject& object) {
     const SurfaceData read = SurfaceFromValue(object.Member("eyeSurface"));
     const SurfaceData surface(read.diff, read.spec, read.pow, 0.5f, 0.01f, 1.5f);
     character->face.Init(eye.c_str(), pupil.c_str(), object.Member("eyeMtrl").AsDword(), &surface);
+    for (const Face::Eye& eyeObject : character->face.eyes) held->Hold(eyeObject.object);
     if (character->kind == kKindNPC && character->BodyObject())
         character->face.bodyMatrix = character->BodyObject()->WorldMatrix();
 }

@@ -3,12 +3,16 @@
 // material, surface file and textures, the face, the silhouette width, a
 // carried light and the limbs with their control points. Reads a file into
 // a character and writes a character back.
+#include <map>
 #include <memory>
+#include <string>
 
+#include "characters/SurfaceFile.h"
 #include "characters/XDataFile.h"
 
 class Limb;
 class NPC;
+class ObjectMesh;
 
 class CharacterFile : public XDataFile {
 public:
@@ -18,9 +22,11 @@ public:
     static constexpr std::uint32_t kKeptBodyFlags = 4 | 8 | 16 | 64;
     static constexpr std::uint32_t kMaxTextures = 10;
 
-    explicit CharacterFile(NPC* character) : character(character) {}
+    explicit CharacterFile(NPC* character);
+    ~CharacterFile() override;
 
 protected:
+    bool EndLoad(void* context) override;
     bool LoadData(const plat::XDataObject& object, const plat::XDataObject* parent, int depth, void* context,
                   bool isReference) override;
     bool SaveTemplates(XSaveObject& save, void* context) override;
@@ -45,5 +51,13 @@ private:
     // One limb object into limbData; false when it cannot be made.
     bool WriteLimb(const Limb& limb, plat::XDataObject& limbData, const XSaveObject& save) const;
 
+    // The surface file of that name, parsed at its first use in this load.
+    const ParsedSurfaceFile& SurfaceFileNamed(const std::string& name);
+
+    // What the objects read so far draw with, held until the load ends.
+    class Held;
+
     NPC* character;
+    std::map<std::string, ParsedSurfaceFile> surfaceFiles;
+    std::unique_ptr<Held> held;
 };

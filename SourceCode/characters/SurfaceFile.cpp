@@ -41,11 +41,11 @@ std::string SurfacePath(const char* fileName) {
 
 // A character saved under a new name has no surface file and simply takes
 // the default surface, so only a file that exists and fails is reported.
-bool LoadIfPresent(SurfaceFile& file, const char* fileName, void* context) {
+bool ReadIfPresent(const char* fileName, plat::XDocument& document) {
     const std::string path = SurfacePath(fileName);
     std::error_code ignored;
     if (!fileName || !*fileName || !std::filesystem::exists(path, ignored)) return false;
-    return file.Load(path, context);
+    return SurfaceFile().ReadUpToFault(path, document, nullptr);
 }
 
 using xdata::Floats;
@@ -101,17 +101,27 @@ bool SurfaceFile::LoadData(const plat::XDataObject& object, const plat::XDataObj
     return LoadChildren(object, depth, context, isReference);
 }
 
-SurfaceData* LoadSurface(SurfaceData* out, const char* fileName) {
+ParsedSurfaceFile::ParsedSurfaceFile(const char* fileName) { read = ReadIfPresent(fileName, document); }
+
+SurfaceData ParsedSurfaceFile::Surface() const {
     SurfaceFile file;
-    LoadIfPresent(file, fileName, nullptr);
-    *out = file.surface;
+    if (read) file.Apply(document, nullptr);
+    return file.surface;
+}
+
+std::uint32_t ParsedSurfaceFile::Sounds(std::vector<std::uint32_t>* indexes) const {
+    std::vector<std::uint32_t> found;
+    SurfaceFile file;
+    if (!read || !file.Apply(document, &found) || file.numSFX == 0) return 0;
+    *indexes = std::move(found);
+    return file.numSFX;
+}
+
+SurfaceData* LoadSurface(SurfaceData* out, const char* fileName) {
+    *out = ParsedSurfaceFile(fileName).Surface();
     return out;
 }
 
 std::uint32_t LoadSurfaceSounds(const char* fileName, std::vector<std::uint32_t>* indexes) {
-    std::vector<std::uint32_t> read;
-    SurfaceFile file;
-    if (!LoadIfPresent(file, fileName, &read) || file.numSFX == 0) return 0;
-    *indexes = std::move(read);
-    return file.numSFX;
+    return ParsedSurfaceFile(fileName).Sounds(indexes);
 }

@@ -25,12 +25,30 @@ protected:
     bool RegisterTemplates(plat::XTemplateRegistry& registry, void* context) override;
 };
 
-// The surface of the file (the name includes its extension); the defaults
-// when it cannot be read. Each call chooses a variant anew.
+// A surface file parsed once and read as often as its reader asks: a
+// character file may name the same surface file at every reference to its
+// Character object. Each read is what a load of the file gives, a variant
+// chosen anew included.
+class ParsedSurfaceFile {
+public:
+    // The name includes the extension; a file that is not there is no error.
+    explicit ParsedSurfaceFile(const char* fileName);
+
+    // The surface; the defaults when the file cannot be read.
+    SurfaceData Surface() const;
+    // The rebound-sound indexes into the character sound table (an index
+    // past the table becomes 0) replace *indexes; returns their count, 0
+    // when the file cannot be read or names no sounds (then *indexes is
+    // kept).
+    std::uint32_t Sounds(std::vector<std::uint32_t>* indexes) const;
+
+private:
+    bool read = false;
+    plat::XDocument document;
+};
+
+// One read of ParsedSurfaceFile(fileName): its surface, its sounds.
 SurfaceData* LoadSurface(SurfaceData* out, const char* fileName);
-// The file's rebound-sound indexes into the character sound table (an
-// index past the table becomes 0) replace *indexes; returns their count, 0
-// when the file cannot be read or names no sounds (then *indexes is kept).
 std::uint32_t LoadSurfaceSounds(const char* fileName, std::vector<std::uint32_t>* indexes);
 
 // The twelve words of a surface from the members of a "SurfaceData" value

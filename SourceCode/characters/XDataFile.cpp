@@ -94,6 +94,11 @@ bool XDataFile::Read(const std::string& fileName, plat::XDocument& document, voi
     return ReadText(fileName, text) && Parse(text, fileName, context, document, true);
 }
 
+bool XDataFile::ReadUpToFault(const std::string& fileName, plat::XDocument& document, void* context) {
+    std::string text;
+    return ReadText(fileName, text) && Parse(text, fileName, context, document, false);
+}
+
 bool XDataFile::Parse(const std::string& text, const std::string& sourceName, void* context,
                       plat::XDocument& document, bool wholeFile) {
     plat::XTemplateRegistry registry;

@@ -78,6 +78,11 @@ public:
     // the file is not read at all or has a fault anywhere); Apply then reads
     // the document into the file's object as Load would.
     bool Read(const std::string& fileName, plat::XDocument& document, void* context);
+    // Reads as Load does (a fault further in is written to the error stream
+    // and what precedes it is kept) but applies nothing, for a caller that
+    // applies one document more than once. False when the file is not read
+    // at all.
+    bool ReadUpToFault(const std::string& fileName, plat::XDocument& document, void* context);
     bool Apply(const plat::XDocument& document, void* context);
     // Writes to a temporary file renamed over fileName. False when the
     // templates cannot be registered, SaveData fails (nothing is written) or

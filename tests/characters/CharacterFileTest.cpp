@@ -2,8 +2,12 @@
 // and orders a file may break.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "Video/LightMan.h"
 #include "Video/ObjectLine.h"
@@ -13,7 +17,10 @@
 #include "characters/ModelLimb.h"
 #include "characters/NPC.h"
 #include "characters/SplineLimb.h"
+#include "core/Random.h"
+#include "platform/common/ErrorLog.h"
 #include "core/SystemNames.h"
+#include "support/TempDir.h"
 #include "support/TestVideo.h"
 #include "world/Physics.h"
 
@@ -187,4 +194,80 @@ TEST_F(CharacterFileTest, NamesAFileCannotHoldAreRefused) {
     ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(std::filesystem::exists("Bad.x"));
     npc.Shutdown();
+}
+
+// A Character object named at many references (with settings between them)
+// reads as copies of it standing there would: the same body, surface and
+// sounds, and the same draws from the random sequence, each read choosing
+// its surface variant anew. Its surface file, damaged after its variants,
+// is read and reported once in the whole load, not twice at every read.
+TEST_F(CharacterFileTest, ManyReferencesReadAsCopiesWouldAndTheirFilesOnce) {
+    ScopedTempDir stage;  // the game's files, with a surface folder of its own
+    const std::filesystem::path root = ScopedTempDir::RepositoryRoot();
+    std::filesystem::create_directories("Assets/Surfaces");
+    std::filesystem::create_directory_symlink(root / "SourceCode", "SourceCode");
+    for (const auto& entry : std::filesystem::directory_iterator(root / "Assets"))
+        if (entry.path().filename() != "Surfaces")
+            std::filesystem::create_directory_symlink(entry.path(), "Assets" / entry.path().filename());
+    std::ofstream("Assets/Surfaces/Damaged.sur", std::ios::binary)
+        << "xof 0303txt 0032\nRandomSurfaceData { 3;\n"
+           " 1.0; 0.1; 0.1; 1.0;; 1.0; 1.0; 1.0; 1.0;; 11; 0.3; 0.02; 1.6;,\n"
+           " 0.1; 1.0; 0.1; 1.0;; 1.0; 1.0; 1.0; 1.0;; 22; 0.3; 0.02; 1.6;,\n"
+           " 0.1; 0.1; 1.0; 1.0;; 1.0; 1.0; 1.0; 1.0;; 33; 0.3; 0.02; 1.6;; }\n"
+           "RandomSoundData { 2; 3, 4; }\n@\n";
+    const std::string other =
+        "{ 3; \"Body/egg.x\"; 14; 4; \"Damaged.sur\"; 1; \"Body/bodySpots.tga\"; 30;;\n"
+        " FaceData { \"Eyes/eyeGreen.tga\"; \"Eyes/pupilSlit.tga\"; 22; 1.0; 1.0; 1.0; 1.0;; 1.0; 1.0; 1.0; 1.0;;"
+        " 10; 0.5; 0.01; 1.5;; }\n SiloData { 0.3; 1.0; 1.0; 1.0; 1.0;; }\n}\n";
+    auto file = [&](bool references) {
+        std::string text = "Character Other " + other + "Character Hero { 3; \"Body/egg.x\"; 15; 4; \"\"; 0;;\n";
+        for (int i = 0; i < 40; ++i)
+            text += (references ? std::string("{ Other }\n") : "Character " + other) + "SiloData { 0.7; 1.0; 1.0; 1.0; 1.0;; }\n";
+        return text + (references ? "{ Other }\n}\n" : "Character " + other + "}\n");
+    };
+    struct Loaded {
+        std::string log;
+        SurfaceData surface;
+        std::vector<std::uint32_t> sounds;
+        std::uint32_t material = 0;
+        float silhouette = 0.0f;
+        std::string eye;
+        int nextDraw = 0;
+    };
+    auto load = [&](bool references) {
+        NPC npc;
+        EXPECT_TRUE(npc.Init());
+        Random::Seed(7);
+        plat::ResetErrorLog();
+        ::testing::internal::CaptureStderr();
+        EXPECT_TRUE(Read(npc, file(references)));
+        plat::FlushErrorRepeats();  // a repeated message's count, if any
+        Loaded loaded;
+        loaded.log = ::testing::internal::GetCapturedStderr();
+        ObjectMesh* body = npc.BodyObject();
+        EXPECT_NE(body, nullptr);
+        loaded.surface = body->surface;
+        loaded.sounds = npc.reboundSounds;
+        loaded.material = body->MaterialKind();
+        float custom[4];
+        loaded.silhouette = body->GetCustomData(custom)[0];
+        loaded.eye = npc.face.eyeTexture;
+        loaded.nextDraw = Random::Next();
+        npc.Shutdown();
+        return loaded;
+    };
+    const Loaded copies = load(false), referenced = load(true);
+    EXPECT_EQ(std::memcmp(&referenced.surface, &copies.surface, sizeof(SurfaceData)), 0);
+    EXPECT_EQ(referenced.sounds, (std::vector<std::uint32_t>{3, 4}));
+    EXPECT_EQ(referenced.sounds, copies.sounds);
+    EXPECT_EQ(referenced.material, 14u);
+    EXPECT_FLOAT_EQ(referenced.silhouette, 0.3f);
+    EXPECT_EQ(referenced.eye, "Eyes/eyeGreen.tga");
+    EXPECT_EQ(referenced.nextDraw, copies.nextDraw);
+    for (const std::string& log : {referenced.log, copies.log}) {
+        int damaged = 0;
+        for (std::size_t at = log.find("Damaged.sur"); at != std::string::npos; at = log.find("Damaged.sur", at + 1))
+            ++damaged;
+        EXPECT_EQ(damaged, 1) << log;
+    }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -272,4 +274,75 @@ TEST(XFileReader, MissingFileIsReported) {
     std::string error;
     EXPECT_FALSE(LoadXFile("/nonexistent/dir/file.x", XTemplateRegistry::Standard(), doc, &error));
     EXPECT_NE(error.find("/nonexistent/dir/file.x"), std::string::npos);
+}
+
+// The indexed lookups give what a plain search of the lists gives, on a file
+// of a size where the order of the search matters: a wide template with
+// member-sized arrays, templates whose objects name them in another case
+// (two names alike but for case: the first added wins), and a restriction
+// of many names, one template allowed by GUID alone.
+TEST(XFileReader, IndexedLookupsAgreeWithAPlainSearch) {
+    constexpr int kMembers = 3000, kTemplates = 400;
+    char guid[48];
+    auto Guid = [&guid](int n) {
+        std::snprintf(guid, sizeof guid, "<%08X-0000-4000-8000-000000000001>", n);
+        return std::string(guid);
+    };
+    std::string text = "template Wide {\n" + Guid(1) + "\n";
+    for (int i = 0; i < kMembers; ++i)
+        text += i % 10 == 9 ? " array DWORD a" + std::to_string(i) + "[m" + std::to_string(i - 1) + "];\n"
+                            : " DWORD m" + std::to_string(i) + ";\n";
+    text += "}\ntemplate Twin {" + Guid(2) + " DWORD n; }\ntemplate TWIN {" + Guid(3) + " DWORD n; }\n";
+    std::string restriction;
+    for (int i = 0; i < kTemplates; ++i) {
+        text += "template Kind" + std::to_string(i) + " {" + Guid(100 + i) + " DWORD n; }\n";
+        if (i % 2 == 0) restriction += "Kind" + std::to_string(i) + ", ";
+    }
+    text += "template Stranger {" + Guid(99) + " DWORD n; }\n";
+    text += "template Picky {" + Guid(4) + " DWORD n; [" + restriction + "Twin, Unseen " + Guid(99) + "] }\n";
+    text += "Picky holder { 1;\n";
+    for (int i = 0; i < kTemplates; i += 2) text += " kind" + std::to_string(i) + " { 2; }\n";
+    text += " twin { 3; }\n stranger { 4; }\n}\n";
+
+    XDocument doc;
+    std::string error;
+    ASSERT_TRUE(Parse(text, doc, error)) << error;
+    ASSERT_EQ(doc.objects.size(), 1u);
+    EXPECT_EQ(doc.objects[0]->children.size(), std::size_t(kTemplates / 2 + 2));
+    EXPECT_EQ(doc.objects[0]->children[std::size_t(kTemplates / 2)].object->Template().name, "Twin");
+
+    const auto wide = doc.templates.FindByName("Wide");
+    ASSERT_NE(wide, nullptr);
+    ASSERT_EQ(wide->members.size(), std::size_t(kMembers));
+    auto plainMemberIndex = [&](const std::string& name) {
+        for (std::size_t i = 0; i < wide->members.size(); ++i)
+            if (wide->members[i].name == name) return int(i);
+        return -1;
+    };
+    for (const XMember& m : wide->members) EXPECT_EQ(wide->MemberIndex(m.name), plainMemberIndex(m.name));
+    EXPECT_EQ(wide->MemberIndex("m3000"), -1);
+    EXPECT_EQ(wide->members[9].dimensions[0].sizeMember, "m8");
+
+    auto plainAnyCase = [&](const std::string& name) -> std::shared_ptr<const XTemplate> {
+        if (auto exact = doc.templates.FindByName(name)) return exact;
+        for (const auto& t : doc.templates.All())
+            if (t->name.size() == name.size() &&
+                std::equal(name.begin(), name.end(), t->name.begin(),
+                           [](char a, char b) { return std::toupper(a) == std::toupper(b); }))
+                return t;
+        return nullptr;
+    };
+    const auto picky = doc.templates.FindByName("Picky");
+    ASSERT_NE(picky, nullptr);
+    for (const auto& t : doc.templates.All()) {
+        std::string lower = t->name, upper = t->name;
+        for (char& c : lower) c = char(std::tolower(c));
+        for (char& c : upper) c = char(std::toupper(c));
+        EXPECT_EQ(doc.templates.FindByNameAnyCase(lower), plainAnyCase(lower)) << lower;
+        EXPECT_EQ(doc.templates.FindByNameAnyCase(upper), plainAnyCase(upper)) << upper;
+        bool allowed = false;
+        for (const XAllowedChild& a : picky->allowed) allowed |= a.name == t->name || (a.guid && *a.guid == t->guid);
+        EXPECT_EQ(picky->AllowsChild(*t), allowed) << t->name;
+    }
+    EXPECT_EQ(doc.templates.FindByNameAnyCase("kind400"), nullptr);
 }

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -85,13 +86,24 @@ class XTemplate {
 public:
     std::string name;
     XGuid guid;
+    // Filled through AddMember and AddAllowedChild, which keep the lookups
+    // below indexed: a file may define a template of any number of members.
     std::vector<XMember> members;
     XRestriction restriction = XRestriction::Closed;
     std::vector<XAllowedChild> allowed;  // for Restricted
 
-    // Index of the member with this name, or -1.
+    void AddMember(XMember member);
+    void AddAllowedChild(XAllowedChild child);
+    // Index of the (first) member with this name, or -1.
     int MemberIndex(std::string_view memberName) const;
     bool AllowsChild(const XTemplate& child) const;
+
+private:
+    std::map<std::string, int, std::less<>> memberIndex;
+    std::size_t membersIndexed = 0;
+    std::set<std::string, std::less<>> allowedNames;
+    std::set<XGuid> allowedGuids;
+    std::size_t allowedIndexed = 0;
 };
 
 // The templates known while reading or writing one file. A registry is a
@@ -126,6 +138,8 @@ public:
 private:
     std::vector<std::shared_ptr<const XTemplate>> ordered;
     std::map<std::string, std::size_t, std::less<>> byName;
+    // Upper-cased name: the first template added under it.
+    std::map<std::string, std::size_t, std::less<>> byUpperName;
 };
 
 // A typed value: an integer, a real, a string, an array or a structure (the

@@ -29,6 +29,12 @@ bool ReadHex(std::string_view text, std::size_t pos, int digits, std::uint64_t& 
     return true;
 }
 
+std::string UpperCase(std::string_view name) {
+    std::string upper(name);
+    for (char& c : upper) c = AsciiUpper(c);
+    return upper;
+}
+
 const XValue& EmptyValue() {
     static const XValue empty{};
     return empty;
@@ -71,8 +77,27 @@ std::string XGuid::ToString() const {
     return buf;
 }
 
+void XTemplate::AddMember(XMember member) {
+    members.push_back(std::move(member));
+    // Members pushed past AddMember are indexed here too; the first of a
+    // name keeps its place.
+    for (; membersIndexed < members.size(); ++membersIndexed)
+        if (!members[membersIndexed].name.empty())
+            memberIndex.emplace(members[membersIndexed].name, static_cast<int>(membersIndexed));
+}
+
+void XTemplate::AddAllowedChild(XAllowedChild child) {
+    allowed.push_back(std::move(child));
+    for (; allowedIndexed < allowed.size(); ++allowedIndexed) {
+        allowedNames.insert(allowed[allowedIndexed].name);
+        if (allowed[allowedIndexed].guid) allowedGuids.insert(*allowed[allowedIndexed].guid);
+    }
+}
+
 int XTemplate::MemberIndex(std::string_view memberName) const {
-    for (std::size_t i = 0; i < members.size(); ++i)
+    if (auto it = memberIndex.find(memberName); it != memberIndex.end()) return it->second;
+    // Only members added without AddMember are left to look through.
+    for (std::size_t i = membersIndexed; i < members.size(); ++i)
         if (members[i].name == memberName) return static_cast<int>(i);
     return -1;
 }
@@ -84,10 +109,10 @@ bool XTemplate::AllowsChild(const XTemplate& child) const {
     case XRestriction::Closed:
         return false;
     case XRestriction::Restricted:
-        for (const XAllowedChild& a : allowed) {
-            // Files redefine standard templates, so a name match is enough.
-            if (a.name == child.name || (a.guid && *a.guid == child.guid)) return true;
-        }
+        // Files redefine standard templates, so a name match is enough.
+        if (allowedNames.contains(child.name) || allowedGuids.contains(child.guid)) return true;
+        for (std::size_t i = allowedIndexed; i < allowed.size(); ++i)
+            if (allowed[i].name == child.name || (allowed[i].guid && *allowed[i].guid == child.guid)) return true;
         return false;
     }
     return false;
@@ -101,6 +126,7 @@ void XTemplateRegistry::Add(std::shared_ptr<const XTemplate> templ) {
         return;
     }
     byName.emplace(templ->name, ordered.size());
+    byUpperName.emplace(UpperCase(templ->name), ordered.size());
     ordered.push_back(std::move(templ));
 }
 
@@ -111,9 +137,8 @@ std::shared_ptr<const XTemplate> XTemplateRegistry::FindByName(std::string_view 
 
 std::shared_ptr<const XTemplate> XTemplateRegistry::FindByNameAnyCase(std::string_view name) const {
     if (auto exact = FindByName(name)) return exact;
-    for (const auto& t : ordered)
-        if (SameIgnoringCase(t->name, name)) return t;
-    return nullptr;
+    auto it = byUpperName.find(UpperCase(name));
+    return it == byUpperName.end() ? nullptr : ordered[it->second];
 }
 
 std::shared_ptr<const XTemplate> XTemplateRegistry::FindByGuid(const XGuid& guid) const {

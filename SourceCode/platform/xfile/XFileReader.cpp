@@ -552,7 +552,7 @@ private:
             }
         }
         Expect(Tok::Semicolon, "';' after a template member");
-        templ.members.push_back(std::move(member));
+        templ.AddMember(std::move(member));
     }
 
     XDimension ParseDimension(const XTemplate& templ, const XMember& member) {
@@ -589,7 +589,7 @@ private:
             XAllowedChild allowed;
             allowed.name = std::string(Expect(Tok::Identifier, "a template name in the restriction").text);
             if (Peek().type == Tok::Guid) allowed.guid = Take().guid;
-            templ.allowed.push_back(std::move(allowed));
+            templ.AddAllowedChild(std::move(allowed));
             if (Accept(Tok::RBracket)) return;
             Expect(Tok::Comma, "',' or ']' in the restriction");
         }
