@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace plat {
 
@@ -58,6 +59,7 @@ public:
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -74,15 +76,28 @@ std::uint64_t FileSizeCap(FileKind kind) {
     return 0;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& contents, FileKind kind, std::string* why) {
-    ++filesOpened;
+int OpenRegularFile(const std::string& path, std::string* why) {
+    auto refuse = [why](const std::string& reason) {
+        if (why) *why = reason;
+        return -1;
+    };
     // Without blocking: opening a FIFO would wait for a writer.
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) return Refuse(why, path, std::strerror(errno));
+    if (file.get() < 0) return refuse(std::strerror(errno));
     struct stat status {};
-    if (::fstat(file.get(), &status) != 0)
-        return Refuse(why, path, std::strerror(errno));
-    if (!S_ISREG(status.st_mode)) return Refuse(why, path, std::string(NotRegular(status.st_mode)) + ", not a regular file");
+    if (::fstat(file.get(), &status) != 0) return refuse(std::strerror(errno));
+    if (!S_ISREG(status.st_mode)) return refuse(std::string(NotRegular(status.st_mode)) + ", not a regular file");
+    ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
+    return file.release();
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents, FileKind kind, std::string* why) {
+    ++filesOpened;
+    std::string reason;
+    Descriptor file(OpenRegularFile(path, &reason));
+    if (file.get() < 0) return Refuse(why, path, reason);
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0) return Refuse(why, path, std::strerror(errno));
     const std::uint64_t cap = FileSizeCap(kind);
     auto tooLarge = [&](std::uint64_t size) {
         return Refuse(why, path,

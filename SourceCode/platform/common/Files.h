@@ -18,6 +18,12 @@ enum class FileKind : std::uint8_t {
 };
 std::uint64_t FileSizeCap(FileKind kind);
 
+// A descriptor for reading the file, or -1 when it cannot be opened or is no
+// regular file (a folder, a FIFO, a device), with the reason in why. Opening
+// never blocks. For readers that stream a file (sounds) rather than read it
+// whole; the caller closes the descriptor.
+int OpenRegularFile(const std::string& path, std::string* why);
+
 // The whole file as bytes; false (contents untouched) when it cannot be
 // opened or read, is no regular file (a folder, a FIFO, a device: nothing
 // that could block or never end) or holds more than the cap of its kind.
