@@ -1,6 +1,5 @@
 #include "characters/XDataFile.h"
 
-#include <cerrno>
 #include <cstring>
 
 #include "platform/common/ErrorLog.h"
@@ -20,8 +19,9 @@ bool HasXHeader(const std::string& text, const std::string& fileName) {
 }
 
 bool ReadText(const std::string& fileName, std::string& text) {
-    if (plat::ReadWholeFile(fileName, text)) return true;
-    LogError(fileName + ": cannot be read (" + std::strerror(errno) + ")");
+    std::string why;
+    if (plat::ReadWholeFile(fileName, text, plat::FileKind::XFile, &why)) return true;
+    LogError(why);
     return false;
 }
 

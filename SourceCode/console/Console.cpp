@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bitset>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -21,6 +20,7 @@
 #include "input/Input.h"
 #include "platform/common/AsciiCase.h"
 #include "platform/common/ErrorLog.h"
+#include "platform/common/Files.h"
 #include "platform/input/DirectInputKeys.h"
 
 namespace {
@@ -314,38 +314,22 @@ void Console::Execute(std::string_view line, bool echo) {
     RunMacro(command->id, static_cast<int>(count), params.data());
 }
 
-namespace {
-enum class ScriptRead { Line, End, Failed };
-
-// The next line of a script without its line end ("\r\n" from Windows too).
-// At most `limit` + 1 characters are kept: that is enough to tell a line too
-// long, and a huge line takes no memory.
-ScriptRead ReadScriptLine(std::FILE* file, std::size_t limit, std::string& line) {
-    line.clear();
-    bool any = false;
-    int c = 0;
-    while ((c = std::getc(file)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        if (line.size() <= limit + 1) line.push_back(static_cast<char>(c));
-    }
-    if (std::ferror(file)) return ScriptRead::Failed;
-    while (!line.empty() && line.back() == '\r') line.pop_back();
-    return any ? ScriptRead::Line : ScriptRead::End;
-}
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-}  // namespace
-
 void Console::RunScript(const char* fileName) {
     const char* name = fileName ? fileName : "";
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name, "rb"));
-    std::string line;
+    // Read whole, as every file of the game: a FIFO, a device or a file
+    // past the cap is one line here, never a wait or a read without end.
+    std::string text, why;
+    if (!plat::ReadWholeFile(name, text, plat::FileKind::Script, &why)) {
+        plat::LogErrorF("Error: %s: its commands and key bindings are not run.\n", why.c_str());
+        return;
+    }
     int number = 0;
-    ScriptRead read = file ? ScriptRead::Line : ScriptRead::Failed;
-    while (file && (read = ReadScriptLine(file.get(), kLineLength, line)) == ScriptRead::Line) {
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        // Without its line end ("\r\n" from Windows too).
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         ++number;
         if (line.size() > static_cast<std::size_t>(kLineLength)) {
             // Running a cut line could run another command than the one
@@ -361,14 +345,6 @@ void Console::RunScript(const char* fileName) {
         Execute(line, false);
         runningLine.reset();
     }
-    // A file that opens but cannot be read (a folder of that name) is as
-    // good as missing.
-    if (read == ScriptRead::Failed && number == 0)
-        plat::LogErrorF("Error: %s cannot be read (%s): its commands and key bindings are not run.\n", name,
-                        std::strerror(errno));
-    else if (read == ScriptRead::Failed)
-        plat::LogErrorF("Error: %s cannot be read past line %d (%s): the rest of it is not run.\n", name, number,
-                        std::strerror(errno));
 }
 
 char Console::ReadKeyChar(const KeyPress& press) { return TypedChar(press.key, press.shift); }

@@ -250,9 +250,10 @@ TEST_F(ConsoleFixture, ScriptsRunLineByLineAndStopAtALineTooLong) {
     console->RunScript("missing.txt");
     console->RunScript("folder.txt");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Error: missing.txt cannot be read (No such file or directory): its commands and key bindings are "
+              "Error: missing.txt: cannot be read (No such file or directory): its commands and key bindings are "
               "not run.\n"
-              "Error: folder.txt cannot be read (Is a directory): its commands and key bindings are not run.\n");
+              "Error: folder.txt: cannot be read (a folder, not a regular file): its commands and key bindings are "
+              "not run.\n");
     EXPECT_EQ(console->History().size(), 2u);
 }
 

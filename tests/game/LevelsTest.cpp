@@ -271,6 +271,29 @@ TEST(LevelsTest, ALevelWhoseScriptsRaiseIsReportedAndTheGameGoesOn) {
     EXPECT_THAT(err, HasSubstr("level \"level1\" did not load"));
 }
 
+// A texture name from a script may lead anywhere: a device there is one line
+// in the error stream and the fallback picture, not a read without end.
+TEST(LevelsTest, ASkyboxNamedAfterADeviceIsOneLineAndTheLevelGoesOn) {
+    ScopedTempDir scripts;
+    testing::internal::CaptureStderr();
+    GameSession game(ScriptsWith(scripts, "level1",
+                                 "import ZOPAPI as Z\n"
+                                 "def loadlevel():\n"
+                                 "    Z.AddHUD()\n"
+                                 "    Z.SetSkybox('../../../../../../../../dev/zero')\n"
+                                 "    Z.SetInt(200, 0)\n"),  // loaded: the loading slot cleared
+                     320, 240);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    ChangeLevel(game, "level1");
+    game.Frames(10);
+    EXPECT_TRUE(game.Running());
+    EXPECT_EQ(CurrentLevel(), "level1");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, HasSubstr("Textures/../../../../../../../../dev/zero: cannot be read (a device, not a regular file)\n"));
+    EXPECT_THAT(err, Not(HasSubstr("did not load")));
+}
+
 }  // namespace
 
 namespace {

@@ -415,7 +415,7 @@ TEST(ImageErrors, RefusalsNameTheRealCause) {
     ByteBuilder truncated;  // a run-length Targa cut short
     truncated.u8(0).u8(0).u8(10).zeros(5).u16(0).u16(0).u16(200).u16(200).u8(32).u8(8).raw({0xFF, 1, 2, 3, 4});
     std::string error = Refusal(truncated.data(), truncated.size());
-    EXPECT_EQ(error, "truncated Targa run-length data");
+    EXPECT_EQ(error.rfind("truncated Targa run-length data", 0), 0u) << error;
 
     for (int depth : {0, 24}) {
         ByteBuilder header;  // 18 bytes, nothing after them

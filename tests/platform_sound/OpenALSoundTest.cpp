@@ -2,6 +2,8 @@
 // tests render the output themselves, 10 ms at a time with the library's
 // per-frame update in between, as the frame loop would. No real time is
 // involved, so a loaded machine cannot change what they hear.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -280,8 +282,12 @@ struct AudioBesideTheFallback {
 };
 
 // A sound or music file that is missing is said once, with the reason; the
-// fallback sound plays in its place.
+// fallback sound plays in its place. So is a FIFO, which nobody writes to:
+// opening it must not wait for a writer.
 TEST(MissingSoundTest, EveryMissingSoundOrMusicFileIsSaidOnceWithItsReason) {
+    ScopedTempDir dir;
+    const std::string fifo = (dir.Path() / "pipe.wav").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     AudioBesideTheFallback beside;
     {
         Audio audio;
@@ -290,10 +296,11 @@ TEST(MissingSoundTest, EveryMissingSoundOrMusicFileIsSaidOnceWithItsReason) {
         EXPECT_NE(audio.PlaySound("Assets/Audio/Game/gone.wav"), -1);
         EXPECT_NE(audio.PlaySound("Assets/Audio/Game/gone.wav"), -1);
         audio.PlayMusic("Assets/Audio/Music/gone.wav");
+        EXPECT_NE(audio.PlaySound(fifo.c_str()), -1);
         const std::string err = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(err,
-                  "Error: Sound not loaded: Assets/Audio/Game/gone.wav: System error : No such file or directory.\n"
-                  "Error: Sound not loaded: Assets/Audio/Music/gone.wav: System error : No such file or directory.\n");
+        EXPECT_EQ(err, "Error: Sound not loaded: Assets/Audio/Game/gone.wav: No such file or directory\n"
+                       "Error: Sound not loaded: Assets/Audio/Music/gone.wav: No such file or directory\n"
+                       "Error: Sound not loaded: " + fifo + ": a FIFO, not a regular file\n");
         audio.Shutdown();
     }
 }

@@ -7,7 +7,7 @@ HRESULT EffectInclude::Open(D3DXINCLUDE_TYPE, const char* fileName, const void*,
     if (!fileName || !data || !bytes) return E_FAIL;
     const std::string path = plat::ForwardSlashes(folder.empty() ? std::string(fileName) : folder + fileName);
     std::string raw;
-    if (!plat::ReadWholeFile(path, raw)) return E_FAIL;
+    if (!plat::ReadWholeFile(path, raw, plat::FileKind::Effect)) return E_FAIL;
     // Text mode: a carriage-return line-feed pair is one line end.
     std::string text;
     text.reserve(raw.size());

@@ -9,8 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <utility>
 
 namespace plat {
 
@@ -25,14 +24,101 @@ std::atomic<std::uint64_t> filesOpened{0};
 
 std::uint64_t FilesOpened() { return filesOpened.load(); }
 
-bool ReadWholeFile(const std::string& path, std::string& contents) {
+namespace {
+constexpr std::uint64_t kMiB = std::uint64_t(1) << 20;
+
+const char* KindName(FileKind kind) {
+    switch (kind) {
+    case FileKind::Image: return "an image file";
+    case FileKind::XFile: return "a .x file";
+    case FileKind::Effect: return "an effect file";
+    case FileKind::Script: return "a command file";
+    }
+    return "a file";
+}
+
+const char* NotRegular(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "a special file";
+}
+
+bool Refuse(std::string* why, const std::string& path, const std::string& reason) {
+    if (why) *why = path + ": cannot be read (" + reason + ")";
+    return false;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+}  // namespace
+
+std::uint64_t FileSizeCap(FileKind kind) {
+    switch (kind) {
+    case FileKind::Image: return 512 * kMiB;
+    case FileKind::XFile: return 64 * kMiB;
+    case FileKind::Effect: return 16 * kMiB;
+    case FileKind::Script: return 1 * kMiB;
+    }
+    return 0;
+}
+
+int OpenRegularFile(const std::string& path, std::string* why) {
+    auto refuse = [why](const std::string& reason) {
+        if (why) *why = reason;
+        return -1;
+    };
+    // Without blocking: opening a FIFO would wait for a writer.
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) return refuse(std::strerror(errno));
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0) return refuse(std::strerror(errno));
+    if (!S_ISREG(status.st_mode)) return refuse(std::string(NotRegular(status.st_mode)) + ", not a regular file");
+    ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
+    return file.release();
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents, FileKind kind, std::string* why) {
     ++filesOpened;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return false;
-    contents = text.str();
+    std::string reason;
+    Descriptor file(OpenRegularFile(path, &reason));
+    if (file.get() < 0) return Refuse(why, path, reason);
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0) return Refuse(why, path, std::strerror(errno));
+    const std::uint64_t cap = FileSizeCap(kind);
+    auto tooLarge = [&](std::uint64_t size) {
+        return Refuse(why, path,
+                      "it holds " + std::to_string(size) + " bytes, more than the " + std::to_string(cap / kMiB) +
+                          " MB " + KindName(kind) + " may hold");
+    };
+    if (std::uint64_t(status.st_size) > cap) return tooLarge(std::uint64_t(status.st_size));
+    // The size is only a hint: a file that grows while read is held to the
+    // cap all the same.
+    std::string bytes;
+    bytes.reserve(std::size_t(status.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Refuse(why, path, std::strerror(errno));
+        if (n == 0) break;
+        if (bytes.size() + std::size_t(n) > cap) return tooLarge(bytes.size() + std::size_t(n));
+        bytes.append(buffer, std::size_t(n));
+    }
+    contents = std::move(bytes);
     return true;
 }
 

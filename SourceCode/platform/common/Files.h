@@ -8,9 +8,28 @@ namespace plat {
 // every one of them becomes '/'.
 std::string ForwardSlashes(std::string path);
 
+// The kinds of file the game reads, each with a size cap of its own
+// (FileSizeCap; the figures are in this folder's README).
+enum class FileKind : std::uint8_t {
+    Image,   // textures
+    XFile,   // .x meshes, characters, animations and surfaces
+    Effect,  // compiled effects, effect sources and their includes
+    Script,  // console command files
+};
+std::uint64_t FileSizeCap(FileKind kind);
+
+// A descriptor for reading the file, or -1 when it cannot be opened or is no
+// regular file (a folder, a FIFO, a device), with the reason in why. Opening
+// never blocks. For readers that stream a file (sounds) rather than read it
+// whole; the caller closes the descriptor.
+int OpenRegularFile(const std::string& path, std::string* why);
+
 // The whole file as bytes; false (contents untouched) when it cannot be
-// opened or read.
-bool ReadWholeFile(const std::string& path, std::string& contents);
+// opened or read, is no regular file (a folder, a FIFO, a device: nothing
+// that could block or never end) or holds more than the cap of its kind.
+// why, when given, then says which in one line naming the file.
+bool ReadWholeFile(const std::string& path, std::string& contents, FileKind kind = FileKind::XFile,
+                   std::string* why = nullptr);
 // How many files ReadWholeFile has tried to open since the program started:
 // every texture, mesh, effect and data file is read through it, so a steady
 // frame adds nothing here.

@@ -1,7 +1,6 @@
 #include "platform/d3dx/D3DXEffect.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -609,10 +608,6 @@ HRESULT Fail(ID3DXBuffer** errors, const std::string& text) {
     if (errors) *errors = new ID3DXBuffer(text);
     return E_FAIL;
 }
-
-// Called right after the read failed, while errno still says why.
-std::string CannotRead(const char* path) { return std::string(path) + ": cannot be read (" + std::strerror(errno) + ")"; }
-
 }  // namespace
 
 HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, const void*, ID3DXInclude*, DWORD,
@@ -621,8 +616,8 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, co
     if (!effect) return D3DERR_INVALIDCALL;
     *effect = nullptr;
     if (!device || !path) return D3DERR_INVALIDCALL;
-    std::string bytes;
-    if (!plat::ReadWholeFile(path, bytes)) return Fail(errors, CannotRead(path));
+    std::string bytes, why;
+    if (!plat::ReadWholeFile(path, bytes, plat::FileKind::Effect, &why)) return Fail(errors, why);
     auto parsed = plat::DeserializeEffect(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (!parsed)
         return Fail(errors, std::string(path) + (bytes.empty() ? ": the file is empty" : ": not a compiled effect"));
@@ -644,8 +639,8 @@ HRESULT D3DXCompileShaderFromFileA(const char* sourceFile, const void*, ID3DXInc
     if (constantTable) *constantTable = nullptr;
     if (!code || !sourceFile || !function) return D3DERR_INVALIDCALL;
     *code = nullptr;
-    std::string text;
-    if (!plat::ReadWholeFile(sourceFile, text)) return Fail(errors, CannotRead(sourceFile));
+    std::string text, why;
+    if (!plat::ReadWholeFile(sourceFile, text, plat::FileKind::Effect, &why)) return Fail(errors, why);
     plat::FxError error;
     auto effect = plat::ParseEffect(text, sourceFile, include, &error);
     if (!effect) return Fail(errors, error.Text());

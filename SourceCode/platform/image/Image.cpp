@@ -20,6 +20,17 @@ bool ImageSizeAllowed(std::uint64_t width, std::uint64_t height, std::uint64_t d
     return width * height * depth <= kMaxImagePixels;
 }
 
+bool AdmitImageSize(const char* format, std::uint64_t width, std::uint64_t height, std::uint64_t depth,
+                    std::uint64_t leastBytes, std::size_t available, std::string& error) {
+    if (!ImageSizeAllowed(width, height, depth)) return error = std::string(format) + " image size out of range", false;
+    if (leastBytes <= available) return true;
+    std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (depth > 1) size += " x " + std::to_string(depth);
+    error = "truncated " + std::string(format) + " data: " + std::to_string(available) +
+            " bytes cannot hold a " + size + " image";
+    return false;
+}
+
 std::size_t DxtBlockBytes(ImageLayout layout) {
     switch (layout) {
     case ImageLayout::DXT1: return 8;
@@ -66,10 +77,7 @@ bool DecodeImage(const std::uint8_t* data, std::size_t size, Image& out, std::st
 
 bool LoadImageFile(const std::string& path, Image& out, std::string& error) {
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) {
-        error = "cannot open or read image file \"" + path + "\"";
-        return false;
-    }
+    if (!ReadWholeFile(path, bytes, FileKind::Image, &error)) return false;
     if (!DecodeImage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, error)) {
         error = "\"" + path + "\": " + error;
         return false;

@@ -104,6 +104,13 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Image& out, std::str
 
 // Whether the dimensions are inside the decoders' limits.
 bool ImageSizeAllowed(std::uint64_t width, std::uint64_t height, std::uint64_t depth = 1);
+// The one check every decoder passes before it allocates pixels: the size is
+// inside the limits, and the file's data (available bytes) holds at least
+// leastBytes, what the format needs for an image of that size in its densest
+// coding. A forged header then costs no more than the file that carries it.
+// False with error naming the format (as "JPEG") and the fault.
+bool AdmitImageSize(const char* format, std::uint64_t width, std::uint64_t height, std::uint64_t depth,
+                    std::uint64_t leastBytes, std::size_t available, std::string& error);
 
 // Bytes of one level of the layout at the given size.
 std::size_t LevelByteSize(ImageLayout layout, std::uint32_t width, std::uint32_t height,

@@ -1,4 +1,4 @@
-// Windows bitmaps: core and info headers (up to version 5), 1/4/8-bit
+// Windows bitmaps: core, OS/2 2.x and info headers (up to version 5), 1/4/8-bit
 // palettes (uncompressed, RLE4, RLE8), 16/24/32-bit pixels with or without
 // bit fields, bottom-up and top-down.
 #include <algorithm>
@@ -25,7 +25,19 @@ struct BmpHeader {
     std::array<std::uint32_t, 4> masks{};  // red, green, blue, alpha
     std::size_t paletteOffset = 0;
     std::size_t paletteEntryBytes = 4;
+    // The core and the short OS/2 2.x headers carry no count of palette
+    // entries: the palette is whatever lies before the pixels.
+    bool paletteCounted = true;
 };
+
+// The sizes of the headers writers produce: core (OS/2 1.x), the short and
+// full OS/2 2.x ones, and the info header with its versions 2 to 5. Any
+// other size is not a bitmap we know how to read.
+bool KnownHeaderSize(std::uint32_t size) {
+    for (std::uint32_t known : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
+        if (size == known) return true;
+    return false;
+}
 
 struct Palette {
     std::vector<std::array<std::uint8_t, 4>> entries;  // BGRA
@@ -40,13 +52,22 @@ bool ReadHeader(ByteReader& in, BmpHeader& h, std::string& error) {
     h.pixelOffset = in.u32();
     h.headerSize = in.u32();
     if (!in.ok()) return error = "truncated bitmap header", false;
+    if (!KnownHeaderSize(h.headerSize))
+        return error = "unsupported bitmap header size " + std::to_string(h.headerSize), false;
     if (h.headerSize == 12) {
         h.width = in.u16();
         h.height = in.u16();
         in.u16();
         h.bitCount = in.u16();
         h.paletteEntryBytes = 3;
-    } else if (h.headerSize >= 40 && h.headerSize <= 1024) {
+        h.paletteCounted = false;
+    } else if (h.headerSize == 16) {  // OS/2 2.x cut after the bit count
+        h.width = in.i32();
+        h.height = in.i32();
+        in.u16();
+        h.bitCount = in.u16();
+        h.paletteCounted = false;
+    } else {
         h.width = in.i32();
         h.height = in.i32();
         in.u16();
@@ -62,8 +83,6 @@ bool ReadHeader(ByteReader& in, BmpHeader& h, std::string& error) {
         else if (h.compression == kAlphaBitFields) maskCount = 4;
         for (std::size_t i = 0; i < maskCount; ++i) h.masks[i] = in.u32();
         if (h.headerSize > 40) in.seek(14 + std::size_t(h.headerSize));
-    } else {
-        return error = "unsupported bitmap header size " + std::to_string(h.headerSize), false;
     }
     if (!in.ok()) return error = "truncated bitmap header", false;
     h.paletteOffset = in.pos();
@@ -73,7 +92,7 @@ bool ReadHeader(ByteReader& in, BmpHeader& h, std::string& error) {
 bool ValidateHeader(const BmpHeader& h, std::string& error) {
     std::int64_t height = h.height < 0 ? -h.height : h.height;
     if (h.width <= 0 || height <= 0 || !ImageSizeAllowed(std::uint64_t(h.width), std::uint64_t(height)))
-        return error = "bitmap size out of range", false;
+        return error = "bitmap image size out of range", false;
     // Such a bitmap only wraps a whole JPEG or PNG file (its bit count is 0).
     if (h.compression == kJpeg || h.compression == kPng)
         return error = std::string("bitmap holding ") + (h.compression == kJpeg ? "JPEG" : "PNG") +
@@ -95,7 +114,11 @@ bool ValidateHeader(const BmpHeader& h, std::string& error) {
 
 std::size_t PaletteCount(const BmpHeader& h) {
     if (h.bitCount > 8) return 0;
-    const std::size_t count = h.paletteUsed ? h.paletteUsed : std::size_t(1) << h.bitCount;
+    std::size_t count = h.paletteUsed ? h.paletteUsed : std::size_t(1) << h.bitCount;
+    // Writers of headers without a count may store fewer entries than the
+    // depth allows, with the pixels right after the last one.
+    if (!h.paletteCounted && h.pixelOffset >= h.paletteOffset)
+        count = std::min<std::size_t>(count, (h.pixelOffset - h.paletteOffset) / h.paletteEntryBytes);
     return std::min<std::size_t>(count, 256);
 }
 
@@ -125,16 +148,17 @@ bool ReadPalette(const std::uint8_t* data, std::size_t size, const BmpHeader& h,
     return true;
 }
 
-// Palette indices of an RLE8 or RLE4 stream, bottom row first. Runs that
-// leave the image are cut off; pixels never written keep index 0.
-bool DecodeRle(ByteReader& in, const BmpHeader& h, std::vector<std::uint8_t>& indices,
-               std::string& error) {
+// Walks an RLE8 or RLE4 stream, bottom row first, handing each pixel it
+// stores to put(x, y, index). Runs that leave the image are cut off; a jump
+// leaves the pixels it passes to index 0. A stream that stops before its
+// last row (its data or an end of bitmap) does not cover the image: refused.
+template <class Put>
+bool WalkRle(ByteReader in, const BmpHeader& h, Put put, std::string& error) {
     const std::size_t width = std::size_t(h.width), height = std::size_t(h.height);
     const bool four = h.compression == kRle4;
-    indices.assign(width * height, 0);
     std::size_t x = 0, y = 0;
-    auto put = [&](std::uint8_t index) {
-        if (x < width && y < height) indices[y * width + x] = index;
+    auto store = [&](std::uint8_t index) {
+        if (x < width && y < height) put(x, y, index);
         ++x;
     };
     while (y < height) {
@@ -142,13 +166,17 @@ bool DecodeRle(ByteReader& in, const BmpHeader& h, std::vector<std::uint8_t>& in
         if (!in.ok()) return error = "truncated run-length bitmap data", false;
         if (count > 0) {
             for (std::uint8_t i = 0; i < count; ++i)
-                put(four ? std::uint8_t(i % 2 ? value & 0x0F : value >> 4) : value);
+                store(four ? std::uint8_t(i % 2 ? value & 0x0F : value >> 4) : value);
             continue;
         }
         if (value == 0) {  // end of line
             x = 0;
             ++y;
         } else if (value == 1) {  // end of bitmap
+            if (y + 1 < height)
+                return error = "run-length bitmap data ends in row " + std::to_string(y + 1) + " of " +
+                               std::to_string(height),
+                       false;
             break;
         } else if (value == 2) {  // move right and up
             x += in.u8();
@@ -158,7 +186,7 @@ bool DecodeRle(ByteReader& in, const BmpHeader& h, std::vector<std::uint8_t>& in
             if (bytes > in.remaining()) return error = "truncated run-length bitmap data", false;
             const std::uint8_t* p = in.here();
             for (std::size_t i = 0; i < value; ++i)
-                put(four ? std::uint8_t(i % 2 ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
+                store(four ? std::uint8_t(i % 2 ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
             in.skip(bytes + (bytes & 1));
         }
     }
@@ -195,28 +223,31 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     const std::size_t width = std::size_t(h.width);
     const std::size_t height = std::size_t(h.height < 0 ? -h.height : h.height);
     const bool topDown = h.height < 0;
+    const bool rle = h.compression == kRle8 || h.compression == kRle4;
+    const std::size_t stride = (width * h.bitCount + 31) / 32 * 4;
+    const std::size_t used = (width * h.bitCount + 7) / 8;
+    if (!in.seek(h.pixelOffset)) return error = "bitmap pixel offset beyond the file", false;
+    // A run-length stream is walked once without storing anything: what it
+    // covers is known only by reading it.
+    const auto nothing = [](std::size_t, std::size_t, std::uint8_t) {};
+    if (!AdmitImageSize("bitmap", width, height, 1, rle ? 2 : stride * (height - 1) + used, in.remaining(), error) ||
+        (rle && !WalkRle(in, h, nothing, error)))
+        return false;
+
     ImageLevel level{std::uint32_t(width), std::uint32_t(height), 1, {}};
     level.bytes.resize(width * height * 4);
     auto outRow = [&](std::size_t fileRow) {
         return level.bytes.data() + (topDown ? fileRow : height - 1 - fileRow) * width * 4;
     };
 
-    if (!in.seek(h.pixelOffset)) return error = "bitmap pixel offset beyond the file", false;
-    if (h.compression == kRle8 || h.compression == kRle4) {
-        std::vector<std::uint8_t> indices;
-        if (!DecodeRle(in, h, indices, error)) return false;
-        for (std::size_t row = 0; row < height; ++row) {
-            std::uint8_t* o = outRow(row);
-            for (std::size_t x = 0; x < width; ++x) {
-                auto c = palette.at(indices[row * width + x]);
-                std::copy(c.begin(), c.end(), o + x * 4);
-            }
-        }
+    if (rle) {
+        const auto first = palette.at(0);
+        for (std::size_t i = 0; i < width * height; ++i) std::copy(first.begin(), first.end(), &level.bytes[i * 4]);
+        WalkRle(in, h, [&](std::size_t x, std::size_t row, std::uint8_t index) {
+            auto c = palette.at(index);
+            std::copy(c.begin(), c.end(), outRow(row) + x * 4);
+        }, error);
     } else {
-        const std::size_t stride = (width * h.bitCount + 31) / 32 * 4;
-        const std::size_t used = (width * h.bitCount + 7) / 8;
-        if (in.remaining() < stride * (height - 1) + used)
-            return error = "truncated bitmap pixel data", false;
         const ChannelMask r(h.masks[0]), g(h.masks[1]), b(h.masks[2]), a(h.masks[3]);
         const std::uint32_t pixelBytes = h.bitCount / 8;
         for (std::size_t row = 0; row < height; ++row) {

@@ -227,7 +227,7 @@ bool DecodeDds(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     for (std::uint32_t m = 0; m < mips; ++m)
         needed += StoredLevelBytes(layout, h.pf, std::max(1u, h.width >> m), std::max(1u, h.height >> m),
                                    std::max(1u, depth >> m));
-    if (needed * faces > in.remaining()) return error = "truncated DDS surface data", false;
+    if (!AdmitImageSize("DDS", h.width, h.height, depth, needed * faces, in.remaining(), error)) return false;
 
     out.shape = cube ? ImageShape::Cube : volume ? ImageShape::Volume : ImageShape::Flat;
     out.layout = layout;

@@ -2,6 +2,7 @@
 #include <cstdio>  // jpeglib.h needs FILE declared first
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include <csetjmp>
 
@@ -25,6 +26,32 @@ void OnError(j_common_ptr info) {
 }
 void OnMessage(j_common_ptr) {}
 
+// libjpeg only warns when the data ends early and then makes up the missing
+// rows (flat grey): such a file is refused, as a truncated PNG is. Other
+// warnings (a damaged stretch inside data that is all there) are counted
+// and the picture kept.
+void OnEmit(j_common_ptr info, int level) {
+    if (level >= 0) return;
+    ++info->err->num_warnings;
+    if (info->err->msg_code != JWRN_JPEG_EOF) return;
+    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+    char text[JMSG_LENGTH_MAX] = {};
+    manager->base.format_message(info, text);
+    *manager->message = std::string("truncated JPEG data: ") + text;
+    std::longjmp(manager->jump, 1);
+}
+
+// Every block of every component is coded at least once (its DC value), in
+// at least one bit with Huffman codes. Arithmetic coding has no such floor:
+// its files are held to the end of their data alone.
+std::uint64_t LeastScanBytes(const jpeg_decompress_struct& info) {
+    if (info.arith_code) return 0;
+    std::uint64_t blocks = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        blocks += std::uint64_t(info.comp_info[c].width_in_blocks) * info.comp_info[c].height_in_blocks;
+    return blocks / 8;
+}
+
 // Everything that may longjmp lives here; the objects it fills live with the
 // caller, so no destructor is skipped by the jump.
 bool DecodeWithLibjpeg(jpeg_decompress_struct& info, ErrorManager& errors, const std::uint8_t* data,
@@ -35,10 +62,9 @@ bool DecodeWithLibjpeg(jpeg_decompress_struct& info, ErrorManager& errors, const
     info.mem->max_memory_to_use = 256L * 1024 * 1024;
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
-    if (!ImageSizeAllowed(info.image_width, info.image_height)) {
-        error = "JPEG image size out of range";
+    if (!AdmitImageSize("JPEG", info.image_width, info.image_height, 1, LeastScanBytes(info),
+                        info.src->bytes_in_buffer, error))
         return false;
-    }
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
         error = "CMYK JPEG images are not supported";
         return false;
@@ -76,6 +102,7 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Image& out, std::str
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = OnError;
     errors.base.output_message = OnMessage;
+    errors.base.emit_message = OnEmit;
     bool ok = DecodeWithLibjpeg(info, errors, data, size, out, error);
     jpeg_destroy_decompress(&info);
     if (!ok) {

@@ -40,6 +40,13 @@ std::uint32_t FileFormatOf(int colorType) {
     return imagefmt::kA8R8G8B8;
 }
 
+// Deflate stores at most 258 bytes in one 2-bit code (1032:1): the rows a
+// header declares, each with its filter byte, need at least that share.
+std::uint64_t LeastCompressedBytes(std::uint64_t width, std::uint64_t height, int channels, int bitDepth) {
+    const std::uint64_t rowBytes = (width * std::uint64_t(channels) * std::uint64_t(bitDepth) + 7) / 8;
+    return (rowBytes + 1) * height / 1032;
+}
+
 // Everything that may longjmp lives here, with no object that needs its
 // destructor run between setjmp and the jump except the ones passed in.
 bool DecodeWithLibpng(png_structp png, png_infop info, MemorySource& source, Image& out,
@@ -52,10 +59,9 @@ bool DecodeWithLibpng(png_structp png, png_infop info, MemorySource& source, Ima
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-    if (!ImageSizeAllowed(width, height)) {
-        error = "PNG image size out of range";
+    if (!AdmitImageSize("PNG", width, height, 1, LeastCompressedBytes(width, height, png_get_channels(png, info), bitDepth),
+                        source.size - source.pos, error))
         return false;
-    }
     out.fileFormat = png_get_valid(png, info, PNG_INFO_tRNS) ? imagefmt::kA8R8G8B8 : FileFormatOf(colorType);
 
     png_set_expand(png);  // palette to RGB, low grey depths to 8 bits, tRNS to alpha

@@ -38,30 +38,32 @@ bool KnownType(std::uint8_t colorMapType, std::uint8_t imageType) {
 
 bool ValidHeader(const TgaHeader& h, std::string& error) {
     if (!KnownType(h.colorMapType, h.imageType)) return error = "not a Targa image", false;
-    if (!ImageSizeAllowed(h.width, h.height)) return error = "Targa image size out of range", false;
     bool depthOk = false;
     switch (h.baseType()) {
     case 1:
-        depthOk = h.colorMapType == 1 && h.pixelBits == 8 &&
-                  (h.mapEntryBits == 15 || h.mapEntryBits == 16 || h.mapEntryBits == 24 ||
-                   h.mapEntryBits == 32);
+        depthOk = h.colorMapType == 1 && h.pixelBits == 8;
+        if (depthOk && h.mapEntryBits != 15 && h.mapEntryBits != 16 && h.mapEntryBits != 24 && h.mapEntryBits != 32)
+            return error = "unsupported Targa colour-map entry size " + std::to_string(h.mapEntryBits) + " bits",
+                   false;
         break;
     case 2: depthOk = h.pixelBits == 15 || h.pixelBits == 16 || h.pixelBits == 24 || h.pixelBits == 32; break;
     case 3: depthOk = h.pixelBits == 8 || h.pixelBits == 16; break;
     }
-    if (!depthOk) return error = "unsupported Targa pixel depth", false;
+    if (!depthOk) return error = "unsupported Targa pixel depth " + std::to_string(h.pixelBits), false;
     return true;
 }
 
 // Converts one stored true-colour value of the given bit size to BGRA.
-void TrueColorToBGRA(const std::uint8_t* p, std::uint8_t bits, bool alphaBit, std::uint8_t* o) {
+// Without alpha, the attribute bits of 16 and 32-bit values are ignored
+// (X1R5G5B5, X8R8G8B8): the pixel is opaque.
+void TrueColorToBGRA(const std::uint8_t* p, std::uint8_t bits, bool alpha, std::uint8_t* o) {
     if (bits == 15 || bits == 16) {
         std::uint32_t v = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
         auto five = [](std::uint32_t x) { return std::uint8_t((x << 3) | (x >> 2)); };
-        std::uint8_t a = (bits == 16 && alphaBit) ? ((v & 0x8000) ? 255 : 0) : 255;
+        std::uint8_t a = (bits == 16 && alpha) ? ((v & 0x8000) ? 255 : 0) : 255;
         imagebytes::PutBGRA(o, five((v >> 10) & 31), five((v >> 5) & 31), five(v & 31), a);
     } else {
-        imagebytes::PutBGRA(o, p[2], p[1], p[0], bits == 32 ? p[3] : 255);
+        imagebytes::PutBGRA(o, p[2], p[1], p[0], bits == 32 && alpha ? p[3] : 255);
     }
 }
 
@@ -81,7 +83,7 @@ public:
                 return;
             }
             const std::uint8_t* entry = map_.data() + (index - h_.mapFirst) * mapEntryBytes_;
-            TrueColorToBGRA(entry, h_.mapEntryBits, h_.mapEntryBits == 16 && h_.alphaBits(), o);
+            TrueColorToBGRA(entry, h_.mapEntryBits, h_.mapEntryBits == 32 || h_.alphaBits(), o);
             return;
         }
         case 2: TrueColorToBGRA(p, h_.pixelBits, h_.alphaBits(), o); return;
@@ -101,7 +103,7 @@ std::uint32_t FileFormatOf(const TgaHeader& h) {
     case 1: return kP8;
     case 3: return h.pixelBits == 16 ? kA8L8 : kL8;
     }
-    if (h.pixelBits == 32) return kA8R8G8B8;
+    if (h.pixelBits == 32) return h.alphaBits() ? kA8R8G8B8 : kX8R8G8B8;
     if (h.pixelBits == 24) return kR8G8B8;
     return h.pixelBits == 16 && h.alphaBits() ? kA1R5G5B5 : kX1R5G5B5;
 }
@@ -111,21 +113,23 @@ bool ReadPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels,
                 std::vector<std::uint8_t>& out, std::string& error) {
     const std::size_t count = std::size_t(h.width) * h.height;
     const std::size_t bytes = pixels.pixelBytes();
+    // Every run-length packet stores at least one pixel for at most 128.
+    const std::size_t least = h.rle() ? (count + 127) / 128 * (1 + bytes) : count * bytes;
+    if (!AdmitImageSize(h.rle() ? "Targa run-length" : "Targa", h.width, h.height, 1, least, in.remaining(), error))
+        return false;
     if (!h.rle()) {
-        if (in.remaining() / bytes < count) return error = "truncated Targa pixel data", false;
-        // 32-bit true colour is stored as BGRA already: one copy.
+        // 32-bit true colour is stored as BGRA already: one copy, made
+        // opaque when the file keeps no alpha in its fourth byte.
         if (h.baseType() == 2 && h.pixelBits == 32) {
             out.assign(in.here(), in.here() + count * 4);
+            if (!h.alphaBits())
+                for (std::size_t i = 3; i < out.size(); i += 4) out[i] = 255;
             return true;
         }
         out.resize(count * 4);
         for (std::size_t i = 0; i < count; ++i) pixels.toBGRA(in.here() + i * bytes, &out[i * 4]);
         return true;
     }
-    // Every packet stores at least one pixel for at most 128: refuse data
-    // that cannot possibly cover the image before allocating for it.
-    if (in.remaining() / (1 + bytes) < (count + 127) / 128)
-        return error = "truncated Targa run-length data", false;
     out.resize(count * 4);
     std::size_t done = 0;
     while (done < count) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/common/Files.h"
+
 namespace plat {
 namespace {
 // More than any sound the game plays; a file claiming more is refused
@@ -16,8 +18,11 @@ constexpr int kHighestRate = 384000;
 }  // namespace
 
 std::unique_ptr<SoundFileReader> SoundFileReader::Open(const std::string& path, std::string* why) {
+    // A FIFO or a device as a sound would block the game or never end.
+    const int fd = OpenRegularFile(path, why);
+    if (fd < 0) return nullptr;
     SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
     if (!file) {
         if (why) *why = sf_strerror(nullptr);
         return nullptr;
