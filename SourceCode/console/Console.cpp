@@ -16,6 +16,7 @@
 #include "console/Bindings.h"
 #include "console/ConsoleCommands.h"
 #include "console/TypedKeys.h"
+#include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "input/Input.h"
@@ -341,7 +342,7 @@ struct FileCloser {
 
 void Console::RunScript(const char* fileName) {
     const char* name = fileName ? fileName : "";
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name, "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(GamePath(name).c_str(), "rb"));
     std::string line;
     int number = 0;
     ScriptRead read = file ? ScriptRead::Line : ScriptRead::Failed;
