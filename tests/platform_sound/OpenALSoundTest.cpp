@@ -291,9 +291,12 @@ TEST(MissingSoundTest, EveryMissingSoundOrMusicFileIsSaidOnceWithItsReason) {
         EXPECT_NE(audio.PlaySound("Assets/Audio/Game/gone.wav"), -1);
         audio.PlayMusic("Assets/Audio/Music/gone.wav");
         const std::string err = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(err,
-                  "Error: Sound not loaded: Assets/Audio/Game/gone.wav: System error : No such file or directory.\n"
-                  "Error: Sound not loaded: Assets/Audio/Music/gone.wav: System error : No such file or directory.\n");
+        // Named as found, in the game's folder.
+        const std::string game = fs::current_path().string();
+        EXPECT_EQ(err, "Error: Sound not loaded: " + game +
+                           "/Assets/Audio/Game/gone.wav: System error : No such file or directory.\n"
+                           "Error: Sound not loaded: " + game +
+                           "/Assets/Audio/Music/gone.wav: System error : No such file or directory.\n");
         audio.Shutdown();
     }
 }
