@@ -53,7 +53,9 @@ TEST(ChangedFolderTest, TheGamesFilesAreFoundFromTheFolderItStartedInWhateverFol
             game.TapKey(SDL_SCANCODE_ESCAPE);
             EXPECT_FALSE(game.Running()) << "the start script's bindings were not made";
         }
-        EXPECT_EQ(std::filesystem::current_path(), elsewhere);
+        std::error_code ec;
+        EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), elsewhere, ec))
+            << "the folder the script chose is no longer current";
         errors = ::testing::internal::GetCapturedStderr();
         ASSERT_TRUE(game.ok()) << errors;
     }
