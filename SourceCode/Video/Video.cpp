@@ -188,7 +188,7 @@ SettingsText ReadSettingsText(const char* path, std::string* text, std::string* 
 
 bool Video::ReadSettingsFile() {
     std::string text, reason;
-    switch (ReadSettingsText(kSettingsFile, &text, &reason)) {
+    switch (ReadSettingsText(GamePath(kSettingsFile).c_str(), &text, &reason)) {
     case SettingsText::Unreadable: {
         // Never replaced by the defaults: the user's settings would be lost.
         const std::string fatal = std::string(kUnreadableSettings) + kSettingsFile + " (" + reason + ")";

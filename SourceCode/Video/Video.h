@@ -97,7 +97,7 @@ public:
     static constexpr const char* kResetFailed = "Failed to reset the device, cease running the program!";
 
 private:
-    // The one adapter, and the settings file in the working directory.
+    // The one adapter, and the settings file in the game's folder.
     static constexpr UINT kAdapter = D3DADAPTER_DEFAULT;
     static constexpr const char* kSettingsFile = "settings.txt";
 

@@ -1,4 +1,4 @@
-// The settings file: "settings.txt" in the working directory, a sequence of
+// The settings file: "settings.txt" in the game's folder, a sequence of
 // white-space separated words: KEY, one word where the equals sign stands,
 // then the key's values. Keys and value words ignore case; a word starting
 // with '#' in key position comments out the rest of its line.
@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "Video/Video.h"
+#include "core/DIva.h"
 #include "platform/common/ErrorLog.h"
 #include "platform/common/AsciiCase.h"
 #include "platform/common/Files.h"
@@ -510,7 +511,7 @@ bool Video::SaveSettings() {
     // A full disk or a folder the game may not write leaves the old file (or
     // none) in place, never a truncated one.
     std::string error;
-    if (plat::ReplaceFile(kSettingsFile, out.str(), &error)) return true;
+    if (plat::ReplaceFile(GamePath(kSettingsFile), out.str(), &error)) return true;
     plat::LogErrorF("The settings could not be saved: %s\n", error.c_str());
     return false;
 }

@@ -137,7 +137,8 @@ plat::FSOUND_SAMPLE* Audio::LoadSample(const char* name, bool is3D) {
         saidCacheFull = true;
         return Fallback(is3D);
     }
-    plat::FSOUND_SAMPLE* sample = plat::FSOUND_Sample_Load(plat::FSOUND_FREE, name, ModeFor(is3D), 0, 0);
+    plat::FSOUND_SAMPLE* sample =
+        plat::FSOUND_Sample_Load(plat::FSOUND_FREE, GamePath(name).c_str(), ModeFor(is3D), 0, 0);
     if (!sample) sample = Fallback(is3D);
     // Cached under the name asked for, so a missing file is served by the
     // fallback from now on; a null is stored too and tried again next time.
@@ -147,7 +148,8 @@ plat::FSOUND_SAMPLE* Audio::LoadSample(const char* name, bool is3D) {
 
 plat::FSOUND_SAMPLE* Audio::Fallback(bool is3D) {
     plat::FSOUND_SAMPLE*& fallback = fallbacks[is3D ? 1 : 0];
-    if (!fallback) fallback = plat::FSOUND_Sample_Load(plat::FSOUND_FREE, kFallbackSound, ModeFor(is3D), 0, 0);
+    if (!fallback)
+        fallback = plat::FSOUND_Sample_Load(plat::FSOUND_FREE, GamePath(kFallbackSound).c_str(), ModeFor(is3D), 0, 0);
     return fallback;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "audio/SoundNames.h"
+#include "core/DIva.h"
 
 namespace {
 constexpr unsigned kMusicMode = plat::FSOUND_2D | plat::FSOUND_LOOP_NORMAL;
@@ -59,8 +60,8 @@ void MusicStack::Play(const char* file, const MusicParams* given, std::uint8_t v
 
 void MusicStack::StartStream(MusicTrack& track, const char* file, const MusicParams& params,
                              std::uint8_t volume) {
-    track.stream = plat::FSOUND_Stream_Open(file, kMusicMode, 0, 0);
-    if (!track.stream) track.stream = plat::FSOUND_Stream_Open(kFallbackSound, kMusicMode, 0, 0);
+    track.stream = plat::FSOUND_Stream_Open(GamePath(file ? file : "").c_str(), kMusicMode, 0, 0);
+    if (!track.stream) track.stream = plat::FSOUND_Stream_Open(GamePath(kFallbackSound).c_str(), kMusicMode, 0, 0);
     if (params.loopEnd > params.loopStart)
         plat::FSOUND_Stream_SetLoopPoints(track.stream, params.loopStart, params.loopEnd);
     if (params.loop && params.loopCount > 0) plat::FSOUND_Stream_SetLoopCount(track.stream, params.loopCount);

@@ -15,6 +15,7 @@
 #include "console/Bindings.h"
 #include "console/ConsoleCommands.h"
 #include "console/TypedKeys.h"
+#include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "input/Input.h"
@@ -319,7 +320,10 @@ void Console::RunScript(const char* fileName) {
     // Read whole, as every file of the game: a FIFO, a device or a file
     // past the cap is one line here, never a wait or a read without end.
     std::string text, why;
-    if (!plat::ReadWholeFile(name, text, plat::FileKind::Script, &why)) {
+    const std::string path = GamePath(name);
+    if (!plat::ReadWholeFile(path, text, plat::FileKind::Script, &why)) {
+        // Named as the command or the start-up gave it, not by the folder.
+        if (why.starts_with(path)) why.replace(0, path.size(), name);
         plat::LogErrorF("Error: %s: its commands and key bindings are not run.\n", why.c_str());
         return;
     }

@@ -144,3 +144,9 @@ std::string AssetRoot() {
     std::error_code ec;
     return std::filesystem::current_path(ec).string();
 }
+
+std::string GamePath(const std::string& name) {
+    // A backslash may lead a name written on Windows: the platform makes it '/'.
+    if (name.empty() || name.front() == '/' || name.front() == '\\') return name;
+    return AssetRoot() + "/" + name;
+}

@@ -77,3 +77,8 @@ DIva* GetDIva();
 // The working directory recorded by the application object, or the process's
 // current directory when there is none.
 std::string AssetRoot();
+// The file that a name of the game's stands for ("OnStartScript.txt",
+// "Assets/Audio/Game/pickup.wav"): a relative name is found in the folder
+// recorded at start, whatever folder a script has made current since; an
+// absolute name, or an empty one, stays as it is.
+std::string GamePath(const std::string& name);

@@ -2,13 +2,15 @@
 // A sound library that plays nothing and records what it is asked, for tests
 // of the engine's sound logic. Installed for the life of the object. Files
 // "exist" only when listed in existingFiles; channels get handles 1, 2, ...
-// and keep every value they were given.
+// and keep every value they were given. File names are recorded as the game
+// names them, without the game's folder that the engine puts before them.
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "core/DIva.h"
 #include "platform/common/Files.h"
 #include "platform/sound/Sound.h"
 
@@ -98,7 +100,8 @@ public:
         std::copy(position, position + 3, c->position);
         return true;
     }
-    plat::FSOUND_SAMPLE* SampleLoad(int, const char* name, unsigned mode, int, int) override {
+    plat::FSOUND_SAMPLE* SampleLoad(int, const char* path, unsigned mode, int, int) override {
+        const std::string name = GameName(path);
         loads.push_back(name);
         if (!existingFiles.count(plat::ForwardSlashes(name))) return nullptr;
         auto sample = std::make_unique<Sample>();
@@ -136,7 +139,8 @@ public:
         return Set(channel, &Channel::pcmPosition, position);
     }
     bool StopSound(int channel) override { return Set(channel, &Channel::stopped, true); }
-    plat::FSOUND_STREAM* StreamOpen(const char* name, unsigned, int, int) override {
+    plat::FSOUND_STREAM* StreamOpen(const char* path, unsigned, int, int) override {
+        const std::string name = GameName(path);
         loads.push_back(name);
         if (!existingFiles.count(plat::ForwardSlashes(name))) return nullptr;
         auto stream = std::make_unique<Stream>();
@@ -168,6 +172,12 @@ public:
     }
 
 private:
+    static std::string GameName(const char* path) {
+        const std::string folder = AssetRoot() + "/";
+        const std::string name = path ? path : "";
+        return name.compare(0, folder.size(), folder) == 0 ? name.substr(folder.size()) : name;
+    }
+
     Channel* Find(int channel) {
         auto it = channels.find(channel);
         return it == channels.end() ? nullptr : &it->second;

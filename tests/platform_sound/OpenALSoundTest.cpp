@@ -298,8 +298,10 @@ TEST(MissingSoundTest, EveryMissingSoundOrMusicFileIsSaidOnceWithItsReason) {
         audio.PlayMusic("Assets/Audio/Music/gone.wav");
         EXPECT_NE(audio.PlaySound(fifo.c_str()), -1);
         const std::string err = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(err, "Error: Sound not loaded: Assets/Audio/Game/gone.wav: No such file or directory\n"
-                       "Error: Sound not loaded: Assets/Audio/Music/gone.wav: No such file or directory\n"
+        // Named as found, in the game's folder.
+        const std::string game = fs::current_path().string();
+        EXPECT_EQ(err, "Error: Sound not loaded: " + game + "/Assets/Audio/Game/gone.wav: No such file or directory\n"
+                       "Error: Sound not loaded: " + game + "/Assets/Audio/Music/gone.wav: No such file or directory\n"
                        "Error: Sound not loaded: " + fifo + ": a FIFO, not a regular file\n");
         audio.Shutdown();
     }

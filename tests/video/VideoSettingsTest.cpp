@@ -365,7 +365,7 @@ TEST_F(SettingsFixture, AFailedWriteOfTheDefaultsIsReported) {
     const std::string errors = ::testing::internal::GetCapturedStderr();
     std::filesystem::current_path(here);
     EXPECT_TRUE(made);
-    EXPECT_NE(errors.find("The settings could not be saved: settings.txt: cannot create a temporary file"),
+    EXPECT_NE(errors.find("The settings could not be saved: /proc/settings.txt: cannot create a temporary file"),
               std::string::npos)
         << errors;
     EXPECT_EQ(S().present.BackBufferWidth, 1600u);

@@ -243,17 +243,19 @@ void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName)
 
     // The source is the compiled file's name less its last letter
     // ("fxBasic.fxo" -> "fxBasic.fx"). Sources live in the include folder;
-    // one beside the current directory is taken when the folder has none.
+    // one in the game's folder itself is taken when the include folder has
+    // none.
     const std::string folder = AssetRoot() + "/SourceCode/Video/Effects/";
     std::string source = plat::ForwardSlashes(fileName);
     if (source.empty()) return;
     source.pop_back();
     std::error_code ec;
     const std::string inFolder = folder + source;
+    const std::string inGameFolder = GamePath(source);
     // With neither, the folder's path is the one to name in the error.
     const bool useFolder =
-        std::filesystem::is_regular_file(inFolder, ec) || !std::filesystem::is_regular_file(source, ec);
-    const std::string sourcePath = useFolder ? inFolder : source;
+        std::filesystem::is_regular_file(inFolder, ec) || !std::filesystem::is_regular_file(inGameFolder, ec);
+    const std::string sourcePath = useFolder ? inFolder : inGameFolder;
 
     EffectInclude include(folder);
     ID3DXBuffer* code = nullptr;
