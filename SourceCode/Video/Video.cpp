@@ -1,7 +1,6 @@
 #include "Video/Video.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +10,7 @@
 #include <sstream>
 
 #include "platform/common/ErrorLog.h"
+#include "platform/common/Files.h"
 #include "Video/Camera.h"
 #include "Video/LightMan.h"
 #include "Video/TextMan.h"
@@ -161,34 +161,26 @@ enum class SettingsText { Missing, Unreadable, Read };
 
 // The settings file's text. A file that does not exist, or exists with no
 // bytes at all (a write that a full disk cut short), counts as missing;
-// one that exists but cannot be read says why in reason.
-SettingsText ReadSettingsText(const char* path, std::string* text, std::string* reason) {
-    int fd = ::open(path, O_RDONLY);
-    if (fd < 0) {
-        if (errno == ENOENT) return SettingsText::Missing;
-        *reason = std::strerror(errno);
+// one that exists but cannot be read says why in reason. It is read as every
+// file of the game is, so a folder, a FIFO or a device of that name is
+// refused at once and a huge file is never read whole.
+SettingsText ReadSettingsText(const std::string& path, std::string* text, std::string* reason) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 && errno == ENOENT) return SettingsText::Missing;
+    std::string why;
+    if (!plat::ReadWholeFile(path, *text, plat::FileKind::Settings, &why)) {
+        // The reader names the file; the fatal error names it as the user knows it.
+        const std::string named = path + ": cannot be read (";
+        *reason = why.starts_with(named) ? why.substr(named.size(), why.size() - named.size() - 1) : why;
         return SettingsText::Unreadable;
     }
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            *reason = std::strerror(errno);
-            ::close(fd);
-            return SettingsText::Unreadable;
-        }
-        if (n == 0) break;
-        text->append(buffer, std::size_t(n));
-    }
-    ::close(fd);
     return text->empty() ? SettingsText::Missing : SettingsText::Read;
 }
 }  // namespace
 
 bool Video::ReadSettingsFile() {
     std::string text, reason;
-    switch (ReadSettingsText(GamePath(kSettingsFile).c_str(), &text, &reason)) {
+    switch (ReadSettingsText(GamePath(kSettingsFile), &text, &reason)) {
     case SettingsText::Unreadable: {
         // Never replaced by the defaults: the user's settings would be lost.
         const std::string fatal = std::string(kUnreadableSettings) + kSettingsFile + " (" + reason + ")";

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -350,9 +351,19 @@ TEST_F(VideoTest, AnUnreadableSettingsFileIsFatalAndKept) {
     std::filesystem::create_directory("settings.txt");
     UseFakeAdapter();
     EXPECT_FALSE(video.Init());
-    EXPECT_EQ(boxes.texts,
-              (std::vector<std::string>{std::string(Video::kUnreadableSettings) + "settings.txt (Is a directory)"}));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{std::string(Video::kUnreadableSettings) +
+                                                     "settings.txt (a folder, not a regular file)"}));
     EXPECT_TRUE(std::filesystem::is_directory("settings.txt"));
+
+    // A FIFO is refused at once: opening it would wait for a writer.
+    std::filesystem::remove("settings.txt");
+    ASSERT_EQ(::mkfifo("settings.txt", 0600), 0);
+    boxes.texts.clear();
+    UseFakeAdapter();
+    EXPECT_FALSE(video.Init());
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{std::string(Video::kUnreadableSettings) +
+                                                     "settings.txt (a FIFO, not a regular file)"}));
+    std::filesystem::remove("settings.txt");
 }
 
 // A refused file: the error stream says where and why, before the fixed

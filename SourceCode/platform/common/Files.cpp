@@ -33,6 +33,7 @@ const char* KindName(FileKind kind) {
     case FileKind::XFile: return "a .x file";
     case FileKind::Effect: return "an effect file";
     case FileKind::Script: return "a command file";
+    case FileKind::Settings: return "a settings file";
     }
     return "a file";
 }
@@ -72,6 +73,7 @@ std::uint64_t FileSizeCap(FileKind kind) {
     case FileKind::XFile: return 64 * kMiB;
     case FileKind::Effect: return 16 * kMiB;
     case FileKind::Script: return 1 * kMiB;
+    case FileKind::Settings: return 1 * kMiB;
     }
     return 0;
 }

@@ -14,7 +14,8 @@ enum class FileKind : std::uint8_t {
     Image,   // textures
     XFile,   // .x meshes, characters, animations and surfaces
     Effect,  // compiled effects, effect sources and their includes
-    Script,  // console command files
+    Script,    // console command files
+    Settings,  // settings.txt
 };
 std::uint64_t FileSizeCap(FileKind kind);
 
