@@ -179,8 +179,10 @@ void AddChasers(int count) {
     }
 }
 
-// What a level change does before the next level is built.
+// What a level change does before the next level is built: the level's
+// triggers (its clock among them), controllers and objects go.
 void LeaveLevel() {
+    eTable::Find<EventHandler>(names::EventHandler)->Clear();
     eTable::Find<AIMan>(names::AIMan)->RemoveLevelAIs();
     eTable::Find<GameObjectsMan>(names::GameObjectsMan)->DeleteLevelObjects();
 }
