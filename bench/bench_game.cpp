@@ -9,7 +9,10 @@
 // - the time from start to the first presented frame of the menu, next to
 //   the time a bare SDL2 + GL window takes to show its first frame;
 // - the peak resident memory over the level, next to the process's peak
-//   before the game started (SDL, the GL driver and the bare window).
+//   before the game started (SDL, the GL driver and the bare window);
+// - the game-logic time of a frame with 400 and then 1,600 characters that
+//   chase the player from the ground beside the arena: four times the
+//   characters should cost about four times the time, not sixteen.
 // It runs the shipped scripts, data and bindings on the real clock.
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -25,7 +28,10 @@
 #include <filesystem>
 
 #include "BareWindow.h"
+#include "Video/Object.h"
 #include "Video/Video.h"
+#include "ai/AIMan.h"
+#include "characters/NPC.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/WinMain.h"
@@ -34,6 +40,9 @@
 #include "platform/window/Window.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
+#include "scripting/WorldLookup.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 
@@ -146,6 +155,51 @@ std::map<std::string, double> TimeLogicParts(GameLoop& game) {
     return ms;
 }
 
+// Level characters as the scripts' chasers are (a pebble of inverse mass
+// 100 with a chase controller), in rows on the ground beside the arena,
+// apart enough that none touches another at first.
+void AddChasers(int count) {
+    constexpr int kPerRow = 25;
+    constexpr std::uint32_t kFirstId = 5000;
+    constexpr std::uint32_t kChase = 2;
+    auto* objects = eTable::Find<GameObjectsMan>(names::GameObjectsMan);
+    auto* ais = eTable::Find<AIMan>(names::AIMan);
+    for (int i = 0; i < count; ++i) {
+        ObjectDesc desc;
+        desc.kind = kKindNPC;
+        desc.character = "Pebble";
+        NPC* npc = scripting::CharacterOf(objects->CreateLevelObject(&desc));
+        if (!npc) continue;
+        npc->LoadCharacter("Pebble");
+        npc->id = kFirstId + static_cast<std::uint32_t>(i);
+        npc->currentAnimation = npc->actionAnimations[0];
+        npc->PlaceAt({25.0f + float(i % kPerRow) * 2.8f, 0.0f, -80.0f + float(i / kPerRow) * 2.5f});
+        if (Point* point = scripting::OwnPoint(npc)) point->SetInverseMass(100.0f);
+        ais->CreateLevelAI(kChase, npc);
+    }
+}
+
+// What a level change does before the next level is built: the level's
+// triggers (its clock among them), controllers and objects go.
+void LeaveLevel() {
+    eTable::Find<EventHandler>(names::EventHandler)->Clear();
+    eTable::Find<AIMan>(names::AIMan)->RemoveLevelAIs();
+    eTable::Find<GameObjectsMan>(names::GameObjectsMan)->DeleteLevelObjects();
+}
+
+// The game logic's ms a frame with count chasers in the level, which is left
+// afterwards.
+double ChasingLogicMs(GameLoop& game, int count) {
+    constexpr int kFrames = 60;
+    AddChasers(count);
+    for (int i = 0; i < kWarmUpFrames / 2; ++i) game.Frame();
+    game.ClearFigures();
+    for (int i = 0; i < kFrames; ++i) game.Frame();
+    const double ms = game.logicSeconds * 1000.0 / kFrames;
+    LeaveLevel();
+    return ms;
+}
+
 template <typename Loop>
 void RunSlice(Loop& loop, long& frames, double& seconds) {
     loop.MakeCurrent();
@@ -168,6 +222,7 @@ struct Figures {
     double menuResident = 0.0, levelResident = 0.0;
     std::map<std::string, double> msBySystem;
     std::map<std::string, double> msByLogicPart;
+    double chasing400Ms = 0.0, chasing1600Ms = 0.0;
     bool ok = false;
 };
 
@@ -238,6 +293,9 @@ Figures Measure() {
                 figures.msBySystem[name] = seconds * 1000.0 / double(game.frames);
             figures.msByLogicPart = TimeLogicParts(game);
             figures.ok = python->NextModuleName() && *python->NextModuleName() == "level2";
+            LeaveLevel();
+            figures.chasing400Ms = ChasingLogicMs(game, 400);
+            figures.chasing1600Ms = ChasingLogicMs(game, 1600);
             game.MakeCurrent();
         }
         app.Shutdown();
@@ -276,6 +334,8 @@ int main() {
     for (const auto& [name, ms] : f.msByLogicPart) std::printf(" %s %.3f", name.c_str(), ms);
     std::printf("\n  resident memory now: %.1f MB in the menu, %.1f MB in level 2\n", f.menuResident,
                 f.levelResident);
+    std::printf("characters: 400 chasing %.3f ms, 1600 chasing %.3f ms of game logic a frame\n", f.chasing400Ms,
+                f.chasing1600Ms);
     if (!f.ok) std::printf("  (the level was not level 2 at the end: the figures are not the level's)\n");
     return f.ok ? 0 : 1;
 }

@@ -17,7 +17,7 @@ bool MatrixMan::Init(void*, void*) {
 
     table.assign(kGrowStep, nullptr);
     freeQueue.clear();
-    for (std::uint32_t i = 0; i < kReservedCount; ++i) D3DXMatrixIdentity(table[i] = new D3DXMATRIX);
+    for (std::uint32_t i = 0; i < kReservedCount; ++i) Place(i, nullptr);
     for (std::uint32_t i = kReservedCount; i < kGrowStep; ++i) freeQueue.push_back(static_cast<std::uint16_t>(i));
     initialized = true;
     return true;
@@ -37,6 +37,7 @@ void MatrixMan::ReleaseAll() {
     table.clear();
     table.shrink_to_fit();
     freeQueue.clear();
+    indexOf.clear();
 }
 
 bool MatrixMan::Grow() {
@@ -52,13 +53,18 @@ D3DXMATRIX* MatrixMan::AllocMatrix(const D3DXMATRIX* init, std::uint32_t* outInd
     if (freeQueue.empty() && !Grow()) return nullptr;
     std::uint16_t index = freeQueue.front();
     freeQueue.pop_front();
+    if (outIndex) *outIndex = index;
+    return Place(index, init);
+}
+
+D3DXMATRIX* MatrixMan::Place(std::uint32_t index, const D3DXMATRIX* init) {
     D3DXMATRIX* m = new D3DXMATRIX;
     if (init)
         *m = *init;
     else
         D3DXMatrixIdentity(m);
     table[index] = m;
-    if (outIndex) *outIndex = index;
+    indexOf[m] = static_cast<std::uint16_t>(index);
     return m;
 }
 
@@ -67,13 +73,13 @@ D3DXMATRIX* MatrixMan::GetMatrix(std::uint32_t index) const {
 }
 
 std::uint32_t MatrixMan::IndexOf(const D3DXMATRIX* m) const {
-    if (!m) return kNoIndex;
-    auto it = std::find(table.begin(), table.end(), m);
-    return it == table.end() ? kNoIndex : static_cast<std::uint32_t>(it - table.begin());
+    auto it = indexOf.find(m);
+    return it == indexOf.end() ? kNoIndex : it->second;
 }
 
 void MatrixMan::FreeIndex(std::uint32_t index) {
     if (index >= table.size() || !table[index]) return;
+    indexOf.erase(table[index]);
     delete table[index];
     table[index] = nullptr;
     freeQueue.push_back(static_cast<std::uint16_t>(index));

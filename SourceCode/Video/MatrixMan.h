@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <unordered_map>
 #include <vector>
 
 #include "core/System.h"
@@ -51,7 +52,12 @@ public:
 
 private:
     void ReleaseAll();
+    D3DXMATRIX* Place(std::uint32_t index, const D3DXMATRIX* init);
 
     std::vector<D3DXMATRIX*> table;
     std::deque<std::uint16_t> freeQueue;
+    // Each held matrix's index (a matrix is held at one index only), so that
+    // releasing one does not search the table: leaving a level of many
+    // characters stays in proportion to their matrices.
+    std::unordered_map<const D3DXMATRIX*, std::uint16_t> indexOf;
 };

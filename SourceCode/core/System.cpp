@@ -45,7 +45,10 @@ void System::DestroyChildren() {
         child->Shutdown();
         delete child;
     }
-    if (walkDepth == 0) children.clear();
+    if (walkDepth == 0)
+        children.clear();
+    else
+        hasNulledEntries = true;
     entryOf.clear();
     repeatedAdds = 0;
 }
@@ -62,10 +65,12 @@ bool System::ReleaseChild(System* child) {
     const Entry it = found->second;
     entryOf.erase(found);
     if (repeatedAdds > 0) IndexNextEntry(child, it);
-    if (walkDepth == 0)
+    if (walkDepth == 0) {
         children.erase(it);
-    else
+    } else {
         *it = nullptr;
+        hasNulledEntries = true;
+    }
     return true;
 }
 
@@ -83,5 +88,7 @@ void System::AddChild(System* child) {
 }
 
 void System::CompactChildren() {
+    if (!hasNulledEntries) return;
     children.remove(nullptr);
+    hasNulledEntries = false;
 }

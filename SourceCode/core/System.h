@@ -77,6 +77,9 @@ private:
     std::unordered_map<const System*, Entry> entryOf;
     std::size_t repeatedAdds = 0;  // children added while already listed
     // While the children are being walked, removed entries are only nulled
-    // so that the walk's iterator stays valid; they are erased afterwards.
+    // so that the walk's iterator stays valid; they are erased afterwards,
+    // and only when there are some: a frame that removes nothing does not
+    // walk the list a second time.
     int walkDepth = 0;
+    bool hasNulledEntries = false;
 };

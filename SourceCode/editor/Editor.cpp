@@ -59,8 +59,9 @@ void Editor::ShowHeld() {
     }
     const D3DXVECTOR3 p = selected->GetRenderPosition();
     char line[160];
-    std::snprintf(line, sizeof line, "Holding object %u (kind %u) at %.2f %.2f %.2f", selected->id, selected->kind,
-                  double(p.x), double(p.y), double(p.z));
+    const std::uint32_t id = selected->id;
+    std::snprintf(line, sizeof line, "Holding object %u (kind %u) at %.2f %.2f %.2f", id, selected->kind, double(p.x),
+                  double(p.y), double(p.z));
     SetInfo(line);
 }
 

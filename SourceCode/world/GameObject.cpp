@@ -16,10 +16,21 @@ std::uint64_t GameObject::NextSerial() {
 
 GameObject::~GameObject() {
     DetachAI();
-    if (auto* manager = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan)))
-        manager->ForgetObject(this);
+    if (listedBy) listedBy->ForgetObject(this);
     // Points of other bodies (a trampoline's nodes) may name this object.
     if (auto* physics = static_cast<Physics*>(eTable::Peek(names::Physics))) physics->ForgetOwner(this);
+}
+
+GameObjectId& GameObjectId::operator=(std::uint32_t newId) {
+    if (newId == value) return *this;
+    const std::uint32_t oldId = value;
+    value = newId;
+    owner->IdChanged(oldId);
+    return *this;
+}
+
+void GameObject::IdChanged(std::uint32_t oldId) {
+    if (listedBy) listedBy->Reindex(this, oldId);
 }
 
 bool GameObject::Init(void*, void*) {

@@ -7,6 +7,8 @@
 
 class AI;
 class Body;
+class GameObject;
+class GameObjectsMan;
 class Object;
 
 // The kind of a game object: the first field of every creation record.
@@ -60,6 +62,22 @@ struct ObjectDesc {
     std::string character;
 };
 
+// The id by which scripts find a game object. It reads as the number it
+// holds; every assignment also tells the manager that lists the object,
+// which finds objects through an index by id rather than a walk of them all.
+class GameObjectId {
+public:
+    explicit GameObjectId(GameObject* owner) : owner(owner) {}
+    GameObjectId(const GameObjectId&) = delete;
+    GameObjectId& operator=(const GameObjectId& other) { return *this = other.value; }
+    GameObjectId& operator=(std::uint32_t newId);
+    operator std::uint32_t() const { return value; }
+
+private:
+    GameObject* owner;
+    std::uint32_t value = 0;
+};
+
 // Base of everything that stands in a level: ties a render object, a
 // physics body, an id that scripts find it by, an optional AI controller and
 // the timed move, turn and scale that scripts and paths start.
@@ -101,7 +119,7 @@ public:
     std::uint32_t kind = 0;
     Object* renderObject = nullptr;  // owned by "Main Scene"
     Body* body = nullptr;            // owned by "Physics"
-    std::uint32_t id = 0;
+    GameObjectId id{this};
     // Unique for the run, unlike the id (scripts choose ids and reuse them)
     // and the address (an object made after one is deleted may take its
     // place): what keeps hold of an object across frames checks this.
@@ -126,8 +144,16 @@ protected:
     void ClearMotionFlags();
 
 private:
+    friend class GameObjectId;
+    friend class GameObjectsMan;
+
     static std::uint64_t NextSerial();
     void AdvanceMove(float dt);
     void AdvanceRotation(float dt);
     void AdvanceScale(float dt);
+    void IdChanged(std::uint32_t oldId);
+
+    // The manager whose child the object is, which keeps it indexed by id;
+    // null while no manager lists it. The manager outlives its children.
+    GameObjectsMan* listedBy = nullptr;
 };

@@ -14,6 +14,9 @@
 
 GameObjectsMan::~GameObjectsMan() {
     if (initialized) Shutdown();
+    // Objects forget themselves here as they go: they must go while the
+    // index still exists, not in the base destructor.
+    DestroyChildren();
 }
 
 bool GameObjectsMan::Init(void* a, void*) {
@@ -30,6 +33,8 @@ bool GameObjectsMan::Shutdown() {
     levelObjects.clear();
     levelSlot.clear();
     levelGaps = 0;
+    byId.clear();
+    listedAt.clear();
     eTable::RemoveSystem(this);
     initialized = false;
     return true;
@@ -86,15 +91,43 @@ void GameObjectsMan::DeleteObject(GameObject* object) {
 }
 
 GameObject* GameObjectsMan::GetObjectById(std::uint32_t id) const {
-    GameObject* found = nullptr;
-    for (System* child : Children()) {
-        auto* object = static_cast<GameObject*>(child);
-        if (object && object->id == id) found = object;
-    }
-    return found;
+    auto found = byId.find(id);
+    return found == byId.end() ? nullptr : found->second.rbegin()->second;
+}
+
+void GameObjectsMan::AddChild(GameObject* object) {
+    if (!object) return;
+    System::AddChild(object);
+    // Listed again, it is found at its last entry, as a walk would find it.
+    Unindex(object);
+    object->listedBy = this;
+    listedAt[object] = nextPlace;
+    byId[object->id][nextPlace++] = object;
+}
+
+void GameObjectsMan::Reindex(GameObject* object, std::uint32_t oldId) {
+    auto listed = listedAt.find(object);
+    if (listed == listedAt.end()) return;
+    Unlist(oldId, listed->second);
+    byId[object->id][listed->second] = object;
+}
+
+void GameObjectsMan::Unlist(std::uint32_t id, std::uint64_t place) {
+    auto bucket = byId.find(id);
+    if (bucket == byId.end()) return;
+    bucket->second.erase(place);
+    if (bucket->second.empty()) byId.erase(bucket);
+}
+
+void GameObjectsMan::Unindex(const GameObject* object) {
+    auto listed = listedAt.find(object);
+    if (listed == listedAt.end()) return;
+    Unlist(object->id, listed->second);
+    listedAt.erase(listed);
 }
 
 void GameObjectsMan::ForgetObject(const GameObject* object) {
+    Unindex(object);
     auto it = levelSlot.find(object);
     if (it == levelSlot.end()) return;
     levelObjects[it->second] = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -32,10 +33,16 @@ public:
     void DeleteObject(GameObject* object);
     // The last object created with this id, or null.
     GameObject* GetObjectById(std::uint32_t id) const;
+    // Appends an object made elsewhere, found by its id like the others.
+    // Hides System::AddChild: every object this manager lists passes here.
+    void AddChild(GameObject* object);
 
-    // Called by every game object as it is destroyed, however that happens,
-    // so that the level list never names a freed object.
+    // Called by every game object of this manager as it is destroyed,
+    // however that happens, so that neither the level list nor the index by
+    // id names a freed object.
     void ForgetObject(const GameObject* object);
+    // Called by an object of this manager whose id changed from oldId.
+    void Reindex(GameObject* object, std::uint32_t oldId);
 
     // The level's objects in creation order.
     const std::vector<GameObject*>& LevelObjects() const;
@@ -43,6 +50,16 @@ public:
 private:
     static GameObject* NewObjectOfKind(std::uint32_t kind);
     void CloseLevelGaps() const;
+    void Unindex(const GameObject* object);
+    void Unlist(std::uint32_t id, std::uint64_t place);
+
+    // The objects by id, each id's in the order they were listed, so that a
+    // lookup (the chasing and fleeing controllers make one a frame each)
+    // does not walk every object, a trampoline's hidden nodes included. The
+    // child list keeps the update order; this only finds.
+    std::unordered_map<std::uint32_t, std::map<std::uint64_t, GameObject*>> byId;
+    std::unordered_map<const GameObject*, std::uint64_t> listedAt;  // its place in listing order
+    std::uint64_t nextPlace = 0;
 
     // Not owned. A forgotten object leaves a null, closed up once they make
     // half the list, so that deleting a level of many objects one by one

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -235,4 +237,70 @@ TEST(Registry, ASystemDeletedWhileInitialisedLeavesTheRegistry) {
     delete bare;
     EXPECT_EQ(eTable::Peek(kProbeName), nullptr);
     EXPECT_EQ(eTable::Count(), before);
+}
+
+// A level's worth of children over several frames, some deleting
+// themselves or a sibling before or after them, some adding one: each frame
+// runs and leaves the list as a plain walk does that skips what was removed,
+// runs what was added and closes up every frame.
+TEST(SystemLifeCycle, ManyChildrenChangingDuringTheWalkKeepThePlainOrder) {
+    Log log;
+    Probe root(&log, "root");
+    root.Init(nullptr, nullptr);
+    int frame = 0;
+    // What a child does in a frame; the last frames change nothing.
+    auto action = [&frame](int tag) { return frame < 4 ? (tag * 31 + frame * 7) % 23 : -1; };
+    std::map<int, Probe*> living;
+    int nextTag = 0;
+    std::function<void()> add = [&] {
+        const int tag = nextTag++;
+        Probe* probe = root.AdoptChild(new Probe(&log, std::to_string(tag)));
+        living[tag] = probe;
+        probe->onUpdate = [&, tag] {
+            auto remove = [&](int other) {
+                if (!living.count(other)) return;
+                root.DeleteChild(living[other]);
+                living.erase(other);
+            };
+            switch (action(tag)) {
+                case 0: remove(tag); break;
+                case 1: remove(tag + 1); break;
+                case 2: remove(tag - 3); break;
+                case 3: add(); break;
+            }
+        };
+    };
+    for (int i = 0; i < 2000; ++i) add();
+
+    std::vector<int> plain;  // the plain walk's list of tags
+    for (int i = 0; i < nextTag; ++i) plain.push_back(i);
+    for (frame = 0; frame < 6; ++frame) {
+        Log expected;
+        std::set<int> alive(plain.begin(), plain.end());
+        int plainNext = nextTag;
+        for (std::size_t i = 0; i < plain.size(); ++i) {
+            const int tag = plain[i];
+            if (!alive.count(tag)) continue;
+            expected.push_back(std::to_string(tag) + ":update");
+            switch (action(tag)) {
+                case 0: alive.erase(tag); break;
+                case 1: alive.erase(tag + 1); break;
+                case 2: alive.erase(tag - 3); break;
+                case 3: plain.push_back(plainNext); alive.insert(plainNext++); break;
+            }
+        }
+        expected.push_back("root:update");
+        std::erase_if(plain, [&](int tag) { return !alive.count(tag); });
+
+        log.clear();
+        root.Update();
+        Log updates;
+        for (const std::string& line : log)
+            if (line.ends_with(":update")) updates.push_back(line);
+        ASSERT_EQ(updates, expected) << "frame " << frame;
+        std::vector<int> listed;
+        for (System* child : root.Children())
+            listed.push_back(child ? std::stoi(static_cast<Probe*>(child)->tag) : -1);
+        ASSERT_EQ(listed, plain) << "frame " << frame;
+    }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <vector>
 
 #include "Video/MatrixMan.h"
 #include "core/SystemNames.h"
@@ -95,4 +96,36 @@ TEST(MatrixMan, RefusesToGrowPastSixteenBitIndices) {
     D3DXMATRIX* reused = pool.AllocMatrix(nullptr, &last);
     EXPECT_EQ(reused, pool.GetMatrix(40000));
     EXPECT_EQ(last, 40000u);
+}
+
+// A level of characters gives back thousands of matrices in no particular
+// order, some of them twice, while others are taken: every release must
+// find what a scan of the table finds and queue the index as the scan would.
+TEST(MatrixMan, ReleasesManyMatricesAsAScanOfTheTableWould) {
+    MatrixMan pool;
+    ASSERT_TRUE(pool.Init());
+    auto scan = [&pool](const D3DXMATRIX* m) {
+        for (std::uint32_t i = 0; i < pool.TableSize(); ++i)
+            if (m && pool.GetMatrix(i) == m) return i;
+        return MatrixMan::kNoIndex;
+    };
+    std::vector<D3DXMATRIX*> held;
+    for (int i = 0; i < 3000; ++i) held.push_back(pool.AllocMatrix(nullptr));
+    held.push_back(pool.GetMatrix(3));
+    std::deque<std::uint16_t> queue = pool.FreeQueue();
+    for (std::size_t step = 0; step < held.size(); ++step) {
+        D3DXMATRIX* m = held[(step * 7919) % held.size()];  // every one once, scattered
+        const std::uint32_t expected = scan(m);
+        EXPECT_EQ(pool.IndexOf(m), expected) << step;
+        pool.ReleaseMatrix(m);
+        if (expected != MatrixMan::kNoIndex) queue.push_back(static_cast<std::uint16_t>(expected));
+        if (step % 5 == 0) {  // a new matrix may take a freed address
+            std::uint32_t index = 0;
+            D3DXMATRIX* taken = pool.AllocMatrix(nullptr, &index);
+            EXPECT_EQ(index, queue.front());
+            queue.pop_front();
+            EXPECT_EQ(pool.IndexOf(taken), index);
+        }
+    }
+    EXPECT_EQ(pool.FreeQueue(), queue);
 }

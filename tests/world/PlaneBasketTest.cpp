@@ -135,6 +135,62 @@ TEST_F(PlaneBasketTest, LookupsTakeTheLastObjectWithTheId) {
     EXPECT_EQ(objects->GetObjectById(4242), nullptr);
 }
 
+// A level of many objects sharing ids (a trampoline's nodes, planes,
+// basket walls, characters a script numbered alike) whose objects are
+// deleted, renumbered and replaced, then left twice: every lookup answers
+// what a walk of all the objects that keeps the last match answers.
+TEST_F(PlaneBasketTest, LookupsByIdAnswerAsAWalkOfEveryObject) {
+    auto walk = [this](std::uint32_t id) {
+        GameObject* last = nullptr;
+        for (System* child : objects->Children())
+            if (child && static_cast<GameObject*>(child)->id == id) last = static_cast<GameObject*>(child);
+        return last;
+    };
+    std::vector<std::uint32_t> ids = {0, 1000, 1001, 1002, 1003, 1005, 2000, 4242};
+    for (std::uint32_t id = 3000; id < 3050; ++id) ids.push_back(id);
+    auto expectAsTheWalk = [&](const char* when) {
+        for (std::uint32_t id : ids) ASSERT_EQ(objects->GetObjectById(id), walk(id)) << when << ", id " << id;
+    };
+    auto character = [this](std::uint32_t id, bool level) {
+        ObjectDesc desc;
+        desc.kind = kKindNPC;
+        GameObject* npc = level ? objects->CreateLevelObject(&desc) : objects->CreateObject(&desc);
+        npc->id = id;
+        return npc;
+    };
+    GameObject* ground = Ground();
+    ObjectDesc sheet;
+    sheet.kind = kKindTrampoline;
+    sheet.columns = sheet.rows = 10;
+    sheet.spacing = 2.0f;
+    objects->CreateObject(&sheet);
+    for (int i = 0; i < 600; ++i) {
+        character(3000 + std::uint32_t(i % 50), true);
+        if (i % 60 == 0) NewPlane(true);
+        if (i % 100 == 0) NewBasket(2.0f, {20.0f, 3.0f, float(i) / 10.0f});
+    }
+    objects->CreateLevelObject(&sheet);
+    GameObject* global = character(3001, false);
+    expectAsTheWalk("built");
+
+    for (std::uint32_t id : {3003u, 3003u, 3010u, 1001u}) objects->DeleteObject(objects->GetObjectById(id));
+    expectAsTheWalk("the newest of some ids deleted");
+    global->id = 3002;  // now the newest of 3002
+    objects->GetObjectById(3004)->id = 3049;
+    walk(3005)->id = 3005;  // unchanged
+    ground->id = 3006;  // the oldest object: 3006 is still the newest's
+    expectAsTheWalk("renumbered");
+    ground->id = 1001;
+    character(1001, true);
+    expectAsTheWalk("a newer 1001");
+
+    objects->DeleteLevelObjects();
+    expectAsTheWalk("the level left");
+    EXPECT_EQ(objects->GetObjectById(3002), global);
+    objects->DeleteLevelObjects();
+    expectAsTheWalk("left again");
+}
+
 TEST_F(PlaneBasketTest, ALevelChangeDeletesExactlyTheLevelObjects) {
     const std::size_t before = objects->Children().size();
     GameObject* global = NewPlane(false);
