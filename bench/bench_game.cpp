@@ -34,6 +34,7 @@
 #include "platform/window/Window.h"
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 
@@ -174,7 +175,7 @@ struct Figures {
 Figures Measure() {
     Figures figures;
     ScopedTempDir dir;
-    dir.LinkGameFiles();
+    LayOutGameFiles(dir.Path());
     std::error_code ec;
     std::filesystem::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "Scripts", dir.Path() / "Scripts", ec);
     std::filesystem::copy_file(ScopedTempDir::RepositoryRoot() / "OnStartScript.txt",
