@@ -131,9 +131,7 @@ early_signal() {
             grep -qs '\.so' "/proc/$pid/maps" && held=loading
         done
         kill -TERM "$pid"
-        local ended=""
-        for _ in $(seq 1 1800); do kill -0 "$pid" 2>/dev/null || { ended=yes; break; }; sleep 0.05; done
-        [ -n "$ended" ] || kill -KILL "$pid"
+        ends_within "$pid" 90 || kill -KILL "$pid"
         wait "$pid"
         local code=$?
         codes="$codes $code"
