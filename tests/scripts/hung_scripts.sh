@@ -216,9 +216,9 @@ run_case child-left TERM 0 "" "$(main_script <<< 'subprocess.Popen("sleep 600 & 
 open("hung", "w").close()')" &
 wait
 # The engine module called by a thread once the end began; a frame of the
-# engine's own that takes 5 s (it reads a character file that comes late:
-# "hung" once the game has opened it)
-# after the signal; a script error whose text never ends.
+# engine's own that takes 5 s after the signal (it reads a character file
+# that comes late, and "hung" is written once the game has opened it); a
+# script error whose text never ends.
 run_case engine-after-end TERM 0 '^RuntimeError: the game is ending' "$(main_script <<< 'def call_on():
     while True:
         Z.GetGameTime()
