@@ -26,6 +26,7 @@
 #include "core/eTable.h"
 #include "core/WinMain.h"
 #include "platform/window/Window.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 
@@ -75,7 +76,7 @@ struct Loop {
 class EngineVideo {
 public:
     explicit EngineVideo(bool effectSources = false) {
-        dir.LinkGameFiles();
+        LayOutGameFiles(dir.Path());
         if (effectSources) {
             std::error_code ec;
             std::filesystem::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "SourceCode",

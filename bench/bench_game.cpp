@@ -41,10 +41,11 @@
 #include "scripting/EventHandler.h"
 #include "scripting/PythonMan.h"
 #include "scripting/WorldLookup.h"
-#include "world/GameObjectsMan.h"
-#include "world/Physics.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
+#include "world/GameObjectsMan.h"
+#include "world/Physics.h"
 
 namespace {
 constexpr int kWidth = 1024;
@@ -229,7 +230,7 @@ struct Figures {
 Figures Measure() {
     Figures figures;
     ScopedTempDir dir;
-    dir.LinkGameFiles();
+    LayOutGameFiles(dir.Path());
     std::error_code ec;
     std::filesystem::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "Scripts", dir.Path() / "Scripts", ec);
     std::filesystem::copy_file(ScopedTempDir::RepositoryRoot() / "OnStartScript.txt",

@@ -52,8 +52,11 @@ trap 'forward HUP' HUP
 set -m
 
 # Xvfb picks a free display itself and writes its number once it accepts
-# connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+# connections. Should this script be killed outright (SIGKILL from a test
+# runner's timeout), the display server ends with it instead of lingering.
+bound_to_script=()
+command -v setpriv >/dev/null && bound_to_script=(setpriv --pdeathsig TERM)
+"${bound_to_script[@]}" Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 server=$!
 display=""
 for _ in $(seq 1 300); do

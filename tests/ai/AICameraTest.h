@@ -21,6 +21,7 @@ class AICameraTest : public InputFixture {
 protected:
     void SetUp() override {
         InputFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(pool.Init());
         ASSERT_TRUE(camera.Init());
         ASSERT_TRUE(timer.Init());

@@ -19,6 +19,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(StartStage());
         AIFixture::SetUp();
+        if (HasFatalFailure()) return;
         Random::Seed(16);
     }
     NPC* Character(float x, float y, float z, std::uint32_t id = 0) {

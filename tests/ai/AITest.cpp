@@ -15,6 +15,7 @@ class AITest : public AIFixture {
 protected:
     void SetUp() override {
         AIFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(paths.Init());
     }
     void TearDown() override {

@@ -14,6 +14,7 @@
 #include "RecordingSoundLibrary.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -53,7 +54,7 @@ TEST(AudioLifeTest, InitHandsTheParameterBlockToTheLibrary) {
 
 TEST(AudioLifeTest, TheApplicationStartsAudioBeforeTheTimerWithGameDistances) {
     ScopedTempDir dir;
-    dir.LinkGameFiles();  // the video system loads the scene's meshes
+    LayOutGameFiles(dir.Path());  // the video system loads the scene's meshes
     RecordingSoundLibrary library;
     DIva::ResetStartedFlagForTests();
     ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));

@@ -15,6 +15,7 @@
 #include "platform/window/Clock.h"
 #include "platform/window/Window.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 
@@ -51,7 +52,7 @@ protected:
     void SetUp() override {
         DIva::ResetStartedFlagForTests();
         WriteWindowedSettings();
-        dir.LinkGameFiles();
+        LayOutGameFiles(dir.Path());
         ASSERT_TRUE(plat::RegisterClassA("MyWndClass", WndProc));
         pair.window = plat::CreateWindowExA("MyWndClass", "Tollymop");
         ASSERT_NE(pair.window, nullptr);

@@ -34,6 +34,7 @@ class AuthorMistakes : public EditorGame {
 protected:
     void SetUp() override {
         EditorGame::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(Type("AnimationModeToggle"), "");
         ch = Character();
         ASSERT_NE(ch, nullptr);

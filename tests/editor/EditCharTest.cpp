@@ -24,6 +24,7 @@ class EditCharTest : public EditorGame {
 protected:
     void SetUp() override {
         EditorGame::SetUp();
+        if (HasFatalFailure()) return;
         Anim()->AnimationModeToggle();
         ch = Character();
         ASSERT_NE(ch, nullptr);

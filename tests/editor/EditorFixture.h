@@ -1,9 +1,9 @@
 #pragma once
-// The running game in a fresh working directory whose Assets folder shows
-// the repository's assets, except that characters, animations and surfaces
-// are copies (the editor writes there), with helpers that type console
-// lines, push mouse events the way SDL delivers them and find where a world
-// point lands on the screen.
+// The running game in a fresh working directory, whose characters,
+// animations and surfaces are copies of the shipped ones alone (the editor
+// saves there; an author's saved files are no part of them), with helpers
+// that type console lines, push mouse events the way SDL delivers them and
+// find where a world point lands on the screen.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -39,10 +39,7 @@ class EditorGame : public ::testing::Test, public TestGame {
 protected:
     static constexpr int kWidth = 640, kHeight = 480;
 
-    EditorGame() : TestGame(Assets::LaidOutByTest) {}
-
     void SetUp() override {
-        LayOutAssets();
         // A window as high as a screen, so that console lines stay listed
         // (they vanish above y 404), over a small back buffer.
         ASSERT_TRUE(Start(Windowed(1024, 768, "20 30 60", kWidth, kHeight)));
@@ -51,24 +48,6 @@ protected:
         ASSERT_NE(Anim(), nullptr);
         ASSERT_NE(Edit(), nullptr);
     }
-    // The editor writes characters, animations and surfaces: those folders
-    // are copies; the rest of the assets, and the effect sources of the
-    // procedural textures, are links to the repository's.
-    void LayOutAssets() {
-        namespace fs = std::filesystem;
-        fs::create_directory_symlink(ScopedTempDir::RepositoryRoot() / "SourceCode", dir.Path() / "SourceCode");
-        const fs::path source = ScopedTempDir::RepositoryRoot() / "Assets";
-        fs::create_directory(dir.Path() / "Assets");
-        for (const auto& entry : fs::directory_iterator(source)) {
-            const std::string folder = entry.path().filename().string();
-            const fs::path target = dir.Path() / "Assets" / folder;
-            if (folder == "Characters" || folder == "Animations" || folder == "Surfaces")
-                fs::copy(entry.path(), target, fs::copy_options::recursive);
-            else
-                fs::create_directory_symlink(entry.path(), target);
-        }
-    }
-
     bool Frame(std::uint32_t ms = 16) {
         plat::PumpEvents();
         now += ms;

@@ -22,6 +22,7 @@ protected:
         settings.backBufferWidth = settings.width = 96;
         settings.backBufferHeight = settings.height = 72;
         MaterialScene::SetUp();
+        if (HasFatalFailure()) return;
         device = video.Device();
         scene = eTable::Find<Scene>(names::MainScene);
     }

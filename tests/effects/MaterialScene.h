@@ -19,13 +19,14 @@
 #include "core/eTable.h"
 #include "support/GameWindow.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 
 class MaterialScene : public ::testing::Test {
 protected:
     void SetUp() override {
         EffectParams::ClearForTests();
-        dir.LinkGameFiles();
+        LayOutGameFiles(dir.Path());
         WriteWindowedSettings(settings);
         ASSERT_NE(gameWindow.Handle(), nullptr);
         ASSERT_TRUE(video.Init());

@@ -13,12 +13,13 @@
 #include "platform/window/Window.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/SdlEvents.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 
 class InputFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir.LinkGameFiles();  // the application's video system loads the scene's meshes
+        LayOutGameFiles(dir.Path());  // the application's video system loads the scene's meshes
         ASSERT_TRUE(plat::RegisterClassA("InputTestClass", [](plat::HWND w, plat::UINT m, plat::WPARAM p,
                                                              plat::LPARAM l) -> plat::LRESULT {
             return plat::DefWindowProcA(w, m, p, l);

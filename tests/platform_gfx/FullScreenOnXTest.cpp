@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,33 +30,43 @@ namespace {
 
 constexpr int kScreenW = 800, kScreenH = 600;
 
-// An Xvfb on a free display, its screen mapped to a file in dir.
+// An Xvfb on a free display, its screen mapped to a file in dir. It ends
+// with the test, and with the test's process should that die first.
 class OwnXServer {
 public:
     explicit OwnXServer(const std::filesystem::path& dir) : screenFile(dir / "Xvfb_screen0") {
-        // A display number nobody holds, tried from one of the process's own.
-        int number = 100 + int(getpid() % 400);
-        while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) ++number;
-        const std::string name = ":" + std::to_string(number);
+        int ready[2];
+        if (pipe(ready) != 0) return;
         pid = fork();
         if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            close(ready[0]);
+            const std::string fd = std::to_string(ready[1]);
             const std::string screen = std::to_string(kScreenW) + "x" + std::to_string(kScreenH) + "x24";
-            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-fbdir", dir.c_str(), "-nolisten",
-                   "tcp", static_cast<char*>(nullptr));
-            _exit(127);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-fbdir", dir.c_str(),
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(kNotInstalled);
         }
-        // Ready once its socket is there and the screen's file has been made.
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        for (int wait = 0; pid > 0 && wait < 250; ++wait) {
-            if (waitpid(pid, nullptr, WNOHANG) == pid) {
-                pid = -1;
-                return;
-            }
-            if (std::filesystem::exists(socket) && std::filesystem::exists(screenFile)) {
-                display = name;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        close(ready[1]);
+        // Xvfb picks a display nobody holds and writes its number once it
+        // accepts connections, so servers started side by side never take
+        // the same one. The bound is for a server that hangs at its start.
+        std::string number;
+        pollfd wait{ready[0], POLLIN, 0};
+        for (char c; pid > 0 && poll(&wait, 1, 60000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n';)
+            number += c;
+        close(ready[0]);
+        if (!number.empty()) {
+            display = ":" + number;
+            return;
+        }
+        // It ended, or hung at its start and is ended here.
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            int status = 0;
+            waitpid(pid, &status, 0);
+            installed = !(WIFEXITED(status) && WEXITSTATUS(status) == kNotInstalled);
+            pid = -1;
         }
     }
     ~OwnXServer() {
@@ -90,8 +102,10 @@ public:
     }
 
     std::string display;
+    bool installed = true;
 
 private:
+    static constexpr int kNotInstalled = 127;
     std::filesystem::path screenFile;
     pid_t pid = -1;
 };
@@ -100,7 +114,8 @@ TEST(FullScreenOnX, TheFirstFrameFillsTheScreen) {
     if (SDL_WasInit(SDL_INIT_VIDEO)) GTEST_SKIP() << "video already started on another driver in this process";
     ScopedTempDir dir;
     OwnXServer x(dir.Path());
-    if (x.display.empty()) GTEST_SKIP() << "no Xvfb";
+    if (!x.installed) GTEST_SKIP() << "no Xvfb";
+    ASSERT_FALSE(x.display.empty()) << "Xvfb did not start";
     setenv("DISPLAY", x.display.c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
 
@@ -115,8 +130,9 @@ TEST(FullScreenOnX, TheFirstFrameFillsTheScreen) {
     d->Clear(1, &bottomRight, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
     ASSERT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
 
-    // The server draws the swapped frame in its own time.
-    for (int wait = 0; wait < 100 && x.Pixel(kScreenW / 2, kScreenH / 2) != 0xFF0000FFu; ++wait)
+    // The server draws the swapped frame in its own time (the bound is for
+    // one that never does).
+    for (int wait = 0; wait < 3000 && x.Pixel(kScreenW / 2, kScreenH / 2) != 0xFF0000FFu; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const std::vector<D3DCOLOR> screen = x.Screen();
     ASSERT_EQ(screen.size(), std::size_t(kScreenW) * kScreenH);

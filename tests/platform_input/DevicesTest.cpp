@@ -14,6 +14,7 @@ class Devices : public InputFixture {
 protected:
     void SetUp() override {
         InputFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(DirectInput8Create(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput8A, &di, nullptr), DI_OK);
     }
     void TearDown() override {

@@ -19,6 +19,7 @@
 #include "platform/sound/OpenALSound.h"
 #include "platform/sound/Sound.h"
 #include "platform/sound/SoundFile.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -265,20 +266,18 @@ TEST_F(MixedOutputTest, AStreamLoopsBetweenItsLoopPointsFromItsStartPosition) {
     for (int length : bursts) EXPECT_LE(length, 12);
 }
 
-// The loopback device, with the repository root current (where the fallback
-// sound is) while it lives; both put back when it goes.
+// The loopback device, with a working folder of the test's own current,
+// holding the game's files (the fallback sound among them), while it lives;
+// both put back when it goes.
 struct AudioBesideTheFallback {
-    AudioBesideTheFallback() : previous(fs::current_path()) {
-        fs::current_path(ScopedTempDir::RepositoryRoot());
+    AudioBesideTheFallback() {
+        LayOutGameFiles(dir.Path());
         UseLoopbackSoundDevice(true);
     }
-    ~AudioBesideTheFallback() {
-        UseLoopbackSoundDevice(false);
-        fs::current_path(previous);
-    }
+    ~AudioBesideTheFallback() { UseLoopbackSoundDevice(false); }
     AudioBesideTheFallback(const AudioBesideTheFallback&) = delete;
     AudioBesideTheFallback& operator=(const AudioBesideTheFallback&) = delete;
-    const fs::path previous;
+    const ScopedTempDir dir;
 };
 
 // A sound or music file that is missing is said once, with the reason; the

@@ -8,16 +8,15 @@
 set -u
 game="$1"
 runner="${2:-${TOLLYMOP_ROOT}/tools/on_xvfb.sh}"
-work=$(mktemp -d)
-group=""
-trap '[ -n "$group" ] && kill -KILL -- "-$group" 2>/dev/null; rm -rf "$work"' EXIT
+. "$(dirname "$0")/common.sh"
+work="$scratch/game"
 fail() { echo "FAIL: $*"; echo "--- err.txt:"; cat err.txt 2>/dev/null; echo "--- terminal:"; cat terminal.txt; exit 1; }
 
 # The game's working directory as `make run` has it: the shipped scripts,
 # bindings and assets.
-for item in Assets Scripts OnStartScript.txt; do ln -s "${TOLLYMOP_ROOT}/$item" "$work/$item"; done
-mkdir -p "$work/SourceCode/Video"
-ln -s "${TOLLYMOP_ROOT}/SourceCode/Video/Effects" "$work/SourceCode/Video/Effects"
+mkdir -p "$work"
+lay_out_game_files "$work"
+for item in Scripts OnStartScript.txt; do ln -s "${TOLLYMOP_ROOT}/$item" "$work/$item"; done
 cd "$work"
 
 # A process group of its own, as a terminal's foreground job has (job
@@ -28,26 +27,25 @@ TOLLYMOP_UNATTENDED=1 "$runner" env -u SDL_VIDEODRIVER "$game" > terminal.txt 2>
 group=$!
 set +m
 
-# The game is up once it has drawn frames for a while: its err.txt is
-# written at start, the menu's music is a few seconds in.
-for _ in $(seq 1 900); do [ -f err.txt ] && break; kill -0 "$group" 2>/dev/null || break; sleep 0.1; done
-[ -f err.txt ] || fail "the game did not start"
-sleep 4
+# The game is up, drawing its menu, once it plays the menu's music (a stream
+# it keeps open).
+players="" server=""
+menu_music() {
+    players=$(pgrep -f -P "$group" -- "$game") &&
+        ls -l /proc/$players/fd 2>/dev/null | grep -q "Assets/Audio/Music/menu.wav$"
+}
+wait_until "$group" 120 menu_music || fail "the game did not play the menu's music"
 server=$(pgrep -x Xvfb -P "$group")
-players=$(pgrep -f -P "$group" -- "$game")
 [ -n "$server" ] || fail "no display server under the runner"
-[ -n "$players" ] || fail "no game under the runner"
 
 kill -INT -- "-$group"
 # A busy machine may take a while to end the game in order; a lost signal
 # never ends it.
-for _ in $(seq 1 600); do kill -0 "$group" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$group" 2>/dev/null && fail "the runner did not end within 60 s of SIGINT"
+ends_within "$group" 60 || fail "the runner did not end within 60 s of SIGINT"
 wait "$group"
 code=$?
-group=""
 [ "$code" -eq 0 ] || fail "exit code $code after SIGINT"
 grep -qi "X connection\|broken\|did not stop" err.txt && fail "err.txt tells of an unclean end"
-kill -0 "$server" 2>/dev/null && fail "the display server outlived the runner"
-kill -0 "$players" 2>/dev/null && fail "the game outlived the runner"
+still_running "$server" && fail "the display server outlived the runner"
+still_running "$players" && fail "the game outlived the runner"
 echo "ended with 0 after SIGINT, err.txt clean, the display server gone"

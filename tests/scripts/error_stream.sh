@@ -4,26 +4,27 @@
 # Usage: error_stream.sh GAME
 set -u
 game="$1"
+. "$(dirname "$0")/common.sh"
 . "$(dirname "$0")/cases.sh"
 
 # A fresh working folder for one case, entered, with its main script.
 fresh() {
     case="$1"
-    mkdir -p "$top/$case/Scripts" "$top/$case/SourceCode/Video"
-    cd "$top/$case"
-    ln -s "${TOLLYMOP_ROOT}/Assets" Assets
-    ln -s "${TOLLYMOP_ROOT}/SourceCode/Video/Effects" SourceCode/Video/Effects
+    mkdir -p "$scratch/$case"
+    lay_out_game_files "$scratch/$case"
+    cd "$scratch/$case"
+    mkdir Scripts
     cat > Scripts/zop.py
 }
 
-# Runs the game until its script has written the file "done" (up to 120 s
-# on a busy machine), then ends it with SIGTERM; its terminal in terminal.txt.
+# Runs the game until its script has written the file "done", then ends it
+# with SIGTERM; its terminal in terminal.txt.
 run_until_done() {
     "$game" > terminal.txt 2>&1 &
     local pid=$!
-    for _ in $(seq 1 1200); do [ -f done ] && break; kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    [ -f done ] || fail "the script did not get to its end: $(head -c 2000 err.txt terminal.txt)"
+    wait_until "$pid" 120 test -f done || fail "the script did not get to its end: $(head -c 2000 err.txt terminal.txt)"
     kill -TERM "$pid" 2>/dev/null
+    ends_within "$pid" 60 || fail "still running 60 s after SIGTERM"
     wait "$pid"
     code=$?
     [ "$code" -eq 0 ] || fail "exit code $code"

@@ -10,11 +10,12 @@
 # Usage: hung_scripts.sh GAME
 set -u
 game="$1"
-top=$(mktemp -d)
-trap 'rm -rf "$top"' EXIT
+. "$(dirname "$0")/common.sh"
+top="$scratch"
 
 # Each main script counts its frames; at frame 100 it runs the case's lines,
-# which say "hung" (the file) when the script stops returning.
+# which say "hung" (the file) once the script is where it stops returning:
+# the signal is sent then, not earlier.
 main_script() {
     cat <<EOF
 import ZOPAPI as Z
@@ -30,52 +31,53 @@ $(sed 's/^/        /')
 EOF
 }
 to_level='Z.BuildTrigger(0, 2, 1, Z.AddSetNextLevelEvent("hang"), Z.AddWinEvent(), Z.AddTimeCondition(0.0))'
-swallowing='open("hung", "w").close()
-while True:
+# Says "caught" for each interrupt it swallows: a second signal is sent
+# only after the first has come through.
+swallowing='while True:
     try:
+        open("hung", "w").close()
         while True:
             time.sleep(0.01)
     except:
-        pass'
+        open("caught", "w").close()'
 
 # Runs one case: $1 its name, $2 the signals sent one after the other ("-"
 # for none: the script ends the game itself), $3 the exit code, $4 what
 # err.txt must hold (extended regular expressions, one a line), $5 the main
 # script, $6 the level module "hang" (or nothing), $7 a command that sets the
-# case's folder up (or nothing). A process whose pid the script wrote to the
-# file "child" must not outlive the game.
+# case's folder up (or nothing). Each signal after the first waits for the
+# script to say "caught". A process whose pid the script wrote to the file
+# "child" must not outlive the game.
 run_case() {
     local case="$1" signals="$2" expected="$3" patterns="$4"
     local dir="$top/$case" results="$top/$case.result"
     mkdir -p "$dir/Scripts"
+    lay_out_game_files "$dir"
     cd "$dir"
-    ln -s "${TOLLYMOP_ROOT}/Assets" Assets
     printf '%s\n' "$5" > Scripts/zop.py
     [ -n "${6:-}" ] && printf '%s\n' "$6" > Scripts/hang.py
     [ -n "${7:-}" ] && eval "$7"
     # A background job starts with SIGINT ignored, which the game keeps.
     env --default-signal=INT "$game" &
     local pid=$!
-    for _ in $(seq 1 600); do [ -f hung ] && break; kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if [ ! -f hung ]; then
+    if ! wait_until "$pid" 60 test -f hung; then
         echo "FAIL ($case): the script never hung: $(cat err.txt)" >> "$results"
         kill -KILL "$pid" 2>/dev/null
         wait "$pid"
         end_leftovers
         return
     fi
-    sleep 0.5
     local sent=$(date +%s%N)
-    local pause=""
+    local first=yes
     for signal in $signals; do
-        $pause
+        [ -n "$first" ] || wait_until "$pid" 60 test -f caught
+        first=""
         [ "$signal" = - ] || kill -"$signal" "$pid"
-        pause="sleep 0.3"
     done
     # Generous: the end after the signal takes what a shutdown takes, and
     # the machine may be busy.
-    local ended="" deadline=$(( $(date +%s) + 90 ))
-    while [ "$(date +%s)" -lt "$deadline" ]; do kill -0 "$pid" 2>/dev/null || { ended=yes; break; }; sleep 0.05; done
+    local ended=""
+    ends_within "$pid" 90 && ended=yes
     local took=$(( ($(date +%s%N) - sent) / 1000000 ))
     [ -n "$ended" ] || kill -KILL "$pid"
     wait "$pid"
@@ -106,13 +108,6 @@ end_leftovers() {
     if [ -f child ] && still_running "$(cat child)"; then kill -KILL "$(cat child)"; fi
 }
 
-# Whether the process runs (a zombie has ended).
-still_running() {
-    local pid="$1" state=""
-    [ -r "/proc/$pid/stat" ] && read -r _ _ state _ < "/proc/$pid/stat" 2>/dev/null
-    [ -n "$state" ] && [ "$state" != Z ]
-}
-
 # A SIGTERM at the very start of the game, while it is still loading its
 # libraries, ends it in order with 0, not by the signal. It is sent as soon
 # as the process image is the game's and either holds SIGTERM back, catches
@@ -122,8 +117,8 @@ still_running() {
 early_signal() {
     local dir="$top/early-signal" results="$top/early-signal.result" codes=""
     mkdir -p "$dir/Scripts"
+    lay_out_game_files "$dir"
     cd "$dir"
-    ln -s "${TOLLYMOP_ROOT}/Assets" Assets
     printf 'def initgame():\n    pass\n' > Scripts/zop.py
     for _ in 1 2 3; do
         "$game" &
@@ -136,9 +131,7 @@ early_signal() {
             grep -qs '\.so' "/proc/$pid/maps" && held=loading
         done
         kill -TERM "$pid"
-        local ended=""
-        for _ in $(seq 1 1800); do kill -0 "$pid" 2>/dev/null || { ended=yes; break; }; sleep 0.05; done
-        [ -n "$ended" ] || kill -KILL "$pid"
+        ends_within "$pid" 90 || kill -KILL "$pid"
         wait "$pid"
         local code=$?
         codes="$codes $code"
@@ -194,8 +187,10 @@ signal.signal(signal.SIGTERM, lambda *_: None)
 open("hung", "w").close()
 while True:
     time.sleep(0.01)')" &
-run_case loop-in-c TERM 1 "$held" "$(main_script <<< 'open("hung", "w").close()
-collections.deque(itertools.count(), maxlen=0)')" &
+# The loop in C says "hung" itself (a rename called from within it), so that
+# no signal can come before it, while the script still looks at interrupts.
+run_case loop-in-c TERM 1 "$held" "$(main_script <<< 'open("hung.tmp", "w").close()
+collections.deque(itertools.chain(map(os.rename, ["hung.tmp"], ["hung"]), itertools.count()), maxlen=0)')" &
 run_case second-signal "TERM TERM" 1 \
     '^Error: The script did not stop before a second end signal: the game ends at once\.$' \
     "$(main_script <<< "$swallowing")" &
@@ -221,23 +216,21 @@ run_case child-left TERM 0 "" "$(main_script <<< 'subprocess.Popen("sleep 600 & 
 open("hung", "w").close()')" &
 wait
 # The engine module called by a thread once the end began; a frame of the
-# engine's own that takes 5 s (it reads a character file that comes late)
-# after the signal; a script error whose text never ends.
+# engine's own that takes 5 s after the signal (it reads a character file
+# that comes late, and "hung" is written once the game has opened it); a
+# script error whose text never ends.
 run_case engine-after-end TERM 0 '^RuntimeError: the game is ending' "$(main_script <<< 'def call_on():
     while True:
         Z.GetGameTime()
 threading.Thread(target=call_on, name="caller").start()
 open("hung", "w").close()')" &
-run_case slow-engine-frame TERM 0 "" "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))
-open("hung", "w").close()')" "" \
-    'rm Assets && mkdir -p Assets/Characters && ln -s "$TOLLYMOP_ROOT"/Assets/Characters/* Assets/Characters/ &&
-     for f in "$TOLLYMOP_ROOT"/Assets/*; do [ "${f##*/}" = Characters ] || ln -s "$f" Assets/; done &&
-     mkfifo Assets/Characters/Slow.x && { (sleep 5) > Assets/Characters/Slow.x & }' &
+run_case slow-engine-frame TERM 0 "" "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))')" "" \
+    'mkfifo Assets/Characters/Slow.x && { (: > hung; sleep 5) > Assets/Characters/Slow.x & }' &
 run_case endless-error-text TERM 0 '^Error: A script raised zop\.Endless, which could not be formatted' "$(main_script <<< 'class Endless(Exception):
     def __str__(self):
+        open("hung", "w").close()
         while True:
             pass
-open("hung", "w").close()
 raise Endless()')" &
 early_signal &
 wait

@@ -1,30 +1,27 @@
 #!/usr/bin/env bash
 # How the game ends when it cannot start, tried as a new user would.
 # Usage: start_failures.sh GAME
-# Each case runs the game in a fresh folder with the assets linked in.
+# Each case runs the game in a fresh folder with the game's files laid out;
+# under Xvfb, on a display of its own (tools/on_xvfb.sh).
 set -u
 game="$1"
+. "$(dirname "$0")/common.sh"
 . "$(dirname "$0")/cases.sh"
+on_xvfb="${TOLLYMOP_ROOT}/tools/on_xvfb.sh"
 
 # A fresh working folder for one case, entered.
 fresh() {
     case="$1"
-    mkdir -p "$top/$case"
-    cd "$top/$case"
-    ln -s "${TOLLYMOP_ROOT}/Assets" Assets
-}
-
-# Waits up to $2 seconds for process $1 to end.
-ends_within() {
-    for _ in $(seq 1 $(($2 * 10))); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-    return 1
+    mkdir -p "$scratch/$case"
+    lay_out_game_files "$scratch/$case"
+    cd "$scratch/$case"
 }
 
 # A "zenity" that SDL starts to show a message box on X11 and that, like a
 # box nobody answers, waits.
-mkdir -p "$top/bin"
-printf '#!/bin/sh\nexec sleep 600\n' > "$top/bin/zenity"
-chmod +x "$top/bin/zenity"
+mkdir -p "$scratch/bin"
+printf '#!/bin/sh\nexec sleep 600\n' > "$scratch/bin/zenity"
+chmod +x "$scratch/bin/zenity"
 
 # No display at all and no driver asked for: exit 1 at once, saying why on
 # the terminal.
@@ -41,9 +38,16 @@ grep -q "No display" err.txt || fail "err.txt does not say why"
 # wrong with the settings file.
 fresh unattended
 echo "RESOLUTION = -640 x 480" > settings.txt
-PATH="$top/bin:$PATH" TOLLYMOP_UNATTENDED=1 timeout 90 xvfb-run -a env -u SDL_VIDEODRIVER "$game" > terminal.txt 2>&1
-code=$?
-[ "$code" -eq 1 ] || fail "exit code $code"
+PATH="$scratch/bin:$PATH" TOLLYMOP_UNATTENDED=1 "$on_xvfb" env -u SDL_VIDEODRIVER "$game" > terminal.txt 2>&1 &
+runner=$!
+if ends_within "$runner" 120; then
+    wait "$runner"
+    code=$?
+    [ "$code" -eq 1 ] || fail "exit code $code: $(cat terminal.txt)"
+else
+    fail "still running after 120 s: $(cat terminal.txt)"
+    end_started
+fi
 grep -q "Settings could not load" terminal.txt || fail "the terminal lacks the fatal text: $(cat terminal.txt)"
 [ "$(grep -c "Settings could not load" err.txt)" -eq 1 ] || fail "the fatal text is not in err.txt once: $(cat err.txt)"
 head -1 err.txt | grep -q '^settings.txt: line 1: RESOLUTION: "-640"' || fail "err.txt does not start with the fault"
@@ -51,50 +55,42 @@ head -1 err.txt | grep -q '^settings.txt: line 1: RESOLUTION: "-640"' || fail "e
 
 # The same with someone at the display: the box waits for a click, and
 # SIGTERM still ends the game, with 1, leaving no box behind. SDL shows the
-# box from a child process (its own fork, or zenity: here a stand-in that
-# waits like an unanswered box).
+# box from a child process (zenity: here a stand-in that waits like an
+# unanswered box).
 fresh box
 echo "RESOLUTION = -640 x 480" > settings.txt
-PATH="$top/bin:$PATH" timeout 90 xvfb-run -a sh -c 'echo $$ > game.pid; exec env -u SDL_VIDEODRIVER "$0"' "$game" \
+PATH="$scratch/bin:$PATH" "$on_xvfb" sh -c 'echo $$ > game.pid; exec env -u SDL_VIDEODRIVER "$0"' "$game" \
     > terminal.txt 2>&1 &
 runner=$!
-# The fatal text reaches err.txt just before the box goes up.
-for _ in $(seq 1 600); do grep -q "Settings could not load" err.txt 2>/dev/null && break; sleep 0.1; done
-# The box's process follows; a loaded machine may take a while to start it.
-pid=$(cat game.pid 2>/dev/null)
-box=""
-for _ in $(seq 1 300); do
-    [ -n "$pid" ] && box=$(pgrep -P "$pid" 2>/dev/null)
-    [ -n "$box" ] && break
-    sleep 0.1
-done
-sleep 0.5
-if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && [ -n "$box" ]; then
+# The box is up once the stand-in runs under the game.
+box_up() { pid=$(cat game.pid 2>/dev/null) && [ -n "$pid" ] && box=$(pgrep -x -P "$pid" sleep); }
+pid="" box=""
+if wait_until "$runner" 120 box_up; then
     kill -TERM "$pid"
-    ends_within "$pid" 10 || fail "SIGTERM did not end the game while its box was up"
+    ends_within "$pid" 60 || fail "SIGTERM did not end the game while its box was up"
+    ends_within "$runner" 60 || fail "the display runner did not end after the game"
     wait "$runner"
     code=$?
     [ "$code" -eq 1 ] || fail "exit code $code after SIGTERM during the box"
     # A killed box may linger as a zombie until its new parent reaps it.
     for b in $box; do
-        state=$(ps -o stat= -p "$b" 2>/dev/null)
-        [ -n "$state" ] && [ "${state#Z}" = "$state" ] && { fail "the box's process $b outlived the game"; kill -KILL "$b"; }
+        still_running "$b" && { fail "the box's process $b outlived the game"; kill -KILL "$b"; }
     done
 else
     fail "the game did not wait at a box: $(cat terminal.txt)"
-    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
-    wait "$runner"
 fi
+end_started
 
 # err.txt that cannot be written (here a folder of that name): said once on
 # the terminal, and the game runs.
 fresh no-err-file
+write_running_script .
 mkdir err.txt
 "$game" > terminal.txt 2>&1 &
 pid=$!
-sleep 3
-kill -0 "$pid" 2>/dev/null || fail "the game did not run"
+wait_until "$pid" 120 test -f running || fail "the game did not run: $(cat terminal.txt)"
 kill -TERM "$pid"
+ends_within "$pid" 60 || fail "still running 60 s after SIGTERM"
 wait "$pid"
 code=$?
 [ "$code" -eq 0 ] || fail "exit code $code"
@@ -104,11 +100,13 @@ grep -q "earlier run" terminal.txt && fail "a folder is taken for an earlier run
 
 # A stale err.txt from an earlier run is emptied at the start.
 fresh stale
+write_running_script .
 echo "an old error" > err.txt
 "$game" > terminal.txt 2>&1 &
 pid=$!
-sleep 3
+wait_until "$pid" 120 test -f running || fail "the game did not run: $(cat terminal.txt)"
 kill -TERM "$pid"
+ends_within "$pid" 60 || fail "still running 60 s after SIGTERM"
 wait "$pid"
 grep -q "an old error" err.txt && fail "the old err.txt was kept"
 

@@ -49,17 +49,6 @@ public:
                                    std::filesystem::copy_options::overwrite_existing);
     }
 
-    // Makes what the game reads from its working directory visible from the
-    // temp directory, as `make run` sees it from the repository root: the
-    // assets, and the effect sources that the procedural textures (the noise
-    // and Fresnel lookups) are compiled from at load time.
-    void LinkGameFiles() const {
-        for (const char* folder : {"Assets", "SourceCode"}) {
-            std::error_code ec;
-            std::filesystem::create_directory_symlink(RepositoryRoot() / folder, path / folder, ec);
-        }
-    }
-
 private:
     std::filesystem::path previous;
     std::filesystem::path path;

@@ -1,10 +1,9 @@
 #pragma once
 // The whole application on the game's hidden window, in a scratch working
-// directory (the repository's assets linked in unless the test lays out its
-// own), with message boxes recorded and the millisecond clock in the test's
-// hands. Construct, prepare what the start needs (files, script folder),
-// then Start; the application is shut down and the clock given back at the
-// end.
+// directory with the game's shipped files laid out, with message boxes
+// recorded and the millisecond clock in the test's hands. Construct,
+// prepare what the start needs (files, script folder), then Start; the
+// application is shut down and the clock given back at the end.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -24,16 +23,13 @@
 #include "support/GameWindow.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 
 class TestGame {
 public:
-    enum class Assets { Linked, LaidOutByTest };
-
-    explicit TestGame(Assets assets = Assets::Linked) {
-        if (assets == Assets::Linked) dir.LinkGameFiles();
-    }
+    TestGame() { LayOutGameFiles(dir.Path()); }
     ~TestGame() {
         app.Shutdown();
         plat::SetClockSource(nullptr);

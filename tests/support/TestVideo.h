@@ -19,13 +19,14 @@
 #include "platform/gfx/Direct3D.h"
 #include "platform/window/Window.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 
 class TestVideo {
 public:
     explicit TestVideo(int width = 160, int height = 96) {
-        dir.LinkGameFiles();
+        LayOutGameFiles(dir.Path());
         WriteWindowedSettings({.width = width,
                                .height = height,
                                .backBufferWidth = width,

@@ -15,6 +15,7 @@ class ButtonTest : public UIFixture {
 protected:
     void SetUp() override {
         UIFixture::SetUp();
+        if (HasFatalFailure()) return;
         calls.clear();
         const ButtonDesc desc{-0.5f, 0.5f, 0.5f, -0.5f, "ButtonPlay.bmp"};
         ASSERT_TRUE(button.Init(&desc));

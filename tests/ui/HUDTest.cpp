@@ -15,6 +15,7 @@ class HUDTest : public UIFixture {
 protected:
     void SetUp() override {
         UIFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(hud.Init());
         hud.ShowScoreAndTime();
     }

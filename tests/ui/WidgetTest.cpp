@@ -14,6 +14,7 @@ protected:
     WidgetTest() : UIFixture(400, 300) {}
     void SetUp() override {
         UIFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(slider.Init());
     }
     void TearDown() override {

@@ -19,6 +19,7 @@
 #include "core/eTable.h"
 #include "platform/window/WindowPlacement.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/ShippedFiles.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
 #include "support/GameWindow.h"
@@ -36,7 +37,7 @@ protected:
     void SetUp() override {
         window = gameWindow.Handle();
         ASSERT_NE(window, nullptr);
-        dir.LinkGameFiles();
+        LayOutGameFiles(dir.Path());
         WriteSettings(64, 48);
     }
     void TearDown() override {
@@ -336,7 +337,6 @@ TEST_F(VideoTest, TheApplicationCreatesVideoFirst) {
 // A settings file of no bytes (a write a full disk cut short) counts as
 // missing: the defaults replace it and the game starts.
 TEST_F(VideoTest, AnEmptySettingsFileIsReplacedByTheDefaults) {
-    dir.LinkGameFiles();
     std::ofstream("settings.txt").close();
     UseFakeAdapter();
     EXPECT_TRUE(video.Init());
