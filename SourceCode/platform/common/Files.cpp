@@ -1,5 +1,7 @@
 #include "platform/common/Files.h"
 
+#include "platform/common/NowRunning.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +29,9 @@ std::uint64_t FilesOpened() { return filesOpened.load(); }
 
 bool ReadWholeFile(const std::string& path, std::string& contents) {
     ++filesOpened;
+    // A file that comes slowly (a pipe, a stalled disk) is named should the
+    // end of the game wait on it.
+    NowRunning reading("reading ", path);
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::ostringstream text;
