@@ -3,7 +3,6 @@
 
 #include "scripting/ScriptEnd.h"
 
-#include <pthread.h>
 #include <signal.h>
 
 #include <cstdarg>
