@@ -3,7 +3,6 @@
 
 #include "scripting/ScriptEnd.h"
 
-#include <pthread.h>
 #include <signal.h>
 
 #include <cstdarg>
@@ -38,12 +37,11 @@ PyObject* SignalKeepingEndSignals(PyObject* original, PyObject* args, PyObject* 
 }
 
 // signal.pthread_sigmask as the scripts see it: the other signals are blocked
-// as asked, SIGINT and SIGTERM stay open on the thread, so that it still
-// takes them and wakes on them.
+// or opened as asked, SIGINT and SIGTERM stay blocked on the thread, so that
+// they still go to the thread that owns them.
 PyObject* SigmaskKeepingEndSignals(PyObject* original, PyObject* args, PyObject* keywords) {
     PyObject* result = PyObject_Call(original, args, keywords);
-    const sigset_t ends = plat::EndSignalSet();
-    pthread_sigmask(SIG_UNBLOCK, &ends, nullptr);
+    plat::KeepEndSignalsForTheirOwner();
     return result;
 }
 
@@ -56,7 +54,7 @@ PyMethodDef signalKeepingEndSignals = {
     "Sets the handler of a signal inside Python; SIGINT and SIGTERM stay the game's, which end it."};
 PyMethodDef sigmaskKeepingEndSignals = {
     "pthread_sigmask", AsFunction(SigmaskKeepingEndSignals), METH_VARARGS | METH_KEYWORDS,
-    "Blocks or unblocks signals in this thread; SIGINT and SIGTERM stay unblocked: they end the game."};
+    "Blocks or unblocks signals in this thread; SIGINT and SIGTERM stay the game's: they end it."};
 
 // Puts the replacement in place of the module's function of that name; the
 // original becomes the replacement's self. An interpreter used again keeps
@@ -84,14 +82,22 @@ void KeepEndSignalsFromScripts(PyObject* signalModule) {
 // os.system from the C library ignores SIGINT in the whole process while the
 // command runs, and waits again when a signal breaks the wait off. This one
 // leaves the signals alone: an end signal breaks off the wait like any
-// other, and the command's shell is killed.
+// other, and the command's shell is killed. A child starts as any program
+// does, not with the game's signals: the end signals open (the game keeps
+// them blocked for their owner) and SIGPIPE by default (the game ignores
+// it), as subprocess gives its children. subprocess forks, whose child
+// handler opens the end signals, rather than using vfork or posix_spawn,
+// whose children would keep the game's mask.
 constexpr char kSystemKeepingEndSignals[] = R"(
-def keep_end_signals(os, posix):
+def keep_end_signals(os, posix, signal, subprocess):
+    ends = {signal.SIGINT, signal.SIGTERM}
     def system(command):
         """Runs the command in a subshell and returns its wait status (-1 when no shell could start)."""
         arguments = [b"sh", b"-c", os.fsencode(command)]
         try:
-            shell = os.posix_spawn("/bin/sh", arguments, os.environ)
+            shell = os.posix_spawn("/bin/sh", arguments, os.environ,
+                                   setsigmask=signal.pthread_sigmask(signal.SIG_BLOCK, ()) - ends,
+                                   setsigdef=(signal.SIGPIPE,))
         except OSError:
             return -1
         try:
@@ -101,6 +107,8 @@ def keep_end_signals(os, posix):
             os.waitpid(shell, 0)
             raise
     os.system = posix.system = system
+    subprocess._USE_VFORK = False
+    subprocess._USE_POSIX_SPAWN = False
 )";
 
 // Runs the Python text and calls its function of that name with the
@@ -124,12 +132,15 @@ PyObject* RunAndCall(const char* text, const char* functionName, const char* for
 }
 
 void KeepEndSignalsFromCommands() {
-    PyObject* os = PyImport_ImportModule("os");
-    PyObject* posix = os ? PyImport_ImportModule("posix") : nullptr;
-    PyObject* result = posix ? RunAndCall(kSystemKeepingEndSignals, "keep_end_signals", "(OO)", os, posix) : nullptr;
+    PyObject* modules[4] = {};
+    const char* names[4] = {"os", "posix", "signal", "subprocess"};
+    bool imported = true;
+    for (int i = 0; i < 4 && imported; ++i) imported = (modules[i] = PyImport_ImportModule(names[i])) != nullptr;
+    PyObject* result = imported ? RunAndCall(kSystemKeepingEndSignals, "keep_end_signals", "(OOOO)", modules[0],
+                                             modules[1], modules[2], modules[3])
+                                : nullptr;
     Py_XDECREF(result);
-    Py_XDECREF(posix);
-    Py_XDECREF(os);
+    for (PyObject* module : modules) Py_XDECREF(module);
     ReportScriptError();
 }
 

@@ -7,11 +7,13 @@
 // At every start of the interpreter, before any script runs: an end signal
 // raises KeyboardInterrupt in the running script (Python's default SIGINT
 // handler); a script's signal.signal sets its handlers inside Python only,
-// and its signal.pthread_sigmask never blocks SIGINT or SIGTERM: the
-// process's SIGINT and SIGTERM stay the engine's, so a script that ignores,
+// and its signal.pthread_sigmask never opens SIGINT or SIGTERM on a thread:
+// they stay with the thread that owns them, so a script that ignores,
 // handles or blocks them cannot keep them from the engine. os.system leaves
 // the signals alone (the C library's ignores SIGINT while the command runs):
-// an end signal breaks off its wait and kills the command's shell.
+// an end signal breaks off its wait and kills the command's shell. The
+// children of os.system and subprocess start with the signals of any
+// program, not the game's.
 void LetInterruptsRaise();
 
 // Finalizing the interpreter waits, without end, for every thread that a

@@ -1,6 +1,7 @@
 #include "scripting/ZOPAPI.h"
 
 #include "core/SystemNames.h"
+#include "platform/common/NowRunning.h"
 #include "scripting/ScriptEnd.h"
 #include "scripting/ZOPAPIInternal.h"
 
@@ -9,12 +10,18 @@ namespace {
 // Every function refuses, with RuntimeError, once the game's end has begun:
 // the end waits a little for the threads a script left running, and what
 // they make then would only lengthen it.
+const char* FunctionName(PyCFunction served);
+
 template <PyCFunction handler>
 PyObject* Served(PyObject* module, PyObject* args) {
     if (GameIsEnding()) {
         PyErr_SetString(PyExc_RuntimeError, "the game is ending: the engine takes no more calls");
         return nullptr;
     }
+    // Should the engine's work for the call outlast an end signal, the line
+    // that ends the game names the call rather than blaming the script.
+    static const char* const name = FunctionName(Served<handler>);
+    plat::NowRunning running("ZOPAPI.", name);
     return handler(module, args);
 }
 
@@ -158,6 +165,14 @@ PyMethodDef methods[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 static_assert(sizeof methods / sizeof methods[0] == kFunctionCount + 1);
+
+// The first name in the table served by the function (a handler shared by
+// several names has one).
+const char* FunctionName(PyCFunction served) {
+    for (const PyMethodDef& method : methods)
+        if (method.ml_meth == served) return method.ml_name;
+    return "";
+}
 
 PyModuleDef moduleDefinition = {
     PyModuleDef_HEAD_INIT, kModuleName, "The engine's functions for the game's scripts.", -1, methods,

@@ -19,7 +19,7 @@ top="$scratch"
 main_script() {
     cat <<EOF
 import ZOPAPI as Z
-import collections, itertools, os, signal, socket, subprocess, threading, time
+import collections, itertools, os, signal, socket, subprocess, sys, threading, time
 frames = 0
 def initgame():
     pass
@@ -140,6 +140,14 @@ early_signal() {
     echo "early-signal: exit codes$codes" >> "$results"
 }
 
+# The setup of a case whose character file "Slow" is a pipe that the
+# command $1 holds open for writing and never writes to.
+slow_character() {
+    echo 'rm Assets && mkdir -p Assets/Characters && ln -s "$TOLLYMOP_ROOT"/Assets/Characters/* Assets/Characters/ &&
+          for f in "$TOLLYMOP_ROOT"/Assets/*; do [ "${f##*/}" = Characters ] || ln -s "$f" Assets/; done &&
+          mkfifo Assets/Characters/Slow.x && { ('"$1"') > Assets/Characters/Slow.x & }'
+}
+
 interrupted='^KeyboardInterrupt'
 held='^Error: The script did not stop within 3 s of the end signal: the game ends at once\.$'
 # Stuck in Python, in a level, and in the main module's import.
@@ -195,14 +203,13 @@ run_case second-signal "TERM TERM" 1 \
     '^Error: The script did not stop before a second end signal: the game ends at once\.$' \
     "$(main_script <<< "$swallowing")" &
 wait
-# Signals that the script blocks, through Python (the block holds inside
-# Python only) and beneath it (another thread takes the signal, and the
-# script, which no interrupt reaches, is ended 3 s later); a command that
-# os.system waits for, ended by SIGINT; a child process left running.
+# Signals that the script blocks, through Python and beneath it (the thread
+# that owns them takes them all the same); a command that os.system waits
+# for, ended by SIGINT; a child process left running.
 run_case blocked-signals TERM 0 "$interrupted" "$(main_script <<< 'signal.pthread_sigmask(signal.SIG_BLOCK, [signal.SIGTERM, signal.SIGINT])
 open("hung", "w").close()
 time.sleep(600)')" &
-run_case blocked-beneath-python TERM 1 "$held" "$(main_script <<< 'import ctypes
+run_case blocked-beneath-python TERM 0 "$interrupted" "$(main_script <<< 'import ctypes
 libc = ctypes.CDLL(None)
 mask = ctypes.create_string_buffer(128)
 libc.sigemptyset(mask); libc.sigaddset(mask, signal.SIGTERM); libc.sigaddset(mask, signal.SIGINT)
@@ -215,17 +222,66 @@ os.system("echo $$ > child; exec sleep 600")')" &
 run_case child-left TERM 0 "" "$(main_script <<< 'subprocess.Popen("sleep 600 & echo $! > child", shell=True)
 open("hung", "w").close()')" &
 wait
+# Handlers and masks that a script installs beneath Python (faulthandler,
+# ctypes) leave the end signals the game's; a broken pipe, the game's own
+# standard output or a socket's, is an error for the script that wrote,
+# while the game goes on, and the game's children get the signals back as
+# any program starts with them.
+run_case faulthandler TERM 0 "" "$(main_script <<< 'import faulthandler, sys
+faulthandler.register(signal.SIGTERM, file=sys.__stderr__)
+faulthandler.register(signal.SIGINT, file=sys.__stderr__)
+open("hung", "w").close()')" &
+run_case ignored-beneath-python INT 0 "" "$(main_script <<< 'import ctypes
+libc = ctypes.CDLL(None)
+libc.signal(signal.SIGTERM, ctypes.c_void_p(1))
+action = ctypes.create_string_buffer(256)
+ctypes.memmove(action, ctypes.byref(ctypes.c_void_p(1)), ctypes.sizeof(ctypes.c_void_p))
+libc.sigaction(signal.SIGINT, action, None)
+open("hung", "w").close()')" &
+run_case broken-pipes TERM 0 "^BrokenPipeError from the socket$
+^BrokenPipeError: \\[Errno 32\\] Broken pipe
+^children: pipe default, end signals open$" "$(main_script <<< 'ends = socket.socketpair()
+ends[1].close()
+try:
+    ends[0].send(b"x")
+except OSError as error:
+    print(type(error).__name__, "from the socket", file=sys.stderr)
+masks = ""
+for run in (os.system, lambda line: subprocess.run(line, shell=True)):
+    run("grep -E \"^Sig(Blk|Ign)\" /proc/self/status > masks")
+    masks += open("masks").read()
+held = [line for line in masks.splitlines() if int(line.split()[1], 16) & (1 << 12 | 1 << 1 | 1 << 14)]
+print("children:", "pipe default, end signals open" if not held else held, file=sys.stderr)
+global everyloop
+reader, writer = os.pipe()
+os.close(reader)
+os.dup2(writer, 1)
+sys.stdout = open(1, "w", buffering=1, closefd=False)
+def everyloop():
+    global frames
+    frames += 1
+    if frames == 110:
+        open("hung", "w").close()
+    print("frame", frames)')" &
+wait
 # The engine module called by a thread once the end began; a frame of the
-# engine's own that takes 5 s after the signal (it reads a character file
-# that comes late, and "hung" is written once the game has opened it); a
-# script error whose text never ends.
+# engine's own that takes 5 s (it reads a character file that comes late)
+# after the signal; the engine's work for a script's call that outlasts the
+# 3 s (a character file that never comes), named as such; a script error
+# whose text never ends.
 run_case engine-after-end TERM 0 '^RuntimeError: the game is ending' "$(main_script <<< 'def call_on():
     while True:
         Z.GetGameTime()
 threading.Thread(target=call_on, name="caller").start()
 open("hung", "w").close()')" &
-run_case slow-engine-frame TERM 0 "" "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))')" "" \
-    'mkfifo Assets/Characters/Slow.x && { (: > hung; sleep 5) > Assets/Characters/Slow.x & }' &
+run_case slow-engine-frame TERM 0 "" "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))
+open("hung", "w").close()')" "" \
+    "$(slow_character 'sleep 5')" &
+run_case slow-engine-call TERM 1 \
+    '^Error: The engine did not stop within 3 s of the end signal \(ZOPAPI\.AddGlobalNPC, reading .*/Characters/Slow\.x\): the game ends at once\.$' \
+    "$(main_script <<< 'open("hung", "w").close()
+Z.AddGlobalNPC(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, "Slow")')" "" \
+    "$(slow_character 'exec sleep 60')" &
 run_case endless-error-text TERM 0 '^Error: A script raised zop\.Endless, which could not be formatted' "$(main_script <<< 'class Endless(Exception):
     def __str__(self):
         open("hung", "w").close()

@@ -1,5 +1,7 @@
 #include "platform/common/Files.h"
 
+#include "platform/common/NowRunning.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +97,9 @@ int OpenRegularFile(const std::string& path, std::string* why) {
 
 bool ReadWholeFile(const std::string& path, std::string& contents, FileKind kind, std::string* why) {
     ++filesOpened;
+    // A file that comes slowly (a stalled disk) is named should the end of
+    // the game wait on it.
+    NowRunning reading("reading ", path);
     std::string reason;
     Descriptor file(OpenRegularFile(path, &reason));
     if (file.get() < 0) return Refuse(why, path, reason);

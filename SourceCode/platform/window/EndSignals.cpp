@@ -4,7 +4,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
-#include <semaphore.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,25 +17,31 @@
 #include <ctime>
 
 #include "platform/common/ErrorLog.h"
+#include "platform/common/NowRunning.h"
 
 namespace plat {
 
 namespace {
-// Everything here is read by the signal handler, on any thread, and by the
-// watchdog thread: lock-free atomics only.
+// Everything here is read by the thread that owns the end signals, by the
+// main thread and by a signal handler on any thread: lock-free atomics only.
 std::atomic<bool> endSignalled{false};
 std::atomic<bool> closePending{false};
 std::atomic<void (*)()> scriptInterrupt{nullptr};
 static_assert(std::atomic<void (*)()>::is_always_lock_free);
 pthread_t mainThread;
-// A first end signal that lands on another thread starts the end there and
-// is sent on to the main thread only to wake it from a system call that a
-// script waits in; these are counted, so that the main thread does not take
-// them for a second signal.
-std::atomic<int> wakesForMainThread{0};
-// Posted by the first end signal: the watchdog thread then keeps the time.
-sem_t firstEndSignal;
+// The end signals that the game took (a parent may have ignored one), set
+// before the owner starts; SIGINT and SIGTERM go to the owner, and to no
+// one else.
+sigset_t owned;
+pthread_t owner;
+bool ownerStarted = false;
+// Sent to the main thread to break off a script: its handler calls the
+// script interrupt there, where the interpreter looks at it at once, and
+// does not restart a system call that the script waits in.
+int interruptSignal = 0;
 std::atomic<bool> endingAtOnce{false};
+// While a message box waits, an end signal ends the game at once.
+std::atomic<bool> boxWaiting{false};
 
 // Nanoseconds on the monotonic clock: when the first end signal came (0: none
 // came), when the running outermost script started (0: none runs), and how
@@ -55,7 +60,6 @@ constexpr char kScriptHeldTheGame[] =
     "Error: The script did not stop within 3 s of the end signal: the game ends at once.\n";
 constexpr char kScriptHeldAtSecondSignal[] =
     "Error: The script did not stop before a second end signal: the game ends at once.\n";
-constexpr char kGameHeldAtSecondSignal[] = "Error: The game did not end before a second end signal: it ends at once.\n";
 
 std::int64_t Now() {
     timespec now{};
@@ -143,14 +147,31 @@ int KillChildren(pid_t* killed, int room) {
 
 // ---- The end ----
 
+// The line that ends the game at once: a script that runs with nothing of
+// the engine's marked is named as the one that held the game; otherwise what
+// the engine was running is named (its frame, when nothing is marked).
+// Written into `line` (size bytes); no allocation.
+const char* HeldTheGameLine(char* line, std::size_t size, const char* scriptHeld, const char* engineHeld) {
+    char running[512];
+    const bool marked = DescribeNowRunning(running, sizeof running) > 0;
+    if (!marked && ScriptRunning()) return scriptHeld;
+    std::size_t at = 0;
+    for (const char* part : {"Error: ", engineHeld, " (", marked ? running : "the engine's frame",
+                             "): the game ends at once.\n"})
+        for (; *part && at + 2 < size; ++part) line[at++] = *part;
+    if (line[at - 1] != '\n') line[at++] = '\n';
+    line[at] = '\0';
+    return line;
+}
+
 // One line in the error stream and the end, status 1, with the children
-// killed; only async-signal-safe calls. The signal handler and the watchdog
-// may both come here (never nested on one thread: the handler blocks the end
-// signals while it runs, the watchdog blocks them always): the first one
-// writes and ends, the other waits for that.
-[[noreturn]] void EndAtOnce(const char* line) {
+// killed; only async-signal-safe calls. The owner of the end signals and the
+// fallback handler may both come here: the first one writes and ends, the
+// other waits for that.
+[[noreturn]] void EndAtOnce(const char* scriptHeld, const char* engineHeld) {
     if (!endingAtOnce.exchange(true)) {
-        WriteErrorAtOnce(line);
+        char line[768];
+        WriteErrorAtOnce(HeldTheGameLine(line, sizeof line, scriptHeld, engineHeld));
         EndChildProcesses();
         ::_exit(1);
     }
@@ -160,76 +181,105 @@ int KillChildren(pid_t* killed, int room) {
 void StartTheEnd() {
     endSignalAt.store(Now());
     closePending.store(true);
-    sem_post(&firstEndSignal);
 }
 
 void InterruptScript() {
     if (void (*interrupt)() = scriptInterrupt.load()) interrupt();
 }
 
-// The process's signal may land on any thread (the GL driver's, the sound's,
-// a script's, the watchdog's), and the main thread may have it blocked:
-// whichever thread takes it starts the end.
-void OnEndSignal(int signal) {
-    const int savedErrno = errno;
-    const bool onMainThread = pthread_equal(pthread_self(), mainThread);
-    if (onMainThread && wakesForMainThread.load() > 0) {
-        // Sent on by the thread that took the first signal: the end has
-        // started; what is left is to break off the script here, where the
-        // interpreter looks at once (it breaks off a system call too).
-        wakesForMainThread.fetch_sub(1);
-        InterruptScript();
-    } else if (endSignalled.exchange(true)) {
-        EndAtOnce(ScriptRunning() ? kScriptHeldAtSecondSignal : kGameHeldAtSecondSignal);
-    } else {
-        StartTheEnd();
-        if (onMainThread) {
-            InterruptScript();
-        } else {
-            // The main thread may have the signal blocked beneath Python:
-            // then the script runs on, and the 3 s clock ends it.
-            wakesForMainThread.fetch_add(1);
-            pthread_kill(mainThread, signal);
-        }
+// What one end signal does, on the thread that owns them.
+void OnEndSignal() {
+    if (boxWaiting.load()) {
+        EndChildProcesses();
+        ::_exit(1);
     }
+    if (endSignalled.exchange(true))
+        EndAtOnce(kScriptHeldAtSecondSignal, "The game did not end before a second end signal");
+    StartTheEnd();
+    if (ScriptRunning()) pthread_kill(mainThread, interruptSignal);
+}
+
+// A thread that has the end signals open (one that started before they were
+// caught, or one that opened them beneath Python) may take one while the
+// handler is still the game's: it goes on to the owner.
+void PassEndSignalOn(int signal) {
+    const int savedErrno = errno;
+    if (ownerStarted)
+        pthread_kill(owner, signal);
+    else
+        OnEndSignal();
     errno = savedErrno;
 }
 
-// A script that swallows the interrupt (a bare except, its own handler) or
-// loops inside C, where no interrupt is looked at, would hold the game for
-// ever: once scripts have run 3 s since the first end signal, the watchdog
-// ends the process if one still runs. Time that no script runs (the engine's
-// own frame, however slow, its shutdown) is not counted.
-void* WatchTheEnd(void*) {
+// The interpreter looks at an interrupt at once only when it is set on its
+// main thread.
+void InterruptOnMainThread(int) {
+    const int savedErrno = errno;
+    InterruptScript();
+    errno = savedErrno;
+}
+
+// The end signals wait, blocked, until this thread takes them: a handler
+// that a script installs below Python (faulthandler, ctypes' sigaction or
+// SIG_IGN) replaces the process's handler, but a blocked signal is neither
+// handled nor ignored, it waits to be taken here. Once the end has begun,
+// it also keeps the 3 s: a script that swallows the interrupt (a bare
+// except, its own handler) or loops inside C, where no interrupt is looked
+// at, would hold the game for ever, so once scripts have run 3 s since the
+// first end signal, the process ends if one still runs. Time that no script
+// runs (the engine's own frame, however slow, its shutdown) is not counted.
+void* OwnEndSignals(void*) {
     for (;;) {
-        while (sem_wait(&firstEndSignal) != 0) {}
-        while (endSignalled.load()) {
-            const std::int64_t left = kGrace - ScriptTimeAfterEndSignal();
-            if (left <= 0 && ScriptRunning()) EndAtOnce(kScriptHeldTheGame);
-            const std::int64_t wait = std::clamp<std::int64_t>(left, 1000000, kWatchdogLook);
-            timespec pause{time_t(wait / kNanosecondsPerSecond), long(wait % kNanosecondsPerSecond)};
-            clock_nanosleep(CLOCK_MONOTONIC, 0, &pause, nullptr);
+        siginfo_t info;
+        if (!endSignalled.load()) {
+            if (sigwaitinfo(&owned, &info) > 0) OnEndSignal();
+            continue;
         }
+        const std::int64_t left = kGrace - ScriptTimeAfterEndSignal();
+        if (left <= 0 && ScriptRunning())
+            EndAtOnce(kScriptHeldTheGame, "The engine did not stop within 3 s of the end signal");
+        const std::int64_t wait = std::clamp<std::int64_t>(left, 1000000, kWatchdogLook);
+        const timespec pause{time_t(wait / kNanosecondsPerSecond), long(wait % kNanosecondsPerSecond)};
+        if (sigtimedwait(&owned, &info, &pause) > 0) OnEndSignal();
     }
     return nullptr;
 }
 
-// The watchdog takes no signal at all, so that none lands on it and none can
+// The owner blocks every signal, so that none lands on it and none can
 // break into its end.
-void StartWatchdog() {
-    sem_init(&firstEndSignal, 0, 0);
+void StartOwner() {
     sigset_t all, kept;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &kept);
-    pthread_t watchdog;
-    if (pthread_create(&watchdog, nullptr, WatchTheEnd, nullptr) == 0) pthread_detach(watchdog);
+    ownerStarted = pthread_create(&owner, nullptr, OwnEndSignals, nullptr) == 0;
+    if (ownerStarted) pthread_detach(owner);
     pthread_sigmask(SIG_SETMASK, &kept, nullptr);
+}
+
+// A child process starts with the end signals as any program does: open,
+// with their default action (an exec'd program would keep them blocked).
+void OpenEndSignalsInChild() {
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal : {SIGINT, SIGTERM})
+        if (sigismember(&owned, signal)) ::sigaction(signal, &byDefault, nullptr);
+    pthread_sigmask(SIG_UNBLOCK, &owned, nullptr);
 }
 
 // While a message box waits, only async-signal-safe calls.
 void KillChildrenAndExit(int) {
     EndChildProcesses();
     ::_exit(1);
+}
+
+void InstallHandler(int signal, void (*handler)(int), const sigset_t& mask) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    // No SA_RESTART: a system call that a script waits in (a read, a lock,
+    // a child) returns on the signal, so the interpreter sees it.
+    action.sa_flags = 0;
+    action.sa_mask = mask;
+    ::sigaction(signal, &action, nullptr);
 }
 }  // namespace
 
@@ -252,6 +302,7 @@ void EndChildProcesses() {
 }
 
 SignalsEndTheGame::SignalsEndTheGame() {
+    boxWaiting.store(true);
     struct sigaction action {};
     action.sa_handler = KillChildrenAndExit;
     sigemptyset(&action.sa_mask);
@@ -262,6 +313,7 @@ SignalsEndTheGame::SignalsEndTheGame() {
 SignalsEndTheGame::~SignalsEndTheGame() {
     ::sigaction(SIGTERM, &oldTerm, nullptr);
     ::sigaction(SIGINT, &oldInt, nullptr);
+    boxWaiting.store(false);
 }
 
 void CatchEndSignals() {
@@ -275,24 +327,36 @@ void CatchEndSignals() {
     // What a child of the game leaves running comes to the game, which ends
     // it with its own children.
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
-    StartWatchdog();
-    const sigset_t ends = EndSignalSet();
+    // Writing to a pipe or socket whose reader is gone is an error for the
+    // writer (EPIPE, a script's BrokenPipeError), not the end of the game.
+    ::signal(SIGPIPE, SIG_IGN);
+    sigemptyset(&owned);
     for (int signal : {SIGINT, SIGTERM}) {
         struct sigaction current {};
         ::sigaction(signal, nullptr, &current);
         // A signal the parent chose to ignore (a background job) stays so.
-        if ((current.sa_flags & SA_SIGINFO) || current.sa_handler != SIG_DFL) continue;
-        struct sigaction action {};
-        action.sa_handler = OnEndSignal;
-        // No SA_RESTART: a system call that a script waits in (a read, a
-        // lock, a child) returns on the signal, so the interpreter sees it.
-        action.sa_flags = 0;
-        // One end signal never breaks into the handling of another.
-        action.sa_mask = ends;
-        ::sigaction(signal, &action, nullptr);
+        if (!(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL) sigaddset(&owned, signal);
     }
-    // A signal that came while they were blocked arrives now.
-    pthread_sigmask(SIG_UNBLOCK, &ends, nullptr);
+    // Blocked here, and so in every thread started from here on; a launcher
+    // may have blocked them already, so that none could end the process
+    // before the owner takes them (one that came meanwhile is taken now).
+    pthread_sigmask(SIG_BLOCK, &owned, nullptr);
+    const sigset_t ends = EndSignalSet();
+    sigset_t notOwned;
+    sigemptyset(&notOwned);
+    for (int signal : {SIGINT, SIGTERM})
+        if (!sigismember(&owned, signal)) sigaddset(&notOwned, signal);
+    pthread_sigmask(SIG_UNBLOCK, &notOwned, nullptr);
+    interruptSignal = SIGRTMIN;
+    InstallHandler(interruptSignal, InterruptOnMainThread, ends);
+    StartOwner();
+    for (int signal : {SIGINT, SIGTERM})
+        if (sigismember(&owned, signal)) InstallHandler(signal, PassEndSignalOn, ends);
+    pthread_atfork(nullptr, nullptr, OpenEndSignalsInChild);
+}
+
+void KeepEndSignalsForTheirOwner() {
+    if (ownerStarted) pthread_sigmask(SIG_BLOCK, &owned, nullptr);
 }
 
 bool EndSignalled() { return endSignalled.load(); }
@@ -302,6 +366,8 @@ void SetScriptInterrupt(void (*interrupt)()) { scriptInterrupt.store(interrupt);
 void ScriptStarted() { scriptSince.store(Now()); }
 
 void ScriptReturned() {
+    // A script may have opened them beneath Python: not beyond its call.
+    KeepEndSignalsForTheirOwner();
     const std::int64_t since = scriptSince.exchange(0), at = endSignalAt.load();
     if (since != 0 && at != 0) scriptRanAfterEndSignal.fetch_add(Now() - std::max(since, at));
 }

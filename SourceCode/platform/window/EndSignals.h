@@ -1,31 +1,42 @@
 #pragma once
 #include <signal.h>
 
-// SIGINT and SIGTERM end the game, whatever its script does:
-// - the first one, on whichever thread it lands, closes the window as its
-//   close box does (the game then ends in order with status 0) and calls the
-//   script interrupt, which breaks off a script that is running, even one
-//   waiting in a system call (the call returns rather than restarting);
+// SIGINT and SIGTERM end the game, whatever its script does. They have one
+// owner, a thread that takes them while every other thread keeps them
+// blocked, so that no handler installed beneath Python (faulthandler, a
+// sigaction or SIG_IGN through ctypes) can take them or let them be lost:
+// - the first one closes the window as its close box does (the game then
+//   ends in order with status 0) and calls the script interrupt, which
+//   breaks off a script that is running, even one waiting in a system call
+//   on the main thread (it is woken; the call returns rather than
+//   restarting);
 // - a second one, or a script that has run 3 s since the first, ends the
-//   process at once with status 1, after one line in the error stream.
+//   process at once with status 1, after one line in the error stream that
+//   names what was running: the script, or the engine's work (its frame, or
+//   what `NowRunning` marks, such as a file being read).
+// SIGPIPE is ignored: a broken pipe is an error for whoever wrote. Child
+// processes start with the end signals open and their default action.
 // The child processes that the game started (a script's) never outlive it.
 namespace plat {
 
 // How long a script may run after the first end signal.
 inline constexpr int kEndSignalGraceSeconds = 3;
 
-// Installs the handlers, unless the process was started with the signals
-// ignored, starts the thread that keeps the 3 s, and takes in the processes
-// that the game's children leave behind. Unblocks SIGINT and SIGTERM, which a
-// launcher may have blocked so that none could end the process before this.
+// Takes the end signals, unless the process was started with them ignored:
+// blocks them on this thread (and so on every thread started from it),
+// starts the thread that owns them and keeps the 3 s, and takes in the
+// processes that the game's children leave behind. A launcher may have
+// blocked them already so that none could end the process before this: one
+// that came meanwhile is taken now.
 // The entry point calls it first thing; RegisterClassA and graphics code that
 // starts SDL first call it too.
 void CatchEndSignals();
 // True from SIGINT or SIGTERM until ForgetEndSignals.
 bool EndSignalled();
-// A function that the first SIGINT or SIGTERM calls at once, inside the
-// signal handler on the main thread (a signal taken by another thread is sent
-// on to it), to break off a script that may never return. It must be
+// A function that the first SIGINT or SIGTERM calls at once, while a script
+// runs, inside a signal handler on the main thread (the owner of the end
+// signals sends it one of its own, SIGRTMIN), to break off a script that may
+// never return. It must be
 // async-signal-safe. The host removes it (null) once no script can run.
 void SetScriptInterrupt(void (*interrupt)());
 // The host marks the span of each outermost call into scripts: only the time
@@ -33,6 +44,11 @@ void SetScriptInterrupt(void (*interrupt)());
 // a slow frame of the engine's own ends in order when it is done.
 void ScriptStarted();
 void ScriptReturned();
+
+// Blocks the end signals again on the calling thread, where a script may
+// have opened them (they go to their owner only). The host calls it after
+// each call into scripts; once the signals are caught.
+void KeepEndSignalsForTheirOwner();
 
 // SIGINT and SIGTERM, the two end signals, as a set.
 sigset_t EndSignalSet();
