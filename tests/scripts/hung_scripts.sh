@@ -7,9 +7,10 @@
 # Each case prints its exit code and the time from the signal to the end.
 # The game's child processes never outlive it, and a SIGTERM at its very
 # start ends it in order too.
-# Usage: hung_scripts.sh GAME
+# Usage: hung_scripts.sh GAME SLOW_READS_LIBRARY
 set -u
 game="$1"
+slow_reads="$2"
 . "$(dirname "$0")/common.sh"
 top="$scratch"
 
@@ -56,9 +57,11 @@ run_case() {
     cd "$dir"
     printf '%s\n' "$5" > Scripts/zop.py
     [ -n "${6:-}" ] && printf '%s\n' "$6" > Scripts/hang.py
+    # The setup may give the game (and only the game) an environment.
+    local game_env=""
     [ -n "${7:-}" ] && eval "$7"
     # A background job starts with SIGINT ignored, which the game keeps.
-    env --default-signal=INT "$game" &
+    env --default-signal=INT $game_env "$game" &
     local pid=$!
     if ! wait_until "$pid" 60 test -f hung; then
         echo "FAIL ($case): the script never hung: $(cat err.txt)" >> "$results"
@@ -100,9 +103,7 @@ run_case() {
     end_leftovers
 }
 
-# What the case's setup left running (a writer blocked on a fifo the game
-# never opened would keep ctest waiting for its output), and the script's
-# child process.
+# What the case's setup left running, and the script's child process.
 end_leftovers() {
     kill $(jobs -p) 2>/dev/null
     if [ -f child ] && still_running "$(cat child)"; then kill -KILL "$(cat child)"; fi
@@ -140,12 +141,15 @@ early_signal() {
     echo "early-signal: exit codes$codes" >> "$results"
 }
 
-# The setup of a case whose character file "Slow" is a pipe that the
-# command $1 holds open for writing and never writes to.
+# The setup of a case whose character file "Slow" lies on a disk that
+# stalls: the game's first read of it waits $1 s (the library loaded for
+# that says "hung" once the read has begun). Where the game carries the
+# address sanitizer, its runtime must come first among the libraries.
 slow_character() {
-    echo 'rm Assets && mkdir -p Assets/Characters && ln -s "$TOLLYMOP_ROOT"/Assets/Characters/* Assets/Characters/ &&
-          for f in "$TOLLYMOP_ROOT"/Assets/*; do [ "${f##*/}" = Characters ] || ln -s "$f" Assets/; done &&
-          mkfifo Assets/Characters/Slow.x && { ('"$1"') > Assets/Characters/Slow.x & }'
+    local asan
+    asan=$(ldd "$game-game" 2>/dev/null | awk '/libasan/ { print $3 }')
+    echo 'cp Assets/Characters/Pebble.x Assets/Characters/Slow.x &&
+          game_env="LD_PRELOAD='"${asan:+$asan:}$slow_reads"' TOLLYMOP_SLOW_FILE=/Characters/Slow.x TOLLYMOP_SLOW_SECONDS='"$1"'"' 
 }
 
 interrupted='^KeyboardInterrupt'
@@ -274,14 +278,12 @@ run_case engine-after-end TERM 0 '^RuntimeError: the game is ending' "$(main_scr
         Z.GetGameTime()
 threading.Thread(target=call_on, name="caller").start()
 open("hung", "w").close()')" &
-run_case slow-engine-frame TERM 0 "" "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))
-open("hung", "w").close()')" "" \
-    "$(slow_character 'sleep 5')" &
+run_case slow-engine-frame TERM 0 "" "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))')" "" \
+    "$(slow_character 5)" &
 run_case slow-engine-call TERM 1 \
     '^Error: The engine did not stop within 3 s of the end signal \(ZOPAPI\.AddGlobalNPC, reading .*/Characters/Slow\.x\): the game ends at once\.$' \
-    "$(main_script <<< 'open("hung", "w").close()
-Z.AddGlobalNPC(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, "Slow")')" "" \
-    "$(slow_character 'exec sleep 60')" &
+    "$(main_script <<< 'Z.AddGlobalNPC(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, "Slow")')" "" \
+    "$(slow_character 60)" &
 run_case endless-error-text TERM 0 '^Error: A script raised zop\.Endless, which could not be formatted' "$(main_script <<< 'class Endless(Exception):
     def __str__(self):
         open("hung", "w").close()
