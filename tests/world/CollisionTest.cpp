@@ -563,7 +563,7 @@ TEST(CollisionPairs, ALevelLikeSceneRunsAsTheLoopOverEveryPairRunsIt) {
 // test takes it, and the pairs of sheets that push each other's nodes about
 // are found again only for the points that moved.
 TEST(CollisionPairs, ACrowdOfEveryRadiusOnSheetsOnEachOtherRunsAsTheLoopOverEveryPairRunsIt) {
-    constexpr int kFrames = 60;
+    constexpr int kFrames = 30;
     const std::vector<FrameOutcome> every = RunCrowdOnSheets(true, kFrames);
     const std::vector<FrameOutcome> listed = RunCrowdOnSheets(false, kFrames);
     const auto met = ExpectSameFrames(every, listed, kFrames);
