@@ -187,9 +187,10 @@ private:
     void StartSweep(Body* body);
     void CollideSweep();
     void CollideRow(std::uint32_t i);
-    // A point moved: the grid and the sweep follow it (its position before
-    // is where the later spheres' pairs were found).
+    // A point of the stepped body was integrated: the grid and its pairs
+    // follow it.
     void PointMoved(Body* body, std::uint32_t index);
+    // A pair pushed a later sphere away from where it was.
     void LaterSphereMoved(std::uint32_t entry, const D3DXVECTOR3& was);
     void FindRow(std::uint32_t i);
     std::int32_t SphereEntryOf(const Body* body, std::uint32_t index) const;
