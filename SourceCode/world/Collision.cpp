@@ -71,9 +71,6 @@ using namespace collision;
 std::uint32_t KindOf(const GameObject* owner) { return owner ? owner->kind : 0; }
 bool IsPlane(const GameObject* owner) { return KindOf(owner) == kKindPlane; }
 bool IsNode(const GameObject* owner) { return KindOf(owner) == kKindTrampNode; }
-Player* AsPlayer(GameObject* owner) {
-    return KindOf(owner) == kKindPlayer ? static_cast<Player*>(owner) : nullptr;
-}
 float RadiusOf(const Point& p) { return p.owner ? p.owner->GetScale() : 1.0f; }
 std::uint32_t IdOf(const GameObject* owner) { return owner ? owner->id : 0; }
 
@@ -97,8 +94,10 @@ bool InsideEdge(const D3DXVECTOR3& s, const D3DXVECTOR3& from, const D3DXVECTOR3
 // that fell into the slab is lifted by no more than its last step sank it,
 // so a bounce still gains no height. A touching sphere's contact counts
 // either way.
-void Physics::PlaneTest(Point* planePoint, Point* sphere, float r, bool planeFirst) {
+void Physics::PlaneTest(Point* planePoint, Point* sphere, const Traits& planeTraits, const Traits& sphereTraits,
+                        bool planeFirst) {
     auto* plane = static_cast<Plane*>(planePoint->owner);
+    const float r = sphereTraits.radius;
     const D3DXVECTOR3& n = plane->normal;
     const D3DXVECTOR3 c = plane->GetRenderPosition();
     const float d = D3DXVec3Dot(&sphere->position, &n) - D3DXVec3Dot(&c, &n);
@@ -116,42 +115,45 @@ void Physics::PlaneTest(Point* planePoint, Point* sphere, float r, bool planeFir
     Contact contact;
     contact.normal = n;
     contact.depth = d - r;
-    contact.firstOwnerId = IdOf(planeFirst ? planePoint->owner : sphere->owner);
-    contact.secondOwnerId = IdOf(planeFirst ? sphere->owner : planePoint->owner);
+    contact.firstOwnerId = planeFirst ? planeTraits.id : sphereTraits.id;
+    contact.secondOwnerId = planeFirst ? sphereTraits.id : planeTraits.id;
     AddContact(contact);
 }
 
-void Physics::SpherePair(Point* p, Point* q, float rP, float rQ) {
+void Physics::SpherePair(Point* p, Point* q, const Traits& a, const Traits& b) {
     Contact contact;
-    if (!SphereTest(p->position, rP, q->position, rQ, &contact)) return;
+    if (!SphereTest(p->position, a.radius, q->position, b.radius, &contact)) return;
     float k = 0.0f;
     Player* player = nullptr;
-    if (Player* first = AsPlayer(p->owner)) {
+    Player* first = a.kind == kKindPlayer ? static_cast<Player*>(p->owner) : nullptr;
+    Player* second = b.kind == kKindPlayer ? static_cast<Player*>(q->owner) : nullptr;
+    if (first) {
         player = first;
         k = first->reboundCommand;
     }
-    if (Player* second = AsPlayer(q->owner)) {
+    if (second) {
         player = second;
         k = second->reboundCommand;
     }
     k *= kReboundFactor;
-    contact.firstOwnerId = IdOf(p->owner);
-    contact.secondOwnerId = IdOf(q->owner);
+    contact.firstOwnerId = a.id;
+    contact.secondOwnerId = b.id;
     AddContact(contact);
 
     if (!p->responds || !q->responds || !(p->inverseMass > 0.0f) || !(q->inverseMass > 0.0f)) return;
     const D3DXVECTOR3 relative = p->velocity - q->velocity;
     const float w = D3DXVec3Dot(&relative, &contact.normal);
-    const bool withPlayer = AsPlayer(p->owner) || AsPlayer(q->owner);
+    const bool withPlayer = first || second;
     const float e = withPlayer ? kPlayerRestitution : kRestitution;
     const float j = -(1.0f + e) * w /
                     ((p->inverseMass + q->inverseMass) * D3DXVec3LengthSq(&contact.normal));
     if (w < 0.0f) return;  // already parting
-    if (!IsNode(p->owner) && !IsNode(q->owner)) {
+    const bool pIsNode = a.kind == kKindTrampNode;
+    if (!pIsNode && b.kind != kKindTrampNode) {
         ResolveContact(p, q, contact, j);
         return;
     }
-    Point* node = IsNode(p->owner) ? p : q;
+    Point* node = pIsNode ? p : q;
     Point* lander = node == p ? q : p;
     // Only what comes onto the sheet from above (or level with a node) is
     // held. Held from below, a node would take the lander's upward speed and
@@ -218,17 +220,19 @@ void Physics::AddContact(const Contact& contact) {
 
 // One point pair by the first rule that applies: a plane and a sphere (never
 // a node), or two spheres; planes meet no planes and nodes no planes.
-void Physics::CollidePair(Point* p, Point* q, float rP, float rQ) {
-    GameObject* a = p->owner;
-    GameObject* b = q->owner;
-    if (IsPlane(a) && b && !IsPlane(b) && !IsNode(b)) {
-        PlaneTest(p, q, rQ, true);
-    } else if (IsPlane(b) && a && !IsPlane(a) && !IsNode(a)) {
-        PlaneTest(q, p, rP, false);
-    } else if (a && b && !IsPlane(a) && !IsPlane(b)) {
-        SpherePair(p, q, rP, rQ);
+void Physics::CollidePair(Point* p, Point* q, const Traits& a, const Traits& b) {
+    const bool aPlane = p->owner && a.kind == kKindPlane, bPlane = q->owner && b.kind == kKindPlane;
+    const bool aNode = p->owner && a.kind == kKindTrampNode, bNode = q->owner && b.kind == kKindTrampNode;
+    if (aPlane && q->owner && !bPlane && !bNode) {
+        PlaneTest(p, q, a, b, true);
+    } else if (bPlane && p->owner && !aPlane && !aNode) {
+        PlaneTest(q, p, b, a, false);
+    } else if (p->owner && q->owner && !aPlane && !bPlane) {
+        SpherePair(p, q, a, b);
     }
 }
+
+Physics::Traits Physics::TraitsOf(const Point& p) { return {KindOf(p.owner), IdOf(p.owner), RadiusOf(p)}; }
 
 // The radii are read here, once a step: nothing in the step changes them.
 void Physics::MakeRoster() {
@@ -240,7 +244,7 @@ void Physics::MakeRoster() {
         for (std::uint32_t i = 0; i < body->points.size(); ++i) {
             const Point& p = body->points[i];
             if (!p.collides || !p.owner) continue;
-            const PointRef ref{id, body.get(), i, RadiusOf(p)};
+            const PointRef ref{id, body.get(), i, TraitsOf(p)};
             roster.owned.push_back(ref);
             if (IsPlane(p.owner)) {
                 roster.planes.push_back(ref);
@@ -252,7 +256,7 @@ void Physics::MakeRoster() {
     }
     std::vector<PointGrid::Sphere> spheres;
     spheres.reserve(roster.spheres.size());
-    for (const PointRef& ref : roster.spheres) spheres.push_back({&ref.body->points[ref.index], ref.radius});
+    for (const PointRef& ref : roster.spheres) spheres.push_back({&ref.body->points[ref.index], ref.traits.radius});
     roster.grid.Sync(std::move(spheres));
     roster.current = true;
     sweep.body = nullptr;
@@ -327,7 +331,7 @@ void Physics::CollideEveryPair(Body* body) {
         for (auto it = later; it != bodies.end(); ++it) {
             std::vector<Point>& others = it->second->points;
             for (std::size_t k = 0; k < others.size(); ++k) {
-                if (others[k].collides) CollidePair(&p, &others[k], RadiusOf(p), RadiusOf(others[k]));
+                if (others[k].collides) CollidePair(&p, &others[k], TraitsOf(p), TraitsOf(others[k]));
             }
         }
         if (p.position != wasPosition || p.velocity != wasVelocity)
@@ -353,16 +357,18 @@ void Physics::StartSweep(Body* body) {
     std::tie(sweep.meetingFirst, sweep.meetingLast) = After(roster.planeMeeting, body);
     const std::size_t n = body->points.size();
     sweep.entryOf.assign(n, -1);
+    sweep.traits.resize(n);
     sweep.near.resize(n);
     for (auto& row : sweep.near) row.clear();
     sweep.busy.assign((n + 63) / 64, 0);
     const auto [ownFirst, ownLast] = std::pair(roster.owned.data() + bodyFirst(roster.owned),
                                                After(roster.owned, body).first);
     for (const PointRef* ref = ownFirst; ref != ownLast; ++ref) {
-        const GameObject* owner = ref->body->points[ref->index].owner;
-        const bool meetsPlanes = IsPlane(owner) ? sweep.meetingFirst != sweep.meetingLast
-                                                : !IsNode(owner) && sweep.planesFirst != sweep.planesLast;
+        const std::uint32_t kind = ref->traits.kind;
+        const bool meetsPlanes = kind == kKindPlane ? sweep.meetingFirst != sweep.meetingLast
+                                                    : kind != kKindTrampNode && sweep.planesFirst != sweep.planesLast;
         if (meetsPlanes) MarkBusy(sweep.busy, ref->index);
+        sweep.traits[ref->index] = ref->traits;
     }
     for (std::uint32_t e = sweep.first; e < sweep.later; ++e) sweep.entryOf[roster.spheres[e].index] = std::int32_t(e);
     if (sweep.later == roster.spheres.size()) return;
@@ -377,12 +383,12 @@ void Physics::FindRow(std::uint32_t i) {
     const D3DXVECTOR3& at = sweep.body->points[i].position;
     auto test = [&](std::uint32_t e) {
         const PointRef& q = roster.spheres[e];
-        if (Overlaps(at, self.radius, q.body->points[q.index].position, q.radius)) row.push_back(e);
+        if (Overlaps(at, self.traits.radius, q.body->points[q.index].position, q.traits.radius)) row.push_back(e);
     };
     if (roster.spheres.size() - sweep.later <= kFewLaterSpheres) {
         for (std::uint32_t e = sweep.later; e < roster.spheres.size(); ++e) test(e);
     } else {
-        roster.grid.ForEachNear(at, self.radius, [&](std::uint32_t e) {
+        roster.grid.ForEachNear(at, self.traits.radius, [&](std::uint32_t e) {
             if (e >= sweep.later) test(e);
         });
         std::sort(row.begin(), row.end());
@@ -407,16 +413,16 @@ void Physics::LaterSphereMoved(std::uint32_t entry, const D3DXVECTOR3& was) {
     const PointRef& q = roster.spheres[entry];
     const D3DXVECTOR3& now = q.body->points[q.index].position;
     auto ofBody = [this](std::uint32_t e) { return e >= sweep.first && e < sweep.later; };
-    roster.grid.ForEachNear(was, q.radius, [&](std::uint32_t e) {
+    roster.grid.ForEachNear(was, q.traits.radius, [&](std::uint32_t e) {
         if (!ofBody(e)) return;
         std::vector<std::uint32_t>& row = sweep.near[roster.spheres[e].index];
         const auto at = std::lower_bound(row.begin(), row.end(), entry);
         if (at != row.end() && *at == entry) row.erase(at);
     });
-    roster.grid.ForEachNear(now, q.radius, [&](std::uint32_t e) {
+    roster.grid.ForEachNear(now, q.traits.radius, [&](std::uint32_t e) {
         if (!ofBody(e)) return;
         const PointRef& p = roster.spheres[e];
-        if (!Overlaps(p.body->points[p.index].position, p.radius, now, q.radius)) return;
+        if (!Overlaps(p.body->points[p.index].position, p.traits.radius, now, q.traits.radius)) return;
         std::vector<std::uint32_t>& row = sweep.near[p.index];
         const auto at = std::lower_bound(row.begin(), row.end(), entry);
         if (at == row.end() || *at != entry) row.insert(at, entry);
@@ -439,16 +445,16 @@ void Physics::CollideRow(std::uint32_t i) {
     Body* body = sweep.body;
     Point& p = body->points[i];
     if (!p.collides || !p.owner) return;
+    const Traits& a = sweep.traits[i];
     const PointRef *plane = nullptr, *planesEnd = nullptr;
-    if (IsPlane(p.owner)) {
+    if (a.kind == kKindPlane) {
         plane = sweep.meetingFirst;
         planesEnd = sweep.meetingLast;
-    } else if (!IsNode(p.owner)) {
+    } else if (a.kind != kKindTrampNode) {
         plane = sweep.planesFirst;
         planesEnd = sweep.planesLast;
     }
     const std::int32_t self = sweep.entryOf[i];
-    const float rP = self >= 0 ? roster.spheres[std::uint32_t(self)].radius : 0.0f;
     const bool meetsPlanes = plane != planesEnd;
     const std::vector<std::uint32_t>& row = sweep.near[i];
     std::uint64_t after = 0;  // the order of the last pair's later point
@@ -463,7 +469,7 @@ void Physics::CollideRow(std::uint32_t i) {
         after = OrderOf(ref.bodyId, ref.index);
         Point& q = ref.body->points[ref.index];
         const D3DXVECTOR3 wasP = p.position, wasQ = q.position, wasVelocity = p.velocity;
-        if (q.collides && q.owner) CollidePair(&p, &q, rP, ref.radius);
+        if (q.collides && q.owner) CollidePair(&p, &q, a, ref.traits);
         if (p.position != wasP || p.velocity != wasVelocity) body->collided.push_back(i);
         const bool qMoved = q.position != wasQ, pMoved = p.position != wasP;
         if (!qMoved && !pMoved) {

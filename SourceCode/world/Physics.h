@@ -133,13 +133,21 @@ public:
     static inline bool visitEveryPair = false;
 
 private:
+    // What the collision rules read of a point besides its state: its
+    // owner's kind and id (0 without owner) and its radius. Nothing in the
+    // step changes them, so the step reads them once, not in every pair.
+    struct Traits {
+        std::uint32_t kind = 0;
+        std::uint32_t id = 0;
+        float radius = 1.0f;
+    };
     // A point of some body, by the body's id and the point's index, with
-    // its radius as read when the roster was made.
+    // its traits as read when the roster was made.
     struct PointRef {
         std::int32_t bodyId;
         Body* body;
         std::uint32_t index;
-        float radius;
+        Traits traits;
     };
     // The colliding points that have an owner, by what they can meet, each
     // list in id and index order. A pair outside them does nothing (two
@@ -166,6 +174,7 @@ private:
         Body* body = nullptr;
         std::uint32_t first = 0, later = 0;  // the body's spheres in the roster, then the later ones
         std::vector<std::int32_t> entryOf;   // per point of the body: its place among the spheres, or -1
+        std::vector<Traits> traits;          // per point of the body that collides
         // Per point of the body: the later spheres it overlaps, ascending.
         std::vector<std::vector<std::uint32_t>> near;
         std::vector<std::uint64_t> busy;  // per point of the body: it may have pairs
@@ -194,10 +203,12 @@ private:
     void LaterSphereMoved(std::uint32_t entry, const D3DXVECTOR3& was);
     void FindRow(std::uint32_t i);
     std::int32_t SphereEntryOf(const Body* body, std::uint32_t index) const;
-    // The collision step's rules (Collision.cpp), with the points' radii.
-    void CollidePair(Point* p, Point* q, float rP, float rQ);
-    void PlaneTest(Point* planePoint, Point* sphere, float r, bool planeFirst);
-    void SpherePair(Point* p, Point* q, float rP, float rQ);
+    // The collision step's rules (Collision.cpp), with the points' traits.
+    static Traits TraitsOf(const Point& p);
+    void CollidePair(Point* p, Point* q, const Traits& a, const Traits& b);
+    void PlaneTest(Point* planePoint, Point* sphere, const Traits& planeTraits, const Traits& sphereTraits,
+                   bool planeFirst);
+    void SpherePair(Point* p, Point* q, const Traits& a, const Traits& b);
     void HoldOrLaunch(Point* node, Point* lander, float depth, float k, Player* player);
 
     std::map<std::int32_t, std::unique_ptr<Body>> bodies;
