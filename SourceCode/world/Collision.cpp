@@ -315,9 +315,21 @@ void Physics::Collide(Body* body) {
     // Called from outside the step, anything may have changed since.
     const bool outside = stepping != body;
     if (outside || !roster.current) MakeRoster();
+    if (MeetsNothing(*body)) return;
     if (sweep.body != body) StartSweep(body);
     CollideSweep();
     if (outside) sweep.body = nullptr;
+}
+
+// A level's walls and goals are bodies of one plane each, most of them made
+// after the characters: such a body has no pairs, found without a sweep.
+bool Physics::MeetsNothing(const Body& body) const {
+    if (body.points.size() != 1) return false;
+    const Point& p = body.points[0];
+    if (!p.collides || !p.owner) return true;
+    if (p.owner->kind != kKindPlane) return false;
+    const auto [first, last] = After(roster.planeMeeting, &body);
+    return first == last;
 }
 
 // Every colliding point of the body against every point of the later

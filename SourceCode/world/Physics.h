@@ -193,6 +193,7 @@ private:
     static std::pair<const PointRef*, const PointRef*> After(const std::vector<PointRef>& list, const Body* body);
     void CollideEveryPair(Body* body);
     // The step's own way through the pairs of the sweep (Collision.cpp).
+    bool MeetsNothing(const Body& body) const;
     void StartSweep(Body* body);
     void CollideSweep();
     void CollideRow(std::uint32_t i);
