@@ -10,6 +10,9 @@
 // six planes each beside the player resting on the ground, as a level makes
 // them (the ground and the player first); planes never meet planes, so the
 // step should grow with the baskets, not with their square.
+// Then two trampolines laid on each other, as a script lays them: almost
+// every node of one holds a node of the other, and the step should grow
+// with the nodes and the pairs that touch, from the first step on.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -185,6 +188,23 @@ double StepWithBaskets(int baskets) {
     return seconds / steps * 1e3;
 }
 
+// Two N x N sheets of spacing 2 laid on each other: the mean time of their
+// first steps, in ms.
+double SheetsOnEachOther(std::uint32_t n, int steps) {
+    World world;
+    for (int i = 0; i < 2; ++i) {
+        ObjectDesc desc;
+        desc.kind = kKindTrampoline;
+        desc.columns = desc.rows = n;
+        desc.spacing = 2.0f;
+        if (!world.objects.CreateObject(&desc)) return 0.0;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < steps; ++i) world.Frame();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return seconds / steps * 1e3;
+}
+
 }  // namespace
 
 int main() {
@@ -206,5 +226,7 @@ int main() {
                 kGroundSteps, resting.lowest, dropped.highestRebound);
     const double hundred = StepWithBaskets(100), fourHundred = StepWithBaskets(400);
     std::printf("planes: 100 baskets %.3f ms a step, 400 baskets %.3f ms a step\n", hundred, fourHundred);
+    const double small = SheetsOnEachOther(32, 10), large = SheetsOnEachOther(64, 3);
+    std::printf("sheets on each other: 2 of 32x32 %.3f ms a step, 2 of 64x64 %.3f ms a step\n", small, large);
     return 0;
 }

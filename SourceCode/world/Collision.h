@@ -14,7 +14,11 @@ inline constexpr float kHoldFloor = 0.1f;
 inline constexpr float kLaunchBase = 125.0f;
 inline constexpr float kMassTerm = 100.0f;
 
-// True when the spheres overlap (touching is not enough); then the contact
+// True when the spheres overlap: their distance is below their radii's sum
+// (touching is not enough; radii may be negative, the sum's square counts).
+bool Overlaps(const D3DXVECTOR3& a, float rA, const D3DXVECTOR3& b, float rB);
+
+// True when the spheres overlap; then the contact
 // normal points from A to B (straight up when the centres coincide) and the
 // depth is the overlap.
 bool SphereTest(const D3DXVECTOR3& a, float rA, const D3DXVECTOR3& b, float rB, Contact* out);

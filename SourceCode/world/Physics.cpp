@@ -75,8 +75,8 @@ bool Physics::Init(void*, void*) {
 bool Physics::Shutdown() {
     if (!initialized) return false;
     bodies.clear();
-    indices.clear();
     roster = Roster();
+    sweep = Sweep();
     pointsOf.clear();
     ownersListedAt = ~std::uint64_t(0);
     DestroyChildren();
@@ -103,10 +103,6 @@ bool Physics::Update() {
 }
 
 void Physics::StepBody(Body* body) {
-    // Within a body's step only integration and the collision step move its
-    // points (force functions add forces), so the index follows them here.
-    BodyIndex* index = IndexOf(body);
-    if (index) SyncIndex(body, *index);
     stepping = body;
     body->collided.clear();
     for (std::size_t i = 0; i < body->points.size(); ++i) {
@@ -114,7 +110,9 @@ void Physics::StepBody(Body* body) {
         p.force.y -= kGravityForce;
         p.Integrate(timeStep);
         body->points[i].force = D3DXVECTOR3();
-        if (index) index->grid.Update(*body, static_cast<std::uint32_t>(i));
+        // Within the step only integration and the collision step move
+        // points (force functions add forces), so the grid follows them here.
+        PointMoved(body, static_cast<std::uint32_t>(i));
         Collide(body);
         body->stepIndex = static_cast<std::int32_t>(i);
         for (std::size_t f = 0; f < body->forceFuncs.size(); ++f) body->forceFuncs[f](body);
@@ -122,6 +120,7 @@ void Physics::StepBody(Body* body) {
     }
     body->collided.clear();
     stepping = nullptr;
+    sweep.body = nullptr;
 }
 
 std::uint32_t Physics::AddBody(GameObject* owner, float inverseMass) {
@@ -157,7 +156,7 @@ void Physics::RemoveBody(GameObject* owner) {
         Body* body = it->second.get();
         // The owner would otherwise keep a pointer to freed memory.
         if (owner && owner->body == body) owner->body = nullptr;
-        indices.erase(body->id);
+        if (sweep.body == body) sweep.body = nullptr;
         bodies.erase(it);
         roster.current = false;
     };

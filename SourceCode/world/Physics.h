@@ -133,22 +133,21 @@ public:
     static inline bool visitEveryPair = false;
 
 private:
-    // What the collision step keeps of a body of many points between its
-    // calls: the grid of its sphere points and the few points that meet
-    // planes.
-    struct BodyIndex {
-        PointGrid grid;
-        std::vector<std::uint32_t> planes;          // its plane points
-        std::vector<std::uint32_t> planeMeetingSpheres;  // its spheres that are not nodes
+    // What the collision rules read of a point besides its state: its
+    // owner's kind and id (0 without owner) and its radius. Nothing in the
+    // step changes them, so the step reads them once, not in every pair.
+    struct Traits {
+        std::uint32_t kind = 0;
+        std::uint32_t id = 0;
+        float radius = 1.0f;
     };
-    // Bodies of at least this many points are collided through their index.
-    static constexpr std::size_t kIndexedPoints = 2;
-
-    // A point of some body, by the body's id and the point's index.
+    // A point of some body, by the body's id and the point's index, with
+    // its traits as read when the roster was made.
     struct PointRef {
         std::int32_t bodyId;
         Body* body;
         std::uint32_t index;
+        Traits traits;
     };
     // The colliding points that have an owner, by what they can meet, each
     // list in id and index order. A pair outside them does nothing (two
@@ -156,11 +155,31 @@ private:
     // visits only pairs drawn from them. Made again at every step, whenever
     // a body comes or goes, and for a call from outside the step; a point
     // that has since lost its owner or its collides flag is passed over.
+    // The spheres are also held in a grid, by their place in `spheres`,
+    // which follows every point that moves during the step.
     struct Roster {
         std::vector<PointRef> owned;         // what a sphere that is not a node may meet
         std::vector<PointRef> spheres;       // the points that are not planes: what a node may meet
         std::vector<PointRef> planeMeeting;  // spheres that are not nodes: what a plane may meet
+        std::vector<PointRef> planes;        // what a sphere that is not a node meets besides spheres
+        PointGrid grid;
         bool current = false;
+    };
+    // The pairs of one body with the later bodies' points that can act,
+    // kept from one call of the collision step to the next while the body's
+    // points are stepped: between two calls only the points moved since
+    // (by the integration or by a pair) change which pairs overlap, so only
+    // their pairs are found again.
+    struct Sweep {
+        Body* body = nullptr;
+        std::uint32_t first = 0, later = 0;  // the body's spheres in the roster, then the later ones
+        std::vector<std::int32_t> entryOf;   // per point of the body: its place among the spheres, or -1
+        std::vector<Traits> traits;          // per point of the body that collides
+        // Per point of the body: the later spheres it overlaps, ascending.
+        std::vector<std::vector<std::uint32_t>> near;
+        std::vector<std::uint64_t> busy;  // per point of the body: it may have pairs
+        const PointRef *planesFirst = nullptr, *planesLast = nullptr;  // the later planes
+        const PointRef *meetingFirst = nullptr, *meetingLast = nullptr;  // the later spheres a plane meets
     };
 
     void StepBody(Body* body);
@@ -169,19 +188,28 @@ private:
     // one by one, then costs in proportion to them.
     const std::vector<std::pair<std::int32_t, std::uint32_t>>* ListedPointsOf(const GameObject* owner);
     Point* ListedPoint(std::int32_t bodyId, std::uint32_t index);
-    BodyIndex* IndexOf(Body* body);
-    void SyncIndex(Body* body, BodyIndex& index);
     void MakeRoster();
     // The listed points of the bodies after this one.
     static std::pair<const PointRef*, const PointRef*> After(const std::vector<PointRef>& list, const Body* body);
-    const std::vector<PointRef>& WhatMeets(const Point& p) const;
     void CollideEveryPair(Body* body);
-    void CollideListedPairs(Body* body);
-    void CollideNearPairs(Body* body, BodyIndex& index);
-    // The collision step's rules (Collision.cpp).
-    void CollidePair(Point* p, Point* q);
-    void PlaneTest(Point* planePoint, Point* sphere, bool planeFirst);
-    void SpherePair(Point* p, Point* q);
+    // The step's own way through the pairs of the sweep (Collision.cpp).
+    bool MeetsNothing(const Body& body) const;
+    void StartSweep(Body* body);
+    void CollideSweep();
+    void CollideRow(std::uint32_t i);
+    // A point of the stepped body was integrated: the grid and its pairs
+    // follow it.
+    void PointMoved(Body* body, std::uint32_t index);
+    // A pair pushed a later sphere away from where it was.
+    void LaterSphereMoved(std::uint32_t entry, const D3DXVECTOR3& was);
+    void FindRow(std::uint32_t i);
+    std::int32_t SphereEntryOf(const Body* body, std::uint32_t index) const;
+    // The collision step's rules (Collision.cpp), with the points' traits.
+    static Traits TraitsOf(const Point& p);
+    void CollidePair(Point* p, Point* q, const Traits& a, const Traits& b);
+    void PlaneTest(Point* planePoint, Point* sphere, const Traits& planeTraits, const Traits& sphereTraits,
+                   bool planeFirst);
+    void SpherePair(Point* p, Point* q, const Traits& a, const Traits& b);
     void HoldOrLaunch(Point* node, Point* lander, float depth, float k, Player* player);
 
     std::map<std::int32_t, std::unique_ptr<Body>> bodies;
@@ -190,9 +218,9 @@ private:
     // kContactsKept.
     std::unordered_set<std::uint64_t> contactPairs;
     float timeStep = kTimeStep;
-    std::unordered_map<std::uint32_t, BodyIndex> indices;  // by body id
     Body* stepping = nullptr;  // the body whose points are being integrated
     Roster roster;
+    Sweep sweep;
     // By owner, its points as (body id, index); entries may be stale (their
     // body gone, or the point no longer naming the owner) but none missing.
     std::unordered_map<const GameObject*, std::vector<std::pair<std::int32_t, std::uint32_t>>> pointsOf;

@@ -3,14 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "world/GameObject.h"
 #include "world/Physics.h"
-
-namespace {
-// The points a sphere of another body can meet: colliding, owned, and not
-// a plane (planes are tested another way).
-bool Eligible(const Point& p) { return p.collides && p.owner && p.owner->kind != kKindPlane; }
-}  // namespace
 
 PointGrid::Key PointGrid::Pack(const Cell& c) {
     // 21 bits per axis, wrapping: distinct cells may share a key.
@@ -33,66 +26,59 @@ std::int64_t PointGrid::CellOf(float v) const {
     return std::int64_t(std::clamp(cell, -4.0e18, 4.0e18));
 }
 
-bool PointGrid::CellOfPoint(const Body& body, std::uint32_t index, Cell* cell) const {
-    const Point& p = body.points[index];
-    if (!Eligible(p)) return false;
-    const D3DXVECTOR3& v = p.position;
+bool PointGrid::CellOfSphere(std::uint32_t entry, Cell* cell) const {
+    const Sphere& s = spheres[entry];
+    if (!std::isfinite(s.radius)) return false;
+    const D3DXVECTOR3& v = s.point->position;
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
     *cell = {CellOf(v.x), CellOf(v.y), CellOf(v.z)};
     return true;
 }
 
-// Files the point under its current cell; the occupied box grows to hold it.
-void PointGrid::Move(std::uint32_t index, const Body& body) {
+// Files the sphere under its current cell; the occupied box grows to hold it.
+void PointGrid::Move(std::uint32_t entry) {
     Cell cell;
-    const bool holds = CellOfPoint(body, index, &cell);
-    const Key to = holds ? Pack(cell) : kNotHeld;
-    if (holds) occupied.Grow(cell);
-    Key& from = keyOf[index];
+    const bool filed = CellOfSphere(entry, &cell);
+    const Key to = filed ? Pack(cell) : kNotHeld;
+    if (filed) occupied.Grow(cell);
+    Key& from = keyOf[entry];
     if (from == to) return;
     if (from != kNotHeld) {
         auto found = cells.find(from);
         std::vector<std::uint32_t>& list = found->second;
-        *std::find(list.begin(), list.end(), index) = list.back();
+        *std::find(list.begin(), list.end(), entry) = list.back();
         list.pop_back();
         if (list.empty()) cells.erase(found);
     }
-    if (from != kNotHeld) --held;
-    if (to != kNotHeld) cells[to].push_back(index);
-    if (to != kNotHeld) ++held;
+    if (to != kNotHeld) cells[to].push_back(entry);
     from = to;
 }
 
-void PointGrid::EmptyCells(const Body& body) {
-    cells.clear();
-    held = 0;
-    keyOf.assign(body.points.size(), kNotHeld);
-}
-
-void PointGrid::Sync(const Body& body) {
-    float largest = 0.0f;
-    for (const Point& p : body.points)
-        if (Eligible(p)) largest = std::max(largest, p.owner->GetScale());
-    // Cells of one sphere's diameter: a query of a like sphere visits 27.
+void PointGrid::Sync(std::vector<Sphere> list) {
+    spheres = std::move(list);
+    largest = 0.0f;
+    everywhere.clear();
+    for (std::uint32_t i = 0; i < spheres.size(); ++i) {
+        const float r = std::fabs(spheres[i].radius);
+        if (std::isinf(r))
+            everywhere.push_back(i);
+        else if (r > largest)
+            largest = r;
+    }
+    // Cells of the largest sphere's diameter: a query of a like sphere
+    // visits 27. The buckets are kept while the size holds.
     const float size = std::max(2.0f * largest, 1.0e-3f);
-    if (size != cellSize || keyOf.size() > body.points.size()) {
+    if (size != cellSize || keyOf.size() > spheres.size()) {
         cellSize = size;
-        EmptyCells(body);
+        cells.clear();
+        keyOf.clear();
     }
-    maxRadius = largest;
-    keyOf.resize(body.points.size(), kNotHeld);
-    // The points moved since the last Sync: the box is made anew, tight.
+    keyOf.resize(spheres.size(), kNotHeld);
+    // The spheres moved since the last Sync: the box is made anew, tight.
     occupied = Box();
-    for (std::uint32_t i = 0; i < body.points.size(); ++i) Move(i, body);
+    for (std::uint32_t i = 0; i < spheres.size(); ++i) Move(i);
 }
 
-void PointGrid::Update(const Body& body, std::uint32_t index) {
-    if (index >= keyOf.size()) return;
-    const Point& p = body.points[index];
-    // A point grown past the cells' size is only found by a new sizing.
-    if (Eligible(p) && p.owner->GetScale() > maxRadius) {
-        Sync(body);
-        return;
-    }
-    Move(index, body);
+void PointGrid::Update(std::uint32_t entry) {
+    if (entry < keyOf.size()) Move(entry);
 }

@@ -7,42 +7,50 @@
 
 #include "platform/d3dx/Math3D.h"
 
-class Body;
+struct Point;
 
-// A spatial hash of the points of one body that can meet spheres, so that
-// the collision step finds the few points near a sphere of a later body
-// without walking the whole body. It holds indices, not pointers: the body
-// may grow. Kept in step with the points by Sync (once a step, before the
-// body moves) and Update (after any one point moved). Cell coordinates wrap
-// in the key, so far-apart cells may share a bucket: a query returns a
-// superset, never less. A point with a coordinate that is not finite can
-// meet nothing (every distance to it fails the overlap test) and is not held.
-// A query probes only the part of its box that overlaps the box of the
-// occupied cells, which the grid keeps (a superset between Syncs).
+// A spatial hash of spheres (points of any bodies with their radii), so that
+// the collision step finds the few spheres that may overlap a given one
+// without walking them all. The radii are read once, when the spheres are
+// handed over; the positions are read from the points, so the grid is told
+// of every move (Update). Cell coordinates wrap in the key, so far-apart
+// cells may share a bucket: a query returns a superset, never less. A
+// sphere that can overlap nothing is not held: one whose position is not
+// finite, or whose radius is not a number. One of infinite radius overlaps
+// whatever is finite, so every query returns it. A query probes only the
+// part of its box that overlaps the box of the occupied cells, which the
+// grid keeps (a superset between Syncs).
 class PointGrid {
 public:
     // Off, a query probes every cell of its box, as it did before the
     // occupied box was kept: the tests compare the two.
     static inline bool probeOccupiedOnly = true;
 
-    // Brings every point's cell up to date: after the points moved, gained or
-    // lost their collides flag, or changed size.
-    void Sync(const Body& body);
-    // One point moved (or changed otherwise).
-    void Update(const Body& body, std::uint32_t index);
+    struct Sphere {
+        const Point* point = nullptr;
+        float radius = 0.0f;
+    };
 
-    // Calls fn(index) for every held point that may lie within reach + its
-    // own radius of q (a superset; the caller tests each exactly).
+    // Takes the spheres, each afterwards known by its place in the list.
+    void Sync(std::vector<Sphere> list);
+    // The sphere's point moved.
+    void Update(std::uint32_t entry);
+
+    const Sphere& operator[](std::uint32_t entry) const { return spheres[entry]; }
+    std::size_t Size() const { return spheres.size(); }
+
+    // Calls fn(entry) for every held sphere that may overlap a sphere of the
+    // radius at q (a superset; the caller tests each exactly). The radii may
+    // be negative: two spheres overlap when their distance is below the
+    // magnitude of their radii's sum, never more than the sum of their
+    // magnitudes.
     template <class Fn>
-    void ForEachNear(const D3DXVECTOR3& q, float reach, Fn fn) const;
-
-    float MaxRadius() const { return maxRadius; }
-    std::size_t Count() const { return held; }
+    void ForEachNear(const D3DXVECTOR3& q, float radius, Fn fn) const;
 
 private:
     using Key = std::uint64_t;
     static constexpr Key kNotHeld = ~Key(0);
-    // Beyond this many cells a query walks every point instead.
+    // Beyond this many cells a query walks every sphere instead.
     static constexpr long kMaxCellsPerQuery = 4096;
 
     // Cell coordinates; a box of them holds both corners.
@@ -55,25 +63,38 @@ private:
         void Grow(const Cell& c);
     };
 
-    // False for a point the grid does not hold.
-    bool CellOfPoint(const Body& body, std::uint32_t index, Cell* cell) const;
+    // False for a sphere that is not filed in a cell.
+    bool CellOfSphere(std::uint32_t entry, Cell* cell) const;
     static Key Pack(const Cell& c);
     std::int64_t CellOf(float v) const;
-    void Move(std::uint32_t index, const Body& body);
-    void EmptyCells(const Body& body);
+    void Move(std::uint32_t entry);
+    template <class Fn>
+    void ForEachHeld(Fn fn) const;
 
+    std::vector<Sphere> spheres;
     float cellSize = 0.0f;
-    float maxRadius = 0.0f;
-    std::size_t held = 0;
-    std::vector<Key> keyOf;  // per point index
+    float largest = 0.0f;  // the largest finite radius magnitude
+    std::vector<Key> keyOf;  // per entry
     std::unordered_map<Key, std::vector<std::uint32_t>> cells;
-    Box occupied;  // holds the cell of every held point
+    std::vector<std::uint32_t> everywhere;  // the spheres of infinite radius
+    Box occupied;  // holds the cell of every filed sphere
 };
 
 template <class Fn>
-void PointGrid::ForEachNear(const D3DXVECTOR3& q, float reach, Fn fn) const {
-    if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.z)) return;
-    const float r = reach + maxRadius;
+void PointGrid::ForEachHeld(Fn fn) const {
+    for (const auto& cell : cells)
+        for (std::uint32_t entry : cell.second) fn(entry);
+}
+
+template <class Fn>
+void PointGrid::ForEachNear(const D3DXVECTOR3& q, float radius, Fn fn) const {
+    if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.z) || std::isnan(radius)) return;
+    for (std::uint32_t entry : everywhere) fn(entry);
+    const float r = std::fabs(radius) + largest;
+    if (!std::isfinite(r)) {
+        ForEachHeld(fn);
+        return;
+    }
     Box probe{{CellOf(q.x - r), CellOf(q.y - r), CellOf(q.z - r)}, {CellOf(q.x + r), CellOf(q.y + r), CellOf(q.z + r)}};
     if (probeOccupiedOnly) {
         probe.lo = {std::max(probe.lo.x, occupied.lo.x), std::max(probe.lo.y, occupied.lo.y),
@@ -87,8 +108,7 @@ void PointGrid::ForEachNear(const D3DXVECTOR3& q, float reach, Fn fn) const {
                               (double(probe.hi.y) - double(probe.lo.y) + 1.0) *
                               (double(probe.hi.z) - double(probe.lo.z) + 1.0);
     if (!(cellsInBox <= double(kMaxCellsPerQuery))) {
-        for (const auto& cell : cells)
-            for (std::uint32_t index : cell.second) fn(index);
+        ForEachHeld(fn);
         return;
     }
     for (std::int64_t x = probe.lo.x; x <= probe.hi.x; ++x)
@@ -96,6 +116,6 @@ void PointGrid::ForEachNear(const D3DXVECTOR3& q, float reach, Fn fn) const {
             for (std::int64_t z = probe.lo.z; z <= probe.hi.z; ++z) {
                 auto it = cells.find(Pack({x, y, z}));
                 if (it == cells.end()) continue;
-                for (std::uint32_t index : it->second) fn(index);
+                for (std::uint32_t entry : it->second) fn(entry);
             }
 }
