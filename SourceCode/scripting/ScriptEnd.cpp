@@ -88,16 +88,20 @@ void KeepEndSignalsFromScripts(PyObject* signalModule) {
 // it), as subprocess gives its children. subprocess forks, whose child
 // handler opens the end signals, rather than using vfork or posix_spawn,
 // whose children would keep the game's mask.
+// Only what the interpreter has loaded at start is imported here: the
+// signal and subprocess modules bring in enum, whose classes the
+// interpreter never frees when it is finalized. subprocess is told how to
+// start its children when a script first imports it.
 constexpr char kSystemKeepingEndSignals[] = R"(
-def keep_end_signals(os, posix, signal, subprocess):
-    ends = {signal.SIGINT, signal.SIGTERM}
+def keep_end_signals(os, posix, _signal, sys):
+    ends = {_signal.SIGINT, _signal.SIGTERM}
     def system(command):
         """Runs the command in a subshell and returns its wait status (-1 when no shell could start)."""
         arguments = [b"sh", b"-c", os.fsencode(command)]
         try:
             shell = os.posix_spawn("/bin/sh", arguments, os.environ,
-                                   setsigmask=signal.pthread_sigmask(signal.SIG_BLOCK, ()) - ends,
-                                   setsigdef=(signal.SIGPIPE,))
+                                   setsigmask=_signal.pthread_sigmask(_signal.SIG_BLOCK, ()) - ends,
+                                   setsigdef=(_signal.SIGPIPE,))
         except OSError:
             return -1
         try:
@@ -107,8 +111,36 @@ def keep_end_signals(os, posix, signal, subprocess):
             os.waitpid(shell, 0)
             raise
     os.system = posix.system = system
-    subprocess._USE_VFORK = False
-    subprocess._USE_POSIX_SPAWN = False
+
+    def fork_children(subprocess):
+        subprocess._USE_VFORK = False
+        subprocess._USE_POSIX_SPAWN = False
+
+    class SubprocessForks:
+        """Finds subprocess as the other finders do and has it fork its children once it has run."""
+        keeps_end_signals = True
+        @classmethod
+        def find_spec(cls, name, path=None, target=None):
+            if name != "subprocess":
+                return None
+            for finder in sys.meta_path:
+                find = None if finder is cls else getattr(finder, "find_spec", None)
+                spec = find(name, path, target) if find else None
+                if spec is not None and spec.loader is not None:
+                    break
+            else:
+                return None
+            run = spec.loader.exec_module
+            def exec_module(module):
+                run(module)
+                fork_children(module)
+            spec.loader.exec_module = exec_module
+            return spec
+
+    if "subprocess" in sys.modules:
+        fork_children(sys.modules["subprocess"])
+    elif not any(getattr(finder, "keeps_end_signals", False) for finder in sys.meta_path):
+        sys.meta_path.insert(0, SubprocessForks)
 )";
 
 // Runs the Python text and calls its function of that name with the
@@ -133,7 +165,7 @@ PyObject* RunAndCall(const char* text, const char* functionName, const char* for
 
 void KeepEndSignalsFromCommands() {
     PyObject* modules[4] = {};
-    const char* names[4] = {"os", "posix", "signal", "subprocess"};
+    const char* names[4] = {"os", "posix", "_signal", "sys"};
     bool imported = true;
     for (int i = 0; i < 4 && imported; ++i) imported = (modules[i] = PyImport_ImportModule(names[i])) != nullptr;
     PyObject* result = imported ? RunAndCall(kSystemKeepingEndSignals, "keep_end_signals", "(OOOO)", modules[0],
