@@ -68,10 +68,9 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 constexpr double kSecondsEach = 0.5;
 
-// Bytes per second of work(), which handles `bytes` bytes each time, run
-// until kSecondsEach have passed (at least twice).
-double Rate(std::size_t bytes, const std::function<void()>& work) {
-    work();  // warm: page cache, first-use allocations
+// Runs work() until kSecondsEach have passed, at least `least` times: how
+// many runs, and the seconds they took.
+std::pair<long, double> TimedRuns(const std::function<void()>& work, long least) {
     auto start = Clock::now();
     long runs = 0;
     double elapsed = 0.0;
@@ -79,7 +78,14 @@ double Rate(std::size_t bytes, const std::function<void()>& work) {
         work();
         ++runs;
         elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    } while (elapsed < kSecondsEach || runs < 2);
+    } while (elapsed < kSecondsEach || runs < least);
+    return {runs, elapsed};
+}
+
+// Bytes per second of work(), which handles `bytes` bytes each time.
+double Rate(std::size_t bytes, const std::function<void()>& work) {
+    work();  // warm: page cache, first-use allocations
+    const auto [runs, elapsed] = TimedRuns(work, 2);
     return double(bytes) * double(runs) / elapsed;
 }
 
@@ -272,14 +278,7 @@ void XFigures(const fs::path& dir) {
 // Milliseconds of one run of work, the mean of as many runs as fit in
 // kSecondsEach (at least one: the slow shapes are measured once).
 double Milliseconds(const std::function<void()>& work) {
-    auto start = Clock::now();
-    long runs = 0;
-    double elapsed = 0.0;
-    do {
-        work();
-        ++runs;
-        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    } while (elapsed < kSecondsEach);
+    const auto [runs, elapsed] = TimedRuns(work, 1);
     return elapsed * 1e3 / double(runs);
 }
 
