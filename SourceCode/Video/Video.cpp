@@ -167,13 +167,7 @@ enum class SettingsText { Missing, Unreadable, Read };
 SettingsText ReadSettingsText(const std::string& path, std::string* text, std::string* reason) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 && errno == ENOENT) return SettingsText::Missing;
-    std::string why;
-    if (!plat::ReadWholeFile(path, *text, plat::FileKind::Settings, &why)) {
-        // The reader names the file; the fatal error names it as the user knows it.
-        const std::string named = path + ": cannot be read (";
-        *reason = why.starts_with(named) ? why.substr(named.size(), why.size() - named.size() - 1) : why;
-        return SettingsText::Unreadable;
-    }
+    if (!plat::ReadRegularFile(path, *text, plat::FileKind::Settings, reason)) return SettingsText::Unreadable;
     return text->empty() ? SettingsText::Missing : SettingsText::Read;
 }
 }  // namespace

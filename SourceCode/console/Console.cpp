@@ -320,11 +320,10 @@ void Console::RunScript(const char* fileName) {
     // Read whole, as every file of the game: a FIFO, a device or a file
     // past the cap is one line here, never a wait or a read without end.
     std::string text, why;
-    const std::string path = GamePath(name);
-    if (!plat::ReadWholeFile(path, text, plat::FileKind::Script, &why)) {
+    if (!plat::ReadRegularFile(GamePath(name), text, plat::FileKind::Script, &why)) {
         // Named as the command or the start-up gave it, not by the folder.
-        if (why.starts_with(path)) why.replace(0, path.size(), name);
-        plat::LogErrorF("Error: %s: its commands and key bindings are not run.\n", why.c_str());
+        plat::LogErrorF("Error: %s: its commands and key bindings are not run.\n",
+                        plat::CannotBeRead(name, why).c_str());
         return;
     }
     int number = 0;

@@ -48,8 +48,8 @@ const char* NotRegular(mode_t mode) {
     return "a special file";
 }
 
-bool Refuse(std::string* why, const std::string& path, const std::string& reason) {
-    if (why) *why = path + ": cannot be read (" + reason + ")";
+bool Refuse(std::string* reason, const std::string& what) {
+    if (reason) *reason = what;
     return false;
 }
 
@@ -95,21 +95,19 @@ int OpenRegularFile(const std::string& path, std::string* why) {
     return file.release();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& contents, FileKind kind, std::string* why) {
+bool ReadRegularFile(const std::string& path, std::string& contents, FileKind kind, std::string* reason) {
     ++filesOpened;
     // A file that comes slowly (a stalled disk) is named should the end of
     // the game wait on it.
     NowRunning reading("reading ", path);
-    std::string reason;
-    Descriptor file(OpenRegularFile(path, &reason));
-    if (file.get() < 0) return Refuse(why, path, reason);
+    Descriptor file(OpenRegularFile(path, reason));
+    if (file.get() < 0) return false;
     struct stat status {};
-    if (::fstat(file.get(), &status) != 0) return Refuse(why, path, std::strerror(errno));
+    if (::fstat(file.get(), &status) != 0) return Refuse(reason, std::strerror(errno));
     const std::uint64_t cap = FileSizeCap(kind);
     auto tooLarge = [&](std::uint64_t size) {
-        return Refuse(why, path,
-                      "it holds " + std::to_string(size) + " bytes, more than the " + std::to_string(cap / kMiB) +
-                          " MB " + KindName(kind) + " may hold");
+        return Refuse(reason, "it holds " + std::to_string(size) + " bytes, more than the " + std::to_string(cap / kMiB) +
+                                  " MB " + KindName(kind) + " may hold");
     };
     if (std::uint64_t(status.st_size) > cap) return tooLarge(std::uint64_t(status.st_size));
     // The size is only a hint: a file that grows while read is held to the
@@ -120,13 +118,24 @@ bool ReadWholeFile(const std::string& path, std::string& contents, FileKind kind
     for (;;) {
         const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Refuse(why, path, std::strerror(errno));
+        if (n < 0) return Refuse(reason, std::strerror(errno));
         if (n == 0) break;
         if (bytes.size() + std::size_t(n) > cap) return tooLarge(bytes.size() + std::size_t(n));
         bytes.append(buffer, std::size_t(n));
     }
     contents = std::move(bytes);
     return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents, FileKind kind, std::string* why) {
+    std::string reason;
+    if (ReadRegularFile(path, contents, kind, &reason)) return true;
+    if (why) *why = CannotBeRead(path, reason);
+    return false;
+}
+
+std::string CannotBeRead(std::string_view name, std::string_view reason) {
+    return std::string(name) + ": cannot be read (" + std::string(reason) + ")";
 }
 
 namespace {

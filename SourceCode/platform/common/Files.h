@@ -31,6 +31,11 @@ int OpenRegularFile(const std::string& path, std::string* why);
 // why, when given, then says which in one line naming the file.
 bool ReadWholeFile(const std::string& path, std::string& contents, FileKind kind = FileKind::XFile,
                    std::string* why = nullptr);
+// The same, for a caller that names the file in its own words: reason says
+// only why ("a FIFO, not a regular file").
+bool ReadRegularFile(const std::string& path, std::string& contents, FileKind kind, std::string* reason);
+// The one line that says a file could not be read: "<name>: cannot be read (<reason>)".
+std::string CannotBeRead(std::string_view name, std::string_view reason);
 // How many files ReadWholeFile has tried to open since the program started:
 // every texture, mesh, effect and data file is read through it, so a steady
 // frame adds nothing here.
