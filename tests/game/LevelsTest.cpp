@@ -251,47 +251,51 @@ TEST(LevelsTest, AMissingLevelModuleLeavesThePlayerInTheMenuWithALineInTheErrorS
     EXPECT_THAT(testing::internal::GetCapturedStderr(), Not(HasSubstr("did not load")));
 }
 
-TEST(LevelsTest, ALevelWhoseScriptsRaiseIsReportedAndTheGameGoesOn) {
+// The game from its menu into a level 1 whose loadlevel adds the HUD and
+// then runs `lines`: whether it started and still runs, the level it is in,
+// and what the error stream got.
+struct LevelOneRun {
+    bool started = false, running = false;
+    std::string level, err;
+};
+
+LevelOneRun PlayLevelOneWith(const std::string& lines) {
     ScopedTempDir scripts;
+    const std::string text = "import ZOPAPI as Z\ndef loadlevel():\n    Z.AddHUD()\n" + lines;
+    LevelOneRun run;
     testing::internal::CaptureStderr();
-    GameSession game(ScriptsWith(scripts, "level1",
-                                 "import ZOPAPI as Z\n"
-                                 "def loadlevel():\n"
-                                 "    Z.AddHUD()\n"
-                                 "    Z.SetLevelTime('soon')\n"),
-                     320, 240);
-    ASSERT_TRUE(game.ok());
-    game.Frames(10);
-    ChangeLevel(game, "level1");
-    game.Frames(10);
-    EXPECT_TRUE(game.Running());
-    EXPECT_EQ(CurrentLevel(), "menu");
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_THAT(err, HasSubstr("Traceback"));
-    EXPECT_THAT(err, HasSubstr("level \"level1\" did not load"));
+    GameSession game(ScriptsWith(scripts, "level1", text.c_str()), 320, 240);
+    run.started = game.ok();
+    if (run.started) {
+        game.Frames(10);
+        ChangeLevel(game, "level1");
+        game.Frames(10);
+        run.running = game.Running();
+        run.level = CurrentLevel();
+    }
+    run.err = testing::internal::GetCapturedStderr();
+    return run;
+}
+
+TEST(LevelsTest, ALevelWhoseScriptsRaiseIsReportedAndTheGameGoesOn) {
+    const LevelOneRun run = PlayLevelOneWith("    Z.SetLevelTime('soon')\n");
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(run.running);
+    EXPECT_EQ(run.level, "menu");
+    EXPECT_THAT(run.err, HasSubstr("Traceback"));
+    EXPECT_THAT(run.err, HasSubstr("level \"level1\" did not load"));
 }
 
 // A texture name from a script may lead anywhere: a device there is one line
 // in the error stream and the fallback picture, not a read without end.
 TEST(LevelsTest, ASkyboxNamedAfterADeviceIsOneLineAndTheLevelGoesOn) {
-    ScopedTempDir scripts;
-    testing::internal::CaptureStderr();
-    GameSession game(ScriptsWith(scripts, "level1",
-                                 "import ZOPAPI as Z\n"
-                                 "def loadlevel():\n"
-                                 "    Z.AddHUD()\n"
-                                 "    Z.SetSkybox('../../../../../../../../dev/zero')\n"
-                                 "    Z.SetInt(200, 0)\n"),  // loaded: the loading slot cleared
-                     320, 240);
-    ASSERT_TRUE(game.ok());
-    game.Frames(10);
-    ChangeLevel(game, "level1");
-    game.Frames(10);
-    EXPECT_TRUE(game.Running());
-    EXPECT_EQ(CurrentLevel(), "level1");
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_THAT(err, HasSubstr("Textures/../../../../../../../../dev/zero: cannot be read (a device, not a regular file)\n"));
-    EXPECT_THAT(err, Not(HasSubstr("did not load")));
+    const LevelOneRun run = PlayLevelOneWith("    Z.SetSkybox('../../../../../../../../dev/zero')\n"
+                                             "    Z.SetInt(200, 0)\n");  // loaded: the loading slot cleared
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(run.running);
+    EXPECT_EQ(run.level, "level1");
+    EXPECT_THAT(run.err, HasSubstr("Textures/../../../../../../../../dev/zero: cannot be read (a device, not a regular file)\n"));
+    EXPECT_THAT(run.err, Not(HasSubstr("did not load")));
 }
 
 }  // namespace
