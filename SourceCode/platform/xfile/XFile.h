@@ -86,8 +86,9 @@ class XTemplate {
 public:
     std::string name;
     XGuid guid;
-    // Filled through AddMember and AddAllowedChild, which keep the lookups
-    // below indexed: a file may define a template of any number of members.
+    // Filled only through AddMember and AddAllowedChild, which keep the
+    // lookups below indexed: a file may define a template of any number of
+    // members.
     std::vector<XMember> members;
     XRestriction restriction = XRestriction::Closed;
     std::vector<XAllowedChild> allowed;  // for Restricted
@@ -100,10 +101,8 @@ public:
 
 private:
     std::map<std::string, int, std::less<>> memberIndex;
-    std::size_t membersIndexed = 0;
     std::set<std::string, std::less<>> allowedNames;
     std::set<XGuid> allowedGuids;
-    std::size_t allowedIndexed = 0;
 };
 
 // The templates known while reading or writing one file. A registry is a

@@ -78,28 +78,20 @@ std::string XGuid::ToString() const {
 }
 
 void XTemplate::AddMember(XMember member) {
+    // The first member of a name keeps its place.
+    if (!member.name.empty()) memberIndex.emplace(member.name, static_cast<int>(members.size()));
     members.push_back(std::move(member));
-    // Members pushed past AddMember are indexed here too; the first of a
-    // name keeps its place.
-    for (; membersIndexed < members.size(); ++membersIndexed)
-        if (!members[membersIndexed].name.empty())
-            memberIndex.emplace(members[membersIndexed].name, static_cast<int>(membersIndexed));
 }
 
 void XTemplate::AddAllowedChild(XAllowedChild child) {
+    allowedNames.insert(child.name);
+    if (child.guid) allowedGuids.insert(*child.guid);
     allowed.push_back(std::move(child));
-    for (; allowedIndexed < allowed.size(); ++allowedIndexed) {
-        allowedNames.insert(allowed[allowedIndexed].name);
-        if (allowed[allowedIndexed].guid) allowedGuids.insert(*allowed[allowedIndexed].guid);
-    }
 }
 
 int XTemplate::MemberIndex(std::string_view memberName) const {
-    if (auto it = memberIndex.find(memberName); it != memberIndex.end()) return it->second;
-    // Only members added without AddMember are left to look through.
-    for (std::size_t i = membersIndexed; i < members.size(); ++i)
-        if (members[i].name == memberName) return static_cast<int>(i);
-    return -1;
+    auto it = memberIndex.find(memberName);
+    return it == memberIndex.end() ? -1 : it->second;
 }
 
 bool XTemplate::AllowsChild(const XTemplate& child) const {
@@ -110,10 +102,7 @@ bool XTemplate::AllowsChild(const XTemplate& child) const {
         return false;
     case XRestriction::Restricted:
         // Files redefine standard templates, so a name match is enough.
-        if (allowedNames.contains(child.name) || allowedGuids.contains(child.guid)) return true;
-        for (std::size_t i = allowedIndexed; i < allowed.size(); ++i)
-            if (allowed[i].name == child.name || (allowed[i].guid && *allowed[i].guid == child.guid)) return true;
-        return false;
+        return allowedNames.contains(child.name) || allowedGuids.contains(child.guid);
     }
     return false;
 }
