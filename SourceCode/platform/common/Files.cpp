@@ -80,7 +80,7 @@ std::uint64_t FileSizeCap(FileKind kind) {
     return 0;
 }
 
-int OpenRegularFile(const std::string& path, std::string* why) {
+int OpenRegularFile(const std::string& path, std::string* why, std::uint64_t* size) {
     auto refuse = [why](const std::string& reason) {
         if (why) *why = reason;
         return -1;
@@ -91,6 +91,7 @@ int OpenRegularFile(const std::string& path, std::string* why) {
     struct stat status {};
     if (::fstat(file.get(), &status) != 0) return refuse(std::strerror(errno));
     if (!S_ISREG(status.st_mode)) return refuse(std::string(NotRegular(status.st_mode)) + ", not a regular file");
+    if (size) *size = std::uint64_t(status.st_size);
     ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
     return file.release();
 }
@@ -100,20 +101,19 @@ bool ReadRegularFile(const std::string& path, std::string& contents, FileKind ki
     // A file that comes slowly (a stalled disk) is named should the end of
     // the game wait on it.
     NowRunning reading("reading ", path);
-    Descriptor file(OpenRegularFile(path, reason));
+    std::uint64_t size = 0;
+    Descriptor file(OpenRegularFile(path, reason, &size));
     if (file.get() < 0) return false;
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0) return Refuse(reason, std::strerror(errno));
     const std::uint64_t cap = FileSizeCap(kind);
     auto tooLarge = [&](std::uint64_t size) {
         return Refuse(reason, "it holds " + std::to_string(size) + " bytes, more than the " + std::to_string(cap / kMiB) +
                                   " MB " + KindName(kind) + " may hold");
     };
-    if (std::uint64_t(status.st_size) > cap) return tooLarge(std::uint64_t(status.st_size));
+    if (size > cap) return tooLarge(size);
     // The size is only a hint: a file that grows while read is held to the
     // cap all the same.
     std::string bytes;
-    bytes.reserve(std::size_t(status.st_size));
+    bytes.reserve(std::size_t(size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(file.get(), buffer, sizeof buffer);

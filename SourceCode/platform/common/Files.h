@@ -22,8 +22,9 @@ std::uint64_t FileSizeCap(FileKind kind);
 // A descriptor for reading the file, or -1 when it cannot be opened or is no
 // regular file (a folder, a FIFO, a device), with the reason in why. Opening
 // never blocks. For readers that stream a file (sounds) rather than read it
-// whole; the caller closes the descriptor.
-int OpenRegularFile(const std::string& path, std::string* why);
+// whole; the caller closes the descriptor. size, when given, gets the
+// file's size as it was opened.
+int OpenRegularFile(const std::string& path, std::string* why, std::uint64_t* size = nullptr);
 
 // The whole file as bytes; false (contents untouched) when it cannot be
 // opened or read, is no regular file (a folder, a FIFO, a device: nothing
