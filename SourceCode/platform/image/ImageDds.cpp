@@ -209,7 +209,7 @@ bool DecodeDds(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     const bool cube = h.caps2 & kCaps2Cube;
     const bool volume = !cube && (h.caps2 & kCaps2Volume) && (h.flags & kFlagDepth) && h.depth > 0;
     const std::uint32_t depth = volume ? h.depth : 1;
-    if (!ImageSizeAllowed(h.width, h.height, depth)) return error = "DDS image size out of range", false;
+    if (!AdmitImageSize("DDS", h.width, h.height, depth, 0, in.remaining(), error)) return false;
     if (cube && (h.caps2 & kCaps2AllFaces) != kCaps2AllFaces)
         return error = "DDS cube map without all six faces", false;
     if (cube && h.width != h.height) return error = "DDS cube map faces are not square", false;
