@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 
 #include "textures/TextureFiles.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/d3dx/D3DX9Texture.h"
 #include "platform/gfx/GpuProgram.h"
+#include "platform/image/ImageWrite.h"
 #include "support/TempDir.h"
 #include "support/TestDevice.h"
 
@@ -285,4 +288,59 @@ TEST_F(D3DXTexture, VolumesAndRefusals) {
     EXPECT_EQ(D3DXCreateTextureFromFileExA(t.device, nullptr, 0, 0, 0, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
                                            D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &texture),
               D3DERR_INVALIDCALL);
+}
+
+// An image past the device's largest side, its size left to the file, is
+// scaled down to fit, as D3DX does; past the readers' own limit, or at a
+// size the caller names that the device cannot make, the line says why and
+// names the file.
+TEST_F(D3DXTexture, ImagesPastTheDeviceAreFittedOrSaid) {
+    ASSERT_TRUE(t.ok());
+    auto load = [&](const std::string& path, UINT width, IDirect3DTexture9** texture) {
+        return D3DXCreateTextureFromFileExA(t.device, path.c_str(), width, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                           D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_LINEAR,
+                                           D3DX_FILTER_LINEAR, 0xFFFF00FF, nullptr, nullptr, texture);
+    };
+    std::vector<std::uint8_t> png;
+    for (auto [width, height, fitWidth, fitHeight] :
+         {std::array<UINT, 4>{8193, 1, 8192, 1}, {1, 8193, 1, 8192}, {16384, 16, 8192, 16}}) {
+        // Red in the first half along the long side, blue in the second.
+        std::vector<std::uint8_t> bgra(std::size_t(width) * height * 4, 255);
+        for (std::size_t i = 0; i < bgra.size(); i += 4) {
+            const bool first = width > height ? (i / 4) % width < width / 2 : i / 4 < bgra.size() / 8;
+            bgra[i] = first ? 0 : 255;
+            bgra[i + 2] = first ? 255 : 0;
+            bgra[i + 1] = 0;
+        }
+        std::string error;
+        ASSERT_TRUE(plat::EncodePng(bgra.data(), width, height, png, error)) << error;
+        WriteFile(Path("wide.png"), ByteBuilder{png});
+        IDirect3DTexture9* texture = nullptr;
+        ASSERT_EQ(load(Path("wide.png"), D3DX_DEFAULT, &texture), D3D_OK) << width << " x " << height;
+        D3DSURFACE_DESC desc{};
+        texture->GetLevelDesc(0, &desc);
+        EXPECT_EQ(desc.Width, fitWidth);
+        EXPECT_EQ(desc.Height, fitHeight);
+        const std::vector<std::uint32_t> top = ReadLevel(texture, 0);
+        ASSERT_FALSE(top.empty());
+        EXPECT_EQ(top.front(), 0xFFFF0000u);
+        EXPECT_EQ(top.back(), 0xFF0000FFu);
+        texture->Release();
+    }
+
+    // The last image's header made to say 16385 wide: refused before libpng
+    // reads further.
+    png[19] = 0x01;
+    WriteFile(Path("wider.png"), ByteBuilder{png});
+    plat::ErrorCapture capture;
+    IDirect3DTexture9* texture = nullptr;
+    EXPECT_EQ(load(Path("wider.png"), D3DX_DEFAULT, &texture), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(load(Path("wide.png"), 16384, &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(capture.Lines(),
+              (std::vector<std::string>{"Texture not loaded: \"" + Path("wider.png") +
+                                            "\": PNG image size 16385 x 16 out of range: at most 16384 pixels a "
+                                            "side and 67108864 in all",
+                                        "Texture not loaded: \"" + Path("wide.png") +
+                                            "\": the device cannot make a 16384 x 16 texture"}));
 }

@@ -7,6 +7,7 @@
 #include "ByteBuilder.h"
 #include "SampleFiles.h"
 #include "platform/image/Image.h"
+#include "platform/image/ImageWrite.h"
 
 using namespace plat;
 
@@ -347,6 +348,25 @@ TEST(JpegDecode, ColourAndGrey) {
 
     std::vector<std::uint8_t> cut(samples::kJpegGrey, samples::kJpegGrey + 40);
     Refusal(cut.data(), cut.size());
+}
+
+// A progressive file keeps every coefficient until its last scan: at the
+// pixel cap with colour at full resolution that is 402 MB, which libjpeg
+// must be allowed.
+TEST(JpegDecode, ProgressiveFullColourAtThePixelCapLoads) {
+    constexpr std::uint32_t kSide = 8192;
+    std::vector<std::uint8_t> file;
+    std::string error;
+    {
+        std::vector<std::uint8_t> bgra(std::size_t(kSide) * kSide * 4, 255);
+        for (std::size_t i = 0; i < bgra.size() / 2; i += 4) bgra[i] = 0;  // top half yellow, bottom white
+        ASSERT_TRUE(EncodeProgressiveJpeg(bgra.data(), kSide, kSide, 75, true, file, error)) << error;
+    }
+    Image image;
+    ASSERT_TRUE(DecodeImage(file.data(), file.size(), image, error)) << error;
+    ASSERT_EQ(image.width, kSide);
+    EXPECT_NEAR(Pixel(image.levels[0], 10, 10)[0], 0, 4);
+    EXPECT_NEAR(Pixel(image.levels[0], kSide - 10, kSide - 10)[0], 255, 4);
 }
 
 TEST(ImageFile, MissingFileIsAClearRefusal) {

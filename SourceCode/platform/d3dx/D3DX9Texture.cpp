@@ -135,9 +135,12 @@ UINT NextPowerOfTwo(UINT value) {
     return p;
 }
 
-UINT ResolveSize(UINT asked, UINT fromFile) {
-    if (asked == 0 || asked == D3DX_DEFAULT) return NextPowerOfTwo(fromFile);
-    if (asked == D3DX_DEFAULT_NONPOW2 || asked == D3DX_FROM_FILE) return fromFile;
+// A side taken from the file is fitted to the device's largest, and the
+// image scaled down to it, as D3DX does; a side the caller names is kept,
+// and said and refused when the device cannot make it.
+UINT ResolveSize(UINT asked, UINT fromFile, UINT largest) {
+    if (asked == 0 || asked == D3DX_DEFAULT) return std::min(NextPowerOfTwo(fromFile), largest);
+    if (asked == D3DX_DEFAULT_NONPOW2 || asked == D3DX_FROM_FILE) return std::min(fromFile, largest);
     return asked;
 }
 
@@ -294,13 +297,21 @@ HRESULT HandOver(HRESULT filled, Texture* made, const Image& image, D3DXIMAGE_IN
     return D3D_OK;
 }
 
-Request MakeRequest(const Image& image, ImageShape shape, UINT width, UINT height, UINT depth, UINT levels,
-                    D3DFORMAT format, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey) {
+// The largest side the device makes for the shape, as its caps say.
+UINT LargestSide(IDirect3DDevice9* device, ImageShape shape) {
+    D3DCAPS9 caps{};
+    if (FAILED(device->GetDeviceCaps(&caps))) return plat::kMaxImageDimension;
+    return shape == ImageShape::Volume ? caps.MaxVolumeExtent : caps.MaxTextureWidth;
+}
+
+Request MakeRequest(IDirect3DDevice9* device, const Image& image, ImageShape shape, UINT width, UINT height,
+                    UINT depth, UINT levels, D3DFORMAT format, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey) {
+    const UINT largest = LargestSide(device, shape);
     Request r;
     r.shape = shape;
-    r.width = ResolveSize(width, image.width);
-    r.height = shape == ImageShape::Cube ? r.width : ResolveSize(height, image.height);
-    r.depth = shape == ImageShape::Volume ? ResolveSize(depth, image.depth) : 1;
+    r.width = ResolveSize(width, image.width, largest);
+    r.height = shape == ImageShape::Cube ? r.width : ResolveSize(height, image.height, largest);
+    r.depth = shape == ImageShape::Volume ? ResolveSize(depth, image.depth, largest) : 1;
     r.levels = ResolveLevels(levels, image.mipLevels, plat::FullMipCount(r.width, r.height, r.depth));
     r.format = ResolveFormat(format, image.fileFormat, colorKey);
     r.filter = plat::FilterFromArgument(filter, ImageFilter::Triangle);
@@ -310,6 +321,16 @@ Request MakeRequest(const Image& image, ImageShape shape, UINT width, UINT heigh
 }
 
 bool RequestAllowed(const Request& r) { return plat::ImageSizeAllowed(r.width, r.height, r.depth); }
+
+// A texture the device cannot make from a file that was read is said in
+// one line naming the file, as a file that cannot be read is.
+HRESULT RefuseTexture(const char* file, const Request& r, HRESULT hr) {
+    std::string size = std::to_string(r.width) + " x " + std::to_string(r.height);
+    if (r.shape == ImageShape::Volume) size += " x " + std::to_string(r.depth);
+    plat::LogErrorF("Texture not loaded: \"%s\": the device cannot make a %s texture\n",
+                    plat::ForwardSlashes(file).c_str(), size.c_str());
+    return hr;
+}
 
 std::vector<std::vector<ImageLevel>> BuildFaces(const Image& image, const Request& request, UINT faceCount) {
     std::vector<std::vector<ImageLevel>> faces;
@@ -367,12 +388,12 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* file,
     Image image;
     if (HRESULT hr = ReadImage(file, image); FAILED(hr)) return hr;
     Request request =
-        MakeRequest(image, ImageShape::Flat, width, height, 1, mipLevels, format, filter, mipFilter, colorKey);
-    if (!RequestAllowed(request)) return D3DERR_INVALIDCALL;
+        MakeRequest(device, image, ImageShape::Flat, width, height, 1, mipLevels, format, filter, mipFilter, colorKey);
+    if (!RequestAllowed(request)) return RefuseTexture(file, request, D3DERR_INVALIDCALL);
     IDirect3DTexture9* made = nullptr;
     HRESULT hr = device->CreateTexture(request.width, request.height, request.levels, usage, request.format,
                                        pool, &made, nullptr);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return RefuseTexture(file, request, hr);
     hr = WriteFaces(
         BuildFaces(image, request, 1), request.format,
         [&](UINT, UINT level, D3DLOCKED_BOX* box) {
@@ -395,12 +416,12 @@ HRESULT D3DXCreateCubeTextureFromFileExA(IDirect3DDevice9* device, const char* f
     Image image;
     if (HRESULT hr = ReadImage(file, image); FAILED(hr)) return hr;
     Request request =
-        MakeRequest(image, ImageShape::Cube, size, size, 1, mipLevels, format, filter, mipFilter, colorKey);
-    if (!RequestAllowed(request)) return D3DERR_INVALIDCALL;
+        MakeRequest(device, image, ImageShape::Cube, size, size, 1, mipLevels, format, filter, mipFilter, colorKey);
+    if (!RequestAllowed(request)) return RefuseTexture(file, request, D3DERR_INVALIDCALL);
     IDirect3DCubeTexture9* made = nullptr;
     HRESULT hr = device->CreateCubeTexture(request.width, request.levels, usage, request.format, pool, &made,
                                            nullptr);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return RefuseTexture(file, request, hr);
     hr = WriteFaces(
         BuildFaces(image, request, 6), request.format,
         [&](UINT face, UINT level, D3DLOCKED_BOX* box) {
@@ -422,13 +443,13 @@ HRESULT D3DXCreateVolumeTextureFromFileExA(IDirect3DDevice9* device, const char*
     *texture = nullptr;
     Image image;
     if (HRESULT hr = ReadImage(file, image); FAILED(hr)) return hr;
-    Request request = MakeRequest(image, ImageShape::Volume, width, height, depth, mipLevels, format, filter,
+    Request request = MakeRequest(device, image, ImageShape::Volume, width, height, depth, mipLevels, format, filter,
                                   mipFilter, colorKey);
-    if (!RequestAllowed(request)) return D3DERR_INVALIDCALL;
+    if (!RequestAllowed(request)) return RefuseTexture(file, request, D3DERR_INVALIDCALL);
     IDirect3DVolumeTexture9* made = nullptr;
     HRESULT hr = device->CreateVolumeTexture(request.width, request.height, request.depth, request.levels,
                                              usage, request.format, pool, &made, nullptr);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return RefuseTexture(file, request, hr);
     hr = WriteFaces(
         BuildFaces(image, request, 1), request.format,
         [&](UINT, UINT level, D3DLOCKED_BOX* box) { return made->LockBox(level, box, nullptr, 0); },

@@ -22,10 +22,14 @@ bool ImageSizeAllowed(std::uint64_t width, std::uint64_t height, std::uint64_t d
 
 bool AdmitImageSize(const char* format, std::uint64_t width, std::uint64_t height, std::uint64_t depth,
                     std::uint64_t leastBytes, std::size_t available, std::string& error) {
-    if (!ImageSizeAllowed(width, height, depth)) return error = std::string(format) + " image size out of range", false;
-    if (leastBytes <= available) return true;
     std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (depth > 1) size += " x " + std::to_string(depth);
+    if (!ImageSizeAllowed(width, height, depth))
+        return error = std::string(format) + " image size " + size + " out of range: at most " +
+                       std::to_string(kMaxImageDimension) + " pixels a side and " + std::to_string(kMaxImagePixels) +
+                       " in all",
+               false;
+    if (leastBytes <= available) return true;
     error = "truncated " + std::string(format) + " data: " + std::to_string(available) +
             " bytes cannot hold a " + size + " image";
     return false;

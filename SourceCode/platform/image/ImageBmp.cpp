@@ -250,9 +250,18 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     } else {
         const ChannelMask r(h.masks[0]), g(h.masks[1]), b(h.masks[2]), a(h.masks[3]);
         const std::uint32_t pixelBytes = h.bitCount / 8;
+        // Channels of whole bytes (24-bit and plain 32-bit pixels) move as
+        // bytes, a row at a time.
+        imagebytes::ByteChannels byteChannels;
+        const bool wholeBytes =
+            h.bitCount > 8 && byteChannels.Fit(h.masks[0], h.masks[1], h.masks[2], h.masks[3], pixelBytes);
         for (std::size_t row = 0; row < height; ++row) {
             const std::uint8_t* src = in.here() + row * stride;
             std::uint8_t* o = outRow(row);
+            if (wholeBytes) {
+                byteChannels.ConvertRow(src, width, o);
+                continue;
+            }
             for (std::size_t x = 0; x < width; ++x, o += 4) {
                 if (h.bitCount <= 8) {
                     std::size_t bit = x * h.bitCount;

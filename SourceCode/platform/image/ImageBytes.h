@@ -95,6 +95,89 @@ private:
     int bits_ = 0;
 };
 
+// Pixels whose channels each fill one whole byte (24-bit BGR, 32-bit BGRA,
+// RGBA or XRGB, 8-bit luminance or alpha, 16-bit luminance and alpha): a
+// row converts by moving bytes, to the values ChannelMask gives, without
+// its work per channel and pixel.
+class ByteChannels {
+public:
+    // The masks of red, green, blue and alpha (0 where the pixel has none;
+    // luminance is the same mask for the three colours). False when one is
+    // not a whole byte of a pixel of pixelBytes bytes.
+    bool Fit(std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint32_t alpha,
+             std::uint32_t pixelBytes) {
+        if (pixelBytes < 1 || pixelBytes > 4) return false;
+        pixelBytes_ = pixelBytes;
+        const std::uint32_t inBGRA[4] = {blue, green, red, alpha};
+        for (int c = 0; c < 4; ++c) {
+            const std::uint32_t mask = inBGRA[c];
+            const int shift = mask ? std::countr_zero(mask) : 0;
+            if (mask && (shift % 8 != 0 || mask >> shift != 0xFF || std::uint32_t(shift / 8) >= pixelBytes))
+                return false;
+            place_[c] = std::uint8_t(shift / 8);
+            keep_[c] = mask ? 0xFF : 0;
+            fill_[c] = mask || c != 3 ? 0 : 0xFF;  // a missing colour is 0, a missing alpha opaque
+        }
+        return true;
+    }
+
+    void ConvertRow(const std::uint8_t* src, std::size_t count, std::uint8_t* out) const {
+        if (IsOpaqueBgr()) return OpaqueBgrRow(src, count, out);
+        switch (pixelBytes_) {
+        case 1: Gather<1>(src, count, out); break;
+        case 2: Gather<2>(src, count, out); break;
+        case 3: Gather<3>(src, count, out); break;
+        default: Gather<4>(src, count, out); break;
+        }
+    }
+
+private:
+    // 24-bit BGR, the stored form of R8G8B8 in every format here, gains only
+    // its alpha byte.
+    bool IsOpaqueBgr() const {
+        return std::endian::native == std::endian::little && pixelBytes_ == 3 && place_[0] == 0 &&
+               place_[1] == 1 && place_[2] == 2 && keep_[0] == 0xFF && keep_[1] == 0xFF && keep_[2] == 0xFF &&
+               keep_[3] == 0;
+    }
+    // Four pixels (three words) become four words at a time, on a
+    // little-endian machine.
+    static void OpaqueBgrRow(const std::uint8_t* src, std::size_t count, std::uint8_t* out) {
+        constexpr std::uint32_t kOpaque = 0xFF000000u;
+        std::size_t i = 0;
+        for (; i + 4 <= count; i += 4, src += 12, out += 16) {
+            std::uint32_t w[3];
+            std::memcpy(w, src, sizeof w);
+            const std::uint32_t pixels[4] = {w[0] | kOpaque, (w[0] >> 24) | (w[1] << 8) | kOpaque,
+                                             (w[1] >> 16) | (w[2] << 16) | kOpaque, (w[2] >> 8) | kOpaque};
+            std::memcpy(out, pixels, sizeof pixels);
+        }
+        for (; i < count; ++i, src += 3, out += 4) {
+            out[0] = src[0];
+            out[1] = src[1];
+            out[2] = src[2];
+            out[3] = 0xFF;
+        }
+    }
+
+    template <std::size_t N>
+    void Gather(const std::uint8_t* src, std::size_t count, std::uint8_t* out) const {
+        const std::uint8_t p0 = place_[0], p1 = place_[1], p2 = place_[2], p3 = place_[3];
+        const std::uint8_t k0 = keep_[0], k1 = keep_[1], k2 = keep_[2], k3 = keep_[3];
+        const std::uint8_t f0 = fill_[0], f1 = fill_[1], f2 = fill_[2], f3 = fill_[3];
+        for (std::size_t i = 0; i < count; ++i, src += N, out += 4) {
+            out[0] = std::uint8_t((src[p0] & k0) | f0);
+            out[1] = std::uint8_t((src[p1] & k1) | f1);
+            out[2] = std::uint8_t((src[p2] & k2) | f2);
+            out[3] = std::uint8_t((src[p3] & k3) | f3);
+        }
+    }
+
+    std::uint32_t pixelBytes_ = 4;
+    std::uint8_t place_[4] = {};  // the byte of the pixel each of B, G, R, A comes from
+    std::uint8_t keep_[4] = {};   // 0xFF where the pixel has the channel
+    std::uint8_t fill_[4] = {};   // what a missing channel reads
+};
+
 inline void PutBGRA(std::uint8_t* out, std::uint8_t r, std::uint8_t g, std::uint8_t b,
                     std::uint8_t a) {
     out[0] = b;

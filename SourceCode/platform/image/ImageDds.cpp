@@ -165,27 +165,35 @@ ImageLevel ExpandLevel(const std::uint8_t* src, const PixelFormat& pf, std::uint
     const bool luminance = pf.flags & kPfLuminance;
     const bool rgb = pf.flags & kPfRgb;
     const bool alpha = (pf.flags & (kPfAlphaPixels | kPfAlpha)) != 0;
-    const ChannelMask r(rgb || luminance ? pf.masks[0] : 0), g(rgb ? pf.masks[1] : 0),
-        b(rgb ? pf.masks[2] : 0), a(alpha ? pf.masks[3] : 0);
+    // Luminance is read as red and given to the three colours.
+    const std::uint32_t redMask = rgb || luminance ? pf.masks[0] : 0;
+    const std::uint32_t greenMask = luminance ? redMask : rgb ? pf.masks[1] : 0;
+    const std::uint32_t blueMask = luminance ? redMask : rgb ? pf.masks[2] : 0;
+    const std::uint32_t alphaMask = alpha ? pf.masks[3] : 0;
     const std::uint32_t bytes = pf.bitCount / 8;
     ImageLevel level{w, h, d, {}};
     const std::size_t count = std::size_t(w) * h * d;
     // 32-bit A8R8G8B8 / X8R8G8B8 is stored as BGRA already: one copy (and
     // an opaque alpha when the file has none).
-    if (rgb && !luminance && bytes == 4 && pf.masks[0] == 0x00FF0000 && pf.masks[1] == 0x0000FF00 &&
-        pf.masks[2] == 0x000000FF && (!alpha || pf.masks[3] == 0xFF000000 || pf.masks[3] == 0)) {
+    if (bytes == 4 && redMask == 0x00FF0000 && greenMask == 0x0000FF00 && blueMask == 0x000000FF &&
+        (alphaMask == 0xFF000000 || alphaMask == 0)) {
         level.bytes.assign(src, src + count * 4);
-        if (!alpha || pf.masks[3] == 0)
+        if (alphaMask == 0)
             for (std::size_t i = 3; i < level.bytes.size(); i += 4) level.bytes[i] = 255;
         return level;
     }
     level.bytes.resize(count * 4);
+    // Other channels of whole bytes (24-bit RGB above all) move as bytes.
+    imagebytes::ByteChannels byteChannels;
+    if (byteChannels.Fit(redMask, greenMask, blueMask, alphaMask, bytes)) {
+        byteChannels.ConvertRow(src, count, level.bytes.data());
+        return level;
+    }
+    const ChannelMask r(redMask), g(greenMask), b(blueMask), a(alphaMask);
     for (std::size_t i = 0; i < count; ++i, src += bytes) {
         auto word = std::uint32_t(imagebytes::ReadLittleEndian(src, bytes));
-        std::uint8_t red = r.expand(word, 0);
-        std::uint8_t green = luminance ? red : g.expand(word, 0);
-        std::uint8_t blue = luminance ? red : b.expand(word, 0);
-        imagebytes::PutBGRA(&level.bytes[i * 4], red, green, blue, a.expand(word, 255));
+        imagebytes::PutBGRA(&level.bytes[i * 4], r.expand(word, 0), g.expand(word, 0), b.expand(word, 0),
+                            a.expand(word, 255));
     }
     return level;
 }
@@ -209,7 +217,7 @@ bool DecodeDds(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     const bool cube = h.caps2 & kCaps2Cube;
     const bool volume = !cube && (h.caps2 & kCaps2Volume) && (h.flags & kFlagDepth) && h.depth > 0;
     const std::uint32_t depth = volume ? h.depth : 1;
-    if (!ImageSizeAllowed(h.width, h.height, depth)) return error = "DDS image size out of range", false;
+    if (!AdmitImageSize("DDS", h.width, h.height, depth, 0, in.remaining(), error)) return false;
     if (cube && (h.caps2 & kCaps2AllFaces) != kCaps2AllFaces)
         return error = "DDS cube map without all six faces", false;
     if (cube && h.width != h.height) return error = "DDS cube map faces are not square", false;

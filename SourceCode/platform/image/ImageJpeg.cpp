@@ -21,7 +21,11 @@ void OnError(j_common_ptr info) {
     auto* manager = reinterpret_cast<ErrorManager*>(info->err);
     char text[JMSG_LENGTH_MAX] = {};
     manager->base.format_message(info, text);
-    *manager->message = text;
+    // libjpeg asks for a backing store when its working memory passes the
+    // limit set from the image's size: say so in our words.
+    *manager->message = manager->base.msg_code == JERR_NO_BACKING_STORE
+                            ? "JPEG image needs more working memory than its size allows"
+                            : text;
     std::longjmp(manager->jump, 1);
 }
 void OnMessage(j_common_ptr) {}
@@ -52,19 +56,37 @@ std::uint64_t LeastScanBytes(const jpeg_decompress_struct& info) {
     return blocks / 8;
 }
 
+std::uint64_t RoundUp(std::uint64_t value, std::uint64_t step) { return (value + step - 1) / step * step; }
+
+// A file of more than one scan (progressive, or one component per scan)
+// keeps every coefficient of the image until its last scan, 128 bytes a
+// block, padded to whole sampling units as libjpeg pads them; the rest of
+// libjpeg's working memory is a few rows of samples. The limit is that and
+// room to spare, so every image the size check admitted decodes, and a
+// forged header still gets no more than its declared size needs.
+long WorkingMemoryLimit(const jpeg_decompress_struct& info) {
+    std::uint64_t coefficients = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        coefficients += RoundUp(component.width_in_blocks, std::uint64_t(component.h_samp_factor)) *
+                        RoundUp(component.height_in_blocks, std::uint64_t(component.v_samp_factor)) * sizeof(JBLOCK);
+    }
+    const std::uint64_t rows = std::uint64_t(info.image_width) * std::uint64_t(info.num_components) * 256;
+    return long(coefficients + rows + 16u * 1024 * 1024);
+}
+
 // Everything that may longjmp lives here; the objects it fills live with the
 // caller, so no destructor is skipped by the jump.
 bool DecodeWithLibjpeg(jpeg_decompress_struct& info, ErrorManager& errors, const std::uint8_t* data,
                        std::size_t size, Image& out, std::string& error) {
     if (setjmp(errors.jump)) return false;
     jpeg_create_decompress(&info);
-    // Bounds libjpeg's own working memory, which a forged header can inflate.
-    info.mem->max_memory_to_use = 256L * 1024 * 1024;
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
     if (!AdmitImageSize("JPEG", info.image_width, info.image_height, 1, LeastScanBytes(info),
                         info.src->bytes_in_buffer, error))
         return false;
+    info.mem->max_memory_to_use = WorkingMemoryLimit(info);
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
         error = "CMYK JPEG images are not supported";
         return false;

@@ -47,6 +47,19 @@ std::uint64_t LeastCompressedBytes(std::uint64_t width, std::uint64_t height, in
     return (rowBytes + 1) * height / 1032;
 }
 
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+// libpng refuses a side past its limit as "Invalid IHDR data": the size in
+// the header (the first chunk, after the signature) is checked before, in
+// the words of every other size refusal. A file without that chunk first
+// is left to libpng to name.
+bool AdmitHeaderSize(const std::uint8_t* data, std::size_t size, std::string& error) {
+    if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return true;
+    return AdmitImageSize("PNG", BigEndian32(data + 16), BigEndian32(data + 20), 1, 0, size, error);
+}
+
 // Everything that may longjmp lives here, with no object that needs its
 // destructor run between setjmp and the jump except the ones passed in.
 bool DecodeWithLibpng(png_structp png, png_infop info, MemorySource& source, Image& out,
@@ -94,6 +107,7 @@ bool DecodeWithLibpng(png_structp png, png_infop info, MemorySource& source, Ima
 bool DecodePng(const std::uint8_t* data, std::size_t size, Image& out, std::string& error) {
     out = Image{};
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0) return error = "not a PNG image", false;
+    if (!AdmitHeaderSize(data, size, error)) return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnError, OnWarning);
     if (!png) return error = "cannot start the PNG decoder", false;
     png_infop info = png_create_info_struct(png);

@@ -108,6 +108,14 @@ std::uint32_t FileFormatOf(const TgaHeader& h) {
     return h.pixelBits == 16 && h.alphaBits() ? kA1R5G5B5 : kX1R5G5B5;
 }
 
+// Stored pixels whose channels are whole bytes: 24-bit true colour (BGR)
+// and grey, with its alpha byte at 16 bits.
+bool WholeByteChannels(const TgaHeader& h, imagebytes::ByteChannels& channels) {
+    if (h.baseType() == 2 && h.pixelBits == 24) return channels.Fit(0xFF0000, 0xFF00, 0xFF, 0, 3);
+    if (h.baseType() == 3) return channels.Fit(0xFF, 0xFF, 0xFF, h.pixelBits == 16 ? 0xFF00 : 0, h.pixelBits / 8);
+    return false;
+}
+
 // The pixels in file order (first stored pixel first), as BGRA.
 bool ReadPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels,
                 std::vector<std::uint8_t>& out, std::string& error) {
@@ -127,6 +135,10 @@ bool ReadPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels,
             return true;
         }
         out.resize(count * 4);
+        if (imagebytes::ByteChannels channels; WholeByteChannels(h, channels)) {
+            channels.ConvertRow(in.here(), count, out.data());
+            return true;
+        }
         for (std::size_t i = 0; i < count; ++i) pixels.toBGRA(in.here() + i * bytes, &out[i * 4]);
         return true;
     }

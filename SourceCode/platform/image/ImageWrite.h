@@ -17,6 +17,10 @@ bool EncodePng(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t heig
 // integer transform is used, so the bytes are the same on every machine.
 bool EncodeJpeg(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height, int quality,
                 std::vector<std::uint8_t>& out, std::string& error);
+// The same as a progressive JPEG (a series of scans), with colour at full
+// resolution (4:4:4) or at half in both directions (4:2:0, as above).
+bool EncodeProgressiveJpeg(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height, int quality,
+                           bool fullColour, std::vector<std::uint8_t>& out, std::string& error);
 
 // Encodes and writes through a temporary file renamed over path.
 bool SavePng(const std::string& path, const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height,

@@ -27,10 +27,17 @@ void OnJpegError(j_common_ptr info) {
 }
 void OnJpegMessage(j_common_ptr) {}
 
+struct JpegLayout {
+    int quality = 90;
+    bool progressive = false;
+    bool fullColour = false;
+};
+
 // Everything that may longjmp lives here; the objects it fills live with the
 // caller.
 bool EncodeWithLibjpeg(jpeg_compress_struct& info, JpegErrors& errors, std::uint32_t width, std::uint32_t height,
-                       const std::uint8_t* bgra, int quality, unsigned char** buffer, unsigned long* size) {
+                       const std::uint8_t* bgra, const JpegLayout& layout, unsigned char** buffer,
+                       unsigned long* size) {
     if (setjmp(errors.jump)) return false;
     jpeg_create_compress(&info);
     jpeg_mem_dest(&info, buffer, size);
@@ -41,7 +48,9 @@ bool EncodeWithLibjpeg(jpeg_compress_struct& info, JpegErrors& errors, std::uint
     jpeg_set_defaults(&info);
     // The integer transform gives the same bytes on every machine.
     info.dct_method = JDCT_ISLOW;
-    jpeg_set_quality(&info, quality, TRUE);
+    jpeg_set_quality(&info, layout.quality, TRUE);
+    if (layout.fullColour) info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
+    if (layout.progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     const std::size_t stride = std::size_t(width) * 4;
     while (info.next_scanline < info.image_height) {
@@ -52,10 +61,8 @@ bool EncodeWithLibjpeg(jpeg_compress_struct& info, JpegErrors& errors, std::uint
     return true;
 }
 
-}  // namespace
-
-bool EncodeJpeg(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height, int quality,
-                std::vector<std::uint8_t>& out, std::string& error) {
+bool Encode(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height, const JpegLayout& layout,
+            std::vector<std::uint8_t>& out, std::string& error) {
     out.clear();
     if (!bgra || width == 0 || height == 0 || !ImageSizeAllowed(width, height))
         return error = "no image of a size JPEG files can hold", false;
@@ -67,12 +74,24 @@ bool EncodeJpeg(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t hei
     errors.base.output_message = OnJpegMessage;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    bool ok = EncodeWithLibjpeg(info, errors, width, height, bgra, quality, &buffer, &size);
+    bool ok = EncodeWithLibjpeg(info, errors, width, height, bgra, layout, &buffer, &size);
     jpeg_destroy_compress(&info);
     if (ok) out.assign(buffer, buffer + size);
     std::free(buffer);
     if (!ok && error.empty()) error = "JPEG encoding failed";
     return ok;
+}
+
+}  // namespace
+
+bool EncodeJpeg(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height, int quality,
+                std::vector<std::uint8_t>& out, std::string& error) {
+    return Encode(bgra, width, height, {quality, false, false}, out, error);
+}
+
+bool EncodeProgressiveJpeg(const std::uint8_t* bgra, std::uint32_t width, std::uint32_t height, int quality,
+                           bool fullColour, std::vector<std::uint8_t>& out, std::string& error) {
+    return Encode(bgra, width, height, {quality, true, fullColour}, out, error);
 }
 
 }  // namespace plat
