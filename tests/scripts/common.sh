@@ -67,19 +67,26 @@ ends_within() {
     done
 }
 
+# The processes under process $1, however deep, a line each: the pid, its
+# name and its parent's name, tab-separated.
+descendants_of() {
+    ps -e -o pid= -o ppid= -o comm= | awk -v root="$1" '
+        BEGIN { OFS = "\t" }
+        { parent[$1] = $2; name[$1] = $0; sub(/^ *[0-9]+ +[0-9]+ /, "", name[$1]) }
+        END {
+            for (p in parent) {
+                q = parent[p]
+                while (q in parent && q != root && q > 1) q = parent[q]
+                if (q == root) print p, name[p], name[parent[p]]
+            }
+        }'
+}
+
 # Every process this script started, and theirs, however deep: some run in
 # process groups of their own (the display runner's), which no signal to a
 # group would reach.
 started_processes() {
-    ps -e -o pid= -o ppid= | awk -v root=$$ '
-        { parent[$1] = $2 }
-        END {
-            for (p in parent) {
-                q = p
-                while (q in parent && q != root && q > 1) q = parent[q]
-                if (q == root && p != root) print p
-            }
-        }'
+    descendants_of $$ | cut -f1
 }
 
 # Ends them all: SIGTERM first, so that a display runner takes its Xvfb
