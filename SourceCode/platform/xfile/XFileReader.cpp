@@ -611,6 +611,7 @@ private:
         // Made from the parsed data: an empty default structure first would
         // cost what the template could hold, which nested templates make
         // exponential in the length of the text.
+        building = templ.get();
         auto object = std::make_unique<XDataObject>(templ, std::move(name), ParseStruct(*templ, 0));
         object->guid = guid;
         ParseChildren(*object, depth);
@@ -667,10 +668,21 @@ private:
 
     XValue ParseStruct(const XTemplate& templ, int depth) {
         if (depth >= xfile::kMaxDepth) Fail(Peek(), "structures nested too deep");
+        CountValue();
         XValue value = xfile::ValueFiller::Start(XValue::Kind::Struct, &templ, templ.members.size());
-        for (const XMember& member : templ.members)
+        for (const XMember& member : templ.members) {
+            CountValue();
             xfile::ValueFiller::Append(value, ParseMemberValue(templ, member, value.Items(), depth));
+        }
         return value;
+    }
+
+    // One more value of a structure, refused once the values outgrow the
+    // tokens read (xfile::kValuesPerToken).
+    void CountValue() {
+        if (++valuesBuilt <= xfile::kValuesPerToken * taken + xfile::kValuesAtStart) return;
+        Fail(Peek(), "'" + building->name + "' object builds more values than the file holds (" +
+                         std::to_string(valuesBuilt) + " from " + std::to_string(taken) + " tokens read)");
     }
 
     XValue ParseMemberValue(const XTemplate& templ, const XMember& member, std::span<const XValue> earlier,
@@ -751,6 +763,8 @@ private:
     Lexer lexer;
     Token current;
     std::size_t taken = 0;  // tokens taken so far
+    std::size_t valuesBuilt = 0;  // structures and their members, over the whole file
+    const XTemplate* building = nullptr;  // the template of the data object being read
     XDocument& doc;
     std::map<std::string, const XDataObject*, std::less<>> completedByName;
     std::map<XGuid, const XDataObject*> completedByGuid;
