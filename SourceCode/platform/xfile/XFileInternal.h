@@ -16,11 +16,13 @@ inline constexpr int kMaxDepth = 64;
 
 // What a file makes the reader build follows what it reads: over the whole
 // file, the values of its structures (each structure and each of its
-// members) stay within this many per token read, past a first allowance
-// that lets any nest of structures begin. A template may hold others that
-// hold nothing, so without it a few lines of definitions would make a
-// structure of any size out of "{ }".
-inline constexpr std::size_t kValuesPerToken = 4;
+// members) stay within this many per datum read (a primitive value or a
+// data object), past a first allowance that lets any nest of structures
+// begin. A template may hold others that hold nothing, so without it a few
+// lines of definitions would make a structure of any size out of "{ }".
+// The standard templates build at most 3.5 values per primitive
+// (Boolean2d).
+inline constexpr std::size_t kValuesPerDatum = 4;
 inline constexpr std::size_t kValuesAtStart = 256;
 
 // The tokens of binary .x files: a little-endian 16-bit code, some with
