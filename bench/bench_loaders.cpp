@@ -302,6 +302,25 @@ void XShapeFigures() {
     const double fewMembers = parseMembers(20000), manyMembers = parseMembers(80000);
     std::printf("xfile members: 20000 %.1f ms, 80000 %.1f ms\n", fewMembers, manyMembers);
 
+    // Each template holds two of the one before, the first holds nothing: an
+    // object of the last, "{ }", is refused at once, whatever the depth.
+    auto parseNested = [](int levels) {
+        std::string text = "xof 0303txt 0032\ntemplate E0 { <00000000-0000-0000-0000-000000000000> }\n";
+        for (int k = 1; k <= levels; ++k) {
+            char guid[40];
+            std::snprintf(guid, sizeof guid, "%08X-0000-0000-0000-000000000000", k);
+            const std::string inner = "E" + std::to_string(k - 1);
+            text += "template E" + std::to_string(k) + " { <" + guid + "> " + inner + " a; " + inner + " b; }\n";
+        }
+        text += "E" + std::to_string(levels) + " obj { }\n";
+        return Milliseconds([&] {
+            plat::XDocument doc;
+            plat::ParseXFile(text, plat::XTemplateRegistry::Standard(), doc, nullptr);
+        });
+    };
+    const double nested16 = parseNested(16), nested24 = parseNested(24);
+    std::printf("xfile nested templates: 16 %.3f ms, 24 %.3f ms\n", nested16, nested24);
+
     TestVideo video(64, 64);
     Physics physics;
     if (!video.ok() || !physics.Init()) {

@@ -1,7 +1,6 @@
 #include "Video/TextureMan.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <system_error>
 
 #include "Video/Video.h"
@@ -22,10 +21,7 @@ std::string FatalText(const char* what, const std::string& name) {
     return std::string("FATAL ERROR: ") + what + " texture (" + name + ") to video memory failed!";
 }
 
-bool IsFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
+bool IsFile(const std::string& path) { return plat::TakeToRead(plat::LookForFile(path)); }
 
 // The file a texture name stands for. Names in data files were often written
 // on Windows ("..\\maps\\bottom.tga", "C:\\art\\data\\bottom.tga"):

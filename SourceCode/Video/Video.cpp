@@ -1,6 +1,5 @@
 #include "Video/Video.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -165,8 +164,7 @@ enum class SettingsText { Missing, Unreadable, Read };
 // file of the game is, so a folder, a FIFO or a device of that name is
 // refused at once and a huge file is never read whole.
 SettingsText ReadSettingsText(const std::string& path, std::string* text, std::string* reason) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 && errno == ENOENT) return SettingsText::Missing;
+    if (plat::LookForFile(path) == plat::FileLook::Missing) return SettingsText::Missing;
     if (!plat::ReadRegularFile(path, *text, plat::FileKind::Settings, reason)) return SettingsText::Unreadable;
     return text->empty() ? SettingsText::Missing : SettingsText::Read;
 }

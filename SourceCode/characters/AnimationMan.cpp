@@ -5,6 +5,7 @@
 #include "characters/Animation.h"
 #include "characters/AnimationFile.h"
 #include "characters/NameTables.h"
+#include "platform/common/Files.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -52,10 +53,10 @@ Animation* AnimationMan::LoadAnimation(const char* requested) {
 Animation* AnimationMan::Load(const std::string& name, std::string& file) {
     Animation* animation = CreateAnimation();
     // Most characters have no animations of their own: the default ones are
-    // then what is meant, and no file is missing.
+    // then what is meant, and no file is missing. An own file that is there
+    // but fails (unreadable, a loop of links) is named by the reader.
     file = OwnFile(name);
-    std::error_code ec;
-    if (std::filesystem::exists(file, ec) && ReadInto(animation, file)) return animation;
+    if (plat::LookForFile(file) != plat::FileLook::Missing && ReadInto(animation, file)) return animation;
     std::size_t slash = name.find('/');
     file = OwnFile("Default/" + (slash == std::string::npos ? name : name.substr(slash + 1)));
     if (ReadInto(animation, file)) return animation;

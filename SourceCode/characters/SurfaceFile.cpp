@@ -1,6 +1,5 @@
 #include "characters/SurfaceFile.h"
 
-#include <filesystem>
 #include <string>
 
 #include "audio/SoundNames.h"
@@ -40,11 +39,11 @@ std::string SurfacePath(const char* fileName) {
 }
 
 // A character saved under a new name has no surface file and simply takes
-// the default surface, so only a file that exists and fails is reported.
+// the default surface, so only a file that is not there passes in silence:
+// any other fault (a loop of links included) is named by the reader.
 bool ReadIfPresent(const char* fileName, plat::XDocument& document) {
     const std::string path = SurfacePath(fileName);
-    std::error_code ignored;
-    if (!fileName || !*fileName || !std::filesystem::exists(path, ignored)) return false;
+    if (!fileName || !*fileName || plat::LookForFile(path) == plat::FileLook::Missing) return false;
     return SurfaceFile().ReadUpToFault(path, document, nullptr);
 }
 

@@ -12,6 +12,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/common/Files.h"
 #include "core/Timer.h"
 #include "editor/EditChar.h"
 #include "editor/EditNode.h"
@@ -152,10 +153,11 @@ bool EditChar::LoadAnimation(const char* characterName, std::uint32_t slot) {
 bool EditChar::LoadAnimationSet(const char* characterName) {
     if (!IsSafeName(characterName)) return false;
     bool any = false;
-    // A set holds the actions that were saved: a missing one is no fault.
+    // A set holds the actions that were saved: a missing one is no fault,
+    // one that is there but cannot be read is named by the reader.
     for (std::uint32_t slot = 0; slot < kActionCount; ++slot) {
-        std::error_code ec;
-        if (std::filesystem::exists(AnimationFolder(characterName).string() + ActionFileName(slot), ec))
+        const std::string file = AnimationFolder(characterName).string() + ActionFileName(slot);
+        if (plat::LookForFile(file) != plat::FileLook::Missing)
             any = LoadAnimation(characterName, slot) || any;
     }
     return any;

@@ -15,6 +15,7 @@
 #include "editor/AnimationEditor.h"
 #include "editor/EditChar.h"
 #include "editor/EditNode.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
 
 namespace {
@@ -66,12 +67,19 @@ std::string SurfaceFileText(const SurfaceData& s) {
 // a new name gets one with the body's surface, which later saves replace.
 bool WriteSurfaceFile(const std::string& characterName, const SurfaceData& surface) {
     const std::filesystem::path path = AssetFolder("Surfaces") / (characterName + ".sur");
-    std::error_code ec;
-    std::string existing;
-    if (std::filesystem::exists(path, ec) &&
-        (!plat::ReadWholeFile(path.string(), existing) || existing.find(kEditorsSurfaceMark) == std::string::npos))
-        return true;
+    std::string existing, why;
+    const plat::FileLook look = plat::LookForFile(path.string(), &why);
+    if (look != plat::FileLook::Missing) {
+        // A file there that cannot be read is kept as it is, and said.
+        if (look == plat::FileLook::Unreadable ||
+            !plat::ReadWholeFile(path.string(), existing, plat::FileKind::XFile, &why)) {
+            plat::LogError("Error: " + why);
+            return true;
+        }
+        if (existing.find(kEditorsSurfaceMark) == std::string::npos) return true;
+    }
     if (!surface.IsFinite()) return false;
+    std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     std::string error;
     return plat::ReplaceFile(path.string(), SurfaceFileText(surface), &error);

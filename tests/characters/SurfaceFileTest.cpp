@@ -2,6 +2,7 @@
 // sounds, and the defaults when there is nothing to read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -83,4 +84,21 @@ TEST_F(SurfaceFileTest, NothingToReadGivesTheDefaultsAndNoSounds) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(LoadSurfaceSounds("Short.sur", &sounds), 0u);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("Error: "), std::string::npos);
+}
+
+// Only a file that is not there passes in silence: a link that leads to
+// itself gives the defaults too, but says so.
+TEST_F(SurfaceFileTest, ALoopOfLinksIsNamedNotTakenForMissing) {
+    std::filesystem::create_directories(dir.Path() / "Assets" / "Surfaces");
+    std::filesystem::create_symlink("Player.sur", dir.Path() / "Assets" / "Surfaces" / "Player.sur");
+    SurfaceData s;
+    s.pow = 99;
+    ::testing::internal::CaptureStderr();
+    LoadSurface(&s, "Player.sur");
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ExpectDefaults(s);
+    EXPECT_NE(said.find("Assets/Surfaces/Player.sur: cannot be read (Too many levels of symbolic links)"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 }

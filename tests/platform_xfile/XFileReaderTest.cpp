@@ -242,6 +242,25 @@ TEST(XFileReader, DeepNestingIsRefusedNotOverflowed) {
     EXPECT_NE(ParseError(doubling + "T40 { }").find("expected an integer for 'T0.x'"), std::string::npos);
 }
 
+// Templates that hold empty ones read no text, yet an object of E24 would
+// hold 2^25 structures: what is built stays within what is read.
+TEST(XFileReader, EmptyTemplatesNestedInPairsBuildOnlyWhatTheTextHolds) {
+    std::string text = "template E0 { <00000000-0000-0000-0000-000000000000> }\n";
+    for (int k = 1; k <= 24; ++k) {
+        char guid[40];
+        std::snprintf(guid, sizeof guid, "%08X-0000-0000-0000-000000000000", k);
+        const std::string inner = "E" + std::to_string(k - 1);
+        text += "template E" + std::to_string(k) + " { <" + guid + "> " + inner + " a; " + inner + " b; }\n";
+    }
+    XDocument doc;
+    std::string error;
+    EXPECT_FALSE(ParseXFileUpToError("xof 0303txt 0032\n" + text + "E3 small { }\nE24 obj { }\n", XTemplateRegistry(),
+                                     doc, &error, "nested.x"));
+    EXPECT_EQ(error.rfind("nested.x:28: 'E24' object builds more values than the file holds", 0), 0u) << error;
+    ASSERT_EQ(doc.objects.size(), 1u);
+    EXPECT_EQ(doc.objects[0]->name, "small");
+}
+
 TEST(XFileReader, TemplateRegistryRefusesDataAndStaysUnchangedOnError) {
     XTemplateRegistry r = DataRegistry();
     std::size_t before = r.All().size();

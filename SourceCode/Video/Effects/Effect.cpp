@@ -1,7 +1,6 @@
 #include "Video/Effects/Effect.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "Video/Effects/EffectInclude.h"
 #include "Video/TextureMan.h"
@@ -249,12 +248,11 @@ void Effect::CreateProceduralTexture(D3DXHANDLE parameter, const char* fileName)
     std::string source = plat::ForwardSlashes(fileName);
     if (source.empty()) return;
     source.pop_back();
-    std::error_code ec;
     const std::string inFolder = folder + source;
     const std::string inGameFolder = GamePath(source);
     // With neither, the folder's path is the one to name in the error.
     const bool useFolder =
-        std::filesystem::is_regular_file(inFolder, ec) || !std::filesystem::is_regular_file(inGameFolder, ec);
+        plat::TakeToRead(plat::LookForFile(inFolder)) || !plat::TakeToRead(plat::LookForFile(inGameFolder));
     const std::string sourcePath = useFolder ? inFolder : inGameFolder;
 
     EffectInclude include(folder);

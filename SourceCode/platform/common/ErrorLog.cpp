@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/common/Files.h"
 #include "platform/window/Clock.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -328,10 +329,6 @@ int OpenEmptied(const char* path) {
     return fd;
 }
 
-bool IsRegularFile(const char* path) {
-    struct stat about {};
-    return ::stat(path, &about) == 0 && S_ISREG(about.st_mode);
-}
 
 void CloseIfOpen(int& fd) {
     if (fd >= 0) ::close(fd);
@@ -501,7 +498,7 @@ ErrorLogFile::ErrorLogFile(const char* path) {
         log.out = log.file;
     } else {
         const int reason = errno;
-        if (log.terminal >= 0) TellTheTerminal(log.terminal, path, reason, IsRegularFile(path));
+        if (log.terminal >= 0) TellTheTerminal(log.terminal, path, reason, LookForFile(path) == FileLook::Regular);
         log.out = log.terminal;
     }
     // A new file: every error may be written in full again.

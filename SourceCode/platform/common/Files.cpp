@@ -80,6 +80,14 @@ std::uint64_t FileSizeCap(FileKind kind) {
     return 0;
 }
 
+FileLook LookForFile(const std::string& path, std::string* why) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0) return S_ISREG(status.st_mode) ? FileLook::Regular : FileLook::NotRegular;
+    if (errno == ENOENT) return FileLook::Missing;
+    if (why) *why = CannotBeRead(path, std::strerror(errno));
+    return FileLook::Unreadable;
+}
+
 int OpenRegularFile(const std::string& path, std::string* why, std::uint64_t* size) {
     auto refuse = [why](const std::string& reason) {
         if (why) *why = reason;

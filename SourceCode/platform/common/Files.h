@@ -19,6 +19,23 @@ enum class FileKind : std::uint8_t {
 };
 std::uint64_t FileSizeCap(FileKind kind);
 
+// What is found at a path, following symbolic links.
+enum class FileLook : std::uint8_t {
+    Missing,     // nothing of that name ("no such file")
+    Regular,     // a regular file
+    NotRegular,  // a folder, a FIFO, a device, a socket
+    Unreadable,  // the system cannot tell: a loop of symbolic links, a folder
+                 // on the way that may not be searched, an I/O error
+};
+// Every "is it there" of the game asks here, so that only a file that truly
+// is not there passes for missing; for Unreadable, why gets the one line
+// that names the file and the reason ("<path>: cannot be read (<reason>)").
+FileLook LookForFile(const std::string& path, std::string* why = nullptr);
+// Whether a reader that looks in several places should take this one: a
+// regular file, or one the system cannot look at, whose reader then names
+// the reason instead of another file being taken in silence.
+inline bool TakeToRead(FileLook look) { return look == FileLook::Regular || look == FileLook::Unreadable; }
+
 // A descriptor for reading the file, or -1 when it cannot be opened or is no
 // regular file (a folder, a FIFO, a device), with the reason in why. Opening
 // never blocks. For readers that stream a file (sounds) rather than read it

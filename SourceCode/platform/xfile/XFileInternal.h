@@ -14,6 +14,17 @@ namespace plat::xfile {
 // Data objects, references and inline structures nest at most this deep.
 inline constexpr int kMaxDepth = 64;
 
+// What a file makes the reader build follows what it reads: over the whole
+// file, the values of its structures (each structure and each of its
+// members) stay within this many per datum read (a primitive value or a
+// data object), past a first allowance that lets any nest of structures
+// begin. A template may hold others that hold nothing, so without it a few
+// lines of definitions would make a structure of any size out of "{ }".
+// The standard templates build at most 3.5 values per primitive
+// (Boolean2d).
+inline constexpr std::size_t kValuesPerDatum = 4;
+inline constexpr std::size_t kValuesAtStart = 256;
+
 // The tokens of binary .x files: a little-endian 16-bit code, some with
 // data after it.
 enum BinaryToken : std::uint16_t {

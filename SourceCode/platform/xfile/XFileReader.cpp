@@ -611,6 +611,8 @@ private:
         // Made from the parsed data: an empty default structure first would
         // cost what the template could hold, which nested templates make
         // exponential in the length of the text.
+        building = templ.get();
+        ++dataRead;
         auto object = std::make_unique<XDataObject>(templ, std::move(name), ParseStruct(*templ, 0));
         object->guid = guid;
         ParseChildren(*object, depth);
@@ -667,10 +669,22 @@ private:
 
     XValue ParseStruct(const XTemplate& templ, int depth) {
         if (depth >= xfile::kMaxDepth) Fail(Peek(), "structures nested too deep");
+        CountValue();
         XValue value = xfile::ValueFiller::Start(XValue::Kind::Struct, &templ, templ.members.size());
-        for (const XMember& member : templ.members)
+        for (const XMember& member : templ.members) {
+            CountValue();
             xfile::ValueFiller::Append(value, ParseMemberValue(templ, member, value.Items(), depth));
+        }
         return value;
+    }
+
+    // One more value of a structure, refused once the values outgrow the
+    // data read (xfile::kValuesPerDatum).
+    void CountValue() {
+        if (++valuesBuilt <= xfile::kValuesPerDatum * dataRead + xfile::kValuesAtStart) return;
+        Fail(Peek(), "'" + building->name + "' object builds more values than the file holds (" +
+                         std::to_string(valuesBuilt) + " built from " + std::to_string(dataRead) +
+                         (dataRead == 1 ? " value or object" : " values or objects") + " read)");
     }
 
     XValue ParseMemberValue(const XTemplate& templ, const XMember& member, std::span<const XValue> earlier,
@@ -714,6 +728,7 @@ private:
     XValue ParsePrimitive(const XTemplate& templ, const XMember& member) {
         XValue value = ReadPrimitive(Peek(), templ, member);
         Advance();
+        ++dataRead;
         return value;
     }
 
@@ -751,6 +766,13 @@ private:
     Lexer lexer;
     Token current;
     std::size_t taken = 0;  // tokens taken so far
+    // Over the whole file: the primitive values and data objects read, and
+    // the structures and their members built. Only what every encoding of
+    // the same document holds counts as read (not separators, not template
+    // definitions), so that a document written again reads again.
+    std::size_t dataRead = 0;
+    std::size_t valuesBuilt = 0;
+    const XTemplate* building = nullptr;  // the template of the data object being read
     XDocument& doc;
     std::map<std::string, const XDataObject*, std::less<>> completedByName;
     std::map<XGuid, const XDataObject*> completedByGuid;
