@@ -10,6 +10,7 @@
 
 #include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
+#include "platform/common/NowRunning.h"
 #include "Video/Camera.h"
 #include "Video/LightMan.h"
 #include "Video/TextMan.h"
@@ -242,6 +243,7 @@ bool Video::Update() {
     }
     device->Clear(0, nullptr, settings.clearFlags, settings.clearColor, settings.clearDepth, 0);
     if (SUCCEEDED(device->BeginScene())) {
+        const plat::NowRunning running("drawing the scene");
         UpdateChildren();
         device->EndScene();
     }

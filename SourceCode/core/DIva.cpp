@@ -11,6 +11,8 @@
 #include "editor/Editor.h"
 #include "Video/Video.h"
 #include "input/Input.h"
+#include "platform/common/NowRunning.h"
+#include "platform/window/EndSignals.h"
 #include "ui/Cursor.h"
 #include "world/GameLogic.h"
 
@@ -113,6 +115,9 @@ bool DIva::Update() {
 
 bool DIva::Shutdown() {
     if (!initialized) return false;
+    // From here the game's end has a deadline, and what holds it is named.
+    plat::GameEndBegins();
+    const plat::NowRunning running("shutting the game down");
     quit = true;
     DestroyChildren();
     eTable::RemoveName(names::DIva);

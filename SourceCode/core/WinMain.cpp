@@ -8,6 +8,7 @@
 #include "input/Input.h"
 #include "platform/common/ErrorLog.h"
 #include "platform/window/Clock.h"
+#include "platform/window/EndSignals.h"
 
 namespace {
 constexpr char kClassName[] = "MyWndClass";
@@ -85,6 +86,9 @@ int WinMain(plat::HINSTANCE instance) {
         return kExitFailure;
     }
     UseSystemMessageBoxes();
+    // The game's own end is bounded as an end signal's is: a script's exit
+    // handler or worker process cannot keep it.
+    BoundTheGamesOwnEnd();
 
     bool endedByError = false;
     {

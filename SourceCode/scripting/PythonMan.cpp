@@ -15,6 +15,8 @@
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "platform/common/ErrorLog.h"
+#include "platform/common/NowRunning.h"
+#include "platform/window/EndSignals.h"
 #include "platform/window/Window.h"
 #include "scripting/ScriptEnd.h"
 #include "scripting/ScriptErrorStream.h"
@@ -83,17 +85,40 @@ private:
     RunningScript running;
 };
 
+// The exit handler of multiprocessing waits, without end, for the processes
+// that a script started: they end first, and the error stream names them.
+void EndScriptProcesses() {
+    const std::string left = ScriptProcessesLeftRunning();
+    plat::EndChildProcesses();
+    if (!left.empty())
+        WriteError("Error: The script's processes were still running at the end (%s): the game ended them.\n",
+                   left.c_str());
+}
+
 // Finalizing would wait without end for the threads a script left running:
 // after a little wait, an interpreter with threads still running is left as
-// it is, and the error stream names them.
+// it is, and the error stream names them. The scripts' exit handlers run
+// first as a script call, which an end signal breaks off, and the
+// finalization runs as script time: both count toward the 3 s.
 void FinalizeUnlessThreadsRun() {
+    plat::ScriptStarted();
     const std::string left = ScriptThreadsLeftRunning(kScriptThreadsGraceSeconds);
-    if (left.empty()) {
-        Py_FinalizeEx();
+    plat::ScriptReturned();
+    if (!left.empty()) {
+        WriteError("Error: The script's threads were still running at the end (%s): the game ends without them.\n",
+                   left.c_str());
         return;
     }
-    WriteError("Error: The script's threads were still running at the end (%s): the game ends without them.\n",
-               left.c_str());
+    {
+        const plat::NowRunning running("the scripts' exit handlers");
+        RunningScript script;
+        RunScriptExitHandlers();
+    }
+    // No interrupt breaks in here: the interpreter is taken apart as it goes.
+    const plat::NowRunning running("the interpreter's finalization");
+    plat::ScriptStarted();
+    Py_FinalizeEx();
+    plat::ScriptReturned();
 }
 
 void FlushPythonStderr() {
@@ -155,13 +180,14 @@ void ReportRaisedInOneLine(const char* functionName) {
         else if (detail && *detail)
             line += std::string(": ") + detail;
         Py_XDECREF(text);
+        // The traceback keeps the frames' locals, whose finalizers run here.
+        Py_XDECREF(type);
+        Py_XDECREF(value);
+        Py_XDECREF(traceback);
         PyErr_Clear();
     }
     if (line.back() == '\n') line.pop_back();
     std::replace(line.begin(), line.end(), '\n', ' ');
-    Py_XDECREF(type);
-    Py_XDECREF(value);
-    Py_XDECREF(traceback);
     WriteLine((line + "\n").c_str());
 }
 }  // namespace
@@ -216,11 +242,12 @@ void ReportScriptError() {
             PyErr_Display(type, value, traceback);
             FlushPythonStderr();
         }
+        // The traceback keeps the frames' locals, whose finalizers run here.
+        Py_XDECREF(type);
+        Py_XDECREF(value);
+        Py_XDECREF(traceback);
+        PyErr_Clear();
     }
-    Py_XDECREF(type);
-    Py_XDECREF(value);
-    Py_XDECREF(traceback);
-    PyErr_Clear();
 }
 
 PythonMan::~PythonMan() {
@@ -361,12 +388,8 @@ bool PythonMan::Shutdown() {
         // An interrupt left over from an end signal would otherwise go off
         // in the interpreter's own shutdown.
         if (PyErr_CheckSignals() < 0) PyErr_Clear();
-        // The scripts' threads and their exit handlers run here: that counts
-        // toward the 3 s after an end signal. No interrupt breaks in, though:
-        // the interpreter is taken apart as it goes.
-        plat::ScriptStarted();
+        EndScriptProcesses();
         FinalizeUnlessThreadsRun();
-        plat::ScriptReturned();
     }
     // No script can run any more; what they started ends with them.
     plat::SetScriptInterrupt(nullptr);
@@ -385,36 +408,58 @@ bool PythonMan::Update() {
     return true;
 }
 
-PyObject* PythonMan::FindCallable(const char* functionName) const {
+PyObject* PythonMan::FindCallable(const char* functionName, bool* failed) const {
+    // A key of a module's globals compares itself with the name in its own
+    // code (its __eq__), which may never return: the lookup runs as a script.
+    RunningScript running;
+    PyObject* name = PyUnicode_FromString(functionName);
+    PyObject* found = nullptr;
     for (PyObject* dict : {mainDict, secondaryDict}) {
-        if (!dict) return nullptr;  // no main module: the level is not asked either
-        PyObject* function = PyDict_GetItemString(dict, functionName);  // borrowed
-        if (function && PyCallable_Check(function)) return function;
+        if (!dict || !name) break;  // no main module: the level is not asked either
+        PyObject* function = PyDict_GetItemWithError(dict, name);  // borrowed
+        if (function && PyCallable_Check(function)) {
+            found = Py_NewRef(function);
+            break;
+        }
+        if (PyErr_Occurred()) break;
     }
-    return nullptr;
+    Py_XDECREF(name);
+    if (failed) *failed = PyErr_Occurred() != nullptr;
+    ReportScriptError();
+    return found;
+}
+
+bool PythonMan::HasCallable(const char* functionName) const {
+    PyObject* function = FindCallable(functionName);
+    Py_XDECREF(function);
+    return function != nullptr;
+}
+
+bool PythonMan::MayCall(const char* functionName) const {
+    // The game is ending on a signal: a script that hung once may hang again.
+    return initialized && functionName && !plat::EndSignalled() && Py_IsInitialized();
 }
 
 PyObject* PythonMan::CallForResult(const char* functionName, IfMissing ifMissing) {
-    if (!initialized || !functionName) return nullptr;
-    // The game is ending on a signal: a script that hung once may hang again.
-    if (plat::EndSignalled()) return nullptr;
-    PyObject* function = FindCallable(functionName);
+    bool failed = false;
+    // A new reference: the function may rebind its own name while it runs.
+    PyObject* function = FindCallable(functionName, &failed);
     if (!function) {
-        if (ifMissing == IfMissing::SayOnce) SayMissing(functionName);
+        if (ifMissing == IfMissing::SayOnce && !failed) SayMissing(functionName);
         return nullptr;
     }
-    // The function may rebind its own name while it runs.
-    Py_INCREF(function);
-    PyObject* result = nullptr;
-    {
-        RunningScript running;
-        result = PyObject_CallObject(function, nullptr);
-    }
+    PyObject* result = plat::EndSignalled() ? nullptr : PyObject_CallObject(function, nullptr);
     Py_DECREF(function);
     return result;
 }
 
+// Finding the function, calling it, reporting what it raised and releasing
+// its result all run script code (a key's __eq__, a finalizer of the result
+// or of a local its traceback kept): they are one call into scripts, which
+// the end signals break off and the 3 s count.
 bool PythonMan::CallFunction(const char* functionName, IfMissing ifMissing) {
+    if (!MayCall(functionName)) return false;
+    RunningScript running;
     PyObject* result = CallForResult(functionName, ifMissing);
     if (!result) {
         ReportScriptError();
@@ -425,6 +470,8 @@ bool PythonMan::CallFunction(const char* functionName, IfMissing ifMissing) {
 }
 
 bool PythonMan::CallFunctionBool(const char* functionName, IfMissing ifMissing) {
+    if (!MayCall(functionName)) return false;
+    RunningScript running;
     PyObject* result = CallForResult(functionName, ifMissing);
     if (!result) {
         ReportRaisedInOneLine(functionName);
@@ -438,7 +485,7 @@ bool PythonMan::CallFunctionBool(const char* functionName, IfMissing ifMissing) 
 }
 
 bool PythonMan::InitGame() {
-    if (mainDict && !FindCallable("initgame"))
+    if (mainDict && !HasCallable("initgame"))
         WriteError("Error: Python module \"%s\" has no function \"initgame\": the game is not set up.\n",
                    kMainModuleName);
     return CallFunction("initgame");
@@ -446,7 +493,7 @@ bool PythonMan::InitGame() {
 
 bool PythonMan::LoadLevel() {
     const std::string level = LevelModuleName();
-    if (!level.empty() && !FindCallable("loadlevel"))
+    if (!level.empty() && !HasCallable("loadlevel"))
         plat::LogErrorOnce("Error: Python module \"" + level + "\" has no function \"loadlevel\": the level is not built.\n");
     return CallFunction("loadlevel");
 }

@@ -76,11 +76,16 @@ private:
     void AddScriptFolderToPath();
     // Imports a module by name; null (with the error line written) on failure.
     PyObject* ImportModule(const char* moduleName);
-    PyObject* FindCallable(const char* functionName) const;
-    // Calls the function and returns its result (new reference) or null when
-    // it could not be found or raised.
-    // The function's result, or null when there is no such function or it
-    // raised (the exception is left pending for the caller to report).
+    // The named callable of the main module, or else of the level module (a
+    // new reference), or null; a lookup that raised is reported, and says so
+    // in `failed`.
+    PyObject* FindCallable(const char* functionName, bool* failed = nullptr) const;
+    bool HasCallable(const char* functionName) const;
+    // Whether a script function may be called now.
+    bool MayCall(const char* functionName) const;
+    // The function's result (a new reference), or null when there is no such
+    // function or it raised (the exception is left pending for the caller to
+    // report). The caller marks the call into scripts.
     PyObject* CallForResult(const char* functionName, IfMissing ifMissing);
     void SayMissing(const char* functionName) const;
     // The loaded level module's name; empty when there is none.

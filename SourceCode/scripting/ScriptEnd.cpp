@@ -197,6 +197,33 @@ def left_running(threading, seconds):
                 pass
     return ", ".join(left)
 )";
+
+// The names of the script's multiprocessing processes still running, which
+// the module's exit handler would wait for, comma separated.
+constexpr char kProcessesLeftRunning[] = R"(
+def left_running(multiprocessing):
+    return ", ".join(p.name for p in multiprocessing.active_children())
+)";
+
+// The exit handlers that scripts registered, run now rather than by the
+// interpreter's finalization, where no interrupt could break them off.
+constexpr char kRunExitHandlers[] = R"(
+def run_exit_handlers(atexit):
+    atexit._run_exitfuncs()
+)";
+
+// Calls the text's one function with the loaded module of that name; nothing
+// when the scripts never loaded it. The result as text ("" when none).
+std::string CallWithLoadedModule(const char* text, const char* functionName, const char* moduleName) {
+    PyObject* module = PyDict_GetItemString(PyImport_GetModuleDict(), moduleName);  // borrowed
+    if (!module) return "";
+    PyObject* result = RunAndCall(text, functionName, "(O)", module);
+    const char* utf8 = result && PyUnicode_Check(result) ? PyUnicode_AsUTF8(result) : nullptr;
+    std::string value = utf8 ? utf8 : "";
+    Py_XDECREF(result);
+    ReportScriptError();
+    return value;
+}
 }  // namespace
 
 void LetInterruptsRaise() {
@@ -222,6 +249,12 @@ std::string ScriptThreadsLeftRunning(double seconds) {
     ReportScriptError();
     return left;
 }
+
+std::string ScriptProcessesLeftRunning() {
+    return CallWithLoadedModule(kProcessesLeftRunning, "left_running", "multiprocessing");
+}
+
+void RunScriptExitHandlers() { CallWithLoadedModule(kRunExitHandlers, "run_exit_handlers", "atexit"); }
 
 bool GameIsEnding() { return gameEnding || plat::EndSignalled(); }
 

@@ -22,6 +22,13 @@ void LetInterruptsRaise();
 // with the script's standard streams flushed.
 std::string ScriptThreadsLeftRunning(double seconds);
 
+// The names of the processes started through the scripts' multiprocessing
+// that still run (its exit handler would wait for them), comma separated.
+std::string ScriptProcessesLeftRunning();
+
+// Runs the exit handlers that scripts registered (atexit), and forgets them.
+void RunScriptExitHandlers();
+
 // True once the game's end has begun: an end signal came, or the host began
 // to shut down. The engine module then refuses every call.
 bool GameIsEnding();

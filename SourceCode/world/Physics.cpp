@@ -3,6 +3,7 @@
 #include "core/SystemNames.h"
 #include "core/Timer.h"
 #include "core/eTable.h"
+#include "platform/common/NowRunning.h"
 #include "world/GameObject.h"
 
 namespace {
@@ -91,6 +92,7 @@ bool Physics::Update() {
     if (!initialized || !active) return false;
     UpdateChildren();
     if (FrameSeconds() == 0.0f) return true;  // paused, or no time passed
+    const plat::NowRunning running("the physics step");
     roster.current = false;
     // Index by id rather than hold iterators: a force function may add or
     // remove bodies (scripts can), and the walk must survive it.

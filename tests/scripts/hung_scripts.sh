@@ -269,19 +269,19 @@ def everyloop():
     print("frame", frames)')" &
 wait
 # The engine module called by a thread once the end began; a frame of the
-# engine's own that takes 5 s (it reads a character file that comes late)
-# after the signal; the engine's work for a script's call that outlasts the
-# 3 s (a character file that never comes), named as such; a script error
-# whose text never ends.
+# engine's own that takes 2 s (it reads a character file that comes late)
+# after the signal, which ends in order; the engine's work for a script's
+# call that outlasts the 3 s (a character file that never comes), named as
+# such; a script error whose text never ends.
 run_case engine-after-end TERM 0 '^RuntimeError: the game is ending' "$(main_script <<< 'def call_on():
     while True:
         Z.GetGameTime()
 threading.Thread(target=call_on, name="caller").start()
 open("hung", "w").close()')" &
 run_case slow-engine-frame TERM 0 "" "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))')" "" \
-    "$(slow_character 5)" &
+    "$(slow_character 2)" &
 run_case slow-engine-call TERM 1 \
-    '^Error: The engine did not stop within 3 s of the end signal \(ZOPAPI\.AddGlobalNPC, reading .*/Characters/Slow\.x\): the game ends at once\.$' \
+    '^Error: The game did not end within 3 s of the end signal \(ZOPAPI\.AddGlobalNPC, reading .*/Characters/Slow\.x\): it ends at once\.$' \
     "$(main_script <<< 'Z.AddGlobalNPC(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, "Slow")')" "" \
     "$(slow_character 60)" &
 run_case endless-error-text TERM 0 '^Error: A script raised zop\.Endless, which could not be formatted' "$(main_script <<< 'class Endless(Exception):
@@ -291,6 +291,71 @@ run_case endless-error-text TERM 0 '^Error: A script raised zop\.Endless, which 
             pass
 raise Endless()')" &
 early_signal &
+wait
+# Python that runs outside the script's own call: a finalizer of what
+# everyloop or a condition's function returns, or of a local kept by a
+# traceback, and a key of zop's globals whose __eq__ the engine's lookup of
+# "everyloop" meets. Each is broken off as a script is.
+looping='class Looping:
+    def __del__(self):
+        open("hung", "w").close()
+        while True:
+            pass'
+run_case result-finalizer TERM 0 "$interrupted" "$(main_script <<< "$looping
+return Looping()")" &
+run_case condition-finalizer TERM 0 "$interrupted" "$(main_script <<< "$looping
+global asked
+asked = lambda: Looping()
+Z.BuildTrigger(0, 2, 1, Z.AddQuitGameEvent(), Z.AddPyFuncCondition(\"asked\"))")" &
+run_case traceback-finalizer TERM 0 "$interrupted
+^ValueError: kept$" "$(main_script <<< "$looping
+kept = Looping()
+raise ValueError('kept')")" &
+run_case lookup-eq TERM 0 "$interrupted
+in __eq__$" "$(main_script <<< 'class Key:
+    armed = False
+    def __hash__(self):
+        return hash("everyloop")
+    def __eq__(self, other):
+        while Key.armed:
+            open("hung", "w").close()
+        return False
+g = globals()
+f = g.pop("everyloop")
+g[Key()] = 0
+g["everyloop"] = f
+Key.armed = True')" &
+wait
+# Whatever else the main thread runs, the game ends 5 s after the signal,
+# naming it: a frame of the engine's own (two 64 x 64 trampolines laid on
+# each other), a file that never comes read outside a script's call. The
+# game's own quit keeps the same deadline: a worker process the script left
+# running is ended, and said, before the interpreter would wait for it; an
+# exit handler that sleeps is named 3 s on.
+run_case engine-frame TERM 1 \
+    '^Error: The game did not end within 5 s of the end signal \(the physics step\): it ends at once\.$' \
+    "$(main_script <<< 'for trampoline in (1, 2):
+    Z.AddRectTramp(trampoline, (0.0, 5.0, 0.0), 64, 64, 1.0, 0.0, 0.0, 0.0)
+open("hung", "w").close()')" &
+run_case slow-read-in-frame TERM 1 \
+    '^Error: The game did not end within 5 s of the end signal \(reading .*/Characters/Slow\.x\): it ends at once\.$' \
+    "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))')" "" \
+    "$(slow_character 60)" &
+quit_event='Z.BuildTrigger(0, 2, 1, Z.AddQuitGameEvent(), Z.AddTimeCondition(0.0))'
+run_case worker-at-quit - 0 \
+    "^Error: The script's processes were still running at the end \\(sleeper\\): the game ended them\\.\$" \
+    "$(main_script <<< "import multiprocessing
+worker = multiprocessing.Process(target=time.sleep, args=(600,), name='sleeper')
+worker.start()
+open('child', 'w').write(str(worker.pid))
+$quit_event
+open('hung', 'w').close()")" &
+run_case exit-handler-at-quit - 1 \
+    "^Error: The game did not end within 3 s of its quit \\(shutting the game down, the scripts' exit handlers\\): it ends at once\\.\$" \
+    "$(main_script <<< "import atexit
+atexit.register(time.sleep, 600)
+$quit_event
+open('hung', 'w').close()")" &
 wait
 cat "$top"/*.result
 ! grep -q '^FAIL' "$top"/*.result

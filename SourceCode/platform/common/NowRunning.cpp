@@ -26,7 +26,8 @@ bool OnMainThread() {
 
 std::size_t Append(char* out, std::size_t at, std::size_t size, std::string_view text) {
     const std::size_t count = std::min(text.size(), size - 1 - at);
-    std::memcpy(out + at, text.data(), count);
+    // An empty view may have no data at all, which memcpy must not be given.
+    if (count > 0) std::memcpy(out + at, text.data(), count);
     return at + count;
 }
 }  // namespace

@@ -43,23 +43,54 @@ std::atomic<bool> endingAtOnce{false};
 // While a message box waits, an end signal ends the game at once.
 std::atomic<bool> boxWaiting{false};
 
-// Nanoseconds on the monotonic clock: when the first end signal came (0: none
-// came), when the running outermost script started (0: none runs), and how
-// long scripts ran after the first end signal in the spans that have ended.
-std::atomic<std::int64_t> endSignalAt{0};
+// Nanoseconds on the monotonic clock: when the game's end began, at the
+// first end signal or at its own quit (0: it has not begun), when the
+// running outermost script started (0: none runs), and how long scripts ran
+// after the end began in the spans that have ended.
+std::atomic<std::int64_t> endBeganAt{0};
 std::atomic<std::int64_t> scriptSince{0};
-std::atomic<std::int64_t> scriptRanAfterEndSignal{0};
+std::atomic<std::int64_t> scriptRanAfterEndBegan{0};
 static_assert(std::atomic<std::int64_t>::is_always_lock_free);
+// What began the end: an end signal, or the game's own quit.
+enum class EndCause : int { Signal, Quit };
+std::atomic<EndCause> endCause{EndCause::Signal};
+// The game's own end keeps the deadline only where the entry point asked.
+std::atomic<bool> ownEndBounded{false};
+// Sent to the owner of the end signals when the game's own end begins, so
+// that it starts to keep the deadline.
+int wakeSignal = 0;
+// What the owner waits for: the end signals it owns and the wake.
+sigset_t waited;
 
 constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 constexpr std::int64_t kGrace = kEndSignalGraceSeconds * kNanosecondsPerSecond;
-// How often the watchdog looks while no script runs.
+constexpr std::int64_t kBound = kEndBoundSeconds * kNanosecondsPerSecond;
+// How often the watchdog looks once the end has begun.
 constexpr std::int64_t kWatchdogLook = 20 * 1000000;
 
-constexpr char kScriptHeldTheGame[] =
-    "Error: The script did not stop within 3 s of the end signal: the game ends at once.\n";
 constexpr char kScriptHeldAtSecondSignal[] =
     "Error: The script did not stop before a second end signal: the game ends at once.\n";
+
+// The lines past the deadline, by what began the end: a script that ran 3 s
+// with nothing of the engine's marked; otherwise what ran, named by the
+// marks (the part that goes before them).
+struct HeldLines {
+    const char* script;
+    const char* engine;
+};
+constexpr HeldLines kScriptTimeOut[] = {
+    {"Error: The script did not stop within 3 s of the end signal: the game ends at once.\n",
+     "The game did not end within 3 s of the end signal"},
+    {"Error: The script did not stop within 3 s of the game's quit: the game ends at once.\n",
+     "The game did not end within 3 s of its quit"},
+};
+constexpr HeldLines kWallClockOut[] = {
+    {"Error: The game did not end within 5 s of the end signal (a script): it ends at once.\n",
+     "The game did not end within 5 s of the end signal"},
+    {"Error: The game did not end within 5 s of its quit (a script): it ends at once.\n",
+     "The game did not end within 5 s of its quit"},
+};
+static_assert(kEndSignalGraceSeconds == 3 && kEndBoundSeconds == 5, "the lines say 3 s and 5 s");
 
 std::int64_t Now() {
     timespec now{};
@@ -67,11 +98,11 @@ std::int64_t Now() {
     return std::int64_t(now.tv_sec) * kNanosecondsPerSecond + now.tv_nsec;
 }
 
-// How long scripts have run since the first end signal.
-std::int64_t ScriptTimeAfterEndSignal() {
-    const std::int64_t at = endSignalAt.load(), since = scriptSince.load();
+// How long scripts have run since the end began.
+std::int64_t ScriptTimeAfterEndBegan() {
+    const std::int64_t at = endBeganAt.load(), since = scriptSince.load();
     if (at == 0) return 0;
-    std::int64_t ran = scriptRanAfterEndSignal.load();
+    std::int64_t ran = scriptRanAfterEndBegan.load();
     if (since != 0) ran += Now() - std::max(since, at);
     return ran;
 }
@@ -157,7 +188,7 @@ const char* HeldTheGameLine(char* line, std::size_t size, const char* scriptHeld
     if (!marked && ScriptRunning()) return scriptHeld;
     std::size_t at = 0;
     for (const char* part : {"Error: ", engineHeld, " (", marked ? running : "the engine's frame",
-                             "): the game ends at once.\n"})
+                             "): it ends at once.\n"})
         for (; *part && at + 2 < size; ++part) line[at++] = *part;
     if (line[at - 1] != '\n') line[at++] = '\n';
     line[at] = '\0';
@@ -178,8 +209,15 @@ const char* HeldTheGameLine(char* line, std::size_t size, const char* scriptHeld
     for (;;) ::pause();
 }
 
+// The deadline runs from whichever came first, the first end signal or the
+// game's own quit.
+void BeginTheEnd(EndCause cause) {
+    std::int64_t none = 0;
+    if (endBeganAt.compare_exchange_strong(none, Now())) endCause.store(cause);
+}
+
 void StartTheEnd() {
-    endSignalAt.store(Now());
+    BeginTheEnd(EndCause::Signal);
     closePending.store(true);
 }
 
@@ -223,24 +261,40 @@ void InterruptOnMainThread(int) {
 // that a script installs below Python (faulthandler, ctypes' sigaction or
 // SIG_IGN) replaces the process's handler, but a blocked signal is neither
 // handled nor ignored, it waits to be taken here. Once the end has begun,
-// it also keeps the 3 s: a script that swallows the interrupt (a bare
-// except, its own handler) or loops inside C, where no interrupt is looked
-// at, would hold the game for ever, so once scripts have run 3 s since the
-// first end signal, the process ends if one still runs. Time that no script
-// runs (the engine's own frame, however slow, its shutdown) is not counted.
+// it also keeps the deadline, the one bound of the end whatever the main
+// thread runs: a script that swallows the interrupt (a bare except, its own
+// handler) or loops inside C, where no interrupt is looked at, would hold
+// the game for ever, so once scripts have run 3 s since the end began, the
+// process ends if one still runs; and whatever runs (the engine's own frame,
+// a parse, Python outside a script call, the interpreter's finalization),
+// the process ends 5 s after the end began. The game's own quit begins the
+// same end where the entry point asked for it.
+void KeepTheDeadline() {
+    const std::int64_t began = endBeganAt.load();
+    if (began == 0) return;
+    const int cause = static_cast<int>(endCause.load());
+    if (ScriptRunning() && ScriptTimeAfterEndBegan() >= kGrace)
+        EndAtOnce(kScriptTimeOut[cause].script, kScriptTimeOut[cause].engine);
+    // A box that waits for its reader after the game's own quit holds it; an
+    // end signal ends the game at once then.
+    if (Now() - began >= kBound && !boxWaiting.load())
+        EndAtOnce(kWallClockOut[cause].script, kWallClockOut[cause].engine);
+}
+
+void TakeSignal(int signal) {
+    if (signal != wakeSignal) OnEndSignal();
+}
+
 void* OwnEndSignals(void*) {
     for (;;) {
         siginfo_t info;
-        if (!endSignalled.load()) {
-            if (sigwaitinfo(&owned, &info) > 0) OnEndSignal();
+        if (endBeganAt.load() == 0) {
+            if (sigwaitinfo(&waited, &info) > 0) TakeSignal(info.si_signo);
             continue;
         }
-        const std::int64_t left = kGrace - ScriptTimeAfterEndSignal();
-        if (left <= 0 && ScriptRunning())
-            EndAtOnce(kScriptHeldTheGame, "The engine did not stop within 3 s of the end signal");
-        const std::int64_t wait = std::clamp<std::int64_t>(left, 1000000, kWatchdogLook);
-        const timespec pause{time_t(wait / kNanosecondsPerSecond), long(wait % kNanosecondsPerSecond)};
-        if (sigtimedwait(&owned, &info, &pause) > 0) OnEndSignal();
+        KeepTheDeadline();
+        const timespec pause{0, long(kWatchdogLook)};
+        if (sigtimedwait(&waited, &info, &pause) > 0) TakeSignal(info.si_signo);
     }
     return nullptr;
 }
@@ -349,6 +403,10 @@ void CatchEndSignals() {
     pthread_sigmask(SIG_UNBLOCK, &notOwned, nullptr);
     interruptSignal = SIGRTMIN;
     InstallHandler(interruptSignal, InterruptOnMainThread, ends);
+    // Blocked on the owner, which takes it by waiting for it.
+    wakeSignal = SIGRTMIN + 1;
+    waited = owned;
+    sigaddset(&waited, wakeSignal);
     StartOwner();
     for (int signal : {SIGINT, SIGTERM})
         if (sigismember(&owned, signal)) InstallHandler(signal, PassEndSignalOn, ends);
@@ -368,8 +426,16 @@ void ScriptStarted() { scriptSince.store(Now()); }
 void ScriptReturned() {
     // A script may have opened them beneath Python: not beyond its call.
     KeepEndSignalsForTheirOwner();
-    const std::int64_t since = scriptSince.exchange(0), at = endSignalAt.load();
-    if (since != 0 && at != 0) scriptRanAfterEndSignal.fetch_add(Now() - std::max(since, at));
+    const std::int64_t since = scriptSince.exchange(0), at = endBeganAt.load();
+    if (since != 0 && at != 0) scriptRanAfterEndBegan.fetch_add(Now() - std::max(since, at));
+}
+
+void BoundTheGamesOwnEnd() { ownEndBounded.store(true); }
+
+void GameEndBegins() {
+    if (!ownEndBounded.load() || !ownerStarted || endBeganAt.load() != 0) return;
+    BeginTheEnd(EndCause::Quit);
+    pthread_kill(owner, wakeSignal);
 }
 
 bool TakeEndSignalClose() { return closePending.exchange(false); }
@@ -377,8 +443,10 @@ bool TakeEndSignalClose() { return closePending.exchange(false); }
 void ForgetEndSignals() {
     endSignalled.store(false);
     closePending.store(false);
-    endSignalAt.store(0);
-    scriptRanAfterEndSignal.store(0);
+    ownEndBounded.store(false);
+    endBeganAt.store(0);
+    endCause.store(EndCause::Signal);
+    scriptRanAfterEndBegan.store(0);
 }
 
 }  // namespace plat

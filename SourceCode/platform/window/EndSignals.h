@@ -13,7 +13,11 @@
 // - a second one, or a script that has run 3 s since the first, ends the
 //   process at once with status 1, after one line in the error stream that
 //   names what was running: the script, or the engine's work (its frame, or
-//   what `NowRunning` marks, such as a file being read).
+//   what `NowRunning` marks, such as a file being read);
+// - whatever the main thread runs (an engine pass, a parse, Python outside
+//   a script call, the interpreter's finalization), the process ends at once
+//   in the same way 5 s after the first, the line naming what ran.
+// The game's own quit begins the same deadline (`GameEndBegins`).
 // SIGPIPE is ignored: a broken pipe is an error for whoever wrote. Child
 // processes start with the end signals open and their default action.
 // The child processes that the game started (a script's) never outlive it.
@@ -21,6 +25,9 @@ namespace plat {
 
 // How long a script may run after the first end signal.
 inline constexpr int kEndSignalGraceSeconds = 3;
+// How long the game may take to end after the first end signal, whatever
+// runs.
+inline constexpr int kEndBoundSeconds = 5;
 
 // Takes the end signals, unless the process was started with them ignored:
 // blocks them on this thread (and so on every thread started from it),
@@ -40,8 +47,8 @@ bool EndSignalled();
 // async-signal-safe. The host removes it (null) once no script can run.
 void SetScriptInterrupt(void (*interrupt)());
 // The host marks the span of each outermost call into scripts: only the time
-// that scripts run after the first end signal counts toward the 3 s, so that
-// a slow frame of the engine's own ends in order when it is done.
+// that scripts run after the end began counts toward the 3 s, so that a
+// frame of the engine's own that ends within the 5 s ends in order.
 void ScriptStarted();
 void ScriptReturned();
 
@@ -57,11 +64,20 @@ sigset_t EndSignalSet();
 // behind, and reaps them. Async-signal-safe.
 void EndChildProcesses();
 
+// The game's own end (its quit, its window closed, a fatal error) keeps the
+// deadline of an end signal: once it begins, scripts may run 3 s and the
+// game may take 5 s in all before it ends at once with status 1, the line
+// naming what ran. The entry point asks for it (an application object run
+// inside a test does not), the application object says when its end
+// begins; an end signal after that keeps the deadline already running.
+void BoundTheGamesOwnEnd();
+void GameEndBegins();
+
 // For the window layer. True once after an end signal: the window is to be
 // closed.
 bool TakeEndSignalClose();
 // The game is over (its window class unregistered): a later one in the same
-// process starts with no end signal.
+// process starts with no end signal and no deadline.
 void ForgetEndSignals();
 
 // For as long as the object lives, SIGINT and SIGTERM kill the process's

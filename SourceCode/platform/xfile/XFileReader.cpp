@@ -10,6 +10,7 @@
 #include "platform/xfile/XFile.h"
 #include "platform/xfile/XFileInternal.h"
 #include "platform/common/Files.h"
+#include "platform/common/NowRunning.h"
 
 namespace plat {
 
@@ -808,6 +809,7 @@ void ParseBody(std::string_view text, const std::string& sourceName, XDocument& 
 // were complete before it.
 bool Parse(std::string_view text, const XTemplateRegistry& registry, XDocument& out, std::string* error,
            const std::string& sourceName, bool keepComplete) {
+    const NowRunning running("parsing ", sourceName);
     XDocument doc;
     doc.templates = registry;
     try {
