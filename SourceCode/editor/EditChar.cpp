@@ -47,6 +47,8 @@ bool EditChar::Init(void*, void*) {
     SetDefaults();
     name = names::EditChar;
     kind = kKindEditChar;
+    characterChanged = false;
+    changedAnimations = 0;
     for (SliderBar& timeline : timelines) timeline.Shutdown();
     activeTimeline = nullptr;
     eyesListing.Reset();
