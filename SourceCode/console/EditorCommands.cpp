@@ -89,7 +89,7 @@ int DeleteObject(Console& console, Editor& editor) {
         console.Explain("Nothing is held to delete: in edit mode (F9) click an object first.");
         return kEffectFailed;
     }
-    if (held && held->kind == kKindPlayer) {
+    if (held->kind == kKindPlayer) {
         console.Explain("The player cannot be deleted: every level and the menu need him.");
         return kEffectFailed;
     }
@@ -164,9 +164,16 @@ int Saved(Console& console, const EditChar& character, bool done) {
     const auto& saved = character.SavedFiles();
     for (std::size_t i = 0; i < saved.size(); ++i)
         files += (i == 0 ? "" : i + 1 == saved.size() ? " and " : ", ") + saved[i];
-    console.Print("Saved " + (files.empty() ? std::string("nothing: no animation to save") : files) + ".",
-                  Console::kGreen, true);
+    console.Print("Saved " + files + ".", Console::kGreen, true);
     return kDone;
+}
+
+// A save of animations needs one (the current one, or any for a set).
+bool HasAnimationToSave(Console& console, const EditChar& character, bool anySlot) {
+    bool has = character.CurrentSlot() >= 0;
+    for (const Animation* animation : character.actionAnimations) has = has || (anySlot && animation);
+    if (!has) console.Explain("There is no animation to save: CreateAnimation, LoadAnimation or SetAnimation first.");
+    return has;
 }
 
 // diffuse r g b, specular r g b, power, m, n, str, limbs flag
@@ -282,13 +289,11 @@ int RunCharacterCommand(Console& console, AnimationEditor& editor, EditChar& cha
         }
         case kSaveAnimation:
             if (!NameAllowed(console, EditChar::AnimationSaveNameProblem(args[0]))) return kEffectFailed;
-            if (character.CurrentSlot() < 0) {
-                console.Explain("There is no animation to save: CreateAnimation, LoadAnimation or SetAnimation first.");
-                return kEffectFailed;
-            }
+            if (!HasAnimationToSave(console, character, false)) return kEffectFailed;
             return Saved(console, character, character.SaveAnimation(args[0]));
         case kSaveAnimationSet:
             if (!NameAllowed(console, EditChar::AnimationSaveNameProblem(args[0]))) return kEffectFailed;
+            if (!HasAnimationToSave(console, character, true)) return kEffectFailed;
             return Saved(console, character, character.SaveAnimationSet(args[0]));
         case kAddFrame:
             return WithFloat(console, args[0], [](EditChar& c, float t) { return c.AddFrame(t, true) != nullptr; },

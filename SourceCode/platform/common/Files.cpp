@@ -155,9 +155,7 @@ bool WriteAll(int fd, std::string_view contents) {
     }
     return true;
 }
-}  // namespace
 
-namespace {
 // contents in a new temporary file beside path, made with the usual rights;
 // its name, or "" (the reason in error) when it cannot be written whole.
 std::string WriteTemporary(const std::string& path, std::string_view contents, std::string* error) {
