@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "characters/Animation.h"
+#include "characters/Limb.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 
@@ -132,6 +133,7 @@ TEST_F(EditorMessages, ARefusalSaysWhatWasWrongAndChangesNothing) {
         EXPECT_TRUE(Explains(explained, c.why)) << c.line;
     }
     EXPECT_EQ(Character()->GetLimbByIndex(0), nullptr);
+    EXPECT_EQ(Character()->AddLimb(Limb::kSpline, limbloc::Unset, 1), nullptr) << "no limb outside the five";
     EXPECT_EQ(ReadFile(AssetPath("Animations/Blob/idle.ani")), idle);
     EXPECT_FALSE(std::filesystem::exists(AssetPath("Evil.x")));
     EXPECT_FALSE(std::filesystem::exists(AssetPath("Animations/Tempy")));
