@@ -43,3 +43,24 @@ std::uint32_t MaterialKindFromName(const char* name) { return Lookup(kBodyMateri
 std::uint32_t AnimationActionFromName(const char* name) { return Lookup(kActions, name, action::Idle); }
 
 const char* ActionFileName(std::uint32_t id) { return id < std::size(kActionFiles) ? kActionFiles[id] : nullptr; }
+
+namespace {
+constexpr const char* kActionNames[action::Count] = {
+    "Idle", "Walk", "Jump", "Fall", "Collide", "Hold", "AddForce", "LoseForce",
+};
+}  // namespace
+
+std::optional<std::uint32_t> FindAction(const char* name) {
+    if (!name) return std::nullopt;
+    for (std::uint32_t id = 0; id < action::Count; ++id)
+        if (plat::SameIgnoringCase(kActionNames[id], name)) return id;
+    return std::nullopt;
+}
+
+const char* ActionName(std::uint32_t id) { return id < std::size(kActionNames) ? kActionNames[id] : nullptr; }
+
+std::string ActionNamesText() {
+    std::string text;
+    for (const char* name : kActionNames) text += (text.empty() ? "" : ", ") + std::string(name);
+    return text;
+}

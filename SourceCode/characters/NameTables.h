@@ -3,6 +3,8 @@
 // turned into the numbers the engine uses. Both lookups compare whole words
 // without regard to case and never fail: an unlisted word gives the default.
 #include <cstdint>
+#include <optional>
+#include <string>
 
 // Action ids: the index of a character's animation slots and files.
 namespace action {
@@ -17,3 +19,10 @@ std::uint32_t AnimationActionFromName(const char* name);
 // The file name of an action's animation, "/idle.ani" .. "/loseforce.ani",
 // appended to a character's folder; null for an id past the last action.
 const char* ActionFileName(std::uint32_t action);
+// For the editor, which must not take a typo for the idle action: the action
+// id of "Idle" or one of the other seven names (any case), else nothing.
+std::optional<std::uint32_t> FindAction(const char* name);
+// "Idle" .. "LoseForce"; null for an id past the last action.
+const char* ActionName(std::uint32_t action);
+// The eight names in id order, as one line: "Idle, Walk, ..., LoseForce".
+std::string ActionNamesText();

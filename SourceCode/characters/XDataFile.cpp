@@ -125,25 +125,36 @@ bool XDataFile::Apply(const plat::XDocument& document, void* context) {
     return ok;
 }
 
-bool XDataFile::Save(const std::string& fileName, void* context) {
+bool XDataFile::ComposeText(const std::string& fileName, void* context, std::string& text, bool* declined) {
+    if (declined) *declined = false;
     plat::XTemplateRegistry registry;
     if (!RegisterTemplates(registry, context)) return false;
     if (!BeginSave(context)) {
         EndSave(context);
-        return true;
+        if (declined) *declined = true;
+        return false;
     }
     XSaveObject save(registry);
     SaveTemplates(save, context);
     bool ok = SaveData(save, context);
-    std::string text, error;
+    std::string error;
     if (!ok) {
         LogError(fileName + ": the data cannot be written as a .x file; the file is left as it was");
-    } else if (!save.WriteText(text, &error) || !plat::ReplaceFile(fileName, text, &error)) {
+    } else if (!save.WriteText(text, &error)) {
         LogError(error);
         ok = false;
     }
     EndSave(context);
     return ok;
+}
+
+bool XDataFile::Save(const std::string& fileName, void* context) {
+    std::string text, error;
+    bool declined = false;
+    if (!ComposeText(fileName, context, text, &declined)) return declined;
+    if (plat::ReplaceFile(fileName, text, &error)) return true;
+    LogError(error);
+    return false;
 }
 
 bool XDataFile::MayVisit(int depth) {

@@ -88,6 +88,12 @@ public:
     // templates cannot be registered, SaveData fails (nothing is written) or
     // the file cannot be written (the old file stays as it was).
     bool Save(const std::string& fileName, void* context);
+    // The text Save would write to fileName, for a caller that writes it
+    // together with other files. False when the templates cannot be
+    // registered or the data cannot be written (the reason in the error
+    // stream), and when the file kind declines to save (declined set: there
+    // is nothing to write).
+    bool ComposeText(const std::string& fileName, void* context, std::string& text, bool* declined = nullptr);
 
 protected:
     virtual bool BeginLoad(void* context);

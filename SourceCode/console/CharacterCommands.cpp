@@ -11,15 +11,15 @@ namespace {
 constexpr std::uint32_t kLimbLocations = 5;
 
 const char* Word(CommandArgs words, std::size_t index) { return index < words.size() ? words[index] : nullptr; }
+// The callers have refused words that are no numbers; a missing one is 0.
+float Float(CommandArgs words, std::size_t index) { return ParseFloat(Word(words, index)).value_or(0.0f); }
 }  // namespace
 
 SurfaceData SurfaceFromWords(CommandArgs words) {
-    const float diffuse[4] = {ParseFloat(Word(words, 0)), ParseFloat(Word(words, 1)), ParseFloat(Word(words, 2)),
-                              1.0f};
-    const float specular[4] = {ParseFloat(Word(words, 3)), ParseFloat(Word(words, 4)), ParseFloat(Word(words, 5)),
-                               1.0f};
-    return SurfaceData(diffuse, specular, static_cast<std::uint32_t>(ParseInt(Word(words, 6))),
-                       ParseFloat(Word(words, 7)), ParseFloat(Word(words, 8)), ParseFloat(Word(words, 9)));
+    const float diffuse[4] = {Float(words, 0), Float(words, 1), Float(words, 2), 1.0f};
+    const float specular[4] = {Float(words, 3), Float(words, 4), Float(words, 5), 1.0f};
+    return SurfaceData(diffuse, specular, static_cast<std::uint32_t>(ParseInt(Word(words, 6)).value_or(0)),
+                       Float(words, 7), Float(words, 8), Float(words, 9));
 }
 
 bool SetCharacterMaterial(NPC& character, std::uint32_t kind, std::uint32_t properties, bool modelLimbs) {

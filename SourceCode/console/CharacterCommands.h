@@ -10,7 +10,8 @@ class NPC;
 
 // The surface of "SetSurface" from its first ten words: diffuse red, green,
 // blue; specular red, green, blue (both colours with alpha 1.0); power; m;
-// n; str. Missing words count as 0.
+// n; str. Missing words, and words that are no numbers (which the command
+// refuses first), count as 0.
 SurfaceData SurfaceFromWords(CommandArgs words);
 
 // The body's render object takes the material kind, and with modelLimbs so

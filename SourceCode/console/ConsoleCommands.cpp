@@ -56,6 +56,10 @@ constexpr ConsoleCommand kCommands[] = {
     {"Quit", kQuit},
 };
 
+// The animation commands' texts name the actions (the same list as
+// ActionNamesText), so that a typo is not taken for one.
+#define kActionsHelp "\nActions: Idle, Walk, Jump, Fall, Collide, Hold, AddForce, LoseForce."
+
 struct HelpEntry {
     const char* command;
     const char* text;
@@ -82,15 +86,15 @@ constexpr HelpEntry kHelpTexts[] = {
     {"AnimationLength", "Sets the length of the current animation.  Takes the floating point length."},
     {"AnimationLoop", "Sets whether or not the current animation loops. Takes 0 - No Loop or 1 - Loop."},
     {"AnimationModeToggle", "Turn on/off the mode used to animate and alter a character."},
-    {"CreateAnimation", "Creates an animation for the character.  Takes the name of the animation, the length \t\t\t\t\t\t\tof the animation, & 0/1 for no looping/looping."},
-    {"LoadAnimation", "Loads an animation to use for the character.  Takes the name of the character animation \t\t\t\t\t\t\tto load & the name of the type of animation to load."},
+    {"CreateAnimation", "Creates an animation for the character.  Takes the name of the animation, the length \t\t\t\t\t\t\tof the animation, & 0/1 for no looping/looping." kActionsHelp},
+    {"LoadAnimation", "Loads an animation to use for the character.  Takes the name of the character animation \t\t\t\t\t\t\tto load & the name of the type of animation to load." kActionsHelp},
     {"LoadAnimationSet", "Loads an entire set of animations into memory.  Takes the name of the character \t\t\t\t\t\t\tto load the animation set from."},
     {"LoadCharacter", "Loads a character to use while editing.  Takes the name of the character to load."},
     {"RemoveFrame", "Removes a frame from the current animation. Takes the floating point frame location to remove."},
     {"SaveAnimation", "Saves the current animation information. Takes the name to save the animation under."},
     {"SaveAnimationSet", "Saves all loaded animations. Takes the name to save the animations under."},
     {"SaveCharacter", "Saves the current character information. Takes the name to save character as."},
-    {"SetAnimation", "Sets the active animation to edit. Takes the name of the animation to activate."},
+    {"SetAnimation", "Sets the active animation to edit. Takes the name of the animation to activate." kActionsHelp},
     {"SetBody", "Sets the body to use for the character to the next model used in Models/Bodies folder."},
     {"SetEyes", "Sets the eyes to use for the character to the next eye texture."},
     {"SetMaterial", "Sets the material to use for the character. Takes the name of the body material, \t\t\t\t\t\t\tthe object properties to use, & whether model limbs are affected by change."},
@@ -131,40 +135,57 @@ const char* CommandResultMessage(int code) {
     return kResultMessages[code];
 }
 
-std::int32_t ParseInt(const char* word) {
-    if (!word) return 0;
+namespace {
+// What follows a number: nothing, or blanks only.
+bool OnlyBlanksFrom(const char* rest) {
+    while (IsBlank(*rest)) ++rest;
+    return *rest == '\0';
+}
+}  // namespace
+
+std::optional<std::int32_t> ParseInt(const char* word) {
+    if (!word) return std::nullopt;
     while (IsBlank(*word)) ++word;
     const bool negative = *word == '-';
     if (*word == '-' || *word == '+') ++word;
     constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
     std::int64_t value = 0;
+    const char* digits = word;
     for (; *word >= '0' && *word <= '9'; ++word) {
         value = value * 10 + (*word - '0');
         if (value > kLimit) value = kLimit;  // saturated: more digits change nothing
     }
+    if (word == digits || !OnlyBlanksFrom(word)) return std::nullopt;
     if (negative) value = -value;
     if (value > std::numeric_limits<std::int32_t>::max()) value = std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(value);
 }
 
-float ParseFloat(const char* word) {
-    if (!word) return 0.0f;
+std::optional<float> ParseFloat(const char* word) {
+    if (!word) return std::nullopt;
     while (IsBlank(*word)) ++word;
     const bool negative = *word == '-';
     if (*word == '-' || *word == '+') ++word;
     const char* end = word + std::strlen(word);
     double value = 0.0;
     const auto [stop, error] = std::from_chars(word, end, value, std::chars_format::general);
+    if (error == std::errc::invalid_argument || !OnlyBlanksFrom(stop)) return std::nullopt;
     if (error == std::errc::result_out_of_range) {
         // Too large a number reads as infinite, too small a one as zero.
-        const std::string_view text(word, end);
+        const std::string_view text(word, stop);
         const bool tiny = text.find("e-") != std::string_view::npos || text.find("E-") != std::string_view::npos;
         value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-    } else if (error != std::errc()) {
-        value = 0.0;
     }
-    (void)stop;
     return static_cast<float>(negative ? -value : value);
 }
 
-bool ParseFlag(const char* word) { return word && word[0] == '1'; }
+std::optional<bool> ParseFlag(const char* word) {
+    if (!ParseInt(word)) return std::nullopt;
+    while (IsBlank(*word)) ++word;
+    return word[0] == '1';
+}
+
+int NotANumber(Console& console, const char* word, bool whole) {
+    console.Explain(std::string("\"") + (word ? word : "") + "\" is not a " + (whole ? "whole number." : "number."));
+    return kBadParam;
+}

@@ -2,6 +2,7 @@
 // The console's command table, the help texts and the parameter conversions
 // that every command shares.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -81,14 +82,19 @@ const char* CommandResultMessage(int code);
 
 using CommandArgs = std::span<const char* const>;
 
-// Parameter conversions, the same for typed lines, scripts and bindings:
-// leading blanks, a sign and then digits, stopping at the first other
-// character; text that is no number gives 0. Integers saturate at the int32
+// Parameter conversions, the same for typed lines, scripts and bindings: a
+// word is a number when it is leading blanks, a sign and then the number
+// and nothing else (an integer's digits; a float as C writes one, "inf" and
+// "nan" included); any other word gives nothing, and the command refuses it
+// (NotANumber) rather than reading it as 0. Integers saturate at the int32
 // range instead of wrapping; neither depends on the process locale.
-std::int32_t ParseInt(const char* word);
-float ParseFloat(const char* word);
-// True when the word starts with '1'.
-bool ParseFlag(const char* word);
+std::optional<std::int32_t> ParseInt(const char* word);
+std::optional<float> ParseFloat(const char* word);
+// A flag is an integer, true when it starts with '1'.
+std::optional<bool> ParseFlag(const char* word);
+// Says on the console that the word is not a number (with whole, not a
+// whole number); kBadParam.
+int NotANumber(Console& console, const char* word, bool whole);
 
 // The commands of the editors and their edited character (ids 14 to 40).
 // With no editor running they do nothing and print nothing.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "Video/ObjectMesh.h"
@@ -84,7 +85,11 @@ const char* CommandName(std::int32_t id) {
 // menu take him as he is: deleted, he would be gone for the whole session.
 int DeleteObject(Console& console, Editor& editor) {
     const GameObject* held = editor.HeldObject();
-    if (held && held->kind == kKindPlayer) {
+    if (!held) {
+        console.Explain("Nothing is held to delete: in edit mode (F9) click an object first.");
+        return kEffectFailed;
+    }
+    if (held->kind == kKindPlayer) {
         console.Explain("The player cannot be deleted: every level and the menu need him.");
         return kEffectFailed;
     }
@@ -99,44 +104,110 @@ int RunObjectEditorCommand(Console& console, Editor& editor, std::int32_t id) {
     return kDone;
 }
 
-std::uint32_t LimbType(const char* word) {
-    if (plat::SameIgnoringCase(word, "Spline")) return Limb::kSpline;
-    if (plat::SameIgnoringCase(word, "Model")) return Limb::kModel;
-    return Limb::kLine;
+// In the order of their numbers: line 0, spline 1, model 2.
+constexpr const char* kLimbTypes[] = {"Line", "Spline", "Model"};
+constexpr const char* kLimbLocations[] = {"LArm", "RArm", "LLeg", "RLeg", "Head"};
+
+// The index of the word in names (any case), or nothing.
+template <std::size_t N>
+std::optional<std::uint32_t> IndexOf(const char* const (&names)[N], const char* word) {
+    for (std::uint32_t i = 0; i < N; ++i)
+        if (plat::SameIgnoringCase(word, names[i])) return i;
+    return std::nullopt;
 }
 
-std::uint32_t LimbLocation(const char* word) {
-    constexpr const char* kLocations[] = {"LArm", "RArm", "LLeg", "RLeg", "Head"};
-    for (std::uint32_t loc = 0; loc < std::size(kLocations); ++loc)
-        if (plat::SameIgnoringCase(word, kLocations[loc])) return loc;
-    return limbloc::Unset;
+template <std::size_t N>
+std::string Listed(const char* const (&names)[N]) {
+    std::string text;
+    for (std::size_t i = 0; i < N; ++i) text += (i == 0 ? "" : i + 1 == N ? " or " : ", ") + std::string(names[i]);
+    return text;
+}
+
+// A word that names nothing of its kind: the command says which words do.
+int NamesNothing(Console& console, const char* word, const char* kind, const std::string& listing) {
+    console.Explain(std::string("\"") + word + "\" is no " + kind + ": " + listing + ".");
+    return kBadParam;
+}
+
+int AddLimb(Console& console, EditChar& character, CommandArgs args) {
+    const std::optional<std::uint32_t> type = IndexOf(kLimbTypes, args[0]);
+    if (!type) return NamesNothing(console, args[0], "limb type", Listed(kLimbTypes));
+    const std::optional<std::uint32_t> location = IndexOf(kLimbLocations, args[1]);
+    if (!location) return NamesNothing(console, args[1], "limb location", Listed(kLimbLocations));
+    if (character.GetLimb(*location)) {
+        console.Explain(std::string("The character has a limb at ") + kLimbLocations[*location] + " already.");
+        return kEffectFailed;
+    }
+    return Result(character.AddLimb(*type, *location, 1));
+}
+
+// The action an action's name stands for; a word that names none is
+// refused rather than taken for the idle action, whose file it would
+// replace.
+std::optional<std::uint32_t> ActionOf(Console& console, const char* word) {
+    std::optional<std::uint32_t> slot = FindAction(word);
+    if (!slot) NamesNothing(console, word, "action", ActionNamesText());
+    return slot;
+}
+
+// A name a file is read from or written to; the problem said when refused.
+bool NameAllowed(Console& console, const std::string& problem) {
+    if (problem.empty()) return true;
+    console.Explain(problem);
+    return false;
+}
+
+// A save that succeeded names what it wrote.
+int Saved(Console& console, const EditChar& character, bool done) {
+    if (!done) return kEffectFailed;
+    std::string files;
+    const auto& saved = character.SavedFiles();
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        files += (i == 0 ? "" : i + 1 == saved.size() ? " and " : ", ") + saved[i];
+    console.Print("Saved " + files + ".", Console::kGreen, true);
+    return kDone;
+}
+
+// A save of animations needs one (the current one, or any for a set).
+bool HasAnimationToSave(Console& console, const EditChar& character, bool anySlot) {
+    bool has = character.CurrentSlot() >= 0;
+    for (const Animation* animation : character.actionAnimations) has = has || (anySlot && animation);
+    if (!has) console.Explain("There is no animation to save: CreateAnimation, LoadAnimation or SetAnimation first.");
+    return has;
 }
 
 // diffuse r g b, specular r g b, power, m, n, str, limbs flag
-int SetSurface(AnimationEditor& editor, EditChar& character, CommandArgs args) {
+int SetSurface(Console& console, AnimationEditor& editor, EditChar& character, CommandArgs args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const bool whole = i == 6 || i == 10;
+        if (whole ? !ParseInt(args[i]) : !ParseFloat(args[i])) return NotANumber(console, args[i], whole);
+    }
     if (!character.BodyObject()) return kDone;
     const SurfaceData surface = SurfaceFromWords(args);
     if (!surface.IsFinite()) return kBadParam;
-    character.SetSurface(surface, editor.SelectedObject(), std::uint32_t(ParseInt(args[10])));
+    character.SetSurface(surface, editor.SelectedObject(), std::uint32_t(*ParseInt(args[10])));
     return kDone;
 }
 
 // A width that is not finite could never be saved: the character would be
 // stuck with it.
-int SetSiloWidth(EditChar& character, CommandArgs args) {
-    const float width = ParseFloat(args[0]);
-    if (!std::isfinite(width)) return kBadParam;
-    SetSilhouetteWidth(character, width);
+int SetSiloWidth(Console& console, EditChar& character, CommandArgs args) {
+    const std::optional<float> width = ParseFloat(args[0]);
+    if (!width) return NotANumber(console, args[0], false);
+    if (!std::isfinite(*width)) return kBadParam;
+    SetSilhouetteWidth(character, *width);
     return kDone;
 }
 
 // body-material name, object properties, limbs flag: with the flag 0 and a
 // selected node of a model limb, only that node's model changes.
-int SetMaterial(AnimationEditor& editor, EditChar& character, CommandArgs args) {
+int SetMaterial(Console& console, AnimationEditor& editor, EditChar& character, CommandArgs args) {
+    for (const char* word : {args[1], args[2]})
+        if (!ParseInt(word)) return NotANumber(console, word, true);
     if (!character.BodyObject()) return kDone;
     const std::uint32_t kind = MaterialKindFromName(args[0]);
-    const auto properties = std::uint32_t(ParseInt(args[1]));
-    const std::int32_t limbs = ParseInt(args[2]);
+    const auto properties = std::uint32_t(*ParseInt(args[1]));
+    const std::int32_t limbs = *ParseInt(args[2]);
     EditNode* node = editor.SelectedNode();
     if (limbs == 0 && character.selectedLimb && character.selectedLimb->kind == Limb::kModel && node &&
         node->point && node->point->model) {
@@ -156,10 +227,36 @@ int SaveCharacter(Console& console, EditChar& character, const char* name) {
             "SetAnimation): save it before animating. LoadCharacter brings it back from its file, not animated.");
         return kEffectFailed;
     }
-    return Result(character.SaveCharacter(name));
+    if (!NameAllowed(console, EditChar::NameProblem(name))) return kEffectFailed;
+    return Saved(console, character, character.SaveCharacter(name));
+}
+
+int CreateAnimation(Console& console, EditChar& character, CommandArgs args) {
+    const std::optional<std::uint32_t> slot = ActionOf(console, args[0]);
+    if (!slot) return kBadParam;
+    const std::optional<float> length = ParseFloat(args[1]);
+    if (!length) return NotANumber(console, args[1], false);
+    const std::optional<bool> loop = ParseFlag(args[2]);
+    if (!loop) return NotANumber(console, args[2], true);
+    return Result(character.CreateAnimation(*slot, *length, *loop));
+}
+
+int LoadAnimation(Console& console, EditChar& character, CommandArgs args) {
+    if (!NameAllowed(console, EditChar::NameProblem(args[0]))) return kEffectFailed;
+    const std::optional<std::uint32_t> slot = ActionOf(console, args[1]);
+    if (!slot) return kBadParam;
+    return Result(character.LoadAnimation(args[0], *slot));
+}
+
+// A frame time or a length: a number, else refused.
+int WithFloat(Console& console, const char* word, bool (*apply)(EditChar&, float), EditChar& character) {
+    const std::optional<float> value = ParseFloat(word);
+    if (!value) return NotANumber(console, word, false);
+    return Result(apply(character, *value));
 }
 
 int LoadAnimationSet(Console& console, EditChar& character, const char* name) {
+    if (!NameAllowed(console, EditChar::NameProblem(name))) return kEffectFailed;
     if (character.LoadAnimationSet(name)) return kDone;
     console.Explain(std::string("No animation of ") + name + " could be loaded from Assets/Animations/" + name + "/.");
     return kEffectFailed;
@@ -168,38 +265,69 @@ int LoadAnimationSet(Console& console, EditChar& character, const char* name) {
 int RunCharacterCommand(Console& console, AnimationEditor& editor, EditChar& character, std::int32_t id,
                         CommandArgs args) {
     switch (id) {
-        case kAddLimb: return Result(character.AddLimb(LimbType(args[0]), LimbLocation(args[1]), 1));
+        case kAddLimb: return AddLimb(console, character, args);
         case kAddPoint: return character.selectedLimb ? Result(character.AddPoint(true)) : kDone;
         case kSaveCharacter: return SaveCharacter(console, character, args[0]);
-        case kLoadCharacter: return Result(character.LoadCharacter(args[0]));
+        case kLoadCharacter:
+            if (!NameAllowed(console, EditChar::NameProblem(args[0]))) return kEffectFailed;
+            return Result(character.LoadCharacter(args[0]));
         case kSetEyes: character.NextEyes(); return kDone;
         case kSetBody:
             if (EditNode* node = editor.SelectedNode()) character.NextLimbModel(node);
             else character.NextBody();
             return kDone;
-        case kSetSurface: return SetSurface(editor, character, args);
-        case kSetMaterial: return SetMaterial(editor, character, args);
+        case kSetSurface: return SetSurface(console, editor, character, args);
+        case kSetMaterial: return SetMaterial(console, editor, character, args);
         case kSetSilo: character.NextSilhouette(); return kDone;
-        case kSetSiloWidth: return SetSiloWidth(character, args);
-        case kCreateAnimation:
-            return Result(character.CreateAnimation(AnimationActionFromName(args[0]), ParseFloat(args[1]),
-                                                    ParseFlag(args[2])));
-        case kLoadAnimation: return Result(character.LoadAnimation(args[0], AnimationActionFromName(args[1])));
+        case kSetSiloWidth: return SetSiloWidth(console, character, args);
+        case kCreateAnimation: return CreateAnimation(console, character, args);
+        case kLoadAnimation: return LoadAnimation(console, character, args);
         case kLoadAnimationSet: return LoadAnimationSet(console, character, args[0]);
-        case kSetAnimation: return Result(character.SetAnimation(AnimationActionFromName(args[0])));
-        case kSaveAnimation: return Result(character.SaveAnimation(args[0]));
-        case kSaveAnimationSet: return Result(character.SaveAnimationSet(args[0]));
-        case kAddFrame: return Result(character.AddFrame(ParseFloat(args[0]), true));
-        case kRemoveFrame: return Result(character.RemoveFrame(ParseFloat(args[0]), true));
-        case kAnimationLength: return Result(character.SetAnimationLength(ParseFloat(args[0])));
-        case kAnimationLoop:
-            if (character.currentAnimation) character.currentAnimation->loop = ParseFlag(args[0]) ? 1 : 0;
+        case kSetAnimation: {
+            const std::optional<std::uint32_t> slot = ActionOf(console, args[0]);
+            return slot ? Result(character.SetAnimation(*slot)) : kBadParam;
+        }
+        case kSaveAnimation:
+            if (!NameAllowed(console, EditChar::AnimationSaveNameProblem(args[0]))) return kEffectFailed;
+            if (!HasAnimationToSave(console, character, false)) return kEffectFailed;
+            return Saved(console, character, character.SaveAnimation(args[0]));
+        case kSaveAnimationSet:
+            if (!NameAllowed(console, EditChar::AnimationSaveNameProblem(args[0]))) return kEffectFailed;
+            if (!HasAnimationToSave(console, character, true)) return kEffectFailed;
+            return Saved(console, character, character.SaveAnimationSet(args[0]));
+        case kAddFrame:
+            return WithFloat(console, args[0], [](EditChar& c, float t) { return c.AddFrame(t, true) != nullptr; },
+                             character);
+        case kRemoveFrame:
+            return WithFloat(console, args[0], [](EditChar& c, float t) { return c.RemoveFrame(t, true); }, character);
+        case kAnimationLength:
+            return WithFloat(console, args[0], [](EditChar& c, float l) { return c.SetAnimationLength(l); },
+                             character);
+        case kAnimationLoop: {
+            const std::optional<bool> loop = ParseFlag(args[0]);
+            if (!loop) return NotANumber(console, args[0], true);
+            if (character.currentAnimation) character.currentAnimation->loop = *loop ? 1 : 0;
             return kDone;
+        }
         case kAnimate:
             if (character.animationMode) character.ToggleAnimate();
             return kDone;
         case kToggleNodes: character.ToggleNodes(); return kDone;
         default: return kDone;
+    }
+}
+
+// What a command that succeeded changed, that only a save keeps.
+void NoteChange(EditChar& character, std::int32_t id) {
+    switch (id) {
+        case kAddLimb: case kAddPoint: case kSetEyes: case kSetBody: case kSetSurface: case kSetMaterial:
+        case kSetSilo: case kSetSiloWidth:
+            character.MarkCharacterChanged();
+            return;
+        case kCreateAnimation: case kAddFrame: case kRemoveFrame: case kAnimationLength: case kAnimationLoop:
+            character.MarkAnimationChanged();
+            return;
+        default: return;
     }
 }
 
@@ -228,6 +356,7 @@ int RunEditorCommand(Console& console, std::int32_t id, CommandArgs args) {
     // it) goes to the error stream; the author at the console sees it too.
     plat::ErrorCapture reasons;
     const int code = RunCharacterCommand(console, animationEditor, *character, id, args);
+    if (code == kDone) NoteChange(*character, id);
     if (code != kDone)
         for (const std::string& line : reasons.Lines()) console.Explain(line);
     return code;

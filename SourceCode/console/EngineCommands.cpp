@@ -2,6 +2,7 @@
 // key bindings, the game logic, the video, audio and camera systems.
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -27,16 +28,29 @@ T* Running(const char* systemName) {
     return static_cast<T*>(eTable::Peek(systemName));
 }
 
+std::string NoSuchCommand(const char* word) {
+    return std::string("There is no command \"") + word + "\" (type \"help\" for a list of commands).";
+}
+
 std::string Format(const char* pattern, const std::string& value) {
     std::string text = pattern;
     text.replace(text.find("%s"), 2, value);
     return text;
 }
 
+// A word that names no command, or a command without a help text.
+int NoHelpFor(Console& console, const char* word) {
+    if (const ConsoleCommand* command = FindConsoleCommand(word))
+        console.Explain(std::string(command->name) + " has no help text.");
+    else
+        console.Explain(NoSuchCommand(word));
+    return kBadParam;
+}
+
 int Help(Console& console, CommandArgs args) {
     if (args.size() == 1) {
         const char* text = ConsoleHelpText(args[0]);
-        if (!text) return kBadParam;
+        if (!text) return NoHelpFor(console, args[0]);
         console.Print(text, Console::kYellow, true);
         return kDone;
     }
@@ -55,14 +69,19 @@ int Bind(Console& console, CommandArgs args) {
     const bool triggered = key.size() > 1 && key.back() == '+';
     if (triggered) key.pop_back();
     const ConsoleCommand* command = FindConsoleCommand(args[2]);
-    if (!command) return kBadParam;
+    if (!command) {
+        console.Explain(NoSuchCommand(args[2]));
+        return kBadParam;
+    }
+    const std::optional<std::int32_t> stream = ParseInt(args[1]);
+    if (!stream) return NotANumber(console, args[1], true);
     const CommandArgs params = args.subspan(3);
     if (params.size() > static_cast<std::size_t>(Bindings::kMaxArgs)) return kBadParam;
 
     auto* bindings = Running<Bindings>(names::Bindings);
     if (!bindings) return kEffectFailed;
     Binding binding;
-    binding.stream = ParseInt(args[1]);
+    binding.stream = *stream;
     binding.command = command->id;
     binding.args.assign(params.begin(), params.end());
     if (!bindings->Bind(triggered, key.c_str(), binding)) return kBadParam;
@@ -150,9 +169,11 @@ int Quit(Console&, CommandArgs args) {
 // What a volume command needs: its one argument, a volume from 0 to
 // kMaxVolume, and the running sound system. Any code but kDone ends the
 // command with it.
-int VolumeCommand(CommandArgs args, std::int32_t* volume, Audio** audio) {
+int VolumeCommand(Console& console, CommandArgs args, std::int32_t* volume, Audio** audio) {
     if (args.size() != 1) return kBadParamCount;
-    *volume = ParseInt(args[0]);
+    const std::optional<std::int32_t> parsed = ParseInt(args[0]);
+    if (!parsed) return NotANumber(console, args[0], true);
+    *volume = *parsed;
     if (*volume < 0 || *volume > kMaxVolume) return kBadRange;
     *audio = Running<Audio>(names::Audio);
     return *audio ? kDone : kEffectFailed;
@@ -161,7 +182,7 @@ int VolumeCommand(CommandArgs args, std::int32_t* volume, Audio** audio) {
 int SFXVolume(Console& console, CommandArgs args) {
     std::int32_t volume = 0;
     Audio* audio = nullptr;
-    if (const int code = VolumeCommand(args, &volume, &audio); code != kDone) return code;
+    if (const int code = VolumeCommand(console, args, &volume, &audio); code != kDone) return code;
     audio->SetSFXVolume(static_cast<std::uint8_t>(volume));
     console.Print(Format("Set SFX volume to %s!", args[0]), Console::kGreen);
     return kDone;
@@ -176,16 +197,18 @@ int SetMusicVolumeTo(Console& console, Audio& audio, std::int32_t volume) {
 int MusicVolume(Console& console, CommandArgs args) {
     std::int32_t volume = 0;
     Audio* audio = nullptr;
-    if (const int code = VolumeCommand(args, &volume, &audio); code != kDone) return code;
+    if (const int code = VolumeCommand(console, args, &volume, &audio); code != kDone) return code;
     return SetMusicVolumeTo(console, *audio, volume);
 }
 
 int MusicVolumeInc(Console& console, CommandArgs args) {
     if (args.size() != 1) return kBadParamCount;
+    const std::optional<std::int32_t> step = ParseInt(args[0]);
+    if (!step) return NotANumber(console, args[0], true);
     auto* audio = Running<Audio>(names::Audio);
     if (!audio) return kEffectFailed;
     // In 64 bits, so that no step can wrap the sum.
-    const std::int64_t sum = std::int64_t{audio->GetMusicVolume()} + ParseInt(args[0]);
+    const std::int64_t sum = std::int64_t{audio->GetMusicVolume()} + *step;
     return SetMusicVolumeTo(console, *audio, static_cast<std::int32_t>(std::clamp<std::int64_t>(sum, 0, kMaxVolume)));
 }
 

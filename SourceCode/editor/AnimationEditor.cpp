@@ -7,8 +7,10 @@
 #include "Video/Camera.h"
 #include "Video/LightMan.h"
 #include "Video/Object.h"
+#include "console/Console.h"
 #include "characters/Animation.h"
 #include "characters/Limb.h"
+#include "characters/NameTables.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
 #include "editor/EditChar.h"
@@ -32,7 +34,6 @@ constexpr float kHeadlampColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 constexpr float kHeadlampRange = 60.0f;
 constexpr float kHeadlampAttenuation[3] = {1.0f, 0.0f, 0.0f};
 constexpr const char* kLocationNames[] = {"LArm", "RArm", "LLeg", "RLeg", "Head"};
-constexpr const char* kActionNames[] = {"Idle", "Walk", "Jump", "Fall", "Collide", "Hold", "AddForce", "LoseForce"};
 
 const char* LocationName(std::uint32_t location) {
     return location < std::size(kLocationNames) ? kLocationNames[location] : "other";
@@ -96,6 +97,7 @@ void AnimationEditor::LeaveAnimationMode() {
 void AnimationEditor::SwitchMode() {
     mode = !mode;
     if (!mode) {
+        SayWhatIsDropped();
         HeldStillExists(editorObjects);
         DeselectObject();
         LeaveMode();
@@ -111,6 +113,20 @@ void AnimationEditor::SwitchMode() {
     freeLook = !freeLook;
     if (freeLook) EnableFreeLook();
     else DisableFreeLook();
+}
+
+// The character goes with the mode: edits no save wrote are lost, and the
+// author is told which.
+void AnimationEditor::SayWhatIsDropped() const {
+    if (!editChar) return;
+    std::string dropped;
+    if (editChar->CharacterChanged()) dropped = "the character's unsaved changes (SaveCharacter keeps them)";
+    if (const std::string actions = editChar->ChangedAnimations(); !actions.empty())
+        dropped += (dropped.empty() ? "" : " and ") + std::string("the unsaved changes to the ") + actions +
+                   " animation" + (actions.find(',') != std::string::npos ? "s" : "") + " (SaveAnimation keeps them)";
+    if (dropped.empty()) return;
+    if (auto* console = static_cast<Console*>(eTable::Peek(names::Console)))
+        console->Print("Left animation mode: dropped " + dropped + ".", Console::kYellow, true);
 }
 
 void AnimationEditor::CameraControlToggle() {
@@ -194,6 +210,8 @@ void AnimationEditor::DragTo(const D3DXVECTOR3& world) {
     // there is nothing to record it in.
     if (editChar->animationMode && !editChar->selectedFrame) return;
     node->SetPosition(editChar->WorldToBody(world));
+    if (editChar->animationMode) editChar->MarkAnimationChanged();
+    else editChar->MarkCharacterChanged();
 }
 
 void AnimationEditor::ShowState() {
@@ -205,7 +223,7 @@ void AnimationEditor::ShowState() {
     const std::int32_t slot = editChar->CurrentSlot();
     if (slot >= 0 && editChar->currentAnimation) {
         std::snprintf(part, sizeof part, "%sAnimation %s %.2f s at %.2f", line.empty() ? "" : " | ",
-                      kActionNames[slot], double(editChar->currentAnimation->aniLength), double(editChar->currentTime));
+                      ActionName(std::uint32_t(slot)), double(editChar->currentAnimation->aniLength), double(editChar->currentTime));
         line += part;
         if (editChar->selectedFrame) {
             std::snprintf(part, sizeof part, ", key %.2f", double(editChar->selectedFrame->time));

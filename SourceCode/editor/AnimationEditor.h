@@ -60,6 +60,8 @@ protected:
 
 private:
     void SwitchMode();
+    // A console line naming the edits that leaving the mode drops.
+    void SayWhatIsDropped() const;
     void ShowState();
     // The editor's own light, at the camera, so that the character's front
     // reads whatever lights the level has (the game's lamp hangs high above

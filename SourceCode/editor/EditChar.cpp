@@ -47,6 +47,8 @@ bool EditChar::Init(void*, void*) {
     SetDefaults();
     name = names::EditChar;
     kind = kKindEditChar;
+    characterChanged = false;
+    changedAnimations = 0;
     for (SliderBar& timeline : timelines) timeline.Shutdown();
     activeTimeline = nullptr;
     eyesListing.Reset();
@@ -105,7 +107,8 @@ D3DXVECTOR3 EditChar::WorldToBody(const D3DXVECTOR3& p) const {
 }
 
 Limb* EditChar::AddLimb(std::uint32_t type, std::uint32_t location, std::uint32_t addPoint) {
-    if (!renderObject || animationMode || GetLimb(location)) return nullptr;
+    // A limb only at one of the five locations: no other is saved or read.
+    if (!renderObject || animationMode || location >= limbloc::Count || GetLimb(location)) return nullptr;
     Limb* limb = NPC::AddLimb(type, location);
     if (!limb) return nullptr;
     selectedLimb = limb;

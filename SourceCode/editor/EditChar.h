@@ -50,9 +50,11 @@ public:
     // name is refused, the file cannot be read or has a fault, or an
     // animation cannot be kept.
     bool LoadCharacter(const char* name) override;
-    // Writes "Assets/Characters/<name>.x" through a temporary file. False in
-    // animation mode, for a refused name, or when the write fails (the old
-    // file stays).
+    // Writes "Assets/Characters/<name>.x" and, when it is the editor's to
+    // write, "Assets/Surfaces/<name>.sur" as a pair: both through temporary
+    // files renamed only once both are written. False in animation mode, for
+    // a refused name, or when either cannot be written (the reason in the
+    // error stream; the old pair stays as it was).
     bool SaveCharacter(const char* name);
 
     // Outside animation mode, at a free location: the new limb, selected,
@@ -111,9 +113,27 @@ public:
     EditNode* FindNode(const Limb* limb, std::int32_t index) const;
     // The slot of the current animation, or -1.
     std::int32_t CurrentSlot() const;
-    // Names that may become a file or folder name under "Assets/": not
-    // empty, no '/', '\\' or "..".
+    // Names that may become a file or folder name under "Assets/" and a
+    // character's name in its file (a .x name): a letter or '_' first, then
+    // letters, digits, '_', '-' or '.', and no "..". NameProblem says what is
+    // wrong with another name ("" for a good one).
     static bool IsSafeName(const char* name);
+    static std::string NameProblem(const char* name);
+    // The same for a name to save animations under, which also may not be
+    // the folder where the editor keeps the animations it replaces.
+    static std::string AnimationSaveNameProblem(const char* name);
+
+    // Edits no save has written yet: to the character, and to the animation
+    // of each slot (a bit per slot). A save or a load of what they touched
+    // clears them.
+    void MarkCharacterChanged() { characterChanged = true; }
+    void MarkAnimationChanged();
+    bool CharacterChanged() const { return characterChanged; }
+    // The actions whose animations have unsaved edits, "Walk, Jump"; "" for none.
+    std::string ChangedAnimations() const;
+    // What the last save that succeeded wrote, relative to the game's folder
+    // ("Assets/Characters/Blob.x").
+    const std::vector<std::string>& SavedFiles() const { return savedFiles; }
 
     Limb* selectedLimb = nullptr;
     std::vector<EditNode*> nodes;  // owned by "EditorObjects"
@@ -128,6 +148,10 @@ public:
     std::uint8_t playing = 0;
 
 private:
+    bool characterChanged = false;
+    std::uint32_t changedAnimations = 0;
+    std::vector<std::string> savedFiles;
+
     EditNode* MakeNode(Limb* limb, LimbControlPoint* point, std::int32_t index);
     void DeleteNodes(const Limb* onlyThisLimb);
     void FreeAnimations();
@@ -141,7 +165,8 @@ private:
     SliderBar* OpenTimeline(std::uint32_t slot);
     void LoadTimelineNodes();
     // Every filled slot written to "Tempy"; false when one cannot be.
-    bool KeepAnimationsInTempy() const;
-    bool WriteAnimation(Animation& animation, const std::string& folder, std::uint32_t slot, bool clean) const;
+    bool KeepAnimationsInTempy();
+    // Also notes the file in savedFiles, unless it is a scratch copy.
+    bool WriteAnimation(Animation& animation, const std::string& folder, std::uint32_t slot, bool clean);
     std::int32_t SlotOf(const Animation* animation) const;
 };

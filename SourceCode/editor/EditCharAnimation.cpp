@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "characters/Animation.h"
 #include "characters/AnimationFile.h"
@@ -43,11 +44,52 @@ bool ReplaceSlot(EditChar& character, std::uint32_t slot) {
 
 }  // namespace
 
-bool EditChar::IsSafeName(const char* name) {
-    if (!name || !*name) return false;
-    const std::string text = name;
-    return text.find('/') == std::string::npos && text.find('\\') == std::string::npos &&
-           text.find("..") == std::string::npos;
+namespace {
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsNameChar(char c) { return IsLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.'; }
+
+// Why the name cannot be used, "" when it can.
+std::string WhatIsWrongWith(std::string_view name) {
+    if (name.empty()) return "it is empty";
+    // A path would reach outside the asset folders.
+    if (name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos)
+        return "it holds a path separator";
+    if (name.find("..") != std::string_view::npos) return "it holds \"..\"";
+    if (!IsLetter(name[0]) && name[0] != '_') return "it does not start with a letter or '_'";
+    for (char c : name)
+        if (!IsNameChar(c))
+            return "'" + std::string(1, c) + "' may not be in it (only letters, digits, '_', '-' and '.')";
+    return "";
+}
+}  // namespace
+
+std::string EditChar::NameProblem(const char* name) {
+    const std::string_view text = name ? name : "";
+    const std::string why = WhatIsWrongWith(text);
+    if (why.empty()) return "";
+    return "The name \"" + std::string(text) + "\" is not allowed: " + why + ".";
+}
+
+std::string EditChar::AnimationSaveNameProblem(const char* name) {
+    std::string problem = NameProblem(name);
+    if (problem.empty() && std::string_view(name) == kTempFolder)
+        problem = std::string("The name \"") + kTempFolder +
+                  "\" is not allowed: it is where the editor keeps the animations it replaces (LoadAnimation " +
+                  kTempFolder + " <action> brings one back); save under another name.";
+    return problem;
+}
+
+bool EditChar::IsSafeName(const char* name) { return NameProblem(name).empty(); }
+
+void EditChar::MarkAnimationChanged() {
+    if (const std::int32_t slot = CurrentSlot(); slot >= 0) changedAnimations |= 1u << slot;
+}
+
+std::string EditChar::ChangedAnimations() const {
+    std::string names;
+    for (std::uint32_t slot = 0; slot < kActionCount; ++slot)
+        if (changedAnimations & (1u << slot)) names += (names.empty() ? "" : ", ") + std::string(ActionName(slot));
+    return names;
 }
 
 std::int32_t EditChar::SlotOf(const Animation* animation) const {
@@ -89,7 +131,7 @@ void EditChar::LoadTimelineNodes() {
 }
 
 bool EditChar::WriteAnimation(Animation& animation, const std::string& folder, std::uint32_t slot,
-                              bool clean) const {
+                              bool clean) {
     const char* fileName = ActionFileName(slot);
     if (!fileName) return false;
     const std::filesystem::path dir = AnimationFolder(folder);
@@ -100,13 +142,14 @@ bool EditChar::WriteAnimation(Animation& animation, const std::string& folder, s
     // The action's file name begins with its own '/'.
     const std::string path = dir.string() + fileName;
     if (!file.Save(path, nullptr)) return false;
+    if (folder != kTempFolder) savedFiles.push_back("Assets/Animations/" + folder + fileName);
     // Characters made from now on play what was saved.
     if (auto* animations = static_cast<AnimationMan*>(eTable::Peek(names::AnimationMan)))
         animations->FileWritten(path);
     return true;
 }
 
-bool EditChar::KeepAnimationsInTempy() const {
+bool EditChar::KeepAnimationsInTempy() {
     for (std::uint32_t slot = 0; slot < kActionCount; ++slot)
         if (actionAnimations[slot] && !WriteAnimation(*actionAnimations[slot], kTempFolder, slot, false)) return false;
     return true;
@@ -124,6 +167,7 @@ bool EditChar::SaveTempAnimation(std::uint32_t slot) {
     if (pendingAnimation == old) pendingAnimation = nullptr;
     delete old;
     actionAnimations[slot] = nullptr;
+    changedAnimations &= ~(1u << slot);
     if (activeTimeline == &timelines[slot]) activeTimeline = nullptr;
     timelines[slot].Hide();
     timelines[slot].Shutdown();
@@ -147,6 +191,7 @@ bool EditChar::LoadAnimation(const char* characterName, std::uint32_t slot) {
     if (!file.Load(AnimationFolder(characterName).string() + ActionFileName(slot), nullptr)) return false;
     if (!ReplaceSlot(*this, slot)) return false;
     actionAnimations[slot] = loaded.release();
+    changedAnimations &= ~(1u << slot);
     return SetAnimation(slot);
 }
 
@@ -175,15 +220,23 @@ bool EditChar::SetAnimation(std::uint32_t slot) {
 
 bool EditChar::SaveAnimation(const char* name) {
     const std::int32_t slot = CurrentSlot();
-    if (slot < 0 || !IsSafeName(name)) return false;
-    return WriteAnimation(*currentAnimation, name, std::uint32_t(slot), false);
+    if (slot < 0 || !AnimationSaveNameProblem(name).empty()) return false;
+    savedFiles.clear();
+    if (!WriteAnimation(*currentAnimation, name, std::uint32_t(slot), false)) return false;
+    changedAnimations &= ~(1u << slot);
+    return true;
 }
 
 bool EditChar::SaveAnimationSet(const char* name) {
-    if (!IsSafeName(name)) return false;
+    if (!AnimationSaveNameProblem(name).empty()) return false;
+    savedFiles.clear();
     bool ok = true;
-    for (std::uint32_t slot = 0; slot < kActionCount; ++slot)
-        if (actionAnimations[slot]) ok = WriteAnimation(*actionAnimations[slot], name, slot, true) && ok;
+    for (std::uint32_t slot = 0; slot < kActionCount; ++slot) {
+        if (!actionAnimations[slot]) continue;
+        const bool written = WriteAnimation(*actionAnimations[slot], name, slot, true);
+        if (written) changedAnimations &= ~(1u << slot);
+        ok = written && ok;
+    }
     return ok;
 }
 
@@ -267,8 +320,12 @@ void EditChar::HandleTimelineEvents(std::uint32_t events) {
     if ((events & kNodeMoved) && selectedFrame) {
         selectedFrame->time = value;
         currentAnimation->SortFrames();
+        MarkAnimationChanged();
     }
     // A node the animation refuses (too near a frame) leaves the timeline:
     // its nodes are the animation's frames again.
-    if ((events & kNodeAdded) && !AddFrame(value, false)) LoadTimelineNodes();
+    if (events & kNodeAdded) {
+        if (AddFrame(value, false)) MarkAnimationChanged();
+        else LoadTimelineNodes();
+    }
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Video/ObjectLine.h"
 #include "Video/ObjectMesh.h"
@@ -65,24 +66,28 @@ std::string SurfaceFileText(const SurfaceData& s) {
 
 // The shipped surface files (several variants, sounds) are never replaced;
 // a new name gets one with the body's surface, which later saves replace.
-bool WriteSurfaceFile(const std::string& characterName, const SurfaceData& surface) {
-    const std::filesystem::path path = AssetFolder("Surfaces") / (characterName + ".sur");
+// The text to write to path ("" when the file there is not the editor's);
+// false, with the reason in the error stream, when the file there cannot be
+// read (so whether it may be replaced is unknown) or the surface could not
+// be read back.
+bool SurfaceFileToWrite(const std::filesystem::path& path, const SurfaceData& surface, std::string& text) {
+    text.clear();
     std::string existing, why;
     const plat::FileLook look = plat::LookForFile(path.string(), &why);
     if (look != plat::FileLook::Missing) {
-        // A file there that cannot be read is kept as it is, and said.
         if (look == plat::FileLook::Unreadable ||
             !plat::ReadWholeFile(path.string(), existing, plat::FileKind::XFile, &why)) {
-            plat::LogError("Error: " + why);
-            return true;
+            plat::LogError("Error: " + why + "; the character is not saved");
+            return false;
         }
         if (existing.find(kEditorsSurfaceMark) == std::string::npos) return true;
     }
-    if (!surface.IsFinite()) return false;
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    std::string error;
-    return plat::ReplaceFile(path.string(), SurfaceFileText(surface), &error);
+    if (!surface.IsFinite()) {
+        plat::LogError("Error: " + path.string() + ": the body's surface is not finite; the character is not saved");
+        return false;
+    }
+    text = SurfaceFileText(surface);
+    return true;
 }
 
 // The object takes the next model of "Models/<folder>/" that loads: a
@@ -130,9 +135,29 @@ bool EditChar::LoadCharacter(const char* characterName) {
 bool EditChar::SaveCharacter(const char* characterName) {
     if (animationMode || !IsSafeName(characterName) || !BodyObject()) return false;
     std::string characterString = characterName;
+    const std::string characterPath = CharacterPath(characterName);
     CharacterFile file(this);
-    if (!file.Save(CharacterPath(characterName), &characterString)) return false;
-    return WriteSurfaceFile(characterString, BodyObject()->surface);
+    std::string characterText, surfaceText;
+    if (!file.ComposeText(characterPath, &characterString, characterText)) return false;
+    const std::filesystem::path surfacePath = AssetFolder("Surfaces") / (characterString + ".sur");
+    if (!SurfaceFileToWrite(surfacePath, BodyObject()->surface, surfaceText)) return false;
+    std::vector<plat::FileWrite> pair{{characterPath, characterText}};
+    if (!surfaceText.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(surfacePath.parent_path(), ec);
+        pair.push_back({surfacePath.string(), surfaceText});
+    }
+    // The character names its surface file: one without the other would
+    // load with the default surface, so both are written or neither.
+    std::string error;
+    if (!plat::ReplaceFiles(pair, &error)) {
+        plat::LogError("Error: " + error + "; the character is not saved");
+        return false;
+    }
+    characterChanged = false;
+    savedFiles = {"Assets/Characters/" + characterString + ".x"};
+    if (!surfaceText.empty()) savedFiles.push_back("Assets/Surfaces/" + characterString + ".sur");
+    return true;
 }
 
 void EditChar::NextEyes() {

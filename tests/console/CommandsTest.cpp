@@ -74,7 +74,8 @@ TEST_F(ConsoleFixture, HelpListsEveryCommandAndShowsOneCommandsText) {
     EXPECT_EQ(PrintedColour(), Console::kYellow);
 
     EXPECT_EQ(Run({"Help", "Quit"}), 2) << "no help text";
-    EXPECT_EQ(Printed(), kParamError);
+    EXPECT_EQ(Line(2)->GetText(), kParamError);
+    EXPECT_EQ(Printed(), "Quit has no help text.");
     EXPECT_EQ(Run({"Help", "Nothing"}), 2);
 }
 
@@ -106,9 +107,8 @@ TEST_F(ConsoleFixture, VolumesSaturateAndStayInRange) {
     for (const char* outside : {"256", "4294967296", "-1"}) EXPECT_EQ(Run({"SFXVolume", outside}), 3) << outside;
     EXPECT_EQ(Printed(), kRangeError);
     EXPECT_EQ(audio->Params().sfxVolume, 200);
-    EXPECT_EQ(Run({"SFXVolume", "abc"}), 0) << "no number reads as 0";
-    EXPECT_EQ(audio->Params().sfxVolume, 0);
-    EXPECT_EQ(Printed(), "Set SFX volume to abc!");
+    EXPECT_EQ(Run({"SFXVolume", "abc"}), 2) << "no number is refused, not read as 0";
+    EXPECT_EQ(audio->Params().sfxVolume, 200);
 
     EXPECT_EQ(Run({"MusicVolume", "100"}), 0);
     EXPECT_EQ(Printed(), "Set music volume to 100!");
@@ -118,6 +118,37 @@ TEST_F(ConsoleFixture, VolumesSaturateAndStayInRange) {
     EXPECT_EQ(audio->GetMusicVolume(), 255);
     EXPECT_EQ(Run({"MusicVolumeInc", "-2147483648"}), 0);
     EXPECT_EQ(audio->GetMusicVolume(), 0);
+}
+
+// A word that is no number, or names no command, is refused with the usual
+// red line and a line that says which word was wrong; nothing changes.
+TEST_F(ConsoleFixture, AWordThatIsNoNumberOrNamesNoCommandIsRefusedWithWhatWasWrong) {
+    Start();
+    Audio* audio = eTable::Find<Audio>(names::Audio);
+    ASSERT_EQ(Run({"MusicVolume", "100"}), 0);
+    ASSERT_EQ(Run({"SFXVolume", "50"}), 0);
+    const struct {
+        std::vector<const char*> words;
+        const char* why;
+    } refused[] = {
+        {{"MusicVolume", "abc"}, "\"abc\" is not a whole number."},
+        {{"SFXVolume", "7up"}, "\"7up\" is not a whole number."},
+        {{"MusicVolumeInc", "-"}, "\"-\" is not a whole number."},
+        {{"Bind", "F12+", "loud", "Quit"}, "\"loud\" is not a whole number."},
+        {{"Help", "nosuch"}, "There is no command \"nosuch\""},
+        {{"Bind", "F12+", "0", "NoSuchCommand"}, "There is no command \"NoSuchCommand\""},
+    };
+    for (const auto& c : refused) {
+        EXPECT_EQ(Run(c.words), 2) << c.words[1];
+        EXPECT_EQ(Line(2)->GetText(), kParamError) << c.words[1];
+        EXPECT_EQ(Printed().rfind(c.why, 0), 0u) << Printed();
+    }
+    EXPECT_EQ(audio->GetMusicVolume(), 100);
+    EXPECT_EQ(audio->Params().sfxVolume, 50);
+    PushKey(SDL_SCANCODE_F12, true);
+    Frame();
+    Frame();
+    EXPECT_TRUE(Frame()) << "no binding was made";
 }
 
 TEST_F(ConsoleFixture, GameCommandsReachTheGameLogicAndTheCamera) {

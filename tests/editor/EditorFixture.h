@@ -84,6 +84,8 @@ protected:
         return printed.front();
     }
     std::vector<std::string> explained;
+    // A save typed: whether it said what it saved.
+    bool Saves(const std::string& line) { return Type(line).rfind("Saved ", 0) == 0; }
 
     void PushMotion(int dx, int dy) { push::Motion(plat::MainWindow(), dx, dy); }
     void PushLeft(bool down) { push::Button(plat::MainWindow(), SDL_BUTTON_LEFT, down); }

@@ -5,12 +5,14 @@
 #include <fstream>
 
 #include "characters/Animation.h"
+#include "characters/Limb.h"
 #include "world/GameObject.h"
 #include "world/GameObjectsMan.h"
 
 namespace {
 
 constexpr char kFailed[] = "ERROR: Desired Effect Failed!";
+constexpr char kBadParam[] = "ERROR: Invalid parameter!";
 
 ::testing::AssertionResult Explains(const std::vector<std::string>& lines, const std::string& words) {
     for (const std::string& line : lines)
@@ -35,7 +37,7 @@ TEST_F(EditorMessages, AFailedCommandSaysWhyUnderItsResultAndOneOutsideAnimation
     EXPECT_EQ(Type("AnimationModeToggle"), "");
     EXPECT_EQ(Type("LoadCharacter Nope"), kFailed);
     EXPECT_TRUE(Explains(explained, "Assets/Characters/Nope.x: cannot be read (No such file or directory)"));
-    EXPECT_EQ(Type("LoadAnimation Blob Run"), kFailed);
+    EXPECT_EQ(Type("LoadAnimation Blob Idle"), kFailed);
     EXPECT_TRUE(Explains(explained, "Assets/Animations/Blob/idle.ani: cannot be read (No such file or directory)"));
 
     // An animated character is refused, and the author is told what to do.
@@ -48,10 +50,10 @@ TEST_F(EditorMessages, AFailedCommandSaysWhyUnderItsResultAndOneOutsideAnimation
 TEST_F(EditorMessages, ACharacterWithOnlySomeAnimationsSavedLoadsThemWithoutAnErrorLine) {
     EXPECT_EQ(Type("AnimationModeToggle"), "");
     EXPECT_EQ(Type("AddLimb Line LArm"), "");
-    EXPECT_EQ(Type("SaveCharacter Blob"), "");
+    EXPECT_TRUE(Saves("SaveCharacter Blob"));
     EXPECT_EQ(Type("CreateAnimation Walk 1 1"), "");
     EXPECT_EQ(Type("AddFrame 0.5"), "");
-    EXPECT_EQ(Type("SaveAnimation Blob"), "");
+    EXPECT_TRUE(Saves("SaveAnimation Blob"));
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(Type("LoadCharacter Blob"), "");
     EXPECT_EQ(Type("LoadAnimationSet Blob"), "");
@@ -96,4 +98,103 @@ TEST_F(EditorWithAPlayer, ThePlayerCannotBeDeletedAndTheConsoleSaysWhy) {
     EXPECT_EQ(Edit()->HeldObject(), player);
     Edit()->EditModeToggle();
     Frame();
+}
+
+// Each refusal says what was wrong, and none changes a file or the character.
+TEST_F(EditorMessages, ARefusalSaysWhatWasWrongAndChangesNothing) {
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    const std::string idle = "xof 0303txt 0032\n// the author's idle\n";
+    std::filesystem::create_directories(AssetPath("Animations/Blob"));
+    std::ofstream(AssetPath("Animations/Blob/idle.ani")) << idle;
+    const struct {
+        const char* line;
+        const char* result;
+        const char* why;
+    } refused[] = {
+        {"AddLimb Cube RArm", kBadParam, "\"Cube\" is no limb type: Line, Spline or Model."},
+        {"AddLimb Spline Tail", kBadParam, "\"Tail\" is no limb location: LArm, RArm, LLeg, RLeg or Head."},
+        {"SaveCharacter ../Evil", kFailed, "The name \"../Evil\" is not allowed: it holds a path separator."},
+        {"SaveCharacter con:", kFailed, "The name \"con:\" is not allowed: ':' may not be in it"},
+        {"SetSurface 1 1 1 1 1 1 ten 0.5 0.01 1.5 1", kBadParam, "\"ten\" is not a whole number."},
+        {"DeleteObject", kFailed, "Nothing is held to delete"},
+        {"CreateAnimation Run 2 0", kBadParam,
+         "\"Run\" is no action: Idle, Walk, Jump, Fall, Collide, Hold, AddForce, LoseForce."},
+        {"SaveAnimation Blob", kFailed, "There is no animation to save"},
+        {"CreateAnimation Walk 1 half", kBadParam, "\"half\" is not a whole number."},
+        {"SaveAnimation ../../../tmp/evil", kFailed, "The name \"../../../tmp/evil\" is not allowed"},
+        {"SaveAnimation Tempy", kFailed, "it is where the editor keeps the animations it replaces"},
+    };
+    for (const auto& c : refused) {
+        // The names of a save are refused before there is an animation to save.
+        if (std::string(c.line) == "SaveAnimation ../../../tmp/evil") {
+            ASSERT_EQ(Type("CreateAnimation Walk 1 1"), "");
+        }
+        EXPECT_EQ(Type(c.line), c.result) << c.line;
+        EXPECT_TRUE(Explains(explained, c.why)) << c.line;
+    }
+    EXPECT_EQ(Character()->GetLimbByIndex(0), nullptr);
+    EXPECT_EQ(Character()->AddLimb(Limb::kSpline, limbloc::Unset, 1), nullptr) << "no limb outside the five";
+    EXPECT_EQ(ReadFile(AssetPath("Animations/Blob/idle.ani")), idle);
+    EXPECT_FALSE(std::filesystem::exists(AssetPath("Evil.x")));
+    EXPECT_FALSE(std::filesystem::exists(AssetPath("Animations/Tempy")));
+    EXPECT_TRUE(Saves("SaveAnimation Mine"));
+    EXPECT_EQ(Type("SaveAnimation Mine").find("Saved Assets/Animations/Mine/walk.ani."), 0u);
+}
+
+// A character names its surface file: the two are saved together or not at
+// all, and what stopped the save is said on the console and in the error
+// stream.
+TEST_F(EditorMessages, ACharacterAndItsSurfaceAreSavedAsAPairOrNotAtAll) {
+    namespace fs = std::filesystem;
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    EXPECT_EQ(Type("AddLimb Line LArm"), "");
+    EXPECT_EQ(Type("SaveCharacter Blob2"), "Saved Assets/Characters/Blob2.x and Assets/Surfaces/Blob2.sur.");
+    const std::string character = ReadFile(AssetPath("Characters/Blob2.x"));
+    const std::string surface = ReadFile(AssetPath("Surfaces/Blob2.sur"));
+
+    // The surface cannot be written: its folder's name is taken by a file.
+    fs::rename(AssetPath("Surfaces"), AssetPath("Surfaces.kept"));
+    std::ofstream(AssetPath("Surfaces")) << "not a folder";
+    EXPECT_EQ(Type("AddLimb Line RArm"), "");
+    ::testing::internal::CaptureStderr();
+    for (const char* name : {"Blob2", "Blob3"}) {
+        EXPECT_EQ(Type(std::string("SaveCharacter ") + name), kFailed) << name;
+        EXPECT_TRUE(Explains(explained, std::string("Surfaces/") + name + ".sur: cannot create a temporary file"));
+        EXPECT_TRUE(Explains(explained, "the character is not saved"));
+    }
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("Blob2.sur: cannot create a temporary file: Not a directory"), std::string::npos) << errors;
+    EXPECT_EQ(ReadFile(AssetPath("Characters/Blob2.x")), character) << "the old pair stays";
+    EXPECT_FALSE(fs::exists(AssetPath("Characters/Blob3.x")));
+    for (const auto& entry : fs::directory_iterator(AssetPath("Characters")))
+        EXPECT_EQ(entry.path().filename().string().find(".x."), std::string::npos) << "no temporary file is left";
+
+    fs::remove(AssetPath("Surfaces"));
+    fs::rename(AssetPath("Surfaces.kept"), AssetPath("Surfaces"));
+    EXPECT_EQ(ReadFile(AssetPath("Surfaces/Blob2.sur")), surface);
+    EXPECT_TRUE(Saves("SaveCharacter Blob2"));
+    EXPECT_NE(ReadFile(AssetPath("Characters/Blob2.x")), character);
+}
+
+// Leaving animation mode deletes the character: edits no save wrote are
+// named as dropped, and nothing is said when every edit was saved.
+TEST_F(EditorMessages, LeavingAnimationModeSaysWhichUnsavedEditsWereDropped) {
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    EXPECT_EQ(Type("AddLimb Line LArm"), "");
+    EXPECT_EQ(Type("CreateAnimation Walk 1 1"), "");
+    EXPECT_EQ(Type("AddFrame 0.5"), "");
+    Frame();
+    EXPECT_EQ(Type("AnimationModeToggle"),
+              "Left animation mode: dropped the character's unsaved changes (SaveCharacter keeps them) and the "
+              "unsaved changes to the Walk animation (SaveAnimation keeps them).");
+    Frame();
+
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    EXPECT_EQ(Type("AddLimb Line LArm"), "");
+    EXPECT_TRUE(Saves("SaveCharacter Kept"));
+    EXPECT_EQ(Type("CreateAnimation Jump 1 0"), "");
+    EXPECT_EQ(Type("AddFrame 0.25"), "");
+    EXPECT_TRUE(Saves("SaveAnimation Kept"));
+    Frame();
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
 }

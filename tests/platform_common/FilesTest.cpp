@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/common/Files.h"
@@ -56,4 +57,22 @@ TEST(ReadWholeFile, AFileOverTheCapOfItsKindIsRefusedAndOneAtItIsRead) {
                                " bytes, more than the 16 MB an effect file may hold)");
         }
     }
+}
+
+// Files saved as a set (a character and its surface) are all new or all
+// old: a rename that fails half way puts back the files already replaced.
+TEST(ReplaceFiles, ARenameThatFailsHalfWayLeavesEveryOldFile) {
+    ScopedTempDir dir;
+    std::ofstream("pair.x") << "old character";
+    // A folder with a file in it takes no file's place.
+    std::filesystem::create_directories("pair.sur/in");
+    const plat::FileWrite files[] = {{"pair.x", "new character"}, {"pair.sur", "new surface"}};
+    std::string error;
+    EXPECT_FALSE(plat::ReplaceFiles(files, &error));
+    EXPECT_EQ(error.rfind("pair.sur: cannot replace the file: ", 0), 0u) << error;
+    std::ifstream in("pair.x");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old character");
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) ++entries;
+    EXPECT_EQ(entries, 2u) << "no temporary file or second name is left";
 }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace plat {
 
@@ -162,12 +163,16 @@ bool WriteAll(int fd, std::string_view contents) {
     }
     return true;
 }
-}  // namespace
 
-bool ReplaceFile(const std::string& path, std::string_view contents, std::string* error) {
+// contents in a new temporary file beside path, made with the usual rights;
+// its name, or "" (the reason in error) when it cannot be written whole.
+std::string WriteTemporary(const std::string& path, std::string_view contents, std::string* error) {
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
-    if (fd < 0) return Failed(error, path + ": cannot create a temporary file");
+    if (fd < 0) {
+        Failed(error, path + ": cannot create a temporary file");
+        return "";
+    }
     bool written = WriteAll(fd, contents) && ::fsync(fd) == 0;
     int savedErrno = errno;
     written = ::close(fd) == 0 && written;
@@ -175,16 +180,71 @@ bool ReplaceFile(const std::string& path, std::string_view contents, std::string
         errno = savedErrno;
         Failed(error, path + ": cannot write the file");
         ::unlink(temp.c_str());
-        return false;
+        return "";
     }
     // mkstemp makes the file private; a saved file gets the usual rights.
     ::chmod(temp.c_str(), 0644);
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        Failed(error, path + ": cannot replace the file");
-        ::unlink(temp.c_str());
+    return temp;
+}
+
+// One file of a ReplaceFiles on its way: its temporary file and, while the
+// others are renamed, a second name of the file it replaces.
+struct Replacement {
+    const FileWrite* write;
+    std::string temp;
+    std::string old;     // "" when there was no old file, or no second name for it
+    bool existed = true;  // whether there was an old file
+};
+
+// Puts back what the replacements before `done` took the place of.
+void Restore(std::vector<Replacement>& replacements, std::size_t done) {
+    for (std::size_t i = 0; i < done; ++i) {
+        const Replacement& r = replacements[i];
+        if (!r.old.empty()) ::rename(r.old.c_str(), r.write->path.c_str());
+        else if (!r.existed) ::unlink(r.write->path.c_str());
+        // An old file without a second name stays replaced: new and whole.
+    }
+}
+}  // namespace
+
+bool ReplaceFiles(std::span<const FileWrite> files, std::string* error) {
+    std::vector<Replacement> replacements;
+    auto dropTemporaries = [&replacements](std::size_t from) {
+        for (std::size_t i = from; i < replacements.size(); ++i) ::unlink(replacements[i].temp.c_str());
+    };
+    // Every file written before any is replaced: a full disk changes nothing.
+    for (const FileWrite& file : files) {
+        std::string temp = WriteTemporary(file.path, file.contents, error);
+        if (temp.empty()) {
+            dropTemporaries(0);
+            return false;
+        }
+        replacements.push_back({&file, std::move(temp), "", ::access(file.path.c_str(), F_OK) == 0});
+    }
+    // The old files keep a second name until all are replaced, so that a
+    // rename that fails half way puts the set back as it was.
+    if (replacements.size() > 1)
+        for (Replacement& r : replacements)
+            if (std::string old = r.temp + ".old"; ::link(r.write->path.c_str(), old.c_str()) == 0) r.old = old;
+    auto forgetOldNames = [&replacements] {
+        for (const Replacement& r : replacements)
+            if (!r.old.empty()) ::unlink(r.old.c_str());
+    };
+    for (std::size_t i = 0; i < replacements.size(); ++i) {
+        if (::rename(replacements[i].temp.c_str(), replacements[i].write->path.c_str()) == 0) continue;
+        Failed(error, replacements[i].write->path + ": cannot replace the file");
+        dropTemporaries(i);
+        Restore(replacements, i);
+        forgetOldNames();
         return false;
     }
+    forgetOldNames();
     return true;
+}
+
+bool ReplaceFile(const std::string& path, std::string_view contents, std::string* error) {
+    const FileWrite file{path, contents};
+    return ReplaceFiles(std::span<const FileWrite>(&file, 1), error);
 }
 
 }  // namespace plat

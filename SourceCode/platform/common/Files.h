@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -63,4 +64,14 @@ std::uint64_t FilesOpened();
 // path, so that a failure (reported with a reason in error) never leaves a
 // truncated file where a good one was.
 bool ReplaceFile(const std::string& path, std::string_view contents, std::string* error);
+
+// Files that belong together (a character and its surface): every one is
+// written to its temporary file before any is renamed over its old file, so
+// that a failure (reported with a reason in error) leaves the whole set as
+// it was, never some files new and some old.
+struct FileWrite {
+    std::string path;
+    std::string_view contents;
+};
+bool ReplaceFiles(std::span<const FileWrite> files, std::string* error);
 }  // namespace plat
