@@ -84,7 +84,9 @@ std::uint64_t FileSizeCap(FileKind kind) {
 FileLook LookForFile(const std::string& path, std::string* why) {
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0) return S_ISREG(status.st_mode) ? FileLook::Regular : FileLook::NotRegular;
-    if (errno == ENOENT) return FileLook::Missing;
+    // A folder on the way that is a file is no such file either, as for the
+    // standard library's look.
+    if (errno == ENOENT || errno == ENOTDIR) return FileLook::Missing;
     if (why) *why = CannotBeRead(path, std::strerror(errno));
     return FileLook::Unreadable;
 }

@@ -22,7 +22,7 @@ std::uint64_t FileSizeCap(FileKind kind);
 
 // What is found at a path, following symbolic links.
 enum class FileLook : std::uint8_t {
-    Missing,     // nothing of that name ("no such file")
+    Missing,     // nothing of that name ("no such file", or a folder on the way is a file)
     Regular,     // a regular file
     NotRegular,  // a folder, a FIFO, a device, a socket
     Unreadable,  // the system cannot tell: a loop of symbolic links, a folder
