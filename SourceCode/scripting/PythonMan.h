@@ -76,6 +76,7 @@ private:
     void AddScriptFolderToPath();
     // Imports a module by name; null (with the error line written) on failure.
     PyObject* ImportModule(const char* moduleName);
+    void SayNotImported(const char* moduleName, const std::string& traceback);
     PyObject* FindCallable(const char* functionName) const;
     // Calls the function and returns its result (new reference) or null when
     // it could not be found or raised.
@@ -101,3 +102,6 @@ private:
 // stream and clears it; nothing when none is pending. A SystemExit raised by a
 // script is reported like any other exception instead of ending the game.
 void ReportScriptError();
+// The same, and the text written (empty when none was pending, or when it
+// could not be formatted).
+std::string ReportAndFormatScriptError();
