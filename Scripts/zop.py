@@ -352,6 +352,36 @@ def show_splash():
     music(MUSIC_MENU)
 
 
+def say_not_loaded():
+    """Under Play, once: the level that did not load, and why when its
+    module did not import (the engine leaves that error in sys.last_value;
+    err.txt and the console have it in full)."""
+    global _not_loaded
+    if _not_loaded is None:
+        return
+    name = _not_loaded
+    _not_loaded = None
+    if name in PLAYING:
+        name = "Level %d" % (PLAYING.index(name) + 1)
+    centred("%s did not load%s" % (name, import_error()), -0.2, 0.6)
+
+
+def import_error():
+    """": <error> at line <n>" for the last module that did not import,
+    once; "" when there is none."""
+    error = getattr(sys, "last_value", None)
+    sys.last_type = sys.last_value = sys.last_traceback = None
+    if error is None:
+        return ""
+    line = error.lineno if isinstance(error, SyntaxError) else None
+    place = error.__traceback__
+    while line is None and place is not None:
+        if place.tb_next is None:
+            line = place.tb_lineno
+        place = place.tb_next
+    return ": %s at line %s" % (type(error).__name__, line)
+
+
 def menu_after_splash():
     """The splash has faded: the menu, whose music is already playing."""
     build_menu(False)
@@ -381,6 +411,7 @@ def build_menu(with_music=True):
     reached = level_reached()
     if reached != PLAYING[0]:
         centred("Next: level %d" % (PLAYING.index(reached) + 1), -0.05, 0.8)
+    say_not_loaded()
     trigger([Z.AddPlaySoundEvent(SOUND_CLICK)] + go_to(reached), [Z.AddButtonClickedCondition(play)])
     trigger([Z.AddPlaySoundEvent(SOUND_CLICK), Z.AddQuitGameEvent()], [Z.AddButtonClickedCondition(leave)])
     trigger([Z.AddQuitGameEvent()], [Z.AddKeyTriggeredCondition("escape")])
@@ -538,6 +569,8 @@ def everyloop():
 
 # The loading slot's value at the last frame, when it was set.
 _seen_loading = 0
+# The level that did not load, for the menu to say so once.
+_not_loaded = None
 
 
 def watch_level_change():
@@ -555,6 +588,8 @@ def watch_level_change():
     Z.SetInt(LOADING_SLOT, 0)
     name = LEVELS[loading - 1] if loading <= len(LEVELS) else str(loading)
     report("level \"%s\" did not load; back to the menu." % name)
+    global _not_loaded
+    _not_loaded = name
     if name == "menu":
         build_menu()
     else:

@@ -119,7 +119,14 @@ bool Input::CreateMouse(HWND window) {
     if (mouse) return true;
     // The exclusive level hides the system cursor while the window is
     // active; the game draws its own.
-    return CreateDevice(GUID_SysMouse, DISCL_EXCLUSIVE | DISCL_FOREGROUND, c_dfDIMouse, window, mouse);
+    if (!CreateDevice(GUID_SysMouse, DISCL_EXCLUSIVE | DISCL_FOREGROUND, c_dfDIMouse, window, mouse)) return false;
+    mouse->FollowPointer(followPointer);
+    return true;
+}
+
+void Input::FollowPointer(bool follow) {
+    followPointer = follow;
+    if (mouse) mouse->FollowPointer(follow);
 }
 
 void Input::ReleaseMouse() {
@@ -131,6 +138,7 @@ void Input::ReleaseMouse() {
     mouse->Unacquire();
     mouse->Release();
     mouse = nullptr;
+    pointerPlaced = false;
 }
 
 bool Input::Update() {
@@ -167,6 +175,7 @@ void Input::PollKeyboard() {
 void Input::PollMouse() {
     float frame = FrameSeconds();
     if (!DrainEvents(mouse, &Input::ApplyMouseEvent)) mouse->Acquire();
+    pointerPlaced = mouse->PointerPlacement(&pointerSpot);
     if (leftButton) leftHeldTime += frame;
     if (rightButton) rightHeldTime += frame;
 }

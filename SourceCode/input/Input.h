@@ -63,6 +63,17 @@ public:
     std::int32_t MouseX() const { return mouseX; }
     std::int32_t MouseY() const { return mouseY; }
     std::int32_t MouseWheel() const { return mouseWheel; }
+    // While the game draws its own cursor, the mouse follows the system's
+    // pointer where it is; hidden, it gives raw movement for steering (see
+    // IDirectInputDevice8A::FollowPointer). Kept across a new mouse.
+    void FollowPointer(bool follow);
+    // Where the system's pointer is in the window, when the last poll knew
+    // (see IDirectInputDevice8A::PointerPlacement).
+    bool PointerPlacement(plat::PointerSpot* spot) const {
+        if (!pointerPlaced || !spot) return false;
+        *spot = pointerSpot;
+        return true;
+    }
     bool LeftButton() const { return leftButton; }
     bool RightButton() const { return rightButton; }
     bool MiddleButton() const { return middleButton; }
@@ -109,6 +120,9 @@ private:
     std::int32_t mouseX = 0;
     std::int32_t mouseY = 0;
     std::int32_t mouseWheel = 0;
+    bool followPointer = false;
+    bool pointerPlaced = false;
+    plat::PointerSpot pointerSpot;
     std::uint8_t leftButton = 0;
     std::uint8_t rightButton = 0;
     std::uint8_t middleButton = 0;

@@ -6,11 +6,13 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 
+#include "console/Console.h"
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
@@ -218,10 +220,77 @@ std::string FormatException(PyObject* type, PyObject* value, PyObject* traceback
     PyErr_Clear();
     return text;
 }
+
+// Whether the failed import is that of the module itself not being found
+// (not of a module that it imports); the exception stays set.
+bool ModuleItselfMissing(const char* moduleName) {
+    if (!PyErr_ExceptionMatches(PyExc_ModuleNotFoundError)) return false;
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    PyObject* name = value ? PyObject_GetAttrString(value, "name") : nullptr;
+    const bool itself = name && PyUnicode_Check(name) && PyUnicode_CompareWithASCIIString(name, moduleName) == 0;
+    Py_XDECREF(name);
+    PyErr_Clear();
+    PyErr_Restore(type, value, traceback);
+    return itself;
+}
+
+// Leaves the pending exception where Python keeps the last one it reported
+// (sys.last_type, sys.last_value, sys.last_traceback), so that the main
+// script can tell the player why a level did not import; it stays pending.
+void KeepAsLastError() {
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    if (traceback && value) PyException_SetTraceback(value, traceback);
+    const bool kept = PySys_SetObject("last_type", type ? type : Py_None) == 0 &&
+                      PySys_SetObject("last_value", value ? value : Py_None) == 0 &&
+                      PySys_SetObject("last_traceback", traceback ? traceback : Py_None) == 0;
+    if (!kept) PyErr_Clear();
+    PyErr_Restore(type, value, traceback);
+}
+
+// The file and line of a traceback's place line ('  File "x/level1.py",
+// line 3, in <module>') as "level1.py, line 3"; empty for other lines.
+std::string PlaceOf(const std::string& line) {
+    const std::size_t file = line.find("File \""), number = line.find("\", line ");
+    if (file == std::string::npos || number == std::string::npos || number < file) return "";
+    std::string path = line.substr(file + 6, number - file - 6);
+    path = path.substr(path.find_last_of('/') + 1);
+    const std::size_t first = number + std::strlen("\", line ");
+    std::size_t digits = first;
+    while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits]))) ++digits;
+    return path + ", line " + line.substr(first, digits - first);
+}
+
+// From a traceback as Python prints it: its last unindented line (the
+// error) and its last place, as "SyntaxError: invalid syntax (level1.py,
+// line 3)"; empty when there is no text.
+std::string ImportErrorSummary(const std::string& traceback) {
+    constexpr std::size_t kLongest = 300;
+    std::string error, place;
+    for (std::size_t start = 0; start < traceback.size();) {
+        std::size_t end = traceback.find('\n', start);
+        if (end == std::string::npos) end = traceback.size();
+        const std::string line = traceback.substr(start, end - start);
+        start = end + 1;
+        if (std::string at = PlaceOf(line); !at.empty())
+            place = at;
+        else if (!line.empty() && line[0] != ' ' && line.rfind("Traceback", 0) != 0)
+            error = line;
+    }
+    if (error.size() > kLongest) error = error.substr(0, kLongest) + "...";
+    if (error.empty() || place.empty()) return error;
+    return error + " (" + place + ")";
+}
 }  // namespace
 
-void ReportScriptError() {
-    if (!PyErr_Occurred()) return;
+void ReportScriptError() { ReportAndFormatScriptError(); }
+
+std::string ReportAndFormatScriptError() {
+    if (!PyErr_Occurred()) return "";
+    std::string text;
     PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
     {
@@ -231,7 +300,7 @@ void ReportScriptError() {
         // One message for the whole traceback, so that one raised every frame
         // is written once and then counted.
         FlushPythonStderr();
-        const std::string text = FormatException(type, value, traceback);
+        text = FormatException(type, value, traceback);
         if (formatting.BrokenOff()) {
             plat::LogError("Error: A script raised " + TypeName(type) + kNotFormatted);
         } else if (!text.empty()) {
@@ -248,6 +317,7 @@ void ReportScriptError() {
         Py_XDECREF(traceback);
         PyErr_Clear();
     }
+    return text;
 }
 
 PythonMan::~PythonMan() {
@@ -358,10 +428,26 @@ PyObject* PythonMan::ImportModule(const char* moduleName) {
     }
     Py_XDECREF(nameObject);
     if (!module) {
-        ReportScriptError();
-        WriteError("Error: Failed to find Python module \"%s\".\n", moduleName);
+        const bool missing = ModuleItselfMissing(moduleName);
+        if (!missing) KeepAsLastError();
+        const std::string traceback = ReportAndFormatScriptError();
+        if (missing)
+            WriteError("Error: Failed to find Python module \"%s\".\n", moduleName);
+        else
+            SayNotImported(moduleName, traceback);
     }
     return module;
+}
+
+// The module is there but did not import (a syntax error, or an error its
+// code raised): one line with the error and where it is, below the
+// traceback, and the same on the console, where the player can look.
+void PythonMan::SayNotImported(const char* moduleName, const std::string& traceback) {
+    std::string line = std::string("Python module \"") + moduleName + "\" could not be imported";
+    const std::string why = ImportErrorSummary(traceback);
+    line += why.empty() ? "." : ": " + why + ".";
+    plat::LogErrorOnce("Error: " + line + "\n");
+    if (auto* console = static_cast<Console*>(eTable::Peek(names::Console))) console->Print(line, Console::kRed, true);
 }
 
 void PythonMan::ReleaseModules() {

@@ -76,6 +76,7 @@ private:
     void AddScriptFolderToPath();
     // Imports a module by name; null (with the error line written) on failure.
     PyObject* ImportModule(const char* moduleName);
+    void SayNotImported(const char* moduleName, const std::string& traceback);
     // The named callable of the main module, or else of the level module (a
     // new reference), or null; a lookup that raised is reported, and says so
     // in `failed`.
@@ -106,3 +107,6 @@ private:
 // stream and clears it; nothing when none is pending. A SystemExit raised by a
 // script is reported like any other exception instead of ending the game.
 void ReportScriptError();
+// The same, and the text written (empty when none was pending, or when it
+// could not be formatted).
+std::string ReportAndFormatScriptError();

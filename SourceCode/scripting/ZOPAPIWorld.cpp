@@ -83,6 +83,7 @@ ZOPAPI_HANDLER(AddRectTramp) {
     desc.rows = static_cast<std::uint32_t>(rows);
     desc.spacing = spacing;
     desc.noBuild = 0;
+    desc.position = {x, y, z};
     GameObject* object = objects->CreateObject(&desc);
     if (!object) return Int(-1);
     Place(object, x, y, z);

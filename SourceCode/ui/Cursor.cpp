@@ -54,6 +54,7 @@ bool Cursor::Update() {
     }
     delta = {float(input->MouseX() - lastX), float(input->MouseY() - lastY), 0.0f};
     position += delta;
+    FollowPlacedPointer(*input);
     wheelDelta = input->MouseWheel() - lastZ;
     lastX = input->MouseX(), lastY = input->MouseY(), lastZ = input->MouseWheel();
     ClampToViewport();
@@ -62,7 +63,20 @@ bool Cursor::Update() {
     rightDown = input->RightButton();
     middleDown = input->MiddleButton();
     ReleaseUntakenPresses();
+    // The next poll reads the pointer as the cursor is now: where it is
+    // while it is drawn, raw movement while hidden (steering, drags).
+    input->FollowPointer(visible != 0);
     return true;
+}
+
+// A pointer that reports positions is drawn where it is, whatever the
+// cursor's movement added up to (it started in a corner the pointer need
+// not be in); the back buffer may be larger or smaller than the window.
+void Cursor::FollowPlacedPointer(const Input& input) {
+    plat::PointerSpot spot;
+    if (!input.PointerPlacement(&spot)) return;
+    position.x = float(spot.x) * float(viewport.Width) / float(spot.width);
+    position.y = float(spot.y) * float(viewport.Height) / float(spot.height);
 }
 
 // The position is clamped itself, so that moving back from beyond an edge

@@ -11,6 +11,8 @@
 #include "platform/d3dx/Math3D.h"
 #include "platform/gfx/D3DTypes.h"
 
+class Input;
+
 class ObjectScreenQuad;
 
 class Cursor : public System {
@@ -65,6 +67,7 @@ public:
 private:
     void ClearButtons();
     void FollowCounters();
+    void FollowPlacedPointer(const Input& input);
     void ClampToViewport();
     void PlaceSprite();
     void ReleaseUntakenPresses();

@@ -55,7 +55,7 @@ struct ObjectDesc {
     float diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float specular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 
-    // Basket: where it stands.
+    // Basket: where it stands. Trampoline: the middle of its grid.
     D3DXVECTOR3 position;
 
     // Characters: the character file to load ("" for none).

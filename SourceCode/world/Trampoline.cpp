@@ -73,14 +73,19 @@ bool Trampoline::Build(const ObjectDesc& desc) {
         RemoveSheet();
         return false;
     }
+    // The sheet stands where the script put it: its own point (which the
+    // sheet object follows) there, the nodes around it.
+    origin = desc.position;
+    renderObject->SetPosition(origin.x, origin.y, origin.z);
+    renderObject->UpdateWorldMatrix();
     physics->AddBody(this, kSheetInverseMass);
     body->points[0].collides = 0;
 
     nodeCount = static_cast<std::uint32_t>(vertices);
     nodeInverseMass = NodeInverseMassFor(nodeCount + 1);
     records.assign(nodeCount, TrampNodeRecord{});
-    xStart = -(float(rows) * desc.spacing / 2.0f);
-    zStart = -(float(columns) * desc.spacing / 2.0f);
+    xStart = origin.x - float(rows) * desc.spacing / 2.0f;
+    zStart = origin.z - float(columns) * desc.spacing / 2.0f;
     CreateNodes(desc.spacing);
     BuildAccount();
     body->AddForceFunc(ApplySheetForces);
@@ -143,13 +148,13 @@ void Trampoline::CreateNodes(float spacing) {
     for (std::uint32_t r = 0; r <= rows; ++r) {
         for (std::uint32_t c = 0; c <= columns; ++c) {
             TrampNodeRecord& record = records[r * (columns + 1) + c];
-            record.position = {xStart + float(c) * spacing, 0.0f, zStart + float(r) * spacing};
+            record.position = {xStart + float(c) * spacing, origin.y, zStart + float(r) * spacing};
             record.column = float(c);
             record.row = float(r);
             auto* node = objects ? static_cast<TrampNode*>(objects->CreateObject(&nodeDesc)) : nullptr;
             record.node = node;
             if (node) node->SetRenderPosition(&record.position);
-            body->AddPoint(node, record.position.x, 0.0f, record.position.z, nodeInverseMass);
+            body->AddPoint(node, record.position.x, record.position.y, record.position.z, nodeInverseMass);
             if (node) node->Disable();
         }
     }
@@ -189,19 +194,19 @@ bool Trampoline::Update() {
     return true;
 }
 
-// The sheet stays at the origin and its vertices are world positions, one
-// unit above the node centres.
+// The sheet object stays at the trampoline's place, and its vertices are
+// the positions of the nodes, one unit above their centres, from there.
 bool Trampoline::UpdateSurface() {
     ObjectCustom* sheet = Sheet();
     if (!sheet) return false;
-    if (body) body->SetPositionXYZ(0.0f, 0.0f, 0.0f);
+    if (body) body->SetPosition(&origin);
     std::vector<CustomVertex> vertices(records.size());
     for (std::size_t k = 0; k < records.size(); ++k) {
         TrampNodeRecord& record = records[k];
         if (TrampNode* node = LiveNode(k)) record.position = node->GetRenderPosition() + D3DXVECTOR3(0.0f, 1.0f, 0.0f);
-        vertices[k].x = record.position.x;
-        vertices[k].y = record.position.y;
-        vertices[k].z = record.position.z;
+        vertices[k].x = record.position.x - origin.x;
+        vertices[k].y = record.position.y - origin.y;
+        vertices[k].z = record.position.z - origin.z;
         vertices[k].u = record.column;
         vertices[k].v = record.row;
     }

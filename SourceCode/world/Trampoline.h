@@ -85,6 +85,9 @@ public:
     std::uint32_t nodeCount = 0;
     float xStart = 0.0f;
     float zStart = 0.0f;
+    // Where the script put the trampoline: its own point and the middle of
+    // its grid (y is the nodes' height).
+    D3DXVECTOR3 origin{0.0f, 0.0f, 0.0f};
 
 private:
     // The sheet's springs as the physics step runs them: the force function

@@ -38,12 +38,14 @@ public:
     // scripts: the folder of script modules (the shipped ones by default).
     explicit GameSession(std::filesystem::path scripts = ScopedTempDir::RepositoryRoot() / "Scripts",
                          int width = 640, int height = 480) {
-        std::error_code ec;
-        std::filesystem::create_directory_symlink(scripts, dir.Path() / "Scripts", ec);
-        const auto bindings = ScopedTempDir::RepositoryRoot() / "OnStartScript.txt";
-        if (std::filesystem::exists(bindings))
-            std::filesystem::copy_file(bindings, dir.Path() / "OnStartScript.txt", ec);
+        LayOutScripts(scripts);
         started = Start(Windowed(width, height, "0 0 0"));
+    }
+    // The shipped scripts on the game's own full-screen defaults.
+    struct DefaultSettings {};
+    explicit GameSession(DefaultSettings) {
+        LayOutScripts(ScopedTempDir::RepositoryRoot() / "Scripts");
+        started = StartWithDefaultSettings();
     }
 
     bool ok() const { return started; }
@@ -117,6 +119,13 @@ public:
     std::string Screenshot(const std::string& name) { return TestGame::Screenshot("game", name).string(); }
 
 private:
+    void LayOutScripts(const std::filesystem::path& scripts) {
+        std::error_code ec;
+        std::filesystem::create_directory_symlink(scripts, dir.Path() / "Scripts", ec);
+        const auto bindings = ScopedTempDir::RepositoryRoot() / "OnStartScript.txt";
+        if (std::filesystem::exists(bindings))
+            std::filesystem::copy_file(bindings, dir.Path() / "OnStartScript.txt", ec);
+    }
     std::pair<int, int> PixelOf(float x, float y) const {
         const D3DVIEWPORT9& view = eTable::Find<Cursor>(names::Cursor)->viewport;
         return {int((x + 1.0f) * 0.5f * float(view.Width)), int((1.0f - y) * 0.5f * float(view.Height))};

@@ -251,6 +251,27 @@ TEST(LevelsTest, AMissingLevelModuleLeavesThePlayerInTheMenuWithALineInTheErrorS
     EXPECT_THAT(testing::internal::GetCapturedStderr(), Not(HasSubstr("did not load")));
 }
 
+// A modder's level that does not compile: its traceback, then one line with
+// the error and its place (not that the module is missing), and the menu
+// says that the level did not load and why.
+TEST(LevelsTest, ALevelWithASyntaxErrorIsSaidWithItsLineInTheErrorStreamAndOnTheMenu) {
+    ScopedTempDir scripts;
+    testing::internal::CaptureStderr();
+    GameSession game(ScriptsWith(scripts, "level1", "import ZOPAPI as Z\n\ndef loadlevel()\n    pass\n"), 320, 240);
+    ASSERT_TRUE(game.ok());
+    ASSERT_TRUE(game.ToTheMenu());
+    game.PointAt(0.0f, 0.07f);
+    game.Click();
+    game.Frames(10);
+    EXPECT_EQ(CurrentLevel(), "menu");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, HasSubstr("SyntaxError"));
+    const std::string line = "Python module \"level1\" could not be imported: SyntaxError: expected ':' (level1.py, line 3).";
+    EXPECT_THAT(err, HasSubstr("Error: " + line + "\n"));
+    EXPECT_THAT(err, Not(HasSubstr("Failed to find Python module")));
+    EXPECT_TRUE(Shows("Level 1 did not load: SyntaxError at line 3"));
+}
+
 // The game from its menu into a level 1 whose loadlevel adds the HUD and
 // then runs `lines`: whether it started and still runs, the level it is in,
 // and what the error stream got.

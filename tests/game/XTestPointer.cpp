@@ -27,6 +27,12 @@ void XTestPointer::MoveTo(int screenX, int screenY) {
     XSync(Server(server), False);
 }
 
+void XTestPointer::WarpTo(int screenX, int screenY) {
+    Display* display = Server(server);
+    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, screenX, screenY);
+    XSync(display, False);
+}
+
 void XTestPointer::MoveBy(int dx, int dy) {
     XTestFakeRelativeMotionEvent(Server(server), dx, dy, CurrentTime);
     XSync(Server(server), False);

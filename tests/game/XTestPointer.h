@@ -1,6 +1,7 @@
 #pragma once
 // A pointer driven through the XTest extension of an X server, as xdotool
-// drives one: absolute moves to screen pixels and button presses. Kept apart
+// drives one: absolute moves to screen pixels and button presses (and warps,
+// xdotool's own way of moving it). Kept apart
 // from the engine's headers, which Xlib's names would clash with.
 #include <string>
 
@@ -15,6 +16,9 @@ public:
     bool ok() const { return server != nullptr; }
     // Each returns once the server has taken the event.
     void MoveTo(int screenX, int screenY);
+    // Puts the pointer on a screen pixel as xdotool's mousemove does: a warp,
+    // which moves it without any device's motion.
+    void WarpTo(int screenX, int screenY);
     // A mouse's movement, as xdotool's mousemove_relative sends it.
     void MoveBy(int dx, int dy);
     void Button(int button, bool down);

@@ -452,6 +452,35 @@ def build():
     Frame();
 }
 
+// A sheet put away from the origin is there: its nodes lie around its place
+// and stay there, and the player dropped over it is held and launched.
+TEST_F(WorldScriptTest, ATrampolineStandsWhereTheScriptPutsItAndThePlayerBouncesOnIt) {
+    Start(R"(
+def build():
+    assert Z.AddRectTramp(4000, (0, 0, 18), 6, 6, 2.0, 0, 0, 0) == 0
+    assert Z.AddPC((0, 8, 18), 0, 0, 1) == 0
+    Z.SetPlayerControl(0)
+)");
+    ASSERT_TRUE(python->CallFunction("build"));
+    const Body& sheet = *objects->GetObjectById(4000)->body;
+    ASSERT_EQ(sheet.PointCount(), 50u);
+    D3DXVECTOR3 middle;
+    for (std::size_t k = 1; k < sheet.points.size(); ++k) middle += sheet.points[k].position / 49.0f;
+    EXPECT_NEAR(middle.x, 0.0f, 1e-4f);
+    EXPECT_EQ(middle.y, 0.0f);
+    EXPECT_NEAR(middle.z, 18.0f, 1e-4f);
+    const Point& player = OwnPoint(objectid::kPlayer);
+    float lowest = player.position.y, fastestUp = 0.0f;
+    for (int frame = 0; frame < 3000 && fastestUp < 100.0f; ++frame) {
+        Frame();
+        lowest = std::min(lowest, player.position.y);
+        fastestUp = std::max(fastestUp, player.velocity.y);
+    }
+    EXPECT_GT(fastestUp, 100.0f);  // launched
+    EXPECT_GT(lowest, -3.0f);      // by the sheet, not through it
+    EXPECT_EQ(sheet.points[1].position.z, 12.0f);  // its corner is pinned
+}
+
 TEST_F(WorldScriptTest, AWinAndALoseInOnePassBothApplyAndTheLevelChangesOnceKeepingTheUI) {
     WriteScript("lvl", "def loadlevel(): Z.SetInt(1, Z.GetInt(1) + 1)\n");
     Start(R"(

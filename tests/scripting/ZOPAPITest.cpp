@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include "ScriptFixture.h"
 #include "Video/Video.h"
 #include "core/SystemNames.h"
@@ -53,15 +58,46 @@ def check():
     names = [n for n in vars(Z) if not n.startswith("__")]
     assert len(golden) == 125
     assert names == golden, [(a, b) for a, b in zip(names, golden) if a != b][:3]
-    assert Z.BuildTrigger.__doc__ == "Ties events and conditions together (Limit: 10 events+conditions)."
-    assert Z.AddMoveObjectUnderEvent.__doc__ == "Adds an event to the event handler and returns the events ID."
-    assert Z.AddOrCondition.__doc__ == "Adds a condition to the event handler and returns the conditions ID."
-    assert Z.CamUnlock.__doc__ == Z.CamSetAngleRange.__doc__ == "Sets the min and max viewing angle for the camera."
-    assert Z.CamSetRadius.__doc__ == "Sets the min and max radius for the camera."
-    assert Z.SetLevelTime.__doc__ == "Sets the amount of time left for a level"
-    assert Z.GetCurrentScore.__doc__ == "Gets the current total score."
+    # Each text follows the function's signature and what it returns.
+    text = lambda f: f.__doc__.split("\n\n", 1)[1]
+    assert text(Z.BuildTrigger) == "Ties events and conditions together (Limit: 10 events+conditions)."
+    assert text(Z.AddMoveObjectUnderEvent) == "Adds an event to the event handler and returns the events ID."
+    assert text(Z.AddOrCondition) == "Adds a condition to the event handler and returns the conditions ID."
+    assert text(Z.CamUnlock) == text(Z.CamSetAngleRange) == "Sets the min and max viewing angle for the camera."
+    assert text(Z.CamSetRadius) == "Sets the min and max radius for the camera."
+    assert text(Z.SetLevelTime) == "Sets the amount of time left for a level"
+    assert text(Z.GetCurrentScore) == "Gets the current total score."
 )");
     EXPECT_TRUE(Call("check"));
+}
+
+// Scripts/ZOPAPI.md is the module's own table as a reference: every function
+// in the module's order, its signature and what it returns, and its text.
+// TOLLYMOP_WRITE_ZOPAPI_REFERENCE=<file> writes it there instead.
+TEST_F(ZOPAPITest, TheReferenceBesideTheScriptsIsTheModulesOwnTable) {
+    Start(R"(
+def reference():
+    out = ["# ZOPAPI reference", "",
+           "The engine module that the scripts import (`import ZOPAPI as Z`): every function,",
+           "with its arguments and what it returns. Made from the module's own table",
+           "(each function's `__doc__`); a test checks that the two agree.", ""]
+    for name in [n for n in vars(Z) if not n.startswith("__")]:
+        signature, text = getattr(Z, name).__doc__.split("\n\n", 1)
+        out += ["## " + name, "", "    " + signature, "", text, ""]
+    with open("reference.md", "w", encoding="utf-8") as f:
+        f.write("\n".join(out))
+)");
+    ASSERT_TRUE(Call("reference"));
+    std::ifstream made("reference.md");
+    const std::string reference{std::istreambuf_iterator<char>(made), {}};
+    if (const char* target = std::getenv("TOLLYMOP_WRITE_ZOPAPI_REFERENCE")) {
+        std::ofstream(target) << reference;
+        return;
+    }
+    std::ifstream shipped(ScopedTempDir::RepositoryRoot() / "Scripts" / "ZOPAPI.md");
+    ASSERT_TRUE(shipped) << "Scripts/ZOPAPI.md is missing";
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(shipped), {}), reference)
+        << "Scripts/ZOPAPI.md differs from the module's table: write it again with TOLLYMOP_WRITE_ZOPAPI_REFERENCE";
 }
 
 TEST_F(ZOPAPITest, ArgumentsAreReadAsPython3ReadsThemAndFailuresRaiseInTheScript) {

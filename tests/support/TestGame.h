@@ -53,6 +53,18 @@ public:
     // far the clock moves at every read; 0 leaves it to the test to move now.
     bool Start(const WindowedSettings& settings, std::uint32_t msPerClockRead = 0) {
         WriteWindowedSettings(settings);
+        return StartApplication(msPerClockRead);
+    }
+    // Starts as a player's first start does: no settings file, so the game
+    // writes its full-screen defaults for the desktop.
+    bool StartWithDefaultSettings() {
+        std::error_code ignored;
+        std::filesystem::remove("settings.txt", ignored);
+        return StartApplication(0);
+    }
+
+private:
+    bool StartApplication(std::uint32_t msPerClockRead) {
         // A fresh error stream, as the game's start empties err.txt: what an
         // earlier game of the process wrote is neither a repeat nor counted.
         plat::ResetErrorLog();
@@ -61,6 +73,8 @@ public:
         WindowPair pair{window.Handle(), nullptr};
         return window.Handle() && app.Init(&pair);
     }
+
+public:
 
     // The back buffer, top row first.
     std::vector<D3DCOLOR> BackBuffer(UINT* width = nullptr, UINT* height = nullptr) const {

@@ -292,13 +292,29 @@ HRESULT IDirectInputDevice8A::Unacquire() {
 void IDirectInputDevice8A::TakeMouse() {
     // Relative mode gives raw movement and keeps the pointer in the window;
     // the offscreen and dummy drivers refuse it, and motion events still
-    // carry relative movement there, so a refusal is no failure.
-    if (SDL_WasInit(SDL_INIT_VIDEO)) {
-        SDL_SetRelativeMouseMode(SDL_TRUE);
-        SDL_GetGlobalMouseState(&pointerX, &pointerY);
-    }
+    // carry relative movement there, so a refusal is no failure. Only a
+    // driver that takes it has a system pointer to follow.
+    systemPointer = SDL_WasInit(SDL_INIT_VIDEO) && SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
+    if (systemPointer) SDL_GetGlobalMouseState(&pointerX, &pointerY);
     SetCursorVisible(false);
     mouseTaken = true;
+    ApplyPointerMode();
+}
+
+void IDirectInputDevice8A::FollowPointer(bool follow) {
+    if (follow == followPointer) return;
+    followPointer = follow;
+    ApplyPointerMode();
+}
+
+// Relative mode hides where the system's pointer is: a warp (xdotool's
+// mousemove) sends no motion there at all, and a pointer that reports
+// positions sends them as if they were movement. Out of it, every motion
+// says where the pointer is, whatever moved it.
+void IDirectInputDevice8A::ApplyPointerMode() {
+    if (!mouseTaken || !systemPointer) return;
+    SDL_SetRelativeMouseMode(followPointer ? SDL_FALSE : SDL_TRUE);
+    if (!followPointer) placed = false;
 }
 
 void IDirectInputDevice8A::GiveBackMouse() {
@@ -392,6 +408,7 @@ void IDirectInputDevice8A::OnEvent(const SDL_Event& e) {
         }
         QueueMovement(DIMOFS_X, static_cast<DWORD>(e.motion.xrel));
         QueueMovement(DIMOFS_Y, static_cast<DWORD>(e.motion.yrel));
+        if (mouseTaken && systemPointer) FollowedTo(e.motion.x, e.motion.y);
         break;
     case SDL_MOUSEWHEEL: {
         // Unsigned arithmetic: whatever a driver reports, it wraps, never overflows.
@@ -490,7 +507,8 @@ void IDirectInputDevice8A::SettleMotion() {
     if (unsettled.empty()) return;
     int nowX = 0, nowY = 0;
     SDL_GetGlobalMouseState(&nowX, &nowY);
-    if (RawValuesWerePositions(nowX, nowY)) {
+    const bool positions = RawValuesWerePositions(nowX, nowY);
+    if (positions) {
         // The queue holds every unsettled event still: none is handed out
         // before it is settled. Both are in sequence order.
         auto motion = unsettled.begin();
@@ -510,6 +528,45 @@ void IDirectInputDevice8A::SettleMotion() {
     pointerX = nowX;
     pointerY = nowY;
     unsettled.clear();
+    if (positions)
+        PlacedAt(nowX, nowY);
+    else
+        placed = false;
+}
+
+void IDirectInputDevice8A::PlacedAt(int x, int y) {
+    placed = false;
+    SDL_Window* sdlWindow = SDL_GetWindowFromID(sdlWindowId);
+    if (!sdlWindow) return;
+    int left = 0, top = 0;
+    SDL_GetWindowPosition(sdlWindow, &left, &top);
+    PlaceInWindow(sdlWindow, x - left, y - top);
+}
+
+// A motion out of relative mode: x, y are the pointer's place in the window.
+void IDirectInputDevice8A::FollowedTo(int x, int y) {
+    SDL_Window* sdlWindow = SDL_GetWindowFromID(sdlWindowId);
+    if (!sdlWindow) return;
+    int left = 0, top = 0;
+    SDL_GetWindowPosition(sdlWindow, &left, &top);
+    // Where relative mode starts from, when the cursor is hidden again.
+    pointerX = left + x;
+    pointerY = top + y;
+    PlaceInWindow(sdlWindow, x, y);
+}
+
+void IDirectInputDevice8A::PlaceInWindow(SDL_Window* sdlWindow, int x, int y) {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdlWindow, &width, &height);
+    if (width <= 0 || height <= 0) return;
+    placement = {std::clamp(x, 0, width - 1), std::clamp(y, 0, height - 1), width, height};
+    placed = true;
+}
+
+bool IDirectInputDevice8A::PointerPlacement(PointerSpot* spot) const {
+    if (!placed || !spot) return false;
+    *spot = placement;
+    return true;
 }
 
 void IDirectInputDevice8A::QueueMovement(DWORD offset, DWORD amount) {

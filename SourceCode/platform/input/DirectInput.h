@@ -112,6 +112,12 @@ enum : DWORD { DIGDD_PEEK = 1 };
 
 class IDirectInput8A;
 
+// A spot of the window's client area, in pixels, with the client's size.
+struct PointerSpot {
+    int x = 0, y = 0;
+    int width = 0, height = 0;
+};
+
 // Released like every platform object; the last Release frees the device,
 // unacquired first.
 class IDirectInputDevice8A : public RefCounted {
@@ -139,6 +145,20 @@ public:
     // are still handed out; only an empty queue reports the loss.
     HRESULT GetDeviceData(DWORD objectSize, DIDEVICEOBJECTDATA* data, DWORD* count, DWORD flags);
 
+    // While the game draws its own pointer, an exclusive mouse follows the
+    // system's pointer out of relative mode: each motion is the pointer's
+    // movement and says where it is, whatever moved it (a mouse, a VM's
+    // tablet, VNC, XTest, a warp as xdotool's mousemove makes). Otherwise
+    // (steering) it takes relative mode for raw movement. Drivers that
+    // refuse relative mode have no system pointer: nothing changes there.
+    void FollowPointer(bool follow);
+    // Where the system's pointer was last seen in the window's client area
+    // (in pixels, with the client's size) when it was followed, or when a
+    // pointer that reports positions moved it in relative mode: the game
+    // draws its cursor there. False after a mouse's raw movement, on
+    // entering relative mode, and before any such motion.
+    bool PointerPlacement(PointerSpot* spot) const;
+
     // Queued events not yet read (for tests and diagnostics).
     std::size_t PendingEvents() const { return queue.size(); }
 
@@ -165,6 +185,11 @@ private:
     // a pointer.
     void SettleMotion();
     bool RawValuesWerePositions(int pointerX, int pointerY) const;
+    // Records the system's pointer, at screen pixel (x, y), as placed.
+    void PlacedAt(int x, int y);
+    void FollowedTo(int windowX, int windowY);
+    void PlaceInWindow(SDL_Window* sdlWindow, int x, int y);
+    void ApplyPointerMode();
     bool InForeground() const;
     void TakeMouse();
     void GiveBackMouse();
@@ -196,6 +221,10 @@ private:
     std::vector<RawMotion> unsettled;
     // Where the system's pointer stood at the last settle, in screen pixels.
     int pointerX = 0, pointerY = 0;
+    bool systemPointer = false;
+    bool followPointer = false;
+    bool placed = false;
+    PointerSpot placement;
 };
 
 class IDirectInput8A : public RefCounted {
