@@ -61,7 +61,10 @@ public:
         if (PyErr_CheckSignals() < 0) PyErr_Clear();
     }
     // What the scripts wrote to sys.stderr and left open ends with the call.
+    // A process that a script forked ends here, at its first return into
+    // the engine.
     ~RunningScript() {
+        EndIfForkedChild();
         if (--runningScripts != 0) return;
         scripting::EndScriptErrorMessage();
         plat::ScriptReturned();
