@@ -43,7 +43,7 @@ static_assert(std::atomic<int>::is_always_lock_free);
 std::atomic<unsigned> scriptsInterrupted{0};
 static_assert(std::atomic<unsigned>::is_always_lock_free);
 
-// Called from the SIGINT/SIGTERM handler: the script stops with a
+// Called from the end signals' handler: the script stops with a
 // KeyboardInterrupt at its next instruction, or wakes from a sleep.
 void InterruptRunningScript() {
     if (runningScripts.load() <= 0) return;

@@ -144,8 +144,12 @@ void OnTerminate() {
 }
 
 #if TOLLYMOP_ADDRESS_SANITIZER
-// The sanitizer's report went to descriptor 2, which the log reads.
-void OnSanitizerDeath() { WriteErrorAtOnce(""); }
+// The sanitizer's report went to descriptor 2, which the log reads; the
+// children end with the game, as after any crash.
+void OnSanitizerDeath() {
+    WriteErrorAtOnce("");
+    EndChildProcesses();
+}
 #endif
 
 void InstallCrashHandler(int signal) {

@@ -10,8 +10,8 @@
 // stack of its own, so that a stack overflow is named too.
 //
 // Where the address sanitizer runs it reports SIGSEGV, SIGBUS and SIGFPE
-// itself: those are left to it, and what the log held is written out when
-// it ends the process.
+// itself: those are left to it, and what the log held is written out, and
+// the children ended, when it ends the process.
 namespace plat {
 
 // While on, the crash signals (those the parent did not ignore) and
