@@ -117,11 +117,13 @@ run_case() {
 # The terminal that ran the game closes: the game ends in order, as after
 # SIGTERM.
 run_case hangup HUP 0 "" "$(main_script <<< 'open("hung", "w").close()')" &
-# A signal that would end the process and that no script handles ends the
-# game in order, named; one that a script handles goes to its handler.
+# A signal that would end the process and that no script handles (set back
+# to its default action by the script, too) ends the game in order, named;
+# one that a script handles goes to its handler.
 run_case alarm - 0 '^SIGUSR1 went to the handler$
 SIGALRM' "$(main_script <<< 'def on_usr1(number, frame):
     print("SIGUSR1 went to the handler", file=sys.stderr)
+    signal.signal(signal.SIGALRM, signal.SIG_DFL)
     signal.alarm(1)
 signal.signal(signal.SIGUSR1, on_usr1)
 os.kill(os.getpid(), signal.SIGUSR1)
@@ -138,8 +140,10 @@ raise ValueError("y" * 300)')" "" \
      grep -q "^ValueError: yyy" terminal.txt || echo "FAIL ($case): the error is not on the terminal"
      [ ! -s err.txt ] || [ -z "$(tail -c 1 err.txt)" ] || echo "FAIL ($case): err.txt is cut mid-line"' &
 wait
-# Ctrl+\ keeps its core dump (the status says so) after one line.
-run_case quit-key QUIT 131 '^Error: .*SIGQUIT' "$(main_script <<< 'open("hung", "w").close()')" &
+# Ctrl+\ keeps its core dump (the status says so) after one line, also
+# where the script set it back to its default action.
+run_case quit-key QUIT 131 '^Error: .*SIGQUIT' "$(main_script <<< 'signal.signal(signal.SIGQUIT, signal.SIG_DFL)
+open("hung", "w").close()')" &
 # A C stack overflow in the interpreter (a repr 10^6 lists deep) is named
 # (by the address sanitizer where it runs, which ends with 1); the child
 # process the script left running dies with the game.
