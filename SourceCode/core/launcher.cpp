@@ -1,4 +1,4 @@
-// build/tollymop: blocks SIGINT and SIGTERM, then becomes the game
+// build/tollymop: blocks SIGINT, SIGTERM and SIGHUP, then becomes the game
 // (tollymop-game beside it) in the same process. Loading the game's many
 // libraries takes a while before its first instruction, and an end signal
 // then would kill it outright; blocked, the signal waits until the game has
@@ -31,6 +31,7 @@ int main(int, char** argv) {
     sigemptyset(&ends);
     sigaddset(&ends, SIGINT);
     sigaddset(&ends, SIGTERM);
+    sigaddset(&ends, SIGHUP);
     sigprocmask(SIG_BLOCK, &ends, nullptr);
     const std::string game = GamePath();
     ::execv(game.c_str(), argv);

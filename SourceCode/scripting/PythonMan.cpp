@@ -47,7 +47,7 @@ static_assert(std::atomic<int>::is_always_lock_free);
 std::atomic<unsigned> scriptsInterrupted{0};
 static_assert(std::atomic<unsigned>::is_always_lock_free);
 
-// Called from the SIGINT/SIGTERM handler: the script stops with a
+// Called from the end signals' handler: the script stops with a
 // KeyboardInterrupt at its next instruction, or wakes from a sleep.
 void InterruptRunningScript() {
     if (runningScripts.load() <= 0) return;
@@ -65,7 +65,10 @@ public:
         if (PyErr_CheckSignals() < 0) PyErr_Clear();
     }
     // What the scripts wrote to sys.stderr and left open ends with the call.
+    // A process that a script forked ends here, at its first return into
+    // the engine.
     ~RunningScript() {
+        EndIfForkedChild();
         if (--runningScripts != 0) return;
         scripting::EndScriptErrorMessage();
         plat::ScriptReturned();

@@ -35,7 +35,7 @@ public:
     // Calls the named function of the main module, or failing that of the
     // level module, without arguments. True when a callable was found and it
     // returned without raising. A raised exception is written to the error
-    // stream with its traceback and cleared. SIGINT and SIGTERM break off a
+    // stream with its traceback and cleared. The end signals break off a
     // running call; after one of them nothing is called any more.
     bool CallFunction(const char* name, IfMissing ifMissing = IfMissing::Quiet);
     // As CallFunction, then the result read as a truth, as a C long would

@@ -4,14 +4,18 @@
 #include "scripting/ScriptEnd.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdarg>
+#include <iterator>
 
+#include "platform/common/ErrorLog.h"
+#include "platform/window/CrashLine.h"
 #include "platform/window/EndSignals.h"
 #include "scripting/PythonMan.h"
 
 namespace {
-// The process's handlers of SIGINT and SIGTERM, put back when the object goes.
+// The process's handlers of the end signals, put back when the object goes.
 class KeptEndSignalHandlers {
 public:
     KeptEndSignalHandlers() {
@@ -24,16 +28,24 @@ public:
     KeptEndSignalHandlers& operator=(const KeptEndSignalHandlers&) = delete;
 
 private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM};
-    static constexpr int kCount = 2;
+    static constexpr const int* kSignals = plat::kEndSignals;
+    static constexpr int kCount = int(std::size(plat::kEndSignals));
     struct sigaction kept[kCount] {};
 };
 
 // signal.signal as the scripts see it: Python's own (`original`), which
-// would also take the process's handler.
+// would also take the process's handler. A signal that the script sets back
+// to its default action keeps the game's handler, which ends the game in
+// order or names the crash.
 PyObject* SignalKeepingEndSignals(PyObject* original, PyObject* args, PyObject* keywords) {
-    KeptEndSignalHandlers kept;
-    return PyObject_Call(original, args, keywords);
+    PyObject* result = nullptr;
+    {
+        KeptEndSignalHandlers kept;
+        result = PyObject_Call(original, args, keywords);
+    }
+    plat::KeepScriptSignalsOwned();
+    plat::KeepCrashesNamed();
+    return result;
 }
 
 // signal.pthread_sigmask as the scripts see it: the other signals are blocked
@@ -51,10 +63,10 @@ PyCFunction AsFunction(PyObject* (*function)(PyObject*, PyObject*, PyObject*)) {
 
 PyMethodDef signalKeepingEndSignals = {
     "signal", AsFunction(SignalKeepingEndSignals), METH_VARARGS | METH_KEYWORDS,
-    "Sets the handler of a signal inside Python; SIGINT and SIGTERM stay the game's, which end it."};
+    "Sets the handler of a signal inside Python; SIGINT, SIGTERM and SIGHUP stay the game's, which end it."};
 PyMethodDef sigmaskKeepingEndSignals = {
     "pthread_sigmask", AsFunction(SigmaskKeepingEndSignals), METH_VARARGS | METH_KEYWORDS,
-    "Blocks or unblocks signals in this thread; SIGINT and SIGTERM stay the game's: they end it."};
+    "Blocks or unblocks signals in this thread; SIGINT, SIGTERM and SIGHUP stay the game's: they end it."};
 
 // Puts the replacement in place of the module's function of that name; the
 // original becomes the replacement's self. An interpreter used again keeps
@@ -84,8 +96,8 @@ void KeepEndSignalsFromScripts(PyObject* signalModule) {
 // leaves the signals alone: an end signal breaks off the wait like any
 // other, and the command's shell is killed. A child starts as any program
 // does, not with the game's signals: the end signals open (the game keeps
-// them blocked for their owner) and SIGPIPE by default (the game ignores
-// it), as subprocess gives its children. subprocess forks, whose child
+// them blocked for their owner) and SIGPIPE and SIGXFSZ by default (the game
+// ignores them), as subprocess gives its children. subprocess forks, whose child
 // handler opens the end signals, rather than using vfork or posix_spawn,
 // whose children would keep the game's mask.
 // Only what the interpreter has loaded at start is imported here: the
@@ -94,14 +106,14 @@ void KeepEndSignalsFromScripts(PyObject* signalModule) {
 // start its children when a script first imports it.
 constexpr char kSystemKeepingEndSignals[] = R"(
 def keep_end_signals(os, posix, _signal, sys):
-    ends = {_signal.SIGINT, _signal.SIGTERM}
+    ends = {_signal.SIGINT, _signal.SIGTERM, _signal.SIGHUP}
     def system(command):
         """Runs the command in a subshell and returns its wait status (-1 when no shell could start)."""
         arguments = [b"sh", b"-c", os.fsencode(command)]
         try:
             shell = os.posix_spawn("/bin/sh", arguments, os.environ,
                                    setsigmask=_signal.pthread_sigmask(_signal.SIG_BLOCK, ()) - ends,
-                                   setsigdef=(_signal.SIGPIPE,))
+                                   setsigdef=(_signal.SIGPIPE, _signal.SIGXFSZ))
         except OSError:
             return -1
         try:
@@ -177,6 +189,47 @@ void KeepEndSignalsFromCommands() {
 }
 
 bool gameEnding = false;
+
+// The game's process: a process forked from it (a script's os.fork) has
+// another id and the same value.
+const pid_t gameProcess = ::getpid();
+bool endingForkedChild = false;
+
+// The status a Python program ends with: 0 with no exception; sys.exit's
+// code (0 for None; any other object is written out and gives 1); 1 for any
+// other exception, whose traceback goes to the error stream.
+int StatusOfForkedChild() {
+    if (!PyErr_Occurred()) return 0;
+    if (!PyErr_ExceptionMatches(PyExc_SystemExit)) {
+        ReportScriptError();
+        return 1;
+    }
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    PyObject* code = value ? PyObject_GetAttrString(value, "code") : nullptr;
+    int status = 0;
+    if (code && PyLong_Check(code)) {
+        status = int(PyLong_AsLong(code));
+    } else if (code && code != Py_None) {
+        PyObject* stream = PySys_GetObject("stderr");  // borrowed
+        if (stream && PyFile_WriteObject(code, stream, Py_PRINT_RAW) == 0) PyFile_WriteString("\n", stream);
+        status = 1;
+    }
+    Py_XDECREF(code);
+    Py_XDECREF(type);
+    Py_XDECREF(value);
+    Py_XDECREF(traceback);
+    PyErr_Clear();
+    return status;
+}
+
+void FlushStandardStream(const char* name) {
+    PyObject* stream = PySys_GetObject(name);  // borrowed
+    PyObject* result = stream && stream != Py_None ? PyObject_CallMethod(stream, "flush", nullptr) : nullptr;
+    Py_XDECREF(result);
+    PyErr_Clear();
+}
 
 // Joins the threads that finalizing would wait for, together up to
 // `seconds`; the names of those still running, comma separated.
@@ -257,5 +310,17 @@ std::string ScriptProcessesLeftRunning() {
 void RunScriptExitHandlers() { CallWithLoadedModule(kRunExitHandlers, "run_exit_handlers", "atexit"); }
 
 bool GameIsEnding() { return gameEnding || plat::EndSignalled(); }
+
+bool InForkedChild() { return ::getpid() != gameProcess; }
+
+void EndIfForkedChild() {
+    if (!InForkedChild() || endingForkedChild) return;
+    endingForkedChild = true;
+    const int status = StatusOfForkedChild();
+    FlushStandardStream("stdout");
+    FlushStandardStream("stderr");
+    plat::EndErrorMessage();
+    ::_exit(status);
+}
 
 void SetGameEnding(bool ending) { gameEnding = ending; }

@@ -1,13 +1,15 @@
 #pragma once
-// What keeps a script from holding the game's end: SIGINT and SIGTERM stay
-// the engine's and break off a running script, and the threads a script
-// left running get a bounded time to end.
+// What keeps a script from holding the game's end: the end signals stay
+// the engine's and break off a running script, the threads a script left
+// running get a bounded time to end, and a process a script forked never
+// runs the engine.
 #include <string>
 
 // At every start of the interpreter, before any script runs: an end signal
 // raises KeyboardInterrupt in the running script (Python's default SIGINT
-// handler); a script's signal.signal sets its handlers inside Python only,
-// and its signal.pthread_sigmask never opens SIGINT or SIGTERM on a thread:
+// handler); a script's signal.signal sets its handlers inside Python only
+// (and never puts back the default action of a signal the game owns), and
+// its signal.pthread_sigmask never opens an end signal on a thread:
 // they stay with the thread that owns them, so a script that ignores,
 // handles or blocks them cannot keep them from the engine. os.system leaves
 // the signals alone (the C library's ignores SIGINT while the command runs):
@@ -34,3 +36,14 @@ void RunScriptExitHandlers();
 bool GameIsEnding();
 // The host says when its end begins (and that a new host starts afresh).
 void SetGameEnding(bool ending);
+
+// True in a process that a script forked from the game's (os.fork).
+bool InForkedChild();
+// Every return from a script call into the engine passes here: in a forked
+// child the process ends at once, with the status a Python program would
+// end with (sys.exit's code, 1 for another exception, whose traceback goes
+// to the error stream, 0 when the call returned), after flushing the
+// script's standard streams. It touches nothing the game holds: the
+// display, err.txt (its errors go through descriptor 2, which the game's
+// log reads), the audio device, the settings file.
+void EndIfForkedChild();

@@ -9,13 +9,18 @@ namespace zopapi {
 namespace {
 // Every function refuses, with RuntimeError, once the game's end has begun:
 // the end waits a little for the threads a script left running, and what
-// they make then would only lengthen it.
+// they make then would only lengthen it. A process a script forked is
+// refused too: the engine's display, devices and files are the game's.
 const char* FunctionName(PyCFunction served);
 
 template <PyCFunction handler>
 PyObject* Served(PyObject* module, PyObject* args) {
     if (GameIsEnding()) {
         PyErr_SetString(PyExc_RuntimeError, "the game is ending: the engine takes no more calls");
+        return nullptr;
+    }
+    if (InForkedChild()) {
+        PyErr_SetString(PyExc_RuntimeError, "a forked process cannot call the engine: it runs in the game's process only");
         return nullptr;
     }
     // Should the engine's work for the call outlast an end signal, the line

@@ -1,7 +1,9 @@
 #include "platform/common/ErrorLog.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,17 +24,8 @@
 
 #include "platform/common/Files.h"
 #include "platform/window/Clock.h"
+#include "platform/window/CrashLine.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TOLLYMOP_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TOLLYMOP_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if TOLLYMOP_ADDRESS_SANITIZER
-#include <sanitizer/common_interface_defs.h>
-#endif
 
 namespace plat {
 namespace {
@@ -88,6 +81,12 @@ struct Log {
     // Descriptor 2 as it was (the terminal) while a file is open, else -1.
     int terminal = -1;
     int file = -1;
+    // The file as it was opened, and its path from the root: a descriptor
+    // that a script closed (or that now names a file of its own) is
+    // replaced by the file opened again by its path.
+    dev_t fileDevice = 0;
+    ino_t fileInode = 0;
+    char filePath[PATH_MAX] = {};
     // The read end of descriptor 2's pipe, and what wakes its reader to stop.
     int streamRead = -1;
     int stopReader[2] = {-1, -1};
@@ -124,17 +123,51 @@ void TellTheTerminal(int terminal, const char* path, int reason, bool earlier) {
 
 constexpr char kLogFileName[] = "err.txt";
 
-// Writes to where the log writes; when that fails (a full disk), the terminal
-// is told once and takes the rest and all that follows.
-void Emit(Log& log, std::string_view text) {
+void KeepFileIdentity(Log& log) noexcept {
+    struct stat about {};
+    if (::fstat(log.file, &about) != 0) return;
+    log.fileDevice = about.st_dev;
+    log.fileInode = about.st_ino;
+}
+
+// Where the log writes, and the size of its file before the write (-1 when
+// it writes no file or cannot tell). The file's descriptor is looked at
+// first: one that is gone, or names another file now, is replaced by the
+// file opened again by its path (-1 when it cannot be). Async-signal-safe.
+int CheckedOut(Log& log, off_t& sizeBefore) noexcept {
+    sizeBefore = -1;
     const int out = log.out;
-    const std::size_t done = WriteAll(out, text);
+    if (log.file < 0 || out != log.file) return out;
+    struct stat about {};
+    if (::fstat(out, &about) == 0 && about.st_dev == log.fileDevice && about.st_ino == log.fileInode) {
+        sizeBefore = about.st_size;
+        return out;
+    }
+    const int reopened = ::open(log.filePath, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (reopened < 0) return -1;
+    log.file = reopened;
+    log.out = reopened;
+    KeepFileIdentity(log);
+    if (::fstat(reopened, &about) == 0) sizeBefore = about.st_size;
+    return reopened;
+}
+
+// Writes to where the log writes; when that fails (a full disk, the file
+// size limit), the part of the message that was written is taken back, so
+// that err.txt ends with a whole message, and the terminal is told once and
+// takes the message and all that follows.
+void Emit(Log& log, std::string_view text) {
+    off_t sizeBefore = -1;
+    const int out = CheckedOut(log, sizeBefore);
+    errno = 0;
+    const std::size_t done = out >= 0 ? WriteAll(out, text) : 0;
     if (done == text.size()) return;
     const int reason = errno != 0 ? errno : EIO;
     if (log.terminal < 0 || out == log.terminal) return;
+    if (done > 0 && sizeBefore >= 0 && ::ftruncate(out, sizeBefore) != 0) text.remove_prefix(done);
     TellTheTerminal(log.terminal, kLogFileName, reason, false);
     log.out = log.terminal;
-    WriteAll(log.terminal, text.substr(done));
+    WriteAll(log.terminal, text);
 }
 
 // Writes the text unless that would pass the limit; then the one line that
@@ -351,32 +384,28 @@ void PipeDescriptorTwo(Log& log) {
     log.reader = std::thread(ReadDescriptorTwo, std::ref(log));
 }
 
-// A process that aborts (a failed assertion, the interpreter's fatal error)
-// has just written why to descriptor 2, and one that crashes may have left
-// something there: that is written out, then the signal ends the process as
-// it would have. The address sanitizer reports crashes itself, then calls
-// its death callback.
-#if TOLLYMOP_ADDRESS_SANITIZER
-constexpr int kCrashSignals[] = {SIGABRT};
-void OnSanitizerDeath() { WriteErrorAtOnce(""); }
-#else
-constexpr int kCrashSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
-#endif
-
-void OnCrash(int number) {
-    WriteErrorAtOnce("");
-    ::signal(number, SIG_DFL);
-    ::raise(number);
+// The path of the log's file from the root, as it is now: a script may
+// change the current folder later.
+void KeepPath(Log& log, const char* path) {
+    log.filePath[0] = '\0';
+    if (path[0] != '/' && ::getcwd(log.filePath, sizeof log.filePath - 1)) std::strcat(log.filePath, "/");
+    const std::size_t at = std::strlen(log.filePath);
+    std::snprintf(log.filePath + at, sizeof log.filePath - at, "%s", path);
 }
 
-void WriteOutAtCrashes(bool on) {
-    struct sigaction action {};
-    action.sa_handler = on ? OnCrash : SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (int number : kCrashSignals) ::sigaction(number, &action, nullptr);
-#if TOLLYMOP_ADDRESS_SANITIZER
-    __sanitizer_set_death_callback(on ? OnSanitizerDeath : nullptr);
-#endif
+// A process forked from the game (a script's os.fork) gets the log in a
+// state it can use: not locked by a thread that the fork left behind.
+void LockForFork() { TheLog().mutex.lock(); }
+void UnlockAfterFork() { TheLog().mutex.unlock(); }
+// The child writes its errors to descriptor 2, which the game's log reads
+// and bounds; it writes nothing to err.txt itself, and never reads the pipe
+// that belongs to the game's reader.
+void LeaveToTheParent() {
+    Log& log = TheLog();
+    log.out = STDERR_FILENO;
+    log.file = -1;
+    log.streamRead = -1;
+    log.mutex.unlock();
 }
 
 void ResetLocked(Log& log, std::size_t limit) {
@@ -466,7 +495,8 @@ void WriteErrorAtOnce(const char* line) noexcept {
         ::nanosleep(&pause, nullptr);
         locked = log.mutex.try_lock();
     }
-    const int out = log.out;
+    off_t sizeBefore = -1;
+    const int out = CheckedOut(log, sizeBefore);
     if (locked && !log.full) {
         // Unbounded by the log, bounded by what a message and a pipe hold.
         WriteAll(out, log.pending.text);
@@ -496,6 +526,8 @@ ErrorLogFile::ErrorLogFile(const char* path) {
     log.file = OpenEmptied(path);
     if (log.file >= 0) {
         log.out = log.file;
+        KeepFileIdentity(log);
+        KeepPath(log, path);
     } else {
         const int reason = errno;
         if (log.terminal >= 0) TellTheTerminal(log.terminal, path, reason, LookForFile(path) == FileLook::Regular);
@@ -504,12 +536,17 @@ ErrorLogFile::ErrorLogFile(const char* path) {
     // A new file: every error may be written in full again.
     ResetLocked(log, kErrorLogLimit);
     PipeDescriptorTwo(log);
-    WriteOutAtCrashes(true);
+    static const bool forksKnown = pthread_atfork(LockForFork, UnlockAfterFork, LeaveToTheParent) == 0;
+    (void)forksKnown;
+    // A process that aborts (a failed assertion, the interpreter's fatal
+    // error) has just written why to descriptor 2: a crash's line comes
+    // after what the log holds.
+    NameCrashes(true);
 }
 
 ErrorLogFile::~ErrorLogFile() {
     Log& log = TheLog();
-    WriteOutAtCrashes(false);
+    NameCrashes(false);
     // What comes after the run (the leak checker's report) lands where the
     // log wrote, as it always did.
     {

@@ -30,9 +30,11 @@ std::atomic<void (*)()> scriptInterrupt{nullptr};
 static_assert(std::atomic<void (*)()>::is_always_lock_free);
 pthread_t mainThread;
 // The end signals that the game took (a parent may have ignored one), set
-// before the owner starts; SIGINT and SIGTERM go to the owner, and to no
-// one else.
+// before the owner starts; they go to the owner, and to no one else.
 sigset_t owned;
+// The script signals whose default action the game replaced (those the
+// parent did not ignore): a handler passes them on to the owner.
+sigset_t passedOn;
 pthread_t owner;
 bool ownerStarted = false;
 // Sent to the main thread to break off a script: its handler calls the
@@ -59,7 +61,8 @@ std::atomic<bool> ownEndBounded{false};
 // Sent to the owner of the end signals when the game's own end begins, so
 // that it starts to keep the deadline.
 int wakeSignal = 0;
-// What the owner waits for: the end signals it owns and the wake.
+// What the owner waits for: the end signals it owns, the script signals
+// passed on to it and the wake.
 sigset_t waited;
 
 constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
@@ -237,12 +240,30 @@ void OnEndSignal() {
     if (ScriptRunning()) pthread_kill(mainThread, interruptSignal);
 }
 
+// A script signal that no script handles: said, then the game ends in order
+// as on an end signal. Once the end has begun it changes nothing (a timer
+// that goes on firing is no second end signal).
+void OnUnhandledScriptSignal(int signal) {
+    if (endSignalled.load()) return;
+    const char* name = sigabbrev_np(signal);
+    LogErrorF("Error: SIG%s came and no script handles it: the game ends as on SIGTERM.\n", name ? name : "?");
+    OnEndSignal();
+}
+
+void OnSignal(int signal) {
+    if (sigismember(&owned, signal))
+        OnEndSignal();
+    else
+        OnUnhandledScriptSignal(signal);
+}
+
 // A thread that has the end signals open (one that started before they were
 // caught, or one that opened them beneath Python) may take one while the
-// handler is still the game's: it goes on to the owner.
+// handler is still the game's: it goes on to the owner. So does a script
+// signal that no script handles.
 void PassEndSignalOn(int signal) {
     const int savedErrno = errno;
-    if (ownerStarted)
+    if (ownerStarted && sigismember(&waited, signal))
         pthread_kill(owner, signal);
     else
         OnEndSignal();
@@ -282,7 +303,7 @@ void KeepTheDeadline() {
 }
 
 void TakeSignal(int signal) {
-    if (signal != wakeSignal) OnEndSignal();
+    if (signal != wakeSignal) OnSignal(signal);
 }
 
 void* OwnEndSignals(void*) {
@@ -315,8 +336,8 @@ void StartOwner() {
 void OpenEndSignalsInChild() {
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
-    for (int signal : {SIGINT, SIGTERM})
-        if (sigismember(&owned, signal)) ::sigaction(signal, &byDefault, nullptr);
+    for (int signal = 1; signal < NSIG; ++signal)
+        if (sigismember(&waited, signal) == 1) ::sigaction(signal, &byDefault, nullptr);
     pthread_sigmask(SIG_UNBLOCK, &owned, nullptr);
 }
 
@@ -324,6 +345,12 @@ void OpenEndSignalsInChild() {
 void KillChildrenAndExit(int) {
     EndChildProcesses();
     ::_exit(1);
+}
+
+bool AtDefaultAction(int signal) {
+    struct sigaction current {};
+    ::sigaction(signal, nullptr, &current);
+    return !(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL;
 }
 
 void InstallHandler(int signal, void (*handler)(int), const sigset_t& mask) {
@@ -340,8 +367,7 @@ void InstallHandler(int signal, void (*handler)(int), const sigset_t& mask) {
 sigset_t EndSignalSet() {
     sigset_t ends;
     sigemptyset(&ends);
-    sigaddset(&ends, SIGINT);
-    sigaddset(&ends, SIGTERM);
+    for (int signal : kEndSignals) sigaddset(&ends, signal);
     return ends;
 }
 
@@ -360,13 +386,11 @@ SignalsEndTheGame::SignalsEndTheGame() {
     struct sigaction action {};
     action.sa_handler = KillChildrenAndExit;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGTERM, &action, &oldTerm);
-    ::sigaction(SIGINT, &action, &oldInt);
+    for (std::size_t i = 0; i < std::size(kEndSignals); ++i) ::sigaction(kEndSignals[i], &action, &old[i]);
 }
 
 SignalsEndTheGame::~SignalsEndTheGame() {
-    ::sigaction(SIGTERM, &oldTerm, nullptr);
-    ::sigaction(SIGINT, &oldInt, nullptr);
+    for (std::size_t i = 0; i < std::size(kEndSignals); ++i) ::sigaction(kEndSignals[i], &old[i], nullptr);
     boxWaiting.store(false);
 }
 
@@ -384,13 +408,15 @@ void CatchEndSignals() {
     // Writing to a pipe or socket whose reader is gone is an error for the
     // writer (EPIPE, a script's BrokenPipeError), not the end of the game.
     ::signal(SIGPIPE, SIG_IGN);
+    // The same for a file that has reached the size limit (EFBIG).
+    ::signal(SIGXFSZ, SIG_IGN);
+    // A signal the parent chose to ignore (a background job) stays so.
     sigemptyset(&owned);
-    for (int signal : {SIGINT, SIGTERM}) {
-        struct sigaction current {};
-        ::sigaction(signal, nullptr, &current);
-        // A signal the parent chose to ignore (a background job) stays so.
-        if (!(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL) sigaddset(&owned, signal);
-    }
+    for (int signal : kEndSignals)
+        if (AtDefaultAction(signal)) sigaddset(&owned, signal);
+    sigemptyset(&passedOn);
+    for (int signal : kScriptSignals)
+        if (AtDefaultAction(signal)) sigaddset(&passedOn, signal);
     // Blocked here, and so in every thread started from here on; a launcher
     // may have blocked them already, so that none could end the process
     // before the owner takes them (one that came meanwhile is taken now).
@@ -398,24 +424,32 @@ void CatchEndSignals() {
     const sigset_t ends = EndSignalSet();
     sigset_t notOwned;
     sigemptyset(&notOwned);
-    for (int signal : {SIGINT, SIGTERM})
+    for (int signal : kEndSignals)
         if (!sigismember(&owned, signal)) sigaddset(&notOwned, signal);
     pthread_sigmask(SIG_UNBLOCK, &notOwned, nullptr);
     interruptSignal = SIGRTMIN;
     InstallHandler(interruptSignal, InterruptOnMainThread, ends);
     // Blocked on the owner, which takes it by waiting for it.
     wakeSignal = SIGRTMIN + 1;
-    waited = owned;
+    sigorset(&waited, &owned, &passedOn);
     sigaddset(&waited, wakeSignal);
     StartOwner();
-    for (int signal : {SIGINT, SIGTERM})
-        if (sigismember(&owned, signal)) InstallHandler(signal, PassEndSignalOn, ends);
+    for (int signal = 1; signal < NSIG; ++signal)
+        if (signal != wakeSignal && sigismember(&waited, signal) == 1) InstallHandler(signal, PassEndSignalOn, ends);
     pthread_atfork(nullptr, nullptr, OpenEndSignalsInChild);
 }
 
 void KeepEndSignalsForTheirOwner() {
     if (ownerStarted) pthread_sigmask(SIG_BLOCK, &owned, nullptr);
 }
+
+void KeepScriptSignalsOwned() {
+    for (int signal : kScriptSignals)
+        if (sigismember(&passedOn, signal) && AtDefaultAction(signal))
+            InstallHandler(signal, PassEndSignalOn, EndSignalSet());
+}
+
+bool ScriptRunningNow() { return ScriptRunning(); }
 
 bool EndSignalled() { return endSignalled.load(); }
 

@@ -1,7 +1,10 @@
 #pragma once
 #include <signal.h>
 
-// SIGINT and SIGTERM end the game, whatever its script does. They have one
+#include <iterator>
+
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) end the game, whatever
+// its script does. They have one
 // owner, a thread that takes them while every other thread keeps them
 // blocked, so that no handler installed beneath Python (faulthandler, a
 // sigaction or SIG_IGN through ctypes) can take them or let them be lost:
@@ -18,8 +21,14 @@
 //   a script call, the interpreter's finalization), the process ends at once
 //   in the same way 5 s after the first, the line naming what ran.
 // The game's own quit begins the same deadline (`GameEndBegins`).
-// SIGPIPE is ignored: a broken pipe is an error for whoever wrote. Child
-// processes start with the end signals open and their default action.
+// The other signals whose default action would end the process without a
+// crash (an alarm, a profiling timer, a user signal, the CPU limit) go to a
+// handler that a script set for them in Python; with none, the owner takes
+// them too, writes a line that names the signal and ends the game in order,
+// as the first end signal does. SIGPIPE and SIGXFSZ are ignored: a broken
+// pipe, or a file grown to the size limit, is an error for whoever wrote.
+// A crash has its own line (CrashLine.h). Child processes start with the
+// end signals open and all of these at their default action.
 // The child processes that the game started (a script's) never outlive it.
 namespace plat {
 
@@ -28,6 +37,11 @@ inline constexpr int kEndSignalGraceSeconds = 3;
 // How long the game may take to end after the first end signal, whatever
 // runs.
 inline constexpr int kEndBoundSeconds = 5;
+
+// The end signals.
+inline constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Signals that go to a script's handler, or else end the game in order.
+inline constexpr int kScriptSignals[] = {SIGALRM, SIGVTALRM, SIGPROF, SIGUSR1, SIGUSR2, SIGXCPU};
 
 // Takes the end signals, unless the process was started with them ignored:
 // blocks them on this thread (and so on every thread started from it),
@@ -38,9 +52,9 @@ inline constexpr int kEndBoundSeconds = 5;
 // The entry point calls it first thing; RegisterClassA and graphics code that
 // starts SDL first call it too.
 void CatchEndSignals();
-// True from SIGINT or SIGTERM until ForgetEndSignals.
+// True from an end signal until ForgetEndSignals.
 bool EndSignalled();
-// A function that the first SIGINT or SIGTERM calls at once, while a script
+// A function that the first end signal calls at once, while a script
 // runs, inside a signal handler on the main thread (the owner of the end
 // signals sends it one of its own, SIGRTMIN), to break off a script that may
 // never return. It must be
@@ -57,8 +71,16 @@ void ScriptReturned();
 // each call into scripts; once the signals are caught.
 void KeepEndSignalsForTheirOwner();
 
-// SIGINT and SIGTERM, the two end signals, as a set.
+// The end signals, as a set.
 sigset_t EndSignalSet();
+
+// A script's signal.signal may have set one of kScriptSignals back to its
+// default action, which would end the process outright: the game's handler
+// goes back in its place (a handler of the script's own, or SIG_IGN, stays).
+void KeepScriptSignalsOwned();
+
+// Whether a script runs now (the host marks its calls). Async-signal-safe.
+bool ScriptRunningNow();
 
 // Kills every child process of the game, and the processes that they leave
 // behind, and reaps them. Async-signal-safe.
@@ -80,7 +102,7 @@ bool TakeEndSignalClose();
 // process starts with no end signal and no deadline.
 void ForgetEndSignals();
 
-// For as long as the object lives, SIGINT and SIGTERM kill the process's
+// For as long as the object lives, the end signals kill the process's
 // children and end it at once with status 1 (while a message box waits: the
 // box is up because a fatal error happened, and SDL shows it from a child
 // process on X11, which must not outlive the game).
@@ -92,8 +114,7 @@ public:
     SignalsEndTheGame& operator=(const SignalsEndTheGame&) = delete;
 
 private:
-    struct sigaction oldTerm {};
-    struct sigaction oldInt {};
+    struct sigaction old[std::size(kEndSignals)] {};
 };
 
 }  // namespace plat

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/common/ErrorLog.h"
+#include "platform/window/DisplayLoss.h"
 
 namespace plat {
 
@@ -146,6 +147,7 @@ bool RegisterClassA(const char* className, WNDPROC proc) {
             return false;
         }
         S().videoStarted = true;
+        EndTheGameWhenTheDisplayGoes();
         // Held for the life of the process, like SDL's video itself: the GL
         // driver is loaded once, not again with every window.
         SDL_GL_LoadLibrary(nullptr);

@@ -105,7 +105,7 @@ using MessageBoxSink = std::function<void(const std::string& text, const std::st
 void SetMessageBoxSink(MessageBoxSink sink);
 // Installs the real SDL box when there is a display that a user can answer
 // (not on a headless driver, nor when TOLLYMOP_UNATTENDED is set, as `make
-// run` does under its own Xvfb). While such a box is up, SIGINT and SIGTERM
+// run` does under its own Xvfb). While such a box is up, the end signals
 // end the process at once with status 1.
 void UseSystemMessageBoxes();
 
