@@ -27,11 +27,11 @@ TOLLYMOP_UNATTENDED=1 "$runner" env -u SDL_VIDEODRIVER "$game" > terminal.txt 2>
 group=$!
 set +m
 
-# The game is up, drawing its menu, once it plays the menu's music (a stream
-# it keeps open).
-players="" server=""
+# The game, the child of its keeper (what the runner started), is up,
+# drawing its menu, once it plays the menu's music (a stream it keeps open).
+keeper="" players="" server=""
 menu_music() {
-    players=$(pgrep -f -P "$group" -- "$game") &&
+    keeper=$(pgrep -f -P "$group" -- "$game") && players=$(pgrep -P "$keeper") &&
         ls -l /proc/$players/fd 2>/dev/null | grep -q "Assets/Audio/Music/menu.wav$"
 }
 wait_until "$group" 120 menu_music || fail "the game did not play the menu's music"
@@ -48,4 +48,5 @@ code=$?
 grep -qi "X connection\|broken\|did not stop" err.txt && fail "err.txt tells of an unclean end"
 still_running "$server" && fail "the display server outlived the runner"
 still_running "$players" && fail "the game outlived the runner"
+still_running "$keeper" && fail "the game's keeper outlived the runner"
 echo "ended with 0 after SIGINT, err.txt clean, the display server gone"

@@ -111,8 +111,9 @@ end_leftovers() {
 
 # A SIGTERM at the very start of the game, while it is still loading its
 # libraries, ends it in order with 0, not by the signal. It is sent as soon
-# as the process image is the game's and either holds SIGTERM back, catches
-# it or has begun to load a library: before that it is in its first
+# as the process image is the one started (the game's keeper, which passes
+# the signal on) and either holds SIGTERM back, catches it or has begun to
+# load a library: before that it is in its first
 # instructions, where no program can take a signal (on a busy machine it may
 # wait there long for a processor). Three starts.
 early_signal() {
