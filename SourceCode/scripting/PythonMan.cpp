@@ -171,6 +171,7 @@ constexpr char kNotFormatted[] = ", which could not be formatted: an end signal 
 // the exception cleared.
 void ReportRaisedInOneLine(const char* functionName) {
     if (!PyErr_Occurred()) return;
+    EndIfForkedChild();
     PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
     std::string line = std::string("Error: Python function \"") + functionName + "\" raised ";
@@ -293,6 +294,9 @@ void ReportScriptError() { ReportAndFormatScriptError(); }
 
 std::string ReportAndFormatScriptError() {
     if (!PyErr_Occurred()) return "";
+    // A forked process ends on what it raised, before the game's report
+    // takes the error (and with it the status) away.
+    EndIfForkedChild();
     std::string text;
     PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
