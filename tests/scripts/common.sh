@@ -104,3 +104,22 @@ end_started() {
     done
     kill -KILL $alive 2>/dev/null
 }
+
+# A main script, read from standard input as the lines of a case: it counts
+# its frames and runs the case's lines at frame 100, which say "hung" (the
+# file) once the script is where it stops returning or ends the game, so
+# that whatever the test does next (a signal) comes then, not earlier.
+main_script() {
+    cat <<EOF
+import ZOPAPI as Z
+import collections, itertools, os, resource, signal, socket, subprocess, sys, threading, time
+frames = 0
+def initgame():
+    pass
+def everyloop():
+    global frames
+    frames += 1
+    if frames == 100:
+$(sed 's/^/        /')
+EOF
+}

@@ -14,23 +14,6 @@ slow_reads="$2"
 . "$(dirname "$0")/common.sh"
 top="$scratch"
 
-# Each main script counts its frames; at frame 100 it runs the case's lines,
-# which say "hung" (the file) once the script is where it stops returning:
-# the signal is sent then, not earlier.
-main_script() {
-    cat <<EOF
-import ZOPAPI as Z
-import collections, itertools, os, signal, socket, subprocess, sys, threading, time
-frames = 0
-def initgame():
-    pass
-def everyloop():
-    global frames
-    frames += 1
-    if frames == 100:
-$(sed 's/^/        /')
-EOF
-}
 to_level='Z.BuildTrigger(0, 2, 1, Z.AddSetNextLevelEvent("hang"), Z.AddWinEvent(), Z.AddTimeCondition(0.0))'
 # Says "caught" for each interrupt it swallows: a second signal is sent
 # only after the first has come through.

@@ -17,23 +17,6 @@ ulimit -c 0
 # Whether the game carries the address sanitizer.
 sanitized=$(ldd "$game-game" 2>/dev/null | grep libasan)
 
-# Each main script counts its frames; at frame 100 it runs the case's lines,
-# which say "hung" (the file) just before what ends the game.
-main_script() {
-    cat <<EOF
-import ZOPAPI as Z
-import os, resource, signal, subprocess, sys, time
-frames = 0
-def initgame():
-    pass
-def everyloop():
-    global frames
-    frames += 1
-    if frames == 100:
-$(sed 's/^/        /')
-EOF
-}
-
 # The game itself: the process started, or the child it runs the game in.
 game_process() {
     if [ "$(cat "/proc/$1/comm" 2>/dev/null)" = tollymop-game ]; then echo "$1"; else pgrep -x -P "$1" tollymop-game; fi
