@@ -82,6 +82,18 @@ descendants_of() {
         }'
 }
 
+# Waits up to $2 seconds for process $1 (a child of this shell) to end and
+# kills it past that; sets ended ("yes", or empty when it was killed), took
+# (milliseconds since $3, a time in nanoseconds) and code (its status).
+await_end() {
+    ended=""
+    ends_within "$1" "$2" && ended=yes
+    took=$(( ($(date +%s%N) - $3) / 1000000 ))
+    [ -n "$ended" ] || kill -KILL "$1"
+    wait "$1"
+    code=$?
+}
+
 # Every process this script started, and theirs, however deep: some run in
 # process groups of their own (the display runner's), which no signal to a
 # group would reach.

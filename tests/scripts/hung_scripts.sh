@@ -62,12 +62,8 @@ run_case() {
     done
     # Generous: the end after the signal takes what a shutdown takes, and
     # the machine may be busy.
-    local ended=""
-    ends_within "$pid" 90 && ended=yes
-    local took=$(( ($(date +%s%N) - sent) / 1000000 ))
-    [ -n "$ended" ] || kill -KILL "$pid"
-    wait "$pid"
-    local code=$?
+    local ended took code
+    await_end "$pid" 90 "$sent"
     {
         if [ -z "$ended" ]; then
             echo "FAIL ($case): still running 90 s after the signal"

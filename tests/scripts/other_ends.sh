@@ -69,12 +69,8 @@ run_case() {
         display) kill -KILL "$server" ;;
         *) kill -"$ender" "$(game_process "$pid")" ;;
     esac
-    local ended=""
-    ends_within "$pid" 90 && ended=yes
-    local took=$(( ($(date +%s%N) - sent) / 1000000 ))
-    [ -n "$ended" ] || kill -KILL "$pid"
-    wait "$pid"
-    local code=$?
+    local ended took code
+    await_end "$pid" 90 "$sent"
     wait "$terminal"
     {
         if [ -z "$ended" ]; then
