@@ -23,6 +23,8 @@ inline constexpr char Limb[] = "Limb";
 // Limb locations: the console's limb commands take these names.
 namespace limbloc {
 enum : std::uint32_t { LArm = 0, RArm, LLeg, RLeg, Head, Count, Unset = 0xFFFFFFFF };
+// The locations' names, as the editor shows and takes them, by location.
+inline constexpr const char* kNames[Count] = {"LArm", "RArm", "LLeg", "RLeg", "Head"};
 }
 
 // One control point. Line limbs use the width, spline limbs the width and

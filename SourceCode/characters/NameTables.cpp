@@ -18,10 +18,9 @@ constexpr NamedKind kBodyMaterials[] = {
 };
 constexpr std::uint32_t kBasicBodyMaterial = 9;
 
-constexpr NamedKind kActions[] = {
-    {"Walk", action::Walk},         {"Jump", action::Jump},         {"Fall", action::Fall},
-    {"Collide", action::Collide},   {"Hold", action::Hold},         {"AddForce", action::AddForce},
-    {"LoseForce", action::LoseForce},
+// In the order of the action ids.
+constexpr const char* kActionNames[action::Count] = {
+    "Idle", "Walk", "Jump", "Fall", "Collide", "Hold", "AddForce", "LoseForce",
 };
 
 constexpr const char* kActionFiles[action::Count] = {
@@ -40,15 +39,9 @@ std::uint32_t Lookup(const NamedKind (&table)[N], const char* name, std::uint32_
 
 std::uint32_t MaterialKindFromName(const char* name) { return Lookup(kBodyMaterials, name, kBasicBodyMaterial); }
 
-std::uint32_t AnimationActionFromName(const char* name) { return Lookup(kActions, name, action::Idle); }
+std::uint32_t AnimationActionFromName(const char* name) { return FindAction(name).value_or(action::Idle); }
 
 const char* ActionFileName(std::uint32_t id) { return id < std::size(kActionFiles) ? kActionFiles[id] : nullptr; }
-
-namespace {
-constexpr const char* kActionNames[action::Count] = {
-    "Idle", "Walk", "Jump", "Fall", "Collide", "Hold", "AddForce", "LoseForce",
-};
-}  // namespace
 
 std::optional<std::uint32_t> FindAction(const char* name) {
     if (!name) return std::nullopt;

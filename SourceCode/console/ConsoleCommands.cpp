@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "characters/NameTables.h"
 #include "console/Console.h"
 #include "core/DIva.h"
 #include "platform/common/AsciiCase.h"
@@ -56,13 +57,13 @@ constexpr ConsoleCommand kCommands[] = {
     {"Quit", kQuit},
 };
 
-// The animation commands' texts name the actions (the same list as
-// ActionNamesText), so that a typo is not taken for one.
-#define kActionsHelp "\nActions: Idle, Walk, Jump, Fall, Collide, Hold, AddForce, LoseForce."
 
 struct HelpEntry {
     const char* command;
     const char* text;
+    // The animation commands' texts list the actions, so that a typo is not
+    // taken for one.
+    bool namesActions = false;
 };
 
 // "Help", "Quit", "ToggleFullScreen", "CameraControlToggle",
@@ -86,15 +87,15 @@ constexpr HelpEntry kHelpTexts[] = {
     {"AnimationLength", "Sets the length of the current animation.  Takes the floating point length."},
     {"AnimationLoop", "Sets whether or not the current animation loops. Takes 0 - No Loop or 1 - Loop."},
     {"AnimationModeToggle", "Turn on/off the mode used to animate and alter a character."},
-    {"CreateAnimation", "Creates an animation for the character.  Takes the name of the animation, the length \t\t\t\t\t\t\tof the animation, & 0/1 for no looping/looping." kActionsHelp},
-    {"LoadAnimation", "Loads an animation to use for the character.  Takes the name of the character animation \t\t\t\t\t\t\tto load & the name of the type of animation to load." kActionsHelp},
+    {"CreateAnimation", "Creates an animation for the character.  Takes the name of the animation, the length \t\t\t\t\t\t\tof the animation, & 0/1 for no looping/looping.", true},
+    {"LoadAnimation", "Loads an animation to use for the character.  Takes the name of the character animation \t\t\t\t\t\t\tto load & the name of the type of animation to load.", true},
     {"LoadAnimationSet", "Loads an entire set of animations into memory.  Takes the name of the character \t\t\t\t\t\t\tto load the animation set from."},
     {"LoadCharacter", "Loads a character to use while editing.  Takes the name of the character to load."},
     {"RemoveFrame", "Removes a frame from the current animation. Takes the floating point frame location to remove."},
     {"SaveAnimation", "Saves the current animation information. Takes the name to save the animation under."},
     {"SaveAnimationSet", "Saves all loaded animations. Takes the name to save the animations under."},
     {"SaveCharacter", "Saves the current character information. Takes the name to save character as."},
-    {"SetAnimation", "Sets the active animation to edit. Takes the name of the animation to activate." kActionsHelp},
+    {"SetAnimation", "Sets the active animation to edit. Takes the name of the animation to activate.", true},
     {"SetBody", "Sets the body to use for the character to the next model used in Models/Bodies folder."},
     {"SetEyes", "Sets the eyes to use for the character to the next eye texture."},
     {"SetMaterial", "Sets the material to use for the character. Takes the name of the body material, \t\t\t\t\t\t\tthe object properties to use, & whether model limbs are affected by change."},
@@ -124,10 +125,11 @@ const ConsoleCommand* FindConsoleCommand(std::string_view word) {
     return nullptr;
 }
 
-const char* ConsoleHelpText(std::string_view commandName) {
+std::optional<std::string> ConsoleHelpText(std::string_view commandName) {
     for (const HelpEntry& entry : kHelpTexts)
-        if (plat::SameIgnoringCase(commandName, entry.command)) return entry.text;
-    return nullptr;
+        if (plat::SameIgnoringCase(commandName, entry.command))
+            return entry.namesActions ? entry.text + ("\nActions: " + ActionNamesText() + ".") : entry.text;
+    return std::nullopt;
 }
 
 const char* CommandResultMessage(int code) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 class Console;
@@ -75,8 +76,8 @@ enum CommandResult : int {
 std::span<const ConsoleCommand> ConsoleCommands();
 // The first command whose name equals word without regard to case, or null.
 const ConsoleCommand* FindConsoleCommand(std::string_view word);
-// The help text of the named command (any case), or null when it has none.
-const char* ConsoleHelpText(std::string_view commandName);
+// The help text of the named command (any case), or nothing when it has none.
+std::optional<std::string> ConsoleHelpText(std::string_view commandName);
 // The red message of a failed command's result code (null for 0).
 const char* CommandResultMessage(int code);
 

@@ -106,7 +106,6 @@ int RunObjectEditorCommand(Console& console, Editor& editor, std::int32_t id) {
 
 // In the order of their numbers: line 0, spline 1, model 2.
 constexpr const char* kLimbTypes[] = {"Line", "Spline", "Model"};
-constexpr const char* kLimbLocations[] = {"LArm", "RArm", "LLeg", "RLeg", "Head"};
 
 // The index of the word in names (any case), or nothing.
 template <std::size_t N>
@@ -132,10 +131,10 @@ int NamesNothing(Console& console, const char* word, const char* kind, const std
 int AddLimb(Console& console, EditChar& character, CommandArgs args) {
     const std::optional<std::uint32_t> type = IndexOf(kLimbTypes, args[0]);
     if (!type) return NamesNothing(console, args[0], "limb type", Listed(kLimbTypes));
-    const std::optional<std::uint32_t> location = IndexOf(kLimbLocations, args[1]);
-    if (!location) return NamesNothing(console, args[1], "limb location", Listed(kLimbLocations));
+    const std::optional<std::uint32_t> location = IndexOf(limbloc::kNames, args[1]);
+    if (!location) return NamesNothing(console, args[1], "limb location", Listed(limbloc::kNames));
     if (character.GetLimb(*location)) {
-        console.Explain(std::string("The character has a limb at ") + kLimbLocations[*location] + " already.");
+        console.Explain(std::string("The character has a limb at ") + limbloc::kNames[*location] + " already.");
         return kEffectFailed;
     }
     return Result(character.AddLimb(*type, *location, 1));

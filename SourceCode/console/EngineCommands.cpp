@@ -49,9 +49,9 @@ int NoHelpFor(Console& console, const char* word) {
 
 int Help(Console& console, CommandArgs args) {
     if (args.size() == 1) {
-        const char* text = ConsoleHelpText(args[0]);
+        const std::optional<std::string> text = ConsoleHelpText(args[0]);
         if (!text) return NoHelpFor(console, args[0]);
-        console.Print(text, Console::kYellow, true);
+        console.Print(*text, Console::kYellow, true);
         return kDone;
     }
     std::string listing = "COMMANDS: ";

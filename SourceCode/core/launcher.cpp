@@ -23,14 +23,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
+
+#include "platform/window/EndSignals.h"
 
 namespace {
 constexpr char kGame[] = "tollymop-game";
@@ -49,7 +53,9 @@ void SayCannotStart(const std::string& game, int reason) {
     std::fprintf(stderr, "Tollymop: the game (%s) cannot be started: %s\n", game.c_str(), std::strerror(reason));
 }
 
-bool IsEndSignal(int signal) { return signal == SIGINT || signal == SIGTERM || signal == SIGHUP; }
+bool IsEndSignal(int signal) {
+    return std::find(std::begin(plat::kEndSignals), std::end(plat::kEndSignals), signal) != std::end(plat::kEndSignals);
+}
 
 // Every signal the keeper takes itself instead of letting it act: whatever
 // would end the keeper before the game has ended. Left to act are those
@@ -75,7 +81,7 @@ sigset_t TakenSignals() {
     if (::getppid() != keeper) ::_exit(kCannotStart);
     ::sigaction(SIGCHLD, &parentChildAction, nullptr);
     sigset_t mask = parentMask;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&mask, signal);
+    for (int signal : plat::kEndSignals) sigaddset(&mask, signal);
     ::sigprocmask(SIG_SETMASK, &mask, nullptr);
     ::execv(game.c_str(), argv);
     SayCannotStart(game, errno);

@@ -33,10 +33,9 @@ constexpr float kSmallestNodeRadius = 0.12f;
 constexpr float kHeadlampColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 constexpr float kHeadlampRange = 60.0f;
 constexpr float kHeadlampAttenuation[3] = {1.0f, 0.0f, 0.0f};
-constexpr const char* kLocationNames[] = {"LArm", "RArm", "LLeg", "RLeg", "Head"};
 
 const char* LocationName(std::uint32_t location) {
-    return location < std::size(kLocationNames) ? kLocationNames[location] : "other";
+    return location < limbloc::Count ? limbloc::kNames[location] : "other";
 }
 
 }  // namespace

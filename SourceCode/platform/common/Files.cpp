@@ -221,7 +221,7 @@ bool ReplaceFiles(std::span<const FileWrite> files, std::string* error) {
             dropTemporaries(0);
             return false;
         }
-        replacements.push_back({&file, std::move(temp), "", ::access(file.path.c_str(), F_OK) == 0});
+        replacements.push_back({&file, std::move(temp), "", LookForFile(file.path) != FileLook::Missing});
     }
     // The old files keep a second name until all are replaced, so that a
     // rename that fails half way puts the set back as it was.

@@ -536,23 +536,25 @@ void IDirectInputDevice8A::SettleMotion() {
 
 void IDirectInputDevice8A::PlacedAt(int x, int y) {
     placed = false;
-    SDL_Window* sdlWindow = SDL_GetWindowFromID(sdlWindowId);
-    if (!sdlWindow) return;
     int left = 0, top = 0;
-    SDL_GetWindowPosition(sdlWindow, &left, &top);
-    PlaceInWindow(sdlWindow, x - left, y - top);
+    if (SDL_Window* sdlWindow = WindowAt(left, top)) PlaceInWindow(sdlWindow, x - left, y - top);
 }
 
 // A motion out of relative mode: x, y are the pointer's place in the window.
 void IDirectInputDevice8A::FollowedTo(int x, int y) {
-    SDL_Window* sdlWindow = SDL_GetWindowFromID(sdlWindowId);
-    if (!sdlWindow) return;
     int left = 0, top = 0;
-    SDL_GetWindowPosition(sdlWindow, &left, &top);
+    SDL_Window* sdlWindow = WindowAt(left, top);
+    if (!sdlWindow) return;
     // Where relative mode starts from, when the cursor is hidden again.
     pointerX = left + x;
     pointerY = top + y;
     PlaceInWindow(sdlWindow, x, y);
+}
+
+SDL_Window* IDirectInputDevice8A::WindowAt(int& left, int& top) const {
+    SDL_Window* sdlWindow = SDL_GetWindowFromID(sdlWindowId);
+    if (sdlWindow) SDL_GetWindowPosition(sdlWindow, &left, &top);
+    return sdlWindow;
 }
 
 void IDirectInputDevice8A::PlaceInWindow(SDL_Window* sdlWindow, int x, int y) {

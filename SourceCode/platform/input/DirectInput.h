@@ -189,6 +189,9 @@ private:
     void PlacedAt(int x, int y);
     void FollowedTo(int windowX, int windowY);
     void PlaceInWindow(SDL_Window* sdlWindow, int x, int y);
+    // The game's window and its top-left corner on the desktop; null when
+    // it is gone.
+    SDL_Window* WindowAt(int& left, int& top) const;
     void ApplyPointerMode();
     bool InForeground() const;
     void TakeMouse();

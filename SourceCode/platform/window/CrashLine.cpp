@@ -77,7 +77,7 @@ void AddWhatRan(Line& line) {
     line << (OnMainThread() ? " while running " : " on a thread other than the main one, which was running ");
     if (DescribeNowRunning(marks, sizeof marks) > 0)
         line << marks;
-    else if (ScriptRunningNow())
+    else if (ScriptRunning())
         line << "a script";
     else
         line << "the engine's frame";
@@ -158,12 +158,6 @@ void InstallCrashHandler(int signal) {
     action.sa_flags = SA_ONSTACK;
     sigfillset(&action.sa_mask);
     ::sigaction(signal, &action, nullptr);
-}
-
-bool AtDefaultAction(int signal) {
-    struct sigaction current {};
-    ::sigaction(signal, nullptr, &current);
-    return !(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL;
 }
 
 void UseCrashStack() {

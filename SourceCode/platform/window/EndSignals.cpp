@@ -110,8 +110,6 @@ std::int64_t ScriptTimeAfterEndBegan() {
     return ran;
 }
 
-bool ScriptRunning() { return scriptSince.load() != 0; }
-
 // ---- Child processes (async-signal-safe: no allocation, no stdio) ----
 
 constexpr int kMostChildrenReapedAPass = 256;
@@ -347,12 +345,6 @@ void KillChildrenAndExit(int) {
     ::_exit(1);
 }
 
-bool AtDefaultAction(int signal) {
-    struct sigaction current {};
-    ::sigaction(signal, nullptr, &current);
-    return !(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL;
-}
-
 void InstallHandler(int signal, void (*handler)(int), const sigset_t& mask) {
     struct sigaction action {};
     action.sa_handler = handler;
@@ -449,7 +441,13 @@ void KeepScriptSignalsOwned() {
             InstallHandler(signal, PassEndSignalOn, EndSignalSet());
 }
 
-bool ScriptRunningNow() { return ScriptRunning(); }
+bool ScriptRunning() { return scriptSince.load() != 0; }
+
+bool AtDefaultAction(int signal) {
+    struct sigaction current {};
+    ::sigaction(signal, nullptr, &current);
+    return !(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL;
+}
 
 bool EndSignalled() { return endSignalled.load(); }
 

@@ -80,7 +80,10 @@ sigset_t EndSignalSet();
 void KeepScriptSignalsOwned();
 
 // Whether a script runs now (the host marks its calls). Async-signal-safe.
-bool ScriptRunningNow();
+bool ScriptRunning();
+// Whether the signal has its default action (neither a handler nor
+// ignored), as a parent or a script left it.
+bool AtDefaultAction(int signal);
 
 // Kills every child process of the game, and the processes that they leave
 // behind, and reaps them. Async-signal-safe.
