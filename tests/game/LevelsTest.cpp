@@ -225,6 +225,50 @@ std::filesystem::path ScriptsWith(const ScopedTempDir& dir, const std::string& m
     return folder;
 }
 
+// How many objects of the kind the game holds.
+int ObjectsOfKind(std::uint32_t kind) {
+    int count = 0;
+    for (System* child : eTable::Find<GameObjectsMan>(names::GameObjectsMan)->Children())
+        if (child && static_cast<GameObject*>(child)->kind == kind) ++count;
+    return count;
+}
+
+// A modder's level that builds its own trampoline as it loads: loaded again
+// and again (a lost level played again, the menu and back), it has its one
+// sheet beside the game's, centred where it was put, and the menu has only
+// the game's.
+TEST(LevelsTest, ALevelThatBuildsItsTrampolineHasOneSheetHoweverOftenItIsLoaded) {
+    ScopedTempDir scripts;
+    const char* level =
+        "import ZOPAPI as Z\nimport zop\n\ndef loadlevel():\n"
+        "    zop.begin_level(60.0, zop.MUSIC_MENU)\n"
+        "    Z.SetInt(220, 1 + Z.AddRectTramp(1100, (14.0, 0.0, 14.0), 10, 10, 2.0, 0.0, 0.0, 0.0))\n"
+        "    zop.level_built()\n";
+    GameSession game(ScriptsWith(scripts, "sheetlevel", level), 160, 120);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    constexpr int kNodes = 11 * 11;
+    for (int load = 1; load <= 4; ++load) {
+        ChangeLevel(game, "sheetlevel");
+        EXPECT_EQ(game.BankInt(220), 1) << load;  // AddRectTramp gave 0
+        EXPECT_EQ(ObjectsOfKind(kKindTrampoline), 2) << load;
+        EXPECT_EQ(ObjectsOfKind(kKindTrampNode), 2 * kNodes) << load;
+        game.Frames(100);
+        if (load == 2) ChangeLevel(game, "menu");
+    }
+    const GameObject* sheet = game.Object(1100);
+    ASSERT_TRUE(sheet && sheet->body);
+    D3DXVECTOR3 middle;
+    for (std::size_t k = 1; k < sheet->body->points.size(); ++k) middle += sheet->body->points[k].position / float(kNodes);
+    EXPECT_NEAR(middle.x, 14.0f, 0.5f);
+    EXPECT_NEAR(middle.z, 14.0f, 0.5f);
+    ChangeLevel(game, "menu");
+    EXPECT_EQ(ObjectsOfKind(kKindTrampoline), 1);
+    EXPECT_EQ(ObjectsOfKind(kKindTrampNode), kNodes);
+    EXPECT_EQ(game.Object(1100), nullptr);
+    EXPECT_NE(game.Object(objectid::kTrampoline), nullptr);
+}
+
 TEST(LevelsTest, AMissingLevelModuleLeavesThePlayerInTheMenuWithALineInTheErrorStream) {
     ScopedTempDir scripts;
     testing::internal::CaptureStderr();
