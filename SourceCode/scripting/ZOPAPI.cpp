@@ -81,7 +81,7 @@ PyMethodDef methods[] = {
     {"AddPauseGameEvent", Served<AddPauseGameEvent>, METH_VARARGS, "AddPauseGameEvent() -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddUnpauseGameEvent", Served<AddUnpauseGameEvent>, METH_VARARGS, "AddUnpauseGameEvent() -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddLockObjectPosEvent", Served<AddLockObjectPosEvent>, METH_VARARGS, "AddLockObjectPosEvent(id) -> event id\n\nAdds an event to the event handler and returns the events ID."},
-    {"AddModifyLightEvent", Served<AddModifyLightEvent>, METH_VARARGS, "AddModifyLightEvent(light, a, r, g, b) -> event id\n\nAdds an event to the event handler and returns the events ID."},
+    {"AddModifyLightEvent", Served<AddModifyLightEvent>, METH_VARARGS, "AddModifyLightEvent(id, a, r, g, b) -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddLockTrampNodeEvent", Served<AddLockTrampNodeEvent>, METH_VARARGS, "AddLockTrampNodeEvent(node, height) -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddLockTrampNodeXYZEvent", Served<AddLockTrampNodeXYZEvent>, METH_VARARGS, "AddLockTrampNodeXYZEvent(node, x, y, z) -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddUnlockTrampNodeEvent", Served<AddUnlockTrampNodeEvent>, METH_VARARGS, "AddUnlockTrampNodeEvent(node) -> event id\n\nAdds an event to the event handler and returns the events ID."},

@@ -6,7 +6,8 @@ ZOPAPITest writes the reference with it and checks the shipped one, and
 WorldScriptTest makes every call the reference shows after an arrow.
 
 The text is Markdown with three kinds of line of its own:
-  @function Name            the entry of that function: its heading, its
+  @function Name            the entry of that function: its heading (of
+                            the fourth level, under the topics'), its
                             signature and its documentation text, as the
                             module has them;
   @function Name | text     the same, with the text in place of the
@@ -41,7 +42,7 @@ def render(module, text, characters, keys):
                 raise ValueError(f"@function {name}: a second entry")
             seen.add(name)
             signature, own = getattr(module, name).__doc__.split("\n\n", 1)
-            out += ["### " + name, "", "    " + signature, "", replacement or own]
+            out += ["#### " + name, "", "    " + signature, "", replacement or own]
         elif line == "@characters":
             out.append(", ".join(f'"{name}"' for name in characters) + ".")
         elif line == "@keys":
