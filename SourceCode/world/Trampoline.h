@@ -115,7 +115,6 @@ private:
         std::uint64_t run = 0;
         bool ready = false;
     };
-    friend class TrampNode;
     // Deletes the nodes that are still there: they go with their sheet.
     void DeleteNodes();
     void BuildAccount();
