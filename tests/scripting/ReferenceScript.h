@@ -18,12 +18,12 @@ inline std::string PythonText(const std::string& text) {
 
 inline std::string ReferenceScript() {
     const auto folder = ScopedTempDir::RepositoryRoot() / "SourceCode" / "scripting";
-    return "import importlib.util\n"
-           "_spec = importlib.util.spec_from_file_location('zopapi_reference', " +
+    return "import types\n"
+           "maker = types.ModuleType('zopapi_reference')\n"
+           "with open(" +
            PythonText((folder / "zopapi_reference.py").string()) +
-           ")\n"
-           "maker = importlib.util.module_from_spec(_spec)\n"
-           "_spec.loader.exec_module(maker)\n"
+           ", encoding='utf-8') as _f:\n"
+           "    exec(compile(_f.read(), 'zopapi_reference.py', 'exec'), maker.__dict__)\n"
            "with open(" +
            PythonText((folder / "ZOPAPI.reference.md").string()) +
            ", encoding='utf-8') as _f:\n"
