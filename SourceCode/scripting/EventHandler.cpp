@@ -68,9 +68,10 @@ void EventHandler::RunTriggerPass() {
 void EventHandler::ChangeLevel() {
     Clear();
     if (auto* ais = static_cast<AIMan*>(eTable::Peek(names::AIMan))) ais->RemoveLevelAIs();
-    if (auto* objects = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan)))
-        objects->DeleteLevelObjects();
+    auto* objects = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan));
+    if (objects) objects->DeleteLevelObjects();
     if (auto* python = static_cast<PythonMan*>(eTable::Peek(names::PythonMan))) {
+        const GameObjectsMan::LevelLoading loading(objects);
         python->LoadSecondaryModule();
         python->LoadLevel();
     }

@@ -35,11 +35,11 @@ PyObject* Served(PyObject* module, PyObject* args) {
 // conditions) appear once per name.
 PyMethodDef methods[] = {
     // World objects
-    {"AddRectTramp", Served<AddRectTramp>, METH_VARARGS, "AddRectTramp(id, (x, y, z), columns, rows, spacing, unused1, unused2, unused3) -> 0, or -1 when the sheet cannot be built (a side below 1 or too long)\n\nAdds a rectangular trampoline to the world: its nodes lie around (x, y, z), at height y."},
-    {"AddGlobalNPC", Served<AddGlobalNPC>, METH_VARARGS, "AddGlobalNPC(id, (x, y, z), yaw, pitch, scale, extra, inverseMass, character) -> 0, or -1 when the character cannot be made\n\nAdds an NPC to the game."},
-    {"AddLevelNPC", Served<AddLevelNPC>, METH_VARARGS, "AddLevelNPC(id, (x, y, z), yaw, pitch, scale, extra, inverseMass, character) -> 0, or -1 when the character cannot be made\n\nAdds an NPC to the level."},
-    {"AddPC", Served<AddPC>, METH_VARARGS, "AddPC((x, y, z), yaw, pitch, scale) -> 0, or -1 when the player cannot be made\n\nAdds a PC to the world."},
-    {"AddLevelBasket", Served<AddLevelBasket>, METH_VARARGS, "AddLevelBasket((x, y, z), size) -> 0, or -1 when the basket cannot be made\n\nAdds a basket to the level."},
+    {"AddRectTramp", Served<AddRectTramp>, METH_VARARGS, "AddRectTramp(id, (x, y, z), columns, rows, spacing, unused1, unused2, unused3) -> 0, or -1 for a side below 1 or above 64\n\nAdds a rectangular trampoline to the world: its nodes lie around (x, y, z), at height y."},
+    {"AddGlobalNPC", Served<AddGlobalNPC>, METH_VARARGS, "AddGlobalNPC(id, (x, y, z), yaw, pitch, scale, extra, inverseMass, character) -> 0 (a character without a file shows as a white ball)\n\nAdds an NPC to the game."},
+    {"AddLevelNPC", Served<AddLevelNPC>, METH_VARARGS, "AddLevelNPC(id, (x, y, z), yaw, pitch, scale, extra, inverseMass, character) -> 0 (a character without a file shows as a white ball)\n\nAdds an NPC to the level."},
+    {"AddPC", Served<AddPC>, METH_VARARGS, "AddPC((x, y, z), yaw, pitch, scale) -> 0\n\nAdds a PC to the world."},
+    {"AddLevelBasket", Served<AddLevelBasket>, METH_VARARGS, "AddLevelBasket((x, y, z), size) -> 0\n\nAdds a basket to the level."},
     // Data bank
     {"SetInt", Served<SetInt>, METH_VARARGS, "SetInt(slot, value) -> 0\n\nSets an int in the python data bank."},
     {"SetFloat", Served<SetFloat>, METH_VARARGS, "SetFloat(slot, value) -> 0\n\nSets a float in the python data bank."},
@@ -81,7 +81,7 @@ PyMethodDef methods[] = {
     {"AddPauseGameEvent", Served<AddPauseGameEvent>, METH_VARARGS, "AddPauseGameEvent() -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddUnpauseGameEvent", Served<AddUnpauseGameEvent>, METH_VARARGS, "AddUnpauseGameEvent() -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddLockObjectPosEvent", Served<AddLockObjectPosEvent>, METH_VARARGS, "AddLockObjectPosEvent(id) -> event id\n\nAdds an event to the event handler and returns the events ID."},
-    {"AddModifyLightEvent", Served<AddModifyLightEvent>, METH_VARARGS, "AddModifyLightEvent(light, a, r, g, b) -> event id\n\nAdds an event to the event handler and returns the events ID."},
+    {"AddModifyLightEvent", Served<AddModifyLightEvent>, METH_VARARGS, "AddModifyLightEvent(id, a, r, g, b) -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddLockTrampNodeEvent", Served<AddLockTrampNodeEvent>, METH_VARARGS, "AddLockTrampNodeEvent(node, height) -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddLockTrampNodeXYZEvent", Served<AddLockTrampNodeXYZEvent>, METH_VARARGS, "AddLockTrampNodeXYZEvent(node, x, y, z) -> event id\n\nAdds an event to the event handler and returns the events ID."},
     {"AddUnlockTrampNodeEvent", Served<AddUnlockTrampNodeEvent>, METH_VARARGS, "AddUnlockTrampNodeEvent(node) -> event id\n\nAdds an event to the event handler and returns the events ID."},
@@ -107,7 +107,7 @@ PyMethodDef methods[] = {
     {"AddSingleEndOfAniCondition", Served<ReservedCondition>, METH_VARARGS, "AddSingleEndOfAniCondition(*args) -> -1 (reserved: no condition is made)\n\nAdds a condition to the event handler and returns the conditions ID."},
     {"AddGroupEndOfAniCondition", Served<ReservedCondition>, METH_VARARGS, "AddGroupEndOfAniCondition(*args) -> -1 (reserved: no condition is made)\n\nAdds a condition to the event handler and returns the conditions ID."},
     {"AddPlayerStatusCondition", Served<ReservedCondition>, METH_VARARGS, "AddPlayerStatusCondition(*args) -> -1 (reserved: no condition is made)\n\nAdds a condition to the event handler and returns the conditions ID."},
-    {"AddSingleEndOfPathCondition", Served<AddSingleEndOfPathCondition>, METH_VARARGS, "AddSingleEndOfPathCondition(ai) -> condition id\n\nAdds a condition to the event handler and returns the conditions ID."},
+    {"AddSingleEndOfPathCondition", Served<AddSingleEndOfPathCondition>, METH_VARARGS, "AddSingleEndOfPathCondition(id) -> condition id\n\nAdds a condition to the event handler and returns the conditions ID."},
     {"AddGroupEndOfPathCondition", Served<ReservedCondition>, METH_VARARGS, "AddGroupEndOfPathCondition(*args) -> -1 (reserved: no condition is made)\n\nAdds a condition to the event handler and returns the conditions ID."},
     {"AddScoreCondition", Served<AddScoreCondition>, METH_VARARGS, "AddScoreCondition(score) -> condition id\n\nAdds a condition to the event handler and returns the conditions ID."},
     {"AddKeyPressedCondition", Served<AddKeyPressedCondition>, METH_VARARGS, "AddKeyPressedCondition(key) -> condition id\n\nAdds a condition to the event handler and returns the conditions ID."},
@@ -124,8 +124,8 @@ PyMethodDef methods[] = {
     {"AddNotCondition", Served<AddNotCondition>, METH_VARARGS, "AddNotCondition(condition) -> condition id\n\nAdds a condition to the event handler and returns the conditions ID."},
     {"AddOrCondition", Served<AddOrCondition>, METH_VARARGS, "AddOrCondition(first, second) -> condition id\n\nAdds a condition to the event handler and returns the conditions ID."},
     // AI and paths
-    {"CreateLevelAI", Served<CreateLevelAI>, METH_VARARGS, "CreateLevelAI(kind, id) -> the AI id, or -1 for an unknown kind or object\n\nCreates a new AI of the specified type and assigns it to the specified object, returning the AI ID."},
-    {"CreateGlobalAI", Served<CreateGlobalAI>, METH_VARARGS, "CreateGlobalAI(kind, id) -> the AI id, or -1 for an unknown kind or object\n\nCreates a new AI of the specified type and assigns it to the specified object, returning the AI ID."},
+    {"CreateLevelAI", Served<CreateLevelAI>, METH_VARARGS, "CreateLevelAI(kind, id) -> the AI id, or -1 for an unknown kind\n\nCreates a new AI of the specified type and assigns it to the specified object, returning the AI ID."},
+    {"CreateGlobalAI", Served<CreateGlobalAI>, METH_VARARGS, "CreateGlobalAI(kind, id) -> the AI id, or -1 for an unknown kind\n\nCreates a new AI of the specified type and assigns it to the specified object, returning the AI ID."},
     {"SwitchAI", Served<SwitchAI>, METH_VARARGS, "SwitchAI(ai, id) -> the AI id given\n\nSwitches the AI of a specified object to the specified AI ID and returns the result."},
     {"DisableAI", Served<DisableAI>, METH_VARARGS, "DisableAI(ai) -> the AI id given\n\nDisables the specified AI."},
     {"EnableAI", Served<EnableAI>, METH_VARARGS, "EnableAI(ai) -> the AI id given\n\nEnables the specified AI."},

@@ -84,7 +84,10 @@ ZOPAPI_HANDLER(AddRectTramp) {
     desc.spacing = spacing;
     desc.noBuild = 0;
     desc.position = {x, y, z};
-    GameObject* object = objects->CreateObject(&desc);
+    // A sheet that a level builds as it loads goes with the level, as its
+    // characters do: a level loaded again builds it again. One built at any
+    // other time (the game's own, in "initgame") lasts the whole run.
+    GameObject* object = objects->LoadingLevel() ? objects->CreateLevelObject(&desc) : objects->CreateObject(&desc);
     if (!object) return Int(-1);
     Place(object, x, y, z);
     object->id = static_cast<std::uint32_t>(id);

@@ -47,6 +47,25 @@ public:
     // The level's objects in creation order.
     const std::vector<GameObject*>& LevelObjects() const;
 
+    // Marks the loading of a level (the level change's import of its module
+    // and its "loadlevel") for as long as it lives. What scripts add then
+    // without a lifetime of its own, a trampoline, goes with the level.
+    class LevelLoading {
+    public:
+        explicit LevelLoading(GameObjectsMan* objects) : objects(objects) {
+            if (objects) ++objects->levelsLoading;
+        }
+        ~LevelLoading() {
+            if (objects) --objects->levelsLoading;
+        }
+        LevelLoading(const LevelLoading&) = delete;
+        LevelLoading& operator=(const LevelLoading&) = delete;
+
+    private:
+        GameObjectsMan* objects;
+    };
+    bool LoadingLevel() const { return levelsLoading > 0; }
+
 private:
     static GameObject* NewObjectOfKind(std::uint32_t kind);
     void CloseLevelGaps() const;
@@ -60,6 +79,7 @@ private:
     std::unordered_map<std::uint32_t, std::map<std::uint64_t, GameObject*>> byId;
     std::unordered_map<const GameObject*, std::uint64_t> listedAt;  // its place in listing order
     std::uint64_t nextPlace = 0;
+    int levelsLoading = 0;
 
     // Not owned. A forgotten object leaves a null, closed up once they make
     // half the list, so that deleting a level of many objects one by one

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 #include "Video/Mesh.h"
 #include "Video/ObjectDesc.h"
@@ -44,6 +45,8 @@ void GridOf(Body* body, std::uint32_t* nodeColumns, std::uint32_t* nodeRows) {
 
 Trampoline::~Trampoline() {
     if (initialized) Shutdown();
+    for (TrampNodeRecord& record : records)
+        if (record.node) record.node->sheet = nullptr;
 }
 
 bool Trampoline::Init(void* a, void*) {
@@ -84,8 +87,10 @@ bool Trampoline::Build(const ObjectDesc& desc) {
     nodeCount = static_cast<std::uint32_t>(vertices);
     nodeInverseMass = NodeInverseMassFor(nodeCount + 1);
     records.assign(nodeCount, TrampNodeRecord{});
-    xStart = origin.x - float(rows) * desc.spacing / 2.0f;
-    zStart = origin.z - float(columns) * desc.spacing / 2.0f;
+    // Columns run along x and rows along z, so each start is half of its
+    // own side: every sheet is centred on its place, square or not.
+    xStart = origin.x - float(columns) * desc.spacing / 2.0f;
+    zStart = origin.z - float(rows) * desc.spacing / 2.0f;
     CreateNodes(desc.spacing);
     BuildAccount();
     body->AddForceFunc(ApplySheetForces);
@@ -93,6 +98,7 @@ bool Trampoline::Build(const ObjectDesc& desc) {
     if (!SetSheetIndices()) {
         // Nothing may be left pointing at the sheet or the records.
         RemoveSheet();
+        DeleteNodes();
         records.clear();
         physics->RemoveBody(this);
         body = nullptr;
@@ -153,7 +159,11 @@ void Trampoline::CreateNodes(float spacing) {
             record.row = float(r);
             auto* node = objects ? static_cast<TrampNode*>(objects->CreateObject(&nodeDesc)) : nullptr;
             record.node = node;
-            if (node) node->SetRenderPosition(&record.position);
+            if (node) {
+                node->sheet = this;
+                node->record = std::size_t(r) * (columns + 1) + c;
+                node->SetRenderPosition(&record.position);
+            }
             body->AddPoint(node, record.position.x, record.position.y, record.position.z, nodeInverseMass);
             if (node) node->Disable();
         }
@@ -218,12 +228,26 @@ bool Trampoline::UpdateSurface() {
 bool Trampoline::Shutdown() {
     if (!initialized) return false;
     DestroyChildren();
+    DeleteNodes();
     RemoveSheet();
     if (auto* physics = static_cast<Physics*>(eTable::Peek(names::Physics))) physics->RemoveBody(this);
     body = nullptr;
     records.clear();
     initialized = false;
     return true;
+}
+
+// A sheet deleted with its level, or by a script, takes its nodes along:
+// left behind, every load of a level that builds a sheet would add a sheet's
+// worth of hidden nodes to every lookup and to the scene.
+void Trampoline::DeleteNodes() {
+    auto* objects = static_cast<GameObjectsMan*>(eTable::Peek(names::GameObjectsMan));
+    for (TrampNodeRecord& record : records) {
+        TrampNode* node = std::exchange(record.node, nullptr);
+        if (!node) continue;
+        node->sheet = nullptr;
+        if (objects) objects->DeleteObject(node);
+    }
 }
 
 namespace {
@@ -389,8 +413,16 @@ bool TrampNode::Init(void*, void*) {
     return renderObject != nullptr;
 }
 
+TrampNode::~TrampNode() {
+    if (sheet && record < sheet->records.size() && sheet->records[record].node == this)
+        sheet->records[record].node = nullptr;
+}
+
 bool TrampNode::Shutdown() {
     if (!initialized) return false;
+    if (renderObject)
+        if (Scene* scene = MainScene()) scene->RemoveObject(renderObject, false);
+    renderObject = nullptr;
     initialized = false;
     return true;
 }

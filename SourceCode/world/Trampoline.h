@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -114,6 +115,8 @@ private:
         std::uint64_t run = 0;
         bool ready = false;
     };
+    // Deletes the nodes that are still there: they go with their sheet.
+    void DeleteNodes();
     void BuildAccount();
     void RunSheetForces(Body* body);
     void PinCorners(Body* body) const;
@@ -140,8 +143,18 @@ private:
 class TrampNode : public NPC {
 public:
     TrampNode() = default;
+    ~TrampNode() override;
 
     bool Init(void* a = nullptr, void* b = nullptr) override;
+    // Takes its sphere out of the scene: a node goes with its sheet.
     bool Shutdown() override;
     bool Update() override { return true; }
+
+private:
+    friend class Trampoline;
+    // The sheet whose record names this node, and which record; a node
+    // deleted first clears the record, a sheet deleted first deletes the
+    // node.
+    Trampoline* sheet = nullptr;
+    std::size_t record = 0;
 };

@@ -225,6 +225,64 @@ std::filesystem::path ScriptsWith(const ScopedTempDir& dir, const std::string& m
     return folder;
 }
 
+// How many objects of the kind the game holds.
+int ObjectsOfKind(std::uint32_t kind) {
+    int count = 0;
+    for (System* child : eTable::Find<GameObjectsMan>(names::GameObjectsMan)->Children())
+        if (child && static_cast<GameObject*>(child)->kind == kind) ++count;
+    return count;
+}
+
+// The worked level of the modder's reference (Scripts/ZOPAPI.md): its
+// Python block, as a modder would copy it.
+std::string ReferenceLevel() {
+    std::ifstream file(ScopedTempDir::RepositoryRoot() / "Scripts" / "ZOPAPI.md");
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    const std::string open = "```python\n";
+    const std::size_t start = text.find(open);
+    if (start == std::string::npos) return "";
+    const std::size_t end = text.find("```", start + open.size());
+    return text.substr(start + open.size(), end - start - open.size());
+}
+
+// The reference's level builds its own 6 x 4 trampoline as it loads: loaded
+// again and again (a lost level played again, the menu and back), it has
+// its one sheet beside the game's, centred where it was put, and the menu
+// has only the game's. It runs without an error line.
+TEST(LevelsTest, ALevelThatBuildsItsTrampolineHasOneSheetHoweverOftenItIsLoaded) {
+    const std::string level = ReferenceLevel();
+    ASSERT_THAT(level, HasSubstr("AddRectTramp(1100, (24.0, 0.0, 0.0), 6, 4,"));
+    ScopedTempDir scripts;
+    testing::internal::CaptureStderr();
+    GameSession game(ScriptsWith(scripts, "mylevel", level.c_str()), 160, 120);
+    ASSERT_TRUE(game.ok());
+    game.Frames(10);
+    constexpr int kGameNodes = 11 * 11, kLevelNodes = 7 * 5;
+    for (int load = 1; load <= 4; ++load) {
+        ChangeLevel(game, "mylevel");
+        EXPECT_EQ(ObjectsOfKind(kKindTrampoline), 2) << load;
+        EXPECT_EQ(ObjectsOfKind(kKindTrampNode), kGameNodes + kLevelNodes) << load;
+        game.Frames(100);
+        EXPECT_EQ(CurrentLevel(), "mylevel");
+        if (load == 2) ChangeLevel(game, "menu");
+    }
+    const GameObject* sheet = game.Object(1100);
+    ASSERT_TRUE(sheet && sheet->body);
+    D3DXVECTOR3 middle;
+    for (std::size_t k = 1; k < sheet->body->points.size(); ++k)
+        middle += sheet->body->points[k].position / float(kLevelNodes);
+    EXPECT_NEAR(middle.x, 24.0f, 0.1f);
+    EXPECT_NEAR(middle.z, 0.0f, 0.1f);
+    ChangeLevel(game, "menu");
+    EXPECT_EQ(ObjectsOfKind(kKindTrampoline), 1);
+    EXPECT_EQ(ObjectsOfKind(kKindTrampNode), kGameNodes);
+    EXPECT_EQ(game.Object(1100), nullptr);
+    EXPECT_NE(game.Object(objectid::kTrampoline), nullptr);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, Not(HasSubstr("Error"))) << err;
+    EXPECT_THAT(err, Not(HasSubstr("Traceback")));
+}
+
 TEST(LevelsTest, AMissingLevelModuleLeavesThePlayerInTheMenuWithALineInTheErrorStream) {
     ScopedTempDir scripts;
     testing::internal::CaptureStderr();

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
+#include "ReferenceScript.h"
 #include "Video/LightMan.h"
 #include "Video/Object.h"
 #include "characters/NPC.h"
@@ -479,6 +481,30 @@ def build():
     EXPECT_GT(fastestUp, 100.0f);  // launched
     EXPECT_GT(lowest, -3.0f);      // by the sheet, not through it
     EXPECT_EQ(sheet.points[1].position.z, 12.0f);  // its corner is pinned
+}
+
+// Every call that Scripts/ZOPAPI.md shows after an arrow (each refusal it
+// names, and the calls it warns of) is made in the game as a script makes
+// it, one after the other, and returns what the reference says.
+TEST_F(WorldScriptTest, EveryCallTheReferenceShowsReturnsWhatItSays) {
+    WriteScript("reference", ReferenceScript());
+    Start(R"(
+import reference
+
+def check():
+    functions = {name: getattr(Z, name) for name in reference.maker.functions(Z)}
+    made = reference.maker.cases(reference.text)
+    with open("calls.txt", "w", encoding="utf-8") as f:
+        for call, said in made:
+            got = eval(call, {"__builtins__": {}}, functions)
+            right = isinstance(got, int) and got >= 0 if said == "id" else got == said
+            f.write(f"{call} -> {got}" + ("" if right else f", the reference says {said}") + "\n")
+)");
+    ASSERT_TRUE(python->CallFunction("check"));
+    std::ifstream made("calls.txt");
+    int calls = 0;
+    for (std::string line; std::getline(made, line); ++calls) EXPECT_THAT(line, ::testing::Not(::testing::HasSubstr("reference says")));
+    EXPECT_GE(calls, 40);
 }
 
 TEST_F(WorldScriptTest, AWinAndALoseInOnePassBothApplyAndTheLevelChangesOnceKeepingTheUI) {

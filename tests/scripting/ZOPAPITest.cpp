@@ -3,15 +3,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "ReferenceScript.h"
 #include "ScriptFixture.h"
 #include "Video/Video.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "input/KeyNames.h"
 
 namespace {
 using ZOPAPITest = ScriptFixture;
@@ -71,33 +76,48 @@ def check():
     EXPECT_TRUE(Call("check"));
 }
 
-// Scripts/ZOPAPI.md is the module's own table as a reference: every function
-// in the module's order, its signature and what it returns, and its text.
+// Scripts/ZOPAPI.md is the module's own table woven into the text of
+// SourceCode/scripting/ZOPAPI.reference.md by zopapi_reference.py: every
+// function once, with its signature and its text, and the shipped
+// characters and key names as they are.
 // TOLLYMOP_WRITE_ZOPAPI_REFERENCE=<file> writes it there instead.
 TEST_F(ZOPAPITest, TheReferenceBesideTheScriptsIsTheModulesOwnTable) {
+    const std::filesystem::path root = ScopedTempDir::RepositoryRoot();
+    std::vector<std::string> characters;
+    for (const auto& entry : std::filesystem::directory_iterator(root / "Assets" / "Characters"))
+        if (entry.path().extension() == ".x") characters.push_back(entry.path().stem().string());
+    std::sort(characters.begin(), characters.end());
+    std::ofstream listed("characters.txt");
+    for (const std::string& name : characters) listed << name << "\n";
+    listed.close();
+    std::ofstream keys("keys.txt");
+    for (const KeyName& key : KeyNameTable()) keys << key.name << "\n";
+    keys.close();
+    WriteScript("reference", ReferenceScript());
     Start(R"(
-def reference():
-    out = ["# ZOPAPI reference", "",
-           "The engine module that the scripts import (`import ZOPAPI as Z`): every function,",
-           "with its arguments and what it returns. Made from the module's own table",
-           "(each function's `__doc__`); a test checks that the two agree.", ""]
-    for name in [n for n in vars(Z) if not n.startswith("__")]:
-        signature, text = getattr(Z, name).__doc__.split("\n\n", 1)
-        out += ["## " + name, "", "    " + signature, "", text, ""]
+import reference
+
+def lines(path):
+    with open(path, encoding="utf-8") as f:
+        return f.read().splitlines()
+
+def write_reference():
+    made = reference.maker.render(Z, reference.text, lines("characters.txt"), lines("keys.txt"))
     with open("reference.md", "w", encoding="utf-8") as f:
-        f.write("\n".join(out))
+        f.write(made)
 )");
-    ASSERT_TRUE(Call("reference"));
+    ASSERT_TRUE(Call("write_reference"));
     std::ifstream made("reference.md");
     const std::string reference{std::istreambuf_iterator<char>(made), {}};
     if (const char* target = std::getenv("TOLLYMOP_WRITE_ZOPAPI_REFERENCE")) {
         std::ofstream(target) << reference;
         return;
     }
-    std::ifstream shipped(ScopedTempDir::RepositoryRoot() / "Scripts" / "ZOPAPI.md");
+    std::ifstream shipped(root / "Scripts" / "ZOPAPI.md");
     ASSERT_TRUE(shipped) << "Scripts/ZOPAPI.md is missing";
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(shipped), {}), reference)
-        << "Scripts/ZOPAPI.md differs from the module's table: write it again with TOLLYMOP_WRITE_ZOPAPI_REFERENCE";
+        << "Scripts/ZOPAPI.md differs from the module's table and its text: write it again with "
+           "TOLLYMOP_WRITE_ZOPAPI_REFERENCE";
 }
 
 TEST_F(ZOPAPITest, ArgumentsAreReadAsPython3ReadsThemAndFailuresRaiseInTheScript) {

@@ -83,14 +83,24 @@ TEST(TrampolineSprings, ASpringPullsByItsStretchAndDampsTheWholeRelativeVelocity
     EXPECT_EQ(still.points[1].force, D3DXVECTOR3(0, 0, 1));
 }
 
-TEST_F(TrampolineTest, ANonSquareSheetSpansItsRealGridAndPinsItsRealCorners) {
-    Trampoline* t = Make(3, 2);
-    ASSERT_EQ(t->records.size(), 12u);
-    EXPECT_EQ(t->records.front().position, D3DXVECTOR3(-2.0f, 0.0f, -3.0f));
-    EXPECT_EQ(t->records.back().position, D3DXVECTOR3(4.0f, 0.0f, 1.0f));
+// Columns run along x and rows along z: a sheet of 20 x 4 cells put at
+// (100, 5, 50) has its nodes over x 80..120 and z 46..54, its cells' middles
+// over x 81..119 and z 47..53, centred on its place.
+TEST_F(TrampolineTest, ANonSquareSheetLiesCentredWhereItIsPutAndPinsItsRealCorners) {
+    ObjectDesc desc;
+    desc.kind = kKindTrampoline;
+    desc.columns = 20;
+    desc.rows = 4;
+    desc.spacing = 2.0f;
+    desc.position = {100.0f, 5.0f, 50.0f};
+    auto* t = static_cast<Trampoline*>(objects->CreateObject(&desc));
+    ASSERT_EQ(t->records.size(), 21u * 5u);
+    EXPECT_EQ(t->records.front().position, D3DXVECTOR3(80.0f, 5.0f, 46.0f));
+    EXPECT_EQ(t->records[20].position, D3DXVECTOR3(120.0f, 5.0f, 46.0f));  // the end of row 0
+    EXPECT_EQ(t->records.back().position, D3DXVECTOR3(120.0f, 5.0f, 54.0f));
     Trampoline::ApplySheetForces(t->body);
-    for (std::uint32_t corner : {1u, 4u, 9u, 12u}) EXPECT_EQ(t->body->points[corner].inverseMass, 0.0f) << corner;
-    for (std::uint32_t inner : {2u, 3u, 5u, 8u, 10u, 11u}) EXPECT_EQ(t->body->points[inner].inverseMass, 10.0f);
+    for (std::uint32_t corner : {1u, 21u, 85u, 105u}) EXPECT_EQ(t->body->points[corner].inverseMass, 0.0f) << corner;
+    for (std::uint32_t inner : {2u, 20u, 22u, 84u, 86u, 104u}) EXPECT_EQ(t->body->points[inner].inverseMass, 10.0f);
 }
 
 TEST_F(TrampolineTest, TheDrawnSheetLiesOneAboveTheNodesFacingUp) {
@@ -140,9 +150,10 @@ TEST_F(TrampolineTest, DeletedNodesAndTrampolinesLeaveNoOwnerBehind) {
     Frame();  // the sheet goes on without the node
     EXPECT_TRUE(t->UpdateSurface());
 
+    // The sheet takes its eight remaining nodes along.
     const std::size_t before = objects->Children().size();
     objects->DeleteObject(t);
-    EXPECT_EQ(objects->Children().size(), before - 1);
+    EXPECT_EQ(objects->Children().size(), before - 9);
     Frame();
 }
 
