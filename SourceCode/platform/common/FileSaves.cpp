@@ -212,7 +212,8 @@ std::string Targets(const std::vector<JournalEntry>& entries) {
 void Recover(const fs::path& journal, const fs::path& base) {
     const std::optional<std::vector<JournalEntry>> entries = ReadJournal(journal, base);
     if (!entries) {
-        LogError("Error: " + journal.string() + ": a save's journal that cannot be read; its files are as it left them");
+        LogError("Error: " + journal.string() +
+                 ": a save's journal that cannot be read; its files are as the save left them");
         return;
     }
     if (journal.extension() == kForward && GoForward(*entries)) {
