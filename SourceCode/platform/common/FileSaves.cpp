@@ -171,7 +171,7 @@ std::optional<std::vector<JournalEntry>> ReadJournal(const fs::path& journal, co
         at = end + 1;
     }
     if (fields.empty() || fields[0] != kJournalHead || (fields.size() - 1) % 4 != 0) return std::nullopt;
-    auto resolve = [&base](const std::string& path) { return path.empty() ? path : (base / path).string(); };
+    auto resolve = [&base](const std::string& path) { return path.empty() ? path : (base / path).lexically_normal().string(); };
     std::vector<JournalEntry> entries;
     for (std::size_t i = 1; i < fields.size(); i += 4)
         entries.push_back({resolve(fields[i]), resolve(fields[i + 1]), resolve(fields[i + 2]), fields[i + 3] == "1"});
