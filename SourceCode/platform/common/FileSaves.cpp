@@ -87,6 +87,7 @@ std::string WriteInSaveFolder(const std::string& path, const std::string& patter
     int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         Failed(error, path + ": cannot create a temporary file");
+        ::rmdir(folder.c_str());
         return "";
     }
     bool written = WriteAll(fd, contents) && ::fsync(fd) == 0;
@@ -96,6 +97,8 @@ std::string WriteInSaveFolder(const std::string& path, const std::string& patter
         errno = savedErrno;
         Failed(error, path + ": cannot write the file");
         ::unlink(temp.c_str());
+        // Gone unless another file of the save is in it.
+        ::rmdir(folder.c_str());
         return "";
     }
     // mkstemp makes the file private; a saved file gets the usual rights.
