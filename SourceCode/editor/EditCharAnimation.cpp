@@ -54,7 +54,7 @@ bool IsNameChar(char c) { return IsLetter(c) || (c >= '0' && c <= '9') || c == '
 // character, by its code (byte 0xC3).
 std::string CharacterAt(std::string_view text, std::size_t i) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
+    const std::size_t length = lead > 0xF4 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
     bool whole = (lead >= 0x20 && lead < 0x7F) || (length > 1 && i + length <= text.size());
     for (std::size_t k = 1; whole && k < length; ++k) whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
     if (whole) return "'" + std::string(text.substr(i, length)) + "'";
