@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Video/LightMan.h"
@@ -226,6 +227,22 @@ private:
 CharacterFile::CharacterFile(NPC* character) : character(character), held(std::make_unique<Held>()) {}
 
 CharacterFile::~CharacterFile() = default;
+
+bool CharacterFile::HoldsCharacter(const plat::XDocument& document) {
+    // Owned objects only, as deep as a load reads: a reference stands for
+    // an object found on the way anyway.
+    std::vector<std::pair<const XDataObject*, int>> pending;
+    for (const auto& object : document.objects) pending.emplace_back(object.get(), 0);
+    while (!pending.empty()) {
+        const auto [object, depth] = pending.back();
+        pending.pop_back();
+        if (object->TemplateGuid() == kCharacter) return true;
+        if (depth + 1 >= kMaxDepth) continue;
+        for (const plat::XChild& child : object->children)
+            if (child.object) pending.emplace_back(child.object.get(), depth + 1);
+    }
+    return false;
+}
 
 bool CharacterFile::EndLoad(void*) {
     held->Release();

@@ -25,6 +25,10 @@ public:
     explicit CharacterFile(NPC* character);
     ~CharacterFile() override;
 
+    // Whether a document read holds a Character object (at the top or
+    // inside another object), without which a load makes a blank character.
+    static bool HoldsCharacter(const plat::XDocument& document);
+
 protected:
     bool EndLoad(void* context) override;
     bool LoadData(const plat::XDataObject& object, const plat::XDataObject* parent, int depth, void* context,

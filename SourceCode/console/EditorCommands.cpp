@@ -226,7 +226,8 @@ int SaveCharacter(Console& console, EditChar& character, const char* name) {
             "SetAnimation): save it before animating. LoadCharacter brings it back from its file, not animated.");
         return kEffectFailed;
     }
-    if (!NameAllowed(console, EditChar::NameProblem(name))) return kEffectFailed;
+    // Its animations are saved under its name.
+    if (!NameAllowed(console, EditChar::AnimationSaveNameProblem(name))) return kEffectFailed;
     return Saved(console, character, character.SaveCharacter(name));
 }
 

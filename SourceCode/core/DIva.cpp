@@ -1,6 +1,8 @@
 #include "core/DIva.h"
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "audio/Audio.h"
 #include "console/Console.h"
@@ -11,6 +13,7 @@
 #include "editor/Editor.h"
 #include "Video/Video.h"
 #include "input/Input.h"
+#include "platform/common/Files.h"
 #include "platform/common/NowRunning.h"
 #include "platform/window/EndSignals.h"
 #include "ui/Cursor.h"
@@ -25,6 +28,17 @@ std::string CutToErrorLength(const char* text) {
     std::string cut = text ? text : "";
     if (cut.size() > DIva::kMaxErrorLength) cut.resize(DIva::kMaxErrorLength);
     return cut;
+}
+
+// The folders the game saves into: its own (settings.txt) and the editor's
+// characters, surfaces and animations.
+std::vector<std::string> SaveFolders(const std::string& root) {
+    const std::filesystem::path assets = std::filesystem::path(root) / "Assets";
+    std::vector<std::string> folders{root, (assets / "Characters").string(), (assets / "Surfaces").string()};
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(assets / "Animations", ec))
+        if (entry.is_directory(ec)) folders.push_back(entry.path().string());
+    return folders;
 }
 }  // namespace
 
@@ -42,6 +56,9 @@ bool DIva::Init(void* a, void*) {
     pair = *static_cast<WindowPair*>(a);
     std::error_code ec;
     currentDirectory = std::filesystem::current_path(ec).string();
+    // A save that a kill stopped half way is finished before anything reads
+    // its files.
+    plat::FinishInterruptedSaves(SaveFolders(currentDirectory));
 
     // The children in their fixed order. Creation goes on after a failed
     // child: the ones after it skip work that needs what is missing.

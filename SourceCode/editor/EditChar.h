@@ -120,7 +120,9 @@ public:
     static bool IsSafeName(const char* name);
     static std::string NameProblem(const char* name);
     // The same for a name to save animations under, which also may not be
-    // the folder where the editor keeps the animations it replaces.
+    // the folder where the editor keeps the animations it replaces. A
+    // character is saved only under such a name: its animations are saved
+    // under its name.
     static std::string AnimationSaveNameProblem(const char* name);
 
     // Edits no save has written yet: to the character, and to the animation

@@ -13,6 +13,7 @@
 #include "core/DIva.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/common/ErrorLog.h"
 #include "platform/common/Files.h"
 #include "core/Timer.h"
 #include "editor/EditChar.h"
@@ -48,6 +49,19 @@ namespace {
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsNameChar(char c) { return IsLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.'; }
 
+// The character that starts at byte i, as the author typed it: a whole
+// UTF-8 sequence ('ö'), or a byte that starts none, or a control
+// character, by its code (byte 0xC3).
+std::string CharacterAt(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead > 0xF4 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
+    bool whole = (lead >= 0x20 && lead < 0x7F) || (length > 1 && i + length <= text.size());
+    for (std::size_t k = 1; whole && k < length; ++k) whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (whole) return "'" + std::string(text.substr(i, length)) + "'";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    return std::string("byte 0x") + kHex[lead >> 4] + kHex[lead & 15];
+}
+
 // Why the name cannot be used, "" when it can.
 std::string WhatIsWrongWith(std::string_view name) {
     if (name.empty()) return "it is empty";
@@ -56,9 +70,9 @@ std::string WhatIsWrongWith(std::string_view name) {
         return "it holds a path separator";
     if (name.find("..") != std::string_view::npos) return "it holds \"..\"";
     if (!IsLetter(name[0]) && name[0] != '_') return "it does not start with a letter or '_'";
-    for (char c : name)
-        if (!IsNameChar(c))
-            return "'" + std::string(1, c) + "' may not be in it (only letters, digits, '_', '-' and '.')";
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (!IsNameChar(name[i]))
+            return CharacterAt(name, i) + " may not be in it (only letters, digits, '_', '-' and '.')";
     return "";
 }
 }  // namespace
@@ -135,12 +149,18 @@ bool EditChar::WriteAnimation(Animation& animation, const std::string& folder, s
     const char* fileName = ActionFileName(slot);
     if (!fileName) return false;
     const std::filesystem::path dir = AnimationFolder(folder);
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (ec) return false;
-    AnimationFile file(&animation, clean);
     // The action's file name begins with its own '/'.
     const std::string path = dir.string() + fileName;
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+        const std::string why =
+            plat::LookForFile(dir.string()) == plat::FileLook::Regular ? "a file has its name" : ec.message();
+        plat::LogError("Error: " + dir.string() + ": cannot be made a folder (" + why + "); " + path +
+                       " is not written");
+        return false;
+    }
+    AnimationFile file(&animation, clean);
     if (!file.Save(path, nullptr)) return false;
     if (folder != kTempFolder) savedFiles.push_back("Assets/Animations/" + folder + fileName);
     // Characters made from now on play what was saved.

@@ -111,7 +111,14 @@ bool EditChar::LoadCharacter(const char* characterName) {
     plat::XDocument document;
     // A name that fails, or a file with a fault, leaves the character and its
     // animations as they are; the animations a load replaces are kept first.
-    if (!file.Read(CharacterPath(characterName), document, &characterString)) return false;
+    const std::string path = CharacterPath(characterName);
+    if (!file.Read(path, document, &characterString)) return false;
+    // Applied, a file without one would leave a blank character.
+    if (!CharacterFile::HoldsCharacter(document)) {
+        plat::LogError("Error: " + path +
+                       ": holds no character (no Character object); the character being edited is kept");
+        return false;
+    }
     if (!KeepAnimationsInTempy()) return false;
     const D3DXVECTOR3 place = GetRenderPosition();
     // The editor lets go of a node before the node goes.
@@ -133,7 +140,7 @@ bool EditChar::LoadCharacter(const char* characterName) {
 }
 
 bool EditChar::SaveCharacter(const char* characterName) {
-    if (animationMode || !IsSafeName(characterName) || !BodyObject()) return false;
+    if (animationMode || !AnimationSaveNameProblem(characterName).empty() || !BodyObject()) return false;
     std::string characterString = characterName;
     const std::string characterPath = CharacterPath(characterName);
     CharacterFile file(this);

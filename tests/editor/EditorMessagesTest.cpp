@@ -115,6 +115,9 @@ TEST_F(EditorMessages, ARefusalSaysWhatWasWrongAndChangesNothing) {
         {"AddLimb Spline Tail", kBadParam, "\"Tail\" is no limb location: LArm, RArm, LLeg, RLeg or Head."},
         {"SaveCharacter ../Evil", kFailed, "The name \"../Evil\" is not allowed: it holds a path separator."},
         {"SaveCharacter con:", kFailed, "The name \"con:\" is not allowed: ':' may not be in it"},
+        {"SaveCharacter Blöb", kFailed, "The name \"Blöb\" is not allowed: 'ö' may not be in it"},
+        // Its animations could never be saved.
+        {"SaveCharacter Tempy", kFailed, "it is where the editor keeps the animations it replaces"},
         {"SetSurface 1 1 1 1 1 1 ten 0.5 0.01 1.5 1", kBadParam, "\"ten\" is not a whole number."},
         {"DeleteObject", kFailed, "Nothing is held to delete"},
         {"CreateAnimation Run 2 0", kBadParam,
@@ -136,6 +139,7 @@ TEST_F(EditorMessages, ARefusalSaysWhatWasWrongAndChangesNothing) {
     EXPECT_EQ(Character()->AddLimb(Limb::kSpline, limbloc::Unset, 1), nullptr) << "no limb outside the five";
     EXPECT_EQ(ReadFile(AssetPath("Animations/Blob/idle.ani")), idle);
     EXPECT_FALSE(std::filesystem::exists(AssetPath("Evil.x")));
+    EXPECT_FALSE(std::filesystem::exists(AssetPath("Characters/Tempy.x")));
     EXPECT_FALSE(std::filesystem::exists(AssetPath("Animations/Tempy")));
     EXPECT_TRUE(Saves("SaveAnimation Mine"));
     EXPECT_EQ(Type("SaveAnimation Mine").find("Saved Assets/Animations/Mine/walk.ani."), 0u);
@@ -197,4 +201,35 @@ TEST_F(EditorMessages, LeavingAnimationModeSaysWhichUnsavedEditsWereDropped) {
     EXPECT_TRUE(Saves("SaveAnimation Kept"));
     Frame();
     EXPECT_EQ(Type("AnimationModeToggle"), "");
+}
+
+// A folder to save an animation into whose name a file has taken: the
+// refusal names it and says why, as a character's does.
+TEST_F(EditorMessages, AnAnimationFolderWhoseNameAFileTookIsNamedWithTheReason) {
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    for (const char* folder : {"Animations/Blob", "Animations/Tempy"}) std::ofstream(AssetPath(folder)) << "a file";
+    EXPECT_EQ(Type("CreateAnimation Walk 1 1"), "");
+    EXPECT_EQ(Type("SaveAnimation Blob"), kFailed);
+    EXPECT_TRUE(Explains(explained, "Animations/Blob: cannot be made a folder (a file has its name)"));
+    // The animation it replaces cannot be kept in "Tempy": it stays.
+    EXPECT_EQ(Type("CreateAnimation Walk 2 1"), kFailed);
+    EXPECT_TRUE(Explains(explained, "Animations/Tempy: cannot be made a folder (a file has its name)"));
+    EXPECT_EQ(Character()->currentAnimation->aniLength, 1.0f);
+}
+
+// A file that holds no character replaces nothing: the character being
+// edited stays, and a save writes it, not a blank one.
+TEST_F(EditorMessages, AFileThatHoldsNoCharacterIsRefusedAndTheEditedOneStays) {
+    EXPECT_EQ(Type("AnimationModeToggle"), "");
+    EXPECT_EQ(Type("AddLimb Line LArm"), "");
+    std::ofstream(AssetPath("Characters/Empty.x")) << "xof 0303txt 0032\n";
+    std::ofstream(AssetPath("Characters/Surface.x")) << ReadFile(AssetPath("Surfaces/Seed.sur"));
+    for (const char* name : {"Empty", "Surface"}) {
+        EXPECT_EQ(Type(std::string("LoadCharacter ") + name), kFailed) << name;
+        EXPECT_TRUE(Explains(explained, std::string("Characters/") + name + ".x: holds no character")) << name;
+        EXPECT_NE(Character()->GetLimb(limbloc::LArm), nullptr) << name;
+        EXPECT_EQ(Character()->nodes.size(), 1u) << name;
+    }
+    EXPECT_TRUE(Saves("SaveCharacter Copy"));
+    EXPECT_NE(ReadFile(AssetPath("Characters/Copy.x")).find("LineLimbData"), std::string::npos);
 }

@@ -60,18 +60,27 @@ std::string CannotBeRead(std::string_view name, std::string_view reason);
 // frame adds nothing here.
 std::uint64_t FilesOpened();
 
-// Writes contents to a temporary file in path's folder and renames it over
-// path, so that a failure (reported with a reason in error) never leaves a
-// truncated file where a good one was.
+// Writes contents to a temporary file in path's folder (in its save folder
+// ".saving", which only saves use) and renames it over path, so that a
+// failure (reported with a reason in error) never leaves a truncated file
+// where a good one was.
 bool ReplaceFile(const std::string& path, std::string_view contents, std::string* error);
 
 // Files that belong together (a character and its surface): every one is
 // written to its temporary file before any is renamed over its old file, so
 // that a failure (reported with a reason in error) leaves the whole set as
-// it was, never some files new and some old.
+// it was, never some files new and some old. Once all are written, a
+// journal names them, so that a kill half way through the renames is
+// finished by the next start (FinishInterruptedSaves).
 struct FileWrite {
     std::string path;
     std::string_view contents;
 };
 bool ReplaceFiles(std::span<const FileWrite> files, std::string* error);
+
+// At the start, for the folders saves write into: a set of files that a kill
+// stopped half way is finished (or, when a rename of it had failed, put
+// back), each in one line of the error stream, and what killed saves left in
+// the save folders is removed. Nothing outside the save folders is removed.
+void FinishInterruptedSaves(std::span<const std::string> folders);
 }  // namespace plat
