@@ -348,6 +348,45 @@ void XShapeFigures() {
     physics.Shutdown();
 }
 
+// The same 4 MB of text as empty objects inside one ("A{}" after "A{}")
+// and as a plain array of one-digit numbers, each read from its file: the
+// time, and the peak heap from reading the file to dropping the document.
+// What the empty objects would build past what the file holds is refused,
+// so the first stays within a few times the second.
+void XEmptyChildrenFigure(const fs::path& dir) {
+    constexpr std::size_t kBytes = std::size_t(4) << 20;
+    std::string children = "xof 0303txt 0032\ntemplate A { <11111111-2222-3333-4444-555555555555> [...] }\nA{";
+    while (children.size() + 5 < kBytes) children += "A{}";
+    children += "}\n";
+    std::string numbers =
+        "xof 0303txt 0032\ntemplate N { <11111111-2222-3333-4444-555555555556> DWORD n; array DWORD v[n]; }\n";
+    const std::size_t count = (kBytes - numbers.size() - 16) / 2;
+    numbers += "N{" + std::to_string(count) + ";";
+    for (std::size_t i = 0; i < count; ++i) {
+        numbers += char('0' + i % 10);
+        numbers += i + 1 < count ? ',' : ';';
+    }
+    numbers += "}\n";
+    auto measure = [&](const std::string& text, const char* name) {
+        const fs::path file = dir / name;
+        std::string error;
+        plat::ReplaceFile(file.string(), text, &error);
+        auto read = [&] {
+            plat::XDocument doc;
+            plat::LoadXFile(file.string(), plat::XTemplateRegistry::Standard(), doc, nullptr);
+        };
+        const std::size_t before = heapNow.load();
+        heapPeak = before;
+        read();
+        const double megabytes = double(heapPeak.load() - before) / double(1 << 20);
+        return std::pair{Milliseconds(read), megabytes};
+    };
+    const auto [childrenMs, childrenMb] = measure(children, "children.x");
+    const auto [numbersMs, numbersMb] = measure(numbers, "numbers.x");
+    std::printf("xfile empty children 4 MB: %.1f ms, %.1f MB; number array 4 MB: %.1f ms, %.1f MB\n", childrenMs,
+                childrenMb, numbersMs, numbersMb);
+}
+
 // ---- images and effects ----------------------------------------------------
 
 // 1024x1024 pixels with structure a compressor can find but not collapse.
@@ -493,5 +532,6 @@ int main() {
     ImageAndEffectFigures(dir.Path(), shaders);
     DdsCopyFigure();
     XShapeFigures();
+    XEmptyChildrenFigure(dir.Path());
     return 0;
 }

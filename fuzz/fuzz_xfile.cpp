@@ -57,6 +57,14 @@ void LoadMesh(std::string_view input) {
     mesh->Release();
 }
 
+// What a file builds is held to the bytes it holds: a document written more
+// densely than it was read (its comments and spaces gone) may be refused
+// again for building more than it holds, and for nothing else.
+bool TooDenseOrAbort(const std::string& error) {
+    if (error.find(" builds more than the file holds (") == std::string::npos) std::abort();
+    return true;
+}
+
 void ReadWriteRead(std::string_view input) {
     plat::XDocument doc;
     std::string error;
@@ -68,14 +76,17 @@ void ReadWriteRead(std::string_view input) {
     std::string written = WriteAll(doc);
     if (!NamesAreUnique(plat::TemplatesUsedBy(Objects(doc)))) return;
     plat::XDocument again;
-    if (!plat::ParseXFile(written, plat::XTemplateRegistry::Standard(), again, &error, "rewritten.x")) std::abort();
+    if (!plat::ParseXFile(written, plat::XTemplateRegistry::Standard(), again, &error, "rewritten.x") &&
+        TooDenseOrAbort(error))
+        return;
     if (WriteAll(again) != written) std::abort();
     // 64-bit floats, so that doubles survive the binary form.
     for (plat::XFormat format : {plat::XFormat::Binary, plat::XFormat::CompressedBinary, plat::XFormat::CompressedText}) {
         plat::XDocument encoded;
         if (!plat::ParseXFile(WriteAll(doc, {format, true}), plat::XTemplateRegistry::Standard(), encoded, &error,
-                              "encoded.x"))
-            std::abort();
+                              "encoded.x") &&
+            TooDenseOrAbort(error))
+            continue;
         if (WriteAll(encoded) != written) std::abort();
     }
 }

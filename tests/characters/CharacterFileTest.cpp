@@ -19,6 +19,7 @@
 #include "characters/SplineLimb.h"
 #include "core/Random.h"
 #include "platform/common/ErrorLog.h"
+#include "platform/xfile/XFileInternal.h"
 #include "core/SystemNames.h"
 #include "support/TempDir.h"
 #include "support/TestVideo.h"
@@ -178,6 +179,32 @@ TEST_F(CharacterFileTest, LimitsAndOrdersOfAFile) {
     // A second limb at a taken place is skipped with its points.
     ASSERT_TRUE(Read(npc, "SplineLimbData { 2; 1; 0.0; 0.0; 0.0;; 0.1; 1.0;; }\n"));
     EXPECT_EQ(npc.GetLimb(2)->kind, Limb::kLine);
+    npc.Shutdown();
+}
+
+// A character file of a few kilobytes that inflates to megabytes of empty
+// objects is refused where it outgrows what it holds, with a line, and the
+// character loaded before stays as it was.
+TEST_F(CharacterFileTest, ACompressedFileOfEmptyObjectsIsRefusedAndTheCharacterKept) {
+    NPC npc;
+    ASSERT_TRUE(npc.Init());
+    ASSERT_TRUE(npc.LoadCharacter("Pebble"));
+    ObjectMesh* body = npc.BodyObject();
+    ASSERT_NE(body, nullptr);
+    const std::uint32_t material = body->MaterialKind(), limbs = npc.CountLimbs();
+    std::string inflated = "\ntemplate A { <11111111-2222-3333-4444-555555555555> [...] }\nA{";
+    for (int i = 0; i < 1500000; ++i) inflated += "A{}";
+    std::ofstream("Assets/Characters/Evil.x", std::ios::binary)
+        << "xof 0303tzip0032" << plat::xfile::DeflateMszip(inflated + "}\n");
+
+    plat::ResetErrorLog();
+    ::testing::internal::CaptureStderr();
+    npc.LoadCharacter("Evil");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Characters/Evil.x:3: 'A' object builds more than the file holds ("), std::string::npos) << err;
+    EXPECT_EQ(npc.BodyObject(), body);
+    EXPECT_EQ(body->MaterialKind(), material);
+    EXPECT_EQ(npc.CountLimbs(), limbs);
     npc.Shutdown();
 }
 

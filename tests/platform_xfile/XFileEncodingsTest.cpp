@@ -2,10 +2,12 @@
 // line with the byte offset for what is malformed.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/xfile/XFile.h"
+#include "platform/xfile/XFileInternal.h"
 
 using namespace plat;
 
@@ -192,4 +194,26 @@ TEST(XFileEncodingsMalformed, OneLineWithTheFileAndTheByteOffset) {
         EXPECT_EQ(error.rfind(c.expected, 0), 0u) << error << "\n expected: " << c.expected;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
+}
+
+// A few kilobytes that inflate to megabytes of empty objects: what they
+// would build outgrows what is read long before the end, and the file is
+// refused there, by name and place, in one line.
+TEST(XFileEncodingsMalformed, EmptyObjectsInflatedFromAFewKilobytesAreRefusedWhereTheyOutgrowTheFile) {
+    std::string body = "\ntemplate A { <11111111-2222-3333-4444-555555555555> [...] }\nA{";
+    constexpr std::size_t kChildren = 1500000;
+    body.reserve(body.size() + 3 * kChildren + 2);
+    for (std::size_t i = 0; i < kChildren; ++i) body += "A{}";
+    body += "}\n";
+    const std::string file = "xof 0303tzip0032" + xfile::DeflateMszip(body);
+    ASSERT_LT(file.size(), body.size() / 100);
+    XDocument doc;
+    std::string error;
+    ASSERT_FALSE(ParseXFile(file, Empty(), doc, &error, "bomb.x"));
+    EXPECT_EQ(error.rfind("bomb.x:3: 'A' object builds more than the file holds (", 0), 0u) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    std::size_t built = 0, read = 0;
+    ASSERT_EQ(std::sscanf(error.c_str() + error.find('('), "(%zu bytes built from %zu bytes read)", &built, &read), 2)
+        << error;
+    EXPECT_LT(read, body.size() / 4) << error;
 }

@@ -256,9 +256,32 @@ TEST(XFileReader, EmptyTemplatesNestedInPairsBuildOnlyWhatTheTextHolds) {
     std::string error;
     EXPECT_FALSE(ParseXFileUpToError("xof 0303txt 0032\n" + text + "E3 small { }\nE24 obj { }\n", XTemplateRegistry(),
                                      doc, &error, "nested.x"));
-    EXPECT_EQ(error.rfind("nested.x:28: 'E24' object builds more values than the file holds", 0), 0u) << error;
+    EXPECT_EQ(error.rfind("nested.x:28: 'E24' object builds more than the file holds", 0), 0u) << error;
     ASSERT_EQ(doc.objects.size(), 1u);
     EXPECT_EQ(doc.objects[0]->name, "small");
+}
+
+// A structure counts once, as a slot of what holds it and for its own
+// members: wrappers of wrappers in an array load at any depth the reader
+// takes, as other readers load them.
+TEST(XFileReader, NestedTemplatesInAnArrayLoadAtAnyDepth) {
+    for (int depth : {3, 60}) {
+        std::string text = "template W1 { <00000001-0000-0000-0000-000000000000> DWORD x; }\n";
+        for (int k = 2; k <= depth; ++k) {
+            char guid[40];
+            std::snprintf(guid, sizeof guid, "%08X-0000-0000-0000-000000000000", k);
+            text += "template W" + std::to_string(k) + " { <" + guid + "> W" + std::to_string(k - 1) + " inner; }\n";
+        }
+        text += "template Holder { <AAAAAAAA-0000-0000-0000-000000000000> DWORD n; array W" + std::to_string(depth) +
+                " items[n]; }\nHolder { 200; ";
+        for (int i = 0; i < 200; ++i) text += std::to_string(i) + (i + 1 < 200 ? "," : ";");
+        XDocument doc;
+        std::string error;
+        ASSERT_TRUE(Parse(text + " }", doc, error, XTemplateRegistry())) << depth << ": " << error;
+        const XValue* x = &doc.objects[0]->Member("items")[199];
+        for (int k = depth; k > 1; --k) x = &x->Field("inner");
+        EXPECT_EQ(x->Field("x").AsInteger(), 199) << depth;
+    }
 }
 
 TEST(XFileReader, TemplateRegistryRefusesDataAndStaysUnchangedOnError) {

@@ -201,12 +201,12 @@ private:
 class XDataObject;
 
 // A child of a data object: an object of its own, or a reference by name
-// and/or GUID to an object that was complete before the reference.
+// or GUID to an object that was complete before the reference. A reference
+// is written as it was read: by the target's GUID, or by its name.
 struct XChild {
     std::unique_ptr<XDataObject> object;  // owned child, null for a reference
     const XDataObject* referenced = nullptr;
-    std::string referenceName;
-    std::optional<XGuid> referenceGuid;
+    bool byGuid = false;
 
     bool IsReference() const { return object == nullptr; }
     // The child object itself, or the referenced one.

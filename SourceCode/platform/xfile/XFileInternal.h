@@ -14,16 +14,28 @@ namespace plat::xfile {
 // Data objects, references and inline structures nest at most this deep.
 inline constexpr int kMaxDepth = 64;
 
-// What a file makes the reader build follows what it reads: over the whole
-// file, the values of its structures (each structure and each of its
-// members) stay within this many per datum read (a primitive value or a
-// data object), past a first allowance that lets any nest of structures
-// begin. A template may hold others that hold nothing, so without it a few
-// lines of definitions would make a structure of any size out of "{ }".
-// The standard templates build at most 3.5 values per primitive
-// (Boolean2d).
-inline constexpr std::size_t kValuesPerDatum = 4;
-inline constexpr std::size_t kValuesAtStart = 256;
+// What a file makes the reader build follows what it holds. The heap the
+// parser takes for everything it builds (data objects and their slots for
+// children and references, structures and arrays with their member slots
+// and values, strings, template definitions, the index of names) is
+// counted once, at what the allocator really takes, against the bytes read
+// so far (after inflation), before it is taken: past a first allowance, at
+// most kBuiltPerByteRead bytes built per byte read. An array of one-digit
+// numbers builds 8 per byte; a structure nested in another is a slot of it
+// and its own members, so wrappers cost what they hold; empty objects "A{}"
+// would build over 50, and are refused where they outgrow the file.
+inline constexpr std::size_t kBuiltPerByteRead = 24;
+inline constexpr std::size_t kBuiltAtStart = std::size_t(1) << 20;
+
+// What the heap takes for a request of n bytes: the allocator's header,
+// its rounding and its least block.
+constexpr std::size_t HeapBytes(std::size_t n) {
+    const std::size_t rounded = (n + 8 + 15) & ~std::size_t(15);
+    return rounded < 32 ? 32 : rounded;
+}
+// What a string of that length takes beyond its own object (none while it
+// fits in it).
+constexpr std::size_t StringHeapBytes(std::size_t length) { return length > 15 ? HeapBytes(length + 1) : 0; }
 
 // The tokens of binary .x files: a little-endian 16-bit code, some with
 // data after it.
@@ -48,13 +60,13 @@ enum BinaryToken : std::uint16_t {
 // {WORD inflated size, WORD size of what follows, "CK", a deflate stream
 // that goes on from the window of the block before}.
 inline constexpr std::size_t kMszipBlock = 32768;
-// A compressed file may inflate to at most this many bytes.
-inline constexpr std::size_t kMaxInflated = std::size_t(64) << 20;
 
 // Inflates the part of a compressed file after its header (which starts at
-// byte 16 of the file). On a fault: false, with the file offset where it
-// lies and what is wrong.
-bool InflateMszip(std::string_view afterHeader, std::string& out, std::size_t& faultOffset, std::string& fault);
+// byte 16 of the file), to at most `cap` bytes with the header, whatever
+// the file declares. On a fault: false, with the file offset where it lies
+// and what is wrong.
+bool InflateMszip(std::string_view afterHeader, std::size_t cap, std::string& out, std::size_t& faultOffset,
+                  std::string& fault);
 // The part after the header for a body (what follows the header once
 // inflated).
 std::string DeflateMszip(std::string_view body);
@@ -65,6 +77,11 @@ std::string DeflateMszip(std::string_view body);
 struct ValueFiller {
     static XValue Start(XValue::Kind kind, const XTemplate* templ, std::size_t capacity);
     static void Append(XValue& value, XValue element);
+    // Moves the elements to a block of room for `capacity` (no fewer than
+    // there are).
+    static void Grow(XValue& value, std::size_t capacity);
+    // What the heap takes for the block of an array or structure.
+    static std::size_t BlockBytes(std::size_t capacity);
 };
 
 XValue DefaultValue(const XMember& member);

@@ -1,5 +1,6 @@
 // The value and template model of .x files: GUIDs, templates, the registry,
 // typed values and data objects.
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -170,6 +171,16 @@ void xfile::ValueFiller::Append(XValue& value, XValue element) {
     ++value.count;
 }
 
+void xfile::ValueFiller::Grow(XValue& value, std::size_t capacity) {
+    XValue grown = Start(value.kind, value.block->templ, std::max<std::size_t>(capacity, value.count));
+    for (XValue& element : value.Items()) Append(grown, std::move(element));
+    value = std::move(grown);
+}
+
+std::size_t xfile::ValueFiller::BlockBytes(std::size_t capacity) {
+    return HeapBytes(kElementsOffset + capacity * sizeof(XValue));
+}
+
 void XValue::Release() noexcept {
     if (kind == Kind::String) {
         delete text;
@@ -327,8 +338,6 @@ XDataObject& XDataObject::AddChild(std::unique_ptr<XDataObject> child) {
 void XDataObject::AddReference(const XDataObject& target) {
     XChild c;
     c.referenced = &target;
-    c.referenceName = target.name;
-    if (target.name.empty()) c.referenceGuid = target.guid;
     children.push_back(std::move(c));
 }
 

@@ -53,9 +53,24 @@ struct Deflater {
     }
 };
 
+// The bytes the well-formed block headers say they inflate to, up to the
+// first that is not: the room to make for the blocks, which a block of a
+// few bytes cannot fill beyond its 32 KB.
+std::size_t BlocksSay(std::string_view in) {
+    std::size_t total = 0;
+    for (std::size_t pos = 4; in.size() - pos >= kBlockHeaderSize && in[pos + 4] == 'C' && in[pos + 5] == 'K';) {
+        const std::size_t packedSize = Le16(in.data() + pos + 2);
+        if (packedSize < 2 || packedSize > in.size() - pos - 4) break;
+        total += Le16(in.data() + pos);
+        pos += 4 + packedSize;
+    }
+    return total;
+}
+
 }  // namespace
 
-bool InflateMszip(std::string_view in, std::string& out, std::size_t& faultOffset, std::string& fault) {
+bool InflateMszip(std::string_view in, std::size_t cap, std::string& out, std::size_t& faultOffset,
+                  std::string& fault) {
     auto fail = [&](std::size_t at, std::string what) {
         faultOffset = kHeaderSize + at;
         fault = std::move(what);
@@ -65,15 +80,15 @@ bool InflateMszip(std::string_view in, std::string& out, std::size_t& faultOffse
     const std::uint32_t total = Le32(in.data());
     if (total < kHeaderSize) return fail(0, "the inflated size " + std::to_string(total) + " is less than a header");
     const std::size_t bodySize = total - kHeaderSize;
-    if (bodySize > kMaxInflated)
-        return fail(0, "inflates to " + std::to_string(bodySize) + " bytes, over the " +
-                           std::to_string(kMaxInflated >> 20) + " MB a .x file may hold");
+    // The cap of a .x file holds for what it inflates to, header included:
+    // inflation stops at the declared size, which may not pass it.
+    if (total > cap)
+        return fail(0, "inflates to " + std::to_string(bodySize) + " bytes, over the " + std::to_string(cap >> 20) +
+                           " MB a .x file may hold");
     Inflater inflater;
     if (!inflater.ready) return fail(0, "zlib cannot start");
     out.clear();
-    // Never trust the size for memory: a block of a few bytes cannot
-    // inflate to more than its 32 KB.
-    out.reserve(std::min(bodySize, in.size() * 8));
+    out.reserve(std::min(bodySize, BlocksSay(in)));
     std::size_t pos = 4;
     while (pos < in.size()) {
         const std::size_t block = pos;

@@ -16,6 +16,9 @@ namespace plat {
 
 namespace {
 
+using xfile::HeapBytes;
+using xfile::StringHeapBytes;
+
 enum class Tok : std::uint8_t {
     Identifier, Integer, Real, String, Guid,
     LBrace, RBrace, LBracket, RBracket, Semicolon, Comma, Ellipsis, End,
@@ -74,8 +77,9 @@ public:
     }
     // Why the lexer stopped, once it has made an Error token.
     const std::string& Error() const { return error; }
-    // Bytes of text not yet read.
+    // Bytes of text not yet read, and read.
     std::size_t Remaining() const { return text.size() - std::min(pos, text.size()); }
+    std::size_t Consumed() const { return std::min(pos, text.size()); }
     // How an error names the place of a token.
     std::string Where(std::size_t at) const { return source + ":" + std::to_string(at); }
 
@@ -245,6 +249,7 @@ public:
     }
     const std::string& Error() const { return error; }
     std::size_t Remaining() const { return data.size() - pos; }
+    std::size_t Consumed() const { return pos; }
     std::string Where(std::size_t at) const { return source + ": " + where + " " + std::to_string(at); }
 
 private:
@@ -460,7 +465,9 @@ public:
                 ParseTemplate();
             } else if (t.type == Tok::Identifier) {
                 if (!allowData) Fail(t, "only template definitions are allowed here");
-                doc.objects.push_back(ParseDataObject(nullptr, 0));
+                std::unique_ptr<XDataObject> object = ParseDataObject(nullptr, 0);
+                RoomForOneMore(doc.objects);
+                doc.objects.push_back(std::move(object));
             } else {
                 Fail(t, std::string("expected a template or a data object, found ") + Describe(t));
             }
@@ -508,8 +515,10 @@ private:
     void ParseTemplate() {
         Take();  // "template"
         const Token nameTok = Expect(Tok::Identifier, "a template name");
+        Charge(TemplateBytes(nameTok.text.size()));
         auto templ = std::make_shared<XTemplate>();
         templ->name = std::string(nameTok.text);
+        defining = templ.get();
         Expect(Tok::LBrace, "'{' after the template name");
         if (Peek().type != Tok::Guid) Fail(Peek(), "template '" + templ->name + "' has no GUID");
         templ->guid = Take().guid;
@@ -527,6 +536,7 @@ private:
             ParseMember(*templ);
         }
         doc.templates.Add(std::move(templ));
+        defining = nullptr;
     }
 
     void ParseMember(XTemplate& templ) {
@@ -548,11 +558,18 @@ private:
         if (isArray) {
             if (Peek().type != Tok::LBracket) Fail(Peek(), "array member '" + member.name + "' has no dimension");
             while (Accept(Tok::LBracket)) {
-                member.dimensions.push_back(ParseDimension(templ, member));
+                XDimension dimension = ParseDimension(templ, member);
+                RoomForOneMore(member.dimensions);
+                Charge(StringHeapBytes(dimension.sizeMember.size()));
+                member.dimensions.push_back(std::move(dimension));
                 Expect(Tok::RBracket, "']' after an array dimension");
             }
         }
         Expect(Tok::Semicolon, "';' after a template member");
+        RoomForOneMore(templ.members);
+        // The name, and its copy in the template's index of members.
+        if (!member.name.empty())
+            Charge(2 * StringHeapBytes(member.name.size()) + NodeBytes<std::pair<const std::string, int>>());
         templ.AddMember(std::move(member));
     }
 
@@ -588,8 +605,15 @@ private:
         templ.restriction = XRestriction::Restricted;
         for (;;) {
             XAllowedChild allowed;
-            allowed.name = std::string(Expect(Tok::Identifier, "a template name in the restriction").text);
-            if (Peek().type == Tok::Guid) allowed.guid = Take().guid;
+            const std::string_view name = Expect(Tok::Identifier, "a template name in the restriction").text;
+            // The name, and its copy in the template's index of names.
+            Charge(2 * StringHeapBytes(name.size()) + NodeBytes<std::string>());
+            allowed.name = std::string(name);
+            if (Peek().type == Tok::Guid) {
+                Charge(NodeBytes<XGuid>());
+                allowed.guid = Take().guid;
+            }
+            RoomForOneMore(templ.allowed);
             templ.AddAllowedChild(std::move(allowed));
             if (Accept(Tok::RBracket)) return;
             Expect(Tok::Comma, "',' or ']' in the restriction");
@@ -604,21 +628,23 @@ private:
         if (!templ) Fail(typeTok, "unknown template '" + std::string(typeTok.text) + "'");
         if (parent && !parent->AllowsChild(*templ))
             Fail(typeTok, "'" + parent->name + "' may not hold a '" + templ->name + "' object");
-        std::string name;
-        if (Peek().type == Tok::Identifier) name = std::string(Take().text);
+        building = templ.get();
+        std::string_view nameText;
+        if (Peek().type == Tok::Identifier) nameText = Take().text;
+        Charge(HeapBytes(sizeof(XDataObject)) + StringHeapBytes(nameText.size()));
+        std::string name(nameText);
         Expect(Tok::LBrace, "'{' to open the data object");
         std::optional<XGuid> guid;
         if (Peek().type == Tok::Guid) guid = Take().guid;
         // Made from the parsed data: an empty default structure first would
         // cost what the template could hold, which nested templates make
         // exponential in the length of the text.
-        building = templ.get();
-        ++dataRead;
-        auto object = std::make_unique<XDataObject>(templ, std::move(name), ParseStruct(*templ, 0));
+        XValue data = ParseStruct(*templ, 0);
+        auto object = std::make_unique<XDataObject>(templ, std::move(name), std::move(data));
         object->guid = guid;
         ParseChildren(*object, depth);
-        if (!object->name.empty()) completedByName[object->name] = object.get();
-        if (object->guid) completedByGuid[*object->guid] = object.get();
+        if (!object->name.empty()) Index(completedByName, std::string_view(object->name), object.get());
+        if (object->guid) Index(completedByGuid, *object->guid, object.get());
         return object;
     }
 
@@ -630,12 +656,19 @@ private:
             case Tok::RBrace:
                 Take();
                 return;
-            case Tok::Identifier:
-                object.AddChild(ParseDataObject(&templ, depth + 1));
+            case Tok::Identifier: {
+                std::unique_ptr<XDataObject> child = ParseDataObject(&templ, depth + 1);
+                building = &templ;
+                RoomForOneMore(object.children);
+                object.AddChild(std::move(child));
                 break;
-            case Tok::LBrace:
-                object.children.push_back(ParseReference(templ));
+            }
+            case Tok::LBrace: {
+                XChild reference = ParseReference(templ);
+                RoomForOneMore(object.children);
+                object.children.push_back(std::move(reference));
                 break;
+            }
             case Tok::End:
                 Fail(t, "'" + templ.name + "' object is not closed (missing '}')");
             default:
@@ -649,20 +682,22 @@ private:
     XChild ParseReference(const XTemplate& parent) {
         const Token open = Take();
         XChild child;
-        if (Peek().type == Tok::Identifier) child.referenceName = std::string(Take().text);
-        if (Peek().type == Tok::Guid) child.referenceGuid = Take().guid;
-        if (child.referenceName.empty() && !child.referenceGuid) Fail(open, "empty reference");
+        std::string_view name;
+        std::optional<XGuid> guid;
+        if (Peek().type == Tok::Identifier) name = Take().text;
+        if (Peek().type == Tok::Guid) guid = Take().guid;
+        if (name.empty() && !guid) Fail(open, "empty reference");
         Expect(Tok::RBrace, "'}' to close the reference");
-        if (child.referenceGuid) {
-            auto it = completedByGuid.find(*child.referenceGuid);
+        child.byGuid = guid.has_value();
+        if (guid) {
+            auto it = completedByGuid.find(*guid);
             if (it != completedByGuid.end()) child.referenced = it->second;
         } else {
-            auto it = completedByName.find(child.referenceName);
+            auto it = completedByName.find(name);
             if (it != completedByName.end()) child.referenced = it->second;
         }
         if (!child.referenced)
-            Fail(open, "reference to unknown object '" +
-                           (child.referenceName.empty() ? child.referenceGuid->ToString() : child.referenceName) + "'");
+            Fail(open, "reference to unknown object '" + (guid ? guid->ToString() : std::string(name)) + "'");
         if (!parent.AllowsChild(child.referenced->Template()))
             Fail(open, "'" + parent.name + "' may not hold a '" + child.referenced->Template().name + "' object");
         return child;
@@ -670,22 +705,13 @@ private:
 
     XValue ParseStruct(const XTemplate& templ, int depth) {
         if (depth >= xfile::kMaxDepth) Fail(Peek(), "structures nested too deep");
-        CountValue();
+        // Its members' slots; a member that is a structure is its slot here
+        // and its own block of members, each counted once.
+        Charge(xfile::ValueFiller::BlockBytes(templ.members.size()));
         XValue value = xfile::ValueFiller::Start(XValue::Kind::Struct, &templ, templ.members.size());
-        for (const XMember& member : templ.members) {
-            CountValue();
+        for (const XMember& member : templ.members)
             xfile::ValueFiller::Append(value, ParseMemberValue(templ, member, value.Items(), depth));
-        }
         return value;
-    }
-
-    // One more value of a structure, refused once the values outgrow the
-    // data read (xfile::kValuesPerDatum).
-    void CountValue() {
-        if (++valuesBuilt <= xfile::kValuesPerDatum * dataRead + xfile::kValuesAtStart) return;
-        Fail(Peek(), "'" + building->name + "' object builds more values than the file holds (" +
-                         std::to_string(valuesBuilt) + " built from " + std::to_string(dataRead) +
-                         (dataRead == 1 ? " value or object" : " values or objects") + " read)");
     }
 
     XValue ParseMemberValue(const XTemplate& templ, const XMember& member, std::span<const XValue> earlier,
@@ -697,14 +723,18 @@ private:
         // Never trust the count for memory: the data must be there. Every
         // element takes at least one token, every token after the current
         // one at least a character, and one element that takes none is
-        // refused at once.
-        XValue items = xfile::ValueFiller::Start(
-            XValue::Kind::Array, nullptr, static_cast<std::size_t>(std::min<std::uint64_t>(count, lexer.Remaining() + 2)));
+        // refused at once. The slots start at what may be built now and
+        // double as the elements come.
+        const std::size_t most = static_cast<std::size_t>(std::min<std::uint64_t>(count, lexer.Remaining() + 2));
+        std::size_t capacity = std::min(most, std::max<std::size_t>(16, RoomToBuild() / (2 * sizeof(XValue))));
+        Charge(xfile::ValueFiller::BlockBytes(capacity));
+        XValue items = xfile::ValueFiller::Start(XValue::Kind::Array, nullptr, capacity);
         for (std::uint64_t i = 0; i < count; ++i) {
             const Token& t = Peek();
             if (t.type == Tok::RBrace || t.type == Tok::End || t.type == Tok::Identifier || t.type == Tok::LBrace)
                 Fail(t, "'" + templ.name + "." + member.name + "' should have " + std::to_string(count) +
                             " elements, found " + std::to_string(i));
+            if (items.Size() == capacity) capacity = GrowArray(items, capacity, most);
             const std::size_t before = taken;
             xfile::ValueFiller::Append(items, ParseSingle(templ, member, depth));
             // Elements of a template without members read no text; a count
@@ -727,9 +757,11 @@ private:
     }
 
     XValue ParsePrimitive(const XTemplate& templ, const XMember& member) {
-        XValue value = ReadPrimitive(Peek(), templ, member);
+        const Token& t = Peek();
+        if (member.type == XType::String && t.type == Tok::String)
+            Charge(HeapBytes(sizeof(std::string)) + StringHeapBytes(t.text.size()));
+        XValue value = ReadPrimitive(t, templ, member);
         Advance();
-        ++dataRead;
         return value;
     }
 
@@ -764,18 +796,82 @@ private:
         }
     }
 
+    // ---- what is built, against what is read (xfile::kBuiltPerByteRead) ----
+
+    std::size_t MayBuild() const { return xfile::kBuiltAtStart + xfile::kBuiltPerByteRead * lexer.Consumed(); }
+    std::size_t RoomToBuild() const { return MayBuild() - std::min(built, MayBuild()); }
+
+    // Counts heap about to be taken, refusing the file once what it builds
+    // outgrows what it has held so far.
+    void Charge(std::size_t bytes) {
+        built += bytes;
+        if (built <= MayBuild()) return;
+        const std::string what = defining ? "template '" + defining->name + "'"
+                                          : "'" + (building ? building->name : std::string("?")) + "' object";
+        Fail(Peek(), what + " builds more than the file holds (" + std::to_string(built) + " bytes built from " +
+                         std::to_string(lexer.Consumed()) + " bytes read)");
+    }
+    // Heap given back.
+    void Refund(std::size_t bytes) { built -= std::min(bytes, built); }
+
+    // Before a push_back: room for one more element, counted, with the old
+    // block counted too until it is given back.
+    template <class T>
+    void RoomForOneMore(std::vector<T>& v) {
+        if (v.size() < v.capacity()) return;
+        const std::size_t old = v.capacity(), grown = std::max<std::size_t>(4, old * 2);
+        Charge(HeapBytes(grown * sizeof(T)));
+        v.reserve(grown);
+        if (old > 0) Refund(HeapBytes(old * sizeof(T)));
+    }
+
+    // An array's slots, full: twice as many, no more than `most`, which
+    // the rest of the file cannot pass (each element takes a token).
+    std::size_t GrowArray(XValue& items, std::size_t capacity, std::size_t most) {
+        if (capacity >= most) Fail(Peek(), "an array holds more elements than the file has tokens");
+        const std::size_t grown = std::min(most, std::max<std::size_t>(1, capacity * 2));
+        Charge(xfile::ValueFiller::BlockBytes(grown));
+        xfile::ValueFiller::Grow(items, grown);
+        Refund(xfile::ValueFiller::BlockBytes(capacity));
+        return grown;
+    }
+
+    // A node of a sorted map or set holding an Entry.
+    template <class Entry>
+    static constexpr std::size_t NodeBytes() {
+        return HeapBytes(4 * sizeof(void*) + sizeof(Entry));
+    }
+
+    // A template defined by the file, with its name and its two entries in
+    // the registry (by name and by upper-cased name); its members are
+    // counted as they come.
+    static std::size_t TemplateBytes(std::size_t nameLength) {
+        return HeapBytes(sizeof(XTemplate) + 2 * sizeof(void*)) + 3 * StringHeapBytes(nameLength) +
+               2 * NodeBytes<std::pair<const std::string, std::size_t>>() +
+               3 * sizeof(std::shared_ptr<const XTemplate>);
+    }
+
+    // The object is the one a reference by this key finds from now on.
+    template <class Map, class Key>
+    void Index(Map& map, const Key& key, const XDataObject* object) {
+        auto it = map.lower_bound(key);
+        if (it != map.end() && !(key < it->first)) {
+            it->second = object;
+            return;
+        }
+        Charge(NodeBytes<typename Map::value_type>());
+        map.emplace_hint(it, key, object);
+    }
+
     Lexer lexer;
     Token current;
     std::size_t taken = 0;  // tokens taken so far
-    // Over the whole file: the primitive values and data objects read, and
-    // the structures and their members built. Only what every encoding of
-    // the same document holds counts as read (not separators, not template
-    // definitions), so that a document written again reads again.
-    std::size_t dataRead = 0;
-    std::size_t valuesBuilt = 0;
+    std::size_t built = 0;  // heap bytes of what is built and not given back
     const XTemplate* building = nullptr;  // the template of the data object being read
+    const XTemplate* defining = nullptr;  // the template being defined
     XDocument& doc;
-    std::map<std::string, const XDataObject*, std::less<>> completedByName;
+    // Names point into the objects, which the document keeps.
+    std::map<std::string_view, const XDataObject*> completedByName;
     std::map<XGuid, const XDataObject*> completedByGuid;
 };
 
@@ -798,7 +894,7 @@ void ParseBody(std::string_view text, const std::string& sourceName, XDocument& 
     if (doc.format == "bin ") return ParseWith(BinaryLexer(body, kHeaderSize, doubles, sourceName, "byte"), doc);
     std::string inflated, fault;
     std::size_t faultOffset = 0;
-    if (!xfile::InflateMszip(body, inflated, faultOffset, fault))
+    if (!xfile::InflateMszip(body, std::size_t(FileSizeCap(FileKind::XFile)), inflated, faultOffset, fault))
         throw ParseError(sourceName + ": byte " + std::to_string(faultOffset) + ": " + fault);
     if (doc.format == "tzip") return ParseWith(TextLexer(inflated, 1, sourceName), doc);
     ParseWith(BinaryLexer(inflated, kHeaderSize, doubles, sourceName, "inflated byte"), doc);

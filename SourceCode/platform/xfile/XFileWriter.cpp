@@ -20,16 +20,14 @@ bool Fail(std::string* error, const std::string& what) {
     return false;
 }
 
-// How a reference is written: as it was read (by GUID or by name), else by
-// the target's name, else by its GUID; "" when there is no way.
+// How a reference is written: as it was read (by the target's GUID or by
+// its name), else by the target's name, else by its GUID; "" when there is
+// no way.
 std::string ReferenceText(const XChild& child) {
-    if (child.referenceGuid) return '<' + child.referenceGuid->ToString() + '>';
-    if (!child.referenceName.empty()) return child.referenceName;
     const XDataObject* target = child.Target();
     if (!target) return "";
-    if (!target->name.empty()) return target->name;
-    if (target->guid) return '<' + target->guid->ToString() + '>';
-    return "";
+    if (target->guid && (child.byGuid || target->name.empty())) return '<' + target->guid->ToString() + '>';
+    return target->name;
 }
 
 class Validator {
