@@ -73,19 +73,33 @@ void PlayWithAnAbsolutePointer(const std::string& display) {
 }
 
 // As a player drives the game through VNC, a VM's tablet or xdotool: the
-// game on its own full-screen defaults, the pointer put far from where the
-// cursor starts (an XTest move), then on Play three times (xdotool's
+// game on its own full-screen defaults, the pointer left where the person
+// put it as the game starts and when the menu comes, then put far from
+// where the cursor is (an XTest move), then on Play three times (xdotool's
 // mousemove, a warp), in screen pixels, and clicked there.
 void PressPlayWhereThePointerIs(const std::string& display) {
     setenv("DISPLAY", display.c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
     XTestPointer pointer(display);
     ASSERT_TRUE(pointer.ok()) << "no XTest on " << display;
+    // The game never moves the pointer on its way to the menu: neither as
+    // it starts nor when the menu shows the cursor.
+    auto pointerAt = [&] {
+        int x = 0, y = 0;
+        pointer.Where(&x, &y);
+        return std::to_string(x) + ", " + std::to_string(y);
+    };
+    pointer.WarpTo(300, 200);
     GameSession game{GameSession::DefaultSettings{}};
     ASSERT_TRUE(game.ok());
+    game.Frames(20, 100);
+    EXPECT_EQ(pointerAt(), "300, 200") << "as the game started";
+    pointer.WarpTo(700, 500);
     // Frames of the full screen are slow to draw: the splash passes in long ones.
     ASSERT_TRUE(FramesUntil(game, [&] { return game.BankInt(kInMenuSlot) == 1; }, 100));
 
+    game.Frames(5);
+    EXPECT_EQ(pointerAt(), "700, 500") << "when the menu came";
     SDL_Window* window = plat::SdlWindowOf(game.window.Handle());
     int left = 0, top = 0, width = 0, height = 0;
     SDL_GetWindowPosition(window, &left, &top);
