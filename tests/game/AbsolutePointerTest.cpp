@@ -3,14 +3,7 @@
 // VNC or xdotool's mousemove do through XTest: the cursor follows it, and a
 // click on Play starts level 1.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>

@@ -6,9 +6,11 @@
 // shows again where it was hidden whatever the window's size against the
 // back buffer's. On an X server of the test's own, the pointer moved as
 // xdotool moves it (warps, XTest's absolute moves) and as a mouse does.
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "GameSession.h"
 #include "OwnDisplay.h"
