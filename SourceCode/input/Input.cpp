@@ -98,6 +98,10 @@ bool Input::CreateDevice(const GUID& kind, DWORD cooperation, const DIDATAFORMAT
     buffer.diph.dwObj = 0;
     buffer.diph.dwHow = DIPH_DEVICE;
     buffer.dwData = kBufferedEvents;
+    // A mouse reads the pointer as the cursor is from its first acquiring:
+    // a shown cursor's pointer is never taken into relative mode, which
+    // would confine it, on the way.
+    if (kind == GUID_SysMouse) device->FollowPointer(followPointer);
     bool ok = SUCCEEDED(device->SetCooperativeLevel(window, cooperation)) &&
               SUCCEEDED(device->SetDataFormat(&format)) &&
               SUCCEEDED(device->SetProperty(DIPROP_BUFFERSIZE, &buffer.diph)) &&
@@ -119,9 +123,7 @@ bool Input::CreateMouse(HWND window) {
     if (mouse) return true;
     // The exclusive level hides the system cursor while the window is
     // active; the game draws its own.
-    if (!CreateDevice(GUID_SysMouse, DISCL_EXCLUSIVE | DISCL_FOREGROUND, c_dfDIMouse, window, mouse)) return false;
-    mouse->FollowPointer(followPointer);
-    return true;
+    return CreateDevice(GUID_SysMouse, DISCL_EXCLUSIVE | DISCL_FOREGROUND, c_dfDIMouse, window, mouse);
 }
 
 void Input::FollowPointer(bool follow) {
@@ -129,13 +131,18 @@ void Input::FollowPointer(bool follow) {
     if (mouse) mouse->FollowPointer(follow);
 }
 
+void Input::KeepHiddenPointerAt(float x, float y) {
+    if (mouse) mouse->KeepHiddenPointerAt(x, y);
+}
+
 void Input::ReleaseMouse() {
     if (!mouse) return;
-    // Events that came since the last poll (a button released as the window
-    // lost focus among them) still count: a lost release would leave the
-    // button down while the mouse is away.
-    DrainEvents(mouse, &Input::ApplyMouseEvent);
+    // Every event the mouse still has counts (a button released as the
+    // window lost focus among them): a lost release would leave the button
+    // down while the mouse is away. Let go first, it hands out all it holds;
+    // what belongs to a later poll waits here, not in the mouse.
     mouse->Unacquire();
+    DrainEvents(mouse, &Input::TakeMouseEvent);
     mouse->Release();
     mouse = nullptr;
     pointerPlaced = false;
@@ -145,7 +152,7 @@ bool Input::Update() {
     if (!initialized || !active) return false;
     UpdateChildren();
     if (keyboard) PollKeyboard();
-    if (mouse) PollMouse();
+    if (mouse || !waitingMouseEvents.empty()) PollMouse();
     return true;
 }
 
@@ -174,8 +181,15 @@ void Input::PollKeyboard() {
 
 void Input::PollMouse() {
     float frame = FrameSeconds();
-    if (!DrainEvents(mouse, &Input::ApplyMouseEvent)) mouse->Acquire();
-    pointerPlaced = mouse->PointerPlacement(&pointerSpot);
+    // What waited for this poll comes first, in its order.
+    std::vector<DIDEVICEOBJECTDATA> waited;
+    waited.swap(waitingMouseEvents);
+    for (const DIDEVICEOBJECTDATA& event : waited) TakeMouseEvent(event);
+    if (mouse) {
+        if (!DrainEvents(mouse, &Input::TakeMouseEvent)) mouse->Acquire();
+        pointerPlaced = mouse->PointerPlacement(&pointerSpot);
+    }
+    pressedSincePoll = {};
     if (leftButton) leftHeldTime += frame;
     if (rightButton) rightHeldTime += frame;
 }
@@ -219,6 +233,32 @@ bool Input::DownBeforeEvents(std::uint8_t key) const {
     for (const KeyEvent& event : keyEvents)
         if (event.key == key) return !event.down;
     return (keyState[key] & kDownBit) != 0;
+}
+
+namespace {
+int ButtonOfOffset(DWORD offset) {
+    return offset >= DIMOFS_BUTTON0 && offset <= DIMOFS_BUTTON2 ? int(offset - DIMOFS_BUTTON0) : -1;
+}
+}  // namespace
+
+// A press and its release taken before the same poll would cancel out
+// unseen: the release waits for the next poll, and the button's later events
+// behind it, so the click reads down for one frame. The mouse holds such a
+// release back itself while it is read; this keeps it when the mouse is let
+// go between two polls (the window's activation) or gives it all at once.
+void Input::TakeMouseEvent(const DIDEVICEOBJECTDATA& event) {
+    const int button = ButtonOfOffset(event.dwOfs);
+    if (button >= 0) {
+        const bool down = (event.dwData & kDownBit) != 0;
+        const bool behindOne = std::any_of(waitingMouseEvents.begin(), waitingMouseEvents.end(),
+                                           [&](const DIDEVICEOBJECTDATA& waiting) { return waiting.dwOfs == event.dwOfs; });
+        if (behindOne || (!down && pressedSincePoll[button])) {
+            waitingMouseEvents.push_back(event);
+            return;
+        }
+        if (down) pressedSincePoll[button] = true;
+    }
+    ApplyMouseEvent(event);
 }
 
 void Input::ApplyMouseEvent(const DIDEVICEOBJECTDATA& event) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -67,6 +68,10 @@ public:
     // pointer where it is; hidden, it gives raw movement for steering (see
     // IDirectInputDevice8A::FollowPointer). Kept across a new mouse.
     void FollowPointer(bool follow);
+    // While the cursor is hidden, the system's pointer is kept where the
+    // cursor is (fractions of the viewport), so that the cursor shows again
+    // where the pointer is (see IDirectInputDevice8A::KeepHiddenPointerAt).
+    void KeepHiddenPointerAt(float x, float y);
     // Where the system's pointer is in the window, when the last poll knew
     // (see IDirectInputDevice8A::PointerPlacement).
     bool PointerPlacement(plat::PointerSpot* spot) const {
@@ -100,6 +105,8 @@ private:
     void RecordPresses();
     // Whether key was down before the poll's first event.
     bool DownBeforeEvents(std::uint8_t key) const;
+    // Applies a mouse event, or keeps it for the next poll.
+    void TakeMouseEvent(const plat::DIDEVICEOBJECTDATA& event);
     void ApplyMouseEvent(const plat::DIDEVICEOBJECTDATA& event);
     void ReleaseDevices();
 
@@ -117,6 +124,10 @@ private:
     };
     std::vector<KeyEvent> keyEvents;  // of the last poll, in order
     std::vector<KeyPress> presses;    // of the last poll, in order
+    // Mouse events kept for the next poll, in order, and the buttons whose
+    // press was applied since the last poll.
+    std::vector<plat::DIDEVICEOBJECTDATA> waitingMouseEvents;
+    std::array<bool, 3> pressedSincePoll{};
     std::int32_t mouseX = 0;
     std::int32_t mouseY = 0;
     std::int32_t mouseWheel = 0;

@@ -64,8 +64,12 @@ bool Cursor::Update() {
     middleDown = input->MiddleButton();
     ReleaseUntakenPresses();
     // The next poll reads the pointer as the cursor is now: where it is
-    // while it is drawn, raw movement while hidden (steering, drags).
+    // while it is drawn, raw movement while hidden (steering, drags). Hidden,
+    // the cursor moves by the raw movement in its own pixels, which are not
+    // the window's when the back buffer has another size: the pointer is
+    // kept where the cursor is, so the cursor shows again where it was.
     input->FollowPointer(visible != 0);
+    if (!visible) input->KeepHiddenPointerAt(position.x / float(viewport.Width), position.y / float(viewport.Height));
     return true;
 }
 

@@ -36,10 +36,11 @@ inline constexpr std::uint32_t kPlayer = 1000;
 class GameSession : public TestGame {
 public:
     // scripts: the folder of script modules (the shipped ones by default).
+    // A back buffer of another size than the window's when given.
     explicit GameSession(std::filesystem::path scripts = ScopedTempDir::RepositoryRoot() / "Scripts",
-                         int width = 640, int height = 480) {
+                         int width = 640, int height = 480, int backBufferWidth = 0, int backBufferHeight = 0) {
         LayOutScripts(scripts);
-        started = Start(Windowed(width, height, "0 0 0"));
+        started = Start(Windowed(width, height, "0 0 0", backBufferWidth, backBufferHeight));
     }
     // The shipped scripts on the game's own full-screen defaults.
     struct DefaultSettings {};
@@ -57,6 +58,14 @@ public:
     void Frame(std::uint32_t ms = 16) {
         plat::MSG msg;
         if (plat::PeekMessageA(&msg, window.Handle())) plat::DispatchMessageA(&msg);
+        now += ms;
+        if (app.IsInitialized()) app.Update();
+    }
+    // A frame in which every message waiting is handled (as when events
+    // piled up during a slow frame), then the application's update.
+    void FrameWithAllMessages(std::uint32_t ms = 16) {
+        plat::MSG msg;
+        while (plat::PeekMessageA(&msg, window.Handle())) plat::DispatchMessageA(&msg);
         now += ms;
         if (app.IsInitialized()) app.Update();
     }

@@ -5,6 +5,8 @@
 // from the engine's headers, which Xlib's names would clash with.
 #include <string>
 
+struct SDL_Window;
+
 class XTestPointer {
 public:
     // Connects to the display; ok() is false when it or XTest is missing.
@@ -22,6 +24,13 @@ public:
     // A mouse's movement, as xdotool's mousemove_relative sends it.
     void MoveBy(int dx, int dy);
     void Button(int button, bool down);
+    // Where the pointer is on the screen.
+    void Where(int* screenX, int* screenY);
+    // Gives the keyboard's focus to an X window (0: to none), as a window
+    // manager does when the person picks another window and back.
+    void Focus(unsigned long window);
+    // The X window behind an SDL window (0 when it is none).
+    static unsigned long XWindowOf(SDL_Window* window);
 
 private:
     void* server = nullptr;

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "platform/input/SystemPointer.h"
 #include "platform/window/Clock.h"
 
 namespace plat {
@@ -290,12 +292,13 @@ HRESULT IDirectInputDevice8A::Unacquire() {
 }
 
 void IDirectInputDevice8A::TakeMouse() {
-    // Relative mode gives raw movement and keeps the pointer in the window;
-    // the offscreen and dummy drivers refuse it, and motion events still
-    // carry relative movement there, so a refusal is no failure. Only a
-    // driver that takes it has a system pointer to follow.
-    systemPointer = SDL_WasInit(SDL_INIT_VIDEO) && SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
-    if (systemPointer) SDL_GetGlobalMouseState(&pointerX, &pointerY);
+    // Only a display has a system pointer to follow and relative mode to
+    // take; the offscreen and dummy drivers have neither, and motion events
+    // carry relative movement there.
+    systemPointer = SDL_WasInit(SDL_INIT_VIDEO) && HasSystemPointer();
+    // A warp in relative mode then only tells SDL where the pointer is: see
+    // LeaveRelativeMode.
+    SDL_SetHintWithPriority(SDL_HINT_MOUSE_RELATIVE_WARP_MOTION, "0", SDL_HINT_OVERRIDE);
     SetCursorVisible(false);
     mouseTaken = true;
     ApplyPointerMode();
@@ -313,14 +316,59 @@ void IDirectInputDevice8A::FollowPointer(bool follow) {
 // says where the pointer is, whatever moved it.
 void IDirectInputDevice8A::ApplyPointerMode() {
     if (!mouseTaken || !systemPointer) return;
-    SDL_SetRelativeMouseMode(followPointer ? SDL_FALSE : SDL_TRUE);
-    if (!followPointer) placed = false;
+    if (followPointer)
+        LeaveRelativeMode();
+    else
+        EnterRelativeMode();
+}
+
+// Relative mode hides and confines the pointer. The game's cursor, hidden
+// now, takes the pointer's place, so that the pointer kept there (see
+// KeepHiddenPointerAt) has not moved when the cursor shows again.
+void IDirectInputDevice8A::EnterRelativeMode() {
+    if (SDL_GetRelativeMouseMode()) return;
+    if (SDL_SetRelativeMouseMode(SDL_TRUE) != 0) return;
+    SDL_Window* sdlWindow = SDL_GetWindowFromID(sdlWindowId);
+    PointerOnDesktop(sdlWindow, &pointerX, &pointerY);
+    PlacedAt(pointerX, pointerY);
+}
+
+// SDL puts the pointer back where it last tracked it as relative mode ends,
+// and it tracks raw movement only: a warp, a tablet's or VNC's positions
+// would be undone, the pointer moved while the cursor shows. Told first
+// where the pointer is (in relative mode a warp only tells SDL), it leaves
+// the pointer there.
+void IDirectInputDevice8A::LeaveRelativeMode() {
+    if (!SDL_GetRelativeMouseMode()) return;
+    SettleMotion();
+    int left = 0, top = 0;
+    if (SDL_Window* sdlWindow = WindowAt(left, top)) {
+        int x = 0, y = 0;
+        PointerOnDesktop(sdlWindow, &x, &y);
+        SDL_WarpMouseInWindow(sdlWindow, x - left, y - top);
+    }
+    SDL_SetRelativeMouseMode(SDL_FALSE);
+}
+
+void IDirectInputDevice8A::KeepHiddenPointerAt(float x, float y) {
+    if (!mouseTaken || !systemPointer || followPointer || !SDL_GetRelativeMouseMode()) return;
+    int left = 0, top = 0, width = 0, height = 0;
+    SDL_Window* sdlWindow = WindowAt(left, top);
+    if (!sdlWindow) return;
+    SDL_GetWindowSize(sdlWindow, &width, &height);
+    if (width <= 0 || height <= 0) return;
+    const int atX = left + std::clamp(int(std::lround(x * float(width))), 0, width - 1);
+    const int atY = top + std::clamp(int(std::lround(y * float(height))), 0, height - 1);
+    if (atX == pointerX && atY == pointerY) return;
+    PutPointerOnDesktop(atX, atY);
+    pointerX = atX;
+    pointerY = atY;
 }
 
 void IDirectInputDevice8A::GiveBackMouse() {
     if (!mouseTaken) return;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) LeaveRelativeMode();
     mouseTaken = false;
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_SetRelativeMouseMode(SDL_FALSE);
     SetCursorVisible(true);
 }
 
@@ -408,7 +456,7 @@ void IDirectInputDevice8A::OnEvent(const SDL_Event& e) {
         }
         QueueMovement(DIMOFS_X, static_cast<DWORD>(e.motion.xrel));
         QueueMovement(DIMOFS_Y, static_cast<DWORD>(e.motion.yrel));
-        if (mouseTaken && systemPointer) FollowedTo(e.motion.x, e.motion.y);
+        if (mouseTaken && systemPointer && followPointer) FollowedTo(e.motion.x, e.motion.y);
         break;
     case SDL_MOUSEWHEEL: {
         // Unsigned arithmetic: whatever a driver reports, it wraps, never overflows.
@@ -504,9 +552,12 @@ bool IDirectInputDevice8A::RawValuesWerePositions(int nowX, int nowY) const {
 }
 
 void IDirectInputDevice8A::SettleMotion() {
-    if (unsettled.empty()) return;
+    if (unsettled.empty()) {
+        NoticeWarp();
+        return;
+    }
     int nowX = 0, nowY = 0;
-    SDL_GetGlobalMouseState(&nowX, &nowY);
+    PointerOnDesktop(SDL_GetWindowFromID(sdlWindowId), &nowX, &nowY);
     const bool positions = RawValuesWerePositions(nowX, nowY);
     if (positions) {
         // The queue holds every unsettled event still: none is handed out
@@ -532,6 +583,19 @@ void IDirectInputDevice8A::SettleMotion() {
         PlacedAt(nowX, nowY);
     else
         placed = false;
+}
+
+// In relative mode a warp (xdotool's mousemove) moves the pointer with no
+// motion at all: the pointer is found elsewhere than it was left, and the
+// cursor goes there.
+void IDirectInputDevice8A::NoticeWarp() {
+    if (!mouseTaken || !systemPointer || !SDL_GetRelativeMouseMode()) return;
+    int nowX = 0, nowY = 0;
+    PointerOnDesktop(SDL_GetWindowFromID(sdlWindowId), &nowX, &nowY);
+    if (nowX == pointerX && nowY == pointerY) return;
+    pointerX = nowX;
+    pointerY = nowY;
+    PlacedAt(nowX, nowY);
 }
 
 void IDirectInputDevice8A::PlacedAt(int x, int y) {

@@ -155,9 +155,17 @@ public:
     // Where the system's pointer was last seen in the window's client area
     // (in pixels, with the client's size) when it was followed, or when a
     // pointer that reports positions moved it in relative mode: the game
-    // draws its cursor there. False after a mouse's raw movement, on
-    // entering relative mode, and before any such motion.
+    // draws its cursor there. Entering relative mode places it where the
+    // pointer is then. False after a mouse's raw movement and before any
+    // such motion.
     bool PointerPlacement(PointerSpot* spot) const;
+    // While the game's cursor is hidden (relative mode), the system's
+    // pointer is the game's: it is kept where the cursor is (x, y the
+    // cursor's place as fractions of the window's client area), so that the
+    // cursor shows again where the pointer is, and the pointer stays where
+    // it is then. Movement moves the cursor in its own unit, which need not
+    // be the window's pixel.
+    void KeepHiddenPointerAt(float x, float y);
 
     // Queued events not yet read (for tests and diagnostics).
     std::size_t PendingEvents() const { return queue.size(); }
@@ -185,6 +193,7 @@ private:
     // a pointer.
     void SettleMotion();
     bool RawValuesWerePositions(int pointerX, int pointerY) const;
+    void NoticeWarp();
     // Records the system's pointer, at screen pixel (x, y), as placed.
     void PlacedAt(int x, int y);
     void FollowedTo(int windowX, int windowY);
@@ -193,6 +202,8 @@ private:
     // it is gone.
     SDL_Window* WindowAt(int& left, int& top) const;
     void ApplyPointerMode();
+    void EnterRelativeMode();
+    void LeaveRelativeMode();
     bool InForeground() const;
     void TakeMouse();
     void GiveBackMouse();

@@ -283,6 +283,8 @@ int AddInputSink(InputSink sink) {
 
 void RemoveInputSink(int id) { S().sinks.erase(id); }
 
+bool HasSystemPointer() { return S().videoStarted && !IsHeadlessDriver(SDL_GetCurrentVideoDriver()); }
+
 void SetCursorVisible(bool visible) {
     if (S().videoStarted) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }

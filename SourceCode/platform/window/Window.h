@@ -88,6 +88,10 @@ using InputSink = std::function<void(const SDL_Event&)>;
 int AddInputSink(InputSink sink);
 void RemoveInputSink(int id);
 
+// False on the drivers that draw nowhere (offscreen, dummy): no pointer of
+// the system's is there to follow, hide or confine.
+bool HasSystemPointer();
+
 // Hides or shows the system mouse cursor over the window.
 void SetCursorVisible(bool visible);
 
