@@ -44,6 +44,9 @@ public:
     // three streams. False (nothing changed) for a name that is no key, a
     // stream outside -1..2 or more than kMaxArgs parameters.
     bool Bind(bool triggered, const char* keyName, const Binding& binding);
+    // Why Bind would refuse the binding (the unknown key name, the stream
+    // outside -1..2, the parameters past kMaxArgs), "" when it would not.
+    static std::string Refusal(const char* keyName, const Binding& binding);
 
     // What fires for key on stream (0..2), or null.
     const Binding* TriggeredBinding(std::uint8_t key, int stream) const;

@@ -122,6 +122,9 @@ public:
     // The same for a name to save animations under, which also may not be
     // the folder where the editor keeps the animations it replaces.
     static std::string AnimationSaveNameProblem(const char* name);
+    // What is wrong with an animation's length ("" for a good one: finite
+    // and above 0).
+    static std::string LengthProblem(float length);
 
     // Edits no save has written yet: to the character, and to the animation
     // of each slot (a bit per slot). A save or a load of what they touched

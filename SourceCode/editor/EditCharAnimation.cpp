@@ -32,8 +32,6 @@ float Advance(float t, const Animation& animation, float dt) {
     return t;
 }
 
-// What an animation file can hold as a length.
-bool IsLength(float length) { return length > 0.0f && std::isfinite(length); }
 
 // Makes room in a slot for a new animation: the one there is kept in "Tempy"
 // first; false, with the slot as it was, when that cannot be written.
@@ -174,8 +172,14 @@ bool EditChar::SaveTempAnimation(std::uint32_t slot) {
     return true;
 }
 
+// What an animation file can hold as a length.
+std::string EditChar::LengthProblem(float length) {
+    if (length > 0.0f && std::isfinite(length)) return {};
+    return "a length is a finite number of seconds above 0.";
+}
+
 bool EditChar::CreateAnimation(std::uint32_t slot, float length, bool loop) {
-    if (slot >= kActionCount || !IsLength(length)) return false;
+    if (slot >= kActionCount || !LengthProblem(length).empty()) return false;
     if (!ReplaceSlot(*this, slot)) return false;
     auto* animation = new Animation(kNewAnimationName, slot, length, loop);
     animation->Init();
@@ -267,7 +271,7 @@ bool EditChar::RemoveFrame(float time, bool reloadTimeline) {
 }
 
 bool EditChar::SetAnimationLength(float length) {
-    if (!activeTimeline || !currentAnimation || !IsLength(length)) return false;
+    if (!activeTimeline || !currentAnimation || !LengthProblem(length).empty()) return false;
     currentAnimation->SetLength(length);
     currentTime = std::min(currentTime, currentAnimation->aniLength);
     LoadTimelineNodes();
