@@ -282,11 +282,15 @@ int LoadAnimation(Console& console, EditChar& character, CommandArgs args) {
     return Result(character.LoadAnimation(args[0], *slot));
 }
 
-// A frame time or a length: a number, else refused.
-int WithFloat(Console& console, const char* word, bool (*apply)(EditChar&, float), EditChar& character) {
-    const std::optional<float> value = ParseFloat(word);
-    if (!value) return NotANumber(console, word, false);
-    return Result(apply(character, *value));
+// A key's time: a number, else refused; a time the animation refuses, said.
+int WithFrameTime(Console& console, const char* word, bool adding, EditChar& character) {
+    const std::optional<float> time = ParseFloat(word);
+    if (!time) return NotANumber(console, word, false);
+    if (const std::string problem = character.FrameProblem(*time, adding); !problem.empty()) {
+        console.Explain(problem);
+        return kEffectFailed;
+    }
+    return Result(adding ? character.AddFrame(*time, true) != nullptr : character.RemoveFrame(*time, true));
 }
 
 int LoadAnimationSet(Console& console, EditChar& character, const char* name) {
@@ -326,11 +330,8 @@ int RunCharacterCommand(Console& console, AnimationEditor& editor, EditChar& cha
             if (!NameAllowed(console, EditChar::AnimationSaveNameProblem(args[0]))) return kEffectFailed;
             if (!HasAnimationToSave(console, character, true)) return kEffectFailed;
             return Saved(console, character, character.SaveAnimationSet(args[0]));
-        case kAddFrame:
-            return WithFloat(console, args[0], [](EditChar& c, float t) { return c.AddFrame(t, true) != nullptr; },
-                             character);
-        case kRemoveFrame:
-            return WithFloat(console, args[0], [](EditChar& c, float t) { return c.RemoveFrame(t, true); }, character);
+        case kAddFrame: return WithFrameTime(console, args[0], true, character);
+        case kRemoveFrame: return WithFrameTime(console, args[0], false, character);
         case kAnimationLength: return SetAnimationLength(console, character, args[0]);
         case kAnimationLoop: {
             const std::optional<bool> loop = ParseFlag(args[0]);

@@ -97,6 +97,10 @@ public:
 
     AnimationFrame* AddFrame(float time, bool reloadTimeline);
     bool RemoveFrame(float time, bool reloadTimeline);
+    // Why AddFrame (adding) or RemoveFrame would refuse the time: no
+    // animation, playing, a time that is not finite, a key already within
+    // kFrameTolerance or past the end, no key to remove; "" when it would not.
+    std::string FrameProblem(float time, bool adding);
     bool SetAnimationLength(float length);
     void ToggleAnimate();
     bool GoToFrame(float time, bool updateTimeline);

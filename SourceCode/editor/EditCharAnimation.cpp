@@ -1,6 +1,7 @@
 // The editable character's animation slots, key frames and timelines.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -242,6 +243,32 @@ bool EditChar::SaveAnimationSet(const char* name) {
         ok = written && ok;
     }
     return ok;
+}
+
+std::string EditChar::FrameProblem(float time, bool adding) {
+    if (!currentAnimation || !animationMode)
+        return "There is no animation: CreateAnimation, LoadAnimation or SetAnimation first.";
+    if (playing) return "The animation is playing: Animate stops it first.";
+    if (!std::isfinite(time)) return "A key's time is a finite number of seconds.";
+    char text[160];
+    if (!adding) {
+        if (currentAnimation->FindFrame(time)) return {};
+        std::snprintf(text, sizeof text, "There is no key within %.2f s of %.2f s.", double(kFrameTolerance),
+                      double(time));
+        return text;
+    }
+    if (const AnimationFrame* near = currentAnimation->FindFrame(time)) {
+        std::snprintf(text, sizeof text, "There is a key at %.2f s already: keys lie at least %.2f s apart.",
+                      double(near->time), double(kFrameTolerance));
+        return text;
+    }
+    if (time > currentAnimation->aniLength) {
+        std::snprintf(text, sizeof text,
+                      "%.2f s is past the animation's end, %.2f s: AnimationLength makes it longer.", double(time),
+                      double(currentAnimation->aniLength));
+        return text;
+    }
+    return {};
 }
 
 AnimationFrame* EditChar::AddFrame(float time, bool reloadTimeline) {

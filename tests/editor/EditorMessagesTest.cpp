@@ -166,6 +166,8 @@ TEST_F(EditorMessages, EveryConsoleRefusalSaysWhyUnderItsRedLine) {
          "\"inf\" is not a finite number, and a surface holds finite numbers only."},
         {"SetSiloWidth nan", kBadParam, "\"nan\" is not a finite number, and a silhouette width holds"},
         {"AddFrame --0.5", kBadParam, "\"--0.5\" is not a number."},
+        {"AddFrame 5", kFailed, "5.00 s is past the animation's end, 1.00 s: AnimationLength makes it longer."},
+        {"RemoveFrame 0.7", kFailed, "There is no key within 0.05 s of 0.70 s."},
     };
     for (const auto& c : refused) {
         EXPECT_EQ(Type(c.line), c.result) << c.line;
