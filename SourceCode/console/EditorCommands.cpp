@@ -167,9 +167,6 @@ int Saved(Console& console, const EditChar& character, bool done) {
     return kDone;
 }
 
-constexpr const char* kNoAnimation =
-    "There is no animation: CreateAnimation, LoadAnimation or SetAnimation first.";
-
 // A length the animation and its file can hold.
 bool LengthAllowed(Console& console, const char* word, float length) {
     const std::string problem = EditChar::LengthProblem(length);
@@ -256,7 +253,7 @@ int SetAnimationLength(Console& console, EditChar& character, const char* word) 
     if (!length) return NotANumber(console, word, false);
     if (!LengthAllowed(console, word, *length)) return kEffectFailed;
     if (!character.activeTimeline || !character.currentAnimation) {
-        console.Explain(kNoAnimation);
+        console.Explain(EditChar::kNoAnimation);
         return kEffectFailed;
     }
     return Result(character.SetAnimationLength(*length));

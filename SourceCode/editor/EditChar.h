@@ -34,6 +34,9 @@ public:
     // the width slider or the console once the limb has its shape.
     static constexpr float kNewPointWidth = 2.0f;
     static constexpr float kTimelineY = -0.8f;
+    // Why an animation command finds nothing to work on.
+    static constexpr const char* kNoAnimation =
+        "There is no animation: CreateAnimation, LoadAnimation or SetAnimation first.";
 
     EditChar();
     ~EditChar() override;

@@ -246,8 +246,7 @@ bool EditChar::SaveAnimationSet(const char* name) {
 }
 
 std::string EditChar::FrameProblem(float time, bool adding) {
-    if (!currentAnimation || !animationMode)
-        return "There is no animation: CreateAnimation, LoadAnimation or SetAnimation first.";
+    if (!currentAnimation || !animationMode) return kNoAnimation;
     if (playing) return "The animation is playing: Animate stops it first.";
     if (!std::isfinite(time)) return "A key's time is a finite number of seconds.";
     char text[160];
