@@ -36,14 +36,6 @@ void Bindings::Clear() {
         }
 }
 
-namespace {
-// The key-name table, grouped for a reader.
-constexpr const char* kKeyNamesInShort =
-    "Key names (any case): A to Z but O, 0 to 9, F1 to F15, NUM_0 to NUM_9, NUM_+ NUM_- NUM_* NUM_/ NUM_. "
-    "NUM_= NUM_ENTER, UP DOWN LEFT RIGHT, SPACEBAR RETURN ESCAPE TAB BACKSPACE CAPS, INSERT DELETE HOME END "
-    "PG_UP PG_DOWN, L_SHIFT L_CONTROL R_CONTROL L_ALT, and ' \\ , . / ; = - [ ] ~.";
-}  // namespace
-
 std::string Bindings::Refusal(const char* keyName, const Binding& binding) {
     if (KeyCodeFromName(keyName) == kUnknownKeyCode)
         return std::string("\"") + (keyName ? keyName : "") + "\" names no key. " + kKeyNamesInShort;

@@ -23,6 +23,11 @@ public:
     static constexpr int kMaxArgs = 16;
     static constexpr int kStreamCount = 3;
     static constexpr int kKeyCount = 256;
+    // The key-name table, grouped for a reader: said when a name is no key.
+    static constexpr const char* kKeyNamesInShort =
+        "Key names (any case): A to Z but O, 0 to 9, F1 to F15, NUM_0 to NUM_9, NUM_+ NUM_- NUM_* NUM_/ NUM_. "
+        "NUM_= NUM_ENTER, UP DOWN LEFT RIGHT, SPACEBAR RETURN ESCAPE TAB BACKSPACE CAPS, INSERT DELETE HOME END "
+        "PG_UP PG_DOWN, L_SHIFT L_CONTROL R_CONTROL L_ALT, and ' \\ , . / ; = - [ ] ~.";
 
     Bindings() = default;
     ~Bindings() override;

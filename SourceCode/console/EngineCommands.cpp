@@ -252,7 +252,10 @@ int Console::RunMacro(std::int32_t id, int argc, const char* const* argv) {
     const int code = id < kFirstEditorCommand ? kEngineCommands[id](*this, args) : RunEditorCommand(*this, id, args);
     if (code == kBadParamCount) Explain(ConsoleUsage(id));
     if (const char* message = CommandResultMessage(code)) Print(message, kRed);
-    for (const std::string& line : std::exchange(explanations, {})) Print(line, kYellow, true);
+    for (const std::string& line : std::exchange(explanations, {})) {
+        Print(line, kYellow, true);
+        LogForScript(line);
+    }
     return code;
 }
 
