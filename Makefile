@@ -2,6 +2,8 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
+# No "Entering directory" lines from the makes that CMake's build runs.
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build game run test asan soak bench fuzz clean assets
 
@@ -29,8 +31,15 @@ on_display = if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(1); \
 	 else echo "No display found: running under Xvfb."; TOLLYMOP_UNATTENDED=1 tools/on_xvfb.sh $(1); fi
 
 # The repository root is the game's working directory: assets, settings.txt
-# and err.txt all live there.
-run: game
+# and err.txt all live there. The build's own lines go to a log, shown only
+# when the build fails: a player sees what is happening in a line or two.
+GAME_LOG = $(BUILD)/build-game.log
+run: deps
+	@echo "Building the game in $(BUILD)/ (the first build takes several minutes; its log: $(GAME_LOG))"
+	@mkdir -p $(BUILD) && { cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) && \
+	 cmake --build $(BUILD) -j $(JOBS) --target game; } >$(GAME_LOG) 2>&1 || \
+	 { tail -n 40 $(GAME_LOG); echo "The build failed; the whole log is $(GAME_LOG)."; exit 1; }
+	@echo "Starting the game: Escape, or closing its window, quits."
 	@$(call on_display,./$(BUILD)/tollymop)
 
 test: build

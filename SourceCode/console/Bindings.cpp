@@ -36,11 +36,22 @@ void Bindings::Clear() {
         }
 }
 
+std::string Bindings::Refusal(const char* keyName, const Binding& binding) {
+    if (KeyCodeFromName(keyName) == kUnknownKeyCode)
+        return std::string("\"") + (keyName ? keyName : "") + "\" names no key. " + kKeyNamesInShort;
+    if (binding.stream < -1 || binding.stream >= kStreamCount)
+        return "Stream " + std::to_string(binding.stream) +
+               " is outside -1 to 2: -1 binds the key on every stream, 0 in the game, 1 in the editors, 2 in "
+               "the console.";
+    if (binding.args.size() > static_cast<std::size_t>(kMaxArgs))
+        return "A binding keeps at most " + std::to_string(kMaxArgs) + " parameters; this one has " +
+               std::to_string(binding.args.size()) + ".";
+    return {};
+}
+
 bool Bindings::Bind(bool triggered, const char* keyName, const Binding& binding) {
+    if (!Refusal(keyName, binding).empty()) return false;
     const std::uint8_t key = KeyCodeFromName(keyName);
-    if (key == kUnknownKeyCode) return false;
-    if (binding.stream < -1 || binding.stream >= kStreamCount) return false;
-    if (binding.args.size() > static_cast<std::size_t>(kMaxArgs)) return false;
     Table& table = triggered ? triggeredBindings : heldBindings;
     const int first = binding.stream == -1 ? 0 : binding.stream;
     const int last = binding.stream == -1 ? kStreamCount - 1 : binding.stream;

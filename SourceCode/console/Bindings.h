@@ -23,6 +23,11 @@ public:
     static constexpr int kMaxArgs = 16;
     static constexpr int kStreamCount = 3;
     static constexpr int kKeyCount = 256;
+    // The key-name table, grouped for a reader: said when a name is no key.
+    static constexpr const char* kKeyNamesInShort =
+        "Key names (any case): A to Z but O, 0 to 9, F1 to F15, NUM_0 to NUM_9, NUM_+ NUM_- NUM_* NUM_/ NUM_. "
+        "NUM_= NUM_ENTER, UP DOWN LEFT RIGHT, SPACEBAR RETURN ESCAPE TAB BACKSPACE CAPS, INSERT DELETE HOME END "
+        "PG_UP PG_DOWN, L_SHIFT L_CONTROL R_CONTROL L_ALT, and ' \\ , . / ; = - [ ] ~.";
 
     Bindings() = default;
     ~Bindings() override;
@@ -44,6 +49,9 @@ public:
     // three streams. False (nothing changed) for a name that is no key, a
     // stream outside -1..2 or more than kMaxArgs parameters.
     bool Bind(bool triggered, const char* keyName, const Binding& binding);
+    // Why Bind would refuse the binding (the unknown key name, the stream
+    // outside -1..2, the parameters past kMaxArgs), "" when it would not.
+    static std::string Refusal(const char* keyName, const Binding& binding);
 
     // What fires for key on stream (0..2), or null.
     const Binding* TriggeredBinding(std::uint8_t key, int stream) const;

@@ -150,10 +150,14 @@ void Console::Print(std::string_view message, std::uint32_t colour, bool wordBre
     newest->colour = colour;
     newest->wordBreak = wordBreak ? 1 : 0;
     ScrollUp();
-    if (colour == kRed && runningLine)
-        plat::LogErrorF("%s line %d (%.*s): %.*s\n", runningLine->file, runningLine->number,
-                        static_cast<int>(runningLine->text.size()), runningLine->text.data(),
-                        static_cast<int>(message.size()), message.data());
+    if (colour == kRed) LogForScript(message);
+}
+
+void Console::LogForScript(std::string_view message) const {
+    if (!runningLine) return;
+    plat::LogErrorF("%s line %d (%.*s): %.*s\n", runningLine->file, runningLine->number,
+                    static_cast<int>(runningLine->text.size()), runningLine->text.data(),
+                    static_cast<int>(message.size()), message.data());
 }
 
 void Console::ScrollUp() {

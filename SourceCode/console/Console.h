@@ -130,6 +130,10 @@ private:
     bool BrowseHistory(bool up);
     void RememberLine(std::string_view line);
     void RefreshInputLine();
+    // A command script's refusal (its red line, and why) goes to err.txt too,
+    // with the script's name, line number and text: the start-up script runs
+    // unseen.
+    void LogForScript(std::string_view message) const;
 
     std::list<Text*> lines;  // children of "TextMan"
     std::deque<std::string> history;

@@ -1,8 +1,9 @@
 #include "console/ConsoleCommands.h"
 
-#include <charconv>
+#include <clocale>
+#include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -14,47 +15,47 @@
 namespace {
 
 constexpr ConsoleCommand kCommands[] = {
-    {"AddFrame", kAddFrame},
-    {"AddObject", kAddObject},
-    {"AddLimb", kAddLimb},
-    {"AddPoint", kAddPoint},
-    {"Animate", kAnimate},
-    {"AnimationLength", kAnimationLength},
-    {"AnimationLoop", kAnimationLoop},
-    {"AnimationModeToggle", kAnimationModeToggle},
-    {"Bind", kBind},
-    {"CameraControlToggle", kCameraControlToggle},
-    {"Controls", kControls},
-    {"CreateAnimation", kCreateAnimation},
-    {"DeleteObject", kDeleteObject},
-    {"Echo", kEcho},
-    {"EditModeToggle", kEditModeToggle},
-    {"FirstCamera", kFirstCamera},
-    {"FreeCamera", kFreeCamera},
-    {"Help", kHelp},
-    {"LoadAnimation", kLoadAnimation},
-    {"LoadAnimationSet", kLoadAnimationSet},
-    {"LoadCharacter", kLoadCharacter},
-    {"LoadModel", kLoadModel},
-    {"MusicVolume", kMusicVolume},
-    {"MusicVolumeInc", kMusicVolumeInc},
-    {"RemoveFrame", kRemoveFrame},
-    {"SaveCharacter", kSaveCharacter},
-    {"SaveAnimation", kSaveAnimation},
-    {"SaveAnimationSet", kSaveAnimationSet},
-    {"SetAnimation", kSetAnimation},
-    {"SetBody", kSetBody},
-    {"SetEyes", kSetEyes},
-    {"SetMaterial", kSetMaterial},
-    {"SetSilo", kSetSilo},
-    {"SetSiloWidth", kSetSiloWidth},
-    {"SetSurface", kSetSurface},
-    {"SFXVolume", kSFXVolume},
-    {"ToggleConsole", kToggleConsole},
-    {"ToggleFPS", kToggleFPS},
-    {"ToggleFullScreen", kToggleFullScreen},
-    {"ToggleNodes", kToggleNodes},
-    {"Quit", kQuit},
+    {"AddFrame", kAddFrame, "time (seconds)"},
+    {"AddObject", kAddObject, ""},
+    {"AddLimb", kAddLimb, "Line|Spline|Model LArm|RArm|LLeg|RLeg|Head"},
+    {"AddPoint", kAddPoint, ""},
+    {"Animate", kAnimate, ""},
+    {"AnimationLength", kAnimationLength, "length (seconds, above 0)"},
+    {"AnimationLoop", kAnimationLoop, "loop (0 or 1)"},
+    {"AnimationModeToggle", kAnimationModeToggle, ""},
+    {"Bind", kBind, "key[+] stream command [parameters] ('+' fires once a press; stream -1 every, 0 game, 1 editors, 2 console)"},
+    {"CameraControlToggle", kCameraControlToggle, ""},
+    {"Controls", kControls, "Forward|Backward|RotateLeft|RotateRight|Up|Down"},
+    {"CreateAnimation", kCreateAnimation, "action length loop (length in seconds, above 0; loop 0 or 1)"},
+    {"DeleteObject", kDeleteObject, ""},
+    {"Echo", kEcho, "word [words]"},
+    {"EditModeToggle", kEditModeToggle, ""},
+    {"FirstCamera", kFirstCamera, ""},
+    {"FreeCamera", kFreeCamera, ""},
+    {"Help", kHelp, "[command]"},
+    {"LoadAnimation", kLoadAnimation, "character action"},
+    {"LoadAnimationSet", kLoadAnimationSet, "character"},
+    {"LoadCharacter", kLoadCharacter, "name"},
+    {"LoadModel", kLoadModel, "word word word (three words; it changes nothing)"},
+    {"MusicVolume", kMusicVolume, "0-255"},
+    {"MusicVolumeInc", kMusicVolumeInc, "step (the volume stays within 0-255)"},
+    {"RemoveFrame", kRemoveFrame, "time (seconds)"},
+    {"SaveCharacter", kSaveCharacter, "name"},
+    {"SaveAnimation", kSaveAnimation, "name"},
+    {"SaveAnimationSet", kSaveAnimationSet, "name"},
+    {"SetAnimation", kSetAnimation, "action"},
+    {"SetBody", kSetBody, ""},
+    {"SetEyes", kSetEyes, ""},
+    {"SetMaterial", kSetMaterial, "material properties limbs (limbs 0 or 1)"},
+    {"SetSilo", kSetSilo, ""},
+    {"SetSiloWidth", kSetSiloWidth, "width"},
+    {"SetSurface", kSetSurface, "r g b r g b power m n str limbs (11 numbers: diffuse then specular red, green, blue; limbs 0 or 1)"},
+    {"SFXVolume", kSFXVolume, "0-255"},
+    {"ToggleConsole", kToggleConsole, ""},
+    {"ToggleFPS", kToggleFPS, ""},
+    {"ToggleFullScreen", kToggleFullScreen, ""},
+    {"ToggleNodes", kToggleNodes, ""},
+    {"Quit", kQuit, ""},
 };
 
 
@@ -64,6 +65,8 @@ struct HelpEntry {
     // The animation commands' texts list the actions, so that a typo is not
     // taken for one.
     bool namesActions = false;
+    // A text that miscounts its parameters is followed by the usage line.
+    bool withUsage = false;
 };
 
 // "Help", "Quit", "ToggleFullScreen", "CameraControlToggle",
@@ -99,7 +102,7 @@ constexpr HelpEntry kHelpTexts[] = {
     {"SetBody", "Sets the body to use for the character to the next model used in Models/Bodies folder."},
     {"SetEyes", "Sets the eyes to use for the character to the next eye texture."},
     {"SetMaterial", "Sets the material to use for the character. Takes the name of the body material, \t\t\t\t\t\t\tthe object properties to use, & whether model limbs are affected by change."},
-    {"SetSurface", "Sets the surface to use for the character. Takes 4-float diffuse color, 4-float specular \t\t\t\t\t\t\tcolor, int specular power, float slope distribution, float fresnel index, float streadians, \t\t\t\t\t\t\t& whether change effects limbs."},
+    {"SetSurface", "Sets the surface to use for the character. Takes 4-float diffuse color, 4-float specular \t\t\t\t\t\t\tcolor, int specular power, float slope distribution, float fresnel index, float streadians, \t\t\t\t\t\t\t& whether change effects limbs.", false, true},
     {"SetSilo", "Sets the silhouette to use for the character to the next silhouette texture."},
     {"SetSiloWidth", "Sets the width to use for the silhouette. Takes floating point width (between 0 & 1)."},
     {"ToggleNodes", "Turns on/off visual representation of editable nodes."},
@@ -126,9 +129,13 @@ const ConsoleCommand* FindConsoleCommand(std::string_view word) {
 }
 
 std::optional<std::string> ConsoleHelpText(std::string_view commandName) {
-    for (const HelpEntry& entry : kHelpTexts)
-        if (plat::SameIgnoringCase(commandName, entry.command))
-            return entry.namesActions ? entry.text + ("\nActions: " + ActionNamesText() + ".") : entry.text;
+    for (const HelpEntry& entry : kHelpTexts) {
+        if (!plat::SameIgnoringCase(commandName, entry.command)) continue;
+        std::string text = entry.text;
+        if (entry.namesActions) text += "\nActions: " + ActionNamesText() + ".";
+        if (entry.withUsage) text += "\n" + ConsoleUsage(FindConsoleCommand(entry.command)->id);
+        return text;
+    }
     return std::nullopt;
 }
 
@@ -143,48 +150,59 @@ bool OnlyBlanksFrom(const char* rest) {
     while (IsBlank(*rest)) ++rest;
     return *rest == '\0';
 }
+
+// The C library's own reading of a number (what atof reads: blanks, one
+// sign, decimal or hexadecimal digits with an exponent, "inf", "nan"), in
+// the "C" locale whatever the process's: a word is a number when that
+// reading takes all of it but trailing blanks.
+std::optional<double> ReadNumber(const char* word) {
+    if (!word) return std::nullopt;
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    char* stop = nullptr;
+    // Out of range reads as infinite (too large) or about zero (too small),
+    // as atof reads it; errno is not looked at.
+    const double value = strtod_l(word, &stop, cLocale);
+    if (stop == word || !OnlyBlanksFrom(stop)) return std::nullopt;
+    return value;
+}
 }  // namespace
 
 std::optional<std::int32_t> ParseInt(const char* word) {
-    if (!word) return std::nullopt;
-    while (IsBlank(*word)) ++word;
-    const bool negative = *word == '-';
-    if (*word == '-' || *word == '+') ++word;
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t value = 0;
-    const char* digits = word;
-    for (; *word >= '0' && *word <= '9'; ++word) {
-        value = value * 10 + (*word - '0');
-        if (value > kLimit) value = kLimit;  // saturated: more digits change nothing
-    }
-    if (word == digits || !OnlyBlanksFrom(word)) return std::nullopt;
-    if (negative) value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max()) value = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(value);
+    const std::optional<double> value = ReadNumber(word);
+    // Infinity and NaN have no whole part.
+    if (!value || !std::isfinite(*value)) return std::nullopt;
+    // The whole part, as atoi takes it from "100.5" (toward zero), saturated
+    // at the ends of the range rather than wrapped.
+    const double whole = std::trunc(*value);
+    if (whole <= double(std::numeric_limits<std::int32_t>::min())) return std::numeric_limits<std::int32_t>::min();
+    if (whole >= double(std::numeric_limits<std::int32_t>::max())) return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(whole);
 }
 
 std::optional<float> ParseFloat(const char* word) {
-    if (!word) return std::nullopt;
-    while (IsBlank(*word)) ++word;
-    const bool negative = *word == '-';
-    if (*word == '-' || *word == '+') ++word;
-    const char* end = word + std::strlen(word);
-    double value = 0.0;
-    const auto [stop, error] = std::from_chars(word, end, value, std::chars_format::general);
-    if (error == std::errc::invalid_argument || !OnlyBlanksFrom(stop)) return std::nullopt;
-    if (error == std::errc::result_out_of_range) {
-        // Too large a number reads as infinite, too small a one as zero.
-        const std::string_view text(word, stop);
-        const bool tiny = text.find("e-") != std::string_view::npos || text.find("E-") != std::string_view::npos;
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-    }
-    return static_cast<float>(negative ? -value : value);
+    const std::optional<double> value = ReadNumber(word);
+    if (!value) return std::nullopt;
+    return static_cast<float>(*value);
 }
 
 std::optional<bool> ParseFlag(const char* word) {
-    if (!ParseInt(word)) return std::nullopt;
+    if (!ReadNumber(word)) return std::nullopt;
     while (IsBlank(*word)) ++word;
     return word[0] == '1';
+}
+
+int NotFinite(Console& console, const char* word, const char* what) {
+    console.Explain(std::string("\"") + (word ? word : "") + "\" is not a finite number, and " + what +
+                    " holds finite numbers only.");
+    return kBadParam;
+}
+
+std::string ConsoleUsage(std::int32_t id) {
+    for (const ConsoleCommand& command : kCommands)
+        if (command.id == id)
+            return std::string("Usage: ") + command.name + (*command.params ? " " : " (no parameters)") +
+                   command.params;
+    return {};
 }
 
 int NotANumber(Console& console, const char* word, bool whole) {

@@ -61,6 +61,8 @@ enum ConsoleCommandId : std::int32_t {
 struct ConsoleCommand {
     const char* name;
     std::int32_t id;
+    // What follows the name ("" for none), for the usage line.
+    const char* params;
 };
 
 // Result codes of a command.
@@ -83,19 +85,30 @@ const char* CommandResultMessage(int code);
 
 using CommandArgs = std::span<const char* const>;
 
-// Parameter conversions, the same for typed lines, scripts and bindings: a
-// word is a number when it is leading blanks, a sign and then the number
-// and nothing else (an integer's digits; a float as C writes one, "inf" and
-// "nan" included); any other word gives nothing, and the command refuses it
-// (NotANumber) rather than reading it as 0. Integers saturate at the int32
-// range instead of wrapping; neither depends on the process locale.
+// Parameter conversions, the same for typed lines, scripts and bindings. A
+// word is a number when the C library's reading of a float (atof's: leading
+// blanks, one sign, digits with a point and an exponent, hexadecimal,
+// "inf", "nan") takes all of it but trailing blanks, in the "C" locale
+// whatever the process's; any other word ("abc", "7up", "--5") gives
+// nothing, and the command refuses it (NotANumber) rather than reading it as
+// 0. Where a whole number is wanted a number's whole part is taken, toward
+// zero, as atoi takes "100.5" (so "1e2" is 100 where atoi stops at 1),
+// saturated at the int32 range instead of wrapped; infinity and NaN are no
+// whole numbers.
 std::optional<std::int32_t> ParseInt(const char* word);
 std::optional<float> ParseFloat(const char* word);
-// A flag is an integer, true when it starts with '1'.
+// A flag is a number, true when its first character is '1' ("1", "1.0",
+// "10").
 std::optional<bool> ParseFlag(const char* word);
 // Says on the console that the word is not a number (with whole, not a
 // whole number); kBadParam.
 int NotANumber(Console& console, const char* word, bool whole);
+// Says on the console that the word is a number but not a finite one, which
+// what it sets could not hold (a surface, a width); kBadParam.
+int NotFinite(Console& console, const char* word, const char* what);
+// The command's usage line ("Usage: SFXVolume 0-255"), said under a wrong
+// number of parameters.
+std::string ConsoleUsage(std::int32_t id);
 
 // The commands of the editors and their edited character (ids 14 to 40).
 // With no editor running they do nothing and print nothing.

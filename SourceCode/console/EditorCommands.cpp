@@ -167,6 +167,13 @@ int Saved(Console& console, const EditChar& character, bool done) {
     return kDone;
 }
 
+// A length the animation and its file can hold.
+bool LengthAllowed(Console& console, const char* word, float length) {
+    const std::string problem = EditChar::LengthProblem(length);
+    if (!problem.empty()) console.Explain(std::string("\"") + word + "\": " + problem);
+    return problem.empty();
+}
+
 // A save of animations needs one (the current one, or any for a set).
 bool HasAnimationToSave(Console& console, const EditChar& character, bool anySlot) {
     bool has = character.CurrentSlot() >= 0;
@@ -180,10 +187,10 @@ int SetSurface(Console& console, AnimationEditor& editor, EditChar& character, C
     for (std::size_t i = 0; i < args.size(); ++i) {
         const bool whole = i == 6 || i == 10;
         if (whole ? !ParseInt(args[i]) : !ParseFloat(args[i])) return NotANumber(console, args[i], whole);
+        if (!whole && !std::isfinite(*ParseFloat(args[i]))) return NotFinite(console, args[i], "a surface");
     }
     if (!character.BodyObject()) return kDone;
     const SurfaceData surface = SurfaceFromWords(args);
-    if (!surface.IsFinite()) return kBadParam;
     character.SetSurface(surface, editor.SelectedObject(), std::uint32_t(*ParseInt(args[10])));
     return kDone;
 }
@@ -193,7 +200,7 @@ int SetSurface(Console& console, AnimationEditor& editor, EditChar& character, C
 int SetSiloWidth(Console& console, EditChar& character, CommandArgs args) {
     const std::optional<float> width = ParseFloat(args[0]);
     if (!width) return NotANumber(console, args[0], false);
-    if (!std::isfinite(*width)) return kBadParam;
+    if (!std::isfinite(*width)) return NotFinite(console, args[0], "a silhouette width");
     SetSilhouetteWidth(character, *width);
     return kDone;
 }
@@ -236,9 +243,34 @@ int CreateAnimation(Console& console, EditChar& character, CommandArgs args) {
     if (!slot) return kBadParam;
     const std::optional<float> length = ParseFloat(args[1]);
     if (!length) return NotANumber(console, args[1], false);
+    if (!LengthAllowed(console, args[1], *length)) return kEffectFailed;
     const std::optional<bool> loop = ParseFlag(args[2]);
     if (!loop) return NotANumber(console, args[2], true);
     return Result(character.CreateAnimation(*slot, *length, *loop));
+}
+
+int SetAnimationLength(Console& console, EditChar& character, const char* word) {
+    const std::optional<float> length = ParseFloat(word);
+    if (!length) return NotANumber(console, word, false);
+    if (!LengthAllowed(console, word, *length)) return kEffectFailed;
+    if (!character.activeTimeline || !character.currentAnimation) {
+        console.Explain(EditChar::kNoAnimation);
+        return kEffectFailed;
+    }
+    return Result(character.SetAnimationLength(*length));
+}
+
+// The slot's animation is made or loaded first; SetAnimation only picks it.
+int SetAnimation(Console& console, EditChar& character, const char* word) {
+    const std::optional<std::uint32_t> slot = ActionOf(console, word);
+    if (!slot) return kBadParam;
+    if (!character.actionAnimations[*slot]) {
+        const std::string action = ActionName(*slot);
+        console.Explain("There is no " + action + " animation to set: CreateAnimation " + action +
+                        " 1 0 makes one, LoadAnimation <character> " + action + " loads one.");
+        return kEffectFailed;
+    }
+    return Result(character.SetAnimation(*slot));
 }
 
 int LoadAnimation(Console& console, EditChar& character, CommandArgs args) {
@@ -248,11 +280,15 @@ int LoadAnimation(Console& console, EditChar& character, CommandArgs args) {
     return Result(character.LoadAnimation(args[0], *slot));
 }
 
-// A frame time or a length: a number, else refused.
-int WithFloat(Console& console, const char* word, bool (*apply)(EditChar&, float), EditChar& character) {
-    const std::optional<float> value = ParseFloat(word);
-    if (!value) return NotANumber(console, word, false);
-    return Result(apply(character, *value));
+// A key's time: a number, else refused; a time the animation refuses, said.
+int WithFrameTime(Console& console, const char* word, bool adding, EditChar& character) {
+    const std::optional<float> time = ParseFloat(word);
+    if (!time) return NotANumber(console, word, false);
+    if (const std::string problem = character.FrameProblem(*time, adding); !problem.empty()) {
+        console.Explain(problem);
+        return kEffectFailed;
+    }
+    return Result(adding ? character.AddFrame(*time, true) != nullptr : character.RemoveFrame(*time, true));
 }
 
 int LoadAnimationSet(Console& console, EditChar& character, const char* name) {
@@ -283,10 +319,7 @@ int RunCharacterCommand(Console& console, AnimationEditor& editor, EditChar& cha
         case kCreateAnimation: return CreateAnimation(console, character, args);
         case kLoadAnimation: return LoadAnimation(console, character, args);
         case kLoadAnimationSet: return LoadAnimationSet(console, character, args[0]);
-        case kSetAnimation: {
-            const std::optional<std::uint32_t> slot = ActionOf(console, args[0]);
-            return slot ? Result(character.SetAnimation(*slot)) : kBadParam;
-        }
+        case kSetAnimation: return SetAnimation(console, character, args[0]);
         case kSaveAnimation:
             if (!NameAllowed(console, EditChar::AnimationSaveNameProblem(args[0]))) return kEffectFailed;
             if (!HasAnimationToSave(console, character, false)) return kEffectFailed;
@@ -295,14 +328,9 @@ int RunCharacterCommand(Console& console, AnimationEditor& editor, EditChar& cha
             if (!NameAllowed(console, EditChar::AnimationSaveNameProblem(args[0]))) return kEffectFailed;
             if (!HasAnimationToSave(console, character, true)) return kEffectFailed;
             return Saved(console, character, character.SaveAnimationSet(args[0]));
-        case kAddFrame:
-            return WithFloat(console, args[0], [](EditChar& c, float t) { return c.AddFrame(t, true) != nullptr; },
-                             character);
-        case kRemoveFrame:
-            return WithFloat(console, args[0], [](EditChar& c, float t) { return c.RemoveFrame(t, true); }, character);
-        case kAnimationLength:
-            return WithFloat(console, args[0], [](EditChar& c, float l) { return c.SetAnimationLength(l); },
-                             character);
+        case kAddFrame: return WithFrameTime(console, args[0], true, character);
+        case kRemoveFrame: return WithFrameTime(console, args[0], false, character);
+        case kAnimationLength: return SetAnimationLength(console, character, args[0]);
         case kAnimationLoop: {
             const std::optional<bool> loop = ParseFlag(args[0]);
             if (!loop) return NotANumber(console, args[0], true);

@@ -76,14 +76,16 @@ int Bind(Console& console, CommandArgs args) {
     const std::optional<std::int32_t> stream = ParseInt(args[1]);
     if (!stream) return NotANumber(console, args[1], true);
     const CommandArgs params = args.subspan(3);
-    if (params.size() > static_cast<std::size_t>(Bindings::kMaxArgs)) return kBadParam;
-
-    auto* bindings = Running<Bindings>(names::Bindings);
-    if (!bindings) return kEffectFailed;
     Binding binding;
     binding.stream = *stream;
     binding.command = command->id;
     binding.args.assign(params.begin(), params.end());
+    if (const std::string problem = Bindings::Refusal(key.c_str(), binding); !problem.empty()) {
+        console.Explain(problem);
+        return kBadParam;
+    }
+    auto* bindings = Running<Bindings>(names::Bindings);
+    if (!bindings) return kEffectFailed;
     if (!bindings->Bind(triggered, key.c_str(), binding)) return kBadParam;
     console.Print("Bound " + key + " key to " + args[2] + " command on input stream " + args[1] + "!",
                   Console::kGreen);
@@ -174,7 +176,11 @@ int VolumeCommand(Console& console, CommandArgs args, std::int32_t* volume, Audi
     const std::optional<std::int32_t> parsed = ParseInt(args[0]);
     if (!parsed) return NotANumber(console, args[0], true);
     *volume = *parsed;
-    if (*volume < 0 || *volume > kMaxVolume) return kBadRange;
+    if (*volume < 0 || *volume > kMaxVolume) {
+        console.Explain(std::string(args[0]) + " is outside the volume's range: 0 (silent) to " +
+                        std::to_string(kMaxVolume) + " (loudest).");
+        return kBadRange;
+    }
     *audio = Running<Audio>(names::Audio);
     return *audio ? kDone : kEffectFailed;
 }
@@ -244,8 +250,12 @@ int Console::RunMacro(std::int32_t id, int argc, const char* const* argv) {
     }
     const CommandArgs args(argv, argc > 0 && argv ? static_cast<std::size_t>(argc) : 0);
     const int code = id < kFirstEditorCommand ? kEngineCommands[id](*this, args) : RunEditorCommand(*this, id, args);
+    if (code == kBadParamCount) Explain(ConsoleUsage(id));
     if (const char* message = CommandResultMessage(code)) Print(message, kRed);
-    for (const std::string& line : std::exchange(explanations, {})) Print(line, kYellow, true);
+    for (const std::string& line : std::exchange(explanations, {})) {
+        Print(line, kYellow, true);
+        LogForScript(line);
+    }
     return code;
 }
 

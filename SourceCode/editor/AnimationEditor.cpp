@@ -72,6 +72,7 @@ bool AnimationEditor::Update() {
     UpdateChildren();
     HeldStillExists(editorObjects);
     UpdateMouse();
+    if (!dragging) noKeyToDrag.clear();
     PlaceHeadlamp();
     ShowState();
     return true;
@@ -207,10 +208,23 @@ void AnimationEditor::DragTo(const D3DXVECTOR3& world) {
     }
     // In animation mode a move is a key of the selected frame; without one
     // there is nothing to record it in.
-    if (editChar->animationMode && !editChar->selectedFrame) return;
+    if (editChar->animationMode && !editChar->selectedFrame) {
+        SayNoKeyToDrag();
+        return;
+    }
     node->SetPosition(editChar->WorldToBody(world));
     if (editChar->animationMode) editChar->MarkAnimationChanged();
     else editChar->MarkCharacterChanged();
+}
+
+void AnimationEditor::SayNoKeyToDrag() {
+    if (!noKeyToDrag.empty()) return;
+    char time[32];
+    std::snprintf(time, sizeof time, "%.2f", double(editChar->currentTime));
+    noKeyToDrag = std::string("No key at ") + time + " s: the drag moves nothing. Pick a key on the timeline, " +
+                  "or add one here (right click the timeline, or AddFrame " + time + ").";
+    if (auto* console = static_cast<Console*>(eTable::Peek(names::Console)))
+        console->Print(noKeyToDrag, Console::kYellow, true);
 }
 
 void AnimationEditor::ShowState() {
@@ -229,6 +243,7 @@ void AnimationEditor::ShowState() {
             line += part;
         }
         if (editChar->playing) line += ", playing";
+        if (!noKeyToDrag.empty()) line += " | " + noKeyToDrag;
     } else if (line.empty()) {
         line = "No limb selected (AddLimb Line LArm), no animation (CreateAnimation Walk 1 1)";
     }

@@ -9,6 +9,7 @@
 // "GameLogic" and "Editor".
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "editor/EditorSystem.h"
 
@@ -63,6 +64,9 @@ private:
     // A console line naming the edits that leaving the mode drops.
     void SayWhatIsDropped() const;
     void ShowState();
+    // A drag in animation mode with no key to record it in: said once a drag
+    // on the console, and on the info line while it lasts.
+    void SayNoKeyToDrag();
     // The editor's own light, at the camera, so that the character's front
     // reads whatever lights the level has (the game's lamp hangs high above
     // and leaves the lower half of a body facing the camera black).
@@ -72,4 +76,5 @@ private:
     GameObjectsMan* editorObjects = nullptr;  // a child, initialised in animation mode
     EditChar* editChar = nullptr;             // owned by editorObjects
     std::optional<std::uint32_t> headlamp;    // a light of "LightMan" while the mode is on
+    std::string noKeyToDrag;                  // what SayNoKeyToDrag said in this drag, "" for nothing
 };

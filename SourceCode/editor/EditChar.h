@@ -34,6 +34,9 @@ public:
     // the width slider or the console once the limb has its shape.
     static constexpr float kNewPointWidth = 2.0f;
     static constexpr float kTimelineY = -0.8f;
+    // Why an animation command finds nothing to work on.
+    static constexpr const char* kNoAnimation =
+        "There is no animation: CreateAnimation, LoadAnimation or SetAnimation first.";
 
     EditChar();
     ~EditChar() override;
@@ -97,6 +100,10 @@ public:
 
     AnimationFrame* AddFrame(float time, bool reloadTimeline);
     bool RemoveFrame(float time, bool reloadTimeline);
+    // Why AddFrame (adding) or RemoveFrame would refuse the time: no
+    // animation, playing, a time that is not finite, a key already within
+    // kFrameTolerance or past the end, no key to remove; "" when it would not.
+    std::string FrameProblem(float time, bool adding);
     bool SetAnimationLength(float length);
     void ToggleAnimate();
     bool GoToFrame(float time, bool updateTimeline);
@@ -124,6 +131,9 @@ public:
     // character is saved only under such a name: its animations are saved
     // under its name.
     static std::string AnimationSaveNameProblem(const char* name);
+    // What is wrong with an animation's length ("" for a good one: finite
+    // and above 0).
+    static std::string LengthProblem(float length);
 
     // Edits no save has written yet: to the character, and to the animation
     // of each slot (a bit per slot). A save or a load of what they touched

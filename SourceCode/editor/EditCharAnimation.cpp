@@ -1,6 +1,7 @@
 // The editable character's animation slots, key frames and timelines.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -33,8 +34,6 @@ float Advance(float t, const Animation& animation, float dt) {
     return t;
 }
 
-// What an animation file can hold as a length.
-bool IsLength(float length) { return length > 0.0f && std::isfinite(length); }
 
 // Makes room in a slot for a new animation: the one there is kept in "Tempy"
 // first; false, with the slot as it was, when that cannot be written.
@@ -194,8 +193,14 @@ bool EditChar::SaveTempAnimation(std::uint32_t slot) {
     return true;
 }
 
+// What an animation file can hold as a length.
+std::string EditChar::LengthProblem(float length) {
+    if (length > 0.0f && std::isfinite(length)) return {};
+    return "a length is a finite number of seconds above 0.";
+}
+
 bool EditChar::CreateAnimation(std::uint32_t slot, float length, bool loop) {
-    if (slot >= kActionCount || !IsLength(length)) return false;
+    if (slot >= kActionCount || !LengthProblem(length).empty()) return false;
     if (!ReplaceSlot(*this, slot)) return false;
     auto* animation = new Animation(kNewAnimationName, slot, length, loop);
     animation->Init();
@@ -260,6 +265,31 @@ bool EditChar::SaveAnimationSet(const char* name) {
     return ok;
 }
 
+std::string EditChar::FrameProblem(float time, bool adding) {
+    if (!currentAnimation || !animationMode) return kNoAnimation;
+    if (playing) return "The animation is playing: Animate stops it first.";
+    if (!std::isfinite(time)) return "A key's time is a finite number of seconds.";
+    char text[160];
+    if (!adding) {
+        if (currentAnimation->FindFrame(time)) return {};
+        std::snprintf(text, sizeof text, "There is no key within %.2f s of %.2f s.", double(kFrameTolerance),
+                      double(time));
+        return text;
+    }
+    if (const AnimationFrame* near = currentAnimation->FindFrame(time)) {
+        std::snprintf(text, sizeof text, "There is a key at %.2f s already: keys lie at least %.2f s apart.",
+                      double(near->time), double(kFrameTolerance));
+        return text;
+    }
+    if (time > currentAnimation->aniLength) {
+        std::snprintf(text, sizeof text,
+                      "%.2f s is past the animation's end, %.2f s: AnimationLength makes it longer.", double(time),
+                      double(currentAnimation->aniLength));
+        return text;
+    }
+    return {};
+}
+
 AnimationFrame* EditChar::AddFrame(float time, bool reloadTimeline) {
     if (!renderObject || !currentAnimation || !animationMode || playing) return nullptr;
     AnimationFrame* frame = currentAnimation->AddFrame(time);
@@ -287,7 +317,7 @@ bool EditChar::RemoveFrame(float time, bool reloadTimeline) {
 }
 
 bool EditChar::SetAnimationLength(float length) {
-    if (!activeTimeline || !currentAnimation || !IsLength(length)) return false;
+    if (!activeTimeline || !currentAnimation || !LengthProblem(length).empty()) return false;
     currentAnimation->SetLength(length);
     currentTime = std::min(currentTime, currentAnimation->aniLength);
     LoadTimelineNodes();

@@ -126,7 +126,8 @@ TEST_F(BindingsTest, ABindingThatRebindsItsOwnKeyRunsSafelyAndKeepsItsPlus) {
 TEST_F(BindingsTest, ABindingWithTooManyParametersReportsEachTime) {
     console->Execute("Bind F5+ 0 Quit now", false);
     Hold(SDL_SCANCODE_F5, 2);
-    EXPECT_EQ(Printed(), "ERROR: Invalid number of params!");
+    EXPECT_EQ(Line(2)->GetText(), "ERROR: Invalid number of params!");
+    EXPECT_EQ(Printed(), "Usage: Quit (no parameters)");
     EXPECT_TRUE(Frame());
 }
 

@@ -41,8 +41,9 @@ TEST_F(ConsoleFixture, EveryCommandRefusesAWrongNumberOfParameters) {
         std::vector<const char*> words{c.command};
         words.insert(words.end(), static_cast<std::size_t>(c.params), "1");
         EXPECT_EQ(Run(words), 1) << c.command << " with " << c.params;
-        EXPECT_EQ(Printed(), kParamCountError) << c.command;
-        EXPECT_EQ(PrintedColour(), Console::kRed);
+        EXPECT_EQ(Line(2)->GetText(), kParamCountError) << c.command;
+        EXPECT_EQ(Line(2)->colour | 0xFF000000, Console::kRed);
+        EXPECT_EQ(Printed().rfind(std::string("Usage: ") + c.command, 0), 0u) << Printed();
     }
     EXPECT_EQ(Run({"LoadModel", "a", "b", "c"}), 0);
     // Nothing was done by the refused ones.
@@ -72,6 +73,9 @@ TEST_F(ConsoleFixture, HelpListsEveryCommandAndShowsOneCommandsText) {
               "Binds a keyboard key to a command. Add a '+' to key names for triggered.\n"
               "\"name of key to bind\" \"input stream [-1=any]\" \"command\" (params...)");
     EXPECT_EQ(PrintedColour(), Console::kYellow);
+    // Its own text counts 13 values; the usage line says the 11 it takes.
+    EXPECT_EQ(Run({"Help", "SetSurface"}), 0);
+    EXPECT_NE(Printed().find("\nUsage: SetSurface r g b r g b power m n str limbs (11 numbers"), std::string::npos);
 
     EXPECT_EQ(Run({"Help", "Quit"}), 2) << "no help text";
     EXPECT_EQ(Line(2)->GetText(), kParamError);
@@ -105,7 +109,8 @@ TEST_F(ConsoleFixture, VolumesSaturateAndStayInRange) {
     Audio* audio = eTable::Find<Audio>(names::Audio);
     EXPECT_EQ(Run({"SFXVolume", "200"}), 0);
     for (const char* outside : {"256", "4294967296", "-1"}) EXPECT_EQ(Run({"SFXVolume", outside}), 3) << outside;
-    EXPECT_EQ(Printed(), kRangeError);
+    EXPECT_EQ(Line(2)->GetText(), kRangeError);
+    EXPECT_EQ(Printed(), "-1 is outside the volume's range: 0 (silent) to 255 (loudest).");
     EXPECT_EQ(audio->Params().sfxVolume, 200);
     EXPECT_EQ(Run({"SFXVolume", "abc"}), 2) << "no number is refused, not read as 0";
     EXPECT_EQ(audio->Params().sfxVolume, 200);

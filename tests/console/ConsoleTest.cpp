@@ -258,7 +258,8 @@ TEST_F(ConsoleFixture, ScriptsRunLineByLineAndStopAtALineTooLong) {
 }
 
 // The start-up script runs with the console closed, so each of its error
-// lines also goes to err.txt with the script's line; a typed line's does not.
+// lines, and why, also goes to err.txt with the script's line; a typed
+// line's does not.
 TEST_F(ConsoleFixture, AScriptsErrorLinesAlsoGoToTheErrorStream) {
     Start();
     WriteFile("script-errors.txt", "Bnid ESCAPE+ 0 Quit\nEcho fine\nBind NOKEY 0 Quit\n");
@@ -267,7 +268,9 @@ TEST_F(ConsoleFixture, AScriptsErrorLinesAlsoGoToTheErrorStream) {
     console->Execute("Bnid", false);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "script-errors.txt line 1 (Bnid ESCAPE+ 0 Quit): " + std::string(Console::kUnknownCommand) + "\n"
-              "script-errors.txt line 3 (Bind NOKEY 0 Quit): ERROR: Invalid parameter!\n");
+              "script-errors.txt line 3 (Bind NOKEY 0 Quit): ERROR: Invalid parameter!\n"
+              "script-errors.txt line 3 (Bind NOKEY 0 Quit): \"NOKEY\" names no key. " +
+                  std::string(Bindings::kKeyNamesInShort) + "\n");
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ namespace {
 
 constexpr char kFailed[] = "ERROR: Desired Effect Failed!";
 constexpr char kBadParam[] = "ERROR: Invalid parameter!";
+constexpr char kBadRange[] = "ERROR: Invalid parameter range!";
+constexpr char kBadCount[] = "ERROR: Invalid number of params!";
 
 ::testing::AssertionResult Explains(const std::vector<std::string>& lines, const std::string& words) {
     for (const std::string& line : lines)
@@ -143,6 +145,41 @@ TEST_F(EditorMessages, ARefusalSaysWhatWasWrongAndChangesNothing) {
     EXPECT_FALSE(std::filesystem::exists(AssetPath("Animations/Tempy")));
     EXPECT_TRUE(Saves("SaveAnimation Mine"));
     EXPECT_EQ(Type("SaveAnimation Mine").find("Saved Assets/Animations/Mine/walk.ani."), 0u);
+}
+
+// Every refusal keeps its red line and says why under it: the usage, the
+// range, the key or the stream that is wrong, what is missing.
+TEST_F(EditorMessages, EveryConsoleRefusalSaysWhyUnderItsRedLine) {
+    ASSERT_EQ(Type("AnimationModeToggle"), "");
+    ASSERT_EQ(Type("CreateAnimation Walk 1 1"), "");
+    ASSERT_EQ(Type("MusicVolume 100"), "Set music volume to 100!");
+    const struct {
+        const char* line;
+        const char* result;
+        const char* why;
+    } refused[] = {
+        {"AnimationLength -1", kFailed, "\"-1\": a length is a finite number of seconds above 0."},
+        {"SetAnimation Jump", kFailed, "There is no Jump animation to set: CreateAnimation Jump 1 0 makes one"},
+        {"Bind NOKEY 0 Quit", kBadParam, "\"NOKEY\" names no key. Key names (any case): A to Z but O"},
+        {"Bind F5+ 7 Quit", kBadParam, "Stream 7 is outside -1 to 2: -1 binds the key on every stream"},
+        {"MusicVolume 999", kBadRange, "999 is outside the volume's range: 0 (silent) to 255 (loudest)."},
+        {"Bind", kBadCount, "Usage: Bind key[+] stream command [parameters]"},
+        {"LoadModel nothing", kBadCount, "Usage: LoadModel word word word"},
+        {"AddObject Blob", kBadCount, "Usage: AddObject (no parameters)"},
+        {"SetSurface 1 1 1 1 1 1 10 inf 0.01 1.5 1", kBadParam,
+         "\"inf\" is not a finite number, and a surface holds finite numbers only."},
+        {"SetSiloWidth nan", kBadParam, "\"nan\" is not a finite number, and a silhouette width holds"},
+        {"AddFrame --0.5", kBadParam, "\"--0.5\" is not a number."},
+        {"AddFrame 5", kFailed, "5.00 s is past the animation's end, 1.00 s: AnimationLength makes it longer."},
+        {"RemoveFrame 0.7", kFailed, "There is no key within 0.05 s of 0.70 s."},
+    };
+    for (const auto& c : refused) {
+        EXPECT_EQ(Type(c.line), c.result) << c.line;
+        EXPECT_TRUE(Explains(explained, c.why)) << c.line;
+    }
+    EXPECT_EQ(Character()->currentAnimation->aniLength, 1.0f);
+    EXPECT_TRUE(Character()->currentAnimation->frames.empty());
+    EXPECT_EQ(Type("MusicVolume 100.5"), "Set music volume to 100!") << "a whole number takes the whole part";
 }
 
 // A character names its surface file: the two are saved together or not at

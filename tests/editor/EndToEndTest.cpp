@@ -132,6 +132,11 @@ TEST_F(EditorEndToEnd, ADragInAnimationModeWithoutAKeyMovesNothing) {
     DragNode(top, 30, 10);
     EXPECT_EQ(Anim()->SelectedObject(), top);
     EXPECT_EQ(top->point->position, before);
+    // ... and says so, once.
+    int told = 0;
+    for (const Text* line : TheConsole()->Lines())
+        told += line->GetText().rfind("No key at 0.00 s: the drag moves nothing.", 0) == 0;
+    EXPECT_EQ(told, 1);
 
     // Outside animation mode a drag moves the rest position with the point.
     Type("AnimationModeToggle");
