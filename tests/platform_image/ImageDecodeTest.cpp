@@ -182,7 +182,7 @@ TEST(TgaDecode, ColourMapsAndRefusals) {
 // stores them: every origin and coding of a Targa, and a bitmap bottom-up or
 // top-down, give the same picture. Five pixels a row: the 24-bit rows move
 // four pixels a step and then one.
-TEST(TgaDecode, EveryStoredOrderGivesTheSamePicture) {
+TEST(StoredRows, EveryOrderGivesTheSamePicture) {
     constexpr std::uint32_t kWidth = 5, kHeight = 3;
     auto colour = [](std::uint32_t x, std::uint32_t y) { return C{int(10 * x + y), int(50 + y), int(x * y), int(200 + x)}; };
     auto expectPicture = [&](const Image& image, bool alpha, const std::string& what) {
