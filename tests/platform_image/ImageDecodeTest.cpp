@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
@@ -175,6 +176,56 @@ TEST(TgaDecode, ColourMapsAndRefusals) {
     EXPECT_NE(Refusal(truncated.data(), truncated.size()).find("Targa"), std::string::npos);
     const std::uint8_t noise[] = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', 0, 0, 0, 0, 0, 0};
     Refusal(noise, sizeof noise);
+}
+
+// Rows are decoded straight into their places in whichever order the file
+// stores them: every origin and coding of a Targa, and a bitmap bottom-up or
+// top-down, give the same picture. Five pixels a row: the 24-bit rows move
+// four pixels a step and then one.
+TEST(StoredRows, EveryOrderGivesTheSamePicture) {
+    constexpr std::uint32_t kWidth = 5, kHeight = 3;
+    auto colour = [](std::uint32_t x, std::uint32_t y) { return C{int(10 * x + y), int(50 + y), int(x * y), int(200 + x)}; };
+    auto expectPicture = [&](const Image& image, bool alpha, const std::string& what) {
+        ASSERT_EQ(image.levels.size(), 1u) << what;
+        for (std::uint32_t y = 0; y < kHeight; ++y)
+            for (std::uint32_t x = 0; x < kWidth; ++x) {
+                C want = colour(x, y);
+                if (!alpha) want[3] = 255;
+                EXPECT_EQ(Pixel(image.levels[0], x, y), want) << what << " at " << x << ", " << y;
+            }
+    };
+    for (const int bits : {24, 32})
+        for (const bool rle : {false, true})
+            for (const std::uint8_t origin : {0x00, 0x10, 0x20, 0x30}) {
+                ByteBuilder b;
+                b.u8(0).u8(0).u8(rle ? 10 : 2).zeros(5).u16(0).u16(0).u16(kWidth).u16(kHeight);
+                b.u8(bits).u8(origin | (bits == 32 ? 8 : 0));
+                // Raw packets of four pixels, which run on across rows.
+                for (std::uint32_t i = 0; i < kWidth * kHeight; ++i) {
+                    const std::uint32_t row = i / kWidth, column = i % kWidth;
+                    const std::uint32_t y = origin & 0x20 ? row : kHeight - 1 - row;
+                    const std::uint32_t x = origin & 0x10 ? kWidth - 1 - column : column;
+                    if (rle && i % 4 == 0) b.u8(std::min(4u, kWidth * kHeight - i) - 1);
+                    const C c = colour(x, y);
+                    for (int k = 0; k < bits / 8; ++k) b.u8(std::uint32_t(c[k]));
+                }
+                expectPicture(Decode(b), bits == 32,
+                              "Targa " + std::to_string(bits) + (rle ? " rle" : "") + " origin " + std::to_string(origin));
+            }
+    for (const int bits : {24, 32})
+        for (const bool bottomUp : {true, false}) {
+            const std::uint32_t stride = (kWidth * bits / 8 + 3) / 4 * 4;
+            ByteBuilder b = BmpHeader(kWidth, bottomUp ? kHeight : -int(kHeight), bits, 0, 0);
+            for (std::uint32_t row = 0; row < kHeight; ++row) {
+                const std::uint32_t y = bottomUp ? kHeight - 1 - row : row;
+                for (std::uint32_t x = 0; x < kWidth; ++x) {
+                    const C c = colour(x, y);
+                    for (int k = 0; k < bits / 8; ++k) b.u8(std::uint32_t(c[k]));  // a plain bitmap's fourth byte is spare
+                }
+                b.zeros(stride - kWidth * bits / 8);
+            }
+            expectPicture(Decode(b), false, "bitmap " + std::to_string(bits) + (bottomUp ? " bottom-up" : " top-down"));
+        }
 }
 
 TEST(DdsDecode, UncompressedMipChainAndFormats) {

@@ -10,6 +10,7 @@
 #include "Video/Video.h"
 #include "core/SystemNames.h"
 #include "core/eTable.h"
+#include "platform/common/ErrorLog.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
@@ -160,6 +161,54 @@ TEST_F(TextureManTest, CreatedTexturesAreSharedAndFailuresFatal) {
     EXPECT_TRUE(textures->Records().empty());
     EXPECT_EQ(eTable::Peek(names::TextureMan), nullptr);
     EXPECT_FALSE(textures->Shutdown());
+}
+
+// The device makes no block-compressed volumes: a DXT1, DXT3 or DXT5 volume
+// in its file's format is held as plain texels, as an uncompressed one of the
+// same size is, and nothing is said.
+TEST_F(TextureManTest, CompressedVolumesLoadAsPlainTexels) {
+    const std::uint16_t sliceColours[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};  // R5G6B5
+    const std::uint32_t sliceTexels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+    TextureLoadInfo fileFormat;
+    fileFormat.format = D3DX_DEFAULT;
+    plat::ErrorCapture capture;
+    for (const char* code : {"DXT1", "DXT3", "DXT5"}) {
+        DdsSpec spec;
+        spec.width = spec.height = 8;
+        spec.depth = 4;
+        spec.pfFlags = 0x4;
+        spec.fourCC = std::uint32_t(code[0]) | std::uint32_t(code[1]) << 8 | std::uint32_t(code[2]) << 16 |
+                      std::uint32_t(code[3]) << 24;
+        spec.caps2 = 0x200000;
+        ByteBuilder dds = DdsHeader(spec);
+        for (std::uint16_t colour : sliceColours)
+            for (int block = 0; block < 4; ++block) {
+                if (code[3] == '3') dds.u32(0xFFFFFFFF).u32(0xFFFFFFFF);  // every alpha 15
+                if (code[3] == '5') dds.u8(255).u8(0).zeros(6);           // every alpha the first end, 255
+                dds.u16(colour).u16(0).u32(0);                            // every texel the first colour
+            }
+        const std::string name = std::string("cloud") + code + ".dds";
+        WriteFile(Textures() / name, dds);
+        IDirect3DBaseTexture9* texture = textures->GetTexture(name.c_str(), TextureMan::kVolume, &fileFormat);
+        ASSERT_NE(texture, nullptr) << name;
+        ASSERT_EQ(texture->GetType(), D3DRTYPE_VOLUMETEXTURE) << name;
+        auto* volume = static_cast<IDirect3DVolumeTexture9*>(texture);
+        D3DVOLUME_DESC desc{};
+        volume->GetLevelDesc(0, &desc);
+        EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8) << name;
+        EXPECT_EQ(desc.Width, 8u);
+        EXPECT_EQ(desc.Depth, 4u);
+        D3DLOCKED_BOX box{};
+        ASSERT_EQ(volume->LockBox(0, &box, nullptr, D3DLOCK_READONLY), D3D_OK);
+        for (int z = 0; z < 4; ++z) {
+            const auto* lastRow = reinterpret_cast<const std::uint32_t*>(
+                static_cast<const std::uint8_t*>(box.pBits) + z * std::size_t(box.SlicePitch) + 7 * std::size_t(box.RowPitch));
+            EXPECT_EQ(lastRow[7], sliceTexels[z]) << name << " slice " << z;
+        }
+        volume->UnlockBox(0);
+    }
+    EXPECT_TRUE(capture.Lines().empty()) << capture.Lines().front();
+    EXPECT_TRUE(boxes.texts.empty());
 }
 
 // Names from files written on Windows: a backslash separates folders, and a

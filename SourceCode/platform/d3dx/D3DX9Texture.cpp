@@ -73,6 +73,13 @@ D3DFORMAT ResolveFormat(D3DFORMAT asked, std::uint32_t fileFormat, D3DCOLOR colo
     return CanWrite(format) ? format : D3DFMT_A8R8G8B8;
 }
 
+// Block-compressed volumes do not exist on the device (OpenGL compresses 2D
+// images and cube faces only): a volume holds plain texels, its blocks
+// decompressed when it is loaded.
+D3DFORMAT VolumeFormat(D3DFORMAT format) {
+    return plat::DxtBlockBytesOf(format) != 0 ? D3DFMT_A8R8G8B8 : format;
+}
+
 std::uint32_t Scale(std::uint32_t value, std::uint32_t max) { return (value * max + 127) / 255; }
 
 // Converts BGRA8 pixels into the bytes of one of the written formats.
@@ -314,6 +321,7 @@ Request MakeRequest(IDirect3DDevice9* device, const Image& image, ImageShape sha
     r.depth = shape == ImageShape::Volume ? ResolveSize(depth, image.depth, largest) : 1;
     r.levels = ResolveLevels(levels, image.mipLevels, plat::FullMipCount(r.width, r.height, r.depth));
     r.format = ResolveFormat(format, image.fileFormat, colorKey);
+    if (shape == ImageShape::Volume) r.format = VolumeFormat(r.format);
     r.filter = plat::FilterFromArgument(filter, ImageFilter::Triangle);
     r.mipFilter = plat::FilterFromArgument(mipFilter, ImageFilter::Box);
     r.colorKey = colorKey;
@@ -371,12 +379,10 @@ HRESULT D3DXCreateVolumeTexture(IDirect3DDevice9* device, UINT width, UINT heigh
                                 UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                 IDirect3DVolumeTexture9** texture) {
     if (!device || !texture) return D3DERR_INVALIDCALL;
-    // Block-compressed volumes do not exist on the device: plain texels.
-    D3DFORMAT held = DefaultCreateFormat(format);
-    if (plat::DxtBlockBytesOf(held) != 0) held = D3DFMT_A8R8G8B8;
     return device->CreateVolumeTexture(DefaultCreateSize(width), DefaultCreateSize(height),
                                        depth == 0 || depth == D3DX_DEFAULT ? 1 : depth,
-                                       DefaultCreateLevels(mipLevels), usage, held, pool, texture, nullptr);
+                                       DefaultCreateLevels(mipLevels), usage,
+                                       VolumeFormat(DefaultCreateFormat(format)), pool, texture, nullptr);
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* file, UINT width, UINT height,

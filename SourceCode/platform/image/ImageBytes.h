@@ -122,6 +122,11 @@ public:
     }
 
     void ConvertRow(const std::uint8_t* src, std::size_t count, std::uint8_t* out) const {
+        if (IsBgra()) {
+            std::memcpy(out, src, count * 4);
+            return;
+        }
+        if (IsOpaqueBgrx()) return OpaqueBgrxRow(src, count, out);
         if (IsOpaqueBgr()) return OpaqueBgrRow(src, count, out);
         switch (pixelBytes_) {
         case 1: Gather<1>(src, count, out); break;
@@ -132,12 +137,29 @@ public:
     }
 
 private:
+    // The colours where BGRA8 keeps them: bytes 0, 1 and 2 of the pixel.
+    bool ColoursInPlace() const {
+        return place_[0] == 0 && place_[1] == 1 && place_[2] == 2 && keep_[0] == 0xFF && keep_[1] == 0xFF &&
+               keep_[2] == 0xFF;
+    }
+    // 32-bit BGRA (A8R8G8B8) is stored as it is decoded: rows copy whole.
+    bool IsBgra() const { return pixelBytes_ == 4 && ColoursInPlace() && place_[3] == 3 && keep_[3] == 0xFF; }
+    // 32-bit BGR and a spare byte (X8R8G8B8) gains only its opaque alpha.
+    bool IsOpaqueBgrx() const {
+        return std::endian::native == std::endian::little && pixelBytes_ == 4 && ColoursInPlace() && keep_[3] == 0;
+    }
     // 24-bit BGR, the stored form of R8G8B8 in every format here, gains only
     // its alpha byte.
     bool IsOpaqueBgr() const {
-        return std::endian::native == std::endian::little && pixelBytes_ == 3 && place_[0] == 0 &&
-               place_[1] == 1 && place_[2] == 2 && keep_[0] == 0xFF && keep_[1] == 0xFF && keep_[2] == 0xFF &&
-               keep_[3] == 0;
+        return std::endian::native == std::endian::little && pixelBytes_ == 3 && ColoursInPlace() && keep_[3] == 0;
+    }
+    static void OpaqueBgrxRow(const std::uint8_t* src, std::size_t count, std::uint8_t* out) {
+        for (std::size_t i = 0; i < count; ++i, src += 4, out += 4) {
+            std::uint32_t pixel;
+            std::memcpy(&pixel, src, 4);
+            pixel |= 0xFF000000u;
+            std::memcpy(out, &pixel, 4);
+        }
     }
     // Four pixels (three words) become four words at a time, on a
     // little-endian machine.

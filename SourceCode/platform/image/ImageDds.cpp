@@ -173,17 +173,15 @@ ImageLevel ExpandLevel(const std::uint8_t* src, const PixelFormat& pf, std::uint
     const std::uint32_t bytes = pf.bitCount / 8;
     ImageLevel level{w, h, d, {}};
     const std::size_t count = std::size_t(w) * h * d;
-    // 32-bit A8R8G8B8 / X8R8G8B8 is stored as BGRA already: one copy (and
-    // an opaque alpha when the file has none).
+    // 32-bit A8R8G8B8 is stored as BGRA already: one copy.
     if (bytes == 4 && redMask == 0x00FF0000 && greenMask == 0x0000FF00 && blueMask == 0x000000FF &&
-        (alphaMask == 0xFF000000 || alphaMask == 0)) {
+        alphaMask == 0xFF000000) {
         level.bytes.assign(src, src + count * 4);
-        if (alphaMask == 0)
-            for (std::size_t i = 3; i < level.bytes.size(); i += 4) level.bytes[i] = 255;
         return level;
     }
     level.bytes.resize(count * 4);
-    // Other channels of whole bytes (24-bit RGB above all) move as bytes.
+    // Other channels of whole bytes (X8R8G8B8 and 24-bit RGB above all) move
+    // as bytes.
     imagebytes::ByteChannels byteChannels;
     if (byteChannels.Fit(redMask, greenMask, blueMask, alphaMask, bytes)) {
         byteChannels.ConvertRow(src, count, level.bytes.data());

@@ -1,6 +1,7 @@
 // Targa images: colour-mapped, true-colour and grey, uncompressed or
 // run-length coded, in any of the four origins.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/image/Image.h"
 #include "platform/image/ImageBytes.h"
@@ -108,41 +109,82 @@ std::uint32_t FileFormatOf(const TgaHeader& h) {
     return h.pixelBits == 16 && h.alphaBits() ? kA1R5G5B5 : kX1R5G5B5;
 }
 
-// Stored pixels whose channels are whole bytes: 24-bit true colour (BGR)
-// and grey, with its alpha byte at 16 bits.
+// Stored pixels whose channels are whole bytes: 32-bit (BGRA, or BGR and a
+// spare byte when the descriptor gives no alpha bits), 24-bit (BGR) and
+// grey, with its alpha byte at 16 bits.
 bool WholeByteChannels(const TgaHeader& h, imagebytes::ByteChannels& channels) {
+    if (h.baseType() == 2 && h.pixelBits == 32)
+        return channels.Fit(0xFF0000, 0xFF00, 0xFF, h.alphaBits() ? 0xFF000000 : 0, 4);
     if (h.baseType() == 2 && h.pixelBits == 24) return channels.Fit(0xFF0000, 0xFF00, 0xFF, 0, 3);
     if (h.baseType() == 3) return channels.Fit(0xFF, 0xFF, 0xFF, h.pixelBits == 16 ? 0xFF00 : 0, h.pixelBits / 8);
     return false;
 }
 
-// The pixels in file order (first stored pixel first), as BGRA.
-bool ReadPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels,
-                std::vector<std::uint8_t>& out, std::string& error) {
-    const std::size_t count = std::size_t(h.width) * h.height;
-    const std::size_t bytes = pixels.pixelBytes();
-    // Every run-length packet stores at least one pixel for at most 128.
-    const std::size_t least = h.rle() ? (count + 127) / 128 * (1 + bytes) : count * bytes;
-    if (!AdmitImageSize(h.rle() ? "Targa run-length" : "Targa", h.width, h.height, 1, least, in.remaining(), error))
-        return false;
-    if (!h.rle()) {
-        // 32-bit true colour is stored as BGRA already: one copy, made
-        // opaque when the file keeps no alpha in its fourth byte.
-        if (h.baseType() == 2 && h.pixelBits == 32) {
-            out.assign(in.here(), in.here() + count * 4);
-            if (!h.alphaBits())
-                for (std::size_t i = 3; i < out.size(); i += 4) out[i] = 255;
-            return true;
-        }
-        out.resize(count * 4);
-        if (imagebytes::ByteChannels channels; WholeByteChannels(h, channels)) {
-            channels.ConvertRow(in.here(), count, out.data());
-            return true;
-        }
-        for (std::size_t i = 0; i < count; ++i) pixels.toBGRA(in.here() + i * bytes, &out[i * 4]);
-        return true;
+// Where each stored pixel goes in the decoded image, which is top row first
+// and left to right: the file stores its rows bottom-up unless its
+// descriptor says top-down, and each row right to left when it says so.
+class TgaPlaces {
+public:
+    TgaPlaces(const TgaHeader& h, std::uint8_t* pixels) : h_(h), pixels_(pixels), rowBytes_(std::size_t(h.width) * 4) {}
+
+    // The decoded row that the file's row `fileRow` fills.
+    std::uint8_t* Row(std::size_t fileRow) const {
+        return pixels_ + (h_.topDown() ? fileRow : h_.height - 1 - fileRow) * rowBytes_;
     }
-    out.resize(count * 4);
+    // The place of the next stored pixel, in file order (run-length data,
+    // whose packets run on across rows).
+    std::uint8_t* Next() {
+        if (column_ == 0) row_ = Row(fileRow_);
+        std::uint8_t* place = row_ + (h_.rightToLeft() ? h_.width - 1 - column_ : column_) * 4;
+        if (++column_ == h_.width) {
+            column_ = 0;
+            ++fileRow_;
+        }
+        return place;
+    }
+
+private:
+    const TgaHeader& h_;
+    std::uint8_t* pixels_;
+    std::size_t rowBytes_;
+    std::size_t fileRow_ = 0, column_ = 0;
+    std::uint8_t* row_ = nullptr;
+};
+
+// A decoded row stored right to left, put left to right.
+void MirrorRow(std::uint8_t* row, std::size_t width) {
+    for (std::size_t left = 0, right = width; left + 1 < right; ++left) {
+        --right;
+        std::uint8_t pixel[4];
+        std::memcpy(pixel, row + left * 4, 4);
+        std::memcpy(row + left * 4, row + right * 4, 4);
+        std::memcpy(row + right * 4, pixel, 4);
+    }
+}
+
+// Stored rows, each converted straight into its decoded row. The file is
+// read in its own order: a forward stream is read at memory's full speed
+// whichever way the rows are stored.
+void ReadStoredRows(const std::uint8_t* stored, const TgaHeader& h, const TgaPixels& pixels, std::uint8_t* out) {
+    const std::size_t width = h.width, storedRowBytes = width * pixels.pixelBytes();
+    imagebytes::ByteChannels channels;
+    const bool wholeBytes = WholeByteChannels(h, channels);
+    const TgaPlaces places(h, out);
+    for (std::size_t fileRow = 0; fileRow < h.height; ++fileRow, stored += storedRowBytes) {
+        std::uint8_t* to = places.Row(fileRow);
+        if (wholeBytes) {
+            channels.ConvertRow(stored, width, to);
+        } else {
+            for (std::size_t x = 0; x < width; ++x) pixels.toBGRA(stored + x * pixels.pixelBytes(), to + x * 4);
+        }
+        if (h.rightToLeft()) MirrorRow(to, width);
+    }
+}
+
+bool ReadRunLengthPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels, std::uint8_t* out,
+                         std::string& error) {
+    const std::size_t count = std::size_t(h.width) * h.height, bytes = pixels.pixelBytes();
+    TgaPlaces places(h, out);
     std::size_t done = 0;
     while (done < count) {
         std::uint8_t packet = in.u8();
@@ -150,11 +192,25 @@ bool ReadPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels,
         bool repeated = packet & 0x80;
         std::size_t stored = repeated ? 1 : run;
         if (!in.ok() || in.remaining() / bytes < stored) return error = "truncated Targa run-length data", false;
-        for (std::size_t i = 0; i < run; ++i)
-            pixels.toBGRA(in.here() + (repeated ? 0 : i * bytes), &out[(done + i) * 4]);
+        for (std::size_t i = 0; i < run; ++i) pixels.toBGRA(in.here() + (repeated ? 0 : i * bytes), places.Next());
         in.skip(stored * bytes);
         done += run;
     }
+    return true;
+}
+
+// The pixels, each decoded once into its place in out.
+bool ReadPixels(ByteReader& in, const TgaHeader& h, const TgaPixels& pixels, std::vector<std::uint8_t>& out,
+                std::string& error) {
+    const std::size_t count = std::size_t(h.width) * h.height;
+    const std::size_t bytes = pixels.pixelBytes();
+    // Every run-length packet stores at least one pixel for at most 128.
+    const std::size_t least = h.rle() ? (count + 127) / 128 * (1 + bytes) : count * bytes;
+    if (!AdmitImageSize(h.rle() ? "Targa run-length" : "Targa", h.width, h.height, 1, least, in.remaining(), error))
+        return false;
+    out.resize(count * 4);
+    if (h.rle()) return ReadRunLengthPixels(in, h, pixels, out.data(), error);
+    ReadStoredRows(in.here(), h, pixels, out.data());
     return true;
 }
 
@@ -195,27 +251,8 @@ bool DecodeTga(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     }
     if (!in.ok()) return error = "truncated Targa header", false;
 
-    std::vector<std::uint8_t> stored;
-    if (!ReadPixels(in, h, TgaPixels(h, std::move(map)), stored, error)) return false;
-
     ImageLevel level{h.width, h.height, 1, {}};
-    const std::size_t rowBytes = std::size_t(h.width) * 4;
-    if (h.topDown() && !h.rightToLeft()) {
-        level.bytes = std::move(stored);
-    } else {
-        level.bytes.resize(stored.size());
-        for (std::size_t row = 0; row < h.height; ++row) {
-            const std::size_t outRow = h.topDown() ? row : h.height - 1 - row;
-            const std::uint8_t* from = &stored[row * rowBytes];
-            std::uint8_t* to = &level.bytes[outRow * rowBytes];
-            if (!h.rightToLeft()) {
-                std::copy(from, from + rowBytes, to);
-                continue;
-            }
-            for (std::size_t col = 0; col < h.width; ++col)
-                std::copy(from + col * 4, from + col * 4 + 4, to + (h.width - 1 - col) * 4);
-        }
-    }
+    if (!ReadPixels(in, h, TgaPixels(h, std::move(map)), level.bytes, error)) return false;
     out.fileType = ImageFileType::TGA;
     out.fileFormat = FileFormatOf(h);
     out.width = h.width;
