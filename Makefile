@@ -18,9 +18,15 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Only what the game needs: its binary and the compiled effects.
-game: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target game
+# Only what the game needs: its binary and the compiled effects. The build's
+# own lines go to a log, shown only when the build fails: a player running
+# `make run` sees what is happening in a line or two.
+GAME_LOG = $(BUILD)/build-game.log
+game: deps
+	@echo "Building the game in $(BUILD)/ (the first build takes several minutes; its log: $(GAME_LOG))"
+	@mkdir -p $(BUILD) && { cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) && \
+	 cmake --build $(BUILD) -j $(JOBS) --target game; } >$(GAME_LOG) 2>&1 || \
+	 { tail -n 40 $(GAME_LOG); echo "The build failed; the whole log is $(GAME_LOG)."; exit 1; }
 
 # Runs a program on the display, or under Xvfb when there is none. Under
 # Xvfb nobody could answer a message box, so a fatal error is only written
@@ -31,14 +37,8 @@ on_display = if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(1); \
 	 else echo "No display found: running under Xvfb."; TOLLYMOP_UNATTENDED=1 tools/on_xvfb.sh $(1); fi
 
 # The repository root is the game's working directory: assets, settings.txt
-# and err.txt all live there. The build's own lines go to a log, shown only
-# when the build fails: a player sees what is happening in a line or two.
-GAME_LOG = $(BUILD)/build-game.log
-run: deps
-	@echo "Building the game in $(BUILD)/ (the first build takes several minutes; its log: $(GAME_LOG))"
-	@mkdir -p $(BUILD) && { cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) && \
-	 cmake --build $(BUILD) -j $(JOBS) --target game; } >$(GAME_LOG) 2>&1 || \
-	 { tail -n 40 $(GAME_LOG); echo "The build failed; the whole log is $(GAME_LOG)."; exit 1; }
+# and err.txt all live there.
+run: game
 	@echo "Starting the game: Escape, or closing its window, quits."
 	@$(call on_display,./$(BUILD)/tollymop)
 
