@@ -241,17 +241,22 @@ bool ReapEnded() {
 
 // Kills the children pass after pass: a child killed leaves its own children
 // to this process (a subreaper), and the next pass finds them, until none
-// lives or the bound has passed. Those that ended are reaped (when asked:
-// that is the main thread's work alone) only once none lives: until then
-// each holds its pid, so that no pid listed is taken by another process,
-// and its place under the process limit, so that what lives cannot fork
-// into it. Nothing here waits on a process.
+// lives or the bound has passed. A pass reads each thread's list before it
+// looks at the children on it, so one may miss what a child that ended
+// meanwhile left: only a second pass with no live child says that none is
+// left. Those that ended are reaped (when asked: that is the main thread's
+// work alone) only once none lives: until then each holds its pid, so that
+// no pid listed is taken by another process, and its place under the
+// process limit, so that what lives cannot fork into it. Nothing here
+// waits on a process.
 void EndChildren(bool reap) {
     const std::int64_t until = Now() + kChildrenEndWithin;
-    for (;;) {
-        if (KillChildren() == 0 && (!reap || !ReapEnded())) return;
-        if (Now() >= until) return;
-        Pause(1000000);
+    for (int passesWithNoneLive = 0; passesWithNoneLive < 2 && Now() < until;) {
+        if (KillChildren() > 0)
+            passesWithNoneLive = 0;
+        else if (!reap || !ReapEnded())
+            ++passesWithNoneLive;
+        if (passesWithNoneLive == 0) Pause(1000000);
     }
 }
 
