@@ -2,8 +2,10 @@
 # An end signal ends the game whatever its script does. A script broken off
 # by the first SIGTERM or SIGINT leaves its traceback in err.txt and the game
 # shuts down in order with 0; one that swallows the interrupt, or loops where
-# no interrupt is looked at, or a second signal, ends it at once with 1 and
-# one line saying so. Threads a script left running never hold the end.
+# no interrupt is looked at, or a second signal (0.3 s or more after the
+# first: one stop sent to the whole group arrives twice, and is one), ends
+# it at once with 1 and one line saying so. Threads a script left running
+# never hold the end.
 # Each case prints its exit code and the time from the signal to the end.
 # The game's child processes never outlive it, and a SIGTERM at its very
 # start ends it in order too.

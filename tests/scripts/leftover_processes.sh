@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # No process that a script started outlives the game, however the game ends:
 # by os._exit, killed outright, or by a crash; not one in a session of its
-# own, not one that blocks SIGTERM. What the test started (the game's keeper)
+# own, not one that blocks SIGTERM, not a fork bomb. What the test started (the game's keeper)
 # ends as the game did: with its code, or by its signal. Each case prints its
 # status and the time from the end (the signal, or the word to end) to the
 # keeper's.

@@ -5,7 +5,8 @@
 # before the process dies by its signal, and its child processes die with
 # it; a file size limit only makes the log's writes fail; a forked child
 # never returns into the engine; a lost display (its server killed, or its
-# descriptor closed by the script) ends the game with 1 and a line.
+# descriptor closed by the script) ends the game with 1 and a line; every
+# other signal that would end the process has an owner.
 # Each case prints its exit code and the time from what ended it to the end.
 # Usage: other_ends.sh GAME
 set -u
