@@ -115,12 +115,12 @@ void FinalizeUnlessThreadsRun() {
         return;
     }
     {
-        const plat::NowRunning running("the scripts' exit handlers");
+        const plat::NowRunning running("running the scripts' exit handlers");
         RunningScript script;
         RunScriptExitHandlers();
     }
     // No interrupt breaks in here: the interpreter is taken apart as it goes.
-    const plat::NowRunning running("the interpreter's finalization");
+    const plat::NowRunning running("finalizing the interpreter");
     plat::ScriptStarted();
     Py_FinalizeEx();
     plat::ScriptReturned();

@@ -15,22 +15,23 @@
 #include "scripting/PythonMan.h"
 
 namespace {
-// The process's handlers of the end signals, put back when the object goes.
+// The process's handlers of the signals the game keeps from scripts (the
+// end signals, its interrupt and its wake), put back when the object goes.
 class KeptEndSignalHandlers {
 public:
     KeptEndSignalHandlers() {
-        for (int i = 0; i < kCount; ++i) ::sigaction(kSignals[i], nullptr, &kept[i]);
+        for (int signal = 1; signal < NSIG; ++signal)
+            if (plat::KeptFromScripts(signal)) ::sigaction(signal, nullptr, &kept[signal]);
     }
     ~KeptEndSignalHandlers() {
-        for (int i = 0; i < kCount; ++i) ::sigaction(kSignals[i], &kept[i], nullptr);
+        for (int signal = 1; signal < NSIG; ++signal)
+            if (plat::KeptFromScripts(signal)) ::sigaction(signal, &kept[signal], nullptr);
     }
     KeptEndSignalHandlers(const KeptEndSignalHandlers&) = delete;
     KeptEndSignalHandlers& operator=(const KeptEndSignalHandlers&) = delete;
 
 private:
-    static constexpr const int* kSignals = plat::kEndSignals;
-    static constexpr int kCount = int(std::size(plat::kEndSignals));
-    struct sigaction kept[kCount] {};
+    struct sigaction kept[NSIG] {};
 };
 
 // signal.signal as the scripts see it: Python's own (`original`), which
@@ -106,7 +107,8 @@ void KeepEndSignalsFromScripts(PyObject* signalModule) {
 // start its children when a script first imports it.
 constexpr char kSystemKeepingEndSignals[] = R"(
 def keep_end_signals(os, posix, _signal, sys):
-    ends = {_signal.SIGINT, _signal.SIGTERM, _signal.SIGHUP}
+    # The end signals and the game's wake, which it keeps blocked.
+    ends = {_signal.SIGINT, _signal.SIGTERM, _signal.SIGHUP, _signal.SIGRTMIN + 1}
     def system(command):
         """Runs the command in a subshell and returns its wait status (-1 when no shell could start)."""
         arguments = [b"sh", b"-c", os.fsencode(command)]

@@ -26,7 +26,7 @@ PyObject* Served(PyObject* module, PyObject* args) {
     // Should the engine's work for the call outlast an end signal, the line
     // that ends the game names the call rather than blaming the script.
     static const char* const name = FunctionName(Served<handler>);
-    plat::NowRunning running("ZOPAPI.", name);
+    plat::NowRunning running("calling ZOPAPI.", name);
     return handler(module, args);
 }
 

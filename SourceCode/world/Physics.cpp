@@ -92,7 +92,7 @@ bool Physics::Update() {
     if (!initialized || !active) return false;
     UpdateChildren();
     if (FrameSeconds() == 0.0f) return true;  // paused, or no time passed
-    const plat::NowRunning running("the physics step");
+    const plat::NowRunning running("running the physics step");
     roster.current = false;
     // Index by id rather than hold iterators: a force function may add or
     // remove bodies (scripts can), and the walk must survive it.

@@ -2,8 +2,10 @@
 # An end signal ends the game whatever its script does. A script broken off
 # by the first SIGTERM or SIGINT leaves its traceback in err.txt and the game
 # shuts down in order with 0; one that swallows the interrupt, or loops where
-# no interrupt is looked at, or a second signal, ends it at once with 1 and
-# one line saying so. Threads a script left running never hold the end.
+# no interrupt is looked at, or a second signal (0.3 s or more after the
+# first: one stop sent to the whole group arrives twice, and is one), ends
+# it at once with 1 and one line saying so. Threads a script left running
+# never hold the end.
 # Each case prints its exit code and the time from the signal to the end.
 # The game's child processes never outlive it, and a SIGTERM at its very
 # start ends it in order too.
@@ -26,12 +28,17 @@ swallowing='while True:
         open("caught", "w").close()'
 
 # Runs one case: $1 its name, $2 the signals sent one after the other ("-"
-# for none: the script ends the game itself), $3 the exit code, $4 what
-# err.txt must hold (extended regular expressions, one a line), $5 the main
-# script, $6 the level module "hang" (or nothing), $7 a command that sets the
-# case's folder up (or nothing). Each signal after the first waits for the
-# script to say "caught". A process whose pid the script wrote to the file
-# "child" must not outlive the game.
+# for none: the script ends the game itself; "group:TERM" sends SIGTERM to
+# the game's whole process group, as `kill -TERM -- -PGID` does), $3 the
+# exit code, $4 what err.txt must hold (extended regular expressions, one a
+# line), $5 the main script, $6 the level module "hang" (or nothing), $7 a
+# command that sets the case's folder up (or nothing), $8 how the game
+# starts: "group" leading a process group of its own, "timeout" under
+# `timeout` (whose SIGTERM goes on to the game and to its whole group), or
+# (nothing) as a child of this script. Each signal after the first waits for
+# the script to say "caught", and until 0.3 s have passed since the one
+# before: sooner, it would be a copy of the same stop. A process whose pid
+# the script wrote to the file "child" must not outlive the game.
 run_case() {
     local case="$1" signals="$2" expected="$3" patterns="$4"
     local dir="$top/$case" results="$top/$case.result"
@@ -43,8 +50,13 @@ run_case() {
     # The setup may give the game (and only the game) an environment.
     local game_env=""
     [ -n "${7:-}" ] && eval "$7"
+    local start=()
+    case "${8:-}" in
+        group) start=(setsid) ;;
+        timeout) start=(timeout 600) ;;
+    esac
     # A background job starts with SIGINT ignored, which the game keeps.
-    env --default-signal=INT $game_env "$game" &
+    "${start[@]}" env --default-signal=INT $game_env "$game" &
     local pid=$!
     if ! wait_until "$pid" 60 test -f hung; then
         echo "FAIL ($case): the script never hung: $(cat err.txt)" >> "$results"
@@ -53,12 +65,18 @@ run_case() {
         end_leftovers
         return
     fi
-    local sent=$(date +%s%N)
-    local first=yes
+    local sent=$(date +%s%N) last=""
     for signal in $signals; do
-        [ -n "$first" ] || wait_until "$pid" 60 test -f caught
-        first=""
-        [ "$signal" = - ] || kill -"$signal" "$pid"
+        if [ -n "$last" ]; then
+            wait_until "$pid" 60 test -f caught
+            wait_until "$pid" 60 passed_since "$last" 300
+        fi
+        last=$(date +%s%N)
+        case "$signal" in
+            -) ;;
+            group:*) kill -"${signal#group:}" -- -"$pid" ;;
+            *) kill -"$signal" "$pid" ;;
+        esac
     done
     # Generous: the end after the signal takes what a shutdown takes, and
     # the machine may be busy.
@@ -80,6 +98,11 @@ run_case() {
         echo "$case: exit $code, ended ${took} ms after the first signal"
     } >> "$results"
     end_leftovers
+}
+
+# Whether $2 milliseconds have passed since $1 (a time in nanoseconds).
+passed_since() {
+    [ $(( ($(date +%s%N) - $1) / 1000000 )) -ge "$2" ]
 }
 
 # What the case's setup left running, and the script's child process.
@@ -187,6 +210,16 @@ run_case second-signal "TERM TERM" 1 \
     '^Error: The script did not stop before a second end signal: the game ends at once\.$' \
     "$(main_script <<< "$swallowing")" &
 wait
+# One stop sent to the whole process group (`kill -- -PGID`, a service
+# manager's stop, `timeout`) reaches both the keeper and the game, and the
+# keeper passes its copy on: the game counts one stop and ends in order. A
+# second stop 0.3 s on ends it at once.
+run_case group-stop group:TERM 0 "" "$(main_script <<< 'open("hung", "w").close()')" "" "" group &
+run_case timeout-stop TERM 0 "" "$(main_script <<< 'open("hung", "w").close()')" "" "" timeout &
+run_case group-second-stop "group:TERM group:TERM" 1 \
+    '^Error: The script did not stop before a second end signal: the game ends at once\.$' \
+    "$(main_script <<< "$swallowing")" "" "" group &
+wait
 # Signals that the script blocks, through Python and beneath it (the thread
 # that owns them takes them all the same); a command that os.system waits
 # for, ended by SIGINT; a child process left running.
@@ -261,7 +294,7 @@ open("hung", "w").close()')" &
 run_case slow-engine-frame TERM 0 "" "$(main_script <<< 'Z.BuildTrigger(0, 1, 1, Z.AddCreateNPCEvent(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0, "Slow"), Z.AddTimeCondition(0.0))')" "" \
     "$(slow_character 2)" &
 run_case slow-engine-call TERM 1 \
-    '^Error: The game did not end within 3 s of the end signal \(ZOPAPI\.AddGlobalNPC, reading .*/Characters/Slow\.x\): it ends at once\.$' \
+    '^Error: The game did not end within 3 s of the end signal \(calling ZOPAPI\.AddGlobalNPC, reading .*/Characters/Slow\.x\): it ends at once\.$' \
     "$(main_script <<< 'Z.AddGlobalNPC(7000, (0.0, 1.0, 0.0), 0.0, 0.0, 1.0, 0.0, 1.0, "Slow")')" "" \
     "$(slow_character 60)" &
 run_case endless-error-text TERM 0 '^Error: A script raised zop\.Endless, which could not be formatted' "$(main_script <<< 'class Endless(Exception):
@@ -313,7 +346,7 @@ wait
 # running is ended, and said, before the interpreter would wait for it; an
 # exit handler that sleeps is named 3 s on.
 run_case engine-frame TERM 1 \
-    '^Error: The game did not end within 5 s of the end signal \(the physics step\): it ends at once\.$' \
+    '^Error: The game did not end within 5 s of the end signal \(running the physics step\): it ends at once\.$' \
     "$(main_script <<< 'for trampoline in (1, 2):
     Z.AddRectTramp(trampoline, (0.0, 5.0, 0.0), 64, 64, 1.0, 0.0, 0.0, 0.0)
 open("hung", "w").close()')" &
@@ -331,7 +364,7 @@ open('child', 'w').write(str(worker.pid))
 $quit_event
 open('hung', 'w').close()")" &
 run_case exit-handler-at-quit - 1 \
-    "^Error: The game did not end within 3 s of its quit \\(shutting the game down, the scripts' exit handlers\\): it ends at once\\.\$" \
+    "^Error: The game did not end within 3 s of its quit \\(shutting the game down, running the scripts' exit handlers\\): it ends at once\\.\$" \
     "$(main_script <<< "import atexit
 atexit.register(time.sleep, 600)
 $quit_event

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # No process that a script started outlives the game, however the game ends:
 # by os._exit, killed outright, or by a crash; not one in a session of its
-# own, not one that blocks SIGTERM. What the test started (the game's keeper)
+# own, not one that blocks SIGTERM, not a fork bomb. What the test started (the game's keeper)
 # ends as the game did: with its code, or by its signal. Each case prints its
 # status and the time from the end (the signal, or the word to end) to the
 # keeper's.
@@ -82,5 +82,68 @@ open(\"children\", \"w\").write(str(child))
 open(\"ready\", \"w\").close()
 $wait_for_go
 ctypes.string_at(0)"
+
+# A fork bomb that a script started: its processes become user nobody (when
+# the test runs as root, whom no process limit binds) or stay this user,
+# cap their user's processes at 300 more than run now, and fork in a loop,
+# in a process group of their own; once it has grown, SIGTERM. The game
+# ends in order, and no process of the bomb is left. Whatever happens, the
+# test kills the bomb's group itself (a signal to a group reaches every
+# member at once, so no fork outruns it).
+bomb_group=""
+end_bomb() {
+    [ -n "$bomb_group" ] || return 0
+    for _ in $(seq 1 50); do
+        kill -KILL -- -"$bomb_group" 2>/dev/null || return 0
+        sleep 0.1
+    done
+}
+trap 'end_bomb; end_started; rm -rf "$scratch"' EXIT
+cat > "$scratch/bomb.py" <<'EOF'
+import os, resource, time
+os.setpgid(0, 0)
+def tasks_of(uid):
+    count = 0
+    for entry in os.listdir("/proc"):
+        try:
+            status = dict(line.split(":", 1) for line in open("/proc/%s/status" % entry) if ":" in line)
+            if int(status["Uid"].split()[0]) == uid:
+                count += int(status["Threads"])
+        except (OSError, ValueError, KeyError):
+            pass
+    return count
+user = 65534 if os.getuid() == 0 else os.getuid()
+cap = tasks_of(user) + 300
+resource.setrlimit(resource.RLIMIT_NPROC, (cap, cap))
+if os.getuid() == 0:
+    os.setgid(user)
+    os.setuid(user)
+while True:
+    try:
+        os.fork()
+    except OSError:
+        time.sleep(0.001)
+EOF
+run_case fork-bomb TERM 0 "bomb = subprocess.Popen([\"python3\", \"$scratch/bomb.py\"]).pid
+open(\"bomb\", \"w\").write(str(bomb))
+open(\"children\", \"w\").write(str(bomb))
+def grown():
+    members = 0
+    for entry in os.listdir(\"/proc\"):
+        try:
+            members += entry.isdigit() and os.getpgid(int(entry)) == bomb
+        except OSError:
+            pass
+    return members >= 250
+deadline = time.monotonic() + 60
+while not grown() and time.monotonic() < deadline:
+    time.sleep(0.01)
+open(\"ready\", \"w\").close()"
+bomb_group=$(cat "$scratch/fork-bomb/bomb" 2>/dev/null)
+if [ -n "$bomb_group" ] && pgrep -g "$bomb_group" > /dev/null; then
+    fail "$(pgrep -g "$bomb_group" | wc -l) processes of the fork bomb outlived the game"
+fi
+grep -q "did not end within" "$scratch/fork-bomb/err.txt" && fail "no end in order: $(cat "$scratch/fork-bomb/err.txt")"
+end_bomb
 
 exit $((failures > 0))

@@ -5,7 +5,8 @@
 # before the process dies by its signal, and its child processes die with
 # it; a file size limit only makes the log's writes fail; a forked child
 # never returns into the engine; a lost display (its server killed, or its
-# descriptor closed by the script) ends the game with 1 and a line.
+# descriptor closed by the script) ends the game with 1 and a line; every
+# other signal that would end the process has an owner.
 # Each case prints its exit code and the time from what ended it to the end.
 # Usage: other_ends.sh GAME
 set -u
@@ -164,6 +165,52 @@ for body in (exits, raises, lambda: None):
 print("children ended with", statuses, file=sys.stderr)
 open("hung", "w").close()')" "" \
     'grep -q "SystemExit\|X connection\|terminate called" err.txt && echo "FAIL ($case): a child ran on: $(cat err.txt)"' &
+wait
+# Every other signal that would end the process is owned, sent from
+# outside while a script runs: the game's own two (SIGRTMIN breaks off its
+# scripts, SIGRTMIN+1 wakes the thread that keeps its end), signal 32 (the C
+# library's) and the real-time signals above them, SIGIO, SIGPWR and
+# SIGSTKFLT end the game in order, named; SIGTRAP and SIGSYS keep their
+# core dump after one line. An end signal that a script sends to its own
+# thread, or to the main thread from another, ends the game in order too.
+looping='open("hung", "w").close()
+while True:
+    time.sleep(0.01)'
+# A signal from outside may land on any thread.
+script_ran='(on a thread other than the main one, )?while (the main thread was )?running a script'
+started=0
+for signal in 32 RTMIN RTMIN+1 RTMIN+2 RTMAX IO PWR STKFLT TRAP SYS; do
+    case "$signal" in
+        32) named='signal 32' ;;
+        *) named="SIG${signal//+/\\+}" ;;
+    esac
+    case "$signal" in
+        TRAP) ends=(133 "^Error: The game crashed on SIGTRAP \(Trace/breakpoint trap\) $script_ran: it ends at once\.\$") ;;
+        SYS) ends=(159 "^Error: The game crashed on SIGSYS \(Bad system call\) $script_ran: it ends at once\.\$") ;;
+        *) ends=(0 "^Error: $named came and no script handles it: the game ends as on SIGTERM\.\$") ;;
+    esac
+    run_case "signal-$signal" "$signal" "${ends[@]}" "$(main_script <<< "$looping")" &
+    (( ++started % 4 )) || wait
+done
+run_case raised - 0 "" "$(main_script <<< 'open("hung", "w").close()
+signal.raise_signal(signal.SIGTERM)
+while True:
+    time.sleep(0.01)')" &
+run_case sent-to-main-thread - 0 "" "$(main_script <<< 'open("hung", "w").close()
+threading.Thread(target=signal.pthread_kill, args=(threading.main_thread().ident, signal.SIGTERM)).start()')" &
+# A crash in a finalizer while the interpreter is taken apart at the end
+# names what ran in a sentence.
+[ -n "$sanitized" ] ||
+run_case finalizer-crash - 139 \
+    '^Error: The game crashed on SIGSEGV \(Segmentation fault\) while shutting the game down, finalizing the interpreter: it ends at once\.$' \
+    "$(main_script <<< 'import ctypes
+class Crashing:
+    def __del__(self):
+        ctypes.string_at(0)
+global kept
+kept = Crashing()
+Z.BuildTrigger(0, 1, 1, Z.AddQuitGameEvent(), Z.AddTimeCondition(0.0))
+open("hung", "w").close()')" &
 wait
 # The display's server ends under the game, or the script closes every
 # descriptor (the display's and err.txt's among them).

@@ -35,9 +35,9 @@ namespace {
 #if TOLLYMOP_ADDRESS_SANITIZER
 // The sanitizer takes SIGSEGV, SIGBUS and SIGFPE (and the stack their
 // handler runs on) and reports them itself.
-constexpr int kCrashSignals[] = {SIGABRT, SIGILL, SIGQUIT};
+constexpr int kCrashSignals[] = {SIGABRT, SIGILL, SIGQUIT, SIGTRAP, SIGSYS};
 #else
-constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT, SIGTRAP, SIGSYS};
 #endif
 
 // The crash signals whose handler is the line's (a parent may have ignored
@@ -71,16 +71,17 @@ private:
 
 bool OnMainThread() { return ::gettid() == ::getpid(); }
 
-// "the main thread ran <marks>", or a script, or the engine's frame.
+// "while <marks>", or running a script or the engine's frame; the marks
+// say what the main thread was doing ("drawing the scene", "reading ...").
 void AddWhatRan(Line& line) {
     char marks[512];
-    line << (OnMainThread() ? " while running " : " on a thread other than the main one, which was running ");
+    line << (OnMainThread() ? " while " : " on a thread other than the main one, while the main thread was ");
     if (DescribeNowRunning(marks, sizeof marks) > 0)
         line << marks;
     else if (ScriptRunning())
-        line << "a script";
+        line << "running a script";
     else
-        line << "the engine's frame";
+        line << "running the engine's frame";
 }
 
 // The line, after what the log held unwritten; only the first one counts.
@@ -115,7 +116,7 @@ void OnCrashSignal(int signal) {
     else
         what << "The game crashed on SIG" << (name ? name : "?") << " (" << sigdescr_np(signal) << ")";
     WriteLine(what);
-    EndChildProcesses();
+    KillChildProcesses();
     DieBy(signal);
 }
 
@@ -148,7 +149,7 @@ void OnTerminate() {
 // children end with the game, as after any crash.
 void OnSanitizerDeath() {
     WriteErrorAtOnce("");
-    EndChildProcesses();
+    KillChildProcesses();
 }
 #endif
 

@@ -1,10 +1,11 @@
 #pragma once
 // A crash is named. A fatal signal (SIGSEGV, SIGBUS, SIGFPE, SIGILL,
-// SIGABRT), SIGQUIT (Ctrl+\), std::terminate and running out of memory (an
-// allocation's std::bad_alloc that nobody caught) write one line to the
-// error stream before the process dies: what ended it and what the main
-// thread was running (the `NowRunning` marks, else a script or the engine's
-// frame), after what the log held unwritten. Then the game's child processes
+// SIGABRT, SIGTRAP, SIGSYS), SIGQUIT (Ctrl+\), std::terminate and running
+// out of memory (an allocation's std::bad_alloc that nobody caught) write
+// one line to the error stream before the process dies: what ended it and
+// what the main thread was doing, as a sentence ("... while drawing the
+// scene: it ends at once."; the `NowRunning` marks, else running a script
+// or the engine's frame), after what the log held unwritten. Then the game's child processes
 // are ended and the process dies by the same signal, with its core dump and
 // its status, as a debugger expects. The main thread's handler runs on a
 // stack of its own, so that a stack overflow is named too.

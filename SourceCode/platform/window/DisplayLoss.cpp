@@ -20,7 +20,7 @@ using SetIOErrorHandler = IOErrorHandler (*)(IOErrorHandler);
 int OnDisplayLost(void*) {
     FlushErrorRepeats();
     WriteErrorAtOnce(kDisplayWentAway);
-    EndChildProcesses();
+    KillChildProcesses();
     ::_exit(1);
 }
 }  // namespace

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -33,14 +36,18 @@ pthread_t mainThread;
 // before the owner starts; they go to the owner, and to no one else.
 sigset_t owned;
 // The script signals whose default action the game replaced (those the
-// parent did not ignore): a handler passes them on to the owner.
-sigset_t passedOn;
+// parent did not ignore), a bit each (signal n is bit n - 1): a handler
+// passes them on to the owner.
+std::uint64_t passedOn = 0;
 pthread_t owner;
 bool ownerStarted = false;
 // Sent to the main thread to break off a script: its handler calls the
 // script interrupt there, where the interpreter looks at it at once, and
 // does not restart a system call that the script waits in.
 int interruptSignal = 0;
+// Set by the owner just before it sends the interrupt: a SIGRTMIN that comes
+// otherwise (from outside) is a signal like any other, not a script's end.
+std::atomic<bool> interruptAsked{false};
 std::atomic<bool> endingAtOnce{false};
 // While a message box waits, an end signal ends the game at once.
 std::atomic<bool> boxWaiting{false};
@@ -50,6 +57,8 @@ std::atomic<bool> boxWaiting{false};
 // running outermost script started (0: none runs), and how long scripts ran
 // after the end began in the spans that have ended.
 std::atomic<std::int64_t> endBeganAt{0};
+// When the first end signal came (0: none has).
+std::atomic<std::int64_t> firstEndSignalAt{0};
 std::atomic<std::int64_t> scriptSince{0};
 std::atomic<std::int64_t> scriptRanAfterEndBegan{0};
 static_assert(std::atomic<std::int64_t>::is_always_lock_free);
@@ -61,15 +70,34 @@ std::atomic<bool> ownEndBounded{false};
 // Sent to the owner of the end signals when the game's own end begins, so
 // that it starts to keep the deadline.
 int wakeSignal = 0;
-// What the owner waits for: the end signals it owns, the script signals
-// passed on to it and the wake.
+// What the owner waits for: the end signals it owns and the wake; they are
+// blocked on every other thread.
 sigset_t waited;
+// The signals whose handler passed them on to the owner, a bit each
+// (signal n is bit n - 1), for it to take at its wake.
+std::atomic<std::uint64_t> passedToOwner{0};
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free && NSIG - 1 <= 64);
+// The signals whose action the game set (so that a child process gets
+// their default action back), a bit each.
+std::uint64_t handled = 0;
+constexpr std::uint64_t Bit(int signal) { return std::uint64_t(1) << (signal - 1); }
 
 constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 constexpr std::int64_t kGrace = kEndSignalGraceSeconds * kNanosecondsPerSecond;
 constexpr std::int64_t kBound = kEndBoundSeconds * kNanosecondsPerSecond;
 // How often the watchdog looks once the end has begun.
 constexpr std::int64_t kWatchdogLook = 20 * 1000000;
+// How often the owner looks for end signals sent to one thread rather than
+// to the process, before the end.
+constexpr std::int64_t kThreadSignalLook = 100 * 1000000;
+// Copies of one stop come together: the terminal's to the whole group, a
+// keeper's passed on, a shell's to its jobs. An end signal this soon after
+// the first is one of them; one later is a second stop.
+constexpr std::int64_t kCopiesWithin = 300 * 1000000;
+// How long ending the children may take, pass after pass, before the game
+// goes on (or ends) without them: a process that forks as fast as it is
+// killed must not hold the game.
+constexpr std::int64_t kChildrenEndWithin = 500 * 1000000;
 
 constexpr char kScriptHeldAtSecondSignal[] =
     "Error: The script did not stop before a second end signal: the game ends at once.\n";
@@ -112,22 +140,42 @@ std::int64_t ScriptTimeAfterEndBegan() {
 
 // ---- Child processes (async-signal-safe: no allocation, no stdio) ----
 
-constexpr int kMostChildrenReapedAPass = 256;
-// A child killed leaves its own children to this process (a subreaper), so
-// each pass finds the next generation.
-constexpr int kMostGenerations = 16;
-
 char* AppendDigits(char* at, const char* digits) {
     while (*digits) *at++ = *digits++;
     return at;
 }
 
-// SIGKILL to every pid listed in a /proc children file; the pids are kept in
-// `killed` while there is room. The number of pids listed.
-int KillListed(const char* path, pid_t* killed, int room) {
+void Pause(std::int64_t nanoseconds) {
+    const timespec pause{0, long(nanoseconds)};
+    ::nanosleep(&pause, nullptr);
+}
+
+// SIGKILL to the process with this pid if it is a child of the game that has
+// not ended; true if it was. Through a pidfd, so that a pid reaped meanwhile
+// (by the main thread or a script) and taken by another process is never
+// signalled: waitid on it says ECHILD for a process that is no child of
+// ours, and names one that has ended.
+bool KillLiveChild(pid_t pid) {
+    const int fd = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0) {
+        if (errno == ESRCH) return false;
+        // No pidfd to be had (no descriptor left): the pid as listed.
+        return ::kill(pid, SIGKILL) == 0;
+    }
+    siginfo_t info{};
+    const bool live =
+        ::waitid(idtype_t(3 /* P_PIDFD */), id_t(fd), &info, WEXITED | WNOHANG | WNOWAIT | __WALL) == 0 &&
+        info.si_pid == 0;
+    if (live) ::syscall(SYS_pidfd_send_signal, fd, SIGKILL, nullptr, 0);
+    ::close(fd);
+    return live;
+}
+
+// Kills every live child listed in a /proc children file; how many.
+int KillListed(const char* path) {
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
-    int count = 0;
+    int live = 0;
     long pid = 0;
     char chunk[512];
     for (;;) {
@@ -141,24 +189,20 @@ int KillListed(const char* path, pid_t* killed, int room) {
             }
             // A number cut by the end of a chunk goes on in the next one.
             if (i == n && n > 0) break;
-            if (pid > 0) {
-                ::kill(pid_t(pid), SIGKILL);
-                if (count < room) killed[count] = pid_t(pid);
-                ++count;
-            }
+            if (pid > 0 && KillLiveChild(pid_t(pid))) ++live;
             pid = 0;
         }
         if (n <= 0) break;
     }
     ::close(fd);
-    return count;
+    return live;
 }
 
-// Kills the children of every thread of the process; the number found.
-int KillChildren(pid_t* killed, int room) {
+// Calls `each` with the id of every thread of the process, as text.
+template <typename Each>
+void ForEachThread(Each each) {
     const int tasks = ::open("/proc/self/task", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (tasks < 0) return 0;
-    int count = 0;
+    if (tasks < 0) return;
     alignas(dirent64) char entries[2048];
     for (;;) {
         const ssize_t n = ::getdents64(tasks, entries, sizeof entries);
@@ -167,14 +211,53 @@ int KillChildren(pid_t* killed, int room) {
             const auto* entry = reinterpret_cast<const dirent64*>(entries + at);
             at += entry->d_reclen;
             if (entry->d_name[0] < '0' || entry->d_name[0] > '9' || std::strlen(entry->d_name) > 16) continue;
-            char path[64];
-            char* end = AppendDigits(AppendDigits(AppendDigits(path, "/proc/self/task/"), entry->d_name), "/children");
-            *end = '\0';
-            count += KillListed(path, killed + std::min(count, room), std::max(room - count, 0));
+            each(entry->d_name);
         }
     }
     ::close(tasks);
-    return count;
+}
+
+// Kills the live children of every thread of the process; how many.
+int KillChildren() {
+    int live = 0;
+    ForEachThread([&live](const char* thread) {
+        char path[64];
+        char* end = AppendDigits(AppendDigits(AppendDigits(path, "/proc/self/task/"), thread), "/children");
+        *end = '\0';
+        live += KillListed(path);
+    });
+    return live;
+}
+
+// Reaps every child that has ended; false when no child is left.
+bool ReapEnded() {
+    for (;;) {
+        const pid_t ended = ::waitpid(-1, nullptr, WNOHANG | __WALL);
+        if (ended > 0) continue;
+        if (ended < 0 && errno == EINTR) continue;
+        return !(ended < 0 && errno == ECHILD);
+    }
+}
+
+// Kills the children pass after pass: a child killed leaves its own children
+// to this process (a subreaper), and the next pass finds them, until none
+// lives or the bound has passed. A pass reads each thread's list before it
+// looks at the children on it, so one may miss what a child that ended
+// meanwhile left: only a second pass with no live child says that none is
+// left. Those that ended are reaped (when asked: that is the main thread's
+// work alone) only once none lives: until then each holds its pid, so that
+// no pid listed is taken by another process, and its place under the
+// process limit, so that what lives cannot fork into it. Nothing here
+// waits on a process.
+void EndChildren(bool reap) {
+    const std::int64_t until = Now() + kChildrenEndWithin;
+    for (int passesWithNoneLive = 0; passesWithNoneLive < 2 && Now() < until;) {
+        if (KillChildren() > 0)
+            passesWithNoneLive = 0;
+        else if (!reap || !ReapEnded())
+            ++passesWithNoneLive;
+        if (passesWithNoneLive == 0) Pause(1000000);
+    }
 }
 
 // ---- The end ----
@@ -188,7 +271,7 @@ const char* HeldTheGameLine(char* line, std::size_t size, const char* scriptHeld
     const bool marked = DescribeNowRunning(running, sizeof running) > 0;
     if (!marked && ScriptRunning()) return scriptHeld;
     std::size_t at = 0;
-    for (const char* part : {"Error: ", engineHeld, " (", marked ? running : "the engine's frame",
+    for (const char* part : {"Error: ", engineHeld, " (", marked ? running : "running the engine's frame",
                              "): it ends at once.\n"})
         for (; *part && at + 2 < size; ++part) line[at++] = *part;
     if (line[at - 1] != '\n') line[at++] = '\n';
@@ -197,14 +280,14 @@ const char* HeldTheGameLine(char* line, std::size_t size, const char* scriptHeld
 }
 
 // One line in the error stream and the end, status 1, with the children
-// killed; only async-signal-safe calls. The owner of the end signals and the
-// fallback handler may both come here: the first one writes and ends, the
-// other waits for that.
+// killed; only async-signal-safe calls, and nothing that waits. The owner of
+// the end signals and the fallback handler may both come here: the first
+// one writes and ends, the other waits for that.
 [[noreturn]] void EndAtOnce(const char* scriptHeld, const char* engineHeld) {
     if (!endingAtOnce.exchange(true)) {
         char line[768];
         WriteErrorAtOnce(HeldTheGameLine(line, sizeof line, scriptHeld, engineHeld));
-        EndChildProcesses();
+        EndChildren(false);
         ::_exit(1);
     }
     for (;;) ::pause();
@@ -226,30 +309,56 @@ void InterruptScript() {
     if (void (*interrupt)() = scriptInterrupt.load()) interrupt();
 }
 
-// What one end signal does, on the thread that owns them.
+// What one end signal does, on the thread that owns them. One stop may come
+// as several copies (to the keeper and to the game, to the whole group):
+// those that come within kCopiesWithin of the first are that stop; one that
+// comes later is a second one.
 void OnEndSignal() {
     if (boxWaiting.load()) {
-        EndChildProcesses();
+        EndChildren(false);
         ::_exit(1);
     }
-    if (endSignalled.exchange(true))
+    const std::int64_t now = Now();
+    std::int64_t first = 0;
+    if (!firstEndSignalAt.compare_exchange_strong(first, now)) {
+        if (now - first < kCopiesWithin) return;
         EndAtOnce(kScriptHeldAtSecondSignal, "The game did not end before a second end signal");
+    }
+    endSignalled.store(true);
     StartTheEnd();
-    if (ScriptRunning()) pthread_kill(mainThread, interruptSignal);
+    if (ScriptRunning()) {
+        interruptAsked.store(true);
+        pthread_kill(mainThread, interruptSignal);
+    }
 }
 
-// A script signal that no script handles: said, then the game ends in order
-// as on an end signal. Once the end has begun it changes nothing (a timer
-// that goes on firing is no second end signal).
+// "SIGTERM", "SIGRTMIN+3", "SIGRTMAX", or "signal 32" for one with no name.
+void NameSignal(int signal, char* name, std::size_t size) {
+    // The C library calls SIGIO by its other name, SIGPOLL.
+    const char* abbreviation = signal == SIGIO ? "IO" : sigabbrev_np(signal);
+    if (abbreviation)
+        std::snprintf(name, size, "SIG%s", abbreviation);
+    else if (signal == SIGRTMIN || signal == SIGRTMAX)
+        std::snprintf(name, size, signal == SIGRTMIN ? "SIGRTMIN" : "SIGRTMAX");
+    else if (signal > SIGRTMIN && signal < SIGRTMAX)
+        std::snprintf(name, size, "SIGRTMIN+%d", signal - SIGRTMIN);
+    else
+        std::snprintf(name, size, "signal %d", signal);
+}
+
+// A signal that would end the process and that no script handles: said,
+// then the game ends in order as on an end signal. Once the end has begun
+// it changes nothing (a timer that goes on firing is no second end signal).
 void OnUnhandledScriptSignal(int signal) {
     if (endSignalled.load()) return;
-    const char* name = sigabbrev_np(signal);
-    LogErrorF("Error: SIG%s came and no script handles it: the game ends as on SIGTERM.\n", name ? name : "?");
+    char name[32];
+    NameSignal(signal, name, sizeof name);
+    LogErrorF("Error: %s came and no script handles it: the game ends as on SIGTERM.\n", name);
     OnEndSignal();
 }
 
 void OnSignal(int signal) {
-    if (sigismember(&owned, signal))
+    if (sigismember(&owned, signal) == 1)
         OnEndSignal();
     else
         OnUnhandledScriptSignal(signal);
@@ -257,20 +366,24 @@ void OnSignal(int signal) {
 
 // A thread that has the end signals open (one that started before they were
 // caught, or one that opened them beneath Python) may take one while the
-// handler is still the game's: it goes on to the owner. So does a script
-// signal that no script handles.
+// handler is still the game's: it goes on to the owner. So does a signal
+// that no script handles, and one of the game's own sent from outside.
 void PassEndSignalOn(int signal) {
     const int savedErrno = errno;
-    if (ownerStarted && sigismember(&waited, signal))
-        pthread_kill(owner, signal);
-    else
+    if (ownerStarted) {
+        passedToOwner.fetch_or(Bit(signal));
+        pthread_kill(owner, wakeSignal);
+    } else {
         OnEndSignal();
+    }
     errno = savedErrno;
 }
 
 // The interpreter looks at an interrupt at once only when it is set on its
-// main thread.
-void InterruptOnMainThread(int) {
+// main thread. A SIGRTMIN that the owner did not send comes from outside:
+// it is a signal like the others, and no script is broken off for it.
+void OnInterruptSignal(int signal) {
+    if (!interruptAsked.exchange(false)) return PassEndSignalOn(signal);
     const int savedErrno = errno;
     InterruptScript();
     errno = savedErrno;
@@ -300,20 +413,76 @@ void KeepTheDeadline() {
         EndAtOnce(kWallClockOut[cause].script, kWallClockOut[cause].engine);
 }
 
-void TakeSignal(int signal) {
-    if (signal != wakeSignal) OnSignal(signal);
+// The wake that the game sends itself comes from one of its threads; one
+// from another process is a signal like the others.
+bool OwnWake(const siginfo_t& info) { return info.si_pid == ::getpid(); }
+
+void TakeSignal(const siginfo_t& info) {
+    if (info.si_signo != wakeSignal || !OwnWake(info)) OnSignal(info.si_signo);
+    for (std::uint64_t passed = passedToOwner.exchange(0); passed != 0; passed &= passed - 1)
+        OnSignal(__builtin_ctzll(passed) + 1);
+}
+
+// ---- Signals sent to one thread ----
+// raise() in a script, or pthread_kill from one of its threads, sends an end
+// signal to a thread that keeps it blocked, where it would wait for ever:
+// the owner looks at what waits on each thread and takes each one that is
+// new since it last looked (it stays there, blocked, and is taken once).
+
+constexpr int kMostThreadsLooked = 128;
+struct ThreadSignals {
+    long thread = 0;
+    std::uint64_t pending = 0;
+};
+ThreadSignals lastLooked[kMostThreadsLooked];
+int lastLookedCount = 0;
+
+// The signals that wait on the thread (its "SigPnd" in /proc).
+std::uint64_t PendingOnThread(const char* thread) {
+    char path[64];
+    char* end = AppendDigits(AppendDigits(AppendDigits(path, "/proc/self/task/"), thread), "/status");
+    *end = '\0';
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    char status[4096];
+    const ssize_t n = ::read(fd, status, sizeof status - 1);
+    ::close(fd);
+    if (n <= 0) return 0;
+    status[n] = '\0';
+    const char* field = std::strstr(status, "\nSigPnd:");
+    return field ? std::strtoull(field + std::strlen("\nSigPnd:"), nullptr, 16) : 0;
+}
+
+void TakeSignalsSentToThreads() {
+    std::uint64_t looked = 0;
+    for (int signal = 1; signal < NSIG; ++signal)
+        if (sigismember(&waited, signal) == 1) looked |= Bit(signal);
+    const long self = ::gettid();
+    ThreadSignals now[kMostThreadsLooked];
+    int count = 0;
+    ForEachThread([&](const char* name) {
+        const long thread = std::strtol(name, nullptr, 10);
+        if (thread == self || count == kMostThreadsLooked) return;
+        if (const std::uint64_t pending = PendingOnThread(name) & looked) now[count++] = {thread, pending};
+    });
+    for (int i = 0; i < count; ++i) {
+        std::uint64_t fresh = now[i].pending;
+        for (int j = 0; j < lastLookedCount; ++j)
+            if (lastLooked[j].thread == now[i].thread) fresh &= ~lastLooked[j].pending;
+        for (; fresh != 0; fresh &= fresh - 1) OnSignal(__builtin_ctzll(fresh) + 1);
+    }
+    std::copy(now, now + count, lastLooked);
+    lastLookedCount = count;
 }
 
 void* OwnEndSignals(void*) {
     for (;;) {
-        siginfo_t info;
-        if (endBeganAt.load() == 0) {
-            if (sigwaitinfo(&waited, &info) > 0) TakeSignal(info.si_signo);
-            continue;
-        }
-        KeepTheDeadline();
-        const timespec pause{0, long(kWatchdogLook)};
-        if (sigtimedwait(&waited, &info, &pause) > 0) TakeSignal(info.si_signo);
+        const bool ending = endBeganAt.load() != 0;
+        if (ending) KeepTheDeadline();
+        const timespec pause{0, long(ending ? kWatchdogLook : kThreadSignalLook)};
+        siginfo_t info{};
+        if (sigtimedwait(&waited, &info, &pause) > 0) TakeSignal(info);
+        TakeSignalsSentToThreads();
     }
     return nullptr;
 }
@@ -329,30 +498,65 @@ void StartOwner() {
     pthread_sigmask(SIG_SETMASK, &kept, nullptr);
 }
 
-// A child process starts with the end signals as any program does: open,
-// with their default action (an exec'd program would keep them blocked).
-void OpenEndSignalsInChild() {
-    struct sigaction byDefault {};
-    byDefault.sa_handler = SIG_DFL;
-    for (int signal = 1; signal < NSIG; ++signal)
-        if (sigismember(&waited, signal) == 1) ::sigaction(signal, &byDefault, nullptr);
-    pthread_sigmask(SIG_UNBLOCK, &owned, nullptr);
-}
+// The kernel's view of a signal's action.
+struct KernelAction {
+    void (*handler)(int);
+    unsigned long flags;
+    void (*restorer)();
+    std::uint64_t mask;
+};
 
-// While a message box waits, only async-signal-safe calls.
-void KillChildrenAndExit(int) {
-    EndChildProcesses();
-    ::_exit(1);
-}
-
-void InstallHandler(int signal, void (*handler)(int), const sigset_t& mask) {
+// Sets a signal's action. The C library refuses signal 32, which it keeps
+// for cancelling threads (the game never cancels one): its action is set
+// beneath the library, as the library sets the others (its flags and its
+// return from a handler, read back from the interrupt's action).
+void SetAction(int signal, void (*handler)(int), const sigset_t& mask) {
     struct sigaction action {};
     action.sa_handler = handler;
     // No SA_RESTART: a system call that a script waits in (a read, a lock,
     // a child) returns on the signal, so the interpreter sees it.
     action.sa_flags = 0;
     action.sa_mask = mask;
-    ::sigaction(signal, &action, nullptr);
+    if (::sigaction(signal, &action, nullptr) == 0 || errno != EINVAL) return;
+    KernelAction set{};
+    if (::syscall(SYS_rt_sigaction, interruptSignal, nullptr, &set, sizeof set.mask) != 0) return;
+    set.handler = handler;
+    set.mask = 0;
+    for (int other = 1; other < NSIG; ++other)
+        if (sigismember(&mask, other) == 1) set.mask |= Bit(other);
+    ::syscall(SYS_rt_sigaction, signal, &set, nullptr, sizeof set.mask);
+}
+
+// A child process starts with the signals as any program does: the end
+// signals open, and those the game handles at their default action (an
+// exec'd program would keep them blocked).
+void OpenEndSignalsInChild() {
+    sigset_t none;
+    sigemptyset(&none);
+    for (std::uint64_t bits = handled; bits != 0; bits &= bits - 1) SetAction(__builtin_ctzll(bits) + 1, SIG_DFL, none);
+    pthread_sigmask(SIG_UNBLOCK, &waited, nullptr);
+}
+
+// While a message box waits, only async-signal-safe calls.
+void KillChildrenAndExit(int) {
+    EndChildren(false);
+    ::_exit(1);
+}
+
+// Handles the signal with the game's handler, remembered for child processes.
+void Handle(int signal, void (*handler)(int)) {
+    SetAction(signal, handler, EndSignalSet());
+    handled |= Bit(signal);
+}
+
+// The signals that end the game in order, after a line, unless a script
+// handles them: those of kScriptSignals, signal 32, and the real-time
+// signals above the game's own.
+template <typename Each>
+void ForEachScriptSignal(Each each) {
+    for (int signal : kScriptSignals) each(signal);
+    each(32);
+    for (int signal = SIGRTMIN + 2; signal <= SIGRTMAX; ++signal) each(signal);
 }
 }  // namespace
 
@@ -363,15 +567,9 @@ sigset_t EndSignalSet() {
     return ends;
 }
 
-void EndChildProcesses() {
-    for (int generation = 0; generation < kMostGenerations; ++generation) {
-        pid_t killed[kMostChildrenReapedAPass];
-        const int count = KillChildren(killed, kMostChildrenReapedAPass);
-        if (count == 0) return;
-        for (int i = 0; i < std::min(count, kMostChildrenReapedAPass); ++i)
-            while (::waitpid(killed[i], nullptr, __WALL) < 0 && errno == EINTR) {}
-    }
-}
+void EndChildProcesses() { EndChildren(true); }
+
+void KillChildProcesses() { EndChildren(false); }
 
 SignalsEndTheGame::SignalsEndTheGame() {
     boxWaiting.store(true);
@@ -406,46 +604,55 @@ void CatchEndSignals() {
     sigemptyset(&owned);
     for (int signal : kEndSignals)
         if (AtDefaultAction(signal)) sigaddset(&owned, signal);
-    sigemptyset(&passedOn);
-    for (int signal : kScriptSignals)
-        if (AtDefaultAction(signal)) sigaddset(&passedOn, signal);
+    ForEachScriptSignal([](int signal) {
+        if (AtDefaultAction(signal)) passedOn |= Bit(signal);
+    });
+    interruptSignal = SIGRTMIN;
+    wakeSignal = SIGRTMIN + 1;
+    // What the owner takes: the end signals, and its wake, which nothing
+    // from outside may take for the end of the process.
+    waited = owned;
+    sigaddset(&waited, wakeSignal);
     // Blocked here, and so in every thread started from here on; a launcher
     // may have blocked them already, so that none could end the process
     // before the owner takes them (one that came meanwhile is taken now).
-    pthread_sigmask(SIG_BLOCK, &owned, nullptr);
-    const sigset_t ends = EndSignalSet();
+    pthread_sigmask(SIG_BLOCK, &waited, nullptr);
     sigset_t notOwned;
     sigemptyset(&notOwned);
     for (int signal : kEndSignals)
         if (!sigismember(&owned, signal)) sigaddset(&notOwned, signal);
     pthread_sigmask(SIG_UNBLOCK, &notOwned, nullptr);
-    interruptSignal = SIGRTMIN;
-    InstallHandler(interruptSignal, InterruptOnMainThread, ends);
-    // Blocked on the owner, which takes it by waiting for it.
-    wakeSignal = SIGRTMIN + 1;
-    sigorset(&waited, &owned, &passedOn);
-    sigaddset(&waited, wakeSignal);
+    Handle(interruptSignal, OnInterruptSignal);
     StartOwner();
     for (int signal = 1; signal < NSIG; ++signal)
-        if (signal != wakeSignal && sigismember(&waited, signal) == 1) InstallHandler(signal, PassEndSignalOn, ends);
+        if (sigismember(&waited, signal) == 1 || (passedOn & Bit(signal))) Handle(signal, PassEndSignalOn);
     pthread_atfork(nullptr, nullptr, OpenEndSignalsInChild);
 }
 
 void KeepEndSignalsForTheirOwner() {
-    if (ownerStarted) pthread_sigmask(SIG_BLOCK, &owned, nullptr);
+    if (ownerStarted) pthread_sigmask(SIG_BLOCK, &waited, nullptr);
 }
 
 void KeepScriptSignalsOwned() {
-    for (int signal : kScriptSignals)
-        if (sigismember(&passedOn, signal) && AtDefaultAction(signal))
-            InstallHandler(signal, PassEndSignalOn, EndSignalSet());
+    ForEachScriptSignal([](int signal) {
+        if ((passedOn & Bit(signal)) && AtDefaultAction(signal)) SetAction(signal, PassEndSignalOn, EndSignalSet());
+    });
+}
+
+bool KeptFromScripts(int signal) {
+    return sigismember(&waited, signal) == 1 || (interruptSignal != 0 && signal == interruptSignal);
 }
 
 bool ScriptRunning() { return scriptSince.load() != 0; }
 
 bool AtDefaultAction(int signal) {
     struct sigaction current {};
-    ::sigaction(signal, nullptr, &current);
+    if (::sigaction(signal, nullptr, &current) != 0) {
+        // One the C library keeps for itself (signal 32): as the kernel has it.
+        KernelAction kernel{};
+        return ::syscall(SYS_rt_sigaction, signal, nullptr, &kernel, sizeof kernel.mask) == 0 &&
+               kernel.handler == SIG_DFL;
+    }
     return !(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL;
 }
 
@@ -474,6 +681,7 @@ bool TakeEndSignalClose() { return closePending.exchange(false); }
 
 void ForgetEndSignals() {
     endSignalled.store(false);
+    firstEndSignalAt.store(0);
     closePending.store(false);
     ownEndBounded.store(false);
     endBeganAt.store(0);

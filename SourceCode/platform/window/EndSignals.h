@@ -7,25 +7,37 @@
 // its script does. They have one
 // owner, a thread that takes them while every other thread keeps them
 // blocked, so that no handler installed beneath Python (faulthandler, a
-// sigaction or SIG_IGN through ctypes) can take them or let them be lost:
+// sigaction or SIG_IGN through ctypes) can take them or let them be lost;
+// one sent to a single thread (a script's raise or pthread_kill) waits on
+// that thread, where the owner finds it too:
 // - the first one closes the window as its close box does (the game then
 //   ends in order with status 0) and calls the script interrupt, which
 //   breaks off a script that is running, even one waiting in a system call
 //   on the main thread (it is woken; the call returns rather than
 //   restarting);
-// - a second one, or a script that has run 3 s since the first, ends the
-//   process at once with status 1, after one line in the error stream that
-//   names what was running: the script, or the engine's work (its frame, or
-//   what `NowRunning` marks, such as a file being read);
+// - one stop may come as several copies (the terminal's to the whole
+//   group, the keeper's passed on, `timeout`'s or a shell's to a whole
+//   group): one that comes less than 0.3 s after the first is a copy and
+//   changes nothing;
+// - a second one, 0.3 s or more after the first, or a script that has run
+//   3 s since the first, ends the process at once with status 1, after one
+//   line in the error stream that names what was running: the script, or
+//   the engine's work (its frame, or what `NowRunning` marks, such as a
+//   file being read);
 // - whatever the main thread runs (an engine pass, a parse, Python outside
 //   a script call, the interpreter's finalization), the process ends at once
-//   in the same way 5 s after the first, the line naming what ran.
+//   in the same way 5 s after the first, the line naming what ran. The
+//   owner never waits on anything but its signals: the children are ended
+//   by a signal.
 // The game's own quit begins the same deadline (`GameEndBegins`).
-// The other signals whose default action would end the process without a
-// crash (an alarm, a profiling timer, a user signal, the CPU limit) go to a
-// handler that a script set for them in Python; with none, the owner takes
-// them too, writes a line that names the signal and ends the game in order,
-// as the first end signal does. SIGPIPE and SIGXFSZ are ignored: a broken
+// Every other signal whose default action would end the process without a
+// crash (an alarm, a profiling timer, a user signal, the CPU limit, SIGIO,
+// SIGPWR, SIGSTKFLT, signal 32, the real-time signals) goes to a handler
+// that a script set for it in Python; with none, the owner takes it too,
+// writes a line that names the signal and ends the game in order, as the
+// first end signal does. The game's own two, SIGRTMIN (the interrupt) and
+// SIGRTMIN+1 (the owner's wake), are so too when they come from outside.
+// SIGPIPE and SIGXFSZ are ignored: a broken
 // pipe, or a file grown to the size limit, is an error for whoever wrote.
 // A crash has its own line (CrashLine.h). Child processes start with the
 // end signals open and all of these at their default action.
@@ -40,8 +52,10 @@ inline constexpr int kEndBoundSeconds = 5;
 
 // The end signals.
 inline constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
-// Signals that go to a script's handler, or else end the game in order.
-inline constexpr int kScriptSignals[] = {SIGALRM, SIGVTALRM, SIGPROF, SIGUSR1, SIGUSR2, SIGXCPU};
+// Signals that go to a script's handler, or else end the game in order (so
+// do signal 32 and the real-time signals above the game's own).
+inline constexpr int kScriptSignals[] = {SIGALRM, SIGVTALRM, SIGPROF, SIGUSR1, SIGUSR2,
+                                         SIGXCPU, SIGIO,     SIGPWR,  SIGSTKFLT};
 
 // Takes the end signals, unless the process was started with them ignored:
 // blocks them on this thread (and so on every thread started from it),
@@ -86,8 +100,18 @@ bool ScriptRunning();
 bool AtDefaultAction(int signal);
 
 // Kills every child process of the game, and the processes that they leave
-// behind, and reaps them. Async-signal-safe.
+// behind, pass after pass (a pidfd each, so that no pid reused by another
+// process is ever signalled), for at most half a second, however fast they
+// fork. EndChildProcesses reaps them too, and is for the main thread alone,
+// the one that reaps; KillChildProcesses only kills, for an end at once
+// from any thread (what is left goes to the game's keeper).
+// Async-signal-safe; neither waits on a process.
 void EndChildProcesses();
+void KillChildProcesses();
+
+// The signals whose handlers are the game's whatever a script's
+// signal.signal asks: the end signals, the interrupt and the wake.
+bool KeptFromScripts(int signal);
 
 // The game's own end (its quit, its window closed, a fatal error) keeps the
 // deadline of an end signal: once it begins, scripts may run 3 s and the
