@@ -8,7 +8,8 @@
 // game can end nothing itself. The keeper is a child subreaper, so whatever
 // the game leaves running, however deep and in whatever session or process
 // group, comes to the keeper once its parents are gone, and the keeper
-// kills it. A kept program that ends with the game must stay so small that
+// kills it: the whole tree frozen first, so that not even a fork bomb
+// outruns it. A kept program that ends with the game must stay so small that
 // nothing can go wrong in it: linked statically, single-threaded, reading
 // its signals (blocked) one by one rather than taking them in handlers.
 //
