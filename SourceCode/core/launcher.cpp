@@ -132,9 +132,10 @@ Taken TakeSignal(int signals, const sigset_t& taken, int& terminal) {
             return ::read(signals, &info, sizeof info) == ssize_t(sizeof info) ? Taken{int(info.ssi_signo), info.ssi_code}
                                                                               : Taken{};
         if (!watched[1].revents) return {};
+        // Hung up, or no longer to be watched: either way watched no more.
         ::close(terminal);
         terminal = -1;
-        return kTerminalHungUp;
+        return watched[1].revents & POLLHUP ? kTerminalHungUp : Taken{};
     }
     siginfo_t info{};
     const int signal = ::sigwaitinfo(&taken, &info);
@@ -173,8 +174,6 @@ int WaitForTheGame(pid_t game, const sigset_t& taken) {
         } else if (signal.signal == kTerminalHungUp.signal && signal.code == kTerminalHungUp.code) {
             if (hangUpPassedOn) continue;
             hangUpPassedOn = true;
-            if (terminal >= 0) ::close(terminal);
-            terminal = -1;
             ::kill(game, SIGHUP);
             ::kill(game, SIGCONT);
         } else if (IsEndSignal(signal.signal)) {
