@@ -14,8 +14,8 @@ game="$1"
 # runs in a process group of its own, frozen whole and then killed.
 end_bomb() {
     pgrep -g "$1" > /dev/null || return 0
-    kill -STOP -- "-$1"
-    kill -KILL -- "-$1"
+    kill -STOP -- "-$1" 2>/dev/null
+    kill -KILL -- "-$1" 2>/dev/null
 }
 end_bombs() {
     local bomb
