@@ -285,4 +285,6 @@ TEST(Math3D, ColourWords) {
     EXPECT_FLOAT_EQ(c.b, 102.0f / 255.0f);
     EXPECT_EQ(static_cast<std::uint32_t>(c), 0xFF000666u);
     EXPECT_EQ(static_cast<std::uint32_t>(D3DXCOLOR(2.0f, -1.0f, 0.5f, 1.0f)), 0xFFFF0080u);
+    // A script's NaN colour packs as 0 in that channel (undefined behaviour before).
+    EXPECT_EQ(static_cast<std::uint32_t>(D3DXCOLOR(std::nanf(""), 1.0f, 1.0f, 1.0f)), 0xFF00FFFFu);
 }

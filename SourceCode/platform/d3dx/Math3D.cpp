@@ -103,9 +103,11 @@ D3DXCOLOR::D3DXCOLOR(std::uint32_t argb)
       a(static_cast<float>((argb >> 24) & 0xFF) / 255.0f) {}
 
 namespace {
+// A NaN channel (a script's colour made of NaN) packs as 0, like any value
+// at or below 0: it must never reach the conversion, where it is undefined.
 std::uint32_t ChannelByte(float f) {
     if (f >= 1.0f) return 0xFF;
-    if (f <= 0.0f) return 0x00;
+    if (!(f > 0.0f)) return 0x00;
     return static_cast<std::uint32_t>(f * 255.0f + 0.5f);
 }
 }  // namespace
