@@ -408,8 +408,10 @@ void KeepTheDeadline() {
     if (ScriptRunning() && ScriptTimeAfterEndBegan() >= kGrace)
         EndAtOnce(kScriptTimeOut[cause].script, kScriptTimeOut[cause].engine);
     // A box that waits for its reader after the game's own quit holds it; an
-    // end signal ends the game at once then.
-    if (Now() - began >= kBound && !boxWaiting.load())
+    // end signal ends the game at once then. One that came just before the
+    // box went up (between two boxes, say) found no box to end with, so once
+    // an end signal has come, no box holds the deadline.
+    if (Now() - began >= kBound && (!boxWaiting.load() || endSignalled.load()))
         EndAtOnce(kWallClockOut[cause].script, kWallClockOut[cause].engine);
 }
 
