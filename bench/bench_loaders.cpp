@@ -495,30 +495,6 @@ void ImageAndEffectFigures(const fs::path& dir, const fs::path& shaders) {
     Row("effect fxBasic.fxo", bytes.size(), load, "read", ReadRate(effect, bytes.size()));
 }
 
-// A 24-bit DDS decoded from memory beside a plain copy of the same bytes:
-// its pixels are one swizzle from the texture's, so the two should be close.
-void DdsCopyFigure() {
-    constexpr std::uint32_t kWidth = 800, kHeight = 600;
-    std::string file = "DDS ";
-    for (std::uint32_t v : {124u, 0x100Fu, kHeight, kWidth, kWidth * 3, 0u, 0u}) PutU32(file, v);
-    file.append(44, '\0');
-    for (std::uint32_t v : {32u, 0x40u, 0u, 24u, 0xFF0000u, 0xFF00u, 0xFFu, 0u, 0x1000u}) PutU32(file, v);
-    file.append(16, '\0');
-    const std::vector<std::uint8_t> bgra = Picture(kWidth);
-    for (std::uint32_t i = 0; i < kWidth * kHeight; ++i) file.append(reinterpret_cast<const char*>(&bgra[i * 4]), 3);
-    auto [decode, copy] = MillisecondsSideBySide(
-        [&] {
-            plat::Image image;
-            std::string error;
-            plat::DecodeImage(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), image, error);
-            sink = std::uint8_t(image.width);
-        },
-        [&] {
-            std::vector<std::uint8_t> bytes(file.begin(), file.end());
-            sink = bytes[bytes.size() / 2];
-        });
-    std::printf("dds 24-bit 800x600: %.2f ms, a plain copy of its bytes %.2f ms\n", decode, copy);
-}
 
 // ---- image decoders beside their references --------------------------------
 
@@ -602,18 +578,24 @@ void BmpCopyFigure() {
     std::printf("bmp 32-bit 2048x2048: %.2f ms, a plain copy of its bytes %.2f ms\n", decode, copy);
 }
 
-// An uncompressed A8R8G8B8 DDS of 1.9 MB beside a plain copy of its bytes.
-void DdsPlainCopyFigure() {
+// An uncompressed DDS of 24 or 32 bits (1.4 and 1.9 MB) decoded from memory
+// beside a plain copy of the same bytes: its pixels are one swizzle (and for
+// 32 bits one alpha) from the texture's, so the two should be close.
+void DdsCopyFigure(std::uint32_t bits) {
     constexpr std::uint32_t kWidth = 800, kHeight = 600;
+    const std::uint32_t pixelBytes = bits / 8;
     std::string file = "DDS ";
-    for (std::uint32_t v : {124u, 0x100Fu, kHeight, kWidth, kWidth * 4, 0u, 0u}) PutU32(file, v);
+    for (std::uint32_t v : {124u, 0x100Fu, kHeight, kWidth, kWidth * pixelBytes, 0u, 0u}) PutU32(file, v);
     file.append(44, '\0');
-    for (std::uint32_t v : {32u, 0x41u, 0u, 32u, 0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u, 0x1000u}) PutU32(file, v);
+    const std::uint32_t alphaFlag = bits == 32 ? 0x1u : 0u, alphaMask = bits == 32 ? 0xFF000000u : 0u;
+    for (std::uint32_t v : {32u, 0x40u | alphaFlag, 0u, bits, 0xFF0000u, 0xFF00u, 0xFFu, alphaMask, 0x1000u})
+        PutU32(file, v);
     file.append(16, '\0');
     const std::vector<std::uint8_t> bgra = Picture(kWidth);
-    file.append(reinterpret_cast<const char*>(bgra.data()), std::size_t(kWidth) * kHeight * 4);
+    for (std::uint32_t i = 0; i < kWidth * kHeight; ++i)
+        file.append(reinterpret_cast<const char*>(&bgra[i * 4]), pixelBytes);
     auto [decode, copy] = BestOfFiveSideBySide(DecodeOf(file), PlainCopyOf(file));
-    std::printf("dds 32-bit 800x600: %.2f ms, a plain copy of its bytes %.2f ms\n", decode, copy);
+    std::printf("dds %u-bit 800x600: %.2f ms, a plain copy of its bytes %.2f ms\n", bits, decode, copy);
 }
 }  // namespace
 
@@ -626,10 +608,10 @@ int main() {
     std::printf("Loaders, each beside its reference in the same run:\n");
     XFigures(dir.Path());
     ImageAndEffectFigures(dir.Path(), shaders);
-    DdsCopyFigure();
+    DdsCopyFigure(24);
     TgaRowOrderFigure();
     BmpCopyFigure();
-    DdsPlainCopyFigure();
+    DdsCopyFigure(32);
     XShapeFigures();
     XEmptyChildrenFigure(dir.Path());
     return 0;
